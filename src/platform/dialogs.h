@@ -1,0 +1,65 @@
+#pragma once
+// The one door to every modal question the program asks. Forms never call
+// QMessageBox, QInputDialog or QFileDialog themselves: tests install a scripted
+// service that answers from a queue and records what was asked.
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QWidget;
+
+namespace kav {
+
+enum class MsgIcon { None, Information, Warning, Error, Question };
+
+// Buttons of a message box; a box is given an OR of these and returns the one pressed.
+enum MsgButton : int {
+    BtnOk = 0x01,
+    BtnCancel = 0x02,
+    BtnYes = 0x04,
+    BtnNo = 0x08,
+    BtnAbort = 0x10,
+    BtnRetry = 0x20,
+    BtnIgnore = 0x40,
+};
+
+struct FileDialogSpec {
+    QString title;
+    QString filter;      // Windows style: "Programs|*.exe|All Files(*.*)|*.*"
+    QString defaultExt;  // "txt" or "*.txt"
+    QString initialDir;
+    QString fileName;    // proposed name (save) or preselected file
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Returns the button pressed (one of MsgButton). Text is always shown as plain text.
+    virtual int messageBox(QWidget *parent, const QString &caption, const QString &text,
+                           MsgIcon icon, int buttons) = 0;
+    // InputQuery: true and the new value on OK; false and value untouched on cancel.
+    virtual bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
+                            QString &value) = 0;
+    virtual bool openFile(QWidget *parent, const FileDialogSpec &spec, QString &path) = 0;
+    virtual bool openFiles(QWidget *parent, const FileDialogSpec &spec, QStringList &paths) = 0;
+    virtual bool saveFile(QWidget *parent, const FileDialogSpec &spec, QString &path) = 0;
+    virtual bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) = 0;
+    virtual bool chooseFont(QWidget *parent, QFont &font) = 0;
+};
+
+// The service in use; the Qt implementation unless a test installed another.
+Dialogs &dialogs();
+// Installs a service (tests); returns the previous one. nullptr restores the Qt service.
+std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> service);
+
+std::unique_ptr<Dialogs> makeQtDialogs();
+
+// The common case: an information box with one OK button, captioned with the
+// application's display name.
+void informationBox(const QString &text, QWidget *parent = nullptr);
+// A Yes/No confirmation with the question icon; true on Yes.
+bool confirmBox(const QString &text, QWidget *parent = nullptr);
+
+} // namespace kav

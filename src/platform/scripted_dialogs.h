@@ -1,0 +1,58 @@
+#pragma once
+// A dialog service for tests: answers come from a queue, every question is recorded.
+
+#include "dialogs.h"
+
+#include <deque>
+#include <vector>
+
+namespace kav {
+
+class ScriptedDialogs : public Dialogs {
+public:
+    enum class Kind { Message, Input, OpenFile, OpenFiles, SaveFile, Directory, Font };
+
+    struct Asked {
+        Kind kind;
+        QString caption;   // message caption, input caption or file dialog title
+        QString text;      // message text or input prompt
+        MsgIcon icon = MsgIcon::None;
+        int buttons = 0;
+        FileDialogSpec file;  // for file dialogs
+    };
+
+    // One queued answer. For message boxes `button`; for the others `accept`
+    // with `value` (input text, path, directory) or `values` (several files).
+    struct Answer {
+        int button = 0;
+        bool accept = false;
+        QString value;
+        QStringList values;
+        QFont font;
+    };
+
+    void pushButton(int button) { answers.push_back(Answer{button, false, {}, {}, {}}); }
+    void pushAccept(const QString &value = {}) { answers.push_back(Answer{0, true, value, {}, {}}); }
+    void pushAcceptMany(const QStringList &values) { answers.push_back(Answer{0, true, {}, values, {}}); }
+    void pushCancel() { answers.push_back(Answer{BtnCancel, false, {}, {}, {}}); }
+
+    // With no answer queued: a message box returns its "safe" button (OK for
+    // information boxes, No for Yes/No, Cancel when present); other dialogs are cancelled.
+    int messageBox(QWidget *parent, const QString &caption, const QString &text, MsgIcon icon,
+                   int buttons) override;
+    bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
+                    QString &value) override;
+    bool openFile(QWidget *parent, const FileDialogSpec &spec, QString &path) override;
+    bool openFiles(QWidget *parent, const FileDialogSpec &spec, QStringList &paths) override;
+    bool saveFile(QWidget *parent, const FileDialogSpec &spec, QString &path) override;
+    bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) override;
+    bool chooseFont(QWidget *parent, QFont &font) override;
+
+    // Texts of the message boxes asked so far, in order.
+    QStringList messageTexts() const;
+
+    std::deque<Answer> answers;
+    std::vector<Asked> asked;
+};
+
+} // namespace kav

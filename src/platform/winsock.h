@@ -1,0 +1,132 @@
+#pragma once
+// Sockets with the behaviour of Windows Sockets 1.1 on a single UI thread.
+//
+// Every socket is non-blocking underneath. A socket in "blocking mode" (the
+// default) makes recv/send/accept/connect wait in short poll slices while the
+// Qt event loop keeps running between slices, exactly like the 1.1 blocking
+// hook: buttons keep working and handlers nest inside the wait. Only one such
+// blocking call may be in progress; another one fails with WSAEINPROGRESS, and
+// cancelBlockingCall() makes the waiting one fail with WSAEINTR.
+//
+// Errors are reported as Windows Sockets numbers through lastError(), so that
+// the error texts of the network tools apply unchanged.
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+namespace kav::ws {
+
+using Socket = qintptr;
+inline constexpr Socket InvalidSocket = -1;
+inline constexpr int SocketError = -1;
+
+enum : int {
+    WSAEINTR = 10004,
+    WSAEBADF = 10009,
+    WSAEACCES = 10013,
+    WSAEFAULT = 10014,
+    WSAEINVAL = 10022,
+    WSAEMFILE = 10024,
+    WSAEWOULDBLOCK = 10035,
+    WSAEINPROGRESS = 10036,
+    WSAEALREADY = 10037,
+    WSAENOTSOCK = 10038,
+    WSAEMSGSIZE = 10040,
+    WSAEPROTONOSUPPORT = 10043,
+    WSAEOPNOTSUPP = 10045,
+    WSAEAFNOSUPPORT = 10047,
+    WSAEADDRINUSE = 10048,
+    WSAEADDRNOTAVAIL = 10049,
+    WSAENETDOWN = 10050,
+    WSAENETUNREACH = 10051,
+    WSAENETRESET = 10052,
+    WSAECONNABORTED = 10053,
+    WSAECONNRESET = 10054,
+    WSAENOBUFS = 10055,
+    WSAEISCONN = 10056,
+    WSAENOTCONN = 10057,
+    WSAESHUTDOWN = 10058,
+    WSAETIMEDOUT = 10060,
+    WSAECONNREFUSED = 10061,
+    WSAELOOP = 10062,
+    WSAENAMETOOLONG = 10063,
+    WSAEHOSTDOWN = 10064,
+    WSAEHOSTUNREACH = 10065,
+    WSAENOTEMPTY = 10066,
+    WSAEDQUOT = 10069,
+    WSAESTALE = 10070,
+    WSANOTINITIALISED = 10093,
+    WSAHOST_NOT_FOUND = 11001,
+    WSATRY_AGAIN = 11002,
+    WSANO_RECOVERY = 11003,
+    WSANO_DATA = 11004,
+};
+
+// Events of asyncSelect (only the connect event is used).
+inline constexpr long FD_READ = 0x01;
+inline constexpr long FD_CONNECT = 0x10;
+inline constexpr long FD_CLOSE = 0x20;
+
+// The message numbers that connect notifications carry (user message base 1024 + n).
+inline constexpr int WM_USER = 1024;
+
+// WSAStartup / WSACleanup. startup() fails only when the platform has no sockets.
+bool startup();
+void cleanup();
+bool isStarted();
+QString description();   // "WinSock 1.1 compatible layer ..."
+QString systemStatus();  // "Running"
+
+int lastError();
+void setLastError(int code);
+// errno value to Windows Sockets number.
+int errnoToWinsock(int err);
+// The error text table: text + "(" + code + ")".
+QString errorText(int code);
+
+Socket socket();  // stream socket, IPv4, protocol 0
+int closesocket(Socket s);
+
+// Addresses are IPv4 in host byte order here, ports in host byte order.
+int connect(Socket s, quint32 address, quint16 port);
+int bind(Socket s, quint32 address, quint16 port);
+int listen(Socket s, int backlog);
+Socket accept(Socket s, quint32 *peerAddress = nullptr, quint16 *peerPort = nullptr);
+int send(Socket s, const char *data, int length);
+int recv(Socket s, char *buffer, int length);
+bool getsockname(Socket s, quint32 *address, quint16 *port);
+bool getpeername(Socket s, quint32 *address, quint16 *port);
+int shutdown(Socket s, int how);  // 0 receive, 1 send, 2 both
+
+// ioctlsocket(FIONBIO): a non-blocking socket fails with WSAEWOULDBLOCK instead of waiting.
+int setNonBlocking(Socket s, bool on);
+
+// WSAAsyncSelect: with FD_CONNECT, the socket becomes non-blocking and, when the
+// connect completes, the message filter receives (message, FD_CONNECT, error).
+// With FD_READ/FD_CLOSE, every readable moment posts (message, FD_READ, 0), and
+// the end of the stream (message, FD_CLOSE, 0). events == 0 cancels the notification.
+int asyncSelect(Socket s, int message, long events);
+
+// The application-wide message filter (the main window's AppMessage).
+using MessageFilter = std::function<void(int message, long event, int error)>;
+void setMessageFilter(MessageFilter filter);
+
+// WSAIsBlocking / WSACancelBlockingCall.
+bool isBlocking();
+void cancelBlockingCall();
+
+// inet_addr: dotted IPv4 text to address; false when it is not one.
+bool inetAddr(const QString &text, quint32 *address);
+QString inetNtoa(quint32 address);
+// gethostbyname (first IPv4 address). Runs on a worker thread while events are
+// pumped; fails with lastError() set (WSAHOST_NOT_FOUND, ...).
+bool gethostbyname(const QString &name, quint32 *address);
+// gethostbyaddr: the host's name, or false.
+bool gethostbyaddr(quint32 address, QString *name);
+QString gethostname();
+
+// The number of milliseconds since an arbitrary start, 32 bits, wrapping (GetTickCount).
+quint32 tickCount();
+
+} // namespace kav::ws

@@ -1,0 +1,21 @@
+// Shared main() of the test executables: one QApplication (offscreen unless the
+// environment chose a platform), and the scripted dialog service installed so
+// that no test ever waits for a person.
+#include "platform/dialogs.h"
+#include "platform/scripted_dialogs.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // Test discovery lists the tests without the test environment: no display then.
+    if (GTEST_FLAG_GET(list_tests))
+        return RUN_ALL_TESTS();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    kav::setDialogs(std::make_unique<kav::ScriptedDialogs>());
+    return RUN_ALL_TESTS();
+}
