@@ -56,8 +56,14 @@ std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> service);
 
 std::unique_ptr<Dialogs> makeQtDialogs();
 
+// The application title (the task bar text: "Kavrin Version 2.2", or the session's
+// title while logged in). Kept here rather than in QGuiApplication::applicationDisplayName,
+// which Qt would append to every window caption. Message boxes are captioned with it.
+QString applicationTitle();
+void setApplicationTitle(const QString &title);
+
 // The common case: an information box with one OK button, captioned with the
-// application's display name.
+// application title.
 void informationBox(const QString &text, QWidget *parent = nullptr);
 // A Yes/No confirmation with the question icon; true on Yes.
 bool confirmBox(const QString &text, QWidget *parent = nullptr);
