@@ -126,6 +126,10 @@ bool gethostbyname(const QString &name, quint32 *address);
 bool gethostbyaddr(quint32 address, QString *name);
 QString gethostname();
 
+// Processes pending events; when there were none, waits for the next event at
+// most maxMs milliseconds. Waiting loops use it so that they do not spin a core.
+void idleWait(int maxMs);
+
 // The number of milliseconds since an arbitrary start, 32 bits, wrapping (GetTickCount).
 quint32 tickCount();
 

@@ -1,0 +1,64 @@
+// Pure helpers of the control connection.
+
+#include "ftp/session.h"
+#include "platform/winsock.h"
+
+#include <gtest/gtest.h>
+
+using namespace kav;
+
+TEST(ExtractQuoted, Table)
+{
+    struct Case {
+        QString text;
+        QString expected;
+    };
+    const QList<Case> cases = {
+        {"257 \"/home/user\" is current directory.", "/home/user"},
+        {"257 \"/a \"quoted\" dir\" created", "/a \"quoted\" dir"},
+        {"257 no quotes", ""},
+        {"257 \"only one", ""},
+        {"\"\"", ""},
+        {"257 \"/자료\"", "/자료"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ExtractQuoted(c.text, QLatin1Char('"')), c.expected) << c.text.toStdString();
+}
+
+TEST(TrimReply, RemovesBlanksAndControlCharacters)
+{
+    EXPECT_EQ(TrimReply(QStringLiteral("\t 200 OK \r")), QStringLiteral("200 OK"));
+    EXPECT_EQ(TrimReply(QStringLiteral("\r\n")), QString());
+    EXPECT_EQ(TrimReply(QStringLiteral("a b")), QStringLiteral("a b"));
+}
+
+TEST(WinsockErrorText, Table)
+{
+    struct Case {
+        int code;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {10061, "Connection refused(10061)"},
+        {0, "Not a WinSock error(0)"},
+        {10004, "Interrupted system call(10004)"},
+        {10060, "Connection timed out(10060)"},
+        {10065, "No route to host(10065)"},
+        {11001, "Host not found(11001)"},
+        {11004, "No Data(11004)"},
+        {10072, "Not a WinSock error(10072)"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ws::errorText(c.code), QString::fromLatin1(c.expected));
+}
+
+TEST(WinsockErrors, ErrnoMapsToWinsockNumbers)
+{
+    EXPECT_EQ(ws::errnoToWinsock(ECONNREFUSED), 10061);
+    EXPECT_EQ(ws::errnoToWinsock(ETIMEDOUT), 10060);
+    EXPECT_EQ(ws::errnoToWinsock(EHOSTUNREACH), 10065);
+    EXPECT_EQ(ws::errnoToWinsock(ENETUNREACH), 10051);
+    EXPECT_EQ(ws::errnoToWinsock(EINTR), 10004);
+    EXPECT_EQ(ws::errnoToWinsock(ECONNRESET), 10054);
+    EXPECT_EQ(ws::errnoToWinsock(EADDRINUSE), 10048);
+}
