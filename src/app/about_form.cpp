@@ -1,0 +1,40 @@
+#include "about_form.h"
+#include "program_info.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace kav {
+
+TAboutForm::TAboutForm(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TAboutForm"));
+    setWindowTitle(QStringLiteral("About Kavrin"));
+    auto *layout = new QVBoxLayout(this);
+    auto addLabel = [&](const QString &name, const QString &text, int pointDelta) {
+        auto *label = new QLabel(text, this);
+        label->setObjectName(name);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignCenter);
+        if (pointDelta) {
+            QFont f = label->font();
+            f.setPointSize(f.pointSize() + pointDelta);
+            f.setBold(pointDelta > 2);
+            label->setFont(f);
+        }
+        layout->addWidget(label);
+    };
+    addLabel(QStringLiteral("L_Program"), programName(), 6);
+    addLabel(QStringLiteral("L_Subtitle"), programSubtitle(), 0);
+    addLabel(QStringLiteral("L_Version"), QStringLiteral("Version ") + programVersion(), 0);
+    addLabel(QStringLiteral("L_Credit"), programCredit(), 0);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->setObjectName(QStringLiteral("BB_ok"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+    setFixedSize(sizeHint().expandedTo(QSize(320, 0)));
+}
+
+} // namespace kav

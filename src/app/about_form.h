@@ -1,0 +1,14 @@
+#pragma once
+// The small About window: program name, version and credit.
+
+#include <QDialog>
+
+namespace kav {
+
+class TAboutForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutForm(QWidget *parent = nullptr);
+};
+
+} // namespace kav

@@ -1,0 +1,573 @@
+#include "main_form.h"
+#include "ui_main_form.h"
+
+#include "about_form.h"
+#include "log_form.h"
+#include "program_info.h"
+
+#include "config/connect_form.h"
+#include "ftp/session.h"
+#include "platform/dialogs.h"
+#include "platform/shell.h"
+#include "platform/winsock.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QSplashScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QUrl>
+
+namespace kav {
+
+namespace {
+
+const QString CurNameHint = QStringLiteral("현재 호스트 디렉토리명");
+
+// Connect notifications of the FTP control connection, the daytime tool and the finger tool.
+bool isConnectNotification(int message)
+{
+    return message == MsgFtpConnect || message == MsgFtpConnect + 1 || message == MsgFtpConnect + 2;
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::TMainForm>())
+{
+    installKoreanFonts();
+    ui->setupUi(this);
+    QFont font;
+    font.setFamilies({QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
+    font.setPixelSize(12);
+    setFont(font);
+    setFixedSize(ClientWidth, ClientHeight);
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r(QPoint(0, 0), size());
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+
+    ui->CB_CurName->setFont(QFont(QStringLiteral("굴림체")));
+    ui->SB_ConnectDRV->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
+    ui->SB_DisconnectDRV->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    for (QWidget *w : {static_cast<QWidget *>(ui->LFileListBox), static_cast<QWidget *>(ui->LDirectoryListBox)})
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+    ui->LFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+    ftp = std::make_unique<Session>(*this);
+    connectDialog = new TConnectForm(ftp->profile, this);
+    logWindow = new TLogForm(this);
+
+    wireControls();
+
+    // FormCreate: the connect notifications become the stop button's tag.
+    ws::setMessageFilter([this](int message, long event, int error) {
+        if (isConnectNotification(message) && event == ws::FD_CONNECT)
+            StopTag = (error == 0) ? 2 : 3;
+    });
+    FirstActivated = false;
+    WinsockReady = true;
+}
+
+TMainForm::~TMainForm()
+{
+    ws::setMessageFilter({});
+    delete splashWindow;
+    ftp.reset();
+}
+
+void TMainForm::wireControls()
+{
+    Ui::TMainForm &f = *ui;
+    connect(f.BB_Connect, &QPushButton::clicked, this, [this] { ftp->BB_ConnectClick(true); });
+    connect(f.BB_Disconnect, &QPushButton::clicked, this, [this] { ftp->BB_DisconnectClick(); });
+    connect(f.BB_Stop, &QPushButton::clicked, this, &TMainForm::BB_StopClick);
+    connect(f.BB_Exit, &QPushButton::clicked, this, &TMainForm::BB_ExitClick);
+    connect(f.RB_ascii, &QRadioButton::clicked, this, [this] { ftp->RB_asciiClick(); });
+    connect(f.RB_binary, &QRadioButton::clicked, this, [this] { ftp->RB_binaryClick(); });
+    connect(f.RBlogwnd, &QPushButton::clicked, this, &TMainForm::RBlogwndClick);
+    connect(f.RBnewsession, &QPushButton::clicked, this, &TMainForm::RBnewsessionClick);
+    connect(f.RBabout, &QPushButton::clicked, this, &TMainForm::FormDblClick);
+    connect(f.N_RStayOnTop, &QAction::triggered, this, [this] {
+        // The action already flipped its mark; the handler flips it itself.
+        ui->N_RStayOnTop->setChecked(!ui->N_RStayOnTop->isChecked());
+        N_RStayOnTopClick();
+    });
+    connect(f.N_RDropFiles, &QAction::triggered, this, [this] {
+        ui->N_RDropFiles->setChecked(!ui->N_RDropFiles->isChecked());
+        N_RDropFilesClick();
+    });
+    connect(f.N_RAntiIdle, &QAction::triggered, this, [this] {
+        ui->N_RAntiIdle->setChecked(!ui->N_RAntiIdle->isChecked());
+        N_RAntiIdleClick();
+    });
+    connect(f.N_RCreateShortcut, &QAction::triggered, this, &TMainForm::N_RCreateShortcutClick);
+
+    auto popupOn = [this](QAbstractItemView *view, QMenu *menu) {
+        connect(view, &QWidget::customContextMenuRequested, this, [view, menu](const QPoint &pos) {
+            menu->popup(view->viewport()->mapToGlobal(pos));
+        });
+    };
+    popupOn(f.RFileListBox, f.RFileMenu);
+    popupOn(f.RDirListBox, f.RDirMenu);
+    popupOn(f.LFileListBox, f.LFileMenu);
+    popupOn(f.LDirectoryListBox, f.LDirMenu);
+
+    // Double clicks on the header, the pane frames and the message list.
+    for (QWidget *w : {static_cast<QWidget *>(f.PanelHEAD), static_cast<QWidget *>(f.GB_LocalSide),
+                       static_cast<QWidget *>(f.GB_HostSide), f.LB_message->viewport()})
+        w->installEventFilter(this);
+
+    connect(logWindow, &TLogForm::closing, this, [this] { SetStayOnTop(ui->N_RStayOnTop->isChecked()); });
+
+    // The host dialog's help button, where the dialog offers one.
+    if (connectDialog->metaObject()->indexOfSignal("helpRequested()") >= 0)
+        connect(connectDialog, SIGNAL(helpRequested()), this, SLOT(onHelpRequested()));
+    auto *help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { showHelp(); });
+}
+
+void TMainForm::setSplash(QSplashScreen *splash)
+{
+    delete splashWindow;
+    splashWindow = splash;
+}
+
+void TMainForm::closeSplash()
+{
+    if (splashWindow) {
+        splashWindow->hide();
+        splashWindow->deleteLater();
+        splashWindow = nullptr;
+    }
+}
+
+bool TMainForm::setLogFile(const QString &path)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    logFile = std::move(file);
+    return true;
+}
+
+// ---- activation -------------------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Where no window manager ever activates the window, the first activation
+    // still has to happen: run it once from the event loop.
+    if (!FirstActivated)
+        QTimer::singleShot(0, this, &TMainForm::FormActivate);
+}
+
+bool TMainForm::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && !FirstActivated)
+        QTimer::singleShot(0, this, &TMainForm::FormActivate);
+    return QWidget::event(event);
+}
+
+void TMainForm::FormActivate()
+{
+    QCoreApplication::processEvents();
+    if (FirstActivated || shutDown)
+        return;
+    FirstActivated = true;
+
+    BaseTitle = applicationTitle().isEmpty() ? programTitle() : applicationTitle();
+    setWindowTitle(BaseTitle);
+    // The drive tabs of the local pane are filled by the local pane itself once it exists.
+
+    if (!startWinsock()) {
+        for (QWidget *w : {ui->BB_Connect, ui->BB_Disconnect, ui->BB_Stop, ui->BB_LookUp, ui->BB_Ping,
+                           ui->BB_Trace, ui->BB_Rexec, ui->BB_DayTime, ui->BB_Finger, ui->BB_IPScanner})
+            w->setEnabled(false);
+        closeSplash();
+        informationBox(QStringLiteral("네트워크 오류: 원도우즈에 WINSOCK.DLL(Version 1.1 이상)이 구동되지 않습니다."), this);
+        WinsockReady = false;
+        return;
+    }
+
+    AppendLog(QStringLiteral("Description: ") + ws::description());
+    AppendLog(QStringLiteral("System Status: ") + ws::systemStatus());
+    AppendLog(windowTitle());
+    AppendLog(programCredit());
+    AppendLog(QString());
+
+    moveCursorToConnect();
+
+    resetSessionProfile();
+    loadConfiguration();
+
+    // The stored options hold the opposite of the state in force: one toggle applies them.
+    N_RStayOnTopClick();
+    N_RDropFilesClick();
+    ui->RFileListBox->setSortingEnabled(ui->N_RSortByName->isChecked());
+
+    closeSplash();
+    QCoreApplication::processEvents();
+
+    if (!startProfile.isEmpty()) {
+        const int index = connectDialog->indexOfProfile(startProfile);
+        if (index >= 0) {
+            connectDialog->selectProfile(index);
+            ftp->BB_ConnectClick(false);
+        }
+    }
+}
+
+// ---- log ---------------------------------------------------------------------
+
+void TMainForm::AppendLog(const QString &line)
+{
+    QListWidget *list = ui->LB_message;
+    if (list->count() >= MessageCapacity)
+        list->clear();
+    list->addItem(line);
+    list->setCurrentRow(list->count() - 1);
+    list->scrollToBottom();
+    if (logWindow->isVisible())
+        logWindow->addLine(line);
+    if (logFile) {
+        logFile->write(line.toUtf8());
+        logFile->write("\n", 1);
+        logFile->flush();
+    }
+    QCoreApplication::processEvents();
+}
+
+void TMainForm::RBlogwndClick()
+{
+    if (ui->BB_Stop->isEnabled())
+        return;
+    SetStayOnTop(false);
+    logWindow->show();
+    logWindow->raise();
+}
+
+// ---- buttons and toggles -----------------------------------------------------
+
+void TMainForm::BB_ExitClick()
+{
+    close();
+}
+
+void TMainForm::BB_StopClick()
+{
+    StopTag = 1;
+    QCoreApplication::processEvents();
+}
+
+void TMainForm::SetStayOnTop(bool on)
+{
+    const bool current = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (current == on)
+        return;
+    const bool visible = isVisible();
+    const QPoint position = pos();
+    // Changing the flag re-creates the native window and hides it: show it again
+    // where it was, without taking the focus.
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (visible) {
+        move(position);
+        const bool noActivate = testAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_ShowWithoutActivating, true);
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, noActivate);
+    }
+}
+
+void TMainForm::N_RStayOnTopClick()
+{
+    ui->N_RStayOnTop->setChecked(!ui->N_RStayOnTop->isChecked());
+    SetStayOnTop(ui->N_RStayOnTop->isChecked());
+}
+
+void TMainForm::N_RDropFilesClick()
+{
+    ui->N_RDropFiles->setChecked(!ui->N_RDropFiles->isChecked());
+    setAcceptDrops(ui->N_RDropFiles->isChecked());
+}
+
+void TMainForm::N_RAntiIdleClick()
+{
+    ui->N_RAntiIdle->setChecked(!ui->N_RAntiIdle->isChecked());
+}
+
+QStringList TMainForm::profileArguments() const
+{
+    const QString &name = ftp->profile.HostName;
+    if (name.isEmpty())
+        return {};
+    if (name.startsWith(QStringLiteral("--")))
+        return {QStringLiteral("--"), name};
+    return {name};
+}
+
+void TMainForm::RBnewsessionClick()
+{
+    saveConfiguration();
+    // The profile name travels as an argument of its own: blanks and any other
+    // character reach the new instance unchanged, and nothing is cut.
+    startProcess(programPath(), isConnected() ? profileArguments() : QStringList{});
+}
+
+void TMainForm::N_RCreateShortcutClick()
+{
+    if (!isConnected())
+        return;
+    const QString program = programPath();
+    const QString path = shell::writeLauncher(shell::desktopFolder(), ftp->profile.HostName, program,
+                                              profileArguments(), QFileInfo(program).absolutePath());
+    if (!path.isEmpty())
+        beep();
+}
+
+void TMainForm::FormDblClick()
+{
+    TAboutForm about(this);
+    runModal(about);
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == ui->LB_message->viewport()) {
+            RBlogwndClick();
+            return true;
+        }
+        if (watched == ui->PanelHEAD || watched == ui->GB_LocalSide || watched == ui->GB_HostSide) {
+            FormDblClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- shut-down -----------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    if (shutDown) {
+        event->accept();
+        return;
+    }
+    if (transferOrPrintShowing()) {
+        beep();
+        QCoreApplication::processEvents();
+        event->ignore();
+        return;
+    }
+    // Before the first activation nothing was loaded, so nothing may be saved over
+    // the user's configuration.
+    if (WinsockReady && FirstActivated) {
+        saveConfiguration();
+        setAcceptDrops(false);
+        if (ws::isBlocking()) {
+            ws::cancelBlockingCall();
+            AppendLog(QStringLiteral("[H] - Cancelled blocking call"));
+        }
+        ws::cleanup();
+    }
+    shutDown = true;
+    logWindow->hide();
+    event->accept();
+    emit closed();
+}
+
+// ---- seams ---------------------------------------------------------------------
+
+bool TMainForm::startWinsock()
+{
+    return ws::startup();
+}
+
+bool TMainForm::startProcess(const QString &program, const QStringList &arguments)
+{
+    return shell::startDetached(program, arguments);
+}
+
+void TMainForm::beep()
+{
+    shell::beep();
+}
+
+int TMainForm::runModal(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+QString TMainForm::programPath() const
+{
+    return QCoreApplication::applicationFilePath();
+}
+
+bool TMainForm::isConnected() const
+{
+    return ftp->isConnected();
+}
+
+void TMainForm::loadConfiguration()
+{
+    // The configuration file is read here once it has its reader.
+}
+
+void TMainForm::showHelp()
+{
+    // The HTML manual, when the program ships one beside it or in its data folder.
+    const QString dir = QFileInfo(programPath()).absolutePath();
+    for (const QString &candidate : {dir + QStringLiteral("/help/index.html"),
+                                     dir + QStringLiteral("/../share/doc/kavrin/manual/index.html")}) {
+        if (QFileInfo::exists(candidate)) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(candidate).absoluteFilePath()));
+            return;
+        }
+    }
+}
+
+// ---- SessionUi -------------------------------------------------------------------
+
+bool TMainForm::stopEnabled() const
+{
+    return ui->BB_Stop->isEnabled();
+}
+
+void TMainForm::setStopEnabled(bool on)
+{
+    ui->BB_Stop->setEnabled(on && WinsockReady);
+}
+
+void TMainForm::setConnectEnabled(bool on)
+{
+    ui->BB_Connect->setEnabled(on && WinsockReady);
+}
+
+void TMainForm::setDisconnectEnabled(bool on)
+{
+    ui->BB_Disconnect->setEnabled(on && WinsockReady);
+}
+
+void TMainForm::runConnectDialog()
+{
+    connectDialog->setProfileFieldsEnabled(true);
+    connectDialog->exec();
+}
+
+void TMainForm::resetSessionProfile()
+{
+    connectDialog->resetSessionProfile();
+}
+
+void TMainForm::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TMainForm::moveCursorToConnect()
+{
+    QCursor::setPos(ui->BB_Connect->mapToGlobal(ui->BB_Connect->rect().center()));
+}
+
+void TMainForm::setTitles(const QString &caption, const QString &applicationTitle)
+{
+    setWindowTitle(caption);
+    setApplicationTitle(applicationTitle);
+}
+
+void TMainForm::setUnixCommandsEnabled(bool on)
+{
+    ui->N_RChangeMode->setEnabled(on);
+    ui->N_RRexec->setEnabled(on);
+}
+
+void TMainForm::hostDirectoryReported(const QString &name)
+{
+    QComboBox *combo = ui->CB_CurName;
+    const QSignalBlocker detached(combo);
+    // MatchFixedString compares without letter case.
+    const int index = combo->findText(name, Qt::MatchFixedString);
+    if (index < 0) {
+        combo->addItem(name);
+        combo->setCurrentIndex(combo->count() - 1);
+    } else {
+        combo->setCurrentIndex(index);
+    }
+    combo->setToolTip(combo->currentText().isEmpty() ? CurNameHint : combo->currentText());
+}
+
+void TMainForm::refreshHostLists()
+{
+    // The host pane reads the directory here once it has its lister.
+}
+
+void TMainForm::clearHostPane()
+{
+    ui->RFileListBox->clear();
+    ui->RDirListBox->clear();
+    const QSignalBlocker detached(ui->CB_CurName);
+    ui->CB_CurName->clear();
+    ui->CB_CurName->setToolTip(CurNameHint);
+}
+
+void TMainForm::clearMessages()
+{
+    ui->LB_message->clear();
+}
+
+void TMainForm::enterLocalStartDirectory(const SessionProfile &profile)
+{
+    // The local pane enters the profile's start directory here once it exists.
+    (void)profile;
+}
+
+void TMainForm::loadHostLists(const QString &hostName)
+{
+    // The queue and host bookmark windows take this host's lists here once they exist.
+    (void)hostName;
+}
+
+void TMainForm::saveConfiguration()
+{
+    // The configuration file is written here once it has its writer.
+}
+
+bool TMainForm::antiIdleChecked() const
+{
+    return ui->N_RAntiIdle->isChecked();
+}
+
+bool TMainForm::transferOrPrintShowing() const
+{
+    // No transfer or print window exists yet, so none can be showing.
+    return false;
+}
+
+void TMainForm::resetCancelTags()
+{
+    // The transfer and print windows' cancel flags are reset here once those windows exist.
+}
+
+void TMainForm::clearAutoMode()
+{
+    ui->CB_AutoMode->setChecked(false);
+}
+
+} // namespace kav

@@ -1,0 +1,141 @@
+#pragma once
+// The main window: the frame that holds both panes, the header buttons, the
+// message list and the option controls, owns the FTP session and wires every
+// control to the handler of the subsystem that owns it.
+
+#include "ftp/session_ui.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QDialog;
+class QFile;
+class QSplashScreen;
+
+namespace Ui { class TMainForm; }
+
+namespace kav {
+
+class Session;
+class TConnectForm;
+class TLogForm;
+
+class TMainForm : public QWidget, public SessionUi {
+    Q_OBJECT
+public:
+    // Lines the message list holds before it empties itself (its tag).
+    static constexpr int MessageCapacity = 80;
+    static constexpr int ClientWidth = 697;
+    static constexpr int ClientHeight = 562;
+
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    Ui::TMainForm *form() const { return ui.get(); }
+    Session &session() const { return *ftp; }
+    TConnectForm *connectForm() const { return connectDialog; }
+    TLogForm *logForm() const { return logWindow; }
+
+    // Start-up: the splash to close at first activation (taken over), the
+    // profile to connect to, and the optional copy of the log in a file.
+    void setSplash(QSplashScreen *splash);
+    void setStartProfile(const QString &name) { startProfile = name; }
+    bool setLogFile(const QString &path);
+
+    bool firstActivated() const { return FirstActivated; }
+    bool winsockReady() const { return WinsockReady; }
+
+    // Handlers.
+    void FormActivate();
+    void FormDblClick();
+    void BB_ExitClick();
+    void BB_StopClick();
+    void RBlogwndClick();
+    void RBnewsessionClick();
+    void N_RStayOnTopClick();
+    void N_RDropFilesClick();
+    void N_RAntiIdleClick();
+    void N_RCreateShortcutClick();
+    void SetStayOnTop(bool on);
+
+    // The file name that the next refresh of either pane selects.
+    QString SelectAfterRefresh;
+    // The stop button's tag: 0 waiting, 1 stopped, 2 connected, 3 failed.
+    int StopTag = 0;
+
+    // SessionUi
+    void AppendLog(const QString &line) override;
+    bool stopEnabled() const override;
+    void setStopEnabled(bool on) override;
+    int stopTag() const override { return StopTag; }
+    void setStopTag(int tag) override { StopTag = tag; }
+    void setConnectEnabled(bool on) override;
+    void setDisconnectEnabled(bool on) override;
+    void runConnectDialog() override;
+    void resetSessionProfile() override;
+    void bringToFront() override;
+    void moveCursorToConnect() override;
+    void setTitles(const QString &caption, const QString &applicationTitle) override;
+    QString baseTitle() const override { return BaseTitle; }
+    void setUnixCommandsEnabled(bool on) override;
+    void hostDirectoryReported(const QString &name) override;
+    void refreshHostLists() override;
+    void clearHostPane() override;
+    void clearMessages() override;
+    void setSelectAfterRefresh(const QString &name) override { SelectAfterRefresh = name; }
+    void enterLocalStartDirectory(const SessionProfile &profile) override;
+    void loadHostLists(const QString &hostName) override;
+    void saveConfiguration() override;
+    bool antiIdleChecked() const override;
+    bool transferOrPrintShowing() const override;
+    void resetCancelTags() override;
+    void clearAutoMode() override;
+
+signals:
+    // The window has closed for good; the program ends.
+    void closed();
+
+protected:
+    // Seams: the platform services the frame calls, replaceable in tests.
+    virtual bool startWinsock();
+    virtual bool startProcess(const QString &program, const QStringList &arguments);
+    virtual void beep();
+    virtual int runModal(QDialog &dialog);
+    virtual QString programPath() const;
+    virtual bool isConnected() const;
+    // Loads the configuration file into the dialogs and option controls.
+    virtual void loadConfiguration();
+    // Opens the HTML manual when one is shipped with the program.
+    virtual void showHelp();
+
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void onHelpRequested() { showHelp(); }
+
+private:
+    void wireControls();
+    void closeSplash();
+    // The profile name as the new instance's argument list ("--" first when the
+    // name itself looks like an option).
+    QStringList profileArguments() const;
+
+    std::unique_ptr<Ui::TMainForm> ui;
+    std::unique_ptr<Session> ftp;
+    TConnectForm *connectDialog = nullptr;
+    TLogForm *logWindow = nullptr;
+    QSplashScreen *splashWindow = nullptr;
+    std::unique_ptr<QFile> logFile;
+
+    QString BaseTitle;
+    QString startProfile;
+    bool FirstActivated = false;
+    bool WinsockReady = true;
+    bool shutDown = false;
+};
+
+} // namespace kav
