@@ -68,4 +68,13 @@ void informationBox(const QString &text, QWidget *parent = nullptr);
 // A Yes/No confirmation with the question icon; true on Yes.
 bool confirmBox(const QString &text, QWidget *parent = nullptr);
 
+// The file dialogs' helpers, shared by every implementation of the service.
+// A Windows-style filter "Programs|*.exe|All Files(*.*)|*.*" in Qt's form:
+// "Programs (*.exe);;All Files(*.*) (*.*)". Several patterns of one entry
+// ("*.txt;*.log") are separated by blanks, as Qt wants them.
+QString qtFileFilter(const QString &windowsFilter);
+// A chosen save name whose file name has no extension gets the default one
+// ("txt" or "*.txt" both give ".txt"); other names are returned unchanged.
+QString withDefaultExtension(const QString &path, const QString &defaultExt);
+
 } // namespace kav

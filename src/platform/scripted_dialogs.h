@@ -19,6 +19,7 @@ public:
         MsgIcon icon = MsgIcon::None;
         int buttons = 0;
         FileDialogSpec file;  // for file dialogs
+        QString value;        // input: the proposed text; directory: the start directory
     };
 
     // One queued answer. For message boxes `button`; for the others `accept`
@@ -29,15 +30,27 @@ public:
         QString value;
         QStringList values;
         QFont font;
+        bool hasFont = false;  // chooseFont: take `font` (else the family named by `value`)
     };
 
     void pushButton(int button) { answers.push_back(Answer{button, false, {}, {}, {}}); }
     void pushAccept(const QString &value = {}) { answers.push_back(Answer{0, true, value, {}, {}}); }
     void pushAcceptMany(const QStringList &values) { answers.push_back(Answer{0, true, {}, values, {}}); }
     void pushCancel() { answers.push_back(Answer{BtnCancel, false, {}, {}, {}}); }
+    void pushFont(const QFont &font) { answers.push_back(Answer{0, true, {}, {}, font, true}); }
+    // Forgets the queued answers and the questions asked (between test cases).
+    void clear()
+    {
+        answers.clear();
+        asked.clear();
+    }
 
     // With no answer queued: a message box returns its "safe" button (OK for
     // information boxes, No for Yes/No, Cancel when present); other dialogs are cancelled.
+    // A message box given an accepting answer (pushAccept) returns Yes, else OK; an
+    // input or file dialog given a button answer accepts on OK or Yes and keeps the
+    // caller's value. The answer is taken whatever kind of dialog it was queued for.
+    // A save answer gets the dialog's default extension as the Qt dialog would add it.
     int messageBox(QWidget *parent, const QString &caption, const QString &text, MsgIcon icon,
                    int buttons) override;
     bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,

@@ -1,0 +1,504 @@
+#include "ini_file.h"
+
+#include "cp949.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#else
+#include <QSaveFile>
+#endif
+
+namespace kav {
+namespace {
+
+constexpr qsizetype ValueByteLimit = 2047;  // a 2048-byte buffer and its terminator
+const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
+
+inline bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+QStringView trimBlanks(QStringView s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.sliced(b, e - b);
+}
+
+inline bool isByteEscape(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+
+// UTF-8 with the same escapes as the code page: a byte that does not belong to a
+// valid sequence becomes U+DC00 + byte, and goes back to that byte when written.
+QString decodeUtf8(QByteArrayView bytes)
+{
+    QString out;
+    out.reserve(bytes.size());
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out.append(QChar(b));
+            ++i;
+            continue;
+        }
+        int len = 0;
+        char32_t cp = 0, min = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2, cp = b & 0x1F, min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3, cp = b & 0x0F, min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4, cp = b & 0x07, min = 0x10000;
+        }
+        bool ok = len > 0 && i + len <= n;
+        for (int k = 1; ok && k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = cp << 6 | (p[i + k] & 0x3F);
+        }
+        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
+            ok = false;
+        if (!ok) {
+            out.append(QChar(char16_t(0xDC00 + b)));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out.append(QChar::highSurrogate(cp));
+            out.append(QChar::lowSurrogate(cp));
+        } else {
+            out.append(QChar(char16_t(cp)));
+        }
+        i += len;
+    }
+    return out;
+}
+
+QByteArray encodeUtf8(QStringView text)
+{
+    QByteArray out;
+    out.reserve(text.size() * 3);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isByteEscape(text[i].unicode())) {
+            out += text.sliced(start, i - start).toUtf8();
+            out += char(text[i].unicode() - 0xDC00);
+            start = i + 1;
+        }
+    }
+    out += text.sliced(start).toUtf8();
+    return out;
+}
+
+// Bytes a character takes in the file, for the read limit.
+inline int byteLength(QStringView s, qsizetype i, int *units)
+{
+    const char16_t c = s[i].unicode();
+    *units = 1;
+    if (c < 0x80 || isByteEscape(c))
+        return 1;
+    if (QChar::isHighSurrogate(c) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
+        *units = 2;
+        return 4;
+    }
+    if (cp949::canEncode(s.sliced(i, 1)))
+        return 2;
+    return c < 0x800 ? 2 : 3;
+}
+
+QString cutToLimit(QStringView value)
+{
+    // Fast path: no value of this size can pass the limit.
+    if (value.size() * 4 <= ValueByteLimit)
+        return value.toString();
+    qsizetype bytes = 0, i = 0;
+    while (i < value.size()) {
+        int units = 1;
+        const int len = byteLength(value, i, &units);
+        if (bytes + len > ValueByteLimit)
+            break;
+        bytes += len;
+        i += units;
+    }
+    return value.first(i).toString();
+}
+
+QString keyOfLine(const QString &text)
+{
+    return trimBlanks(QStringView(text).first(text.indexOf(QLatin1Char('=')))).toString();
+}
+
+} // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+
+IniFile::Line IniFile::classify(const QString &text)
+{
+    Line line;
+    line.text = text;
+    const QStringView t = trimBlanks(text);
+    if (t.startsWith(QLatin1Char(';')))
+        return line;
+    if (t.startsWith(QLatin1Char('['))) {
+        const qsizetype close = t.indexOf(QLatin1Char(']'));
+        const QStringView name = close < 0 ? t.sliced(1) : t.sliced(1, close - 1);
+        line.kind = Line::Section;
+        line.name = trimBlanks(name).toString().toCaseFolded();
+        return line;
+    }
+    const qsizetype eq = t.indexOf(QLatin1Char('='));
+    if (eq >= 0) {
+        line.kind = Line::Key;
+        line.name = trimBlanks(t.first(eq)).toString().toCaseFolded();
+    }
+    return line;
+}
+
+void IniFile::setText(const QString &text)
+{
+    m_lines.clear();
+    m_unreadable = false;
+    if (text.isEmpty())
+        return;
+    QStringView rest(text);
+    while (!rest.isEmpty()) {
+        qsizetype nl = rest.indexOf(QLatin1Char('\n'));
+        QStringView line = nl < 0 ? rest : rest.first(nl);
+        rest = nl < 0 ? QStringView() : rest.sliced(nl + 1);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        m_lines.append(classify(line.toString()));
+    }
+}
+
+QStringList IniFile::lines() const
+{
+    QStringList out;
+    out.reserve(m_lines.size());
+    for (const Line &l : m_lines)
+        out << l.text;
+    return out;
+}
+
+bool IniFile::needsUtf8() const
+{
+    for (const Line &l : m_lines)
+        if (!cp949::canEncode(l.text))
+            return true;
+    return false;
+}
+
+QByteArray IniFile::toBytes() const
+{
+    const bool utf8 = needsUtf8();
+    QByteArray out;
+    if (utf8)
+        out = Utf8Bom;
+    for (const Line &l : m_lines) {
+        out += utf8 ? encodeUtf8(l.text) : cp949::encode(l.text);
+        out += "\r\n";
+    }
+    return out;
+}
+
+IniFile::LoadResult IniFile::load()
+{
+    m_lines.clear();
+    m_error.clear();
+    m_unreadable = false;
+    QFileInfo info(m_path);
+    if (!info.exists() && !info.isSymLink())
+        return LoadResult::Missing;
+    QFile file(m_path);
+    QByteArray bytes;
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        m_error = info.isDir() ? QStringLiteral("is a directory") : file.errorString();
+        m_unreadable = true;
+        return LoadResult::Unreadable;
+    }
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_error = file.errorString();
+        m_unreadable = true;
+        return LoadResult::Unreadable;
+    }
+    if (bytes.startsWith(Utf8Bom))
+        setText(decodeUtf8(QByteArrayView(bytes).sliced(3)));
+    else
+        setText(cp949::decode(bytes));
+    return LoadResult::Loaded;
+}
+
+bool IniFile::save()
+{
+    m_error.clear();
+    if (m_unreadable) {
+        // Whatever the store holds now was not read from that file: replacing it
+        // would lose the user's settings.
+        m_error = QStringLiteral("the existing file could not be read; it is left as it is");
+        return false;
+    }
+    if (m_path.isEmpty()) {
+        m_error = QStringLiteral("no file name");
+        return false;
+    }
+    const QByteArray bytes = toBytes();
+#ifdef Q_OS_UNIX
+    QByteArray tmpl = QFile::encodeName(m_path) + ".XXXXXX";
+    const int fd = ::mkstemp(tmpl.data());  // created with mode 0600
+    if (fd < 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(tmpl.constData());
+        m_error = QString::fromLocal8Bit(std::strerror(err));
+        return false;
+    };
+    if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
+        return fail(errno);
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, size_t(left));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        p += w;
+        left -= w;
+    }
+    if (::fsync(fd) != 0)
+        return fail(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmpl.constData());
+        m_error = QString::fromLocal8Bit(std::strerror(err));
+        return false;
+    }
+    if (::rename(tmpl.constData(), QFile::encodeName(m_path).constData()) != 0) {
+        const int err = errno;
+        ::unlink(tmpl.constData());
+        m_error = QString::fromLocal8Bit(std::strerror(err));
+        return false;
+    }
+    // Make the rename itself durable.
+    const QByteArray dir = QFile::encodeName(QFileInfo(m_path).absolutePath());
+    const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+#else
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        m_error = file.errorString();
+        return false;
+    }
+    QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    return true;
+#endif
+}
+
+std::pair<qsizetype, qsizetype> IniFile::sectionRange(const QString &folded) const
+{
+    const qsizetype n = m_lines.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (m_lines[i].kind != Line::Section || m_lines[i].name != folded)
+            continue;
+        qsizetype end = i + 1;
+        while (end < n && m_lines[end].kind != Line::Section)
+            ++end;
+        return {i + 1, end};
+    }
+    return {-1, -1};
+}
+
+qsizetype IniFile::findKey(const QString &section, const QString &key) const
+{
+    const auto [begin, end] = sectionRange(trimBlanks(section).toString().toCaseFolded());
+    if (begin < 0)
+        return -1;
+    const QString k = trimBlanks(key).toString().toCaseFolded();
+    for (qsizetype i = begin; i < end; ++i)
+        if (m_lines[i].kind == Line::Key && m_lines[i].name == k)
+            return i;
+    return -1;
+}
+
+QString IniFile::cookValue(QStringView raw)
+{
+    QStringView v = trimBlanks(raw);
+    if (v.size() >= 2 && v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"')))
+        v = v.sliced(1, v.size() - 2);
+    return cutToLimit(v);
+}
+
+int IniFile::parseInt(QStringView value, int defaultValue)
+{
+    QStringView v = trimBlanks(value);
+    bool negative = false;
+    if (!v.isEmpty() && (v[0] == QLatin1Char('-') || v[0] == QLatin1Char('+'))) {
+        negative = v[0] == QLatin1Char('-');
+        v = v.sliced(1);
+    }
+    if (v.isEmpty() || v[0].unicode() < '0' || v[0].unicode() > '9')
+        return defaultValue;
+    quint32 result = 0;  // wraps like the 32-bit original
+    if (!negative && v.size() > 2 && v[0] == QLatin1Char('0')
+        && (v[1] == QLatin1Char('x') || v[1] == QLatin1Char('X'))) {
+        for (qsizetype i = 2; i < v.size(); ++i) {
+            const char16_t d = v[i].unicode();
+            int digit;
+            if (d >= '0' && d <= '9')
+                digit = d - '0';
+            else if (d >= 'a' && d <= 'f')
+                digit = d - 'a' + 10;
+            else if (d >= 'A' && d <= 'F')
+                digit = d - 'A' + 10;
+            else
+                break;
+            result = result * 16 + quint32(digit);
+        }
+        return int(result);
+    }
+    for (qsizetype i = 0; i < v.size() && v[i].unicode() >= '0' && v[i].unicode() <= '9'; ++i)
+        result = result * 10 + quint32(v[i].unicode() - '0');
+    return negative ? int(0u - result) : int(result);
+}
+
+QString IniFile::readString(const QString &section, const QString &key,
+                            const QString &defaultValue) const
+{
+    const qsizetype i = findKey(section, key);
+    if (i < 0)
+        return defaultValue;
+    const QString &text = m_lines[i].text;
+    return cookValue(QStringView(text).sliced(text.indexOf(QLatin1Char('=')) + 1));
+}
+
+int IniFile::readInt(const QString &section, const QString &key, int defaultValue) const
+{
+    const qsizetype i = findKey(section, key);
+    if (i < 0)
+        return defaultValue;
+    return parseInt(readString(section, key), defaultValue);
+}
+
+bool IniFile::readBool(const QString &section, const QString &key, bool defaultValue) const
+{
+    return readInt(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    const QString s = trimBlanks(section).toString();
+    const QString k = trimBlanks(key).toString();
+    auto hasBreak = [](const QString &t) {
+        return t.contains(QLatin1Char('\n')) || t.contains(QLatin1Char('\r'));
+    };
+    if (s.isEmpty() || s.contains(QLatin1Char(']')) || hasBreak(s))
+        return false;
+    if (k.isEmpty() || k.contains(QLatin1Char('=')) || hasBreak(k) || k.startsWith(QLatin1Char('['))
+        || k.startsWith(QLatin1Char(';')))
+        return false;
+    QString v = value;
+    v.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+
+    const qsizetype existing = findKey(s, k);
+    if (existing >= 0) {
+        // Keep the key as it was written; only the value changes.
+        m_lines[existing] = classify(keyOfLine(m_lines[existing].text) + QLatin1Char('=') + v);
+        return true;
+    }
+    const Line line = classify(k + QLatin1Char('=') + v);
+    const auto [begin, end] = sectionRange(s.toCaseFolded());
+    if (begin < 0) {
+        m_lines.append(classify(QLatin1Char('[') + s + QLatin1Char(']')));
+        m_lines.append(line);
+        return true;
+    }
+    qsizetype at = begin;  // right after the header when the section has no key yet
+    for (qsizetype i = begin; i < end; ++i)
+        if (m_lines[i].kind == Line::Key)
+            at = i + 1;
+    m_lines.insert(at, line);
+    return true;
+}
+
+bool IniFile::writeInt(const QString &section, const QString &key, int value)
+{
+    return writeString(section, key, QString::number(value));
+}
+
+bool IniFile::writeBool(const QString &section, const QString &key, bool value)
+{
+    return writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool IniFile::removeKey(const QString &section, const QString &key)
+{
+    const qsizetype i = findKey(section, key);
+    if (i < 0)
+        return false;
+    m_lines.removeAt(i);
+    return true;
+}
+
+bool IniFile::removeSection(const QString &section)
+{
+    const auto [begin, end] = sectionRange(trimBlanks(section).toString().toCaseFolded());
+    if (begin < 0)
+        return false;
+    m_lines.remove(begin - 1, end - begin + 1);
+    return true;
+}
+
+bool IniFile::hasSection(const QString &section) const
+{
+    return sectionRange(trimBlanks(section).toString().toCaseFolded()).first >= 0;
+}
+
+bool IniFile::hasKey(const QString &section, const QString &key) const
+{
+    return findKey(section, key) >= 0;
+}
+
+QList<IniFile::Entry> IniFile::entries(const QString &section) const
+{
+    QList<Entry> out;
+    const auto [begin, end] = sectionRange(trimBlanks(section).toString().toCaseFolded());
+    for (qsizetype i = begin; i >= 0 && i < end; ++i) {
+        if (m_lines[i].kind != Line::Key)
+            continue;
+        const QString &text = m_lines[i].text;
+        out.append(Entry{keyOfLine(text),
+                         cookValue(QStringView(text).sliced(text.indexOf(QLatin1Char('=')) + 1))});
+    }
+    return out;
+}
+
+QStringList IniFile::sectionLines(const QString &section) const
+{
+    QStringList out;
+    const auto [begin, end] = sectionRange(trimBlanks(section).toString().toCaseFolded());
+    for (qsizetype i = begin; i >= 0 && i < end; ++i)
+        out << m_lines[i].text;
+    return out;
+}
+
+} // namespace kav

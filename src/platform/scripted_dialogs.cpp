@@ -1,0 +1,130 @@
+#include "scripted_dialogs.h"
+
+#include <optional>
+
+namespace kav {
+namespace {
+
+using Answer = ScriptedDialogs::Answer;
+
+std::optional<Answer> take(std::deque<Answer> &answers)
+{
+    if (answers.empty())
+        return std::nullopt;
+    Answer a = std::move(answers.front());
+    answers.pop_front();
+    return a;
+}
+
+int safeButton(int buttons)
+{
+    for (int b : {BtnCancel, BtnNo, BtnAbort, BtnOk, BtnIgnore, BtnRetry, BtnYes})
+        if (buttons & b)
+            return b;
+    return BtnOk;
+}
+
+// Whether an answer accepts a dialog that is not a message box.
+bool accepts(const std::optional<Answer> &a)
+{
+    return a && (a->accept || a->button == BtnOk || a->button == BtnYes);
+}
+
+} // namespace
+
+int ScriptedDialogs::messageBox(QWidget *, const QString &caption, const QString &text,
+                                MsgIcon icon, int buttons)
+{
+    asked.push_back(Asked{Kind::Message, caption, text, icon, buttons, {}, {}});
+    const auto a = take(answers);
+    if (!a)
+        return safeButton(buttons);
+    if (a->button != 0)
+        return a->button;
+    if (a->accept)
+        return (buttons & BtnYes) ? BtnYes : BtnOk;
+    return safeButton(buttons);
+}
+
+bool ScriptedDialogs::inputQuery(QWidget *, const QString &caption, const QString &prompt,
+                                 QString &value)
+{
+    asked.push_back(Asked{Kind::Input, caption, prompt, MsgIcon::None, 0, {}, value});
+    const auto a = take(answers);
+    if (!accepts(a))
+        return false;
+    if (a->accept)
+        value = a->value;
+    return true;
+}
+
+bool ScriptedDialogs::openFile(QWidget *, const FileDialogSpec &spec, QString &path)
+{
+    asked.push_back(Asked{Kind::OpenFile, spec.title, {}, MsgIcon::None, 0, spec, {}});
+    const auto a = take(answers);
+    if (!accepts(a))
+        return false;
+    if (a->accept)
+        path = a->value.isEmpty() && !a->values.isEmpty() ? a->values.first() : a->value;
+    return true;
+}
+
+bool ScriptedDialogs::openFiles(QWidget *, const FileDialogSpec &spec, QStringList &paths)
+{
+    asked.push_back(Asked{Kind::OpenFiles, spec.title, {}, MsgIcon::None, 0, spec, {}});
+    const auto a = take(answers);
+    if (!accepts(a))
+        return false;
+    if (a->accept) {
+        paths = a->values;
+        if (paths.isEmpty() && !a->value.isEmpty())
+            paths << a->value;
+    }
+    return true;
+}
+
+bool ScriptedDialogs::saveFile(QWidget *, const FileDialogSpec &spec, QString &path)
+{
+    asked.push_back(Asked{Kind::SaveFile, spec.title, {}, MsgIcon::None, 0, spec, {}});
+    const auto a = take(answers);
+    if (!accepts(a))
+        return false;
+    if (a->accept)
+        path = withDefaultExtension(a->value, spec.defaultExt);
+    return true;
+}
+
+bool ScriptedDialogs::chooseDirectory(QWidget *, const QString &caption, QString &dir)
+{
+    asked.push_back(Asked{Kind::Directory, caption, {}, MsgIcon::None, 0, {}, dir});
+    const auto a = take(answers);
+    if (!accepts(a))
+        return false;
+    if (a->accept)
+        dir = a->value;
+    return true;
+}
+
+bool ScriptedDialogs::chooseFont(QWidget *, QFont &font)
+{
+    asked.push_back(Asked{Kind::Font, {}, {}, MsgIcon::None, 0, {}, font.family()});
+    const auto a = take(answers);
+    if (!accepts(a))
+        return false;
+    if (a->hasFont)
+        font = a->font;
+    else if (!a->value.isEmpty())
+        font.setFamily(a->value);
+    return true;
+}
+
+QStringList ScriptedDialogs::messageTexts() const
+{
+    QStringList texts;
+    for (const Asked &q : asked)
+        if (q.kind == Kind::Message)
+            texts << q.text;
+    return texts;
+}
+
+} // namespace kav

@@ -1,0 +1,280 @@
+#include "platform/dialogs.h"
+#include "platform/scripted_dialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using namespace kav;
+
+ScriptedDialogs &scripted()
+{
+    auto &s = static_cast<ScriptedDialogs &>(dialogs());
+    return s;
+}
+
+class ScriptedDialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override { scripted().clear(); }
+    void TearDown() override
+    {
+        scripted().clear();
+        setApplicationTitle(QStringLiteral("Kavrin Version 2.2"));
+    }
+};
+
+TEST(FileDialogHelpers, WindowsFiltersBecomeQtFilters)
+{
+    struct Case {
+        const char *windows, *qt;
+    } cases[] = {
+        {"Programs|*.exe|All Files(*.*)|*.*", "Programs (*.exe);;All Files(*.*) (*.*)"},
+        {"Text|*.txt;*.log", "Text (*.txt *.log)"},
+        {"Text files (*.txt)|*.txt", "Text files (*.txt) (*.txt)"},
+        {"", ""},
+        {"Everything", "Everything (*)"},       // a description without its pattern
+        {"Images|*.bmp|", "Images (*.bmp)"},    // a trailing bar adds nothing
+        {"이미지|*.gif;*.jpg", "이미지 (*.gif *.jpg)"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(qtFileFilter(QString::fromUtf8(c.windows)), QString::fromUtf8(c.qt)) << c.windows;
+}
+
+TEST(FileDialogHelpers, DefaultExtensionOnlyForNamesWithout)
+{
+    struct Case {
+        const char *path, *ext, *expected;
+    } cases[] = {
+        {"/tmp/report", "txt", "/tmp/report.txt"},
+        {"/tmp/report", "*.txt", "/tmp/report.txt"},
+        {"/tmp/report", ".txt", "/tmp/report.txt"},
+        {"/tmp/report.log", "txt", "/tmp/report.log"},
+        {"/tmp/dir.d/report", "txt", "/tmp/dir.d/report.txt"},  // the directory's dot does not count
+        {"/tmp/report", "", "/tmp/report"},
+        {"/tmp/report", "*.*", "/tmp/report"},
+        {"/tmp/report", "*", "/tmp/report"},
+        {"", "txt", ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(withDefaultExtension(c.path, c.ext), QString::fromUtf8(c.expected))
+            << c.path << " + " << c.ext;
+}
+
+TEST_F(ScriptedDialogsTest, MessageBoxesTakeAnswersInOrderAndAreRecorded)
+{
+    scripted().pushButton(BtnNo);
+    scripted().pushButton(BtnRetry);
+    scripted().pushAccept();
+    EXPECT_EQ(dialogs().messageBox(nullptr, "C1", QStringLiteral("지울까요?"), MsgIcon::Question,
+                                   BtnYes | BtnNo),
+              BtnNo);
+    EXPECT_EQ(dialogs().messageBox(nullptr, "C2", "t2", MsgIcon::Error,
+                                   BtnAbort | BtnRetry | BtnIgnore),
+              BtnRetry);
+    EXPECT_EQ(dialogs().messageBox(nullptr, "C3", "t3", MsgIcon::Question, BtnYes | BtnNo), BtnYes);
+    EXPECT_TRUE(scripted().answers.empty());
+    ASSERT_EQ(scripted().asked.size(), 3u);
+    const auto &first = scripted().asked[0];
+    EXPECT_EQ(first.kind, ScriptedDialogs::Kind::Message);
+    EXPECT_EQ(first.caption, "C1");
+    EXPECT_EQ(first.text, QStringLiteral("지울까요?"));
+    EXPECT_EQ(first.icon, MsgIcon::Question);
+    EXPECT_EQ(first.buttons, BtnYes | BtnNo);
+    EXPECT_EQ(scripted().messageTexts(), (QStringList{QStringLiteral("지울까요?"), "t2", "t3"}));
+}
+
+TEST_F(ScriptedDialogsTest, UnansweredBoxesGetTheSafeButton)
+{
+    struct Case {
+        int buttons, expected;
+    } cases[] = {
+        {BtnOk, BtnOk},
+        {BtnYes | BtnNo, BtnNo},
+        {BtnYes | BtnNo | BtnCancel, BtnCancel},
+        {BtnOk | BtnCancel, BtnCancel},
+        {BtnAbort | BtnRetry | BtnIgnore, BtnAbort},
+        {BtnRetry | BtnCancel, BtnCancel},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(dialogs().messageBox(nullptr, "c", "t", MsgIcon::None, c.buttons), c.expected)
+            << c.buttons;
+    // A cancelling answer on an OK-only box still returns a button that box has.
+    scripted().pushCancel();
+    EXPECT_EQ(dialogs().messageBox(nullptr, "c", "t", MsgIcon::None, BtnOk), BtnCancel);
+}
+
+TEST_F(ScriptedDialogsTest, InformationAndConfirmBoxesUseTheApplicationTitle)
+{
+    EXPECT_EQ(applicationTitle(), "Kavrin Version 2.2");
+    informationBox(QStringLiteral("전송 완료"));
+    setApplicationTitle(QStringLiteral("work (10.0.0.1 me)"));
+    EXPECT_FALSE(confirmBox("sure?"));  // unanswered: No
+    scripted().pushButton(BtnYes);
+    EXPECT_TRUE(confirmBox("sure?"));
+    ASSERT_EQ(scripted().asked.size(), 3u);
+    EXPECT_EQ(scripted().asked[0].caption, "Kavrin Version 2.2");
+    EXPECT_EQ(scripted().asked[0].icon, MsgIcon::Information);
+    EXPECT_EQ(scripted().asked[0].buttons, BtnOk);
+    EXPECT_EQ(scripted().asked[1].caption, "work (10.0.0.1 me)");
+    EXPECT_EQ(scripted().asked[1].icon, MsgIcon::Question);
+    EXPECT_EQ(scripted().asked[1].buttons, BtnYes | BtnNo);
+}
+
+TEST_F(ScriptedDialogsTest, InputQueryKeepsTheValueUnlessAccepted)
+{
+    QString value = "old";
+    EXPECT_FALSE(dialogs().inputQuery(nullptr, "Rename", "New name:", value));  // nothing queued
+    EXPECT_EQ(value, "old");
+    scripted().pushCancel();
+    EXPECT_FALSE(dialogs().inputQuery(nullptr, "Rename", "New name:", value));
+    EXPECT_EQ(value, "old");
+    scripted().pushAccept(QStringLiteral("새이름"));
+    EXPECT_TRUE(dialogs().inputQuery(nullptr, "Rename", "New name:", value));
+    EXPECT_EQ(value, QStringLiteral("새이름"));
+    scripted().pushButton(BtnOk);  // OK without typing: the proposed text stays
+    EXPECT_TRUE(dialogs().inputQuery(nullptr, "Rename", "New name:", value));
+    EXPECT_EQ(value, QStringLiteral("새이름"));
+    ASSERT_EQ(scripted().asked.size(), 4u);
+    EXPECT_EQ(scripted().asked[0].kind, ScriptedDialogs::Kind::Input);
+    EXPECT_EQ(scripted().asked[0].caption, "Rename");
+    EXPECT_EQ(scripted().asked[0].text, "New name:");
+    EXPECT_EQ(scripted().asked[0].value, "old");
+}
+
+TEST_F(ScriptedDialogsTest, FileDirectoryAndFontDialogs)
+{
+    FileDialogSpec spec{"Save as", "Text|*.txt", "txt", "/tmp", "a.txt"};
+    QString path = "unchanged";
+    QStringList paths;
+
+    scripted().pushAccept("/tmp/one");
+    EXPECT_TRUE(dialogs().saveFile(nullptr, spec, path));
+    EXPECT_EQ(path, "/tmp/one.txt");
+    EXPECT_FALSE(dialogs().saveFile(nullptr, spec, path));  // unanswered: cancelled
+    EXPECT_EQ(path, "/tmp/one.txt");
+
+    scripted().pushAccept("/tmp/in.exe");
+    EXPECT_TRUE(dialogs().openFile(nullptr, spec, path));
+    EXPECT_EQ(path, "/tmp/in.exe");
+
+    scripted().pushAcceptMany({"/a", "/b"});
+    EXPECT_TRUE(dialogs().openFiles(nullptr, spec, paths));
+    EXPECT_EQ(paths, (QStringList{"/a", "/b"}));
+    scripted().pushCancel();
+    EXPECT_FALSE(dialogs().openFiles(nullptr, spec, paths));
+    EXPECT_EQ(paths, (QStringList{"/a", "/b"}));
+
+    QString dir = "/start";
+    scripted().pushAccept("/chosen");
+    EXPECT_TRUE(dialogs().chooseDirectory(nullptr, "Pick", dir));
+    EXPECT_EQ(dir, "/chosen");
+
+    QFont font("NanumGothic", 10);
+    QFont wanted("NanumGothic", 14);
+    scripted().pushFont(wanted);
+    EXPECT_TRUE(dialogs().chooseFont(nullptr, font));
+    EXPECT_EQ(font.pointSize(), 14);
+
+    const auto &asked = scripted().asked;
+    ASSERT_EQ(asked.size(), 7u);
+    EXPECT_EQ(asked[0].kind, ScriptedDialogs::Kind::SaveFile);
+    EXPECT_EQ(asked[0].caption, "Save as");
+    EXPECT_EQ(asked[0].file.filter, "Text|*.txt");
+    EXPECT_EQ(asked[0].file.initialDir, "/tmp");
+    EXPECT_EQ(asked[0].file.fileName, "a.txt");
+    EXPECT_EQ(asked[2].kind, ScriptedDialogs::Kind::OpenFile);
+    EXPECT_EQ(asked[3].kind, ScriptedDialogs::Kind::OpenFiles);
+    EXPECT_EQ(asked[5].kind, ScriptedDialogs::Kind::Directory);
+    EXPECT_EQ(asked[5].value, "/start");
+    EXPECT_EQ(asked[6].kind, ScriptedDialogs::Kind::Font);
+}
+
+TEST(DialogService, InstallingAndRestoring)
+{
+    Dialogs *mine = &dialogs();
+    auto previous = setDialogs(nullptr);  // the Qt service
+    EXPECT_EQ(previous.get(), mine);
+    EXPECT_EQ(dynamic_cast<ScriptedDialogs *>(&dialogs()), nullptr);
+    auto qt = setDialogs(std::move(previous));
+    EXPECT_NE(qt, nullptr);
+    EXPECT_EQ(&dialogs(), mine);
+}
+
+// Runs `act` on the modal dialog as soon as it is showing.
+void whenModal(std::function<void(QWidget *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start();
+}
+
+// The Qt service on screen (offscreen): plain text, the caption, the buttons.
+TEST(QtDialogs, MessageBoxShowsPlainTextAndMapsButtons)
+{
+    auto qt = makeQtDialogs();
+    const QString hostile = QStringLiteral("<img src=x> <b>파일</b>");
+    QString seenText, seenTitle;
+    Qt::TextFormat seenFormat = Qt::RichText;
+    int buttonCount = 0;
+    whenModal([&](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        ASSERT_NE(box, nullptr);
+        seenText = box->text();
+        seenTitle = box->windowTitle();
+        seenFormat = box->textFormat();
+        buttonCount = int(box->buttons().size());
+        box->button(QMessageBox::No)->click();
+    });
+    const int pressed = qt->messageBox(nullptr, "Caption", hostile, MsgIcon::Question,
+                                       BtnYes | BtnNo | BtnCancel);
+    EXPECT_EQ(pressed, BtnNo);
+    EXPECT_EQ(seenText, hostile);
+    EXPECT_EQ(seenTitle, "Caption");
+    EXPECT_EQ(seenFormat, Qt::PlainText);
+    EXPECT_EQ(buttonCount, 3);
+
+    // Escape gives the safe button.
+    whenModal([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
+    EXPECT_EQ(qt->messageBox(nullptr, "c", "t", MsgIcon::None, BtnYes | BtnNo), BtnNo);
+}
+
+TEST(QtDialogs, InputQueryShowsPromptAsPlainText)
+{
+    auto qt = makeQtDialogs();
+    bool allPlain = false;
+    whenModal([&](QWidget *w) {
+        auto *dlg = qobject_cast<QInputDialog *>(w);
+        ASSERT_NE(dlg, nullptr);
+        allPlain = true;
+        for (QLabel *l : dlg->findChildren<QLabel *>())
+            allPlain = allPlain && l->textFormat() == Qt::PlainText;
+        dlg->setTextValue(QStringLiteral("새 값"));
+        dlg->accept();
+    });
+    QString value = "old";
+    EXPECT_TRUE(qt->inputQuery(nullptr, "Caption", "<b>prompt</b>", value));
+    EXPECT_EQ(value, QStringLiteral("새 값"));
+    EXPECT_TRUE(allPlain);
+
+    whenModal([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
+    EXPECT_FALSE(qt->inputQuery(nullptr, "Caption", "prompt", value));
+    EXPECT_EQ(value, QStringLiteral("새 값"));
+}
+
+} // namespace
