@@ -254,8 +254,14 @@ bool IniFile::save()
         return false;
     }
     const QByteArray bytes = toBytes();
+    // A settings file kept elsewhere and linked here stays linked: the new
+    // contents replace the file the link points to.
+    QString target = m_path;
+    const QFileInfo info(m_path);
+    if (info.isSymLink() && info.exists())
+        target = info.canonicalFilePath();
 #ifdef Q_OS_UNIX
-    QByteArray tmpl = QFile::encodeName(m_path) + ".XXXXXX";
+    QByteArray tmpl = QFile::encodeName(target) + ".XXXXXX";
     const int fd = ::mkstemp(tmpl.data());  // created with mode 0600
     if (fd < 0) {
         m_error = QString::fromLocal8Bit(std::strerror(errno));
@@ -289,14 +295,14 @@ bool IniFile::save()
         m_error = QString::fromLocal8Bit(std::strerror(err));
         return false;
     }
-    if (::rename(tmpl.constData(), QFile::encodeName(m_path).constData()) != 0) {
+    if (::rename(tmpl.constData(), QFile::encodeName(target).constData()) != 0) {
         const int err = errno;
         ::unlink(tmpl.constData());
         m_error = QString::fromLocal8Bit(std::strerror(err));
         return false;
     }
     // Make the rename itself durable.
-    const QByteArray dir = QFile::encodeName(QFileInfo(m_path).absolutePath());
+    const QByteArray dir = QFile::encodeName(QFileInfo(target).absolutePath());
     const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -304,12 +310,12 @@ bool IniFile::save()
     }
     return true;
 #else
-    QSaveFile file(m_path);
+    QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         m_error = file.errorString();
         return false;
     }
-    QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
     return true;
 #endif
 }

@@ -69,7 +69,7 @@ TEST(Cp949, InvalidBytesRoundTrip)
     for (int b = 0; b < 256; ++b)
         all += char(b);
     for (int lead = 0x80; lead < 0x100; ++lead)
-        for (int trail = 0x00; trail < 0x100; trail += 7)
+        for (int trail = 0x00; trail < 0x100; ++trail)
             all += char(lead), all += char(trail);
     EXPECT_EQ(cp949::encode(cp949::decode(all)), all);
 }

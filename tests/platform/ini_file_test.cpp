@@ -418,6 +418,19 @@ TEST_F(IniFileDisk, FailedRenameCleansUp)
     EXPECT_FALSE(nowhere.save());
 }
 
+TEST_F(IniFileDisk, LinkedFileStaysLinked)
+{
+    const QString real = dir.filePath("dotfiles.ini");
+    writeBytes(real, "[A]\r\nx=1\r\n");
+    ASSERT_TRUE(QFile::link(real, path));
+    IniFile ini(path);
+    ASSERT_EQ(ini.load(), IniFile::LoadResult::Loaded);
+    ini.writeString("A", "x", "2");
+    ASSERT_TRUE(ini.save());
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(readBytes(real), QByteArray("[A]\r\nx=2\r\n"));
+}
+
 TEST_F(IniFileDisk, LfFilesAreReadAndWrittenBackWithCrLf)
 {
     writeBytes(path, "[A]\nx=1\n\n[B]\r\ny=2");
