@@ -5,9 +5,12 @@
 #include "ftp/session_profile.h"
 
 #include <QDialog>
+#include <QList>
 #include <QString>
 #include <memory>
 
+class QComboBox;
+class QLineEdit;
 namespace Ui { class TConnectForm; }
 
 namespace kav {
@@ -76,13 +79,31 @@ public:
     // The e-mail-style password of an anonymous login.
     static const QString AnonymousPassword;
 
+    // Escape, Alt+F4 and the cancel button all end here: no connection is wanted.
+    void reject() override;
+
+signals:
+    // The help button: the main window opens the manual.
+    void helpRequested();
+
 protected:
     void showEvent(QShowEvent *event) override;   // FormActivate
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void hostNameEdited();
+    QList<QComboBox *> hiddenLists() const;
+    void showHiddenListsAt(int index);
+    void updatePasswordMask();
+    int numberFieldValue(const QLineEdit *field) const;
+    void resetNumberField(QLineEdit *field);
+
     std::unique_ptr<Ui::TConnectForm> ui;
     SessionProfile &profile;
     ProfileStore *store = nullptr;
+    // Set while the dialog itself moves the host list, so that the change
+    // signals do not run the selection handler a second time.
+    bool changingHostList = false;
 };
 
 } // namespace kav

@@ -1,0 +1,658 @@
+// The host dialog: profile selection, typing new names, confirming with and
+// without auto-save, anonymous login, number fields, removal, cancel.
+#include "config/connect_form.h"
+#include "ui_connect_form.h"
+
+#include "platform/dialogs.h"
+#include "platform/scripted_dialogs.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace kav;
+
+namespace {
+
+// Remembers what the dialog asked of the configuration file.
+struct RecordingStore : ProfileStore {
+    std::vector<SessionProfile> saved;
+    QStringList removed;
+    void SaveSessionProfile(const SessionProfile &p) override { saved.push_back(p); }
+    void removeProfileKeys(const QString &name) override { removed << name; }
+};
+
+ProfileEntry entry(const QString &name, const QString &user = QStringLiteral("user"))
+{
+    ProfileEntry e;
+    e.HostName = name;
+    e.HostIP = name + ".example.net";
+    e.UserId = user;
+    e.Password = name + "-pw";
+    e.RemotePath = "/home/" + name;
+    e.LocalPath = "/data/" + name;
+    e.LastLocalDir = "/data/" + name + "/last";
+    e.LastLocalFile = name + "-local.txt";
+    e.LastHostDir = "/home/" + name + "/last";
+    e.LastHostFile = name + "-host.txt";
+    return e;
+}
+
+void expectSameEntry(const ProfileEntry &a, const ProfileEntry &b)
+{
+    EXPECT_EQ(a.HostName, b.HostName);
+    EXPECT_EQ(a.HostIP, b.HostIP);
+    EXPECT_EQ(a.UserId, b.UserId);
+    EXPECT_EQ(a.Password, b.Password);
+    EXPECT_EQ(a.RemotePath, b.RemotePath);
+    EXPECT_EQ(a.LocalPath, b.LocalPath);
+    EXPECT_EQ(a.LastLocalDir, b.LastLocalDir);
+    EXPECT_EQ(a.LastLocalFile, b.LastLocalFile);
+    EXPECT_EQ(a.LastHostDir, b.LastHostDir);
+    EXPECT_EQ(a.LastHostFile, b.LastHostFile);
+}
+
+ScriptedDialogs &scripted()
+{
+    return static_cast<ScriptedDialogs &>(dialogs());
+}
+
+class ConnectFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        scripted().answers.clear();
+        scripted().asked.clear();
+        form.setProfileStore(&store);
+    }
+    void TearDown() override { form.hide(); }
+
+    Ui::TConnectForm &ui() { return *form.form(); }
+
+    void load(const QStringList &names)
+    {
+        for (const QString &name : names)
+            form.appendProfile(entry(name));
+    }
+    // Types over the whole host name, as a user does.
+    void typeHostName(const QString &text)
+    {
+        QLineEdit *edit = ui().CB_HostName->lineEdit();
+        edit->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        else
+            QTest::keyClicks(edit, text);
+    }
+    void typeInto(QLineEdit *edit, const QString &text)
+    {
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
+    // The nine lists that are never shown, all at the same index as the name list.
+    int hiddenIndex()
+    {
+        const QList<QComboBox *> lists = {ui().CB_HostIP, ui().CB_UserId, ui().CB_Password,
+                                          ui().CB_RemotePath, ui().CB_LocalPath, ui().CB_LastLocalDir,
+                                          ui().CB_LastLocalFile, ui().CB_LastHostDir, ui().CB_LastHostFile};
+        const int index = lists.first()->currentIndex();
+        for (QComboBox *list : lists)
+            EXPECT_EQ(list->currentIndex(), index) << list->objectName().toStdString();
+        return index;
+    }
+
+    SessionProfile profile;
+    TConnectForm form{profile};
+    RecordingStore store;
+};
+
+TEST_F(ConnectFormTest, SelectingAProfileFillsFieldsAndSessionProfile)
+{
+    load({"alpha", "beta"});
+    EXPECT_EQ(form.selectedProfile(), -1) << "adding profiles selects none";
+    EXPECT_TRUE(profile.HostName.isEmpty());
+
+    ui().CB_HostName->setCurrentIndex(1);  // the user picks from the drop-down
+    EXPECT_EQ(hiddenIndex(), 1);
+    EXPECT_EQ(ui().E_HostIP->text(), "beta.example.net");
+    EXPECT_EQ(ui().E_Password->text(), "beta-pw");
+    EXPECT_EQ(ui().E_Password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(profile.HostName, "beta");
+    EXPECT_EQ(profile.HostIP, "beta.example.net");
+    EXPECT_EQ(profile.UserId, "user");
+    EXPECT_EQ(profile.RemotePath, "/home/beta");
+    EXPECT_EQ(profile.LocalPath, "/data/beta");
+    EXPECT_EQ(profile.LastLocalDir, "/data/beta/last");
+    EXPECT_EQ(profile.LastLocalFile, "beta-local.txt");
+    EXPECT_EQ(profile.LastHostDir, "/home/beta/last");
+    EXPECT_EQ(profile.LastHostFile, "beta-host.txt");
+    EXPECT_EQ(profile.Timeout, 15);
+    EXPECT_EQ(profile.TrialTimes, 3);
+
+    form.selectProfile(0);
+    EXPECT_EQ(ui().CB_HostName->currentText(), "alpha");
+    EXPECT_EQ(profile.HostName, "alpha");
+    EXPECT_EQ(form.indexOfProfile("ALPHA"), 0);
+    EXPECT_EQ(form.indexOfProfile("gamma"), -1);
+}
+
+TEST_F(ConnectFormTest, TypingANewNameKeepsFieldsAndConfirmingAppendsIt)
+{
+    load({"alpha", "beta"});
+    form.selectProfile(1);
+    form.show();
+
+    typeHostName("newhost");
+    EXPECT_EQ(ui().CB_HostName->currentText(), "newhost");
+    EXPECT_EQ(form.selectedProfile(), -1);
+    EXPECT_EQ(hiddenIndex(), -1);
+    EXPECT_EQ(ui().E_HostIP->text(), "beta.example.net") << "fields stay for the new profile";
+    EXPECT_EQ(profile.HostName, "beta") << "typing alone hands nothing over";
+
+    typeInto(ui().E_Password, "fresh");
+    ui().BB_ok->click();
+
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    ASSERT_EQ(store.saved.size(), 1u);
+    const SessionProfile &saved = store.saved.front();
+    EXPECT_EQ(saved.HostName, "newhost");
+    EXPECT_EQ(saved.HostIP, "beta.example.net");
+    EXPECT_EQ(saved.Password, "fresh");
+    EXPECT_TRUE(saved.LastLocalDir.isEmpty() && saved.LastLocalFile.isEmpty()
+                && saved.LastHostDir.isEmpty() && saved.LastHostFile.isEmpty());
+
+    ASSERT_EQ(form.profileCount(), 3);
+    ProfileEntry expected = entry("beta");
+    expected.HostName = "newhost";
+    expected.Password = "fresh";
+    expected.LastLocalDir = expected.LastLocalFile = expected.LastHostDir = expected.LastHostFile = QString();
+    expectSameEntry(form.profileAt(2), expected);
+    expectSameEntry(form.profileAt(1), entry("beta"));
+    EXPECT_EQ(form.selectedProfile(), 2);
+    EXPECT_EQ(hiddenIndex(), 2);
+    EXPECT_EQ(profile.HostName, "newhost");
+    EXPECT_EQ(profile.HostIP, "beta.example.net");
+
+    // Chosen again later in the same run, the new profile shows its own password.
+    form.selectProfile(0);
+    EXPECT_EQ(ui().E_Password->text(), "alpha-pw");
+    ui().CB_HostName->setCurrentIndex(2);
+    EXPECT_EQ(ui().E_Password->text(), "fresh");
+    EXPECT_EQ(ui().E_Password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(profile.Password, "fresh");
+}
+
+TEST_F(ConnectFormTest, ChoosingTheSameProfileAfterTypingReloadsIt)
+{
+    load({"alpha", "beta"});
+    form.selectProfile(0);
+    form.show();
+    typeHostName("alp");
+    ui().E_HostIP->setText("edited");
+    EXPECT_EQ(form.selectedProfile(), -1);
+
+    ui().CB_HostName->setCurrentIndex(0);
+    EXPECT_EQ(ui().CB_HostName->currentText(), "alpha");
+    EXPECT_EQ(ui().E_HostIP->text(), "alpha.example.net");
+    EXPECT_EQ(hiddenIndex(), 0);
+}
+
+TEST_F(ConnectFormTest, ConfirmingAKnownProfileReplacesFiveListsAndKeepsLastPositions)
+{
+    struct Case {
+        const char *what;
+        bool typeName;  // the known name typed (other letter case) instead of chosen
+    };
+    for (const Case &c : {Case{"chosen", false}, Case{"typed", true}}) {
+        SCOPED_TRACE(c.what);
+        store.saved.clear();
+        form.clearProfiles();
+        load({"alpha", "beta", "gamma"});
+        form.selectProfile(1);
+        form.show();
+        if (c.typeName)
+            typeHostName("BETA");
+        ui().E_HostIP->setText("10.0.0.9");
+        ui().E_UserId->setText("bob");
+        ui().E_Password->setText("pw2");
+        ui().E_RemotePath->setText("/srv");
+        ui().E_LocalPath->setText("/tmp/here");
+        ui().BB_ok->click();
+
+        ASSERT_EQ(form.profileCount(), 3);
+        ProfileEntry expected = entry("beta");
+        expected.HostIP = "10.0.0.9";
+        expected.UserId = "bob";
+        expected.Password = "pw2";
+        expected.RemotePath = "/srv";
+        expected.LocalPath = "/tmp/here";
+        expectSameEntry(form.profileAt(1), expected);
+        expectSameEntry(form.profileAt(0), entry("alpha"));
+        expectSameEntry(form.profileAt(2), entry("gamma"));
+
+        ASSERT_EQ(store.saved.size(), 1u);
+        EXPECT_EQ(store.saved[0].HostIP, "10.0.0.9");
+        // The stored line must keep the profile's last positions.
+        EXPECT_EQ(store.saved[0].LastLocalDir, "/data/beta/last");
+        EXPECT_EQ(store.saved[0].LastHostFile, "beta-host.txt");
+        form.hide();
+    }
+}
+
+TEST_F(ConnectFormTest, WithoutAutoSaveNothingIsStoredButTheSessionGetsTheValues)
+{
+    struct Case {
+        const char *what;
+        bool uncheck;   // the user unchecks "Auto Save"
+        bool disable;   // the network tools' host picker
+    };
+    for (const Case &c : {Case{"unchecked", true, false}, Case{"disabled", false, true}}) {
+        SCOPED_TRACE(c.what);
+        store.saved.clear();
+        form.clearProfiles();
+        load({"alpha", "beta"});
+        form.selectProfile(0);
+        ui().CB_autosave->setChecked(!c.uncheck);
+        form.setProfileFieldsEnabled(!c.disable);
+        form.show();
+        typeHostName("other");
+        ui().E_HostIP->setText("192.168.7.7");
+        ui().BB_ok->click();
+
+        EXPECT_TRUE(store.saved.empty());
+        ASSERT_EQ(form.profileCount(), 2);
+        expectSameEntry(form.profileAt(0), entry("alpha"));
+        expectSameEntry(form.profileAt(1), entry("beta"));
+        EXPECT_EQ(profile.HostName, "other");
+        EXPECT_EQ(profile.HostIP, "192.168.7.7");
+        EXPECT_EQ(profile.AutoSave, !c.uncheck);
+        form.setProfileFieldsEnabled(true);
+        ui().CB_autosave->setChecked(true);
+        form.hide();
+    }
+}
+
+TEST_F(ConnectFormTest, FieldsCanBeDisabledForAHostPicker)
+{
+    form.setProfileFieldsEnabled(false);
+    for (QWidget *w : QList<QWidget *>{ui().E_UserId, ui().E_Password, ui().E_RemotePath, ui().E_LocalPath,
+                                       ui().E_editor, ui().CB_Anonymous, ui().CB_autosave, ui().CB_UseLastPath})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(ui().CB_HostName->isEnabled());
+    EXPECT_TRUE(ui().E_HostIP->isEnabled());
+    form.setProfileFieldsEnabled(true);
+    EXPECT_TRUE(ui().E_Password->isEnabled());
+}
+
+TEST_F(ConnectFormTest, AnonymousLogin)
+{
+    form.show();
+    ui().E_Password->setText("secret");
+    typeInto(ui().E_UserId, "anonymous");
+    EXPECT_TRUE(ui().CB_Anonymous->isChecked());
+    EXPECT_EQ(ui().E_Password->text(), TConnectForm::AnonymousPassword);
+    EXPECT_EQ(ui().E_Password->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(ui().E_UserId->text(), "anonymous");
+
+    QTest::keyClick(ui().E_UserId, Qt::Key_Backspace);
+    EXPECT_FALSE(ui().CB_Anonymous->isChecked());
+    EXPECT_EQ(ui().E_Password->text(), TConnectForm::AnonymousPassword) << "unchecking changes no text";
+    EXPECT_EQ(ui().E_Password->echoMode(), QLineEdit::Password);
+
+    typeInto(ui().E_UserId, "Anonymous");
+    EXPECT_FALSE(ui().CB_Anonymous->isChecked()) << "letter case counts";
+
+    ui().E_Password->setText("x");
+    ui().CB_Anonymous->click();
+    EXPECT_EQ(ui().E_UserId->text(), "anonymous");
+    EXPECT_EQ(ui().E_Password->text(), TConnectForm::AnonymousPassword);
+    ui().CB_Anonymous->click();
+    EXPECT_EQ(ui().E_UserId->text(), "anonymous");
+
+    EXPECT_GE(TConnectForm::AnonymousPassword.indexOf('@'), 1);
+    EXPECT_GT(TConnectForm::AnonymousPassword.indexOf('.', TConnectForm::AnonymousPassword.indexOf('@')), 0);
+}
+
+TEST_F(ConnectFormTest, SelectingAnAnonymousProfileShowsItsOwnPasswordInClear)
+{
+    ProfileEntry anon = entry("pub", "anonymous");
+    anon.Password = "me@home.net";
+    form.appendProfile(entry("alpha"));
+    form.appendProfile(anon);
+    form.selectProfile(1);
+    EXPECT_TRUE(ui().CB_Anonymous->isChecked());
+    EXPECT_EQ(ui().E_Password->text(), "me@home.net");
+    EXPECT_EQ(ui().E_Password->echoMode(), QLineEdit::Normal);
+
+    form.selectProfile(0);
+    EXPECT_FALSE(ui().CB_Anonymous->isChecked());
+    EXPECT_EQ(ui().E_Password->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(ConnectFormTest, NumberFieldsReturnToTheirTagWhenLeftEmptyOrZero)
+{
+    struct Case {
+        const char *field;
+        QString typed;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"NE_Timeout", "0", "15"},   {"NE_Timeout", "", "15"},     {"NE_Timeout", "000", "15"},
+        {"NE_Timeout", "7", "7"},    {"NE_Timeout", "1234", "123"}, {"NE_Timeout", "-5", "5"},
+        {"NE_TrialTimes", "0", "3"}, {"NE_TrialTimes", "", "3"},   {"NE_TrialTimes", "12", "12"},
+        {"NE_TrialTimes", "999", "999"},
+    };
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " typed '" + c.typed.toStdString() + "'");
+        auto *field = form.findChild<QLineEdit *>(c.field);
+        ASSERT_NE(field, nullptr);
+        field->setFocus();
+        typeInto(field, c.typed);
+        ui().E_editor->setFocus();  // leave the field
+        EXPECT_EQ(field->text(), c.expected);
+    }
+    EXPECT_EQ(ui().NE_Timeout->property("tag").toInt(), 15);
+    EXPECT_EQ(ui().NE_TrialTimes->property("tag").toInt(), 3);
+}
+
+TEST_F(ConnectFormTest, ConfirmingWithReturnInAZeroNumberFieldUsesTheTag)
+{
+    load({"alpha"});
+    form.selectProfile(0);
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ui().NE_Timeout->setFocus();
+    typeInto(ui().NE_Timeout, "0");
+    QTest::keyClick(ui().NE_Timeout, Qt::Key_Return);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(profile.Timeout, 15);
+    EXPECT_EQ(ui().NE_Timeout->text(), "15");
+}
+
+TEST_F(ConnectFormTest, ReturnAfterTypingAKnownNameConfirmsWithTheTypedFields)
+{
+    load({"alpha", "beta"});
+    form.selectProfile(0);
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ui().CB_HostName->setFocus();
+    typeHostName("Beta");
+    QTest::keyClick(ui().CB_HostName->lineEdit(), Qt::Key_Return);
+
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(profile.HostName, "Beta");
+    EXPECT_EQ(profile.HostIP, "alpha.example.net") << "the typed name keeps the shown fields";
+    EXPECT_EQ(form.profileAt(1).HostIP, "alpha.example.net");
+    EXPECT_EQ(form.profileCount(), 2);
+}
+
+TEST_F(ConnectFormTest, RemovingProfiles)
+{
+    struct Case {
+        const char *what;
+        QStringList profiles;
+        int select;            // -1: type `typed` instead
+        QString typed;
+        QStringList removedKeys;
+        QStringList left;
+        QString shownAfter;
+    };
+    const Case cases[] = {
+        {"only profile", {"alpha"}, 0, {}, {"alpha"}, {}, ""},
+        {"middle profile", {"alpha", "beta", "gamma"}, 1, {}, {"beta"}, {"alpha", "gamma"}, "alpha"},
+        {"last profile", {"alpha", "beta"}, 1, {}, {"beta"}, {"alpha"}, "alpha"},
+        {"typed unknown name", {"alpha", "beta"}, -1, "zeta", {"zeta"}, {"alpha", "beta"}, "zeta"},
+        {"typed known name", {"alpha", "beta"}, -1, "BETA", {"BETA"}, {"alpha"}, "alpha"},
+        {"empty list", {}, -1, "alpha", {}, {}, "alpha"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        store.removed.clear();
+        form.clearProfiles();
+        load(c.profiles);
+        form.show();
+        if (c.select >= 0)
+            form.selectProfile(c.select);
+        else
+            typeHostName(c.typed);
+
+        ui().SB_DelProFile->click();
+
+        EXPECT_EQ(store.removed, c.removedKeys);
+        ASSERT_EQ(form.profileCount(), c.left.size());
+        for (int i = 0; i < c.left.size(); ++i)
+            expectSameEntry(form.profileAt(i), entry(c.left[i]));
+        for (QComboBox *list : form.findChildren<QComboBox *>())
+            EXPECT_EQ(list->count(), c.left.size()) << list->objectName().toStdString();
+        EXPECT_EQ(ui().CB_HostName->currentText(), c.shownAfter);
+        if (c.left.isEmpty()) {
+            EXPECT_EQ(form.selectedProfile(), -1);
+        } else if (c.shownAfter == c.left.first()) {
+            EXPECT_EQ(form.selectedProfile(), 0);
+            EXPECT_EQ(hiddenIndex(), 0);
+            EXPECT_EQ(ui().E_HostIP->text(), entry(c.left.first()).HostIP);
+            EXPECT_EQ(profile.HostName, c.left.first());
+        }
+        form.hide();
+    }
+}
+
+TEST_F(ConnectFormTest, RemovalWorksWithoutAStore)
+{
+    form.setProfileStore(nullptr);
+    load({"alpha", "beta"});
+    form.selectProfile(0);
+    ui().SB_DelProFile->click();
+    EXPECT_EQ(form.profileCount(), 1);
+    EXPECT_EQ(form.profileAt(0).HostName, "beta");
+}
+
+TEST_F(ConnectFormTest, EmptyNameOrCancelMeansNoConnection)
+{
+    enum How { EmptyName, CancelButton, EscapeKey };
+    for (How how : {EmptyName, CancelButton, EscapeKey}) {
+        SCOPED_TRACE(how);
+        store.saved.clear();
+        form.clearProfiles();
+        load({"alpha"});
+        form.selectProfile(0);
+        ASSERT_EQ(profile.HostIP, "alpha.example.net");
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        switch (how) {
+        case EmptyName:
+            typeHostName("");
+            ui().BB_ok->click();
+            break;
+        case CancelButton:
+            ui().BB_Cancel->click();
+            break;
+        case EscapeKey:
+            QTest::keyClick(&form, Qt::Key_Escape);
+            break;
+        }
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_TRUE(profile.HostIP.isEmpty());
+        EXPECT_TRUE(store.saved.empty());
+        EXPECT_EQ(form.profileCount(), 1);
+        EXPECT_EQ(form.result(), how == EmptyName ? QDialog::Accepted : QDialog::Rejected);
+    }
+}
+
+TEST_F(ConnectFormTest, ProgrammaticListChangesDoNotRunTheSelectionHandler)
+{
+    load({"alpha"});
+    EXPECT_EQ(form.selectedProfile(), -1);
+    EXPECT_TRUE(ui().CB_HostName->currentText().isEmpty());
+    EXPECT_TRUE(ui().E_HostIP->text().isEmpty());
+    EXPECT_TRUE(profile.HostName.isEmpty());
+
+    form.selectProfile(0);
+    profile.HostName = "untouched";
+    form.appendProfile(entry("beta"));
+    EXPECT_EQ(form.selectedProfile(), 0);
+    EXPECT_EQ(hiddenIndex(), 0);
+    ProfileEntry changed = entry("alpha");
+    changed.LastHostDir = "/elsewhere";
+    form.setProfileAt(0, changed);
+    EXPECT_EQ(form.profileAt(0).LastHostDir, "/elsewhere");
+    form.clearProfiles();
+    EXPECT_EQ(form.profileCount(), 0);
+    EXPECT_EQ(profile.HostName, "untouched");
+
+    form.selectProfile(-1);
+    EXPECT_EQ(form.selectedProfile(), -1);
+    EXPECT_EQ(profile.HostName, "untouched") << "no selection copies nothing";
+}
+
+TEST_F(ConnectFormTest, ResetTakesOptionsFromTheDialog)
+{
+    load({"alpha"});
+    form.selectProfile(0);
+    ui().E_editor->setText("/usr/bin/gedit");
+    form.copyToSessionProfile();
+    EXPECT_EQ(profile.Editor, "/usr/bin/gedit");
+    ui().CB_UseLastPath->setChecked(true);
+    ui().CB_autosave->setChecked(false);
+    ui().NE_Timeout->setText("40");
+    ui().NE_TrialTimes->setText("0");
+
+    form.resetSessionProfile();
+    for (const QString *text : {&profile.HostName, &profile.HostIP, &profile.UserId, &profile.Password,
+                                &profile.RemotePath, &profile.LocalPath, &profile.Editor, &profile.LastLocalDir,
+                                &profile.LastLocalFile, &profile.LastHostDir, &profile.LastHostFile})
+        EXPECT_TRUE(text->isEmpty());
+    EXPECT_TRUE(profile.UseLastPath);
+    EXPECT_FALSE(profile.AutoSave);
+    EXPECT_EQ(profile.Timeout, 40);
+    EXPECT_EQ(profile.TrialTimes, 3);
+}
+
+TEST_F(ConnectFormTest, DirectoryAndEditorButtonsUseTheDialogService)
+{
+    scripted().pushAccept("/home/me/down");
+    ui().SB_LocalPath->click();
+    ASSERT_EQ(scripted().asked.size(), 1u);
+    EXPECT_EQ(scripted().asked[0].kind, ScriptedDialogs::Kind::Directory);
+    EXPECT_EQ(ui().E_LocalPath->text(), "/home/me/down");
+
+    scripted().pushCancel();
+    ui().SB_LocalPath->click();
+    EXPECT_EQ(ui().E_LocalPath->text(), "/home/me/down");
+
+    scripted().pushAccept("/usr/bin/mousepad");
+    ui().SB_Programs->click();
+    ASSERT_EQ(scripted().asked.size(), 3u);
+    const ScriptedDialogs::Asked &asked = scripted().asked[2];
+    EXPECT_EQ(asked.kind, ScriptedDialogs::Kind::OpenFile);
+    EXPECT_EQ(asked.file.title, "Programs");
+    EXPECT_EQ(asked.file.filter, "Programs|*.exe|All Files(*.*)|*.*");
+    EXPECT_EQ(asked.file.defaultExt, "*.exe");
+    EXPECT_EQ(ui().E_editor->text(), "/usr/bin/mousepad");
+
+    ui().SB_Programs->click();  // nothing queued: cancelled
+    EXPECT_EQ(ui().E_editor->text(), "/usr/bin/mousepad");
+}
+
+TEST_F(ConnectFormTest, HelpButtonAsksTheMainWindow)
+{
+    QSignalSpy spy(&form, &TConnectForm::helpRequested);
+    form.show();
+    ui().BB_Help->click();
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(ConnectFormTest, ShowingPutsPointerAndFocusOnConfirm)
+{
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(QApplication::focusWidget(), ui().BB_ok);
+    EXPECT_TRUE(ui().BB_ok->isDefault());
+    const QPoint centre = ui().BB_ok->mapToGlobal(ui().BB_ok->rect().center());
+    EXPECT_EQ(QCursor::pos(), centre);
+}
+
+TEST_F(ConnectFormTest, TextsAndHints)
+{
+    struct Case {
+        const char *object;
+        const char *property;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"TConnectForm", "windowTitle", "호스트 선택"},
+        {"CB_HostName", "toolTip", "접속할 호스트 선택"},
+        {"L_HostName", "text", "호스트 명 :"},
+        {"E_HostIP", "toolTip", "접속할 호스트의 IP주소"},
+        {"L_HostIP", "text", "호스트 주소 :"},
+        {"E_UserId", "toolTip", "접속할 호스트의 사용자 계정(login ID)"},
+        {"L_UserId", "text", "로그인명 :"},
+        {"E_Password", "toolTip", "접속할 호스트의 사용자 계정의 비밀번호"},
+        {"L_Password", "text", "비밀번호 :"},
+        {"E_RemotePath", "toolTip", "접속할 호스트의 초기 작업 디렉토리"},
+        {"L_RemotePath", "text", "호스트 경로 :"},
+        {"E_LocalPath", "toolTip", "로컬(PC)의 초기 작업 디렉토리"},
+        {"L_LocalPath", "text", "로컬 경로 :"},
+        {"SB_LocalPath", "text", "..."},
+        {"SB_LocalPath", "toolTip", "로컬(PC)의 초기 작업 디렉토리 선택"},
+        {"CB_UseLastPath", "text", "최근 작업한 경로"},
+        {"CB_UseLastPath", "toolTip", "최근 작업한 경로를 초기 작업 경로로 사용"},
+        {"L_Timeout", "text", "시간제한 :"},
+        {"NE_Timeout", "toolTip", "입력한 시간내에 연결을 못하면 연결시도을 중지합니다"},
+        {"NE_Timeout", "text", "15"},
+        {"L_TimeoutUnit", "text", "초"},
+        {"L_TrialTimes", "text", "시도횟수 :"},
+        {"NE_TrialTimes", "toolTip", "입력한 횟수만큼 연결을 시도합니다"},
+        {"NE_TrialTimes", "text", "3"},
+        {"L_TrialTimesUnit", "text", "회"},
+        {"L_editor", "text", "문서편집기 :"},
+        {"E_editor", "toolTip", "텍스트 화일을 편집할때 사용할 프로그램과 디렉토리 등록"},
+        {"SB_Programs", "text", "…"},
+        {"SB_Programs", "toolTip", "텍스트 화일을 편집할때 사용할 프로그램과 디렉토리 선택"},
+        {"CB_Anonymous", "text", "Anonymous &Login"},
+        {"CB_Anonymous", "toolTip", "호스트에 익명(anonymous)으로 로그인 할때 사용"},
+        {"CB_autosave", "text", "&Auto Save"},
+        {"CB_autosave", "toolTip", "위의 내용을 저장"},
+        {"SB_DelProFile", "text", "-"},
+        {"SB_DelProFile", "toolTip", "호스트의 프로파일을 지웁니다"},
+        {"BB_ok", "text", "확인"},
+        {"BB_Cancel", "text", "취소"},
+        {"BB_Help", "text", "도움말"},
+        {"BB_Help", "toolTip", "도움말"},
+    };
+    for (const Case &c : cases) {
+        QObject *object = QString(c.object) == "TConnectForm" ? static_cast<QObject *>(&form)
+                                                              : form.findChild<QObject *>(c.object);
+        ASSERT_NE(object, nullptr) << c.object;
+        EXPECT_EQ(object->property(c.property).toString(), c.expected) << c.object << "." << c.property;
+    }
+    EXPECT_TRUE(ui().CB_autosave->isChecked());
+    EXPECT_FALSE(ui().CB_Anonymous->isChecked());
+    EXPECT_FALSE(ui().CB_UseLastPath->isChecked());
+    EXPECT_TRUE(ui().CB_HostName->isEditable());
+    EXPECT_EQ(ui().E_Password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, ui().E_Password),
+              '*');
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
+
+    form.show();
+    for (QComboBox *list : form.findChildren<QComboBox *>())
+        EXPECT_EQ(list->isVisible(), list == ui().CB_HostName) << list->objectName().toStdString();
+}
+
+} // namespace
