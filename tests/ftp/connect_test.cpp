@@ -115,7 +115,7 @@ TEST(Connect, SystDecidesTheUnixCommands)
 {
     struct Case {
         QByteArray reply;
-        bool unix;
+        bool unixLike;
     };
     const QList<Case> cases = {
         {"215 UNIX Type: L8\r\n", true},
@@ -129,9 +129,9 @@ TEST(Connect, SystDecidesTheUnixCommands)
         ReplyPeer peer(21);
         loginPeer(peer, cs.reply);
         Client c;
-        c.ui.unixCommands = !cs.unix;
+        c.ui.unixCommands = !cs.unixLike;
         c.connect();
-        EXPECT_EQ(c.ui.unixCommands, cs.unix);
+        EXPECT_EQ(c.ui.unixCommands, cs.unixLike);
     }
 }
 

@@ -179,8 +179,9 @@ TEST(SendCommand, UnsafeOrOverlongCommandsAreNeverSent)
         conn.session.SendCommand(QStringLiteral("NOOP"));  // the connection is still usable
         EXPECT_EQ(peer.commands.size(), c.sent ? 3 : 2);
         EXPECT_EQ(conn.ui.log.contains(refused), !c.sent);
-        if (!c.sent)
+        if (!c.sent) {
             EXPECT_EQ(conn.ui.log.filter(QStringLiteral("DELE")).size(), 0);
+        }
     }
 }
 
