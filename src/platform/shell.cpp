@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QTextStream>
+
+#include <cstdio>
 
 namespace kav::shell {
 
@@ -160,16 +162,21 @@ QString writeLauncher(const QString &folder, const QString &name, const QString 
     text += QStringLiteral("Exec=") + execLine(program, arguments) + u'\n';
     text += QStringLiteral("Path=") + escapeStringValue(withoutControls(workingDir)) + u'\n';
     text += QStringLiteral("Terminal=false\n");
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
+    // Written beside the target and renamed over it: rename replaces a link
+    // already at that path instead of writing through it to wherever it points.
+    QTemporaryFile f(QDir(folder).filePath(QStringLiteral(".kavrin-launcher-XXXXXX")));
+    if (!f.open())
         return {};
     f.write(text.toUtf8());
-    if (!f.commit())
+    if (!f.flush())
         return {};
     // Desktops only start launchers that are marked executable.
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                    | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
-                                    | QFile::ExeOther);
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                     | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    f.close();
+    if (std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        return {};
+    f.setAutoRemove(false);
     return path;
 }
 
