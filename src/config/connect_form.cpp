@@ -31,11 +31,14 @@ TConnectForm::TConnectForm(SessionProfile &profile, QWidget *parent)
     for (QComboBox *list : hiddenLists())
         list->hide();
 
-    // A typed name stays what was typed: no completion from the list, and
-    // Return confirms the dialog instead of picking a matching entry.
+    // A typed name stays what was typed, so that the shown fields can be saved
+    // under it: no completion from the list, no new entry on Return, and no
+    // jump to an entry of that name when the editing ends (Return or leaving
+    // the field). Only a choice from the list selects a profile.
     ui->CB_HostName->setCompleter(nullptr);
     ui->CB_HostName->setInsertPolicy(QComboBox::NoInsert);
     ui->CB_HostName->setDuplicatesEnabled(true);
+    disconnect(ui->CB_HostName->lineEdit(), &QLineEdit::editingFinished, ui->CB_HostName, nullptr);
 
     auto *threeDigits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this);
     for (QLineEdit *field : {ui->NE_Timeout, ui->NE_TrialTimes}) {
@@ -288,9 +291,6 @@ void TConnectForm::BB_okClick()
         return;
     }
 
-    // Return confirms without leaving a number field: apply the same rule.
-    NE_TimeoutExit();
-    NE_TrialTimesExit();
     copyToSessionProfile();
 
     if (ui->CB_autosave->isEnabledTo(this) && profile.AutoSave) {
@@ -446,6 +446,8 @@ void TConnectForm::updatePasswordMask()
         ui->E_Password->setEchoMode(mode);
 }
 
+// Return can confirm the dialog while a number field still holds 0 or
+// nothing: the value handed on follows the same rule as leaving the field.
 int TConnectForm::numberFieldValue(const QLineEdit *field) const
 {
     const int value = field->text().toInt();

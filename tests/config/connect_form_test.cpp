@@ -387,12 +387,16 @@ TEST_F(ConnectFormTest, ReturnAfterTypingAKnownNameConfirmsWithTheTypedFields)
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     ui().CB_HostName->setFocus();
-    typeHostName("Beta");
+    typeHostName("beta");
+    ui().E_HostIP->setFocus();  // leaving the typed name does not choose the entry of that name
+    EXPECT_EQ(form.selectedProfile(), -1);
+    EXPECT_EQ(ui().E_HostIP->text(), "alpha.example.net");
+    ui().CB_HostName->setFocus();
     QTest::keyClick(ui().CB_HostName->lineEdit(), Qt::Key_Return);
 
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_EQ(profile.HostName, "Beta");
+    EXPECT_EQ(profile.HostName, "beta");
     EXPECT_EQ(profile.HostIP, "alpha.example.net") << "the typed name keeps the shown fields";
     EXPECT_EQ(form.profileAt(1).HostIP, "alpha.example.net");
     EXPECT_EQ(form.profileCount(), 2);
