@@ -133,9 +133,7 @@ void TMainForm::wireControls()
 
     connect(logWindow, &TLogForm::closing, this, [this] { SetStayOnTop(ui->N_RStayOnTop->isChecked()); });
 
-    // The host dialog's help button, where the dialog offers one.
-    if (connectDialog->metaObject()->indexOfSignal("helpRequested()") >= 0)
-        connect(connectDialog, SIGNAL(helpRequested()), this, SLOT(onHelpRequested()));
+    connect(connectDialog, &TConnectForm::helpRequested, this, [this] { showHelp(); });
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { showHelp(); });
 }

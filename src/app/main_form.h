@@ -114,9 +114,6 @@ protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private slots:
-    void onHelpRequested() { showHelp(); }
-
 private:
     void wireControls();
     void closeSplash();

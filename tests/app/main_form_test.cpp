@@ -233,8 +233,9 @@ TEST(MainFormControls, EveryControlHasItsNameCaptionAndHint)
                 text = o->property("title");
             EXPECT_EQ(text.toString(), QString::fromUtf8(row.caption));
         }
-        if (row.hint)
+        if (row.hint) {
             EXPECT_EQ(o->property("toolTip").toString(), QString::fromUtf8(row.hint));
+        }
     }
     for (const char *name : {"PanelHEAD", "LTabSet", "LDirectoryListBox", "LFileListBox", "L_Splitter",
                              "RFileListBox", "RDirListBox", "LB_message", "Image_EXE", "Image_TXT", "Image_DIR",

@@ -1,0 +1,116 @@
+// The main window's start-up connect and its connect notifications, against
+// loopback inside the test's own network namespace.
+#include "app/main_form.h"
+#include "ui_main_form.h"
+
+#include "config/connect_form.h"
+#include "ftp/session.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/winsock.h"
+
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+kav::ScriptedDialogs &scripted()
+{
+    return static_cast<kav::ScriptedDialogs &>(kav::dialogs());
+}
+
+QStringList logLines(const kav::TMainForm &f)
+{
+    QStringList out;
+    for (int i = 0; i < f.form()->LB_message->count(); ++i)
+        out << f.form()->LB_message->item(i)->text();
+    return out;
+}
+
+// A main window started with a profile name on the command line.
+std::unique_ptr<kav::TMainForm> startWith(const QString &argument)
+{
+    scripted().clear();
+    auto f = std::make_unique<kav::TMainForm>();
+    kav::ProfileEntry e;
+    e.HostName = QStringLiteral("회사 서버");
+    e.HostIP = QStringLiteral("127.0.0.1");
+    e.UserId = QStringLiteral("user");
+    e.Password = QStringLiteral("pass");
+    f->connectForm()->appendProfile(e);
+    f->setStartProfile(argument);
+    // The connect dialog's time limit is read from the dialog: keep the waits short.
+    f->show();
+    QElapsedTimer t;
+    t.start();
+    while (!f->firstActivated() && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QCoreApplication::processEvents();
+    return f;
+}
+
+} // namespace
+
+TEST(MainFormStartConnect, UnknownProfileConnectsToNothing)
+{
+    auto f = startWith(QStringLiteral("no such host"));
+    ASSERT_TRUE(f->firstActivated());
+    for (const QString &line : logLines(*f))
+        EXPECT_FALSE(line.startsWith(QStringLiteral("Connecting to"))) << line.toStdString();
+    EXPECT_TRUE(scripted().asked.empty());
+}
+
+TEST(MainFormStartConnect, RefusedConnectIsReportedAtOnce)
+{
+    // Nothing listens on port 21 here: the connect notification must end the
+    // wait with a failure long before the time limit.
+    QElapsedTimer t;
+    t.start();
+    auto f = startWith(QStringLiteral("회사 서버"));
+    ASSERT_TRUE(f->firstActivated());
+    EXPECT_EQ(f->session().profile.HostName, QStringLiteral("회사 서버"));
+    const QStringList lines = logLines(*f);
+    EXPECT_TRUE(lines.contains(QStringLiteral("Connecting to 127.0.0.1  port 21")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Connection failed 127.0.0.1")));
+    EXPECT_EQ(f->stopTag(), 3);
+    ASSERT_FALSE(scripted().asked.empty());
+    EXPECT_EQ(scripted().asked.back().text, QStringLiteral("호스트의 FTP 서버(21/TCP)에 연결을 못했습니다."));
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_FALSE(f->form()->BB_Stop->isEnabled());
+}
+
+TEST(MainFormStartConnect, AcceptedConnectSetsTheTagToConnected)
+{
+    // A listener that takes the connection and answers with a refusal, so the
+    // session ends by itself right after the connect.
+    kav::ws::Socket listener = kav::ws::socket();
+    ASSERT_NE(listener, kav::ws::InvalidSocket);
+    ASSERT_EQ(kav::ws::bind(listener, 0x7f000001, 21), 0) << kav::ws::lastError();
+    ASSERT_EQ(kav::ws::listen(listener, 1), 0);
+    kav::ws::setNonBlocking(listener, true);
+    kav::ws::Socket peer = kav::ws::InvalidSocket;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (peer != kav::ws::InvalidSocket)
+            return;
+        peer = kav::ws::accept(listener);
+        if (peer != kav::ws::InvalidSocket) {
+            const char reply[] = "421 Service not available\r\n";
+            kav::ws::setNonBlocking(peer, true);
+            kav::ws::send(peer, reply, int(sizeof reply - 1));
+        }
+    });
+    answer.start(10);
+
+    auto f = startWith(QStringLiteral("회사 서버"));
+    ASSERT_TRUE(f->firstActivated());
+    const QStringList lines = logLines(*f);
+    EXPECT_TRUE(lines.contains(QStringLiteral("Connected to 127.0.0.1  port 21")))
+        << lines.join(u'\n').toStdString();
+    EXPECT_EQ(f->stopTag(), 2);
+    answer.stop();
+    if (peer != kav::ws::InvalidSocket)
+        kav::ws::closesocket(peer);
+    kav::ws::closesocket(listener);
+}
