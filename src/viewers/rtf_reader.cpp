@@ -1,0 +1,533 @@
+#include "rtf_reader.h"
+
+#include "platform/cp949.h"
+#include "rtf_tokenizer.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextList>
+
+#include <vector>
+
+namespace kav::viewers {
+
+bool looksLikeRtf(QByteArrayView bytes)
+{
+    qsizetype i = 0;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r'
+                                || bytes[i] == '\n'))
+        ++i;
+    return bytes.sliced(i).startsWith("{\\rtf");
+}
+
+QString decodeCodePage(QByteArrayView bytes, int codePage)
+{
+    switch (codePage) {
+    case 949:
+        return cp949::decode(bytes);
+    case 65001:
+        return QString::fromUtf8(bytes);
+    case 1252: {
+        // The 0x80-0x9F row differs from Latin-1.
+        static const char16_t row[32] = {
+            0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+            0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+            0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+        QString text;
+        text.reserve(bytes.size());
+        for (char c : bytes) {
+            const auto b = static_cast<unsigned char>(c);
+            text.append(b >= 0x80 && b <= 0x9F ? QChar(row[b - 0x80]) : QChar(b));
+        }
+        return text;
+    }
+    default:
+        break;
+    }
+    const char *name = nullptr;
+    switch (codePage) {
+    case 932: name = "Shift_JIS"; break;
+    case 936: name = "GBK"; break;
+    case 950: name = "Big5"; break;
+    default: break;
+    }
+    if (name) {
+        QStringDecoder decoder(name);
+        if (decoder.isValid())
+            return decoder.decode(bytes);
+    }
+    return QString::fromLatin1(bytes);
+}
+
+namespace {
+
+int codePageOfCharset(int charset, int documentCodePage)
+{
+    switch (charset) {
+    case 129: return 949;   // HANGUL_CHARSET
+    case 128: return 932;   // SHIFTJIS_CHARSET
+    case 134: return 936;   // GB2312_CHARSET
+    case 136: return 950;   // CHINESEBIG5_CHARSET
+    case 2: return 1252;    // SYMBOL_CHARSET: glyph positions, not letters
+    case 77: return 10000;
+    default: return documentCodePage;
+    }
+}
+
+enum class Dest { Normal, Skip, FontTable };
+enum class FontMode { Loch, Hich, Dbch };
+
+struct GroupState {
+    Dest dest = Dest::Normal;
+    bool bold = false, italic = false, underline = false;
+    int font = -1;
+    int halfPoints = 24;
+    // Associated properties: the ones that apply to double-byte (\dbch) text.
+    int aBold = -1, aItalic = -1, aFont = -1, aHalfPoints = -1;
+    FontMode mode = FontMode::Loch;
+    int ucSkip = 1;
+};
+
+struct ParaState {
+    Qt::Alignment align = Qt::AlignLeft;
+    int fi = 0, li = 0, ri = 0;  // twips
+    bool bullet = false;
+};
+
+struct Font {
+    QString name;
+    int charset = -1;
+};
+
+const QSet<QByteArray> &skippedDestinations()
+{
+    static const QSet<QByteArray> names = {
+        "colortbl", "stylesheet", "info", "listtable", "listoverridetable", "pict", "object",
+        "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
+        "footnote", "fldinst", "pntext", "listtext", "themedata", "colorschememapping",
+        "latentstyles", "datastore", "xmlnstbl", "rsidtbl", "generator", "mmathPr", "pgdsctbl",
+        "userprops", "revtbl", "filetbl", "bkmkstart", "bkmkend", "annotation", "atnid",
+        "atnauthor", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "xe", "tc",
+        "nonshppict", "shp", "template", "docvar", "pntxta", "pntxtb", "leveltext",
+        "levelnumbers", "fontemb", "fontfile", "falt", "panose", "blipuid", "wgrffmtfilter",
+        "pgdscno", "operator", "company", "title", "subject", "author", "keywords", "comment",
+        "doccomm", "hlinkbase", "protusertbl", "passwordhash", "txfieldtext"};
+    return names;
+}
+
+class Reader {
+public:
+    explicit Reader(QTextDocument &doc) : doc_(doc), cursor_(&doc) {}
+
+    void run(QByteArrayView rtf)
+    {
+        RtfTokenizer tokenizer(rtf);
+        stack_.push_back(GroupState{});
+        bool started = false;
+        for (;;) {
+            RtfToken token = tokenizer.next();
+            if (token.kind == RtfToken::End)
+                break;
+            if (token.kind == RtfToken::GroupStart) {
+                flushBytes();
+                skipCount_ = 0;
+                if (stack_.size() >= kMaxDepth) {
+                    ++overflow_;
+                    continue;
+                }
+                GroupState state = stack_.back();
+                stack_.push_back(state);
+                firstInGroup_ = true;
+                starred_ = false;
+                started = true;
+                continue;
+            }
+            if (token.kind == RtfToken::GroupEnd) {
+                flushBytes();
+                skipCount_ = 0;
+                firstInGroup_ = false;
+                if (overflow_ > 0) {
+                    --overflow_;
+                    continue;
+                }
+                if (stack_.size() > 1) {
+                    if (stack_.back().dest == Dest::FontTable)
+                        finishFontName();
+                    stack_.pop_back();
+                    if (stack_.size() == 1 && started)
+                        break;  // the document's outermost group is closed
+                }
+                continue;
+            }
+            handle(token);  // past the depth limit, text keeps the deepest group's state
+        }
+        flushBytes();
+        finish();
+    }
+
+private:
+    static constexpr size_t kMaxDepth = 512;
+
+    GroupState &state() { return stack_.back(); }
+
+    int documentFont() const { return deff_; }
+
+    int codePage()
+    {
+        const int font = effectiveFont();
+        auto it = fonts_.find(font);
+        const int charset = it == fonts_.end() ? -1 : it->charset;
+        return codePageOfCharset(charset, ansiCodePage_);
+    }
+
+    int effectiveFont()
+    {
+        const GroupState &s = state();
+        if (s.mode == FontMode::Dbch && s.aFont >= 0)
+            return s.aFont;
+        return s.font >= 0 ? s.font : documentFont();
+    }
+
+    QTextCharFormat charFormat()
+    {
+        const GroupState &s = state();
+        const bool dbch = s.mode == FontMode::Dbch;
+        QTextCharFormat format;
+        const bool bold = dbch && s.aBold >= 0 ? s.aBold != 0 : s.bold;
+        const bool italic = dbch && s.aItalic >= 0 ? s.aItalic != 0 : s.italic;
+        const int halfPoints = dbch && s.aHalfPoints > 0 ? s.aHalfPoints : s.halfPoints;
+        format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
+        format.setFontItalic(italic);
+        format.setFontUnderline(s.underline);
+        format.setFontPointSize(halfPoints > 0 ? halfPoints / 2.0 : 12.0);
+        auto it = fonts_.find(effectiveFont());
+        if (it != fonts_.end() && !it->name.isEmpty())
+            format.setFontFamilies(QStringList{it->name});
+        return format;
+    }
+
+    void appendBytes(QByteArrayView bytes)
+    {
+        if (state().dest == Dest::FontTable) {
+            for (char c : bytes) {
+                if (c == ';')
+                    finishFontName();
+                else
+                    fontNameBytes_.append(c);
+            }
+            return;
+        }
+        if (state().dest != Dest::Normal)
+            return;
+        const int cp = codePage();
+        if (!pendingBytes_.isEmpty() && cp != pendingCodePage_)
+            flushBytes();
+        pendingCodePage_ = cp;
+        pendingBytes_.append(bytes.data(), bytes.size());
+    }
+
+    void flushBytes()
+    {
+        if (pendingBytes_.isEmpty())
+            return;
+        const QByteArray bytes = std::move(pendingBytes_);
+        pendingBytes_.clear();
+        appendText(decodeCodePage(bytes, pendingCodePage_));
+    }
+
+    void appendText(const QString &text)
+    {
+        if (state().dest != Dest::Normal || text.isEmpty())
+            return;
+        const QTextCharFormat format = charFormat();
+        if (!run_.isEmpty() && format != runFormat_)
+            flushRun();
+        runFormat_ = format;
+        run_ += text;
+        textSincePar_ = true;
+    }
+
+    void flushRun()
+    {
+        if (run_.isEmpty())
+            return;
+        cursor_.insertText(run_, runFormat_);
+        run_.clear();
+    }
+
+    // Skips the text that stands in for a \uN character (\ucN units of it).
+    bool consumeSkip(qsizetype &units)
+    {
+        if (skipCount_ <= 0)
+            return false;
+        const qsizetype used = std::min<qsizetype>(skipCount_, units);
+        skipCount_ -= static_cast<int>(used);
+        units -= used;
+        return true;
+    }
+
+    void handle(const RtfToken &token)
+    {
+        switch (token.kind) {
+        case RtfToken::Text: {
+            qsizetype units = token.word.size();
+            qsizetype offset = 0;
+            if (consumeSkip(units))
+                offset = token.word.size() - units;
+            if (units > 0)
+                appendBytes(QByteArrayView(token.word).sliced(offset));
+            firstInGroup_ = false;
+            return;
+        }
+        case RtfToken::HexByte: {
+            qsizetype one = 1;
+            if (consumeSkip(one))
+                return;
+            const char b = static_cast<char>(token.byte);
+            appendBytes(QByteArrayView(&b, 1));
+            firstInGroup_ = false;
+            return;
+        }
+        case RtfToken::ControlSymbol:
+            handleSymbol(token.symbol);
+            return;
+        case RtfToken::ControlWord:
+            handleWord(token);
+            return;
+        default:
+            return;
+        }
+    }
+
+    void handleSymbol(char symbol)
+    {
+        if (symbol == '*' && firstInGroup_) {
+            starred_ = true;
+            return;
+        }
+        qsizetype one = 1;
+        if (consumeSkip(one))
+            return;
+        firstInGroup_ = false;
+        switch (symbol) {
+        case '\\': case '{': case '}': {
+            const char c = symbol;
+            appendBytes(QByteArrayView(&c, 1));
+            return;
+        }
+        case '~': flushBytes(); appendText(QString(QChar(0x00A0))); return;
+        case '_': flushBytes(); appendText(QString(QChar(0x2011))); return;
+        case '\n': endParagraph(); return;
+        case '\t': flushBytes(); appendText(QStringLiteral("\t")); return;
+        default: return;  // \- optional hyphen, \: index, \| formula: nothing to show
+        }
+    }
+
+    void handleWord(const RtfToken &t)
+    {
+        const QByteArray &w = t.word;
+        const bool first = firstInGroup_;
+        const bool starred = starred_;
+        firstInGroup_ = false;
+        starred_ = false;
+
+        if (first) {
+            if (w == "fonttbl") {
+                flushBytes();
+                state().dest = Dest::FontTable;
+                return;
+            }
+            if (skippedDestinations().contains(w) || (starred && w != "pn")) {
+                flushBytes();
+                state().dest = Dest::Skip;
+                return;
+            }
+        }
+        if (w == "u") {
+            flushBytes();
+            if (skipCount_ > 0) {  // a \u inside another's stand-in text counts as one unit
+                --skipCount_;
+                return;
+            }
+            int value = t.param;
+            if (value < 0)
+                value += 65536;
+            if (state().dest == Dest::Normal)
+                appendText(QString(QChar(static_cast<char16_t>(value & 0xFFFF))));
+            skipCount_ = state().ucSkip;
+            return;
+        }
+        if (skipCount_ > 0) {
+            --skipCount_;
+            return;
+        }
+        const int p = t.param;
+        const bool on = !t.hasParam || p != 0;
+        GroupState &s = state();
+
+        if (s.dest == Dest::FontTable) {
+            if (w == "f") {
+                finishFontName();
+                currentFont_ = p;
+                fonts_[p];
+            } else if (w == "fcharset" && currentFont_ >= 0) {
+                fonts_[currentFont_].charset = p;
+            }
+            return;
+        }
+        // Document-wide settings may appear anywhere before the text.
+        if (w == "ansicpg") { ansiCodePage_ = p > 0 ? p : 1252; return; }
+        if (w == "deff") { deff_ = p; return; }
+        if (w == "uc") { s.ucSkip = std::clamp(p, 0, 16); return; }
+        if (w == "pn") { s.dest = Dest::Skip; return; }  // only \pnlvlblt in it matters
+        if (w == "pnlvlblt") { para_.bullet = true; return; }
+        if (s.dest != Dest::Normal)
+            return;
+
+        // Special characters.
+        static const QHash<QByteArray, char16_t> specials = {
+            {"tab", u'\t'}, {"line", 0x2028}, {"emdash", 0x2014}, {"endash", 0x2013},
+            {"bullet", 0x2022}, {"lquote", 0x2018}, {"rquote", 0x2019}, {"ldblquote", 0x201C},
+            {"rdblquote", 0x201D}, {"emspace", 0x2003}, {"enspace", 0x2002}, {"qmspace", 0x2005},
+            {"cell", u'\t'}};
+        if (auto it = specials.find(w); it != specials.end()) {
+            flushBytes();
+            appendText(QString(QChar(*it)));
+            return;
+        }
+        if (w == "par" || w == "row" || w == "page") {
+            endParagraph();
+            return;
+        }
+        flushBytes();
+        // Character formatting.
+        if (w == "plain") {
+            const int uc = s.ucSkip;
+            const Dest dest = s.dest;
+            s = GroupState{};
+            s.ucSkip = uc;
+            s.dest = dest;
+        } else if (w == "b") s.bold = on;
+        else if (w == "i") s.italic = on;
+        else if (w == "ab") s.aBold = on ? 1 : 0;
+        else if (w == "ai") s.aItalic = on ? 1 : 0;
+        else if (w == "ulnone") s.underline = false;
+        else if (w.startsWith("ul") && w != "ulc" && w != "ulnone") s.underline = on;
+        else if (w == "f") s.font = p;
+        else if (w == "af") s.aFont = p;
+        else if (w == "fs") s.halfPoints = t.hasParam && p > 0 ? std::min(p, 3276) : 24;
+        else if (w == "afs") s.aHalfPoints = t.hasParam && p > 0 ? std::min(p, 3276) : -1;
+        else if (w == "loch") s.mode = FontMode::Loch;
+        else if (w == "hich") s.mode = FontMode::Hich;
+        else if (w == "dbch") s.mode = FontMode::Dbch;
+        // Paragraph formatting.
+        else if (w == "pard") para_ = ParaState{};
+        else if (w == "ql") para_.align = Qt::AlignLeft;
+        else if (w == "qr") para_.align = Qt::AlignRight;
+        else if (w == "qc") para_.align = Qt::AlignHCenter;
+        else if (w == "qj") para_.align = Qt::AlignJustify;
+        else if (w == "fi") para_.fi = clampTwips(p);
+        else if (w == "li" || w == "lin") para_.li = clampTwips(p);
+        else if (w == "ri" || w == "rin") para_.ri = clampTwips(p);
+        else if (w == "ls") para_.bullet = p > 0;
+    }
+
+    static int clampTwips(int twips) { return std::clamp(twips, -31680, 31680); }
+
+    void finishFontName()
+    {
+        if (currentFont_ < 0) {
+            fontNameBytes_.clear();
+            return;
+        }
+        if (!fontNameBytes_.isEmpty()) {
+            Font &font = fonts_[currentFont_];
+            font.name = decodeCodePage(fontNameBytes_, codePageOfCharset(font.charset, ansiCodePage_))
+                            .trimmed();
+        }
+        fontNameBytes_.clear();
+    }
+
+    void applyBlockFormat()
+    {
+        QTextBlockFormat format;
+        format.setAlignment(para_.align);
+        format.setLeftMargin(para_.li / kTwipsPerPixel);
+        format.setRightMargin(para_.ri / kTwipsPerPixel);
+        format.setTextIndent(para_.fi / kTwipsPerPixel);
+        cursor_.setBlockFormat(format);
+        if (para_.bullet) {
+            if (list_ && lastWasBullet_) {
+                list_->add(cursor_.block());
+            } else {
+                QTextListFormat listFormat;
+                listFormat.setStyle(QTextListFormat::ListDisc);
+                list_ = cursor_.createList(listFormat);
+            }
+        }
+        lastWasBullet_ = para_.bullet;
+    }
+
+    void endParagraph()
+    {
+        flushBytes();
+        if (stack_.back().dest != Dest::Normal)
+            return;
+        flushRun();
+        applyBlockFormat();
+        cursor_.insertBlock(QTextBlockFormat(), charFormat());
+        textSincePar_ = false;
+        ++paragraphs_;
+    }
+
+    void finish()
+    {
+        flushRun();
+        if (paragraphs_ > 0 && !textSincePar_) {
+            // Writers end the last paragraph with \par; that mark makes no paragraph of its own.
+            cursor_.deletePreviousChar();
+            return;
+        }
+        applyBlockFormat();
+    }
+
+    QTextDocument &doc_;
+    QTextCursor cursor_;
+    std::vector<GroupState> stack_;
+    ParaState para_;
+    QHash<int, Font> fonts_;
+    int currentFont_ = -1;
+    QByteArray fontNameBytes_;
+    int ansiCodePage_ = 1252;
+    int deff_ = 0;
+    int skipCount_ = 0;
+    bool firstInGroup_ = false;
+    bool starred_ = false;
+    size_t overflow_ = 0;
+    QByteArray pendingBytes_;
+    int pendingCodePage_ = 1252;
+    QString run_;
+    QTextCharFormat runFormat_;
+    bool textSincePar_ = false;
+    int paragraphs_ = 0;
+    QTextList *list_ = nullptr;
+    bool lastWasBullet_ = false;
+};
+
+} // namespace
+
+void readRtf(QByteArrayView rtf, QTextDocument &document)
+{
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
+    document.clear();
+    Reader reader(document);
+    reader.run(rtf);
+    document.setUndoRedoEnabled(undo);
+}
+
+} // namespace kav::viewers

@@ -1,0 +1,143 @@
+#include "rtf_writer.h"
+
+#include "platform/cp949.h"
+#include "rtf_reader.h"
+
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextList>
+
+namespace kav::viewers {
+
+namespace {
+
+QString familyOf(const QTextCharFormat &format, const QTextDocument &document)
+{
+    const QStringList families = format.fontFamilies().toStringList();
+    if (!families.isEmpty() && !families.first().isEmpty())
+        return families.first();
+    return document.defaultFont().family();
+}
+
+void appendEscaped(QByteArray &out, QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const char16_t u = c.unicode();
+        if (u == '\\' || u == '{' || u == '}') {
+            out += '\\';
+            out += static_cast<char>(u);
+        } else if (u == '\t') {
+            out += "\\tab ";
+        } else if (u == 0x2028 || u == 0x2029 || u == '\n') {
+            out += "\\line ";
+        } else if (u == 0x00A0) {
+            out += "\\~";
+        } else if (u >= 0x20 && u < 0x7F) {
+            out += static_cast<char>(u);
+        } else if (u < 0x20 || u == 0x7F) {
+            // Other control characters have no meaning in a document.
+        } else if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            for (int k = 0; k < 2; ++k)
+                out += "\\u" + QByteArray::number(static_cast<qint16>(text[i + k].unicode())) + '?';
+            ++i;
+        } else if (const QStringView one = text.mid(i, 1); cp949::canEncode(one)) {
+            for (char b : cp949::encode(one)) {
+                static const char hex[] = "0123456789abcdef";
+                const auto v = static_cast<unsigned char>(b);
+                out += "\\'";
+                out += hex[v >> 4];
+                out += hex[v & 15];
+            }
+        } else {
+            out += "\\u" + QByteArray::number(static_cast<qint16>(u)) + '?';
+        }
+    }
+}
+
+QByteArray twips(double pixels)
+{
+    return QByteArray::number(qRound(pixels * kTwipsPerPixel));
+}
+
+bool isBulletList(const QTextList *list)
+{
+    if (!list)
+        return false;
+    const auto style = list->format().style();
+    return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
+           || style == QTextListFormat::ListSquare;
+}
+
+} // namespace
+
+QByteArray writeRtf(const QTextDocument &document)
+{
+    // The font table: every family used, in order of first use.
+    QStringList fonts;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QString family = familyOf(it.fragment().charFormat(), document);
+            if (!fonts.contains(family))
+                fonts.append(family);
+        }
+    }
+    if (fonts.isEmpty())
+        fonts.append(document.defaultFont().family());
+
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg949\\deff0\\deflang1033\\deflangfe1042{\\fonttbl";
+    for (qsizetype i = 0; i < fonts.size(); ++i) {
+        out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset129 ";
+        appendEscaped(out, fonts[i]);
+        out += ";}";
+    }
+    out += "}\r\n{\\*\\generator Kavrin;}\\viewkind4\\uc1\r\n";
+
+    const double defaultPoints = document.defaultFont().pointSizeF() > 0
+                                     ? document.defaultFont().pointSizeF()
+                                     : 12.0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextBlockFormat format = block.blockFormat();
+        out += "\\pard";
+        const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
+        if (align & Qt::AlignRight)
+            out += "\\qr";
+        else if (align & Qt::AlignHCenter)
+            out += "\\qc";
+        else if (align & Qt::AlignJustify)
+            out += "\\qj";
+        else
+            out += "\\ql";
+        if (format.textIndent() != 0)
+            out += "\\fi" + twips(format.textIndent());
+        if (format.leftMargin() != 0)
+            out += "\\li" + twips(format.leftMargin());
+        if (format.rightMargin() != 0)
+            out += "\\ri" + twips(format.rightMargin());
+        out += ' ';  // ends the last control word; text after a group needs none
+        if (isBulletList(block.textList()))
+            out += "{\\pntext\\u8226?\\tab}{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\u8226?}}";
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat cf = fragment.charFormat();
+            const double points = cf.fontPointSize() > 0 ? cf.fontPointSize() : defaultPoints;
+            out += "{\\f" + QByteArray::number(fonts.indexOf(familyOf(cf, document)));
+            out += "\\fs" + QByteArray::number(qRound(points * 2));
+            if (cf.fontWeight() > QFont::Medium)
+                out += "\\b";
+            if (cf.fontItalic())
+                out += "\\i";
+            if (cf.fontUnderline())
+                out += "\\ul";
+            out += ' ';
+            appendEscaped(out, fragment.text());
+            out += '}';
+        }
+        out += "\\par\r\n";
+    }
+    out += "}\r\n";
+    return out;
+}
+
+} // namespace kav::viewers

@@ -1,0 +1,120 @@
+#include "text_codec.h"
+
+#include "platform/cp949.h"
+
+namespace kav::viewers {
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra;
+        char32_t cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            const unsigned char t = p[i + k];
+            if ((t & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF
+            || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+namespace {
+
+bool hasNonAscii(QByteArrayView bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+LineEnd firstLineEnd(QByteArrayView bytes, LineEnd fallback)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n')
+            return LineEnd::Lf;
+        if (bytes[i] == '\r')
+            return (i + 1 < bytes.size() && bytes[i + 1] == '\n') ? LineEnd::CrLf : LineEnd::Cr;
+    }
+    return fallback;
+}
+
+QString toNewlines(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+} // namespace
+
+PlainTextFile decodePlainText(QByteArrayView bytes, LineEnd fallback)
+{
+    PlainTextFile file;
+    file.lineEnd = firstLineEnd(bytes, fallback);
+    static const char bom[] = "\xEF\xBB\xBF";
+    if (bytes.startsWith(QByteArrayView(bom, 3))) {
+        // A marked file is UTF-8 even where a byte is broken; such bytes become U+FFFD.
+        file.encoding = TextEncoding::Utf8Bom;
+        file.text = toNewlines(QString::fromUtf8(bytes.sliced(3)));
+    } else if (hasNonAscii(bytes) && isValidUtf8(bytes)) {
+        file.encoding = TextEncoding::Utf8;
+        file.text = toNewlines(QString::fromUtf8(bytes));
+    } else {
+        file.encoding = TextEncoding::Cp949;
+        file.text = toNewlines(cp949::decode(bytes));
+    }
+    return file;
+}
+
+QByteArray encodePlainText(const QString &text, TextEncoding encoding, LineEnd lineEnd,
+                           TextEncoding *used)
+{
+    QString body = text;
+    if (lineEnd == LineEnd::CrLf)
+        body.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    else if (lineEnd == LineEnd::Cr)
+        body.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+    if (encoding == TextEncoding::Cp949 && !cp949::canEncode(body))
+        encoding = TextEncoding::Utf8;
+    if (used)
+        *used = encoding;
+    switch (encoding) {
+    case TextEncoding::Cp949:
+        return cp949::encode(body);
+    case TextEncoding::Utf8:
+        return body.toUtf8();
+    case TextEncoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + body.toUtf8();
+    }
+    return {};
+}
+
+} // namespace kav::viewers
