@@ -3,6 +3,7 @@
 
 #include "platform/cp949.h"
 #include "platform/dialogs.h"
+#include "platform/utf8x.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -72,12 +73,23 @@ Session::~Session()
 
 QByteArray Session::encodeText(const QString &text) const
 {
-    return utf8 ? text.toUtf8() : cp949::encode(text);
+    return encoding == ServerEncoding::Utf8 ? utf8x::encode(text) : cp949::encode(text);
 }
 
 QString Session::decodeText(QByteArrayView bytes) const
 {
-    return utf8 ? QString::fromUtf8(bytes) : cp949::decode(bytes);
+    return encoding == ServerEncoding::Utf8 ? utf8x::decode(bytes) : cp949::decode(bytes);
+}
+
+void Session::noteServerText(QByteArrayView line)
+{
+    if (encoding != ServerEncoding::Undecided)
+        return;
+    const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii)
+        return;
+    // Korean text in code page 949 is practically never well-formed UTF-8.
+    encoding = utf8x::isValid(line) ? ServerEncoding::Utf8 : ServerEncoding::Cp949;
 }
 
 void Session::logFailedConnect(const QString &box, bool toFront)
@@ -169,6 +181,7 @@ void Session::BB_ConnectClick(bool fromButton)
     ws::asyncSelect(ControlSocket, 0, 0);
     ws::setNonBlocking(ControlSocket, false);
     pending.clear();
+    encoding = ServerEncoding::Undecided;
 
     if (ReadReply()) {
         if (LastReply.size() >= 4 && LastReply.at(3) == QLatin1Char('-'))
@@ -284,6 +297,7 @@ bool Session::ReadReply()
         }
         const QByteArray raw = pending.mid(pos, end - pos);
         pos = end + 1;
+        noteServerText(raw);
         const QString text = TrimReply(decodeText(raw));
         const QByteArray bytes = TrimReply(QString::fromLatin1(raw)).toLatin1();
         if (code.isEmpty()) {

@@ -60,11 +60,24 @@ public:
     bool isConnected() const { return connected; }
     QTimer *noopTimer() const { return Timer_Noop; }
 
-    // Host names and commands travel in the server's encoding.
+    // Host names and commands travel in the server's encoding: UTF-8 or code
+    // page 949, decided by the first text with non-ASCII bytes that the server
+    // sends (a reply line or a listing line) and kept for the connection.
+    enum class ServerEncoding { Undecided, Cp949, Utf8 };
     QByteArray encodeText(const QString &text) const;
     QString decodeText(QByteArrayView bytes) const;
-    bool serverUsesUtf8() const { return utf8; }
-    void setServerUsesUtf8(bool on) { utf8 = on; }
+    // Decides the encoding from one whole line of the server's text, if not yet decided.
+    void noteServerText(QByteArrayView line);
+    ServerEncoding serverEncoding() const { return encoding; }
+    void setServerEncoding(ServerEncoding e) { encoding = e; }
+
+    // The data listener and its PORT announcement. Returns ListenSocket, which
+    // is invalid when any step failed or the server refused PORT.
+    ws::Socket OpenDataPort();
+    // Accepts the server's data connection into DataSocket (blocking; the
+    // listener is closed on failure). Connections from any address but the
+    // server's are closed at once and the wait goes on.
+    bool AcceptDataConnection();
 
     SessionProfile profile;
 
@@ -74,6 +87,7 @@ public:
     quint32 ServerAddress = 0;          // host byte order; the port is always 21
     quint32 LocalControlAddress = 0;    // host byte order
     quint16 LocalControlPort = 0;
+    quint16 DataPort = 0;               // the listener's port, read back after binding
 
     QString LastReply;
     ReplyState replyState = rsPlain;
@@ -90,7 +104,7 @@ private:
 
     SessionUi &ui;
     bool connected = false;
-    bool utf8 = false;
+    ServerEncoding encoding = ServerEncoding::Undecided;
     QByteArray pending;   // received bytes after the last whole reply
     QTimer *Timer_Noop = nullptr;
 };

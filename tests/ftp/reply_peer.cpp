@@ -48,6 +48,71 @@ void ReplyPeer::on(const QByteArray &prefix, const QList<QByteArray> &reply, int
     rules.append(Rule{prefix, reply, gapMs});
 }
 
+void ReplyPeer::onData(const QByteArray &prefix, const DataReply &reply)
+{
+    dataRules.append(DataRule{prefix, reply});
+}
+
+void ReplyPeer::runData(const DataReply &reply)
+{
+    if (clientFd >= 0 && !reply.preliminary.isEmpty())
+        ::send(clientFd, reply.preliminary.constData(), size_t(reply.preliminary.size()), MSG_NOSIGNAL);
+    if (!reply.connectBack)
+        return;
+    auto dial = [this](quint32 from) {
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (from) {
+            sockaddr_in src{};
+            src.sin_family = AF_INET;
+            src.sin_addr.s_addr = htonl(from);
+            ::bind(fd, reinterpret_cast<sockaddr *>(&src), sizeof src);
+        }
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(portAddress);
+        sa.sin_port = htons(portNumber);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    };
+    int delay = 10;
+    if (reply.intruderFrom) {
+        QTimer::singleShot(delay, this, [dial, reply] {
+            const int fd = dial(reply.intruderFrom);
+            if (fd < 0)
+                return;
+            ::send(fd, reply.intruderData.constData(), size_t(reply.intruderData.size()), MSG_NOSIGNAL);
+            ::close(fd);
+        });
+        delay += 200;
+    }
+    QTimer::singleShot(delay, this, [this, reply, dial] {
+        const int fd = dial(0);
+        if (fd < 0)
+            return;
+        int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        int at = 0;
+        for (const QByteArray &segment : reply.data) {
+            QTimer::singleShot(at, this, [fd, segment] {
+                ::send(fd, segment.constData(), size_t(segment.size()), MSG_NOSIGNAL);
+            });
+            at += reply.gapMs;
+        }
+        QTimer::singleShot(at + 10, this, [this, fd, reply] {
+            if (reply.reset) {
+                linger l{1, 0};
+                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            }
+            ::close(fd);
+            if (clientFd >= 0 && !reply.final.isEmpty())
+                ::send(clientFd, reply.final.constData(), size_t(reply.final.size()), MSG_NOSIGNAL);
+        });
+    });
+}
+
 void ReplyPeer::acceptClient()
 {
     int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -105,9 +170,25 @@ void ReplyPeer::readClient()
                 closeClient();
                 return;
             }
-        for (const Rule &rule : rules)
-            if (line.startsWith(rule.prefix)) {
-                sendLater(rule.reply, rule.gapMs);
+        if (line.startsWith("PORT ")) {
+            const QList<QByteArray> n = line.mid(5).split(',');
+            if (n.size() == 6) {
+                portAddress = (n[0].toUInt() << 24) | (n[1].toUInt() << 16) | (n[2].toUInt() << 8) | n[3].toUInt();
+                portNumber = quint16((n[4].toUInt() << 8) | n[5].toUInt());
+            }
+        }
+        bool handled = false;
+        for (auto it = dataRules.crbegin(); it != dataRules.crend(); ++it)
+            if (line.startsWith(it->prefix)) {
+                runData(it->reply);
+                handled = true;
+                break;
+            }
+        if (handled)
+            continue;
+        for (auto it = rules.crbegin(); it != rules.crend(); ++it)
+            if (line.startsWith(it->prefix)) {
+                sendLater(it->reply, it->gapMs);
                 break;
             }
     }

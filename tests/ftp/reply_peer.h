@@ -26,8 +26,25 @@ public:
     // Segments sent one after another, `gapMs` apart, once accepted.
     void greetInSegments(const QList<QByteArray> &segments, int gapMs);
     // When a received command line starts with `prefix`, send `reply`
-    // (segments `gapMs` apart). Rules are tried in order; each may fire any number of times.
+    // (segments `gapMs` apart). The rule added last wins; each may fire any number of times.
     void on(const QByteArray &prefix, const QList<QByteArray> &reply, int gapMs = 0);
+    // A transfer command answered over a data connection to the address of the
+    // last PORT command: `preliminary` on the control connection, then (when
+    // `connectBack`) the data segments `gapMs` apart, then the data connection
+    // ends (closed, or reset when `reset`), then `final` on the control connection.
+    struct DataReply {
+        QByteArray preliminary;
+        QList<QByteArray> data;
+        QByteArray final;
+        int gapMs = 0;
+        bool connectBack = true;
+        bool reset = false;
+        // A third party that connects to the data port first, from this source
+        // address (a second loopback address), and offers these bytes.
+        quint32 intruderFrom = 0;
+        QByteArray intruderData;
+    };
+    void onData(const QByteArray &prefix, const DataReply &reply);
     // Closes the client connection after this command prefix arrives.
     void closeOn(const QByteArray &prefix) { closePrefixes << prefix; }
 
@@ -49,6 +66,11 @@ private:
     struct Rule { QByteArray prefix; QList<QByteArray> reply; int gapMs; };
     QList<Rule> rules;
     QList<QByteArray> closePrefixes;
+    struct DataRule { QByteArray prefix; DataReply reply; };
+    QList<DataRule> dataRules;
+    quint32 portAddress = 0;
+    quint16 portNumber = 0;
+    void runData(const DataReply &reply);
     QByteArray inbox;
     std::unique_ptr<QSocketNotifier> acceptNotifier, readNotifier;
 };

@@ -1,0 +1,476 @@
+#include "host_pane.h"
+
+#include "ftp/session.h"
+#include "ftp/session_ui.h"
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+
+#include <QAction>
+#include <QBitmap>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace kav {
+
+const QString ParentEntry = QStringLiteral(".. Up to higher directory") + QString(23, QLatin1Char(' '));
+
+namespace {
+
+const QString HostPrefix = QStringLiteral("[H] - ");
+constexpr int KindRole = Qt::UserRole + 1;
+constexpr int ItemHeight = 15;
+constexpr int ReceiveBlock = 4096;
+
+// File list items sort by name without regard to letter case.
+class RemoteItem : public QListWidgetItem {
+public:
+    RemoteItem(const QString &text, EntryKind kind) : QListWidgetItem(text)
+    {
+        setData(KindRole, int(kind));
+    }
+    bool operator<(const QListWidgetItem &other) const override
+    {
+        const int c = QString::compare(text(), other.text(), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : text() < other.text();
+    }
+};
+
+// Icon at the left edge + 2, text at + 21, one pixel down, on the selection colour when selected.
+class EntryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QRect r = option.rect;
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->fillRect(r, selected ? option.palette.highlight() : option.palette.base());
+        const QPixmap icon = HostPane::iconOf(EntryKind(index.data(KindRole).toInt()));
+        painter->drawPixmap(r.left() + 2, r.top(), icon);
+        painter->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
+        painter->setFont(option.font);
+        const QRect textRect(r.left() + 21, r.top() + 1, r.width() - 21, r.height() - 1);
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        const QFontMetrics fm(option.font);
+        s.setWidth(21 + fm.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + 4);
+        s.setHeight(ItemHeight);
+        return s;
+    }
+};
+
+QPixmap drawIcon(EntryKind kind)
+{
+    const int h = kind == EntryKind::Directory ? 15 : 16;
+    QPixmap pm(18, h);
+    pm.fill(Qt::red);  // the transparent colour
+    QPainter p(&pm);
+    p.setPen(Qt::black);
+    switch (kind) {
+    case EntryKind::Directory:
+        p.setBrush(QColor(255, 214, 90));
+        p.drawRect(1, 3, 15, 10);
+        p.drawRect(1, 1, 6, 2);
+        break;
+    case EntryKind::PlainFile:
+        p.setBrush(Qt::white);
+        p.drawRect(3, 0, 11, 15);
+        for (int y = 3; y <= 12; y += 3)
+            p.drawLine(5, y, 12, y);
+        break;
+    case EntryKind::ExecutableFile:
+        p.setBrush(Qt::white);
+        p.drawRect(1, 2, 15, 12);
+        p.fillRect(2, 3, 14, 3, QColor(0, 0, 160));
+        p.fillRect(4, 8, 4, 4, QColor(0, 128, 0));
+        break;
+    }
+    p.end();
+    pm.setMask(pm.createMaskFromColor(Qt::red));
+    return pm;
+}
+
+} // namespace
+
+QPixmap HostPane::iconOf(EntryKind kind)
+{
+    static const QPixmap dir = drawIcon(EntryKind::Directory);
+    static const QPixmap exe = drawIcon(EntryKind::ExecutableFile);
+    static const QPixmap txt = drawIcon(EntryKind::PlainFile);
+    return kind == EntryKind::Directory ? dir : kind == EntryKind::ExecutableFile ? exe : txt;
+}
+
+HostPane::HostPane(Session &session, SessionUi &ui, const HostPaneWidgets &widgets,
+                   QString &selectAfterRefresh, QObject *parent)
+    : QObject(parent), session(session), ui(ui), w(widgets), SelectAfterRefresh(selectAfterRefresh)
+{
+    for (QListWidget *list : {w.RFileListBox, w.RDirListBox}) {
+        list->setItemDelegate(new EntryDelegate(list));
+        list->setUniformItemSizes(true);
+        list->installEventFilter(this);
+        list->viewport()->installEventFilter(this);
+    }
+    w.RFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    w.RDirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+    w.RFileListBox->setAcceptDrops(true);
+    w.RFileListBox->setDragEnabled(true);
+
+    connect(w.RDirListBox, &QListWidget::itemDoubleClicked, this, [this] { RDirListBoxDblClick(); });
+    connect(w.RFileListBox, &QListWidget::itemDoubleClicked, this, [this] { RFileListBoxDblClick(); });
+    // Only the user's pick changes directory; the history updates itself silently.
+    connect(w.CB_CurName, &QComboBox::activated, this, [this] { CB_CurNameChange(); });
+}
+
+QString HostPane::currentDirectory() const { return w.CB_CurName->currentText(); }
+
+QString HostPane::hostPathOf(const QString &name) const
+{
+    const QString dir = currentDirectory();
+    return dir == QLatin1String("/") ? dir + name : dir + QLatin1Char('/') + name;
+}
+
+bool HostPane::connectedWithDirectory() const
+{
+    return session.isConnected() && !currentDirectory().isEmpty();
+}
+
+bool HostPane::checkSingleSelection()
+{
+    const int selected = int(w.RFileListBox->selectedItems().size());
+    if (selected == 0) {
+        ui.AppendLog(HostPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        return false;
+    }
+    if (selected > 1) {
+        ui.AppendLog(HostPrefix + QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
+        return false;
+    }
+    return true;
+}
+
+void HostPane::hostDirectoryReported(const QString &name)
+{
+    QComboBox *c = w.CB_CurName;
+    const QSignalBlocker block(c);
+    int index = -1;
+    for (int i = 0; i < c->count(); ++i)
+        if (QString::compare(c->itemText(i), name, Qt::CaseInsensitive) == 0) {
+            index = i;
+            break;
+        }
+    if (index < 0) {
+        c->addItem(name);
+        index = c->count() - 1;
+    }
+    c->setCurrentIndex(index);
+    c->setToolTip(name.isEmpty() ? QStringLiteral("현재 호스트 디렉토리명") : name);
+}
+
+void HostPane::clear()
+{
+    w.RFileListBox->clear();
+    w.RDirListBox->clear();
+    const QSignalBlocker block(w.CB_CurName);
+    w.CB_CurName->clear();
+    w.CB_CurName->setToolTip(QStringLiteral("현재 호스트 디렉토리명"));
+}
+
+void HostPane::applySorted(bool sorted)
+{
+    if (sorted)
+        w.RFileListBox->sortItems(Qt::AscendingOrder);
+    w.RFileListBox->setSortingEnabled(sorted);
+}
+
+bool HostPane::startListing(bool *refused)
+{
+    *refused = false;
+    if (session.OpenDataPort() == ws::InvalidSocket)
+        return false;
+    session.replyState = rsPlain;
+    session.SendCommand(QStringLiteral("LIST"));
+    // Without a preliminary reply the server will never connect: no wait.
+    if (!session.LastReply.startsWith(QLatin1Char('1'))) {
+        session.CloseSocket(session.ListenSocket);
+        *refused = true;
+        return false;
+    }
+    if (!session.AcceptDataConnection())
+        return false;
+    session.CloseSocket(session.ListenSocket);
+    return true;
+}
+
+bool HostPane::receiveListing(const std::function<void(const QList<QByteArray> &, qsizetype)> &consume)
+{
+    LineSplitter splitter;
+    char buffer[ReceiveBlock];
+    for (;;) {
+        const int n = ws::recv(session.DataSocket, buffer, ReceiveBlock);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            ui.AppendLog(HostPrefix + QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
+            session.DropConnection();
+            return false;
+        }
+        const QList<QByteArray> lines = splitter.feed(buffer, n);
+        for (const QByteArray &line : lines)
+            session.noteServerText(line);
+        consume(lines, n);
+    }
+}
+
+void HostPane::finishListing()
+{
+    session.CloseSocket(session.DataSocket);
+    if (!session.LastReply.startsWith(QLatin1String("226")) && session.ReadReply()
+        && !session.LastReply.isEmpty())
+        ui.AppendLog(HostPrefix + session.LastReply);
+}
+
+void HostPane::RBrefreshClick()
+{
+    if (!session.isConnected())
+        return;
+    QString reselect = SelectAfterRefresh;
+    if (reselect.isEmpty() && !w.RFileListBox->selectedItems().isEmpty() && w.RFileListBox->currentItem())
+        reselect = w.RFileListBox->currentItem()->text();
+
+    w.RFileListBox->clear();
+    w.RDirListBox->clear();
+    session.replyState = rsPlain;
+    session.SendCommand(QStringLiteral("PWD"));
+    session.SendCommand(QStringLiteral("TYPE A"));
+
+    bool refused = false;
+    if (!startListing(&refused)) {
+        if (refused)   // an unreadable directory: the way up stays open
+            w.RDirListBox->addItem(new RemoteItem(ParentEntry, EntryKind::Directory));
+        return;
+    }
+    w.RDirListBox->addItem(new RemoteItem(ParentEntry, EntryKind::Directory));
+
+    // Entries arrive per block, unsorted; one sort at the end is far cheaper
+    // than a sorted insertion per entry.
+    const bool sorted = w.N_RSortByName && w.N_RSortByName->isChecked();
+    w.RFileListBox->setSortingEnabled(false);
+    w.RFileListBox->setUpdatesEnabled(false);
+    receiveListing([this](const QList<QByteArray> &lines, qsizetype) {
+        for (const QByteArray &raw : lines) {
+            const auto entry = classifyListingLine(session.decodeText(raw));
+            if (!entry)
+                continue;
+            QListWidget *list = entry->kind == EntryKind::Directory ? w.RDirListBox : w.RFileListBox;
+            list->addItem(new RemoteItem(entry->name, entry->kind));
+        }
+    });
+    applySorted(sorted);
+    w.RFileListBox->setUpdatesEnabled(true);
+
+    finishListing();
+    SelectAfterRefresh.clear();
+    w.RDirListBox->viewport()->update();
+
+    if (!reselect.isEmpty()) {
+        const auto found = w.RFileListBox->findItems(reselect, Qt::MatchFixedString);
+        if (!found.isEmpty()) {
+            w.RFileListBox->setCurrentItem(found.first());
+            found.first()->setSelected(true);
+        }
+    }
+}
+
+void HostPane::N_RSortByNameClick()
+{
+    const bool checked = w.N_RSortByName->isChecked();
+    if (!connectedWithDirectory()) {
+        // A checkable menu item has already toggled itself; the command does nothing now.
+        const QSignalBlocker block(w.N_RSortByName);
+        w.N_RSortByName->setChecked(!checked);
+        return;
+    }
+    QStringList remembered;
+    for (QListWidgetItem *item : w.RFileListBox->selectedItems())
+        remembered << item->text();
+    applySorted(checked);
+    if (!checked)
+        RBrefreshClick();
+    w.RFileListBox->clearSelection();
+    for (const QString &name : remembered) {
+        const auto found = w.RFileListBox->findItems(name, Qt::MatchExactly);
+        if (found.isEmpty())
+            continue;
+        found.first()->setSelected(true);
+        w.RFileListBox->setCurrentItem(found.first(), QItemSelectionModel::Select);
+    }
+    w.RFileListBox->setFocus();
+}
+
+void HostPane::changeDirectory(const QString &command)
+{
+    session.replyState = rsPlain;
+    session.SendCommand(command);
+}
+
+void HostPane::RDirListBoxDblClick()
+{
+    if (!session.isConnected())
+        return;
+    QListWidgetItem *item = w.RDirListBox->currentItem();
+    if (!item)
+        return;
+    const QString name = item->text();
+    changeDirectory(name.startsWith(QLatin1String("..")) ? QStringLiteral("CWD ..")
+                                                         : QStringLiteral("CWD ") + name);
+    const QString code = session.LastReply.left(3);
+    if (code != QLatin1String("550") && code != QLatin1String("553"))
+        RBrefreshClick();
+}
+
+void HostPane::CB_CurNameChange()
+{
+    if (!session.isConnected())
+        return;
+    const QString dir = currentDirectory();
+    if (dir.isEmpty())
+        return;
+    changeDirectory(QStringLiteral("CWD ") + dir);
+    RBrefreshClick();
+}
+
+void HostPane::N_RSpecifyadirectoryClick()
+{
+    if (!connectedWithDirectory())
+        return;
+    const QString current = currentDirectory();
+    QString answer = current;
+    if (!dialogs().inputQuery(w.RDirListBox->window(), QStringLiteral("Input Directory"),
+                              QStringLiteral("Directory Name: "), answer))
+        return;
+    if (answer.isEmpty() || answer == current)
+        return;
+    changeDirectory(QStringLiteral("CWD ") + answer);
+    if (session.LastReply.startsWith(QLatin1String("250")))
+        RBrefreshClick();
+}
+
+void HostPane::RFileListBoxDblClick()
+{
+    if (!connectedWithDirectory() || (w.N_RRexec && !w.N_RRexec->isEnabled()))
+        return;
+    if (!checkSingleSelection())
+        return;
+    if (!remoteExecute)
+        return;   // the remote execution window is not part of this build yet
+    QListWidgetItem *item = w.RFileListBox->currentItem();
+    SelectAfterRefresh = item ? item->text() : QString();
+    const QString dir = currentDirectory();
+    const QString path = (dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/'))
+        + (item ? item->text() : QString());
+    remoteExecute(path);
+    RBrefreshClick();
+    w.RFileListBox->setFocus();
+}
+
+void HostPane::N_RCopyURLClick()
+{
+    if (!connectedWithDirectory() || !checkSingleSelection())
+        return;
+    QListWidgetItem *item = w.RFileListBox->currentItem();
+    if (!item)
+        return;
+    copyToClipboard(QStringLiteral("ftp://") + session.profile.HostIP + hostPathOf(item->text()));
+}
+
+void HostPane::SB_HostToClipClick()
+{
+    copyToClipboard(currentDirectory());
+}
+
+void HostPane::N_RDirectoryListClick()
+{
+    if (!connectedWithDirectory() || !showReport)
+        return;
+    session.replyState = rsPlain;
+    session.SendCommand(QStringLiteral("TYPE A"));
+    session.SendCommand(QStringLiteral("PWD"));
+    bool refused = false;
+    if (!startListing(&refused))
+        return;
+    QStringList lines;
+    qsizetype total = 0;
+    receiveListing([this, &lines, &total](const QList<QByteArray> &block, qsizetype bytes) {
+        total += bytes;
+        for (const QByteArray &raw : block)
+            lines << withoutTrailingCR(session.decodeText(raw));
+    });
+    finishListing();
+    showReport(QStringLiteral("[Host] - DirInfo (") + currentDirectory() + QStringLiteral(", ")
+                   + QString::number(total) + QStringLiteral(" Bytes)"),
+               lines, QStringLiteral("DirInfo.txt"));
+}
+
+bool HostPane::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool files = watched == w.RFileListBox || watched == w.RFileListBox->viewport();
+    const bool dirs = watched == w.RDirListBox || watched == w.RDirListBox->viewport();
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (dirs)
+                RDirListBoxDblClick();
+            else if (files)
+                RFileListBoxDblClick();
+            return files || dirs;
+        }
+        if (key == Qt::Key_Delete) {
+            if (files && deleteFiles)
+                deleteFiles();
+            else if (dirs && deleteDirectory)
+                deleteDirectory();
+            return files || dirs;
+        }
+        break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (files) {
+            auto *drag = static_cast<QDropEvent *>(event);
+            const bool fromLocal = w.LFileListBox && drag->source()
+                && (drag->source() == w.LFileListBox || w.LFileListBox->isAncestorOf(qobject_cast<QWidget *>(drag->source())));
+            if (fromLocal)
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
+        break;
+    case QEvent::Drop:
+        if (files) {
+            auto *drop = static_cast<QDropEvent *>(event);
+            const bool fromLocal = w.LFileListBox && drop->source()
+                && (drop->source() == w.LFileListBox || w.LFileListBox->isAncestorOf(qobject_cast<QWidget *>(drop->source())));
+            if (fromLocal) {
+                drop->acceptProposedAction();
+                if (uploadLocalSelection)
+                    uploadLocalSelection();
+            }
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace kav

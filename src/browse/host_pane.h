@@ -1,0 +1,97 @@
+#pragma once
+// The host pane: the current host directory as a file list and a directory
+// list, the current-directory history, and navigation between directories.
+
+#include "listing.h"
+
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QListWidget;
+class QWidget;
+
+namespace kav {
+
+class Session;
+class SessionUi;
+
+// The text of the directory list's first item (48 characters).
+extern const QString ParentEntry;
+
+struct HostPaneWidgets {
+    QListWidget *RFileListBox = nullptr;
+    QListWidget *RDirListBox = nullptr;
+    QComboBox *CB_CurName = nullptr;
+    QAction *N_RSortByName = nullptr;
+    QAction *N_RRexec = nullptr;
+    QWidget *LFileListBox = nullptr;   // the only accepted drag source
+};
+
+class HostPane : public QObject {
+    Q_OBJECT
+public:
+    // `selectAfterRefresh` is the main window's name to reselect after the next refresh.
+    HostPane(Session &session, SessionUi &ui, const HostPaneWidgets &widgets,
+             QString &selectAfterRefresh, QObject *parent = nullptr);
+
+    void RBrefreshClick();
+    void N_RSortByNameClick();
+    void RDirListBoxDblClick();
+    void CB_CurNameChange();
+    void N_RSpecifyadirectoryClick();
+    void RFileListBoxDblClick();
+    void N_RCopyURLClick();
+    void SB_HostToClipClick();
+    void N_RDirectoryListClick();
+
+    // A 257 reply named the current directory: the history combo follows, without a CWD.
+    void hostDirectoryReported(const QString &name);
+    // After a disconnect: both lists and the history empty.
+    void clear();
+    // The sorted state of the file list (the configuration's SortByName).
+    void applySorted(bool sorted);
+
+    // The current directory's path of a host name: directory + "/" (not after
+    // the root) + name.
+    QString hostPathOf(const QString &name) const;
+    QString currentDirectory() const;
+    // "먼저 파일을 선택하세요." / "한개의 파일만 선택하세요..." with the host prefix;
+    // true when exactly one file is selected.
+    bool checkSingleSelection();
+
+    // Work of other windows that the pane hands on, when they exist.
+    std::function<void(const QString &hostPath)> remoteExecute;
+    std::function<void()> deleteFiles;
+    std::function<void()> deleteDirectory;
+    std::function<void()> uploadLocalSelection;
+    std::function<void(const QString &directory)> storeRemoteStartPath;
+    // Shows the directory report; the viewer saves it as `fileName` in the local directory.
+    std::function<void(const QString &caption, const QStringList &lines, const QString &fileName)> showReport;
+
+    // The icons of the three entry kinds (red pixels are transparent when drawn).
+    static QPixmap iconOf(EntryKind kind);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool connectedWithDirectory() const;
+    void changeDirectory(const QString &command);
+    // Opens the listener, sends LIST and accepts the data connection; false when any step fails.
+    bool startListing(bool *refused);
+    // Receives the listing, handing over each block's complete lines; false after a receive error.
+    bool receiveListing(const std::function<void(const QList<QByteArray> &lines, qsizetype bytes)> &consume);
+    void finishListing();
+
+    Session &session;
+    SessionUi &ui;
+    HostPaneWidgets w;
+    QString &SelectAfterRefresh;
+};
+
+} // namespace kav

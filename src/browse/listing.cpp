@@ -1,0 +1,90 @@
+#include "listing.h"
+
+#include <QDir>
+
+namespace kav {
+namespace {
+
+bool isBlankOrControl(QChar c) { return c.unicode() <= 0x20; }
+
+QString trimmed(const QString &s, qsizetype from = 0)
+{
+    qsizetype begin = from, end = s.size();
+    while (begin < end && isBlankOrControl(s.at(begin)))
+        ++begin;
+    while (end > begin && isBlankOrControl(s.at(end - 1)))
+        --end;
+    return s.mid(begin, end - begin);
+}
+
+} // namespace
+
+QString ListFieldTail(const QString &line, int n)
+{
+    if (n < 1)
+        return {};
+    const QString s = trimmed(line);
+    qsizetype pos = 0;
+    for (int k = 1; k < n; ++k) {
+        const qsizetype space = s.indexOf(QLatin1Char(' '), pos);
+        if (space < 0)
+            return {};
+        pos = space + 1;
+        // The rest is trimmed at every step, so blanks and control characters
+        // right after a separator belong to it.
+        while (pos < s.size() && isBlankOrControl(s.at(pos)))
+            ++pos;
+        if (pos >= s.size())
+            return {};
+    }
+    return trimmed(s, pos);
+}
+
+std::optional<RemoteEntry> classifyListingLine(const QString &line)
+{
+    if (line.isEmpty())
+        return std::nullopt;
+    const QChar first = line.at(0);
+    if (first == QLatin1Char('-')) {
+        const bool executable = line.mid(1, 9).contains(QLatin1Char('x'));
+        return RemoteEntry{ListFieldTail(line, 9),
+                           executable ? EntryKind::ExecutableFile : EntryKind::PlainFile};
+    }
+    if (first == QLatin1Char('d'))
+        return RemoteEntry{ListFieldTail(line, 9), EntryKind::Directory};
+    return std::nullopt;
+}
+
+QString withoutTrailingCR(const QString &line)
+{
+    if (line.endsWith(QLatin1Char('\r')))
+        return line.left(line.size() - 1);
+    return line;
+}
+
+QList<QByteArray> LineSplitter::feed(const char *data, qsizetype size)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (data[i] == '\n' || data[i] == '\0') {
+            partial.append(data + start, i - start);
+            lines.append(partial);
+            partial.clear();
+            start = i + 1;
+        }
+    }
+    partial.append(data + start, size - start);
+    return lines;
+}
+
+bool isSafeLocalName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    // "/" separates paths everywhere Qt runs; the native separator too.
+    return !name.contains(QChar(0)) && !name.contains(QLatin1Char('/'))
+        && !name.contains(QDir::separator());
+}
+
+} // namespace kav

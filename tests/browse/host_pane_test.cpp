@@ -1,0 +1,301 @@
+// The host pane against a byte-level peer on 127.0.0.1:21: listings, the
+// server's encoding, navigation, and the data connection's failure paths.
+
+#include "recording_ui.h"
+#include "reply_peer.h"
+
+#include "browse/host_pane.h"
+#include "platform/cp949.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/winsock.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QListWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace kav;
+using kavtest::ReplyPeer;
+
+namespace {
+
+QByteArray line(const QByteArray &perm, const QByteArray &name)
+{
+    return perm + "   1 ftp      ftp            12 Dec 10 03:04 " + name + "\r\n";
+}
+
+class PaneUi : public kavtest::RecordingUi {
+public:
+    HostPane *pane = nullptr;
+    void hostDirectoryReported(const QString &name) override
+    {
+        RecordingUi::hostDirectoryReported(name);
+        if (pane)
+            pane->hostDirectoryReported(name);
+    }
+    void refreshHostLists() override
+    {
+        RecordingUi::refreshHostLists();
+        if (pane)
+            pane->RBrefreshClick();
+    }
+};
+
+struct Pane {
+    PaneUi ui;
+    Session session{ui};
+    QListWidget files, dirs, local;
+    QComboBox curName;
+    QAction sortByName{QStringLiteral("Sort by &name")};
+    QAction rexec{QStringLiteral("Rexec(&Open)...")};
+    QString selectAfterRefresh;
+    std::unique_ptr<HostPane> pane;
+
+    Pane()
+    {
+        sortByName.setCheckable(true);
+        sortByName.setChecked(true);
+        HostPaneWidgets w{&files, &dirs, &curName, &sortByName, &rexec, &local};
+        pane = std::make_unique<HostPane>(session, ui, w, selectAfterRefresh);
+        QObject::connect(&sortByName, &QAction::triggered, [this] { pane->N_RSortByNameClick(); });
+        ui.pane = pane.get();
+        ui.session = &session;
+        static_cast<ScriptedDialogs &>(dialogs()).asked.clear();
+        EXPECT_TRUE(ws::startup());
+        ws::setMessageFilter([this](int message, long event, int error) {
+            if (message == 1124 && event == ws::FD_CONNECT)
+                ui.setStopTag(error == 0 ? 2 : 3);
+        });
+        session.profile.HostName = QStringLiteral("h");
+        session.profile.HostIP = QStringLiteral("127.0.0.1");
+        session.profile.UserId = QStringLiteral("u");
+        session.profile.Password = QStringLiteral("p");
+    }
+    ~Pane() { ws::setMessageFilter({}); }
+
+    QStringList fileNames() const
+    {
+        QStringList out;
+        for (int i = 0; i < files.count(); ++i)
+            out << files.item(i)->text();
+        return out;
+    }
+    QStringList dirNames() const
+    {
+        QStringList out;
+        for (int i = 0; i < dirs.count(); ++i)
+            out << dirs.item(i)->text();
+        return out;
+    }
+    void login() { session.BB_ConnectClick(false); }
+    void doubleClickDir(const QString &name)
+    {
+        const auto found = dirs.findItems(name, Qt::MatchExactly);
+        ASSERT_FALSE(found.isEmpty()) << name.toStdString();
+        dirs.setCurrentItem(found.first());
+        pane->RDirListBoxDblClick();
+    }
+};
+
+// A server whose root lists `listing`, answering PWD with `pwd`.
+void serve(ReplyPeer &peer, const QByteArray &pwd, const QList<QByteArray> &listing)
+{
+    peer.greet("220 Ready\r\n");
+    peer.on("USER", {"331 Password\r\n"});
+    peer.on("PASS", {"230 OK\r\n"});
+    peer.on("SYST", {"215 UNIX Type: L8\r\n"});
+    peer.on("PWD", {"257 \"" + pwd + "\" is current directory.\r\n"});
+    peer.on("TYPE", {"200 Type set\r\n"});
+    peer.on("PORT", {"200 PORT command successful\r\n"});
+    peer.on("CWD", {"250 CWD OK\r\n"});
+    ReplyPeer::DataReply list;
+    list.preliminary = "150 Here comes the listing\r\n";
+    list.data = listing;
+    list.final = "226 Transfer complete\r\n";
+    peer.onData("LIST", list);
+}
+
+
+
+} // namespace
+
+TEST(HostPane, ListsFilesAndDirectoriesAfterLogin)
+{
+    ReplyPeer peer(21);
+    serve(peer, "/",
+          {"total 3\r\n" + line("drwxr-xr-x", "pub") + line("-rwxr-xr-x", "run me.sh")
+           + line("-rw-r--r--", "Zeta.txt") + line("-rw-r--r--", "alpha.txt")
+           + line("lrwxrwxrwx", "link -> pub")});
+    Pane p;
+    p.login();
+    EXPECT_EQ(p.dirNames(), (QStringList{ParentEntry, "pub"}));
+    EXPECT_EQ(p.fileNames(), (QStringList{"alpha.txt", "run me.sh", "Zeta.txt"}));   // sorted, case ignored
+    EXPECT_EQ(p.files.item(1)->data(Qt::UserRole + 1).toInt(), int(EntryKind::ExecutableFile));
+    EXPECT_EQ(p.curName.currentText(), QStringLiteral("/"));
+    EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 226 Transfer complete"));
+    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    // PORT names the control connection's own address.
+    const QByteArray port = peer.commands.at(peer.commands.indexOf("LIST") - 1);
+    EXPECT_TRUE(port.startsWith("PORT 127,0,0,1,")) << port.toStdString();
+}
+
+TEST(HostPane, ServerEncodingIsDetectedAndNamesGoBackAsTheyCame)
+{
+    struct Case {
+        const char *what;
+        QByteArray dirBytes;
+        QString shown;
+    };
+    const QList<Case> cases = {
+        {"code page 949", cp949::encode(u"자료실"), QStringLiteral("자료실")},
+        {"UTF-8", QStringLiteral("자료실").toUtf8(), QStringLiteral("자료실")},
+        {"neither", QByteArray("\xff\xfe\x80x"), QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ReplyPeer peer(21);
+        serve(peer, "/", {line("drwxr-xr-x", c.dirBytes) + line("-rw-r--r--", c.dirBytes + ".txt")});
+        Pane p;
+        p.login();
+        ASSERT_EQ(p.dirs.count(), 2);
+        const QString name = p.dirs.item(1)->text();
+        if (!c.shown.isEmpty()) {
+            EXPECT_EQ(name, c.shown);
+        }
+        p.doubleClickDir(name);
+        EXPECT_TRUE(peer.commands.contains("CWD " + c.dirBytes));
+    }
+}
+
+TEST(HostPane, KoreanDirectoryReplyOnAUtf8Server)
+{
+    ReplyPeer peer(21);
+    serve(peer, QStringLiteral("/홈/자료").toUtf8(), {line("-rw-r--r--", QStringLiteral("보고서.hwp").toUtf8())});
+    Pane p;
+    p.login();
+    EXPECT_EQ(p.curName.currentText(), QStringLiteral("/홈/자료"));
+    EXPECT_EQ(p.fileNames(), QStringList{QStringLiteral("보고서.hwp")});
+    EXPECT_EQ(p.session.serverEncoding(), Session::ServerEncoding::Utf8);
+}
+
+TEST(HostPane, ByteLevelListingCases)
+{
+    {
+        SCOPED_TRACE("150 and 226 in one segment");
+        ReplyPeer peer(21);
+        serve(peer, "/", {});
+        ReplyPeer::DataReply list;
+        list.preliminary = "150 Opening\r\n226 Done early\r\n";
+        list.data = {line("-rw-r--r--", "a.txt")};
+        peer.onData("LIST", list);
+        Pane p;
+        p.login();
+        EXPECT_EQ(p.fileNames(), QStringList{"a.txt"});
+        EXPECT_EQ(p.ui.log.count(QStringLiteral("[H] - 226 Done early")), 1);
+        EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 226 Done early"));
+    }
+    {
+        SCOPED_TRACE("a last line without LF is dropped, segments split lines");
+        ReplyPeer peer(21);
+        serve(peer, "/", {"-rw-r--r--   1 ftp ftp 1 Dec 10 03:04 on", "e.txt\r\n" + line("-rw-r--r--", "two.txt").chopped(2)});
+        Pane p;
+        p.login();
+        EXPECT_EQ(p.fileNames(), QStringList{"one.txt"});
+    }
+    {
+        SCOPED_TRACE("lines ended by LF alone keep their last character");
+        ReplyPeer peer(21);
+        serve(peer, "/", {"-rw-r--r--   1 ftp ftp 1 Dec 10 03:04 abc\n"});
+        Pane p;
+        p.login();
+        EXPECT_EQ(p.fileNames(), QStringList{"abc"});
+    }
+}
+
+TEST(HostPane, ReceiveErrorKeepsWhatArrivedAndDropsTheConnection)
+{
+    ReplyPeer peer(21);
+    serve(peer, "/", {});
+    ReplyPeer::DataReply list;
+    list.preliminary = "150 Here\r\n";
+    list.data = {line("-rw-r--r--", "kept.txt"), "-rw-r--r--   1 ftp ftp 1 Dec"};
+    list.gapMs = 50;
+    list.reset = true;
+    peer.onData("LIST", list);
+    Pane p;
+    p.login();
+    EXPECT_TRUE(p.ui.log.contains(QStringLiteral("[H] - 네트워크 오류: 데이타를 수신할 수 없는 상태입니다.")));
+    EXPECT_EQ(p.fileNames(), QStringList{"kept.txt"});
+    EXPECT_FALSE(p.session.isConnected());
+    EXPECT_EQ(p.session.ControlSocket, ws::InvalidSocket);
+    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+}
+
+TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
+{
+    {
+        SCOPED_TRACE("PORT answered 500");
+        ReplyPeer peer(21);
+        serve(peer, "/", {line("-rw-r--r--", "a.txt")});
+        peer.on("PORT", {"500 PORT not allowed\r\n"});
+        Pane p;
+        p.login();
+        EXPECT_FALSE(peer.commands.contains("LIST"));
+        EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+        EXPECT_EQ(p.dirs.count(), 0);
+        EXPECT_TRUE(p.session.isConnected());
+    }
+    {
+        SCOPED_TRACE("LIST answered 550");
+        ReplyPeer peer(21);
+        serve(peer, "/", {});
+        ReplyPeer::DataReply refused;
+        refused.preliminary = "550 Permission denied\r\n";
+        refused.connectBack = false;
+        peer.onData("LIST", refused);
+        Pane p;
+        p.login();
+        EXPECT_EQ(p.dirNames(), QStringList{ParentEntry});
+        EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+        EXPECT_TRUE(p.session.isConnected());
+        EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 550 Permission denied"));
+    }
+}
+
+TEST(HostPane, AServerThatNeverConnectsBackIsEndedByDisconnect)
+{
+    ReplyPeer peer(21);
+    serve(peer, "/", {});
+    ReplyPeer::DataReply silent;
+    silent.preliminary = "150 Opening\r\n";
+    silent.connectBack = false;
+    peer.onData("LIST", silent);
+    Pane p;
+    QTimer::singleShot(500, [&p] { p.session.BB_DisconnectClick(); });
+    p.login();
+    EXPECT_FALSE(p.session.isConnected());
+    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    EXPECT_EQ(p.ui.caption, QStringLiteral("Kavrin Version 2.2"));
+}
+
+TEST(HostPane, DataConnectionsFromAThirdPartyAreRefused)
+{
+    ReplyPeer peer(21);
+    serve(peer, "/", {});
+    ReplyPeer::DataReply list;
+    list.preliminary = "150 Opening\r\n";
+    list.intruderFrom = 0x7f000002;   // 127.0.0.2 is not the server
+    list.intruderData = line("-rw-r--r--", "evil.txt");
+    list.data = {line("-rw-r--r--", "good.txt")};
+    list.final = "226 Done\r\n";
+    peer.onData("LIST", list);
+    Pane p;
+    p.login();
+    EXPECT_EQ(p.fileNames(), QStringList{"good.txt"});
+}
