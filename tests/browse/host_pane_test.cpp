@@ -299,3 +299,150 @@ TEST(HostPane, DataConnectionsFromAThirdPartyAreRefused)
     p.login();
     EXPECT_EQ(p.fileNames(), QStringList{"good.txt"});
 }
+
+namespace {
+
+// A server with a small tree: "/" holds pub/ and ..old/, "/pub" holds two files.
+void serveTree(ReplyPeer &peer)
+{
+    serve(peer, "/", {line("drwxr-xr-x", "pub") + line("drwxr-xr-x", "..old") + line("-rw-r--r--", "b.txt")
+                      + line("-rw-r--r--", "A.txt") + line("-rw-r--r--", "c.txt")});
+}
+
+} // namespace
+
+TEST(HostPane, ParentEntryAndDotNamesGoUp)
+{
+    ReplyPeer peer(21);
+    serveTree(peer);
+    Pane p;
+    p.login();
+    for (const QString &name : {ParentEntry, QStringLiteral("..old")}) {
+        peer.commands.clear();
+        p.doubleClickDir(name);
+        EXPECT_EQ(peer.commands.value(0), QByteArray("CWD .."));
+    }
+    peer.commands.clear();
+    p.doubleClickDir(QStringLiteral("pub"));
+    EXPECT_EQ(peer.commands.value(0), QByteArray("CWD pub"));
+    EXPECT_TRUE(peer.commands.contains("LIST"));   // refreshed after 250
+}
+
+TEST(HostPane, FailedCwdKeepsTheLists)
+{
+    ReplyPeer peer(21);
+    serveTree(peer);
+    peer.on("CWD", {"550 No such directory\r\n"});
+    Pane p;
+    p.login();
+    peer.commands.clear();
+    p.doubleClickDir(QStringLiteral("pub"));
+    EXPECT_EQ(peer.commands, QList<QByteArray>{"CWD pub"});
+    EXPECT_EQ(p.dirs.count(), 3);
+}
+
+TEST(HostPane, HistoryComboAndTypedDirectory)
+{
+    ReplyPeer peer(21);
+    serveTree(peer);
+    Pane p;
+    p.login();
+    p.ui.hostDirectoryReported(QStringLiteral("/pub"));
+    p.ui.hostDirectoryReported(QStringLiteral("/"));   // known: selected, not added
+    EXPECT_EQ(p.curName.count(), 2);
+    EXPECT_EQ(p.curName.currentText(), QStringLiteral("/"));
+    EXPECT_EQ(p.curName.toolTip(), QStringLiteral("/"));
+
+    // Picking an item sends CWD and refreshes whatever the reply.
+    peer.on("CWD", {"550 Gone\r\n"});
+    peer.commands.clear();
+    p.curName.setCurrentIndex(0);
+    p.pane->CB_CurNameChange();
+    EXPECT_EQ(peer.commands.value(0), QByteArray("CWD /"));
+    EXPECT_TRUE(peer.commands.contains("PWD"));
+
+    auto &boxes = static_cast<ScriptedDialogs &>(dialogs());
+    // The same directory typed again sends nothing.
+    peer.commands.clear();
+    boxes.pushAccept(QStringLiteral("/"));
+    p.pane->N_RSpecifyadirectoryClick();
+    EXPECT_TRUE(peer.commands.isEmpty());
+    EXPECT_EQ(boxes.asked.back().caption, QStringLiteral("Input Directory"));
+    EXPECT_EQ(boxes.asked.back().text, QStringLiteral("Directory Name: "));
+    // Another one is entered; a refusal refreshes nothing.
+    boxes.pushAccept(QStringLiteral("/nope"));
+    p.pane->N_RSpecifyadirectoryClick();
+    EXPECT_EQ(peer.commands, QList<QByteArray>{"CWD /nope"});
+    peer.on("CWD", {"250 OK\r\n"});
+    peer.commands.clear();
+    boxes.pushAccept(QStringLiteral("/pub"));
+    p.pane->N_RSpecifyadirectoryClick();
+    EXPECT_TRUE(peer.commands.contains("LIST"));
+}
+
+TEST(HostPane, UrlsAndSelectionChecks)
+{
+    ReplyPeer peer(21);
+    serveTree(peer);
+    Pane p;
+    p.login();
+    QApplication::clipboard()->clear();
+    p.pane->N_RCopyURLClick();
+    EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 먼저 파일을 선택하세요."));
+    p.files.selectAll();
+    p.pane->N_RCopyURLClick();
+    EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
+
+    p.files.clearSelection();
+    p.files.setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+    p.pane->N_RCopyURLClick();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ftp://127.0.0.1/A.txt"));
+    p.ui.hostDirectoryReported(QStringLiteral("/pub"));
+    p.pane->N_RCopyURLClick();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ftp://127.0.0.1/pub/A.txt"));
+    p.pane->SB_HostToClipClick();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("/pub"));
+}
+
+TEST(HostPane, SortingOffAndOnKeepsTheSelection)
+{
+    ReplyPeer peer(21);
+    serveTree(peer);
+    Pane p;
+    p.login();
+    EXPECT_EQ(p.fileNames(), (QStringList{"A.txt", "b.txt", "c.txt"}));
+    p.files.findItems(QStringLiteral("c.txt"), Qt::MatchExactly).first()->setSelected(true);
+    p.files.findItems(QStringLiteral("A.txt"), Qt::MatchExactly).first()->setSelected(true);
+
+    p.sortByName.trigger();   // off: listing order returns
+    EXPECT_FALSE(p.sortByName.isChecked());
+    EXPECT_EQ(p.fileNames(), (QStringList{"b.txt", "A.txt", "c.txt"}));
+    QStringList selected;
+    for (auto *item : p.files.selectedItems())
+        selected << item->text();
+    selected.sort();
+    EXPECT_EQ(selected, (QStringList{"A.txt", "c.txt"}));
+
+    p.sortByName.trigger();   // on again
+    EXPECT_EQ(p.fileNames(), (QStringList{"A.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(p.files.selectedItems().size(), 2);
+
+    // Not connected: the toggle does nothing.
+    p.session.BB_DisconnectClick();
+    p.sortByName.trigger();
+    EXPECT_TRUE(p.sortByName.isChecked());
+}
+
+TEST(HostPane, RefreshReselectsTheNamedFile)
+{
+    ReplyPeer peer(21);
+    serveTree(peer);
+    Pane p;
+    p.login();
+    p.selectAfterRefresh = QStringLiteral("c.TXT");
+    p.pane->RBrefreshClick();
+    ASSERT_NE(p.files.currentItem(), nullptr);
+    EXPECT_EQ(p.files.currentItem()->text(), QStringLiteral("c.txt"));
+    EXPECT_TRUE(p.files.currentItem()->isSelected());
+    EXPECT_TRUE(p.selectAfterRefresh.isEmpty());
+}
