@@ -380,6 +380,8 @@ void TViewForm::FormActivate()
     saveDialogName_ = saveFileName_;
     richText_ = isRichTextName(saveFileName_);
     currentName_ = saveFileName_.isEmpty() ? kUntitled : saveFileName_;
+    // The opener's text is where editing starts: undo cannot take it away again.
+    document()->clearUndoRedoStacks();
     document()->setModified(false);
     RichEditChange();
     ui->RichEdit->setFocus();
@@ -532,6 +534,8 @@ bool TViewForm::readDocument(const QString &path)
         ui->RichEdit->setPlainText(plain.text);
     }
     hasLines_ = !document()->isEmpty();
+    QTextCursor start(document());
+    ui->RichEdit->setTextCursor(start);
     return true;
 }
 

@@ -1,0 +1,517 @@
+// TViewForm offscreen, with the scripted dialog service and a PDF printer.
+#include "viewers/find_replace_dialog.h"
+#include "viewers/rtf_reader.h"
+#include "viewers/rtf_writer.h"
+#include "viewers/view_form.h"
+#include "platform/cp949.h"
+#include "platform/printer.h"
+#include "platform/scripted_dialogs.h"
+#include "ui_view_form.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStatusTipEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using kav::ScriptedDialogs;
+using kav::TViewForm;
+
+namespace {
+
+ScriptedDialogs &scripted() { return static_cast<ScriptedDialogs &>(kav::dialogs()); }
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class ViewFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        scripted().answers.clear();
+        scripted().asked.clear();
+    }
+    void TearDown() override
+    {
+        view.document()->setModified(false);  // closing must not ask
+        view.close();
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    // Puts the caret at `column` (0-based) of line `line` (0-based).
+    void caretAt(int line, int column)
+    {
+        QTextCursor c(view.document()->findBlockByNumber(line));
+        c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
+        view.richEdit()->setTextCursor(c);
+    }
+
+    int countAsked(ScriptedDialogs::Kind kind) const
+    {
+        int n = 0;
+        for (const auto &a : scripted().asked)
+            n += a.kind == kind;
+        return n;
+    }
+
+    // Opens a file through the File/Open command.
+    void openThroughMenu(const QString &file)
+    {
+        scripted().pushAccept(file);
+        view.N_FileOpenClick();
+    }
+
+    QTemporaryDir dir;
+    TViewForm view;
+};
+
+} // namespace
+
+TEST_F(ViewFormTest, StatusBarDescribesCaretAndCharacter)
+{
+    view.setLines({QStringLiteral("first"), QStringLiteral("second line")});
+    view.show();
+    caretAt(1, 3);
+    EXPECT_EQ(view.statusPanelText(0), "Ln: 2  Col: 4");
+    EXPECT_EQ(view.statusPanelText(2), "Chr:o");
+
+    view.setLines({QStringLiteral("xA한")});
+    caretAt(0, 1);
+    EXPECT_EQ(view.statusPanelText(2), "Chr:A");
+    EXPECT_EQ(view.statusPanelText(3), "Dec: 65");
+    EXPECT_EQ(view.statusPanelText(4), "Hex: 41");
+    EXPECT_EQ(view.statusPanelText(5), "Bin: 1000001");
+    caretAt(0, 2);
+    EXPECT_EQ(view.statusPanelText(2), QStringLiteral("Chr:한"));
+    EXPECT_EQ(view.statusPanelText(4), "Hex: d55c");
+    caretAt(0, 3);  // end of line: no character
+    for (int panel = 2; panel <= 5; ++panel)
+        EXPECT_EQ(view.statusPanelText(panel), "") << panel;
+
+    // Cut and copy need a selection; select all needs text.
+    EXPECT_FALSE(view.form()->SB_CopyButton->isEnabled());
+    EXPECT_FALSE(view.form()->N_EditCut->isEnabled());
+    QTextCursor c = view.richEdit()->textCursor();
+    c.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor);
+    view.richEdit()->setTextCursor(c);
+    EXPECT_TRUE(view.form()->SB_CopyButton->isEnabled());
+    EXPECT_TRUE(view.form()->N_EditCut->isEnabled());
+    EXPECT_EQ(view.statusPanelText(0), "Ln: 1  Col: 4");  // the selection's end counts
+    view.clearText();
+    EXPECT_FALSE(view.form()->L_AllSelection->isEnabled());
+}
+
+TEST_F(ViewFormTest, ModifiedFlagAndUndo)
+{
+    view.setLines({QStringLiteral("abc")});
+    view.show();
+    EXPECT_EQ(view.statusPanelText(1), "");
+    EXPECT_FALSE(view.form()->SB_UndoButton->isEnabled());
+    QTest::keyClicks(view.richEdit(), QStringLiteral("x"));
+    EXPECT_EQ(view.statusPanelText(1), "Modified");
+    EXPECT_TRUE(view.form()->SB_UndoButton->isEnabled());
+    EXPECT_TRUE(view.form()->N_EditUndo->isEnabled());
+    view.N_EditUndoClick();
+    EXPECT_EQ(view.lines(), QStringList{"abc"});
+}
+
+TEST_F(ViewFormTest, OpenersHandTextAndShowModally)
+{
+    view.clearText();
+    view.addLine(QString());
+    view.addLine(QStringLiteral("<b>not markup</b>"));
+    view.addLine(QStringLiteral("마지막 줄"));
+    view.setSaveDirectory(dir.path());
+    view.setSaveFileName(QStringLiteral("Finger.txt"));
+    view.setCaption(QStringLiteral("host (127.0.0.1) - Finger (12 Bytes)"));
+    EXPECT_EQ(view.lines(),
+              (QStringList{QString(), QStringLiteral("<b>not markup</b>"), QStringLiteral("마지막 줄")}));
+
+    bool checked = false;
+    QTimer::singleShot(0, &view, [&] {
+        EXPECT_TRUE(view.isVisible());
+        EXPECT_TRUE(view.isModal());
+        EXPECT_EQ(view.windowTitle(), "host (127.0.0.1) - Finger (12 Bytes)");
+        EXPECT_EQ(view.currentName(), "Finger.txt");
+        EXPECT_TRUE(view.needsName());
+        EXPECT_FALSE(view.isModified());
+        EXPECT_FALSE(view.isRichText());
+        EXPECT_EQ(view.richEdit()->textCursor().position(), 0);
+        checked = true;
+        view.close();
+    });
+    view.showModal();
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(view.isVisible());
+}
+
+TEST_F(ViewFormTest, SaveRightAfterShowingGoesThroughSaveAs)
+{
+    writeAll(path("report.txt"), "line\r\n");
+    ASSERT_TRUE(view.loadFile(path("report.txt")));
+    view.setSaveDirectory(dir.path());
+    view.setSaveFileName(QStringLiteral("report.txt"));
+    view.show();
+    scripted().pushCancel();
+    EXPECT_FALSE(view.N_FileSaveClick());
+    ASSERT_EQ(countAsked(ScriptedDialogs::Kind::SaveFile), 1);
+    const auto &asked = scripted().asked.back();
+    EXPECT_EQ(asked.file.initialDir, dir.path());
+    EXPECT_EQ(asked.file.fileName, "report.txt");
+    EXPECT_EQ(asked.file.defaultExt, "txt");
+    EXPECT_EQ(asked.file.filter, "Text Files (*.TXT)|*.TXT|Rich Text Files (*.RTF)|*.RTF");
+}
+
+TEST_F(ViewFormTest, FormatRuleDecidesHowAFileIsWrittenBack)
+{
+    struct Case {
+        const char *name;
+        bool rich;
+    };
+    const Case cases[] = {{"notes.rtf", true}, {"notes.txt", false}, {"notes.Rtf", true}};
+    for (const Case &c : cases) {
+        const QString file = path(QString::fromLatin1(c.name));
+        if (c.rich) {
+            QTextDocument doc;
+            kav::viewers::readRtf("{\\rtf1\\ansi\\ansicpg949 \\'c7\\'d1\\'b1\\'db}", doc);
+            writeAll(file, kav::viewers::writeRtf(doc));
+        } else {
+            writeAll(file, kav::cp949::encode(QStringLiteral("한글")));
+        }
+        view.show();
+        openThroughMenu(file);
+        EXPECT_EQ(view.lines(), QStringList{QStringLiteral("한글")}) << c.name;
+        EXPECT_EQ(view.windowTitle(), QStringLiteral("[Local] - File View (") + c.name + ")");
+        QTest::keyClicks(view.richEdit(), QStringLiteral("!"));
+        // Save after Open asks for the name; the file exists, so overwriting is asked too.
+        scripted().pushAccept(file);
+        scripted().pushButton(kav::BtnYes);
+        EXPECT_TRUE(view.N_FileSaveClick()) << c.name;
+        EXPECT_EQ(scripted().messageTexts().last(), QStringLiteral("OK to overwrite ") + file);
+        const QByteArray bytes = readAll(file);
+        EXPECT_EQ(kav::viewers::looksLikeRtf(bytes), c.rich) << c.name;
+        if (!c.rich) {
+            EXPECT_EQ(bytes, kav::cp949::encode(QStringLiteral("!한글")));
+        }
+        EXPECT_FALSE(view.isModified());
+        EXPECT_EQ(view.currentName(), file);
+        // Now named: Save writes without asking.
+        const auto askedBefore = scripted().asked.size();
+        QTest::keyClicks(view.richEdit(), QStringLiteral("?"));
+        EXPECT_TRUE(view.N_FileSaveClick());
+        EXPECT_EQ(scripted().asked.size(), askedBefore);
+        QTextDocument reread;
+        if (c.rich)
+            kav::viewers::readRtf(readAll(file), reread);
+        else
+            reread.setPlainText(kav::cp949::decode(readAll(file)));
+        EXPECT_EQ(reread.toPlainText(), QStringLiteral("!?한글")) << c.name;
+        view.hide();
+    }
+}
+
+TEST_F(ViewFormTest, PlainTextKeepsItsEncodingAndLineEnds)
+{
+    struct Case {
+        const char *what;
+        QByteArray before;
+        QByteArray after;  // "X" typed at the start
+    };
+    const Case cases[] = {
+        {"code page 949, CR LF", "\xC7\xD1\r\n\x8C\x63\r\n", "X\xC7\xD1\r\n\x8C\x63\r\n"},
+        {"UTF-8, LF", "\xED\x95\x9C\n", "X\xED\x95\x9C\n"},
+        {"UTF-8 with BOM, CR", "\xEF\xBB\xBF\xED\x95\x9C\ra", "\xEF\xBB\xBFX\xED\x95\x9C\ra"},
+    };
+    for (const Case &c : cases) {
+        const QString file = path(QStringLiteral("plain.txt"));
+        writeAll(file, c.before);
+        view.show();
+        openThroughMenu(file);
+        caretAt(0, 0);
+        QTest::keyClicks(view.richEdit(), QStringLiteral("X"));
+        scripted().pushAccept(file);
+        scripted().pushButton(kav::BtnYes);
+        ASSERT_TRUE(view.N_FileSaveAsClick()) << c.what;
+        EXPECT_EQ(readAll(file), c.after) << c.what;
+        view.hide();
+    }
+}
+
+TEST_F(ViewFormTest, DecliningToOverwriteKeepsTheFile)
+{
+    const QString file = path(QStringLiteral("keep.txt"));
+    writeAll(file, "old");
+    view.setLines({QStringLiteral("new")});
+    view.show();
+    for (int answer : {int(kav::BtnNo), int(kav::BtnCancel)}) {
+        scripted().pushAccept(file);
+        scripted().pushButton(answer);
+        EXPECT_FALSE(view.N_FileSaveAsClick());
+        EXPECT_EQ(readAll(file), "old");
+    }
+}
+
+TEST_F(ViewFormTest, UnsavedEditsAreNeverDroppedSilently)
+{
+    struct Case {
+        const char *what;
+        std::vector<ScriptedDialogs::Answer> answers;
+        bool closes;
+    };
+    const QString unwritable = path(QStringLiteral("missing-dir/x.txt"));
+    auto button = [](int b) { ScriptedDialogs::Answer a; a.button = b; return a; };
+    auto accept = [](const QString &v) { ScriptedDialogs::Answer a; a.accept = true; a.value = v; return a; };
+    const Case cases[] = {
+        {"Cancel", {button(kav::BtnCancel)}, false},
+        {"Yes, then the Save As dialog is cancelled",
+         {button(kav::BtnYes), button(kav::BtnCancel)}, false},
+        {"Yes, then the write fails",
+         {button(kav::BtnYes), accept(unwritable), button(kav::BtnOk)}, false},
+        {"No", {button(kav::BtnNo)}, true},
+        {"Yes, and the save works",
+         {button(kav::BtnYes), accept(QStringLiteral("saved.txt"))}, true},
+    };
+    for (const Case &c : cases) {
+        scripted().answers.clear();
+        scripted().asked.clear();
+        view.setLines({QStringLiteral("text")});
+        view.setSaveFileName(QStringLiteral("doc.txt"));
+        view.show();
+        QTest::keyClicks(view.richEdit(), QStringLiteral("edit "));
+        for (const auto &a : c.answers) {
+            auto answer = a;
+            if (answer.value == "saved.txt")
+                answer.value = path(answer.value);
+            scripted().answers.push_back(answer);
+        }
+        view.close();
+        EXPECT_EQ(!view.isVisible(), c.closes) << c.what;
+        EXPECT_EQ(scripted().messageTexts().first(), "Save changes to doc.txt?") << c.what;
+        EXPECT_EQ(scripted().asked.front().buttons, kav::BtnYes | kav::BtnNo | kav::BtnCancel);
+        if (!c.closes) {
+            EXPECT_TRUE(view.isModified()) << c.what;
+            EXPECT_TRUE(view.lines().first().startsWith("edit ")) << c.what;
+        }
+        if (QByteArray(c.what) == "Yes, then the write fails") {
+            EXPECT_TRUE(scripted().messageTexts().last().startsWith(
+                QStringLiteral("파일 'x.txt'를 저장하지 못합니다.")));
+        }
+        view.document()->setModified(false);
+        view.hide();
+    }
+
+    // Open is abandoned the same way: no open dialog after a cancelled save.
+    scripted().answers.clear();
+    scripted().asked.clear();
+    view.show();
+    QTest::keyClicks(view.richEdit(), QStringLiteral("more"));
+    scripted().pushButton(kav::BtnYes);
+    scripted().pushCancel();
+    view.N_FileOpenClick();
+    EXPECT_EQ(countAsked(ScriptedDialogs::Kind::OpenFile), 0);
+    EXPECT_TRUE(view.isModified());
+    // New asks as well.
+    scripted().pushButton(kav::BtnCancel);
+    view.N_FileNewClick();
+    EXPECT_TRUE(view.lines().first().startsWith("more"));
+}
+
+TEST_F(ViewFormTest, FindAndReplace)
+{
+    view.setLines({QStringLiteral("cat concat"), QStringLiteral("Cat cat")});
+    view.show();
+    auto *find = view.findDialog();
+    find->setFindText(QStringLiteral("cat"));
+    find->setWholeWord(true);
+    find->setMatchCase(true);
+    view.FindDialogFind();
+    EXPECT_EQ(view.richEdit()->textCursor().selectedText(), "cat");
+    EXPECT_EQ(view.richEdit()->textCursor().selectionStart(), 0);
+    view.N_FindNextClick();  // F3
+    EXPECT_EQ(view.richEdit()->textCursor().selectionStart(), 15);
+    view.N_FindNextClick();
+    EXPECT_EQ(scripted().messageTexts().last(), QStringLiteral("문서 검색을 완료하였습니다."));
+    EXPECT_FALSE(find->isVisible());
+
+    // The replace dialog takes over the find text when it has none.
+    view.N_ReplaceTextClick();
+    auto *replace = view.replaceDialog();
+    EXPECT_EQ(replace->findText(), "cat");
+    replace->setReplaceText(QStringLiteral("dog"));
+    replace->setFindText(QStringLiteral("bird"));
+    caretAt(0, 0);
+    view.ReplaceDialogReplace(true);
+    EXPECT_EQ(scripted().messageTexts().last(), QStringLiteral("0개의 문자열을 바꾸었습니다."));
+
+    replace->setFindText(QStringLiteral("cat"));
+    replace->setWholeWord(true);
+    replace->setMatchCase(false);
+    caretAt(0, 0);
+    view.ReplaceDialogReplace(true);
+    EXPECT_EQ(scripted().messageTexts().last(), QStringLiteral("3개의 문자열을 바꾸었습니다."));
+    EXPECT_EQ(view.lines(), (QStringList{"dog concat", "dog dog"}));
+    view.N_EditUndoClick();  // one step undoes the whole run
+    EXPECT_EQ(view.lines(), (QStringList{"cat concat", "Cat cat"}));
+
+    // A replacement that contains the text it replaces does not run forever.
+    replace->setWholeWord(false);
+    replace->setReplaceText(QStringLiteral("catcat"));
+    caretAt(0, 0);
+    view.ReplaceDialogReplace(true);
+    EXPECT_EQ(scripted().messageTexts().last(), QStringLiteral("4개의 문자열을 바꾸었습니다."));
+
+    // Single replace: the match a search selected is the one replaced.
+    view.setLines({QStringLiteral("a b a")});
+    replace->setFindText(QStringLiteral("a"));
+    replace->setReplaceText(QStringLiteral("X"));
+    caretAt(0, 0);
+    view.ReplaceDialogReplace(false);
+    EXPECT_EQ(view.lines(), QStringList{"X b a"});
+    view.ReplaceDialogReplace(false);
+    EXPECT_EQ(view.lines(), QStringList{"X b X"});
+    view.ReplaceDialogReplace(false);
+    EXPECT_EQ(scripted().messageTexts().last(), QStringLiteral("문서 검색을 완료하였습니다."));
+}
+
+TEST_F(ViewFormTest, FormattingButtonsAndRichTextSave)
+{
+    view.setLines({QStringLiteral("굵은 글씨")});
+    view.setSaveFileName(QStringLiteral("styled.rtf"));
+    view.show();
+    EXPECT_TRUE(view.isRichText());
+    QTextCursor c = view.richEdit()->textCursor();
+    c.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+    view.richEdit()->setTextCursor(c);
+    view.form()->SB_BoldButton->click();
+    view.form()->SB_CenterAlign->click();
+    view.form()->SB_BulletsButton->click();
+    EXPECT_TRUE(view.richEdit()->textCursor().currentList());
+    scripted().pushAccept(path(QStringLiteral("styled.rtf")));
+    ASSERT_TRUE(view.N_FileSaveClick());
+    QTextDocument doc;
+    kav::viewers::readRtf(readAll(path(QStringLiteral("styled.rtf"))), doc);
+    EXPECT_EQ(doc.toPlainText(), QStringLiteral("굵은 글씨"));
+    QTextCursor first(doc.firstBlock());
+    first.movePosition(QTextCursor::Right);
+    EXPECT_GT(first.charFormat().fontWeight(), QFont::Medium);
+    QTextCursor last(doc.firstBlock());
+    last.movePosition(QTextCursor::EndOfBlock);
+    EXPECT_LE(last.charFormat().fontWeight(), QFont::Medium);
+    EXPECT_TRUE(doc.firstBlock().blockFormat().alignment() & Qt::AlignHCenter);
+    EXPECT_NE(doc.firstBlock().textList(), nullptr);
+
+    // The tool bar follows the caret.
+    caretAt(0, 1);
+    EXPECT_TRUE(view.form()->SB_BoldButton->isChecked());
+    EXPECT_TRUE(view.form()->SB_CenterAlign->isChecked());
+    caretAt(0, 5);
+    EXPECT_FALSE(view.form()->SB_BoldButton->isChecked());
+}
+
+TEST_F(ViewFormTest, RulerDragSetsParagraphIndents)
+{
+    view.setLines({QStringLiteral("indented")});
+    view.resize(673, 550);
+    view.show();
+    QLabel *first = view.form()->FirstInd;
+    const int start = first->x();
+    EXPECT_EQ(start, 2);
+    // Grab the marker in its middle and drop it 40 pixels to the right.
+    view.RulerItemMouseDown(first, first->width() / 2);
+    view.RulerItemMouseMove(first, first->width() / 2 + 40);
+    view.FirstIndMouseUp();
+    const QTextBlockFormat f = view.document()->firstBlock().blockFormat();
+    // first indent = trunc((42 + 5 - 6) * 3/4) = 30 points = 40 pixels; the left indent
+    // follows from the unmoved left marker, so the other lines stay where they were.
+    EXPECT_NEAR(f.leftMargin() + f.textIndent(), 40.0, 0.01);
+    EXPECT_NEAR(f.leftMargin(), 0.0, 0.01);
+    EXPECT_EQ(first->x(), 42);
+}
+
+TEST_F(ViewFormTest, HintDisplayServesTheWholeApplication)
+{
+    view.show();
+    QWidget other;
+    QStatusTipEvent tip(QStringLiteral("다른 창의 힌트"));
+    QApplication::sendEvent(&other, &tip);
+    EXPECT_EQ(view.singlePanelText(), QStringLiteral("다른 창의 힌트"));
+    QStatusTipEvent none{QString()};
+    QApplication::sendEvent(&other, &none);
+    EXPECT_EQ(view.singlePanelText(), "");
+}
+
+TEST_F(ViewFormTest, InsertTogglesOverwriteMode)
+{
+    view.setLines({QStringLiteral("abc")});
+    view.show();
+    QTest::keyClick(view.richEdit(), Qt::Key_Insert);
+    EXPECT_TRUE(view.richEdit()->overwriteMode());
+    EXPECT_TRUE(view.statusPanelText(6).startsWith("INS "));
+    caretAt(0, 0);
+    QTest::keyClicks(view.richEdit(), QStringLiteral("X"));
+    EXPECT_EQ(view.lines(), QStringList{"Xbc"});
+    QTest::keyClick(view.richEdit(), Qt::Key_Insert);
+    EXPECT_FALSE(view.richEdit()->overwriteMode());
+    EXPECT_FALSE(view.statusPanelText(6).contains("INS"));
+}
+
+TEST_F(ViewFormTest, UnwritableFileOpensReadOnly)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write every file";
+    const QString file = path(QStringLiteral("ro.txt"));
+    writeAll(file, "x");
+    QFile::setPermissions(file, QFile::ReadOwner);
+    view.show();
+    openThroughMenu(file);
+    EXPECT_TRUE(view.richEdit()->isReadOnly());
+}
+
+TEST_F(ViewFormTest, PrintsToPdf)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    const QString pdf = path(QStringLiteral("out.pdf"));
+    auto *printer = new kav::PdfFilePrinter(pdf);
+    auto previous = kav::setPrinter(std::unique_ptr<kav::PrinterService>(printer));
+    view.setLines({QStringLiteral("인쇄 시험 한글"), QStringLiteral("second line")});
+    view.show();
+    view.N_FilePrintClick();
+    EXPECT_EQ(printer->printDialogsAsked, 1);
+    QProcess p;
+    p.start(pdftotext, {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    // Qt's embedded font subset gives the blank no text mapping (pdftotext reads it as
+    // U+0001); compare without blanks.
+    QString text = QString::fromUtf8(p.readAllStandardOutput());
+    text.remove(QLatin1Char(' ')).remove(QChar(1));
+    EXPECT_TRUE(text.contains(QStringLiteral("인쇄시험한글"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("secondline")));
+
+    // A cancelled print dialog prints nothing.
+    QFile::remove(pdf);
+    printer->acceptDialogs = false;
+    view.N_FilePrintClick();
+    EXPECT_FALSE(QFile::exists(pdf));
+    kav::setPrinter(std::move(previous));
+}
