@@ -1,0 +1,295 @@
+#include "configuration.h"
+#include "ui_connect_form.h"
+
+#include "platform/dialogs.h"
+#include "platform/editor_lookup.h"
+#include "platform/ini_file.h"
+#include "platform/settings_dir.h"
+#include "transfer/ascii_extensions.h"
+
+#include <QCoreApplication>
+
+namespace kav {
+
+namespace {
+
+class KeptWindowSize : public WindowSizeHolder {
+public:
+    explicit KeptWindowSize(QSize size) : size(size) {}
+    QSize windowSize() const override { return size; }
+    void setWindowSize(const QSize &s) override { size = s; }
+
+private:
+    QSize size;
+};
+
+template <typename T>
+void plug(ListHolder<T> *&slot, ListHolder<T> *holder, KeptList<T> &kept)
+{
+    ListHolder<T> *next = holder ? holder : &kept;
+    if (next == slot)
+        return;
+    next->load(slot->entries());
+    slot = next;
+}
+
+bool sameProfile(const QString &a, const QString &b)
+{
+    return !a.isEmpty() && a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+Configuration::Configuration(SessionProfile &profile, TConnectForm &dialog, MainWindowSettings &main,
+                             AsciiExtensionList &extensions, QWidget *messageParent)
+    : filePath(configurationFilePath()), session(profile), dialog(dialog), main(main),
+      extensions(extensions), messageParent(messageParent), bookmarks(&keptBookmarks),
+      toolList(&keptTools), hostMarks(&keptHostMarks), queueList(&keptQueue)
+{
+    for (int i = 0; i < SizedWindowCount; ++i) {
+        keptSizes[i] = std::make_unique<KeptWindowSize>(designSize(SizedWindow(i)));
+        sizes[i] = keptSizes[i].get();
+    }
+}
+
+Configuration::~Configuration() = default;
+
+void Configuration::setLocalBookmarks(ListHolder<QString> *holder) { plug(bookmarks, holder, keptBookmarks); }
+void Configuration::setTools(ListHolder<QString> *holder) { plug(toolList, holder, keptTools); }
+void Configuration::setHostBookmarks(ListHolder<HostBookmark> *holder) { plug(hostMarks, holder, keptHostMarks); }
+void Configuration::setQueue(ListHolder<QueueEntry> *holder) { plug(queueList, holder, keptQueue); }
+
+void Configuration::setWindowSizeHolder(SizedWindow window, WindowSizeHolder *holder)
+{
+    const int i = int(window);
+    WindowSizeHolder *next = holder ? holder : keptSizes[i].get();
+    if (next == sizes[i])
+        return;
+    next->setWindowSize(sizes[i]->windowSize());
+    sizes[i] = next;
+}
+
+QSize Configuration::windowSize(SizedWindow window) const
+{
+    return sizes[int(window)]->windowSize();
+}
+
+LoginOptions Configuration::dialogOptions() const
+{
+    const Ui::TConnectForm &f = *dialog.form();
+    LoginOptions o;
+    o.Timeout = f.NE_Timeout->text().toInt();
+    o.TrialTimes = f.NE_TrialTimes->text().toInt();
+    o.Editor = f.E_editor->text();
+    o.AutoSave = f.CB_autosave->isChecked();
+    o.UseLastPath = f.CB_UseLastPath->isChecked();
+    return o;
+}
+
+void Configuration::applyLoginOptions(const LoginOptions &o)
+{
+    Ui::TConnectForm &f = *dialog.form();
+    f.NE_Timeout->setText(QString::number(o.Timeout));
+    f.NE_TrialTimes->setText(QString::number(o.TrialTimes));
+    f.E_editor->setText(resolveEditor(o.Editor));
+    f.CB_autosave->setChecked(o.AutoSave);
+    f.CB_UseLastPath->setChecked(o.UseLastPath);
+}
+
+void Configuration::writeFirstRun(IniFile &ini)
+{
+    const MainOptions current = main.mainOptions();
+    QList<QSize> windowSizes;
+    for (WindowSizeHolder *h : sizes)
+        windowSizes << h->windowSize();
+    writeFirstRunValues(ini, dialogOptions(), current.LocalSplitter, current.HostSplitter, windowSizes);
+    commit(ini);
+}
+
+bool Configuration::openForChange(IniFile &ini)
+{
+    if (!canWrite)
+        return false;
+    ini.setPath(filePath);
+    if (ini.load() == IniFile::LoadResult::Unreadable) {
+        if (!saveFailureShown) {
+            saveFailureShown = true;
+            informationBox(QStringLiteral("설정 파일을 읽을 수 없어 설정을 저장하지 못했습니다.\n") + filePath,
+                           messageParent);
+        }
+        return false;
+    }
+    return true;
+}
+
+void Configuration::commit(IniFile &ini)
+{
+    if (ini.save() || saveFailureShown)
+        return;
+    saveFailureShown = true;
+    informationBox(QStringLiteral("설정 파일을 저장하지 못했습니다.\n") + filePath + QStringLiteral("\n")
+                       + ini.errorString(),
+                   messageParent);
+}
+
+void Configuration::LoadConfiguration()
+{
+    dialog.clearProfiles();
+    QCoreApplication::processEvents();
+
+    IniFile ini(filePath);
+    switch (ini.load()) {
+    case IniFile::LoadResult::Missing:
+        // Only a missing file is created; the controls keep their design values.
+        writeFirstRun(ini);
+        return;
+    case IniFile::LoadResult::Unreadable:
+        // Never replace a file the user has (and may still be able to recover)
+        // with first-run values: run on the design values and write nothing.
+        canWrite = false;
+        informationBox(QStringLiteral("설정 파일을 읽을 수 없습니다. 기본 설정으로 실행하며, "
+                                      "이번 실행에서는 설정을 저장하지 않습니다.\n")
+                           + filePath + QStringLiteral("\n") + ini.errorString(),
+                       messageParent);
+        return;
+    case IniFile::LoadResult::Loaded:
+        break;
+    }
+
+    for (const ProfileEntry &e : readProfiles(ini))
+        dialog.appendProfile(e);
+
+    const LoginOptions login = readLoginOptions(ini);
+    applyLoginOptions(login);
+
+    dialog.selectProfile(-1);
+    int index = dialog.indexOfProfile(login.HostName);
+    if (index < 0 && dialog.profileCount() > 0)
+        index = 0;
+    dialog.selectProfile(index);
+
+    const MainOptions options = readMainOptions(ini, main.mainOptions());
+    main.setMainOptions(options);
+    // The loader's own values for the remembered type; every connection starts
+    // again from "unknown", so they never hold back a TYPE command.
+    main.setRememberedTransferType(options.AsciiCheck ? 0 : 1);
+
+    extensions.loadStored(readTransAscii(ini));
+    main.extensionsLoaded();
+    main.setLocalSearchPatterns(localSearchPatterns(extensions.items()));
+
+    for (int i = 0; i < SizedWindowCount; ++i)
+        sizes[i]->setWindowSize(readWindowSize(ini, SizedWindow(i), sizes[i]->windowSize()));
+
+    bookmarks->load(readLocalBookmarks(ini));
+    toolList->load(readTools(ini));
+}
+
+void Configuration::SaveSessionProfile(const SessionProfile &profile)
+{
+    IniFile ini;
+    if (!openForChange(ini))
+        return;
+    writeSessionProfile(ini, profile);
+    commit(ini);
+}
+
+void Configuration::removeProfileKeys(const QString &name)
+{
+    // Lists loaded for a profile that no longer exists are never written back.
+    if (sameProfile(hostListsOwner, name))
+        hostListsOwner.clear();
+    IniFile ini;
+    if (!openForChange(ini))
+        return;
+    removeProfile(ini, name);
+    commit(ini);
+}
+
+void Configuration::SaveConfiguration()
+{
+    IniFile ini;
+    if (!openForChange(ini))
+        return;
+
+    // Last positions of the connected profile.
+    const LastPositions positions = main.lastPositions();
+    const int i = session.HostName.isEmpty() ? -1 : dialog.indexOfProfile(session.HostName);
+    if (!positions.hostDir.isEmpty() && i >= 0) {
+        ProfileEntry entry = dialog.profileAt(i);
+        entry.LastLocalDir = positions.localDir;
+        entry.LastLocalFile = positions.localFile;
+        entry.LastHostDir = positions.hostDir;
+        entry.LastHostFile = positions.hostFile;
+        dialog.setProfileAt(i, entry);
+        Ui::TConnectForm &f = *dialog.form();
+        for (QComboBox *list : {f.CB_LastLocalDir, f.CB_LastLocalFile, f.CB_LastHostDir, f.CB_LastHostFile})
+            list->setCurrentIndex(i);
+        session.LastLocalDir = entry.LastLocalDir;
+        session.LastLocalFile = entry.LastLocalFile;
+        session.LastHostDir = entry.LastHostDir;
+        session.LastHostFile = entry.LastHostFile;
+        if (session.AutoSave) {
+            writeSessionProfile(ini, session);
+        } else {
+            // The user chose not to store this connection's address, user and
+            // password: only the stored profile's last positions change.
+            writeLoginOptions(ini, session);
+            writeProfileLine(ini, entry);
+        }
+    }
+
+    writeMainOptions(ini, main.mainOptions(), extensions.toStored());
+    for (int w = 0; w < SizedWindowCount; ++w) {
+        if (sizes[w]->sizeSavable())
+            writeWindowSize(ini, SizedWindow(w), sizes[w]->windowSize());
+    }
+
+    writeLocalBookmarks(ini, bookmarks->entries());
+    writeTools(ini, toolList->entries());
+
+    if (sameProfile(hostListsOwner, session.HostName)) {
+        writeHostBookmarks(ini, session.HostName, hostMarks->entries());
+        writeQueue(ini, session.HostName, queueList->entries());
+    }
+    commit(ini);
+}
+
+void Configuration::LoadHostLists(const QString &profileName)
+{
+    IniFile ini(filePath);
+    const bool readable = ini.load() != IniFile::LoadResult::Unreadable;
+    queueList->load(readQueue(ini, profileName));
+    hostMarks->load(readHostBookmarks(ini, profileName));
+    // Empty lists from a file that could not be read must never be written over the stored ones.
+    hostListsOwner = readable ? profileName : QString();
+}
+
+int Configuration::LoadProfileNames(QStringList &names, QStringList &addresses)
+{
+    names.clear();
+    addresses.clear();
+    IniFile ini(filePath);
+    switch (ini.load()) {
+    case IniFile::LoadResult::Missing:
+        if (canWrite)
+            writeFirstRun(ini);
+        return -1;
+    case IniFile::LoadResult::Unreadable:
+        return -1;
+    case IniFile::LoadResult::Loaded:
+        break;
+    }
+    for (const ProfileEntry &e : readProfiles(ini, false)) {
+        names << e.HostName;
+        addresses << e.HostIP;
+    }
+    const QString last = readLoginOptions(ini).HostName;
+    for (int n = 0; n < names.size(); ++n) {
+        if (sameProfile(names[n], last))
+            return n;
+    }
+    return names.isEmpty() ? -1 : 0;
+}
+
+} // namespace kav

@@ -1,0 +1,134 @@
+#pragma once
+// KAVRIN.INI and the program: the start-up loader, the savers, the host-list
+// loader and the profile-name reader. The values travel as plain structs
+// (configuration_file.h); this class moves them into and out of the connect
+// dialog, the main window (through MainWindowSettings) and the stored lists.
+//
+// Every operation reads the file afresh, changes it in memory and writes it
+// once, atomically, so that another instance's changes to other keys survive.
+//
+// Host bookmarks and queue: they belong to the profile named in the last
+// successful LoadHostLists (hostListsProfile()). SaveConfiguration writes them
+// back only under that name, and only when the session profile still carries
+// it; removing that profile, or a failed read, leaves them owned by no profile,
+// so they are never written under another profile nor over a list never loaded.
+
+#include "config/configuration_file.h"
+#include "config/connect_form.h"
+#include "config/stored_lists.h"
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <memory>
+
+class QWidget;
+
+namespace kav {
+
+class AsciiExtensionList;
+class IniFile;
+
+// The last positions the full saver records for the connected profile.
+struct LastPositions {
+    QString localDir;   // current directory of the local directory list
+    QString localFile;  // selected entry of LFileListBox with the highest index
+    QString hostDir;    // text of CB_CurName
+    QString hostFile;   // entry of RFileListBox at its item index
+};
+
+// What the configuration needs of the main window.
+class MainWindowSettings {
+public:
+    virtual ~MainWindowSettings() = default;
+    virtual MainOptions mainOptions() const = 0;
+    virtual void setMainOptions(const MainOptions &options) = 0;
+    // The remembered transfer type (the tag of GB_TransMode).
+    virtual void setRememberedTransferType(int tag) = 0;
+    // The positions of both panes; hostDir is empty when the host pane shows no directory.
+    virtual LastPositions lastPositions() const = 0;
+    // The ASCII extension list was replaced (the extension window shows it anew).
+    virtual void extensionsLoaded() {}
+    // The patterns of the local search field (from the ASCII extensions).
+    virtual void setLocalSearchPatterns(const QStringList &patterns) { (void)patterns; }
+};
+
+// The outer size of a secondary window.
+class WindowSizeHolder {
+public:
+    virtual ~WindowSizeHolder() = default;
+    virtual QSize windowSize() const = 0;
+    virtual void setWindowSize(const QSize &size) = 0;
+    // False while minimized or maximized: the size is then not saved.
+    virtual bool sizeSavable() const { return true; }
+};
+
+class Configuration : public ProfileStore {
+public:
+    Configuration(SessionProfile &profile, TConnectForm &dialog, MainWindowSettings &main,
+                  AsciiExtensionList &extensions, QWidget *messageParent = nullptr);
+    ~Configuration() override;
+
+    QString path() const { return filePath; }
+    void setPath(const QString &path) { filePath = path; }
+
+    // The lists and windows plug in here; nullptr returns to the kept stand-in.
+    // A window that plugs in receives the entries loaded so far.
+    void setLocalBookmarks(ListHolder<QString> *holder);
+    void setTools(ListHolder<QString> *holder);
+    void setHostBookmarks(ListHolder<HostBookmark> *holder);
+    void setQueue(ListHolder<QueueEntry> *holder);
+    void setWindowSizeHolder(SizedWindow window, WindowSizeHolder *holder);
+
+    ListHolder<QString> &localBookmarks() const { return *bookmarks; }
+    ListHolder<QString> &tools() const { return *toolList; }
+    ListHolder<HostBookmark> &hostBookmarks() const { return *hostMarks; }
+    ListHolder<QueueEntry> &queue() const { return *queueList; }
+    QSize windowSize(SizedWindow window) const;
+
+    void LoadConfiguration();
+    void SaveSessionProfile(const SessionProfile &profile) override;
+    void removeProfileKeys(const QString &name) override;
+    void SaveConfiguration();
+    void LoadHostLists(const QString &profileName);
+    // The ping window's reader: names and addresses of the profiles; returns the
+    // index to select (LOGIN/HostName, else the first, -1 when there is none).
+    int LoadProfileNames(QStringList &names, QStringList &addresses);
+
+    // The profile the in-memory host bookmarks and queue were loaded for (empty: none).
+    QString hostListsProfile() const { return hostListsOwner; }
+    // False when the file existed but could not be read at start: nothing is written in this run.
+    bool writable() const { return canWrite; }
+
+private:
+    LoginOptions dialogOptions() const;
+    void writeFirstRun(IniFile &ini);
+    // Reads the file for a change; false when it must not be written.
+    bool openForChange(IniFile &ini);
+    void commit(IniFile &ini);
+    void applyLoginOptions(const LoginOptions &options);
+
+    QString filePath;
+    SessionProfile &session;
+    TConnectForm &dialog;
+    MainWindowSettings &main;
+    AsciiExtensionList &extensions;
+    QWidget *messageParent;
+
+    KeptList<QString> keptBookmarks, keptTools;
+    KeptList<HostBookmark> keptHostMarks;
+    KeptList<QueueEntry> keptQueue;
+    ListHolder<QString> *bookmarks;
+    ListHolder<QString> *toolList;
+    ListHolder<HostBookmark> *hostMarks;
+    ListHolder<QueueEntry> *queueList;
+    std::array<std::unique_ptr<WindowSizeHolder>, SizedWindowCount> keptSizes;
+    std::array<WindowSizeHolder *, SizedWindowCount> sizes{};
+
+    QString hostListsOwner;
+    bool canWrite = true;
+    bool saveFailureShown = false;
+};
+
+} // namespace kav

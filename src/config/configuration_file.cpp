@@ -1,0 +1,250 @@
+#include "configuration_file.h"
+
+#include "extract_field.h"
+#include "password_scrambler.h"
+#include "stored_lists.h"
+#include "platform/ini_file.h"
+#include "transfer/ascii_extensions.h"
+
+namespace kav {
+
+namespace {
+
+const QString Login = QStringLiteral("LOGIN");
+const QString Config = QStringLiteral("CONFIG");
+const QString Chat = QStringLiteral("CHAT");
+const QString IpAddress = QStringLiteral("IPADDRESS");
+const QString PasswordSection = QStringLiteral("PASSWORD");
+
+// The first-run editor: the name the file has always carried; the loader
+// replaces a name that is no program here by the platform's editor.
+const QString FirstRunEditor = QStringLiteral("Ormpad.exe");
+
+bool isBlankOrControl(QChar c)
+{
+    return c.unicode() <= 0x20;
+}
+
+QString trimLine(const QString &line)
+{
+    qsizetype b = 0, e = line.size();
+    while (b < e && isBlankOrControl(line[b]))
+        ++b;
+    while (e > b && isBlankOrControl(line[e - 1]))
+        --e;
+    return line.mid(b, e - b);
+}
+
+} // namespace
+
+QString sizeKeyStem(SizedWindow window)
+{
+    switch (window) {
+    case SizedWindow::LocalBookmarks: return QStringLiteral("LBookmark");
+    case SizedWindow::HostBookmarks: return QStringLiteral("RBookmark");
+    case SizedWindow::Tools: return QStringLiteral("Tools");
+    case SizedWindow::Queue: return QStringLiteral("Queue");
+    case SizedWindow::View: return QStringLiteral("View");
+    }
+    return {};
+}
+
+QSize designSize(SizedWindow window)
+{
+    // Width, height.
+    switch (window) {
+    case SizedWindow::LocalBookmarks: return {461, 502};
+    case SizedWindow::HostBookmarks: return {461, 502};
+    case SizedWindow::Tools: return {451, 502};
+    case SizedWindow::Queue: return {566, 496};
+    case SizedWindow::View: return {673, 550};
+    }
+    return {};
+}
+
+void writeFirstRunValues(IniFile &ini, const LoginOptions &login, int localSplitter, int hostSplitter,
+                         const QList<QSize> &windowSizes)
+{
+    ini.writeString(Login, QStringLiteral("HostName"), QString());
+    ini.writeInt(Login, QStringLiteral("Timeout"), login.Timeout);
+    ini.writeInt(Login, QStringLiteral("TrialTimes"), login.TrialTimes);
+    ini.writeString(Login, QStringLiteral("Editor"), FirstRunEditor);
+    ini.writeBool(Login, QStringLiteral("AutoSave"), login.AutoSave);
+    ini.writeBool(Login, QStringLiteral("UseLastPath"), login.UseLastPath);
+
+    ini.writeBool(Config, QStringLiteral("StayOnTop"), true);
+    ini.writeBool(Config, QStringLiteral("DropFiles"), false);
+    ini.writeBool(Config, QStringLiteral("AsciiCheck"), false);
+    ini.writeBool(Config, QStringLiteral("BinCheck"), true);
+    ini.writeBool(Config, QStringLiteral("AutoCheck"), true);
+    ini.writeString(Config, QStringLiteral("TransAscii"), DefaultTransAscii);
+    ini.writeBool(Config, QStringLiteral("AntiIdle"), true);
+    ini.writeBool(Config, QStringLiteral("SortByName"), true);
+    ini.writeInt(Config, QStringLiteral("LocalSplitter"), localSplitter);
+    ini.writeInt(Config, QStringLiteral("HostSplitter"), hostSplitter);
+    for (int i = 0; i < SizedWindowCount; ++i) {
+        const auto w = SizedWindow(i);
+        writeWindowSize(ini, w, i < windowSizes.size() ? windowSizes[i] : designSize(w));
+    }
+
+    ini.writeString(Chat, QStringLiteral("Limit"), QStringLiteral("0"));
+    ini.writeString(Chat, QStringLiteral("ServerIP"), QString());
+    ini.writeString(Chat, QStringLiteral("NickName"), QString());
+    ini.writeString(Chat, QStringLiteral("AutoSave"), QStringLiteral("1"));
+    ini.writeString(Chat, QStringLiteral("AutoRun"), QStringLiteral("0"));
+    ini.writeString(Chat, QStringLiteral("AutoSync"), QStringLiteral("0"));
+    ini.writeString(Chat, QStringLiteral("Figure"), QStringLiteral("1"));
+}
+
+ProfileEntry profileFromValue(const QString &name, const QString &value)
+{
+    const QChar sep = QLatin1Char(';');
+    ProfileEntry e;
+    e.HostName = name;
+    e.HostIP = ExtractField(value, sep, 1);
+    e.UserId = ExtractField(value, sep, 2);
+    e.RemotePath = ExtractField(value, sep, 3);
+    e.LocalPath = ExtractField(value, sep, 4);
+    e.LastLocalDir = ExtractField(value, sep, 5);
+    e.LastLocalFile = ExtractField(value, sep, 6);
+    e.LastHostDir = ExtractField(value, sep, 7);
+    e.LastHostFile = ExtractField(value, sep, 8);
+    return e;
+}
+
+QString profileValue(const ProfileEntry &e)
+{
+    return QStringList{e.HostIP, e.UserId, e.RemotePath, e.LocalPath, e.LastLocalDir, e.LastLocalFile,
+                       e.LastHostDir, e.LastHostFile}
+        .join(QLatin1Char(';'));
+}
+
+ProfileEntry profileEntryOf(const SessionProfile &p)
+{
+    return {p.HostName, p.HostIP, p.UserId, p.Password, p.RemotePath, p.LocalPath,
+            p.LastLocalDir, p.LastLocalFile, p.LastHostDir, p.LastHostFile};
+}
+
+QList<ProfileEntry> readProfiles(const IniFile &ini, bool withPasswords)
+{
+    QList<ProfileEntry> out;
+    // The lines are taken in file order (the order of the profile list). Only the
+    // section header counts as the start: a profile name, path or bookmark that
+    // merely contains the word must not be taken for it.
+    for (const QString &raw : ini.sectionLines(IpAddress)) {
+        const QString line = trimLine(raw);
+        if (line.isEmpty() || line.startsWith(QLatin1Char('[')))
+            break;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            continue;
+        const QString name = line.left(eq).trimmed();
+        if (name.isEmpty())
+            continue;
+        out << profileFromValue(name, IniFile::cookValue(QStringView(line).mid(eq + 1)));
+    }
+    if (withPasswords) {
+        for (ProfileEntry &e : out)
+            e.Password = UnscramblePassword(ini.readString(PasswordSection, e.HostName));
+    }
+    return out;
+}
+
+LoginOptions readLoginOptions(const IniFile &ini)
+{
+    LoginOptions o;
+    o.HostName = ini.readString(Login, QStringLiteral("HostName"));
+    // A stored 0 or less would make every connection fail at once: the fields'
+    // own reset values apply, as when the user leaves such a value in them.
+    o.Timeout = ini.readInt(Login, QStringLiteral("Timeout"), 15);
+    if (o.Timeout <= 0)
+        o.Timeout = 15;
+    o.TrialTimes = ini.readInt(Login, QStringLiteral("TrialTimes"), 3);
+    if (o.TrialTimes <= 0)
+        o.TrialTimes = 3;
+    o.Editor = ini.readString(Login, QStringLiteral("Editor"));
+    o.AutoSave = ini.readBool(Login, QStringLiteral("AutoSave"), true);
+    o.UseLastPath = ini.readBool(Login, QStringLiteral("UseLastPath"), true);
+    return o;
+}
+
+MainOptions readMainOptions(const IniFile &ini, const MainOptions &current)
+{
+    MainOptions o = current;
+    o.StayOnTop = ini.readBool(Config, QStringLiteral("StayOnTop"), true);
+    o.DropFiles = ini.readBool(Config, QStringLiteral("DropFiles"), false);
+    o.AsciiCheck = ini.readBool(Config, QStringLiteral("AsciiCheck"), false);
+    o.BinCheck = ini.readBool(Config, QStringLiteral("BinCheck"), true);
+    o.AutoCheck = ini.readBool(Config, QStringLiteral("AutoCheck"), true);
+    o.AntiIdle = ini.readBool(Config, QStringLiteral("AntiIdle"), true);
+    o.SortByName = ini.readBool(Config, QStringLiteral("SortByName"), true);
+    o.LocalSplitter = ini.readInt(Config, QStringLiteral("LocalSplitter"), current.LocalSplitter);
+    o.HostSplitter = ini.readInt(Config, QStringLiteral("HostSplitter"), current.HostSplitter);
+    return o;
+}
+
+QString readTransAscii(const IniFile &ini)
+{
+    return ini.readString(Config, QStringLiteral("TransAscii"));
+}
+
+QSize readWindowSize(const IniFile &ini, SizedWindow window, const QSize &current)
+{
+    const QString stem = sizeKeyStem(window);
+    return {ini.readInt(Config, stem + QStringLiteral("Width"), current.width()),
+            ini.readInt(Config, stem + QStringLiteral("Height"), current.height())};
+}
+
+void writeLoginOptions(IniFile &ini, const SessionProfile &p)
+{
+    ini.writeString(Login, QStringLiteral("HostName"), p.HostName);
+    ini.writeInt(Login, QStringLiteral("Timeout"), p.Timeout);
+    ini.writeInt(Login, QStringLiteral("TrialTimes"), p.TrialTimes);
+    ini.writeString(Login, QStringLiteral("Editor"), p.Editor);
+    ini.writeBool(Login, QStringLiteral("AutoSave"), p.AutoSave);
+    ini.writeBool(Login, QStringLiteral("UseLastPath"), p.UseLastPath);
+}
+
+void writeProfileLine(IniFile &ini, const ProfileEntry &entry)
+{
+    ini.writeString(IpAddress, entry.HostName, profileValue(entry));
+}
+
+void writeSessionProfile(IniFile &ini, const SessionProfile &p)
+{
+    writeLoginOptions(ini, p);
+    writeProfileLine(ini, profileEntryOf(p));
+    ini.writeString(PasswordSection, p.HostName, ScramblePassword(p.Password));
+}
+
+void writeMainOptions(IniFile &ini, const MainOptions &o, const QString &transAscii)
+{
+    // The two inverted options: the start-up toggles flip them back.
+    ini.writeBool(Config, QStringLiteral("StayOnTop"), !o.StayOnTop);
+    ini.writeBool(Config, QStringLiteral("DropFiles"), !o.DropFiles);
+    ini.writeBool(Config, QStringLiteral("AsciiCheck"), o.AsciiCheck);
+    ini.writeBool(Config, QStringLiteral("BinCheck"), o.BinCheck);
+    ini.writeBool(Config, QStringLiteral("AutoCheck"), o.AutoCheck);
+    ini.writeInt(Config, QStringLiteral("LocalSplitter"), o.LocalSplitter);
+    ini.writeInt(Config, QStringLiteral("HostSplitter"), o.HostSplitter);
+    ini.writeString(Config, QStringLiteral("TransAscii"), transAscii);
+    ini.writeBool(Config, QStringLiteral("AntiIdle"), o.AntiIdle);
+    ini.writeBool(Config, QStringLiteral("SortByName"), o.SortByName);
+}
+
+void writeWindowSize(IniFile &ini, SizedWindow window, const QSize &size)
+{
+    const QString stem = sizeKeyStem(window);
+    ini.writeInt(Config, stem + QStringLiteral("Height"), size.height());
+    ini.writeInt(Config, stem + QStringLiteral("Width"), size.width());
+}
+
+void removeProfile(IniFile &ini, const QString &name)
+{
+    ini.removeKey(IpAddress, name);
+    ini.removeKey(PasswordSection, name);
+    removeNumberedValues(ini, QStringLiteral("QUEUE"), name, QueueCapacity);
+    removeNumberedValues(ini, QStringLiteral("RBOOKMARK"), name, HostBookmarkCapacity);
+}
+
+} // namespace kav

@@ -1,0 +1,77 @@
+#pragma once
+// The keys of KAVRIN.INI as plain values: what the loader reads and the savers
+// write, free of any window. Configuration moves these into the controls.
+
+#include "config/connect_form.h"
+#include "ftp/session_profile.h"
+
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+namespace kav {
+
+class IniFile;
+
+// Section LOGIN: the connect dialog's options.
+struct LoginOptions {
+    QString HostName;  // last used profile
+    int Timeout = 15;
+    int TrialTimes = 3;
+    QString Editor;
+    bool AutoSave = true;
+    bool UseLastPath = false;
+};
+
+// Section CONFIG: the main window's options, as its controls hold them.
+struct MainOptions {
+    bool StayOnTop = false;   // check mark of N_RStayOnTop (the file holds its opposite after the start-up toggle)
+    bool DropFiles = false;   // check mark of N_RDropFiles
+    bool AsciiCheck = false;  // RB_ascii
+    bool BinCheck = true;     // RB_binary
+    bool AutoCheck = true;    // CB_AutoMode
+    bool AntiIdle = false;    // N_RAntiIdle
+    bool SortByName = false;  // N_RSortByName
+    int LocalSplitter = 0;    // height of LFileListBox
+    int HostSplitter = 0;     // height of RFileListBox
+    bool operator==(const MainOptions &) const = default;
+};
+
+// The secondary windows whose outer sizes the file keeps, in the order of their keys.
+enum class SizedWindow { LocalBookmarks, HostBookmarks, Tools, Queue, View };
+inline constexpr int SizedWindowCount = 5;
+// Key stem ("LBookmark") and design size of each.
+QString sizeKeyStem(SizedWindow window);
+QSize designSize(SizedWindow window);
+
+// The first-run contents, in the order the file gets them: LOGIN (with the given
+// options), CONFIG (with the given splitter heights and window sizes), CHAT.
+void writeFirstRunValues(IniFile &ini, const LoginOptions &login, int localSplitter, int hostSplitter,
+                         const QList<QSize> &windowSizes);
+
+// The profile lines of section IPADDRESS in file order, up to the first blank
+// line; a line without "=" or with an empty name is skipped. Passwords come from
+// section PASSWORD. Values are not cut (beyond the 2048-byte read limit).
+QList<ProfileEntry> readProfiles(const IniFile &ini, bool withPasswords = true);
+// The eight fields of an IPADDRESS value.
+ProfileEntry profileFromValue(const QString &name, const QString &value);
+QString profileValue(const ProfileEntry &entry);
+ProfileEntry profileEntryOf(const SessionProfile &profile);
+
+LoginOptions readLoginOptions(const IniFile &ini);
+// A missing or unusable key leaves the value of `current` (the controls' state).
+MainOptions readMainOptions(const IniFile &ini, const MainOptions &current);
+QString readTransAscii(const IniFile &ini);
+QSize readWindowSize(const IniFile &ini, SizedWindow window, const QSize &current);
+
+// LOGIN keys, the IPADDRESS line and the PASSWORD line of the session profile.
+void writeSessionProfile(IniFile &ini, const SessionProfile &profile);
+void writeLoginOptions(IniFile &ini, const SessionProfile &profile);
+void writeProfileLine(IniFile &ini, const ProfileEntry &entry);
+void writeMainOptions(IniFile &ini, const MainOptions &options, const QString &transAscii);
+void writeWindowSize(IniFile &ini, SizedWindow window, const QSize &size);
+// IPADDRESS/name, PASSWORD/name and the name's QUEUE and RBOOKMARK keys.
+void removeProfile(IniFile &ini, const QString &name);
+
+} // namespace kav

@@ -1,0 +1,124 @@
+#include "stored_lists.h"
+
+#include "extract_field.h"
+#include "platform/ini_file.h"
+
+namespace kav {
+
+namespace {
+const QString BookmarkSection = QStringLiteral("BOOKMARK");
+const QString ToolsSection = QStringLiteral("TOOLS");
+const QString HostBookmarkSection = QStringLiteral("RBOOKMARK");
+const QString QueueSection = QStringLiteral("QUEUE");
+}
+
+QStringList readNumberedValues(const IniFile &ini, const QString &section, const QString &prefix,
+                               int capacity)
+{
+    QStringList out;
+    for (int i = 0; i < capacity; ++i) {
+        const QString value = ini.readString(section, prefix + QString::number(i));
+        if (value.isEmpty())
+            break;
+        out << value;
+    }
+    return out;
+}
+
+void writeNumberedValues(IniFile &ini, const QString &section, const QString &prefix,
+                         const QStringList &values, int capacity)
+{
+    const int count = int(std::min<qsizetype>(values.size(), capacity));
+    for (int i = 0; i < count; ++i)
+        ini.writeString(section, prefix + QString::number(i), values[i]);
+    for (int i = count; i < capacity; ++i)
+        ini.removeKey(section, prefix + QString::number(i));
+}
+
+void removeNumberedValues(IniFile &ini, const QString &section, const QString &prefix, int capacity)
+{
+    for (int i = 0; i < capacity; ++i)
+        ini.removeKey(section, prefix + QString::number(i));
+}
+
+QString encodeHostBookmark(const HostBookmark &entry)
+{
+    return entry.text + (entry.binary ? QStringLiteral(";B") : QStringLiteral(";A"));
+}
+
+HostBookmark decodeHostBookmark(const QString &value)
+{
+    return {ExtractField(value, QLatin1Char(';'), 1), ExtractField(value, QLatin1Char(';'), 2) == QLatin1String("B")};
+}
+
+QString encodeQueueEntry(const QueueEntry &entry)
+{
+    return entry.fileName + QLatin1Char(';') + entry.directory + QLatin1Char(';')
+           + (entry.binary ? QLatin1Char('B') : QLatin1Char('A')) + QLatin1Char(';')
+           + (entry.upload ? QLatin1Char('0') : QLatin1Char('1'));
+}
+
+QueueEntry decodeQueueEntry(const QString &value)
+{
+    const QChar sep = QLatin1Char(';');
+    QueueEntry e;
+    e.fileName = ExtractField(value, sep, 1);
+    e.directory = ExtractField(value, sep, 2);
+    e.binary = ExtractField(value, sep, 3) != QLatin1String("A");
+    e.upload = ExtractField(value, sep, 4) == QLatin1String("0");
+    return e;
+}
+
+QStringList readLocalBookmarks(const IniFile &ini)
+{
+    return readNumberedValues(ini, BookmarkSection, {}, LocalBookmarkCapacity);
+}
+
+void writeLocalBookmarks(IniFile &ini, const QStringList &entries)
+{
+    writeNumberedValues(ini, BookmarkSection, {}, entries, LocalBookmarkCapacity);
+}
+
+QStringList readTools(const IniFile &ini)
+{
+    return readNumberedValues(ini, ToolsSection, {}, ToolsCapacity);
+}
+
+void writeTools(IniFile &ini, const QStringList &entries)
+{
+    writeNumberedValues(ini, ToolsSection, {}, entries, ToolsCapacity);
+}
+
+QList<HostBookmark> readHostBookmarks(const IniFile &ini, const QString &profile)
+{
+    QList<HostBookmark> out;
+    for (const QString &v : readNumberedValues(ini, HostBookmarkSection, profile, HostBookmarkCapacity))
+        out << decodeHostBookmark(v);
+    return out;
+}
+
+void writeHostBookmarks(IniFile &ini, const QString &profile, const QList<HostBookmark> &entries)
+{
+    QStringList values;
+    for (const HostBookmark &e : entries)
+        values << encodeHostBookmark(e);
+    writeNumberedValues(ini, HostBookmarkSection, profile, values, HostBookmarkCapacity);
+}
+
+QList<QueueEntry> readQueue(const IniFile &ini, const QString &profile)
+{
+    QList<QueueEntry> out;
+    for (const QString &v : readNumberedValues(ini, QueueSection, profile, QueueCapacity))
+        out << decodeQueueEntry(v);
+    return out;
+}
+
+void writeQueue(IniFile &ini, const QString &profile, const QList<QueueEntry> &entries)
+{
+    QStringList values;
+    for (const QueueEntry &e : entries)
+        values << encodeQueueEntry(e);
+    writeNumberedValues(ini, QueueSection, profile, values, QueueCapacity);
+}
+
+} // namespace kav

@@ -1,0 +1,63 @@
+#include "editor_lookup.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace kav {
+
+namespace {
+
+struct KnownEditor {
+    const char *name;
+    const char *waitArgument;  // nullptr: it waits by itself
+};
+
+// Graphical editors that keep running until their window closes (or can be told to).
+constexpr KnownEditor KnownEditors[] = {
+    {"gedit", "--wait"},   {"gnome-text-editor", nullptr}, {"kate", "--block"},
+    {"kwrite", nullptr},   {"mousepad", nullptr},          {"xed", nullptr},
+    {"pluma", nullptr},    {"featherpad", nullptr},        {"leafpad", nullptr},
+    {"geany", "-i"},
+};
+
+} // namespace
+
+QString platformTextEditor()
+{
+    for (const KnownEditor &e : KnownEditors) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(e.name));
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+
+QStringList editorWaitArguments(const QString &program)
+{
+    const QString base = QFileInfo(program).fileName();
+    for (const KnownEditor &e : KnownEditors) {
+        if (base == QLatin1String(e.name))
+            return e.waitArgument ? QStringList{QString::fromLatin1(e.waitArgument)} : QStringList{};
+    }
+    return {};
+}
+
+bool editorExists(const QString &program)
+{
+    if (program.isEmpty())
+        return false;
+    const QFileInfo info(program);
+    if (program.contains(QLatin1Char('/')))
+        return info.isFile() && info.isExecutable();
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+QString resolveEditor(const QString &stored)
+{
+    if (editorExists(stored))
+        return stored;
+    const QString fallback = platformTextEditor();
+    return fallback.isEmpty() ? stored : fallback;
+}
+
+} // namespace kav
