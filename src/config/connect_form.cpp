@@ -48,9 +48,18 @@ TConnectForm::TConnectForm(SessionProfile &profile, QWidget *parent)
 
     connect(ui->CB_HostName, &QComboBox::currentIndexChanged, this, [this] {
         if (!changingHostList)
-            CB_HostNameChange();
+            hostNameChosen();
+    });
+    // Choosing again the entry that was current before a name was typed over
+    // it does not change the index.
+    connect(ui->CB_HostName, &QComboBox::activated, this, [this] {
+        if (hostNameTyped)
+            hostNameChosen();
     });
     connect(ui->CB_HostName->lineEdit(), &QLineEdit::textEdited, this, [this] { hostNameEdited(); });
+    connect(ui->CB_HostName->lineEdit(), &QLineEdit::textChanged, this, [this](const QString &text) {
+        hostNameTextChanged(text);
+    });
     connect(ui->CB_Anonymous, &QCheckBox::toggled, this, [this] { CB_AnonymousClick(); });
     connect(ui->E_UserId, &QLineEdit::textChanged, this, [this] { E_UserIdChange(); });
     connect(ui->E_Password, &QLineEdit::textChanged, this, [this] { E_PasswordChange(); });
@@ -150,18 +159,19 @@ ProfileEntry TConnectForm::profileAt(int index) const
 void TConnectForm::appendProfile(const ProfileEntry &entry)
 {
     QComboBox *names = ui->CB_HostName;
-    const int selected = names->currentIndex();
+    const int current = names->currentIndex();
     const QString shown = names->currentText();
 
     changingHostList = true;
     names->addItem(entry.HostName);
     // A combo box selects the first item added to an empty list by itself;
     // a profile list grows without changing what is shown.
-    if (names->currentIndex() != selected)
-        names->setCurrentIndex(selected);
+    if (names->currentIndex() != current)
+        names->setCurrentIndex(current);
     if (names->currentText() != shown)
         names->setEditText(shown);
     changingHostList = false;
+    const int selected = selectedProfile();
 
     ui->CB_HostIP->addItem(entry.HostIP);
     ui->CB_UserId->addItem(entry.UserId);
@@ -198,18 +208,20 @@ void TConnectForm::clearProfiles()
     changingHostList = true;
     ui->CB_HostName->clear();
     changingHostList = false;
+    hostNameTyped = false;
     for (QComboBox *list : hiddenLists())
         list->clear();
 }
 
 int TConnectForm::selectedProfile() const
 {
-    return ui->CB_HostName->currentIndex();
+    return hostNameTyped ? -1 : ui->CB_HostName->currentIndex();
 }
 
 void TConnectForm::selectProfile(int index)
 {
     changingHostList = true;
+    hostNameTyped = false;
     ui->CB_HostName->setCurrentIndex(index < profileCount() ? index : -1);
     changingHostList = false;
     CB_HostNameChange();
@@ -217,7 +229,7 @@ void TConnectForm::selectProfile(int index)
 
 void TConnectForm::CB_HostNameChange()
 {
-    const int index = ui->CB_HostName->currentIndex();
+    const int index = selectedProfile();
     showHiddenListsAt(index);
     // A typed name keeps the fields of the profile shown before, so that a
     // new profile can be made from an existing one.
@@ -318,6 +330,7 @@ void TConnectForm::BB_okClick()
             appendProfile(entry);
             const int added = profileCount() - 1;
             changingHostList = true;
+            hostNameTyped = false;
             ui->CB_HostName->setCurrentIndex(added);
             changingHostList = false;
             showHiddenListsAt(added);
@@ -405,22 +418,34 @@ bool TConnectForm::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+// Typing a name is not choosing a profile: the profile shows no selection
+// while the text is the user's. The combo box keeps its index meanwhile:
+// moving it would rewrite the text under the cursor and cut short a Hangul
+// syllable the input method is still composing.
 void TConnectForm::hostNameEdited()
 {
-    // Typing a name is not choosing a profile: the list shows no selection,
-    // while the typed text and the cursor stay where the user left them.
-    QComboBox *names = ui->CB_HostName;
-    if (names->currentIndex() >= 0) {
-        QLineEdit *edit = names->lineEdit();
-        const QString typed = edit->text();
-        const int cursor = edit->cursorPosition();
-        changingHostList = true;
-        names->setCurrentIndex(-1);
-        edit->setText(typed);
-        edit->setCursorPosition(cursor);
-        changingHostList = false;
-    }
+    hostNameTyped = true;
+    userEditingHostName = true;
     CB_HostNameChange();
+}
+
+void TConnectForm::hostNameChosen()
+{
+    hostNameTyped = false;
+    CB_HostNameChange();
+}
+
+void TConnectForm::hostNameTextChanged(const QString &text)
+{
+    if (userEditingHostName) {  // the change just reported as typed
+        userEditingHostName = false;
+        return;
+    }
+    // The list put an entry's own name back (it was chosen again, its index unchanged).
+    QComboBox *names = ui->CB_HostName;
+    if (hostNameTyped && !changingHostList && names->currentIndex() >= 0
+        && text == names->itemText(names->currentIndex()))
+        hostNameChosen();
 }
 
 QList<QComboBox *> TConnectForm::hiddenLists() const

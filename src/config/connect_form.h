@@ -92,6 +92,8 @@ protected:
 
 private:
     void hostNameEdited();
+    void hostNameChosen();
+    void hostNameTextChanged(const QString &text);
     QList<QComboBox *> hiddenLists() const;
     void showHiddenListsAt(int index);
     void updatePasswordMask();
@@ -104,6 +106,10 @@ private:
     // Set while the dialog itself moves the host list, so that the change
     // signals do not run the selection handler a second time.
     bool changingHostList = false;
+    // A name typed over the list: no profile is selected, whatever the
+    // combo box's index says.
+    bool hostNameTyped = false;
+    bool userEditingHostName = false;
 };
 
 } // namespace kav

@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCursor>
 #include <QSignalSpy>
@@ -151,6 +152,9 @@ TEST_F(ConnectFormTest, TypingANewNameKeepsFieldsAndConfirmingAppendsIt)
     typeHostName("newhost");
     EXPECT_EQ(ui().CB_HostName->currentText(), "newhost");
     EXPECT_EQ(form.selectedProfile(), -1);
+    // The typed text was never rewritten behind the user's back (which would
+    // also break a syllable the input method is composing).
+    EXPECT_TRUE(ui().CB_HostName->lineEdit()->isUndoAvailable());
     EXPECT_EQ(hiddenIndex(), -1);
     EXPECT_EQ(ui().E_HostIP->text(), "beta.example.net") << "fields stay for the new profile";
     EXPECT_EQ(profile.HostName, "beta") << "typing alone hands nothing over";
@@ -190,17 +194,42 @@ TEST_F(ConnectFormTest, TypingANewNameKeepsFieldsAndConfirmingAppendsIt)
 
 TEST_F(ConnectFormTest, ChoosingTheSameProfileAfterTypingReloadsIt)
 {
-    load({"alpha", "beta"});
-    form.selectProfile(0);
-    form.show();
-    typeHostName("alp");
-    ui().E_HostIP->setText("edited");
-    EXPECT_EQ(form.selectedProfile(), -1);
+    struct Case {
+        const char *what;
+        QString typed;
+        bool fromPopup;  // chosen in the drop-down list, else set by code
+    };
+    const Case cases[] = {
+        {"other text, popup", "alp", true},
+        {"other text, by code", "alp", false},
+        {"the same name, popup", "alpha", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        form.clearProfiles();
+        load({"alpha", "beta"});
+        form.selectProfile(0);
+        form.show();
+        typeHostName(c.typed);
+        ui().E_HostIP->setText("edited");
+        EXPECT_EQ(form.selectedProfile(), -1);
+        EXPECT_EQ(hiddenIndex(), -1);
 
-    ui().CB_HostName->setCurrentIndex(0);
-    EXPECT_EQ(ui().CB_HostName->currentText(), "alpha");
-    EXPECT_EQ(ui().E_HostIP->text(), "alpha.example.net");
-    EXPECT_EQ(hiddenIndex(), 0);
+        QComboBox *names = ui().CB_HostName;
+        if (c.fromPopup) {
+            names->showPopup();
+            QAbstractItemView *view = names->view();
+            view->setCurrentIndex(names->model()->index(0, 0));
+            QTest::keyClick(view, Qt::Key_Return);
+        } else {
+            names->setCurrentIndex(0);
+        }
+        EXPECT_EQ(names->currentText(), "alpha");
+        EXPECT_EQ(form.selectedProfile(), 0);
+        EXPECT_EQ(ui().E_HostIP->text(), "alpha.example.net");
+        EXPECT_EQ(hiddenIndex(), 0);
+        form.hide();
+    }
 }
 
 TEST_F(ConnectFormTest, ConfirmingAKnownProfileReplacesFiveListsAndKeepsLastPositions)
