@@ -58,7 +58,8 @@ TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
         auto *label = new QLabel(this);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
         label->setTextFormat(Qt::PlainText);
-        label->setFixedWidth(kPanelWidths[i]);
+        // At least the designed width; a wider font must not clip "Bin: 1101010101011100".
+        label->setMinimumWidth(kPanelWidths[i]);
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
         if (i == 0 || i == 7)

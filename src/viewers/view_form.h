@@ -17,6 +17,7 @@
 // Save asks for a name (the Save As dialog starts in the save directory with the save
 // file name), and the caret is at the start.
 
+#include "viewers/find_replace_dialog.h"
 #include "viewers/text_codec.h"
 
 #include <QMainWindow>
@@ -31,8 +32,6 @@ class QTextEdit;
 namespace Ui { class TViewForm; }
 
 namespace kav {
-
-namespace viewers { class FindReplaceDialog; }
 
 class TViewForm : public QMainWindow {
     Q_OBJECT

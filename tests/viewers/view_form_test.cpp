@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -514,4 +515,19 @@ TEST_F(ViewFormTest, PrintsToPdf)
     view.N_FilePrintClick();
     EXPECT_FALSE(QFile::exists(pdf));
     kav::setPrinter(std::move(previous));
+}
+
+TEST_F(ViewFormTest, KoreanTextHasGlyphsInTheViewerFont)
+{
+    // Every glyph index non-zero: no boxes for Hangul, extended syllables included.
+    const QString sample = QStringLiteral("한글 똠방각하 뷰어입니다 Kavrin");
+    QTextLayout layout(sample, view.richEdit()->font());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    for (const QGlyphRun &run : layout.glyphRuns()) {
+        for (quint32 glyph : run.glyphIndexes())
+            EXPECT_NE(glyph, 0u) << sample.toStdString();
+    }
+    EXPECT_FALSE(layout.glyphRuns().isEmpty());
 }
