@@ -56,7 +56,7 @@ public:
     void appendProfile(const ProfileEntry &entry);
     void setProfileAt(int index, const ProfileEntry &entry);
     void clearProfiles();
-    int selectedProfile() const;  // CB_HostName's index, -1 when none
+    int selectedProfile() const;  // CB_HostName's index, -1 when none (also while a typed name is shown)
     // Selects the profile (or none for -1) and runs the selection handler.
     void selectProfile(int index);
 
