@@ -1,0 +1,247 @@
+// The pure parts of the configuration file: field extraction, the password
+// scrambler, the list sections, the profile lines and the extension list.
+
+#include "config/configuration_file.h"
+#include "config/extract_field.h"
+#include "config/password_scrambler.h"
+#include "config/stored_lists.h"
+#include "platform/cp949.h"
+#include "platform/ini_file.h"
+#include "transfer/ascii_extensions.h"
+
+#include <gtest/gtest.h>
+
+using namespace kav;
+
+namespace {
+
+QString iniText(std::initializer_list<const char *> lines)
+{
+    QString out;
+    for (const char *l : lines)
+        out += QString::fromUtf8(l) + QLatin1Char('\n');
+    return out;
+}
+
+} // namespace
+
+TEST(ExtractField, Table)
+{
+    struct Row { const char *text; int n; const char *expected; };
+    const Row rows[] = {
+        {"a;b;c", 1, "a"},       {"a;b;c", 2, "b"},   {"a;b;c", 3, "c"},      {"a;b;c", 4, ""},
+        {"a;;c", 2, ""},         {"a;;c", 3, "c"},    {"a;b;", 3, ""},        {"a;b;", 2, "b"},
+        {";a", 1, ""},           {";a", 2, "a"},      {"abc", 1, "abc"},      {"abc", 2, ""},
+        {"", 1, ""},             {";", 1, ""},        {";", 2, ""},           {";", 3, ""},
+        {"a;b", 0, ""},          {"a;b", -1, ""},     {"서버;경로", 2, "경로"},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(ExtractField(QString::fromUtf8(r.text), QLatin1Char(';'), r.n), QString::fromUtf8(r.expected))
+            << r.text << " field " << r.n;
+}
+
+TEST(PasswordScrambler, StoredFormsAreFixed)
+{
+    // These digits are what every saved KAVRIN.INI holds: they must never change.
+    struct Row { const char *password; const char *digits; };
+    const Row rows[] = {
+        {"", ""},
+        {"a", "042"},
+        {"secret", "056173223143149020"},
+        {"비밀번호1", "241005098108247014160069063"},
+        {"똠방각하", "199116190015248025038119"},  // an extended code page 949 syllable first
+    };
+    for (const Row &r : rows) {
+        const QString password = QString::fromUtf8(r.password);
+        EXPECT_EQ(ScramblePassword(password), QString::fromLatin1(r.digits)) << r.password;
+        EXPECT_EQ(UnscramblePassword(QString::fromLatin1(r.digits)), password) << r.password;
+    }
+}
+
+TEST(PasswordScrambler, RoundTripAndLimits)
+{
+    QString every;
+    for (int c = 0x20; c < 0x7F; ++c)
+        every += QChar(c);
+    for (const QString &p : {every, QStringLiteral("한글 암호 with spaces;=[]"), QString(MaxPasswordBytes, QLatin1Char('x')),
+                             QString(MaxPasswordBytes / 2, QChar(0xD55C))}) {
+        const QString digits = ScramblePassword(p);
+        EXPECT_EQ(digits.size(), passwordByteLength(p) * 3);
+        for (QChar c : digits)
+            ASSERT_TRUE(c.isDigit());
+        EXPECT_EQ(UnscramblePassword(digits), p);
+    }
+    // Beyond the limit the stored form would be cut on reading: nothing is stored.
+    EXPECT_TRUE(ScramblePassword(QString(MaxPasswordBytes + 1, QLatin1Char('x'))).isEmpty());
+    // The stored form of the longest password still reads back through the 2048-byte limit.
+    IniFile ini;
+    const QString longest = QString(MaxPasswordBytes, QLatin1Char('z'));
+    ini.writeString(QStringLiteral("PASSWORD"), QStringLiteral("p"), ScramblePassword(longest));
+    IniFile reread;
+    reread.setText(QString::fromUtf8(ini.toBytes()));
+    EXPECT_EQ(UnscramblePassword(reread.readString(QStringLiteral("PASSWORD"), QStringLiteral("p"))), longest);
+}
+
+TEST(PasswordScrambler, DamagedDigitsDecodeWithoutFailing)
+{
+    // A short last group and groups that are not numbers still give one byte each.
+    EXPECT_EQ(UnscramblePassword(QStringLiteral("04")).size(), 1);
+    EXPECT_EQ(cp949::encode(UnscramblePassword(QStringLiteral("abc042xyz"))).size(), 3);
+    EXPECT_EQ(UnscramblePassword(QStringLiteral("042")), QStringLiteral("a"));
+    // 298 is taken modulo 256 (42).
+    EXPECT_EQ(UnscramblePassword(QStringLiteral("298")), QStringLiteral("a"));
+}
+
+TEST(StoredLists, NumberedKeysStopAtFirstEmptyValueAndSaveDeletesLeftovers)
+{
+    IniFile ini;
+    ini.setText(iniText({"[BOOKMARK]", "0=/home/a", "1=/home/b", "3=/home/d", "[TOOLS]", "0=/usr/bin/x", "1=",
+                         "2=/usr/bin/z"}));
+    const QStringList bookmarks = readLocalBookmarks(ini);
+    EXPECT_EQ(bookmarks, (QStringList{QStringLiteral("/home/a"), QStringLiteral("/home/b")}));
+    EXPECT_EQ(readTools(ini), QStringList{QStringLiteral("/usr/bin/x")});
+
+    writeLocalBookmarks(ini, bookmarks);
+    EXPECT_TRUE(ini.hasKey(QStringLiteral("BOOKMARK"), QStringLiteral("1")));
+    for (int i = 2; i < LocalBookmarkCapacity; ++i)
+        ASSERT_FALSE(ini.hasKey(QStringLiteral("BOOKMARK"), QString::number(i))) << i;
+
+    writeTools(ini, {});
+    EXPECT_TRUE(ini.entries(QStringLiteral("TOOLS")).isEmpty());
+}
+
+TEST(StoredLists, CapacityBoundsReadingAndWriting)
+{
+    IniFile ini;
+    QStringList many;
+    for (int i = 0; i < ToolsCapacity + 5; ++i)
+        many << QStringLiteral("/t%1").arg(i);
+    writeTools(ini, many);
+    EXPECT_EQ(ini.entries(QStringLiteral("TOOLS")).size(), ToolsCapacity);
+    EXPECT_EQ(readTools(ini).size(), ToolsCapacity);
+}
+
+TEST(StoredLists, HostEntryCodecs)
+{
+    struct BRow { const char *value; const char *text; bool binary; const char *stored; };
+    const BRow marks[] = {
+        {"/pub/readme.txt;A", "/pub/readme.txt", false, "/pub/readme.txt;A"},
+        {"/pub/a.zip;B", "/pub/a.zip", true, "/pub/a.zip;B"},
+        {"▶ 자료실;B", "▶ 자료실", true, "▶ 자료실;B"},
+        {"/pub/odd;x", "/pub/odd", false, "/pub/odd;A"},   // only "B" forces binary
+        {"/pub/bare", "/pub/bare", false, "/pub/bare;A"},
+    };
+    for (const BRow &r : marks) {
+        const HostBookmark b = decodeHostBookmark(QString::fromUtf8(r.value));
+        EXPECT_EQ(b.text, QString::fromUtf8(r.text));
+        EXPECT_EQ(b.binary, r.binary) << r.value;
+        EXPECT_EQ(encodeHostBookmark(b), QString::fromUtf8(r.stored));
+    }
+
+    struct QRow { const char *value; QueueEntry entry; const char *stored; };
+    const QRow queue[] = {
+        {"/home/u/a.txt;/pub;A;0", {"/home/u/a.txt", "/pub", false, true}, "/home/u/a.txt;/pub;A;0"},
+        {"/pub/b.bin;/home/u;B;1", {"/pub/b.bin", "/home/u", true, false}, "/pub/b.bin;/home/u;B;1"},
+        {"/pub/c;/home/u;a;7", {"/pub/c", "/home/u", true, false}, "/pub/c;/home/u;B;1"},  // "a" is not "A"
+    };
+    for (const QRow &r : queue) {
+        EXPECT_EQ(decodeQueueEntry(QString::fromUtf8(r.value)), r.entry) << r.value;
+        EXPECT_EQ(encodeQueueEntry(r.entry), QString::fromUtf8(r.stored));
+    }
+}
+
+TEST(StoredLists, ProfileKeysHaveNoSeparatorSoA10IsShared)
+{
+    IniFile ini;
+    QList<HostBookmark> eleven;
+    for (int i = 0; i < 11; ++i)
+        eleven << HostBookmark{QStringLiteral("/a/%1").arg(i), false};
+    writeHostBookmarks(ini, QStringLiteral("a"), eleven);
+    EXPECT_EQ(ini.readString(QStringLiteral("RBOOKMARK"), QStringLiteral("a10")), QStringLiteral("/a/10;A"));
+    // Profile "a1" entry 0 reads the same key.
+    const QList<HostBookmark> ofA1 = readHostBookmarks(ini, QStringLiteral("a1"));
+    ASSERT_FALSE(ofA1.isEmpty());
+    EXPECT_EQ(ofA1.first().text, QStringLiteral("/a/10"));
+    // Saving "a1" with no entries deletes a10..a1499, and so entry 10 of "a".
+    writeHostBookmarks(ini, QStringLiteral("a1"), {});
+    EXPECT_EQ(readHostBookmarks(ini, QStringLiteral("a")).size(), 10);
+}
+
+TEST(ProfileLines, FormsOfTheValue)
+{
+    IniFile ini;
+    ini.setText(iniText({
+        "[LOGIN]", "HostName=IPADDRESS lab",  // a value naming the section is no header
+        "[IPADDRESS]",
+        "host=1.2.3.4;;;/home/u/내 문서",
+        "bare=1.2.3.4",
+        "noequals",
+        "=1.2.3.5;anonymous",
+        "full=ftp.example.org;kim;/pub;/home/kim;/home/kim/dl;a.txt;/pub/x;b.tgz",
+        "",
+        "afterblank=9.9.9.9",
+        "[PASSWORD]", "host=042",
+    }));
+    const QList<ProfileEntry> p = readProfiles(ini);
+    ASSERT_EQ(p.size(), 3);
+    EXPECT_EQ(p[0].HostName, QStringLiteral("host"));
+    EXPECT_EQ(p[0].HostIP, QStringLiteral("1.2.3.4"));
+    EXPECT_EQ(p[0].UserId, QString());
+    EXPECT_EQ(p[0].RemotePath, QString());
+    EXPECT_EQ(p[0].LocalPath, QStringLiteral("/home/u/내 문서"));
+    EXPECT_EQ(p[0].LastLocalDir + p[0].LastLocalFile + p[0].LastHostDir + p[0].LastHostFile, QString());
+    EXPECT_EQ(p[0].Password, QStringLiteral("a"));
+    EXPECT_EQ(p[1].HostName, QStringLiteral("bare"));
+    EXPECT_EQ(p[1].HostIP, QStringLiteral("1.2.3.4"));
+    EXPECT_EQ(profileValue(p[1]), QStringLiteral("1.2.3.4;;;;;;;"));
+    EXPECT_EQ(p[2].LastHostFile, QStringLiteral("b.tgz"));
+    EXPECT_EQ(p[2].LastLocalFile, QStringLiteral("a.txt"));
+    EXPECT_EQ(p[2].Password, QString());
+}
+
+TEST(ProfileLines, LongValuesAreNotCutAt255)
+{
+    IniFile ini;
+    ProfileEntry e;
+    e.HostName = QStringLiteral("deep");
+    e.HostIP = QStringLiteral("10.0.0.1");
+    e.LocalPath = QStringLiteral("/home/u/") + QString(300, QLatin1Char('d'));
+    e.LastLocalDir = e.LocalPath + QStringLiteral("/sub");
+    writeProfileLine(ini, e);
+    IniFile reread;
+    reread.setText(QString::fromUtf8(ini.toBytes()));
+    const QList<ProfileEntry> p = readProfiles(reread);
+    ASSERT_EQ(p.size(), 1);
+    EXPECT_EQ(p[0].LocalPath, e.LocalPath);
+    EXPECT_EQ(p[0].LastLocalDir, e.LastLocalDir);
+}
+
+TEST(AsciiExtensions, StoredForms)
+{
+    struct Row { const char *stored; QStringList items; };
+    const Row rows[] = {
+        {"txt", {"TXT"}},
+        {"txt;;c", {"TXT"}},
+        {"txt;c;", {"C", "TXT"}},
+        {"TXT;txt;Txt", {"TXT"}},
+        {";c", {}},  // an empty first token ends the list at once
+    };
+    AsciiExtensionList list;
+    for (const Row &r : rows) {
+        list.loadStored(QString::fromUtf8(r.stored));
+        EXPECT_EQ(list.items(), r.items) << r.stored;
+    }
+    list.loadStored(QString());
+    EXPECT_EQ(list.count(), 32);
+    EXPECT_TRUE(list.contains(QStringLiteral("java")));
+
+    list.clear();
+    list.add(QStringLiteral("txt"));
+    list.add(QStringLiteral("c"));
+    EXPECT_EQ(list.toStored(), QStringLiteral("C;TXT;"));
+    list.clear();
+    EXPECT_EQ(list.toStored(), QString());
+    EXPECT_EQ(list.add(QString()), -1);
+    EXPECT_EQ(localSearchPatterns({QStringLiteral("TXT"), QStringLiteral("C")}),
+              (QStringList{QStringLiteral("*.txt"), QStringLiteral("*.c")}));
+}
