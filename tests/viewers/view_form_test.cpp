@@ -531,3 +531,27 @@ TEST_F(ViewFormTest, KoreanTextHasGlyphsInTheViewerFont)
     }
     EXPECT_FALSE(layout.glyphRuns().isEmpty());
 }
+
+TEST(PrinterService, TextJobPrintsLinesAndBreaksPages)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("lines.pdf"));
+    auto previous = kav::setPrinter(std::make_unique<kav::PdfFilePrinter>(pdf));
+    {
+        kav::TextPrintJob job(QStringLiteral("lines.txt"));
+        ASSERT_TRUE(job.isOpen());
+        for (int i = 1; i <= 200; ++i)
+            job.writeLine(QStringLiteral("줄%1").arg(i));
+    }  // the job ends with its scope
+    kav::setPrinter(std::move(previous));
+    QProcess p;
+    p.start(pdftotext, {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("줄1\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("줄200")));
+    EXPECT_GE(text.count(QLatin1Char('\f')), 2) << "200 lines need more than one page";
+}
