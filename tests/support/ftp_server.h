@@ -1,0 +1,115 @@
+// Real FTP servers for end-to-end tests, on 127.0.0.1:21 of the test's own
+// network namespace (tests that use them are registered with NETNS).
+//
+//     kavtest::FtpServer server;
+//     server.addUser("kim", "secret", home.path().toStdString());
+//     ASSERT_TRUE(server.start());
+//
+// The destructor stops and reaps the server, so the next test can listen on
+// the same port.
+#pragma once
+
+#include "server_process.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kavtest {
+
+// A private scratch directory, removed with everything in it.
+class ScratchDir
+{
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir &) = delete;
+    ScratchDir &operator=(const ScratchDir &) = delete;
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// pyftpdlib, through tests/fixtures/ftp_server.py.
+class FtpServer
+{
+public:
+    // How file names travel: Utf8 decodes and encodes them as UTF-8 (a name
+    // on disk that is not UTF-8 is mangled, as pyftpdlib does by default);
+    // RawBytes passes the bytes on disk through unchanged both ways, like an
+    // old server with CP949 names.
+    enum class Names { Utf8, RawBytes };
+
+    // perm letters as pyftpdlib knows them: "elr" read only, "elradfmwMT" all.
+    FtpServer &addUser(const std::string &name, const std::string &password,
+                       const std::string &home, const std::string &perm = "elradfmwMT");
+    FtpServer &allowAnonymous(const std::string &home, const std::string &perm = "elr");
+    // The text after "220 " in the greeting.
+    FtpServer &setBanner(const std::string &text);
+    FtpServer &setNames(Names names);
+    // Accept "LIST -lai name" (pyftpdlib alone answers 550) and print an
+    // inode column when -i is given.
+    FtpServer &acceptListOptions(bool on = true);
+    FtpServer &setPort(int port);
+
+    // Starts the server and waits until it listens; the failure message
+    // carries the server's output.
+    ::testing::AssertionResult start(int timeoutMs = 5000);
+    void stop() { process_.stop(); }
+    std::string log() const { return process_.log(); }
+    int port() const { return port_; }
+
+private:
+    struct User { std::string name, password, home, perm; };
+    std::vector<User> users_;
+    bool anonymous_ = false;
+    std::string anonymousHome_, anonymousPerm_;
+    std::string banner_;
+    bool bannerSet_ = false;
+    Names names_ = Names::Utf8;
+    bool listOptions_ = false;
+    int port_ = 21;
+    ScratchDir scratch_;
+    ServerProcess process_;
+};
+
+// vsftpd 3 with virtual users mapped to the system's "ftp" user. It needs
+// real root (not a user namespace) and runs in a private mount namespace of
+// its own, where its PAM file is bind-mounted: /etc is never changed.
+//
+//     if (std::string why; !kavtest::VsftpdServer::available(&why)) GTEST_SKIP() << why;
+class VsftpdServer
+{
+public:
+    static bool available(std::string *whyNot = nullptr);
+
+    // The home becomes the user's root; it (and everything in it) is handed
+    // to the "ftp" user so that uploads, renames and deletes work.
+    VsftpdServer &addUser(const std::string &name, const std::string &password,
+                          const std::string &home);
+    VsftpdServer &setBanner(const std::string &text);
+    // One more "directive=value" line for the configuration file.
+    VsftpdServer &addConfig(const std::string &line);
+    VsftpdServer &setPort(int port);
+
+    ::testing::AssertionResult start(int timeoutMs = 5000);
+    void stop() { process_.stop(); }
+    // The server's output and its own log (with the FTP dialogue).
+    std::string log() const;
+    int port() const { return port_; }
+
+private:
+    struct User { std::string name, password, home; };
+    std::vector<User> users_;
+    std::vector<std::string> extra_;
+    std::string banner_;
+    int port_ = 21;
+    ScratchDir scratch_;
+    ServerProcess process_;
+};
+
+} // namespace kavtest
