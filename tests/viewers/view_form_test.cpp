@@ -555,3 +555,14 @@ TEST(PrinterService, TextJobPrintsLinesAndBreaksPages)
     EXPECT_TRUE(text.contains(QStringLiteral("줄200")));
     EXPECT_GE(text.count(QLatin1Char('\f')), 2) << "200 lines need more than one page";
 }
+
+TEST_F(ViewFormTest, AnUnreadableFileLeavesTheDocumentAlone)
+{
+    view.setLines({QStringLiteral("kept")});
+    view.show();
+    openThroughMenu(path(QStringLiteral("no-such-file.txt")));
+    EXPECT_EQ(scripted().messageTexts().last(),
+              QStringLiteral("파일 'no-such-file.txt'를 읽지 못합니다."));
+    EXPECT_EQ(view.lines(), QStringList{"kept"});
+    EXPECT_EQ(view.singlePanelText(), "");  // the busy text is gone
+}
