@@ -6,6 +6,7 @@
 #include "config/password_scrambler.h"
 #include "config/connect_form.h"
 #include "ui_connect_form.h"
+#include "platform/editor_lookup.h"
 #include "platform/ini_file.h"
 #include "platform/scripted_dialogs.h"
 #include "transfer/ascii_extensions.h"
@@ -435,4 +436,32 @@ TEST_F(ConfigurationTest, KillDuringSaveLeavesTheOldOrTheNewFile)
         ASSERT_TRUE(now == oldBytes || now == newBytes) << "round " << round << ": " << now.size() << " bytes";
         EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
     }
+}
+
+TEST(EditorFallbacks, NamesThatAreNoProgramHereGiveThePlatformEditor)
+{
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const QString editor = bin.filePath(QStringLiteral("mousepad"));
+    QFile script(editor);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+
+    EXPECT_EQ(platformTextEditor(), editor);
+    EXPECT_EQ(resolveEditor(QString()), editor);
+    EXPECT_EQ(resolveEditor(QStringLiteral("Ormpad.exe")), editor);
+    EXPECT_EQ(resolveEditor(QStringLiteral("C:\\Windows\\Write.exe")), editor);
+    EXPECT_EQ(resolveEditor(QStringLiteral("mousepad")), QStringLiteral("mousepad"));  // found on PATH
+    EXPECT_EQ(resolveEditor(editor), editor);
+    EXPECT_EQ(editorWaitArguments(QStringLiteral("/usr/bin/gedit")), QStringList{QStringLiteral("--wait")});
+    EXPECT_EQ(editorWaitArguments(QStringLiteral("kate")), QStringList{QStringLiteral("--block")});
+
+    qputenv("PATH", QFile::encodeName(QDir(bin.path()).filePath(QStringLiteral("empty"))));
+    EXPECT_EQ(platformTextEditor(), QString());
+    EXPECT_EQ(resolveEditor(QStringLiteral("Ormpad.exe")), QStringLiteral("Ormpad.exe"));  // nothing better
+    qputenv("PATH", oldPath);
 }
