@@ -170,7 +170,7 @@ void HostPane::hostDirectoryReported(const QString &name)
         index = c->count() - 1;
     }
     c->setCurrentIndex(index);
-    c->setToolTip(name.isEmpty() ? QStringLiteral("현재 호스트 디렉토리명") : name);
+    c->setToolTip(c->currentText().isEmpty() ? QStringLiteral("현재 호스트 디렉토리명") : c->currentText());
 }
 
 void HostPane::clear()
