@@ -5,6 +5,7 @@
 #include "platform/scripted_dialogs.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
@@ -15,6 +16,11 @@ int main(int argc, char **argv)
         return RUN_ALL_TESTS();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No test may read or write the user's own settings: unless a test chose a
+    // settings directory, every run gets a fresh one.
+    QTemporaryDir settingsHome;
+    if (qEnvironmentVariableIsEmpty("KAVRIN_HOME"))
+        qputenv("KAVRIN_HOME", settingsHome.path().toUtf8());
     QApplication app(argc, argv);
     kav::setDialogs(std::make_unique<kav::ScriptedDialogs>());
     return RUN_ALL_TESTS();
