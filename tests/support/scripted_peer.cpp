@@ -87,57 +87,67 @@ ScriptedPeer::~ScriptedPeer()
         ::close(fd);
 }
 
+void ScriptedPeer::add(Step step)
+{
+    // The script belongs to the peer's thread once it runs.
+    if (thread_.joinable()) {
+        ADD_FAILURE() << "scripted peer: a step was added after start()";
+        return;
+    }
+    steps_.push_back(std::move(step));
+}
+
 ScriptedPeer &ScriptedPeer::send(const std::string &bytes, int pauseMs)
 {
-    steps_.push_back({Kind::Send, bytes, pauseMs});
+    add({Kind::Send, bytes, pauseMs});
     return *this;
 }
 
 ScriptedPeer &ScriptedPeer::expect(const std::string &line)
 {
-    steps_.push_back({Kind::Expect, line, 0});
+    add({Kind::Expect, line, 0});
     return *this;
 }
 
 ScriptedPeer &ScriptedPeer::wait(int ms)
 {
-    steps_.push_back({Kind::Wait, {}, ms});
+    add({Kind::Wait, {}, ms});
     return *this;
 }
 
 ScriptedPeer &ScriptedPeer::close()
 {
-    steps_.push_back({Kind::Close, {}, 0});
+    add({Kind::Close, {}, 0});
     return *this;
 }
 
 ScriptedPeer &ScriptedPeer::acceptNext()
 {
-    steps_.push_back({Kind::Accept, {}, 0});
+    add({Kind::Accept, {}, 0});
     return *this;
 }
 
 ScriptedPeer &ScriptedPeer::dataConnect(const std::string &fromAddress)
 {
-    steps_.push_back({Kind::DataConnect, fromAddress, 0});
+    add({Kind::DataConnect, fromAddress, 0});
     return *this;
 }
 
 ScriptedPeer &ScriptedPeer::dataSend(const std::string &bytes, int pauseMs)
 {
-    steps_.push_back({Kind::DataSend, bytes, pauseMs});
+    add({Kind::DataSend, bytes, pauseMs});
     return *this;
 }
 
 ScriptedPeer &ScriptedPeer::dataReceive()
 {
-    steps_.push_back({Kind::DataReceive, {}, 0});
+    add({Kind::DataReceive, {}, 0});
     return *this;
 }
 
 ScriptedPeer &ScriptedPeer::dataClose()
 {
-    steps_.push_back({Kind::DataClose, {}, 0});
+    add({Kind::DataClose, {}, 0});
     return *this;
 }
 

@@ -13,7 +13,8 @@
 
 namespace kavtest {
 
-// Plays a fixed script on its own thread against one client:
+// Plays a fixed script (all steps added before start()) on its own thread
+// against one client:
 //
 //     kavtest::ScriptedPeer peer;
 //     peer.send("220 hello\r\n")
@@ -77,6 +78,7 @@ public:
 private:
     enum class Kind { Send, Expect, Wait, Close, Accept, DataConnect, DataSend, DataReceive, DataClose };
     struct Step { Kind kind; std::string bytes; int ms = 0; };
+    void add(Step step);
     std::string describe(size_t i) const;
     void run();
     bool ensureControl();
