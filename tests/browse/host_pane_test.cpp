@@ -15,6 +15,8 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QTimer>
+#include "qt_printers.h"
+
 #include <gtest/gtest.h>
 
 using namespace kav;

@@ -2,6 +2,8 @@
 
 #include "browse/listing.h"
 
+#include "qt_printers.h"
+
 #include <gtest/gtest.h>
 
 using namespace kav;

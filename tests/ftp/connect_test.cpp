@@ -9,6 +9,8 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include "qt_printers.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>

@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include "qt_printers.h"
+
 #include <gtest/gtest.h>
 
 using namespace kav;

@@ -1,0 +1,253 @@
+// The real main window against real FTP servers on 127.0.0.1:21 of this
+// test's own network namespace: login, browsing a tree with Korean names,
+// disconnect.
+
+#include "ftp_server.h"
+#include "qt_printers.h"
+#include "ui_main_form.h"
+
+#include "app/main_form.h"
+#include "browse/host_pane.h"
+#include "config/connect_form.h"
+#include "ftp/session.h"
+#include "platform/dialogs.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/winsock.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace kav;
+
+namespace {
+
+QStringList items(QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QStringList messages(TMainForm &f)
+{
+    return items(f.form()->LB_message);
+}
+
+// Builds the served tree: Korean names, an executable, a name with blanks.
+void makeTree(const QString &root)
+{
+    QDir d(root);
+    d.mkpath(QStringLiteral("자료실/하위 폴더"));
+    d.mkpath(QStringLiteral("pub"));
+    auto write = [&](const QString &rel, bool exec = false) {
+        QFile f(d.filePath(rel));
+        f.open(QIODevice::WriteOnly);
+        f.write("data\n");
+        f.close();
+        if (exec)
+            ::chmod(QFile::encodeName(d.filePath(rel)).constData(), 0755);
+    };
+    write(QStringLiteral("읽어보세요.txt"));
+    write(QStringLiteral("setup prog.sh"), true);
+    write(QStringLiteral("자료실/보고서 2026.hwp"));
+    write(QStringLiteral("자료실/하위 폴더/깊은 파일.txt"));
+}
+
+class Window {
+public:
+    Window()
+    {
+        static_cast<ScriptedDialogs &>(dialogs()).asked.clear();
+        EXPECT_TRUE(ws::startup());
+        f = std::make_unique<TMainForm>();
+        f->FormActivate();   // the window's first activation: sockets, titles
+        f->clearMessages();
+    }
+    void connect(const QString &user, const QString &password)
+    {
+        SessionProfile &p = f->session().profile;
+        p.HostName = QStringLiteral("시험 서버");
+        p.HostIP = QStringLiteral("127.0.0.1");
+        p.UserId = user;
+        p.Password = password;
+        f->session().BB_ConnectClick(false);
+    }
+    QListWidget *files() const { return f->form()->RFileListBox; }
+    QListWidget *dirs() const { return f->form()->RDirListBox; }
+    QComboBox *curName() const { return f->form()->CB_CurName; }
+    void enter(const QString &dir)
+    {
+        const auto found = dirs()->findItems(dir, Qt::MatchExactly);
+        ASSERT_FALSE(found.isEmpty()) << dir.toStdString();
+        dirs()->setCurrentItem(found.first());
+        f->hostPaneOf()->RDirListBoxDblClick();
+    }
+    void pressEnterOn(const QString &dir)
+    {
+        const auto found = dirs()->findItems(dir, Qt::MatchExactly);
+        ASSERT_FALSE(found.isEmpty()) << dir.toStdString();
+        dirs()->setCurrentItem(found.first());
+        QTest::keyClick(dirs(), Qt::Key_Return);
+    }
+    std::unique_ptr<TMainForm> f;
+};
+
+// What every browse test checks after each move.
+void expectListing(Window &w, const QString &dir, const QStringList &dirs, const QStringList &files)
+{
+    EXPECT_EQ(w.curName()->currentText(), dir);
+    EXPECT_EQ(items(w.dirs()), QStringList{ParentEntry} + dirs);
+    EXPECT_EQ(items(w.files()), files);
+}
+
+void browseTree(Window &w)
+{
+    expectListing(w, QStringLiteral("/"), {QStringLiteral("pub"), QStringLiteral("자료실")},
+                  {QStringLiteral("setup prog.sh"), QStringLiteral("읽어보세요.txt")});
+    // Executables are marked.
+    const auto exe = w.files()->findItems(QStringLiteral("setup prog.sh"), Qt::MatchExactly);
+    ASSERT_FALSE(exe.isEmpty());
+    EXPECT_EQ(exe.first()->data(Qt::UserRole + 1).toInt(), int(EntryKind::ExecutableFile));
+
+    w.enter(QStringLiteral("자료실"));
+    expectListing(w, QStringLiteral("/자료실"), {QStringLiteral("하위 폴더")},
+                  {QStringLiteral("보고서 2026.hwp")});
+    w.pressEnterOn(QStringLiteral("하위 폴더"));
+    expectListing(w, QStringLiteral("/자료실/하위 폴더"), {}, {QStringLiteral("깊은 파일.txt")});
+    w.enter(ParentEntry);
+    EXPECT_EQ(w.curName()->currentText(), QStringLiteral("/자료실"));
+
+    // The history: pick the root again.
+    const int root = w.curName()->findText(QStringLiteral("/"));
+    ASSERT_GE(root, 0);
+    EXPECT_EQ(w.curName()->count(), 3);
+    w.curName()->setCurrentIndex(root);
+    w.f->hostPaneOf()->CB_CurNameChange();
+    EXPECT_EQ(items(w.files()), (QStringList{QStringLiteral("setup prog.sh"), QStringLiteral("읽어보세요.txt")}));
+
+    // A typed path.
+    static_cast<ScriptedDialogs &>(dialogs()).pushAccept(QStringLiteral("/자료실/하위 폴더"));
+    w.f->hostPaneOf()->N_RSpecifyadirectoryClick();
+    expectListing(w, QStringLiteral("/자료실/하위 폴더"), {}, {QStringLiteral("깊은 파일.txt")});
+}
+
+} // namespace
+
+TEST(PyftpdlibSession, LoginLogsTheExactLines)
+{
+    kavtest::ScratchDir home;
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path()).setBanner("Kavrin test server");
+    ASSERT_TRUE(server.start());
+    Window w;
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    const QStringList log = messages(*w.f);
+    ASSERT_GE(log.size(), 18) << log.join('\n').toStdString();
+    EXPECT_EQ(log.mid(0, 13), (QStringList{
+                                  "Connecting to 127.0.0.1  port 21",
+                                  "Connected to 127.0.0.1  port 21",
+                                  "[H] - 220 Kavrin test server",
+                                  "[L] - USER kim",
+                                  "[H] - 331 Username ok, send password.",
+                                  "[L] - PASS (hidden)",
+                                  "[H] - 230 Login successful.",
+                                  "[L] - SYST",
+                                  "[H] - 215 UNIX Type: L8",
+                                  "[L] - PWD",
+                                  "[H] - 257 \"/\" is the current directory.",
+                                  "[L] - TYPE A",
+                                  "[H] - 200 Type set to: ASCII.",
+                              }));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[L\\] - PORT 127,0,0,1,\\d+,\\d+$")).match(log.at(13)).hasMatch())
+        << log.at(13).toStdString();
+    EXPECT_EQ(log.at(14), QStringLiteral("[H] - 200 Active data connection established."));
+    EXPECT_EQ(log.at(15), QStringLiteral("[L] - LIST"));
+    EXPECT_TRUE(log.at(16).startsWith(QStringLiteral("[H] - 125 ")) || log.at(16).startsWith(QStringLiteral("[H] - 150 ")));
+    EXPECT_EQ(log.at(17), QStringLiteral("[H] - 226 Transfer complete."));
+    EXPECT_EQ(w.f->windowTitle(), QStringLiteral("Kavrin Version 2.2 - 시험 서버 (127.0.0.1, kim)"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("시험 서버 (127.0.0.1, kim)"));
+    EXPECT_FALSE(log.join('\n').contains(QStringLiteral("secret")));
+    EXPECT_TRUE(static_cast<ScriptedDialogs &>(dialogs()).asked.empty());
+
+    // Disconnect: captions, lists and the message list are reset.
+    w.f->session().BB_DisconnectClick();
+    EXPECT_EQ(w.f->windowTitle(), QStringLiteral("Kavrin Version 2.2"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("Kavrin Version 2.2"));
+    EXPECT_EQ(w.f->form()->LB_message->count(), 0);
+    EXPECT_EQ(w.dirs()->count(), 0);
+    EXPECT_EQ(w.curName()->count(), 0);
+    EXPECT_TRUE(w.f->form()->BB_Connect->isEnabled());
+    EXPECT_FALSE(w.f->form()->BB_Disconnect->isEnabled());
+}
+
+TEST(PyftpdlibSession, AnonymousLogin)
+{
+    kavtest::ScratchDir home;
+    kavtest::FtpServer server;
+    server.allowAnonymous(home.path());
+    ASSERT_TRUE(server.start());
+    Window w;
+    w.connect(QStringLiteral("anonymous"), TConnectForm::AnonymousPassword);
+    const QStringList log = messages(*w.f);
+    ASSERT_GE(log.size(), 7);
+    EXPECT_EQ(log.at(3), QStringLiteral("[L] - USER anonymous"));
+    EXPECT_EQ(log.at(5), QStringLiteral("[L] - PASS (hidden)"));
+    EXPECT_EQ(log.at(6), QStringLiteral("[H] - 230 Login successful."));
+    EXPECT_EQ(w.f->windowTitle(), QStringLiteral("Kavrin Version 2.2 - 시험 서버 (127.0.0.1, anonymous)"));
+}
+
+TEST(PyftpdlibSession, WrongPassword)
+{
+    kavtest::ScratchDir home;
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path());
+    ASSERT_TRUE(server.start());
+    Window w;
+    w.connect(QStringLiteral("kim"), QStringLiteral("wrong"));
+    EXPECT_EQ(static_cast<ScriptedDialogs &>(dialogs()).messageTexts(),
+              QStringList{QStringLiteral("로그인 실패, 비밀번호를 확인하십시요.")});
+    EXPECT_FALSE(w.f->session().isConnected());
+    EXPECT_EQ(w.f->form()->LB_message->count(), 0);
+}
+
+TEST(PyftpdlibSession, BrowsesAKoreanTree)
+{
+    kavtest::ScratchDir home;
+    makeTree(QString::fromStdString(home.path()));
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path());
+    ASSERT_TRUE(server.start());
+    Window w;
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    browseTree(w);
+    EXPECT_EQ(w.f->session().serverEncoding(), Session::ServerEncoding::Utf8);
+}
+
+TEST(VsftpdSession, LogsInAndBrowsesAKoreanTree)
+{
+    if (std::string why; !kavtest::VsftpdServer::available(&why))
+        GTEST_SKIP() << why;
+    kavtest::ScratchDir home;
+    makeTree(QString::fromStdString(home.path()));
+    kavtest::VsftpdServer server;
+    server.addUser("kim", "secret", home.path()).setBanner("vsftpd for Kavrin");
+    ASSERT_TRUE(server.start());
+    Window w;
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    const QStringList log = messages(*w.f);
+    ASSERT_GE(log.size(), 9) << log.join('\n').toStdString();
+    EXPECT_EQ(log.at(2), QStringLiteral("[H] - 220 vsftpd for Kavrin"));
+    EXPECT_EQ(log.at(6), QStringLiteral("[H] - 230 Login successful."));
+    EXPECT_EQ(log.at(8), QStringLiteral("[H] - 215 UNIX Type: L8"));
+    EXPECT_TRUE(w.f->form()->N_RChangeMode->isEnabled());
+    browseTree(w);
+}
