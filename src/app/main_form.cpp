@@ -5,6 +5,7 @@
 #include "log_form.h"
 #include "program_info.h"
 
+#include "browse/host_pane.h"
 #include "config/connect_form.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
@@ -70,6 +71,14 @@ TMainForm::TMainForm(QWidget *parent)
     ftp = std::make_unique<Session>(*this);
     connectDialog = new TConnectForm(ftp->profile, this);
     logWindow = new TLogForm(this);
+    HostPaneWidgets hostWidgets;
+    hostWidgets.RFileListBox = ui->RFileListBox;
+    hostWidgets.RDirListBox = ui->RDirListBox;
+    hostWidgets.CB_CurName = ui->CB_CurName;
+    hostWidgets.N_RSortByName = ui->N_RSortByName;
+    hostWidgets.N_RRexec = ui->N_RRexec;
+    hostWidgets.LFileListBox = ui->LFileListBox;
+    hostPane = new HostPane(*ftp, *this, hostWidgets, SelectAfterRefresh, this);
 
     wireControls();
 
@@ -115,6 +124,15 @@ void TMainForm::wireControls()
         N_RAntiIdleClick();
     });
     connect(f.N_RCreateShortcut, &QAction::triggered, this, &TMainForm::N_RCreateShortcutClick);
+
+    HostPane *host = hostPane;
+    connect(f.RBrefresh, &QPushButton::clicked, host, [host] { host->RBrefreshClick(); });
+    connect(f.N_RSortByName, &QAction::triggered, host, [host] { host->N_RSortByNameClick(); });
+    connect(f.N_RSpecifyadirectory, &QAction::triggered, host, [host] { host->N_RSpecifyadirectoryClick(); });
+    connect(f.N_RCopyURL, &QAction::triggered, host, [host] { host->N_RCopyURLClick(); });
+    connect(f.N_RRexec, &QAction::triggered, host, [host] { host->RFileListBoxDblClick(); });
+    connect(f.N_RDirectoryList, &QAction::triggered, host, [host] { host->N_RDirectoryListClick(); });
+    connect(f.SB_HostToClip, &QAbstractButton::clicked, host, [host] { host->SB_HostToClipClick(); });
 
     auto popupOn = [this](QAbstractItemView *view, QMenu *menu) {
         connect(view, &QWidget::customContextMenuRequested, this, [view, menu](const QPoint &pos) {
@@ -215,7 +233,7 @@ void TMainForm::FormActivate()
     // The stored options hold the opposite of the state in force: one toggle applies them.
     N_RStayOnTopClick();
     N_RDropFilesClick();
-    ui->RFileListBox->setSortingEnabled(ui->N_RSortByName->isChecked());
+    hostPane->applySorted(ui->N_RSortByName->isChecked());
 
     closeSplash();
     QCoreApplication::processEvents();
@@ -498,31 +516,17 @@ void TMainForm::setUnixCommandsEnabled(bool on)
 
 void TMainForm::hostDirectoryReported(const QString &name)
 {
-    QComboBox *combo = ui->CB_CurName;
-    const QSignalBlocker detached(combo);
-    // MatchFixedString compares without letter case.
-    const int index = combo->findText(name, Qt::MatchFixedString);
-    if (index < 0) {
-        combo->addItem(name);
-        combo->setCurrentIndex(combo->count() - 1);
-    } else {
-        combo->setCurrentIndex(index);
-    }
-    combo->setToolTip(combo->currentText().isEmpty() ? CurNameHint : combo->currentText());
+    hostPane->hostDirectoryReported(name);
 }
 
 void TMainForm::refreshHostLists()
 {
-    // The host pane reads the directory here once it has its lister.
+    hostPane->RBrefreshClick();
 }
 
 void TMainForm::clearHostPane()
 {
-    ui->RFileListBox->clear();
-    ui->RDirListBox->clear();
-    const QSignalBlocker detached(ui->CB_CurName);
-    ui->CB_CurName->clear();
-    ui->CB_CurName->setToolTip(CurNameHint);
+    hostPane->clear();
 }
 
 void TMainForm::clearMessages()

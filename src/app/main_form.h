@@ -17,6 +17,7 @@ namespace Ui { class TMainForm; }
 
 namespace kav {
 
+class HostPane;
 class Session;
 class TConnectForm;
 class TLogForm;
@@ -36,6 +37,7 @@ public:
     Session &session() const { return *ftp; }
     TConnectForm *connectForm() const { return connectDialog; }
     TLogForm *logForm() const { return logWindow; }
+    HostPane *hostPaneOf() const { return hostPane; }
 
     // Start-up: the splash to close at first activation (taken over), the
     // profile to connect to, and the optional copy of the log in a file.
@@ -125,6 +127,7 @@ private:
     std::unique_ptr<Session> ftp;
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
+    HostPane *hostPane = nullptr;
     QSplashScreen *splashWindow = nullptr;
     std::unique_ptr<QFile> logFile;
 
