@@ -4,6 +4,7 @@
 #include "about_form.h"
 #include "log_form.h"
 #include "program_info.h"
+#include "settings_bridge.h"
 
 #include "browse/host_pane.h"
 #include "config/connect_form.h"
@@ -71,6 +72,7 @@ TMainForm::TMainForm(QWidget *parent)
     ftp = std::make_unique<Session>(*this);
     connectDialog = new TConnectForm(ftp->profile, this);
     logWindow = new TLogForm(this);
+    settingsBridge = std::make_unique<SettingsBridge>(*this);
     HostPaneWidgets hostWidgets;
     hostWidgets.RFileListBox = ui->RFileListBox;
     hostWidgets.RDirListBox = ui->RDirListBox;
@@ -440,7 +442,7 @@ bool TMainForm::isConnected() const
 
 void TMainForm::loadConfiguration()
 {
-    // The configuration file is read here once it has its reader.
+    settingsBridge->configuration().LoadConfiguration();
 }
 
 void TMainForm::showHelp()
@@ -542,13 +544,12 @@ void TMainForm::enterLocalStartDirectory(const SessionProfile &profile)
 
 void TMainForm::loadHostLists(const QString &hostName)
 {
-    // The queue and host bookmark windows take this host's lists here once they exist.
-    (void)hostName;
+    settingsBridge->configuration().LoadHostLists(hostName);
 }
 
 void TMainForm::saveConfiguration()
 {
-    // The configuration file is written here once it has its writer.
+    settingsBridge->configuration().SaveConfiguration();
 }
 
 bool TMainForm::antiIdleChecked() const

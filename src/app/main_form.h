@@ -19,6 +19,7 @@ namespace kav {
 
 class HostPane;
 class Session;
+class SettingsBridge;
 class TConnectForm;
 class TLogForm;
 
@@ -37,6 +38,8 @@ public:
     Session &session() const { return *ftp; }
     TConnectForm *connectForm() const { return connectDialog; }
     TLogForm *logForm() const { return logWindow; }
+    // The configuration file, the option controls it keeps and the ASCII extension list.
+    SettingsBridge &settings() const { return *settingsBridge; }
     HostPane *hostPaneOf() const { return hostPane; }
 
     // Start-up: the splash to close at first activation (taken over), the
@@ -127,6 +130,7 @@ private:
     std::unique_ptr<Session> ftp;
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
+    std::unique_ptr<SettingsBridge> settingsBridge;
     HostPane *hostPane = nullptr;
     QSplashScreen *splashWindow = nullptr;
     std::unique_ptr<QFile> logFile;
