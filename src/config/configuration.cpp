@@ -42,7 +42,7 @@ bool sameProfile(const QString &a, const QString &b)
 
 Configuration::Configuration(SessionProfile &profile, TConnectForm &dialog, MainWindowSettings &main,
                              AsciiExtensionList &extensions, QWidget *messageParent)
-    : filePath(configurationFilePath()), session(profile), dialog(dialog), main(main),
+    : session(profile), dialog(dialog), main(main),
       extensions(extensions), messageParent(messageParent), bookmarks(&keptBookmarks),
       toolList(&keptTools), hostMarks(&keptHostMarks), queueList(&keptQueue)
 {
@@ -53,6 +53,11 @@ Configuration::Configuration(SessionProfile &profile, TConnectForm &dialog, Main
 }
 
 Configuration::~Configuration() = default;
+
+QString Configuration::path() const
+{
+    return filePath.isEmpty() ? configurationFilePath() : filePath;
+}
 
 void Configuration::setLocalBookmarks(ListHolder<QString> *holder) { plug(bookmarks, holder, keptBookmarks); }
 void Configuration::setTools(ListHolder<QString> *holder) { plug(toolList, holder, keptTools); }
@@ -110,11 +115,11 @@ bool Configuration::openForChange(IniFile &ini)
 {
     if (!canWrite)
         return false;
-    ini.setPath(filePath);
+    ini.setPath(path());
     if (ini.load() == IniFile::LoadResult::Unreadable) {
         if (!saveFailureShown) {
             saveFailureShown = true;
-            informationBox(QStringLiteral("설정 파일을 읽을 수 없어 설정을 저장하지 못했습니다.\n") + filePath,
+            informationBox(QStringLiteral("설정 파일을 읽을 수 없어 설정을 저장하지 못했습니다.\n") + ini.path(),
                            messageParent);
         }
         return false;
@@ -127,7 +132,7 @@ void Configuration::commit(IniFile &ini)
     if (ini.save() || saveFailureShown)
         return;
     saveFailureShown = true;
-    informationBox(QStringLiteral("설정 파일을 저장하지 못했습니다.\n") + filePath + QStringLiteral("\n")
+    informationBox(QStringLiteral("설정 파일을 저장하지 못했습니다.\n") + ini.path() + QStringLiteral("\n")
                        + ini.errorString(),
                    messageParent);
 }
@@ -137,7 +142,7 @@ void Configuration::LoadConfiguration()
     dialog.clearProfiles();
     QCoreApplication::processEvents();
 
-    IniFile ini(filePath);
+    IniFile ini(path());
     switch (ini.load()) {
     case IniFile::LoadResult::Missing:
         // Only a missing file is created; the controls keep their design values.
@@ -149,7 +154,7 @@ void Configuration::LoadConfiguration()
         canWrite = false;
         informationBox(QStringLiteral("설정 파일을 읽을 수 없습니다. 기본 설정으로 실행하며, "
                                       "이번 실행에서는 설정을 저장하지 않습니다.\n")
-                           + filePath + QStringLiteral("\n") + ini.errorString(),
+                           + ini.path() + QStringLiteral("\n") + ini.errorString(),
                        messageParent);
         return;
     case IniFile::LoadResult::Loaded:
@@ -257,7 +262,7 @@ void Configuration::SaveConfiguration()
 
 void Configuration::LoadHostLists(const QString &profileName)
 {
-    IniFile ini(filePath);
+    IniFile ini(path());
     const bool readable = ini.load() != IniFile::LoadResult::Unreadable;
     queueList->load(readQueue(ini, profileName));
     hostMarks->load(readHostBookmarks(ini, profileName));
@@ -269,7 +274,7 @@ int Configuration::LoadProfileNames(QStringList &names, QStringList &addresses)
 {
     names.clear();
     addresses.clear();
-    IniFile ini(filePath);
+    IniFile ini(path());
     switch (ini.load()) {
     case IniFile::LoadResult::Missing:
         if (canWrite)

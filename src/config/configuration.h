@@ -70,7 +70,8 @@ public:
                   AsciiExtensionList &extensions, QWidget *messageParent = nullptr);
     ~Configuration() override;
 
-    QString path() const { return filePath; }
+    // The file: the settings directory's KAVRIN.INI (looked up at each use) unless set.
+    QString path() const;
     void setPath(const QString &path) { filePath = path; }
 
     // The lists and windows plug in here; nullptr returns to the kept stand-in.
