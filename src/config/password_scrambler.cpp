@@ -16,6 +16,10 @@ int passwordByteLength(const QString &password)
 
 QString ScramblePassword(const QString &password)
 {
+    // A character without a code page 949 form would be stored as "?" and the
+    // password would come back changed: such a password is not stored at all.
+    if (!cp949::canEncode(password))
+        return {};
     const QByteArray bytes = cp949::encode(password);
     if (bytes.isEmpty() || bytes.size() > MaxPasswordBytes)
         return {};

@@ -13,8 +13,8 @@ inline constexpr std::uint16_t ScrambleStartKey = 0x4B56;
 // digits a byte), so passwords are limited to 682 code page 949 bytes.
 inline constexpr int MaxPasswordBytes = 682;
 
-// Empty text for the empty password, and for a password over MaxPasswordBytes
-// (which is then not stored rather than stored cut).
+// Empty text for the empty password, and for a password over MaxPasswordBytes or
+// with a character that code page 949 lacks (not stored rather than stored changed).
 QString ScramblePassword(const QString &password);
 // Groups of three digits from the start (a shorter last group counts; a group
 // that is not a number counts as 0), each taken modulo 256.

@@ -73,6 +73,8 @@ TEST(PasswordScrambler, RoundTripAndLimits)
     }
     // Beyond the limit the stored form would be cut on reading: nothing is stored.
     EXPECT_TRUE(ScramblePassword(QString(MaxPasswordBytes + 1, QLatin1Char('x'))).isEmpty());
+    // A character without a code page 949 form would come back as "?": not stored either.
+    EXPECT_TRUE(ScramblePassword(QStringLiteral("p\U0001F3B5")).isEmpty());
     // The stored form of the longest password still reads back through the 2048-byte limit.
     IniFile ini;
     const QString longest = QString(MaxPasswordBytes, QLatin1Char('z'));
