@@ -155,6 +155,22 @@ bool HostPane::checkSingleSelection()
     return true;
 }
 
+QList<RemoteEntry> HostPane::selectedFiles() const
+{
+    QList<RemoteEntry> out;
+    for (int i = 0; i < w.RFileListBox->count(); ++i) {
+        const QListWidgetItem *item = w.RFileListBox->item(i);
+        if (item->isSelected())
+            out.append(RemoteEntry{item->text(), EntryKind(item->data(KindRole).toInt())});
+    }
+    return out;
+}
+
+void HostPane::focusFiles()
+{
+    w.RFileListBox->setFocus();
+}
+
 void HostPane::hostDirectoryReported(const QString &name)
 {
     QComboBox *c = w.CB_CurName;

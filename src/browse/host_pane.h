@@ -63,6 +63,9 @@ public:
     // "먼저 파일을 선택하세요." / "한개의 파일만 선택하세요..." with the host prefix;
     // true when exactly one file is selected.
     bool checkSingleSelection();
+    // The selected files of the file list, in list order, with their kinds.
+    QList<RemoteEntry> selectedFiles() const;
+    void focusFiles();
 
     // Work of other windows that the pane hands on, when they exist.
     std::function<void(const QString &hostPath)> remoteExecute;

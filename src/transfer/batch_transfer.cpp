@@ -1,0 +1,316 @@
+#include "batch_transfer.h"
+
+#include "trans_form.h"
+#include "transfer_engine.h"
+#include "transfer_host.h"
+
+#include "browse/host_pane.h"
+#include "browse/listing.h"
+#include "ftp/session.h"
+#include "ftp/session_ui.h"
+#include "platform/dialogs.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QWidget>
+
+namespace kav {
+
+namespace {
+const QString HostPrefix = QStringLiteral("[H] - ");
+const QString LocalPrefix = QStringLiteral("[L] - ");
+}
+
+TransferCommands::TransferCommands(Session &session, SessionUi &ui, HostPane &hostPane, TransferHost &host,
+                                   TTransForm &window, TransferEngine &engine)
+    : session(session), ui(ui), hostPane(hostPane), host(host), window(window), engine(engine)
+{
+}
+
+QString TransferCommands::hostDestination(const QString &hostDir, const QString &localName)
+{
+    return hostDir == QLatin1String("/") ? hostDir + localName : hostDir + QLatin1Char('/') + localName;
+}
+
+QString TransferCommands::localDestination(const QString &localDir, const QString &hostPath)
+{
+    const QString name = hostBaseName(hostPath);
+    const QString dir = QDir::toNativeSeparators(localDir);
+    return dir.endsWith(QDir::separator()) ? dir + name : dir + QDir::separator() + name;
+}
+
+void TransferCommands::beginRun()
+{
+    host.setStayOnTop(false);
+    window.setDisconnectAfterwards(false);
+    window.show();
+    window.raise();
+    PumpMessages(1);
+}
+
+void TransferCommands::endWindow()
+{
+    if (window.isVisible())
+        window.close();
+}
+
+bool TransferCommands::afterItem()
+{
+    PumpMessages(10);
+    return window.cancelFlag() != 1;
+}
+
+void TransferCommands::finishMainUpload()
+{
+    host.setStayOnTop(host.stayOnTopChecked());
+    if (window.disconnectAfterwards()) {
+        session.BB_DisconnectClick();
+    } else {
+        hostPane.RBrefreshClick();
+        hostPane.focusFiles();
+    }
+}
+
+void TransferCommands::cancelledDownload()
+{
+    session.BB_DisconnectClick();
+    ui.AppendLog(HostPrefix + QStringLiteral("transfer failed"));
+    ui.AppendLog(HostPrefix + QStringLiteral("전송이 취소되어 호스트에 다시 접속하셔야 합니다"));
+}
+
+void TransferCommands::finishDownload(bool restoreTopmost)
+{
+    if (restoreTopmost)
+        host.setStayOnTop(host.stayOnTopChecked());
+    host.refreshLocal();
+    if (window.cancelFlag() == 1) {
+        cancelledDownload();
+        return;
+    }
+    host.focusLocalFiles();
+    if (window.disconnectAfterwards())
+        session.BB_DisconnectClick();
+}
+
+bool TransferCommands::receiveInto(const QString &hostPath, const QString &localDir, bool forceBinary,
+                                   const QString &listedName)
+{
+    // A listed name is the file's own name; a full path's last part is.
+    const QString name = listedName.isNull() ? hostBaseName(hostPath) : listedName;
+    // A hostile server's name must never reach outside the chosen directory.
+    if (!isSafeLocalName(name)) {
+        ui.AppendLog(HostPrefix + QStringLiteral("파일명 '") + name
+                     + QStringLiteral("' 은(는) 로컬 파일명으로 쓸 수 없어 받지 않습니다."));
+        return false;
+    }
+    return engine.ReceiveFile(hostPath, localDestination(localDir, hostPath), forceBinary);
+}
+
+void TransferCommands::SB_LeftRightClick()
+{
+    if (!session.isConnected())
+        return;
+    const QStringList names = host.selectedLocalFiles();
+    if (names.isEmpty()) {
+        ui.AppendLog(LocalPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        return;
+    }
+    beginRun();
+    const QString dir = hostPane.currentDirectory();
+    int item = 0;
+    for (const QString &name : names) {
+        window.setCount(++item, int(names.size()));
+        if (!engine.SendFile(name, hostDestination(dir, name)) || !afterItem())
+            break;
+    }
+    endWindow();
+    finishMainUpload();
+    window.setCancelFlag(0);
+}
+
+void TransferCommands::SB_RightLeftClick()
+{
+    if (!session.isConnected() || hostPane.currentDirectory().isEmpty())
+        return;
+    const QList<RemoteEntry> entries = hostPane.selectedFiles();
+    if (entries.isEmpty()) {
+        ui.AppendLog(HostPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        return;
+    }
+    beginRun();
+    const QString dir = host.localDirectory();
+    int item = 0;
+    for (const RemoteEntry &e : entries) {
+        window.setCount(++item, int(entries.size()));
+        if (!receiveInto(e.name, dir, e.kind == EntryKind::ExecutableFile, e.name) || !afterItem())
+            break;
+    }
+    endWindow();
+    finishDownload(true);
+    window.setCancelFlag(0);
+}
+
+void TransferCommands::WMDropFiles(const QStringList &paths)
+{
+    if (!session.isConnected())
+        return;
+    beginRun();
+    const QString dir = hostPane.currentDirectory();
+    int item = 0;
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isFile()) {
+            window.setCount(++item, int(paths.size()));
+            if (!engine.SendFile(path, hostDestination(dir, localBaseName(path))))
+                break;
+        }
+        if (!afterItem())
+            break;
+    }
+    endWindow();
+    finishMainUpload();
+    window.setCancelFlag(0);
+}
+
+void TransferCommands::N_LManualUploadClick()
+{
+    if (!session.isConnected() || hostPane.currentDirectory().isEmpty())
+        return;
+    const QStringList names = host.selectedLocalFiles();
+    if (names.size() != 1) {
+        ui.AppendLog(LocalPrefix + (names.isEmpty() ? QStringLiteral("먼저 파일을 선택하세요.")
+                                                    : QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다")));
+        return;
+    }
+    const QString name = names.first();
+    ui.setSelectAfterRefresh(name);
+    QString answer = hostDestination(hostPane.currentDirectory(), name);
+    if (!dialogs().inputQuery(window.parentWidget(), QStringLiteral("호스트로 파일 전송"),
+                              QStringLiteral("호스트 파일: ") + name, answer))
+        return;
+    beginRun();
+    window.setCount(1, 1);
+    engine.SendFile(name, answer);
+    PumpMessages(10);
+    window.setCancelFlag(0);
+    endWindow();
+    host.setStayOnTop(host.stayOnTopChecked());
+    if (window.disconnectAfterwards()) {
+        session.BB_DisconnectClick();
+    } else {
+        hostPane.RBrefreshClick();
+        hostPane.focusFiles();
+    }
+}
+
+void TransferCommands::N_RManualDownloadClick()
+{
+    if (!session.isConnected() || hostPane.currentDirectory().isEmpty())
+        return;
+    if (!hostPane.checkSingleSelection())
+        return;
+    const QList<RemoteEntry> entries = hostPane.selectedFiles();
+    if (entries.isEmpty())
+        return;
+    const RemoteEntry entry = entries.first();
+    ui.setSelectAfterRefresh(entry.name);
+    QString answer = localDestination(host.localDirectory(), entry.name);
+    if (!dialogs().inputQuery(window.parentWidget(), QStringLiteral("로컬로 파일 전송"),
+                              QStringLiteral("로컬 파일: ") + entry.name, answer))
+        return;
+    beginRun();
+    window.setCount(1, 1);
+    engine.ReceiveFile(entry.name, answer, entry.kind == EntryKind::ExecutableFile);
+    PumpMessages(10);
+    endWindow();
+    host.setStayOnTop(host.stayOnTopChecked());
+    host.refreshLocal();
+    if (window.cancelFlag() == 1) {
+        cancelledDownload();
+    } else {
+        host.focusLocalFiles();
+        if (window.disconnectAfterwards())
+            session.BB_DisconnectClick();
+    }
+    window.setCancelFlag(0);
+}
+
+void TransferCommands::uploadLocalPaths(const QStringList &paths, int total, QWidget *caller)
+{
+    if (!session.isConnected())
+        return;
+    beginRun();
+    const QString dir = hostPane.currentDirectory();
+    int item = 0;
+    for (const QString &path : paths) {
+        window.setCount(++item, total);
+        if (!engine.SendFile(path, hostDestination(dir, localBaseName(path))) || !afterItem())
+            break;
+    }
+    endWindow();
+    if (caller)
+        caller->raise();
+    if (window.disconnectAfterwards()) {
+        session.BB_DisconnectClick();
+    } else {
+        hostPane.RBrefreshClick();
+        hostPane.focusFiles();
+    }
+    window.setCancelFlag(0);
+}
+
+void TransferCommands::downloadHostPaths(const QList<HostItem> &items, int total, QWidget *caller)
+{
+    if (!session.isConnected())
+        return;
+    beginRun();
+    const QString dir = host.localDirectory();
+    int item = 0;
+    for (const HostItem &h : items) {
+        window.setCount(++item, total);
+        const bool byExtension = h.marker == QLatin1String("A") || h.marker == QLatin1String("65");
+        if (!receiveInto(h.path, dir, !byExtension) || !afterItem())
+            break;
+    }
+    endWindow();
+    if (caller)
+        caller->raise();
+    finishDownload(false);
+    window.setCancelFlag(0);
+}
+
+void TransferCommands::runQueue(const QList<QueueItem> &items, int total, QWidget *caller)
+{
+    if (!session.isConnected())
+        return;
+    beginRun();
+    int item = 0;
+    bool lastWasDownload = false;
+    for (const QueueItem &q : items) {
+        window.setCount(++item, total);
+        lastWasDownload = !q.upload;
+        const bool ok = q.upload
+            ? engine.SendFile(q.source, hostDestination(q.destinationDir, localBaseName(q.source)))
+            : receiveInto(q.source, q.destinationDir, q.marker != QLatin1String("A"));
+        if (!ok || !afterItem())
+            break;
+    }
+    endWindow();
+    if (caller)
+        caller->raise();
+    host.refreshLocal();
+    if (lastWasDownload && window.cancelFlag() == 1) {
+        cancelledDownload();
+    } else {
+        if (lastWasDownload)
+            host.focusLocalFiles();
+        else
+            hostPane.focusFiles();
+        if (window.disconnectAfterwards())
+            session.BB_DisconnectClick();
+        else
+            hostPane.RBrefreshClick();
+    }
+    window.setCancelFlag(0);
+}
+
+} // namespace kav

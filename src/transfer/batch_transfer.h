@@ -1,0 +1,73 @@
+#pragma once
+// The commands that move files: the two buttons between the panes, the shell
+// drop, the single-file commands with a typed destination, and the runners that
+// the queue, bookmark and search windows call with their selections.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace kav {
+
+class HostPane;
+class Session;
+class SessionUi;
+class TTransForm;
+class TransferEngine;
+class TransferHost;
+
+class TransferCommands {
+public:
+    TransferCommands(Session &session, SessionUi &ui, HostPane &hostPane, TransferHost &host,
+                     TTransForm &window, TransferEngine &engine);
+
+    void SB_LeftRightClick();
+    void SB_RightLeftClick();
+    // Local files dropped on the main window (only while "Drop Files" is ticked).
+    void WMDropFiles(const QStringList &paths);
+    void N_LManualUploadClick();
+    void N_RManualDownloadClick();
+
+    // Runners for the other windows; `total` is the count of selected items
+    // (for the counter only), `caller` comes to the front when the run ends.
+    void uploadLocalPaths(const QStringList &paths, int total, QWidget *caller);
+    struct HostItem {
+        QString path;     // full host path
+        QString marker;   // "A" (or "65"): type by extension; anything else: image type
+    };
+    void downloadHostPaths(const QList<HostItem> &items, int total, QWidget *caller);
+    struct QueueItem {
+        QString source;           // full path on the sending side
+        QString destinationDir;   // directory on the receiving side
+        QString marker;           // "A" or "B"
+        bool upload = true;
+    };
+    void runQueue(const QList<QueueItem> &items, int total, QWidget *caller);
+
+    // Destination paths. Host: d + "/" + n, or d + n in the root "/". Local: the
+    // directory and the name joined with this platform's separator, never doubled.
+    static QString hostDestination(const QString &hostDir, const QString &localName);
+    static QString localDestination(const QString &localDir, const QString &hostPath);
+
+private:
+    // The transfer window comes up for a run; the main window leaves the topmost band.
+    void beginRun();
+    void endWindow();
+    bool afterItem();   // pumps between items; false when cancelled
+    void finishMainUpload();
+    void finishDownload(bool restoreTopmost);
+    void cancelledDownload();
+    bool receiveInto(const QString &hostPath, const QString &localDir, bool forceBinary,
+                     const QString &listedName = QString());
+
+    Session &session;
+    SessionUi &ui;
+    HostPane &hostPane;
+    TransferHost &host;
+    TTransForm &window;
+    TransferEngine &engine;
+};
+
+} // namespace kav

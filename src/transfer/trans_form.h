@@ -1,0 +1,67 @@
+#pragma once
+// The transfer window: names, sizes, the gauge and the item counter of the
+// transfer under way, its cancel button and the disconnect-afterwards box.
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace Ui { class TTransForm; }
+
+namespace kav {
+
+class TTransForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TTransForm(QWidget *parent = nullptr);
+    ~TTransForm() override;
+
+    Ui::TTransForm *form() const { return ui.get(); }
+
+    // The cancel flag (the cancel button's tag): 1 = cancelled.
+    int cancelFlag() const { return CancelTag; }
+    void setCancelFlag(int flag) { CancelTag = flag; }
+    bool disconnectAfterwards() const;
+    void setDisconnectAfterwards(bool on);
+
+    // "%3d/%3d" of the item number and the item count.
+    void setCount(int item, int total);
+    static QString countText(int item, int total);
+
+    // One transfer: names and the expected size, moved count at zero.
+    void begin(const QString &sendName, qint64 expectedSize, const QString &receiveName);
+    // Bytes moved so far. The screen follows at most about 30 times a second;
+    // `force` paints now (the last block).
+    void progress(qint64 moved, bool force = false);
+    // The gauge at 100 (end of a transfer, success or not).
+    void complete();
+    int gauge() const;
+    qint64 moved() const { return movedBytes; }
+    qint64 expected() const { return expectedBytes; }
+
+    // The gauge percentage without overflow for any size; 0 when the size is not positive.
+    static int percent(qint64 moved, qint64 expected);
+
+    // The application title while transferring: the session's title, " ", the percentage, "%".
+    std::function<QString()> sessionTitle;
+
+    void BB_abortClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;     // FormActivate
+    void closeEvent(QCloseEvent *event) override;   // FormCloseQuery
+    void reject() override;                          // Escape is the cancel button
+
+private:
+    void paintProgress();
+
+    std::unique_ptr<Ui::TTransForm> ui;
+    int CancelTag = 0;
+    qint64 expectedBytes = 0;
+    qint64 movedBytes = 0;
+    QElapsedTimer sincePaint;
+};
+
+} // namespace kav

@@ -1,0 +1,45 @@
+#pragma once
+// One file over one active data connection: SendFile (STOR) and ReceiveFile
+// (RETR), with their progress in the transfer window.
+
+#include <QString>
+
+namespace kav {
+
+class Session;
+class SessionUi;
+class TTransForm;
+class TransferHost;
+
+class TransferEngine {
+public:
+    TransferEngine(Session &session, SessionUi &ui, TTransForm &window, TransferHost &host);
+
+    // Uploads localPath (relative to the local pane's directory or absolute) as hostPath.
+    bool SendFile(const QString &localPath, const QString &hostPath);
+    // Downloads hostPath into localPath; forceBinary sends image type whatever the extension.
+    bool ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary);
+
+    // Bytes read from the file or the network at a time. A large block keeps
+    // the event pumping and the system calls per byte low.
+    static constexpr int BlockSize = 64 * 1024;
+
+private:
+    // Reads and logs the completion reply; true when it is a positive one (2xx).
+    bool readFinalReply();
+    // The end of a copy loop: a transfer whose server never confirmed it (the
+    // connection broke, the server ran out of space) is a failure, not a success.
+    bool confirmed();
+
+    Session &session;
+    SessionUi &ui;
+    TTransForm &window;
+    TransferHost &host;
+};
+
+// The part of a path after its last "/" (host paths).
+QString hostBaseName(const QString &hostPath);
+// The part of a local path after its last separator of this platform.
+QString localBaseName(const QString &localPath);
+
+} // namespace kav
