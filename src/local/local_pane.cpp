@@ -1,0 +1,693 @@
+#include "local_pane.h"
+#include "local_names.h"
+
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "platform/file_attributes.h"
+#include "platform/processes.h"
+#include "platform/wildcard.h"
+#include "platform/editor_lookup.h"
+#include "viewers/view_form.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileIconProvider>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+
+namespace kav {
+
+namespace {
+
+const QString LocalPrefix = QStringLiteral("[L] - ");
+const QString CrLf = QStringLiteral("\r\n");
+constexpr int PathRole = Qt::UserRole;
+constexpr int LevelRole = Qt::UserRole + 1;
+constexpr int TreeIndent = 12;
+
+// The tree's items are one flat list (the path from the root down to the current
+// directory, then its subdirectories), each drawn indented by its depth.
+class TreeDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem shifted(option);
+        shifted.rect.adjust(index.data(LevelRole).toInt() * TreeIndent, 0, 0, 0);
+        QStyledItemDelegate::paint(painter, shifted, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.rwidth() += index.data(LevelRole).toInt() * TreeIndent;
+        size.setHeight(16);
+        return size;
+    }
+};
+
+QIcon driveIcon(int type)
+{
+    QStyle *style = QApplication::style();
+    switch (type) {
+    case DriveRemovable: return style->standardIcon(QStyle::SP_DriveFDIcon);
+    case DriveFixed: return style->standardIcon(QStyle::SP_DriveHDIcon);
+    case DriveRemote: return style->standardIcon(QStyle::SP_DriveNetIcon);
+    case DriveCdRom: return style->standardIcon(QStyle::SP_DriveCDIcon);
+    case DriveRamDisk: return style->standardIcon(QStyle::SP_ComputerIcon);
+    default: return style->standardIcon(QStyle::SP_FileIcon);
+    }
+}
+
+bool isDragFrom(const QWidget *source, const QObject *dragSource)
+{
+    const auto *widget = qobject_cast<const QWidget *>(dragSource);
+    return source && widget && (widget == source || source->isAncestorOf(widget));
+}
+
+QString canonicalDirectory(const QString &path)
+{
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+} // namespace
+
+LocalPane::LocalPane(const LocalPaneWidgets &widgets, std::function<void(const QString &)> logRoutine,
+                     QString &selectAfterRefresh, TViewForm *viewForm, QObject *parent)
+    : QObject(parent), w(widgets), log(std::move(logRoutine)), SelectAfterRefresh(selectAfterRefresh),
+      viewer(viewForm)
+{
+    QListWidget *files = w.LFileListBox;
+    files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    files->setUniformItemSizes(true);
+    files->setIconSize(QSize(16, 16));
+    // Dragged to the host list for an upload; drops come only from the host list.
+    files->setDragEnabled(true);
+    files->setAcceptDrops(true);
+    files->setDefaultDropAction(Qt::CopyAction);
+    files->installEventFilter(this);
+    files->viewport()->installEventFilter(this);
+
+    QListWidget *tree = w.LDirectoryListBox;
+    tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree->setItemDelegate(new TreeDelegate(tree));
+    tree->setIconSize(QSize(16, 16));
+    tree->installEventFilter(this);
+
+    connect(files, &QListWidget::itemDoubleClicked, this, [this] { LFileListBoxDblClick(); });
+    connect(tree, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+        setDirectory(item->data(PathRole).toString());
+    });
+    connect(w.LTabSet, &QTabBar::currentChanged, this, [this] {
+        if (!syncingTabs)
+            LTabSetClick();
+    });
+
+    // Network drives are mounted by the system here.
+    for (QAbstractButton *button : {w.SB_ConnectDRV, w.SB_DisconnectDRV}) {
+        if (button) {
+            button->setEnabled(false);
+            button->setToolTip(button->toolTip() + QLatin1Char('\n') + networkDrivesNote());
+        }
+    }
+
+    if (!setDirectory(QDir::currentPath()))
+        setDirectory(QDir::homePath());
+}
+
+LocalPane::~LocalPane() = default;
+
+// ---- seams ---------------------------------------------------------------------
+
+QList<DriveTab> LocalPane::readDriveTabs() { return currentDriveTabs(); }
+
+void LocalPane::showViewer()
+{
+    if (viewer)
+        viewer->showModal();
+}
+
+int LocalPane::runAndWait(const QString &program, const QStringList &arguments)
+{
+    return kav::runAndWait(program, arguments);
+}
+
+bool LocalPane::openDocument(const QString &path) { return openWithAssociatedProgram(path); }
+
+bool LocalPane::startFileManager(const QString &dir) { return launchFileManager(dir); }
+
+// ---- drives ----------------------------------------------------------------------
+
+void LocalPane::FillDriveTabs()
+{
+    drives = readDriveTabs();
+    syncingTabs = true;
+    QTabBar *tabs = w.LTabSet;
+    while (tabs->count() > 0)
+        tabs->removeTab(0);
+    int firstFixed = -1;
+    for (const DriveTab &d : drives) {
+        const int index = tabs->addTab(driveIcon(d.type), d.text);
+        tabs->setTabData(index, d.type);
+        tabs->setTabToolTip(index, d.mountPoint);
+        if (firstFixed < 0 && d.type == DriveFixed)
+            firstFixed = index;
+    }
+    int selected = driveTabIndexOf(drives, directory);
+    if (selected < 0)
+        selected = firstFixed;
+    if (selected >= 0)
+        tabs->setCurrentIndex(selected);
+    syncingTabs = false;
+    if (startupTab < 0)
+        startupTab = selected;
+}
+
+void LocalPane::LTabSetClick()
+{
+    const int index = w.LTabSet->currentIndex();
+    if (index < 0 || index >= drives.size())
+        return;
+    const QString mount = drives[index].mountPoint;
+    if (!setDirectory(mount)) {
+        // The tab stays selected, as the user chose it.
+        informationBox(mount + QStringLiteral(" 에 접근할 수 없습니다. 확인하세요"), w.window);
+    }
+}
+
+void LocalPane::LDirectoryListBoxChange()
+{
+    const int index = driveTabIndexOf(drives, directory);
+    if (index >= 0 && index != w.LTabSet->currentIndex()) {
+        syncingTabs = true;
+        w.LTabSet->setCurrentIndex(index);
+        syncingTabs = false;
+    }
+}
+
+void LocalPane::SB_ConnectDRVClick()
+{
+    // The system mounts network drives; whatever it mounted meanwhile gets its tab.
+    FillDriveTabs();
+}
+
+void LocalPane::SB_DisconnectDRVClick()
+{
+    FillDriveTabs();
+}
+
+// ---- tree and list ---------------------------------------------------------------
+
+bool LocalPane::setDirectory(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QString target = canonicalDirectory(path);
+    if (!QFileInfo(target).isDir() || !QDir::setCurrent(target))
+        return false;
+    directory = target;
+    updateTree();
+    fillFileList();
+    LDirectoryListBoxChange();
+    return true;
+}
+
+void LocalPane::updateTree()
+{
+    // A directory removed behind our back: the nearest existing parent takes its place.
+    QString dir = directory;
+    while (!local::isRootPath(dir) && !QFileInfo(dir).isDir())
+        dir = canonicalDirectory(dir + QStringLiteral("/.."));
+    if (dir != directory) {
+        directory = dir;
+        QDir::setCurrent(dir);
+    }
+
+    QListWidget *tree = w.LDirectoryListBox;
+    QStyle *style = tree->style();
+    const QIcon open = style->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style->standardIcon(QStyle::SP_DirClosedIcon);
+    tree->clear();
+    auto add = [&](const QString &text, const QString &path, int level, const QIcon &icon) {
+        auto *item = new QListWidgetItem(icon, text, tree);
+        item->setData(PathRole, path);
+        item->setData(LevelRole, level);
+        item->setToolTip(path);
+        return item;
+    };
+    QString path;
+    int level = 0;
+    QListWidgetItem *current = nullptr;
+#ifdef Q_OS_WIN
+    const QStringList parts = directory.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+#else
+    const QStringList parts = QStringList{QStringLiteral("/")} + directory.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+#endif
+    for (const QString &part : parts) {
+        path = path.isEmpty() ? part : local::joinPath(path, part);
+        current = add(part, path, level++, open);
+    }
+    const QFileInfoList subdirs = QDir(directory).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot,
+                                                                QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &info : subdirs)
+        add(info.fileName(), local::joinPath(directory, info.fileName()), level, closed);
+    if (current) {
+        tree->setCurrentItem(current);
+        tree->scrollToItem(current);
+    }
+}
+
+void LocalPane::fillFileList()
+{
+    QListWidget *files = w.LFileListBox;
+    files->clear();
+    // Plain files only: no directories, no hidden files, nothing that is not a regular file.
+    const QFileInfoList entries = QDir(directory).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    static QFileIconProvider icons;
+    for (const QFileInfo &info : entries) {
+        if (!info.isFile() || (fileAttributes(info) & (AttrHidden | AttrSysFile)))
+            continue;
+        auto *item = new QListWidgetItem(icons.icon(info), info.fileName(), files);
+        item->setSizeHint(QSize(files->fontMetrics().horizontalAdvance(info.fileName()) + 24, 16));
+    }
+}
+
+QString LocalPane::fullPathOf(const QString &name) const
+{
+    return local::joinPath(directory, name);
+}
+
+QString LocalPane::selectedNameAt(int row) const
+{
+    const QListWidgetItem *item = w.LFileListBox->item(row);
+    return item ? item->text() : QString();
+}
+
+int LocalPane::LocalSelectionCount(int *lastSelected) const
+{
+    int count = 0, last = -1;
+    for (int row = 0; row < w.LFileListBox->count(); ++row) {
+        if (w.LFileListBox->item(row)->isSelected()) {
+            ++count;
+            last = row;
+        }
+    }
+    if (lastSelected)
+        *lastSelected = last;
+    return count;
+}
+
+int LocalPane::singleSelection()
+{
+    int last = -1;
+    const int count = LocalSelectionCount(&last);
+    if (count == 0) {
+        log(LocalPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        return -1;
+    }
+    if (count > 1) {
+        log(LocalPrefix + QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
+        return -1;
+    }
+    return last;
+}
+
+void LocalPane::selectOnly(int row)
+{
+    QListWidget *files = w.LFileListBox;
+    files->clearSelection();
+    if (row < 0 || row >= files->count())
+        return;
+    files->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    files->scrollToItem(files->item(row));
+}
+
+void LocalPane::selectName(const QString &name)
+{
+    const QList<QListWidgetItem *> found = w.LFileListBox->findItems(name, Qt::MatchExactly);
+    if (!found.isEmpty())
+        selectOnly(w.LFileListBox->row(found.first()));
+}
+
+void LocalPane::focusFiles()
+{
+    w.LFileListBox->setFocus();
+}
+
+void LocalPane::LBrefreshClick()
+{
+    updateTree();
+    QString name = SelectAfterRefresh;
+    // View and edit leave a full path: a file of this directory is found by its name.
+    if (name.contains(QDir::separator())) {
+        const QString file = local::fileNameOf(name);
+        name = name == fullPathOf(file) ? file : QString();
+    }
+    if (SelectAfterRefresh.isEmpty()) {
+        int last = -1;
+        if (LocalSelectionCount(&last) > 0)
+            name = selectedNameAt(last);
+    }
+    fillFileList();
+    if (!name.isEmpty())
+        selectName(name);
+}
+
+void LocalPane::LBLaunchExplorerClick()
+{
+    startFileManager(directory);
+}
+
+void LocalPane::SB_LocalToClipClick()
+{
+    copyToClipboard(directory);
+}
+
+void LocalPane::SB_CopyLocalPathClick()
+{
+    if (storeLocalStartPath)
+        storeLocalStartPath(directory);
+}
+
+void LocalPane::enterStartDirectory(const SessionProfile &profile)
+{
+    const auto exists = [](const QString &dir) { return !dir.isEmpty() && QFileInfo(dir).isDir(); };
+    if (profile.UseLastPath && exists(profile.LastLocalDir)) {
+        setDirectory(profile.LastLocalDir);
+        SelectAfterRefresh = profile.LastLocalFile;
+        LBrefreshClick();
+    } else if (exists(profile.LocalPath)) {
+        setDirectory(profile.LocalPath);
+    }
+}
+
+// ---- file operations ----------------------------------------------------------------
+
+void LocalPane::N_LRenameClick()
+{
+    const int row = singleSelection();
+    if (row < 0)
+        return;
+    const QString name = selectedNameAt(row);
+    SelectAfterRefresh = name;
+    QString value = name;
+    if (dialogs().inputQuery(w.window, QStringLiteral("파일명 변경(Local)"), QStringLiteral("파일: ") + name, value)
+        && value != name) {
+        // An existing file of the new name is never replaced; the old one then stays selected.
+        if (renameNoReplace(name, value))
+            SelectAfterRefresh = value;
+        LBrefreshClick();
+    }
+    focusFiles();
+}
+
+void LocalPane::N_LDeleteClick()
+{
+    int last = -1;
+    const int count = LocalSelectionCount(&last);
+    if (count == 0) {
+        log(LocalPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        return;
+    }
+    const QString question = QStringLiteral("[주의] - 삭제") + CrLf + QString::number(count)
+        + QStringLiteral(" 개의 파일을 로컬에서 선택했습니다.") + CrLf + QStringLiteral("선택한 파일들을 삭제하시겠습니까 ?");
+    if (!confirmBox(question, w.window))
+        return;
+    QStringList names;
+    for (int row = 0; row < w.LFileListBox->count(); ++row) {
+        if (w.LFileListBox->item(row)->isSelected())
+            names << selectedNameAt(row);
+    }
+    for (const QString &name : names)
+        QFile::remove(name);
+    fillFileList();
+    selectOnly(local::indexAfterDelete(last, w.LFileListBox->count()));
+    focusFiles();
+}
+
+void LocalPane::N_LUppercaseClick(const QAction *item)
+{
+    int last = -1;
+    const int count = LocalSelectionCount(&last);
+    if (count == 0) {
+        log(LocalPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        return;
+    }
+    const QString question = QStringLiteral("[주의] - 이름변경") + CrLf + QString::number(count)
+        + QStringLiteral(" 개의 파일을 로컬에서 선택했습니다.") + CrLf
+        + QStringLiteral("선택한 파일들의 이름을 바꾸시겠습니까 ?");
+    if (!confirmBox(question, w.window))
+        return;
+    const QString which = item ? item->objectName() : QString();
+    const local::CaseRename mode = which == QLatin1String("N_LUppercase")   ? local::CaseRename::Upper
+                                   : which == QLatin1String("N_LLowercase") ? local::CaseRename::Lower
+                                                                            : local::CaseRename::Sentence;
+    QStringList names;
+    for (int row = 0; row < w.LFileListBox->count(); ++row) {
+        if (w.LFileListBox->item(row)->isSelected())
+            names << selectedNameAt(row);
+    }
+    for (const QString &name : names) {
+        const QString renamed = local::caseRenamed(name, mode);
+        // A file that already has the new name is left alone, and so is this one.
+        if (renamed == name || renameNoReplace(name, renamed))
+            SelectAfterRefresh = renamed;
+        else
+            SelectAfterRefresh = name;
+    }
+    LBrefreshClick();
+    focusFiles();
+}
+
+void LocalPane::N_LInvertSelectionClick()
+{
+    QListWidget *files = w.LFileListBox;
+    files->setVisible(false);
+    for (int row = 0; row < files->count(); ++row)
+        files->item(row)->setSelected(!files->item(row)->isSelected());
+    files->setVisible(true);
+    focusFiles();
+}
+
+void LocalPane::N_LTagwildcardClick()
+{
+    QString pattern = QStringLiteral("*.*");
+    if (!dialogs().inputQuery(w.window, QStringLiteral("Tag Wildcard (Local)"),
+                              QStringLiteral("Wildcard(eg *.zip will tag all .zip files): "), pattern)
+        || pattern.isEmpty())
+        return;
+    QListWidget *files = w.LFileListBox;
+    files->setVisible(false);
+    for (int row = 0; row < files->count(); ++row)
+        files->item(row)->setSelected(matchesLocalMask(pattern, files->item(row)->text()));
+    files->setVisible(true);
+    focusFiles();
+}
+
+bool LocalPane::textFileChecks(const QString &name, bool edit)
+{
+    const QString extension = local::upperExtension(name);
+    if (extension == QLatin1String("EXE") || extension == QLatin1String("COM")) {
+        informationBox(QStringLiteral("파일 '") + name
+                           + (edit ? QStringLiteral("'는 실행파일이라 편집할 수 없습니다.")
+                                   : QStringLiteral("'는 실행파일이라 열람할 수 없습니다.")),
+                       w.window);
+        return false;
+    }
+    if (!(isTextExtension && isTextExtension(extension))) {
+        const QString question = QStringLiteral("[주의]") + CrLf + QStringLiteral("파일 '") + name
+            + QStringLiteral("'는 텍스트 파일이 아닐 수 있습니다.") + CrLf
+            + (edit ? QStringLiteral("그래도 선택한 파일을 편집하시겠습니까 ?")
+                    : QStringLiteral("그래도 선택한 파일을 열람하시겠습니까 ?"));
+        if (!confirmBox(question, w.window))
+            return false;
+    }
+    const QString path = fullPathOf(name);
+    SelectAfterRefresh = path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        informationBox(QStringLiteral("파일 '") + path + QStringLiteral("'을 열 수 없습니다."), w.window);
+        return false;
+    }
+    if (file.size() == 0) {
+        informationBox(QStringLiteral("파일 '") + path + QStringLiteral("'의 파일크기가 0 Byte 입니다."), w.window);
+        return false;
+    }
+    return true;
+}
+
+void LocalPane::N_LViewClick()
+{
+    const int row = singleSelection();
+    if (row < 0)
+        return;
+    const QString name = selectedNameAt(row);
+    if (textFileChecks(name, false) && viewer) {
+        const QString path = fullPathOf(name);
+        const qint64 size = QFileInfo(path).size();
+        viewer->setSaveDirectory(directory);
+        viewer->setSaveFileName(name);
+        viewer->clearText();
+        if (viewer->loadFile(path)) {
+            viewer->setCaption(QStringLiteral("[Local] - File View (") + name + QStringLiteral(", ")
+                               + QString::number(size) + QStringLiteral(" Bytes)"));
+            showViewer();
+        } else {
+            informationBox(QStringLiteral("파일 '") + path + QStringLiteral("'을 열 수 없습니다."), w.window);
+        }
+    }
+    focusFiles();
+}
+
+void LocalPane::N_LEditClick()
+{
+    const int row = singleSelection();
+    if (row < 0)
+        return;
+    const QString name = selectedNameAt(row);
+    if (textFileChecks(name, true)) {
+        const QString program = resolveEditor(editorCommand ? editorCommand() : QString());
+        // The file is an argument of its own: blanks and a leading "-" reach the editor intact.
+        const QStringList arguments = editorWaitArguments(program) << fullPathOf(name);
+        const bool wasVisible = w.window && w.window->isVisible();
+        if (wasVisible)
+            w.window->hide();
+        if (runAndWait(program, arguments) != 0)
+            informationBox(QStringLiteral("지정한 문서편집기가 실행되지 않습니다."), w.window);
+        if (wasVisible)
+            w.window->show();
+        LBrefreshClick();
+    }
+    focusFiles();
+}
+
+void LocalPane::N_LOpenClick()
+{
+    const int row = singleSelection();
+    if (row < 0)
+        return;
+    openDocument(fullPathOf(selectedNameAt(row)));
+    focusFiles();
+}
+
+void LocalPane::LFileListBoxDblClick()
+{
+    N_LOpenClick();
+}
+
+// ---- directory operations -------------------------------------------------------------
+
+void LocalPane::N_LMakeDirectoryClick()
+{
+    const QString proposed = local::withTrailingSeparator(directory);
+    QString value = proposed;
+    if (!dialogs().inputQuery(w.window, QStringLiteral("디렉토리작성(Local)"), QStringLiteral("디렉토리: ") + proposed,
+                              value))
+        return;
+    if (!value.isEmpty() && QDir().mkdir(value))
+        updateTree();
+}
+
+void LocalPane::N_LDeleteDirectoryClick()
+{
+    updateTree();
+    if (local::isRootPath(directory)) {
+        log(LocalPrefix + QStringLiteral("먼저 디렉토리를 선택하세요."));
+        return;
+    }
+    QString value = directory;
+    if (!dialogs().inputQuery(w.window, QStringLiteral("디렉토리삭제(Local)"), QStringLiteral("디렉토리: ") + directory,
+                              value))
+        return;
+    // Out of the directory first: it cannot be removed while it is the current one.
+    setDirectory(canonicalDirectory(directory + QStringLiteral("/..")));
+    if (!value.isEmpty() && QDir().rmdir(value))
+        updateTree();
+}
+
+void LocalPane::N_LDirectoryListClick()
+{
+    QList<local::ReportEntry> entries;
+    const QFileInfoList infos = QDir(directory).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name | QDir::DirsFirst | QDir::IgnoreCase);
+    for (const QFileInfo &info : infos) {
+        entries.append({info.fileName(), info.isDir() ? 0 : info.size(), info.lastModified(),
+                        fileAttributes(info)});
+    }
+    const local::DirectoryReport report = local::buildDirectoryReport(entries, QLocale::system());
+    if (!viewer)
+        return;
+    viewer->setSaveDirectory(directory);
+    viewer->setSaveFileName(QStringLiteral("DirInfo.txt"));
+    viewer->clearText();
+    for (const QString &line : report.lines)
+        viewer->addLine(line);
+    viewer->setCaption(local::reportCaption(directory, report.total));
+    showViewer();
+}
+
+void LocalPane::N_LSpecifyadirectoryClick()
+{
+    QString chosen;
+    if (dialogs().chooseDirectory(w.window, QStringLiteral("Specify Directory"), chosen) && !chosen.isEmpty())
+        setDirectory(chosen);
+}
+
+// ---- keys and drops -------------------------------------------------------------------
+
+bool LocalPane::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool files = watched == w.LFileListBox || watched == w.LFileListBox->viewport();
+    const bool tree = watched == w.LDirectoryListBox;
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (files && key == Qt::Key_Delete) {
+            N_LDeleteClick();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (files)
+                N_LOpenClick();
+            else if (tree && w.LDirectoryListBox->currentItem())
+                setDirectory(w.LDirectoryListBox->currentItem()->data(PathRole).toString());
+            return files || tree;
+        }
+        break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (files) {
+            auto *drag = static_cast<QDropEvent *>(event);
+            if (isDragFrom(w.RFileListBox, drag->source()))
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
+        break;
+    case QEvent::Drop:
+        if (files) {
+            auto *drop = static_cast<QDropEvent *>(event);
+            if (isDragFrom(w.RFileListBox, drop->source())) {
+                drop->acceptProposedAction();
+                if (downloadHostSelection)
+                    downloadHostSelection();
+            } else {
+                drop->ignore();
+            }
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace kav

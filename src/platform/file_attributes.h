@@ -1,0 +1,31 @@
+#pragma once
+// File attributes in the Windows sense, read from this system's file modes, and
+// the local file operations whose system calls differ from the Windows ones.
+
+#include <QString>
+
+class QFileInfo;
+
+namespace kav {
+
+enum FileAttribute : int {
+    AttrReadOnly = 1,
+    AttrHidden = 2,
+    AttrSysFile = 4,
+    AttrVolumeId = 8,
+    AttrDirectory = 16,
+    AttrArchive = 32,
+};
+
+// read-only: the owner may not write; hidden: the name starts with "." (not "."
+// and ".." themselves); system: neither a regular file nor a directory (devices,
+// pipes, sockets, dangling links); directory; archive: a regular file.
+int fileAttributes(const QFileInfo &info);
+
+// Renames `from` to `to` (relative names count from the current directory) but
+// never replaces an existing `to`, as the Windows call refuses to. Changing only
+// the letter case on a file system that ignores case is allowed (it is the same
+// file). False, and nothing changed, when the system refuses.
+bool renameNoReplace(const QString &from, const QString &to);
+
+} // namespace kav
