@@ -1,0 +1,85 @@
+#include "local_bridge.h"
+#include "main_form.h"
+#include "settings_bridge.h"
+#include "ui_main_form.h"
+
+#include "browse/host_pane.h"
+#include "config/connect_form.h"
+#include "ftp/session.h"
+#include "local/local_pane.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace kav {
+
+void storeLocalStartPath(TMainForm &window, const QString &directory)
+{
+    Session &session = window.session();
+    if (!session.isConnected() || !window.hostPaneOf() || window.hostPaneOf()->currentDirectory().isEmpty())
+        return;
+    TConnectForm &dialog = *window.connectForm();
+    const int index = dialog.indexOfProfile(session.profile.HostName);
+    if (index < 0)
+        return;
+    session.profile.LocalPath = directory;
+    ProfileEntry entry = dialog.profileAt(index);
+    entry.LocalPath = directory;
+    dialog.setProfileAt(index, entry);
+    if (auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("E_LocalPath")))
+        field->setText(directory);
+    if (auto *useLastPath = dialog.findChild<QCheckBox *>(QStringLiteral("CB_UseLastPath")))
+        useLastPath->setChecked(false);
+    session.profile.UseLastPath = false;
+    window.settings().configuration().SaveSessionProfile(session.profile);
+}
+
+LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
+{
+    Ui::TMainForm &f = *window.form();
+    LocalPaneWidgets w;
+    w.LTabSet = f.LTabSet;
+    w.LDirectoryListBox = f.LDirectoryListBox;
+    w.LFileListBox = f.LFileListBox;
+    w.SB_ConnectDRV = f.SB_ConnectDRV;
+    w.SB_DisconnectDRV = f.SB_DisconnectDRV;
+    w.RFileListBox = f.RFileListBox;
+    w.window = &window;
+    auto *pane = new LocalPane(w, [&window](const QString &line) { window.AppendLog(line); },
+                               window.SelectAfterRefresh, viewer, &window);
+    pane->editorCommand = [&window] { return window.session().profile.Editor; };
+    pane->isTextExtension = [&window](const QString &extension) {
+        return window.settings().asciiExtensions().contains(extension);
+    };
+    pane->storeLocalStartPath = [&window](const QString &directory) { storeLocalStartPath(window, directory); };
+
+    auto onClick = [pane](QAbstractButton *button, void (LocalPane::*handler)()) {
+        QObject::connect(button, &QAbstractButton::clicked, pane, [pane, handler] { (pane->*handler)(); });
+    };
+    onClick(f.LBrefresh, &LocalPane::LBrefreshClick);
+    onClick(f.LBLaunchExplorer, &LocalPane::LBLaunchExplorerClick);
+    onClick(f.SB_LocalToClip, &LocalPane::SB_LocalToClipClick);
+    onClick(f.SB_CopyLocalPath, &LocalPane::SB_CopyLocalPathClick);
+    onClick(f.SB_ConnectDRV, &LocalPane::SB_ConnectDRVClick);
+    onClick(f.SB_DisconnectDRV, &LocalPane::SB_DisconnectDRVClick);
+
+    auto onTrigger = [pane](QAction *item, void (LocalPane::*handler)()) {
+        QObject::connect(item, &QAction::triggered, pane, [pane, handler] { (pane->*handler)(); });
+    };
+    onTrigger(f.N_LRename, &LocalPane::N_LRenameClick);
+    onTrigger(f.N_LDelete, &LocalPane::N_LDeleteClick);
+    onTrigger(f.N_LView, &LocalPane::N_LViewClick);
+    onTrigger(f.N_LEdit, &LocalPane::N_LEditClick);
+    onTrigger(f.N_LOpen, &LocalPane::N_LOpenClick);
+    onTrigger(f.N_LInvertSelection, &LocalPane::N_LInvertSelectionClick);
+    onTrigger(f.N_LTagwildcard, &LocalPane::N_LTagwildcardClick);
+    onTrigger(f.N_LMakeDirectory, &LocalPane::N_LMakeDirectoryClick);
+    onTrigger(f.N_LDeleteDirectory, &LocalPane::N_LDeleteDirectoryClick);
+    onTrigger(f.N_LDirectoryList, &LocalPane::N_LDirectoryListClick);
+    onTrigger(f.N_LSpecifyadirectory, &LocalPane::N_LSpecifyadirectoryClick);
+    for (QAction *item : {f.N_LUppercase, f.N_LLowercase, f.N_LSentenceCase})
+        QObject::connect(item, &QAction::triggered, pane, [pane, item] { pane->N_LUppercaseClick(item); });
+    return pane;
+}
+
+} // namespace kav
