@@ -20,6 +20,8 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabBar>
+#include <QToolTip>
+#include <QHelpEvent>
 
 namespace kav {
 
@@ -108,11 +110,12 @@ LocalPane::LocalPane(const LocalPaneWidgets &widgets, std::function<void(const Q
             LTabSetClick();
     });
 
-    // Network drives are mounted by the system here.
+    // Network drives are mounted by the system here: the buttons are disabled and
+    // their hint, when shown, says so below its own text.
     for (QAbstractButton *button : {w.SB_ConnectDRV, w.SB_DisconnectDRV}) {
         if (button) {
             button->setEnabled(false);
-            button->setToolTip(button->toolTip() + QLatin1Char('\n') + networkDrivesNote());
+            button->installEventFilter(this);
         }
     }
 
@@ -645,6 +648,14 @@ bool LocalPane::eventFilter(QObject *watched, QEvent *event)
     const bool files = watched == w.LFileListBox || watched == w.LFileListBox->viewport();
     const bool tree = watched == w.LDirectoryListBox;
     switch (event->type()) {
+    case QEvent::ToolTip:
+        if (watched == w.SB_ConnectDRV || watched == w.SB_DisconnectDRV) {
+            auto *button = static_cast<QAbstractButton *>(watched);
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                               button->toolTip() + QLatin1Char('\n') + networkDrivesNote(), button);
+            return true;
+        }
+        break;
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (files && key == Qt::Key_Delete) {
