@@ -20,6 +20,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolTip>
 #include <QHelpEvent>
 
@@ -102,8 +103,10 @@ LocalPane::LocalPane(const LocalPaneWidgets &widgets, std::function<void(const Q
     tree->installEventFilter(this);
 
     connect(files, &QListWidget::itemDoubleClicked, this, [this] { LFileListBoxDblClick(); });
+    // The tree is rebuilt when the directory changes: not inside its own click signal.
     connect(tree, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
-        setDirectory(item->data(PathRole).toString());
+        const QString path = item->data(PathRole).toString();
+        QTimer::singleShot(0, this, [this, path] { setDirectory(path); });
     });
     connect(w.LTabSet, &QTabBar::currentChanged, this, [this] {
         if (!syncingTabs)

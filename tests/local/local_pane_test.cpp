@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -506,6 +507,26 @@ TEST_F(LocalPaneTest, StartDirectoryOfAProfile)
     profile.LocalPath.clear();
     pane->enterStartDirectory(profile);
     EXPECT_EQ(pane->currentDirectory(), root);
+}
+
+TEST_F(LocalPaneTest, TreeDoubleClickAndKeys)
+{
+    const QList<QListWidgetItem *> sub = tree.findItems(q("하위폴더"), Qt::MatchExactly);
+    ASSERT_EQ(sub.size(), 1);
+    emit tree.itemDoubleClicked(sub.first());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pane->currentDirectory(), path("하위폴더"));
+    // Enter on the tree's first item (the root) goes there.
+    tree.setCurrentRow(tree.count() - 2);   // the parent of 하위폴더
+    QTest::keyClick(&tree, Qt::Key_Return);
+    EXPECT_EQ(pane->currentDirectory(), root);
+
+    select({q("메모")});
+    QTest::keyClick(&files, Qt::Key_Return);
+    EXPECT_EQ(pane->opened, QStringList{path("메모")});
+    scripted().pushButton(BtnYes);
+    QTest::keyClick(&files, Qt::Key_Delete);
+    EXPECT_FALSE(QFileInfo::exists(path("메모")));
 }
 
 TEST_F(LocalPaneTest, OpenAndExplorer)
