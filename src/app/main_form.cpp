@@ -5,6 +5,12 @@
 #include "log_form.h"
 #include "program_info.h"
 #include "settings_bridge.h"
+#include "local_bridge.h"
+#include "local/local_pane.h"
+#include "transfer_bridge.h"
+#include "transfer/batch_transfer.h"
+#include "transfer/trans_form.h"
+#include "viewers/view_form.h"
 
 #include "browse/host_pane.h"
 #include "config/connect_form.h"
@@ -15,6 +21,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
@@ -81,6 +90,29 @@ TMainForm::TMainForm(QWidget *parent)
     hostWidgets.N_RRexec = ui->N_RRexec;
     hostWidgets.LFileListBox = ui->LFileListBox;
     hostPane = new HostPane(*ftp, *this, hostWidgets, SelectAfterRefresh, this);
+    transferBridge = std::make_unique<TransferBridge>(*this);
+    viewWindow = new TViewForm(this);
+    hostPane->showReport = [this](const QString &caption, const QStringList &lines, const QString &fileName) {
+        viewWindow->setSaveDirectory(QDir::currentPath());
+        viewWindow->setSaveFileName(fileName);
+        viewWindow->clearText();
+        viewWindow->setLines(lines);
+        viewWindow->setCaption(caption);
+        viewWindow->showModal();
+    };
+    hostPane->uploadLocalSelection = [this] { transferBridge->commands().SB_LeftRightClick(); };
+    {
+        TransferCommands &t = transferBridge->commands();
+        Ui::TMainForm &f = *ui;
+        connect(f.SB_LeftRight, &QAbstractButton::clicked, this, [&t] { t.SB_LeftRightClick(); });
+        connect(f.SB_RightLeft, &QAbstractButton::clicked, this, [&t] { t.SB_RightLeftClick(); });
+        connect(f.N_RDownload, &QAction::triggered, this, [&t] { t.SB_RightLeftClick(); });
+        connect(f.N_LUpload, &QAction::triggered, this, [&t] { t.SB_LeftRightClick(); });
+        connect(f.N_LManualUpload, &QAction::triggered, this, [&t] { t.N_LManualUploadClick(); });
+        connect(f.N_RManualDownload, &QAction::triggered, this, [&t] { t.N_RManualDownloadClick(); });
+    }
+    localPane = createLocalPane(*this, viewWindow);
+    localPane->downloadHostSelection = [this] { transferBridge->commands().SB_RightLeftClick(); };
 
     wireControls();
 
@@ -209,7 +241,7 @@ void TMainForm::FormActivate()
 
     BaseTitle = applicationTitle().isEmpty() ? programTitle() : applicationTitle();
     setWindowTitle(BaseTitle);
-    // The drive tabs of the local pane are filled by the local pane itself once it exists.
+    localPane->FillDriveTabs();
 
     if (!startWinsock()) {
         for (QWidget *w : {ui->BB_Connect, ui->BB_Disconnect, ui->BB_Stop, ui->BB_LookUp, ui->BB_Ping,
@@ -538,8 +570,7 @@ void TMainForm::clearMessages()
 
 void TMainForm::enterLocalStartDirectory(const SessionProfile &profile)
 {
-    // The local pane enters the profile's start directory here once it exists.
-    (void)profile;
+    localPane->enterStartDirectory(profile);
 }
 
 void TMainForm::loadHostLists(const QString &hostName)
@@ -559,13 +590,37 @@ bool TMainForm::antiIdleChecked() const
 
 bool TMainForm::transferOrPrintShowing() const
 {
-    // No transfer or print window exists yet, so none can be showing.
-    return false;
+    // The print window joins this test when it exists.
+    return transferBridge && transferBridge->transferWindow().isVisible();
 }
 
 void TMainForm::resetCancelTags()
 {
-    // The transfer and print windows' cancel flags are reset here once those windows exist.
+    if (transferBridge)
+        transferBridge->transferWindow().setCancelFlag(0);
+}
+
+void TMainForm::refreshLocalPane()
+{
+    localPane->LBrefreshClick();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (ui->N_RDropFiles->isChecked() && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    if (!ui->N_RDropFiles->isChecked() || paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    transferBridge->commands().WMDropFiles(paths);
 }
 
 void TMainForm::clearAutoMode()

@@ -18,8 +18,11 @@ namespace Ui { class TMainForm; }
 namespace kav {
 
 class HostPane;
+class LocalPane;
 class Session;
 class SettingsBridge;
+class TransferBridge;
+class TViewForm;
 class TConnectForm;
 class TLogForm;
 
@@ -40,7 +43,12 @@ public:
     TLogForm *logForm() const { return logWindow; }
     // The configuration file, the option controls it keeps and the ASCII extension list.
     SettingsBridge &settings() const { return *settingsBridge; }
+    TransferBridge &transfers() const { return *transferBridge; }
+    TViewForm *viewForm() const { return viewWindow; }
+    // Re-reads the local pane (keeps SelectAfterRefresh for it).
+    void refreshLocalPane();
     HostPane *hostPaneOf() const { return hostPane; }
+    LocalPane *localPaneOf() const { return localPane; }
 
     // Start-up: the splash to close at first activation (taken over), the
     // profile to connect to, and the optional copy of the log in a file.
@@ -118,6 +126,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Files dropped from the desktop while "Drop Files" is ticked are uploaded.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void wireControls();
@@ -131,7 +142,10 @@ private:
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
     std::unique_ptr<SettingsBridge> settingsBridge;
+    std::unique_ptr<TransferBridge> transferBridge;
+    TViewForm *viewWindow = nullptr;
     HostPane *hostPane = nullptr;
+    LocalPane *localPane = nullptr;
     QSplashScreen *splashWindow = nullptr;
     std::unique_ptr<QFile> logFile;
 

@@ -3,12 +3,15 @@
 #include "app/main_form.h"
 #include "ui_main_form.h"
 
+#include "app/settings_bridge.h"
+#include "config/configuration.h"
 #include "config/connect_form.h"
 #include "ftp/session.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/winsock.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QListWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -32,13 +35,17 @@ QStringList logLines(const kav::TMainForm &f)
 std::unique_ptr<kav::TMainForm> startWith(const QString &argument)
 {
     scripted().clear();
+    // A settings file of its own holding the one profile, as an earlier run stored it.
+    static std::vector<std::unique_ptr<QTemporaryDir>> homes;
+    homes.push_back(std::make_unique<QTemporaryDir>());
+    qputenv("KAVRIN_HOME", homes.back()->path().toUtf8());
     auto f = std::make_unique<kav::TMainForm>();
-    kav::ProfileEntry e;
+    kav::SessionProfile e;
     e.HostName = QStringLiteral("회사 서버");
     e.HostIP = QStringLiteral("127.0.0.1");
     e.UserId = QStringLiteral("user");
     e.Password = QStringLiteral("pass");
-    f->connectForm()->appendProfile(e);
+    f->settings().configuration().SaveSessionProfile(e);
     f->setStartProfile(argument);
     // The connect dialog's time limit is read from the dialog: keep the waits short.
     f->show();

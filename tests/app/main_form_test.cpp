@@ -89,6 +89,10 @@ std::unique_ptr<TestForm> startedForm(bool winsock = true)
 {
     scripted().clear();
     kav::setApplicationTitle(QStringLiteral("Kavrin Version 2.2"));
+    // Every window starts as on a first run, with a settings directory of its own.
+    static std::vector<std::unique_ptr<QTemporaryDir>> homes;
+    homes.push_back(std::make_unique<QTemporaryDir>());
+    qputenv("KAVRIN_HOME", homes.back()->path().toUtf8());
     auto f = std::make_unique<TestForm>();
     f->winsockWorks = winsock;
     f->show();

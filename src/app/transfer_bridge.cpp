@@ -1,0 +1,78 @@
+#include "transfer_bridge.h"
+
+#include "main_form.h"
+#include "settings_bridge.h"
+#include "ui_main_form.h"
+
+#include "ftp/session.h"
+#include "transfer/batch_transfer.h"
+#include "transfer/trans_form.h"
+#include "transfer/transfer_engine.h"
+
+#include <QDir>
+#include <QListWidget>
+
+namespace kav {
+
+TransferBridge::TransferBridge(TMainForm &window)
+    : window(window)
+{
+    transWindow = new TTransForm(&window);
+    transWindow->sessionTitle = [&window] {
+        const SessionProfile &p = window.session().profile;
+        return p.HostName + QStringLiteral(" (") + p.HostIP + QStringLiteral(", ") + p.UserId + QLatin1Char(')');
+    };
+    engines = std::make_unique<TransferEngine>(window.session(), window, *transWindow, *this);
+    runners = std::make_unique<TransferCommands>(window.session(), window, *window.hostPaneOf(), *this,
+                                                 *transWindow, *engines);
+}
+
+TransferBridge::~TransferBridge() = default;
+
+QStringList TransferBridge::selectedLocalFiles() const
+{
+    QStringList names;
+    QListWidget *list = window.form()->LFileListBox;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->isSelected())
+            names << list->item(i)->text();
+    return names;
+}
+
+QString TransferBridge::localDirectory() const
+{
+    // The local pane keeps the process's current directory on its own.
+    return QDir::currentPath();
+}
+
+void TransferBridge::refreshLocal()
+{
+    window.refreshLocalPane();
+}
+
+void TransferBridge::focusLocalFiles()
+{
+    window.form()->LFileListBox->setFocus();
+}
+
+void TransferBridge::setStayOnTop(bool on)
+{
+    window.SetStayOnTop(on);
+}
+
+bool TransferBridge::stayOnTopChecked() const
+{
+    return window.form()->N_RStayOnTop->isChecked();
+}
+
+TypeControls TransferBridge::typeControls() const
+{
+    return window.settings().typeControls();
+}
+
+const AsciiExtensionList &TransferBridge::asciiExtensions() const
+{
+    return window.settings().asciiExtensions();
+}
+
+} // namespace kav
