@@ -113,6 +113,14 @@ TMainForm::TMainForm(QWidget *parent)
     }
     localPane = createLocalPane(*this, viewWindow);
     localPane->downloadHostSelection = [this] { transferBridge->commands().SB_RightLeftClick(); };
+    hostPane->storeRemoteStartPath = [this](const QString &dir) {
+        connectDialog->setProfileStartPath(ftp->profile.HostName, true, dir);
+    };
+    localPane->storeLocalStartPath = [this](const QString &dir) {
+        // Only for a connected profile whose host pane shows a directory.
+        if (ftp->isConnected() && !hostPane->currentDirectory().isEmpty())
+            connectDialog->setProfileStartPath(ftp->profile.HostName, false, dir);
+    };
 
     wireControls();
 
@@ -167,6 +175,7 @@ void TMainForm::wireControls()
     connect(f.N_RRexec, &QAction::triggered, host, [host] { host->RFileListBoxDblClick(); });
     connect(f.N_RDirectoryList, &QAction::triggered, host, [host] { host->N_RDirectoryListClick(); });
     connect(f.SB_HostToClip, &QAbstractButton::clicked, host, [host] { host->SB_HostToClipClick(); });
+    connect(f.SB_CopyRemotePath, &QAbstractButton::clicked, host, [host] { host->SB_CopyRemotePathClick(); });
 
     auto popupOn = [this](QAbstractItemView *view, QMenu *menu) {
         connect(view, &QWidget::customContextMenuRequested, this, [view, menu](const QPoint &pos) {

@@ -411,6 +411,12 @@ void HostPane::SB_HostToClipClick()
     copyToClipboard(currentDirectory());
 }
 
+void HostPane::SB_CopyRemotePathClick()
+{
+    if (connectedWithDirectory() && storeRemoteStartPath)
+        storeRemoteStartPath(currentDirectory());
+}
+
 void HostPane::N_RDirectoryListClick()
 {
     if (!connectedWithDirectory() || !showReport)

@@ -47,6 +47,7 @@ public:
     void RFileListBoxDblClick();
     void N_RCopyURLClick();
     void SB_HostToClipClick();
+    void SB_CopyRemotePathClick();
     void N_RDirectoryListClick();
 
     // A 257 reply named the current directory: the history combo follows, without a CWD.

@@ -485,4 +485,27 @@ void TConnectForm::resetNumberField(QLineEdit *field)
         field->setText(QString::number(field->property("tag").toInt()));
 }
 
+bool TConnectForm::setProfileStartPath(const QString &hostName, bool remote, const QString &directory)
+{
+    const int index = indexOfProfile(hostName);
+    if (index < 0)
+        return false;
+    ProfileEntry entry = profileAt(index);
+    if (remote) {
+        profile.RemotePath = directory;
+        entry.RemotePath = directory;
+        ui->E_RemotePath->setText(directory);
+    } else {
+        profile.LocalPath = directory;
+        entry.LocalPath = directory;
+        ui->E_LocalPath->setText(directory);
+    }
+    setProfileAt(index, entry);
+    ui->CB_UseLastPath->setChecked(false);
+    profile.UseLastPath = false;
+    if (store)
+        store->SaveSessionProfile(profile);
+    return true;
+}
+
 } // namespace kav

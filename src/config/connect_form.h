@@ -60,6 +60,12 @@ public:
     // Selects the profile (or none for -1) and runs the selection handler.
     void selectProfile(int index);
 
+    // The main window's two "▣" buttons: the connected profile's local or host
+    // start directory becomes `directory`, starting in the last used paths is
+    // switched off, and the profile is stored. False when the profile named
+    // `hostName` is not in the lists.
+    bool setProfileStartPath(const QString &hostName, bool remote, const QString &directory);
+
     // Handlers (named after their controls).
     void CB_HostNameChange();
     void CB_AnonymousClick();

@@ -689,3 +689,28 @@ TEST_F(ConnectFormTest, TextsAndHints)
 }
 
 } // namespace
+
+TEST_F(ConnectFormTest, StartDirectoriesFromTheMainWindowAreStored)
+{
+    load({"alpha", "베타"});
+    form.selectProfile(1);
+    ui().CB_UseLastPath->setChecked(true);
+    profile.UseLastPath = true;
+
+    EXPECT_TRUE(form.setProfileStartPath(QStringLiteral("베타"), true, QStringLiteral("/pub/자료")));
+    EXPECT_EQ(form.profileAt(1).RemotePath, QStringLiteral("/pub/자료"));
+    EXPECT_EQ(ui().E_RemotePath->text(), QStringLiteral("/pub/자료"));
+    EXPECT_FALSE(ui().CB_UseLastPath->isChecked());
+    EXPECT_FALSE(profile.UseLastPath);
+    ASSERT_EQ(store.saved.size(), 1u);
+    EXPECT_EQ(store.saved.back().RemotePath, QStringLiteral("/pub/자료"));
+
+    EXPECT_TRUE(form.setProfileStartPath(QStringLiteral("베타"), false, QStringLiteral("/home/kim")));
+    EXPECT_EQ(form.profileAt(1).LocalPath, QStringLiteral("/home/kim"));
+    EXPECT_EQ(form.profileAt(1).RemotePath, QStringLiteral("/pub/자료"));
+    EXPECT_EQ(form.profileAt(0).LocalPath, entry(QStringLiteral("alpha")).LocalPath);
+
+    // A session whose profile is not in the lists changes nothing.
+    EXPECT_FALSE(form.setProfileStartPath(QStringLiteral("gamma"), true, QStringLiteral("/x")));
+    EXPECT_EQ(store.saved.size(), 2u);
+}
