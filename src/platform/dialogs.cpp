@@ -114,8 +114,10 @@ public:
 
     bool saveFile(QWidget *parent, const FileDialogSpec &spec, QString &path) override
     {
+        // The callers ask their own overwrite question, with their own text.
         const QString chosen = QFileDialog::getSaveFileName(parent, spec.title, startPath(spec),
-                                                            qtFileFilter(spec.filter));
+                                                            qtFileFilter(spec.filter), nullptr,
+                                                            QFileDialog::DontConfirmOverwrite);
         if (chosen.isEmpty())
             return false;
         path = withDefaultExtension(chosen, spec.defaultExt);

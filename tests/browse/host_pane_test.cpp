@@ -448,3 +448,27 @@ TEST(HostPane, RefreshReselectsTheNamedFile)
     EXPECT_TRUE(p.files.currentItem()->isSelected());
     EXPECT_TRUE(p.selectAfterRefresh.isEmpty());
 }
+
+TEST(HostPane, DirectoryReportGoesToTheViewer)
+{
+    ReplyPeer peer(21);
+    serve(peer, "/pub", {"total 1\r\n" + line("-rw-r--r--", "a.txt"), "drwxr-xr-x   2 ftp ftp 4096 Dec 10 03:04 sub\n"});
+    Pane p;
+    QString caption, fileName;
+    QStringList lines;
+    p.pane->showReport = [&](const QString &c, const QStringList &l, const QString &f) {
+        caption = c;
+        lines = l;
+        fileName = f;
+    };
+    p.login();
+    p.pane->N_RDirectoryListClick();
+    const int bytes = int(QByteArray("total 1\r\n" + line("-rw-r--r--", "a.txt")).size()
+                          + QByteArray("drwxr-xr-x   2 ftp ftp 4096 Dec 10 03:04 sub\n").size());
+    EXPECT_EQ(caption, QStringLiteral("[Host] - DirInfo (/pub, %1 Bytes)").arg(bytes));
+    EXPECT_EQ(fileName, QStringLiteral("DirInfo.txt"));
+    // The CR of CR LF is dropped; a line ended by LF alone keeps its last character.
+    EXPECT_EQ(lines, (QStringList{"total 1", QString::fromLatin1(line("-rw-r--r--", "a.txt").chopped(2)),
+                                  "drwxr-xr-x   2 ftp ftp 4096 Dec 10 03:04 sub"}));
+    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+}
