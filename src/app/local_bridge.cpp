@@ -3,36 +3,10 @@
 #include "settings_bridge.h"
 #include "ui_main_form.h"
 
-#include "browse/host_pane.h"
-#include "config/connect_form.h"
 #include "ftp/session.h"
 #include "local/local_pane.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
-
 namespace kav {
-
-void storeLocalStartPath(TMainForm &window, const QString &directory)
-{
-    Session &session = window.session();
-    if (!session.isConnected() || !window.hostPaneOf() || window.hostPaneOf()->currentDirectory().isEmpty())
-        return;
-    TConnectForm &dialog = *window.connectForm();
-    const int index = dialog.indexOfProfile(session.profile.HostName);
-    if (index < 0)
-        return;
-    session.profile.LocalPath = directory;
-    ProfileEntry entry = dialog.profileAt(index);
-    entry.LocalPath = directory;
-    dialog.setProfileAt(index, entry);
-    if (auto *field = dialog.findChild<QLineEdit *>(QStringLiteral("E_LocalPath")))
-        field->setText(directory);
-    if (auto *useLastPath = dialog.findChild<QCheckBox *>(QStringLiteral("CB_UseLastPath")))
-        useLastPath->setChecked(false);
-    session.profile.UseLastPath = false;
-    window.settings().configuration().SaveSessionProfile(session.profile);
-}
 
 LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
 {
@@ -51,7 +25,6 @@ LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
     pane->isTextExtension = [&window](const QString &extension) {
         return window.settings().asciiExtensions().contains(extension);
     };
-    pane->storeLocalStartPath = [&window](const QString &directory) { storeLocalStartPath(window, directory); };
 
     auto onClick = [pane](QAbstractButton *button, void (LocalPane::*handler)()) {
         QObject::connect(button, &QAbstractButton::clicked, pane, [pane, handler] { (pane->*handler)(); });
