@@ -5,11 +5,11 @@
 #include "ui_main_form.h"
 
 #include "ftp/session.h"
+#include "local/local_pane.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/trans_form.h"
 #include "transfer/transfer_engine.h"
 
-#include <QDir>
 #include <QListWidget>
 
 namespace kav {
@@ -41,8 +41,7 @@ QStringList TransferBridge::selectedLocalFiles() const
 
 QString TransferBridge::localDirectory() const
 {
-    // The local pane keeps the process's current directory on its own.
-    return QDir::currentPath();
+    return window.localPaneOf()->currentDirectory();
 }
 
 void TransferBridge::refreshLocal()

@@ -4,11 +4,11 @@
 #include "ftp/session_ui.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/pane_drop.h"
 
 #include <QAction>
 #include <QBitmap>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
@@ -465,29 +465,9 @@ bool HostPane::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::DragEnter:
     case QEvent::DragMove:
-        if (files) {
-            auto *drag = static_cast<QDropEvent *>(event);
-            const bool fromLocal = w.LFileListBox && drag->source()
-                && (drag->source() == w.LFileListBox || w.LFileListBox->isAncestorOf(qobject_cast<QWidget *>(drag->source())));
-            if (fromLocal)
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        }
-        break;
     case QEvent::Drop:
-        if (files) {
-            auto *drop = static_cast<QDropEvent *>(event);
-            const bool fromLocal = w.LFileListBox && drop->source()
-                && (drop->source() == w.LFileListBox || w.LFileListBox->isAncestorOf(qobject_cast<QWidget *>(drop->source())));
-            if (fromLocal) {
-                drop->acceptProposedAction();
-                if (uploadLocalSelection)
-                    uploadLocalSelection();
-            }
-            return true;
-        }
+        if (files)
+            return handlePaneDrop(event, w.LFileListBox, uploadLocalSelection);
         break;
     default:
         break;

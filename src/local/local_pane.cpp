@@ -4,6 +4,7 @@
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
+#include "platform/pane_drop.h"
 #include "platform/processes.h"
 #include "platform/wildcard.h"
 #include "platform/editor_lookup.h"
@@ -65,12 +66,6 @@ QIcon driveIcon(int type)
     case DriveRamDisk: return style->standardIcon(QStyle::SP_ComputerIcon);
     default: return style->standardIcon(QStyle::SP_FileIcon);
     }
-}
-
-bool isDragFrom(const QWidget *source, const QObject *dragSource)
-{
-    const auto *widget = qobject_cast<const QWidget *>(dragSource);
-    return source && widget && (widget == source || source->isAncestorOf(widget));
 }
 
 QString canonicalDirectory(const QString &path)
@@ -676,27 +671,9 @@ bool LocalPane::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::DragEnter:
     case QEvent::DragMove:
-        if (files) {
-            auto *drag = static_cast<QDropEvent *>(event);
-            if (isDragFrom(w.RFileListBox, drag->source()))
-                drag->acceptProposedAction();
-            else
-                drag->ignore();
-            return true;
-        }
-        break;
     case QEvent::Drop:
-        if (files) {
-            auto *drop = static_cast<QDropEvent *>(event);
-            if (isDragFrom(w.RFileListBox, drop->source())) {
-                drop->acceptProposedAction();
-                if (downloadHostSelection)
-                    downloadHostSelection();
-            } else {
-                drop->ignore();
-            }
-            return true;
-        }
+        if (files)
+            return handlePaneDrop(event, w.RFileListBox, downloadHostSelection);
         break;
     default:
         break;

@@ -510,13 +510,20 @@ int recv(Socket s, char *buffer, int length)
     }
 }
 
-bool getsockname(Socket s, quint32 *address, quint16 *port)
+namespace {
+
+using NameCall = int (*)(int, sockaddr *, socklen_t *);
+
+bool readAddress(NameCall call, Socket s, quint32 *address, quint16 *port)
 {
+    if (!info(s)) {
+        g_lastError = WSAENOTSOCK;
+        return false;
+    }
     sockaddr_in sa{};
     socklen_t len = sizeof sa;
-    if (!info(s) || ::getsockname(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), &len) != 0
-        || sa.sin_family != AF_INET) {
-        g_lastError = info(s) ? errnoToWinsock(errno) : WSAENOTSOCK;
+    if (call(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), &len) != 0 || sa.sin_family != AF_INET) {
+        g_lastError = errnoToWinsock(errno);
         return false;
     }
     if (address)
@@ -526,20 +533,16 @@ bool getsockname(Socket s, quint32 *address, quint16 *port)
     return true;
 }
 
+} // namespace
+
+bool getsockname(Socket s, quint32 *address, quint16 *port)
+{
+    return readAddress(::getsockname, s, address, port);
+}
+
 bool getpeername(Socket s, quint32 *address, quint16 *port)
 {
-    sockaddr_in sa{};
-    socklen_t len = sizeof sa;
-    if (!info(s) || ::getpeername(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), &len) != 0
-        || sa.sin_family != AF_INET) {
-        g_lastError = info(s) ? errnoToWinsock(errno) : WSAENOTSOCK;
-        return false;
-    }
-    if (address)
-        *address = ntohl(sa.sin_addr.s_addr);
-    if (port)
-        *port = ntohs(sa.sin_port);
-    return true;
+    return readAddress(::getpeername, s, address, port);
 }
 
 int shutdown(Socket s, int how)

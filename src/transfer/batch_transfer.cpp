@@ -54,15 +54,25 @@ void TransferCommands::endWindow()
         window.close();
 }
 
+void TransferCommands::walk(int count, int total, const std::function<bool(int)> &transfer)
+{
+    for (int i = 0; i < count; ++i) {
+        window.setCount(i + 1, total);
+        if (!transfer(i) || !afterItem())
+            break;
+    }
+}
+
 bool TransferCommands::afterItem()
 {
     PumpMessages(10);
     return window.cancelFlag() != 1;
 }
 
-void TransferCommands::finishMainUpload()
+void TransferCommands::finishUpload(bool restoreTopmost)
 {
-    host.setStayOnTop(host.stayOnTopChecked());
+    if (restoreTopmost)
+        host.setStayOnTop(host.stayOnTopChecked());
     if (window.disconnectAfterwards()) {
         session.BB_DisconnectClick();
     } else {
@@ -117,14 +127,10 @@ void TransferCommands::SB_LeftRightClick()
     }
     beginRun();
     const QString dir = hostPane.currentDirectory();
-    int item = 0;
-    for (const QString &name : names) {
-        window.setCount(++item, int(names.size()));
-        if (!engine.SendFile(name, hostDestination(dir, name)) || !afterItem())
-            break;
-    }
+    walk(int(names.size()), int(names.size()),
+         [&](int i) { return engine.SendFile(names[i], hostDestination(dir, names[i])); });
     endWindow();
-    finishMainUpload();
+    finishUpload(true);
     window.setCancelFlag(0);
 }
 
@@ -139,12 +145,9 @@ void TransferCommands::SB_RightLeftClick()
     }
     beginRun();
     const QString dir = host.localDirectory();
-    int item = 0;
-    for (const RemoteEntry &e : entries) {
-        window.setCount(++item, int(entries.size()));
-        if (!receiveInto(e.name, dir, e.kind == EntryKind::ExecutableFile, e.name) || !afterItem())
-            break;
-    }
+    walk(int(entries.size()), int(entries.size()), [&](int i) {
+        return receiveInto(entries[i].name, dir, entries[i].kind == EntryKind::ExecutableFile, entries[i].name);
+    });
     endWindow();
     finishDownload(true);
     window.setCancelFlag(0);
@@ -167,7 +170,7 @@ void TransferCommands::WMDropFiles(const QStringList &paths)
             break;
     }
     endWindow();
-    finishMainUpload();
+    finishUpload(true);
     window.setCancelFlag(0);
 }
 
@@ -193,13 +196,7 @@ void TransferCommands::N_LManualUploadClick()
     PumpMessages(10);
     window.setCancelFlag(0);
     endWindow();
-    host.setStayOnTop(host.stayOnTopChecked());
-    if (window.disconnectAfterwards()) {
-        session.BB_DisconnectClick();
-    } else {
-        hostPane.RBrefreshClick();
-        hostPane.focusFiles();
-    }
+    finishUpload(true);
 }
 
 void TransferCommands::N_RManualDownloadClick()
@@ -222,15 +219,7 @@ void TransferCommands::N_RManualDownloadClick()
     engine.ReceiveFile(entry.name, answer, entry.kind == EntryKind::ExecutableFile);
     PumpMessages(10);
     endWindow();
-    host.setStayOnTop(host.stayOnTopChecked());
-    host.refreshLocal();
-    if (window.cancelFlag() == 1) {
-        cancelledDownload();
-    } else {
-        host.focusLocalFiles();
-        if (window.disconnectAfterwards())
-            session.BB_DisconnectClick();
-    }
+    finishDownload(true);
     window.setCancelFlag(0);
 }
 
@@ -240,21 +229,12 @@ void TransferCommands::uploadLocalPaths(const QStringList &paths, int total, QWi
         return;
     beginRun();
     const QString dir = hostPane.currentDirectory();
-    int item = 0;
-    for (const QString &path : paths) {
-        window.setCount(++item, total);
-        if (!engine.SendFile(path, hostDestination(dir, localBaseName(path))) || !afterItem())
-            break;
-    }
+    walk(int(paths.size()), total,
+         [&](int i) { return engine.SendFile(paths[i], hostDestination(dir, localBaseName(paths[i]))); });
     endWindow();
     if (caller)
         caller->raise();
-    if (window.disconnectAfterwards()) {
-        session.BB_DisconnectClick();
-    } else {
-        hostPane.RBrefreshClick();
-        hostPane.focusFiles();
-    }
+    finishUpload(false);
     window.setCancelFlag(0);
 }
 
@@ -264,13 +244,10 @@ void TransferCommands::downloadHostPaths(const QList<HostItem> &items, int total
         return;
     beginRun();
     const QString dir = host.localDirectory();
-    int item = 0;
-    for (const HostItem &h : items) {
-        window.setCount(++item, total);
-        const bool byExtension = h.marker == QLatin1String("A") || h.marker == QLatin1String("65");
-        if (!receiveInto(h.path, dir, !byExtension) || !afterItem())
-            break;
-    }
+    walk(int(items.size()), total, [&](int i) {
+        const bool byExtension = items[i].marker == QLatin1String("A") || items[i].marker == QLatin1String("65");
+        return receiveInto(items[i].path, dir, !byExtension);
+    });
     endWindow();
     if (caller)
         caller->raise();
@@ -283,17 +260,13 @@ void TransferCommands::runQueue(const QList<QueueItem> &items, int total, QWidge
     if (!session.isConnected())
         return;
     beginRun();
-    int item = 0;
     bool lastWasDownload = false;
-    for (const QueueItem &q : items) {
-        window.setCount(++item, total);
+    walk(int(items.size()), total, [&](int i) {
+        const QueueItem &q = items[i];
         lastWasDownload = !q.upload;
-        const bool ok = q.upload
-            ? engine.SendFile(q.source, hostDestination(q.destinationDir, localBaseName(q.source)))
-            : receiveInto(q.source, q.destinationDir, q.marker != QLatin1String("A"));
-        if (!ok || !afterItem())
-            break;
-    }
+        return q.upload ? engine.SendFile(q.source, hostDestination(q.destinationDir, localBaseName(q.source)))
+                        : receiveInto(q.source, q.destinationDir, q.marker != QLatin1String("A"));
+    });
     endWindow();
     if (caller)
         caller->raise();

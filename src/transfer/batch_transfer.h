@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 namespace kav {
@@ -56,7 +58,10 @@ private:
     void beginRun();
     void endWindow();
     bool afterItem();   // pumps between items; false when cancelled
-    void finishMainUpload();
+    // Items 0..count-1 in order, the counter showing i+1 of `total`; stops at
+    // the first failed transfer or a cancel.
+    void walk(int count, int total, const std::function<bool(int)> &transfer);
+    void finishUpload(bool restoreTopmost);
     void finishDownload(bool restoreTopmost);
     void cancelledDownload();
     bool receiveInto(const QString &hostPath, const QString &localDir, bool forceBinary,

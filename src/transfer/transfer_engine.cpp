@@ -47,6 +47,15 @@ bool TransferEngine::readFinalReply()
     return session.LastReply.startsWith(QLatin1Char('2'));
 }
 
+bool TransferEngine::abandon(const QString &logLine)
+{
+    ui.AppendLog(logLine);
+    session.CloseSocket(session.DataSocket);
+    window.complete();
+    readFinalReply();
+    return false;
+}
+
 bool TransferEngine::confirmed()
 {
     if (readFinalReply() || window.cancelFlag() == 1)
@@ -91,14 +100,8 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
     qint64 moved = 0;
     for (;;) {
         const qint64 n = file.read(buffer.data(), BlockSize);
-        if (n < 0) {
-            // A truncated upload must never pass for a complete one.
-            ui.AppendLog(LocalPrefix + QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
-            session.CloseSocket(session.DataSocket);
-            window.complete();
-            readFinalReply();
-            return false;
-        }
+        if (n < 0)   // a truncated upload must never pass for a complete one
+            return abandon(LocalPrefix + QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
         if (n == 0)
             break;
         const char *data = buffer.data();
@@ -109,13 +112,8 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
             size = int(converted.size());
         }
         const int sent = ws::send(session.DataSocket, data, size);
-        if (sent == ws::SocketError) {
-            ui.AppendLog(HostPrefix + QStringLiteral("네트워크 오류: 데이타를 전송할 수 없는 상태입니다."));
-            session.CloseSocket(session.DataSocket);
-            window.complete();
-            readFinalReply();
-            return false;
-        }
+        if (sent == ws::SocketError)
+            return abandon(HostPrefix + QStringLiteral("네트워크 오류: 데이타를 전송할 수 없는 상태입니다."));
         moved += sent;
         window.progress(moved);
         QCoreApplication::processEvents();
@@ -164,23 +162,14 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
     QByteArray converted;
     qint64 moved = 0;
     auto writeFailed = [&] {
-        ui.AppendLog(LocalPrefix + QStringLiteral("로컬에 파일 '") + localPath
-                     + QStringLiteral("' 를 쓸 수 없습니다."));
         file.close();
-        session.CloseSocket(session.DataSocket);
-        window.complete();
-        readFinalReply();
-        return false;
+        return abandon(LocalPrefix + QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 쓸 수 없습니다."));
     };
     for (;;) {
         const int n = ws::recv(session.DataSocket, buffer.data(), BlockSize);
         if (n < 0) {
             file.close();
-            session.CloseSocket(session.DataSocket);
-            ui.AppendLog(HostPrefix + QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
-            window.complete();
-            readFinalReply();
-            return false;
+            return abandon(HostPrefix + QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
         }
         if (n == 0)
             break;

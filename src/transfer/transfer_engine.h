@@ -30,6 +30,9 @@ private:
     // The end of a copy loop: a transfer whose server never confirmed it (the
     // connection broke, the server ran out of space) is a failure, not a success.
     bool confirmed();
+    // A failed copy loop: the reason logged, the data connection closed, the
+    // gauge full, the server's reply read. Always false.
+    bool abandon(const QString &logLine);
 
     Session &session;
     SessionUi &ui;
