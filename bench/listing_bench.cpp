@@ -3,6 +3,7 @@
 // curl fetching the same LIST over an active data connection. Run inside a
 // private network namespace: bench/run listing_bench.
 
+#include "bench_support.h"
 #include "ftp_server.h"
 #include "ui_main_form.h"
 
@@ -25,23 +26,9 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir settings;
-    qputenv("KAVRIN_HOME", settings.path().toUtf8());
-    QApplication app(argc, argv);
-    kav::setDialogs(std::make_unique<kav::ScriptedDialogs>());
+    kavbench::HeadlessApp app(argc, argv);
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int runs = 3;
 
@@ -112,7 +99,7 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    const double k = median(kavrin), c = median(curl);
+    const double k = kavbench::median(kavrin), c = kavbench::median(curl);
     std::printf("listing of %d entries from %s, median of %d runs\n", entries, serverName, runs);
     std::printf("  kavrin refresh to sorted list: %8.1f ms\n", k);
     std::printf("  curl LIST to /dev/null:        %8.1f ms\n", c);

@@ -3,6 +3,7 @@
 // lftp (passive mode off), alternating runs in one invocation.
 // Run inside a private network namespace: bench/run transfer_bench [MiB] [runs]
 
+#include "bench_support.h"
 #include "ftp_server.h"
 #include "transfer_fixture.h"
 
@@ -19,12 +20,6 @@
 
 namespace {
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 bool run(const QString &program, const QStringList &args)
 {
     QProcess p;
@@ -40,11 +35,7 @@ bool run(const QString &program, const QStringList &args)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir settings;
-    qputenv("KAVRIN_HOME", settings.path().toUtf8());
-    QApplication app(argc, argv);
-    kav::setDialogs(std::make_unique<kav::ScriptedDialogs>());
+    kavbench::HeadlessApp app(argc, argv);
     const qint64 mib = argc > 1 ? std::atoll(argv[1]) : 1024;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
     const qint64 size = mib * 1024 * 1024;
@@ -122,7 +113,7 @@ int main(int argc, char **argv)
     }
 
     std::printf("%lld MiB over loopback with vsftpd, median of %d runs\n", mib, runs);
-    auto rate = [&](const std::string &key) { return mib / median(seconds[key]); };
+    auto rate = [&](const std::string &key) { return mib / kavbench::median(seconds[key]); };
     for (const char *dir : {"download", "upload"}) {
         const double k = rate(std::string("kavrin ") + dir), c = rate(std::string("curl ") + dir),
                      l = rate(std::string("lftp ") + dir);

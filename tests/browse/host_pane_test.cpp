@@ -1,7 +1,7 @@
 // The host pane against a byte-level peer on 127.0.0.1:21: listings, the
 // server's encoding, navigation, and the data connection's failure paths.
 
-#include "recording_ui.h"
+#include "pane_ui.h"
 #include "reply_peer.h"
 
 #include "browse/host_pane.h"
@@ -29,22 +29,7 @@ QByteArray line(const QByteArray &perm, const QByteArray &name)
     return perm + "   1 ftp      ftp            12 Dec 10 03:04 " + name + "\r\n";
 }
 
-class PaneUi : public kavtest::RecordingUi {
-public:
-    HostPane *pane = nullptr;
-    void hostDirectoryReported(const QString &name) override
-    {
-        RecordingUi::hostDirectoryReported(name);
-        if (pane)
-            pane->hostDirectoryReported(name);
-    }
-    void refreshHostLists() override
-    {
-        RecordingUi::refreshHostLists();
-        if (pane)
-            pane->RBrefreshClick();
-    }
-};
+using kavtest::PaneUi;
 
 struct Pane {
     PaneUi ui;

@@ -3,7 +3,7 @@
 // window: a session, the host pane's widgets, the transfer window, and a local
 // side that is a plain directory.
 
-#include "recording_ui.h"
+#include "pane_ui.h"
 
 #include "browse/host_pane.h"
 #include "ftp/session.h"
@@ -42,22 +42,6 @@ public:
     const kav::AsciiExtensionList &asciiExtensions() const override { return ascii; }
 };
 
-class PaneUi : public RecordingUi {
-public:
-    kav::HostPane *pane = nullptr;
-    void hostDirectoryReported(const QString &name) override
-    {
-        RecordingUi::hostDirectoryReported(name);
-        if (pane)
-            pane->hostDirectoryReported(name);
-    }
-    void refreshHostLists() override
-    {
-        RecordingUi::refreshHostLists();
-        if (pane)
-            pane->RBrefreshClick();
-    }
-};
 
 struct Transfers {
     PaneUi ui;
