@@ -30,7 +30,7 @@ int main(int argc, char **argv)
 {
     kavbench::HeadlessApp app(argc, argv);
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int runs = 3;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
 
     kavtest::ScratchDir home;
     for (int i = 0; i < entries; ++i) {

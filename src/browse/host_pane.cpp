@@ -25,18 +25,23 @@ constexpr int KindRole = Qt::UserRole + 1;
 constexpr int ItemHeight = 15;
 constexpr int ReceiveBlock = 4096;
 
-// File list items sort by name without regard to letter case.
+// File list items sort by name without regard to letter case. The folded key
+// is made once per item: a sort of 100,000 names compares about two million times.
 class RemoteItem : public QListWidgetItem {
 public:
-    RemoteItem(const QString &text, EntryKind kind) : QListWidgetItem(text)
+    RemoteItem(const QString &text, EntryKind kind) : QListWidgetItem(text), key(text.toCaseFolded())
     {
         setData(KindRole, int(kind));
     }
     bool operator<(const QListWidgetItem &other) const override
     {
-        const int c = QString::compare(text(), other.text(), Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : text() < other.text();
+        if (const auto *o = dynamic_cast<const RemoteItem *>(&other))
+            return key != o->key ? key < o->key : text() < o->text();
+        return QListWidgetItem::operator<(other);
     }
+
+private:
+    QString key;
 };
 
 // Icon at the left edge + 2, text at + 21, one pixel down, on the selection colour when selected.
