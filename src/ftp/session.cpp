@@ -71,14 +71,16 @@ Session::~Session()
     }
 }
 
+// Until the server has shown a name with non-ASCII bytes, a name typed or
+// chosen here goes out in UTF-8, what servers expect today.
 QByteArray Session::encodeText(const QString &text) const
 {
-    return encoding == ServerEncoding::Utf8 ? utf8x::encode(text) : cp949::encode(text);
+    return encoding == ServerEncoding::Cp949 ? cp949::encode(text) : utf8x::encode(text);
 }
 
 QString Session::decodeText(QByteArrayView bytes) const
 {
-    return encoding == ServerEncoding::Utf8 ? utf8x::decode(bytes) : cp949::decode(bytes);
+    return encoding == ServerEncoding::Cp949 ? cp949::decode(bytes) : utf8x::decode(bytes);
 }
 
 void Session::noteServerText(QByteArrayView line)

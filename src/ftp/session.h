@@ -62,7 +62,8 @@ public:
 
     // Host names and commands travel in the server's encoding: UTF-8 or code
     // page 949, decided by the first text with non-ASCII bytes that the server
-    // sends (a reply line or a listing line) and kept for the connection.
+    // sends (a reply line or a listing line) and kept for the connection;
+    // UTF-8 until then.
     enum class ServerEncoding { Undecided, Cp949, Utf8 };
     QByteArray encodeText(const QString &text) const;
     QString decodeText(QByteArrayView bytes) const;

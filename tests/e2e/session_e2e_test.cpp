@@ -8,6 +8,7 @@
 
 #include "app/main_form.h"
 #include "browse/host_pane.h"
+#include "local/local_pane.h"
 #include "config/connect_form.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
@@ -250,4 +251,44 @@ TEST(VsftpdSession, LogsInAndBrowsesAKoreanTree)
     EXPECT_EQ(log.at(8), QStringLiteral("[H] - 215 UNIX Type: L8"));
     EXPECT_TRUE(w.f->form()->N_RChangeMode->isEnabled());
     browseTree(w);
+}
+
+TEST(PyftpdlibSession, TransfersThroughTheMainWindow)
+{
+    kavtest::ScratchDir home, local;
+    makeTree(QString::fromStdString(home.path()));
+    const QString localDir = QString::fromStdString(local.path());
+    {
+        QFile f(localDir + QStringLiteral("/올림.txt"));
+        f.open(QIODevice::WriteOnly);
+        f.write("up\n");
+    }
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path());
+    ASSERT_TRUE(server.start());
+    Window w;
+    ASSERT_TRUE(w.f->localPaneOf()->setDirectory(localDir));
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+
+    // Download: the host selection lands in the local pane's directory and is selected there.
+    const auto remote = w.files()->findItems(QStringLiteral("읽어보세요.txt"), Qt::MatchExactly);
+    ASSERT_EQ(remote.size(), 1);
+    remote.first()->setSelected(true);
+    w.f->form()->SB_RightLeft->click();
+    EXPECT_TRUE(QFile::exists(localDir + QStringLiteral("/읽어보세요.txt")));
+    QListWidget *localFiles = w.f->form()->LFileListBox;
+    ASSERT_NE(localFiles->currentItem(), nullptr);
+    EXPECT_EQ(localFiles->currentItem()->text(), QStringLiteral("읽어보세요.txt"));
+
+    // Upload: the local selection goes to the current host directory and is selected there.
+    localFiles->clearSelection();
+    const auto up = localFiles->findItems(QStringLiteral("올림.txt"), Qt::MatchExactly);
+    ASSERT_EQ(up.size(), 1);
+    up.first()->setSelected(true);
+    w.f->form()->SB_LeftRight->click();
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(home.path()) + QStringLiteral("/올림.txt")));
+    ASSERT_NE(w.files()->currentItem(), nullptr);
+    EXPECT_EQ(w.files()->currentItem()->text(), QStringLiteral("올림.txt"));
+    EXPECT_FALSE(w.f->transferOrPrintShowing());
+    EXPECT_TRUE(w.f->session().isConnected());
 }

@@ -355,3 +355,38 @@ TEST(Transfers, HostileListingNamesNeverLeaveTheLocalDirectory)
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(base.path()) + "/escaped.txt"));
     EXPECT_TRUE(t.session.isConnected());
 }
+
+TEST(Transfers, ManualUploadAndDownloadAskForTheOtherName)
+{
+    Served s;
+    ASSERT_TRUE(s.start(Server::Pyftpdlib));
+    writeAll(s.localDir() + "/보고서.txt", "local text\n");
+    writeAll(s.homeDir() + "/remote.bin", "remote bytes");
+    Transfers t(s.localDir());
+    t.login();
+    auto &boxes = static_cast<ScriptedDialogs &>(dialogs());
+
+    t.host.selected = {QStringLiteral("보고서.txt")};
+    boxes.pushAccept(QStringLiteral("/다른 이름.txt"));
+    t.commands->N_LManualUploadClick();
+    EXPECT_EQ(boxes.asked.back().caption, QStringLiteral("호스트로 파일 전송"));
+    EXPECT_EQ(boxes.asked.back().text, QStringLiteral("호스트 파일: 보고서.txt"));
+    EXPECT_EQ(readAll(s.homeDir() + "/다른 이름.txt"), QByteArray("local text\n"));
+    EXPECT_EQ(t.window.findChild<QLabel *>(QStringLiteral("L_Count"))->text(), QStringLiteral("  1/  1"));
+    EXPECT_TRUE(t.files.findItems(QStringLiteral("다른 이름.txt"), Qt::MatchExactly).size() == 1);
+
+    t.selectHost({QStringLiteral("remote.bin")});
+    t.files.setCurrentItem(t.files.findItems(QStringLiteral("remote.bin"), Qt::MatchExactly).first());
+    boxes.pushAccept(s.localDir() + "/copy.bin");
+    t.commands->N_RManualDownloadClick();
+    EXPECT_EQ(boxes.asked.back().caption, QStringLiteral("로컬로 파일 전송"));
+    EXPECT_EQ(boxes.asked.back().text, QStringLiteral("로컬 파일: remote.bin"));
+    EXPECT_EQ(readAll(s.localDir() + "/copy.bin"), QByteArray("remote bytes"));
+    EXPECT_TRUE(t.session.isConnected());
+
+    // A cancelled name box transfers nothing.
+    const int before = int(t.ui.log.size());
+    boxes.pushCancel();
+    t.commands->N_RManualDownloadClick();
+    EXPECT_EQ(int(t.ui.log.size()), before);
+}
