@@ -92,6 +92,8 @@ TMainForm::TMainForm(QWidget *parent)
     hostPane = new HostPane(*ftp, *this, hostWidgets, SelectAfterRefresh, this);
     transferBridge = std::make_unique<TransferBridge>(*this);
     viewWindow = new TViewForm(this);
+    viewSize = std::make_unique<WidgetSize>(*viewWindow);
+    settingsBridge->configuration().setWindowSizeHolder(SizedWindow::View, viewSize.get());
     hostPane->showReport = [this](const QString &caption, const QStringList &lines, const QString &fileName) {
         viewWindow->setSaveDirectory(QDir::currentPath());
         viewWindow->setSaveFileName(fileName);

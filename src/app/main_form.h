@@ -23,6 +23,7 @@ class Session;
 class SettingsBridge;
 class TransferBridge;
 class TViewForm;
+class WindowSizeHolder;
 class TConnectForm;
 class TLogForm;
 
@@ -144,6 +145,7 @@ private:
     std::unique_ptr<SettingsBridge> settingsBridge;
     std::unique_ptr<TransferBridge> transferBridge;
     TViewForm *viewWindow = nullptr;
+    std::unique_ptr<WindowSizeHolder> viewSize;   // the viewer's size in the configuration
     HostPane *hostPane = nullptr;
     LocalPane *localPane = nullptr;
     QSplashScreen *splashWindow = nullptr;

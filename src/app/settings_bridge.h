@@ -7,12 +7,26 @@
 #include "transfer/ascii_extensions.h"
 #include "transfer/type_choice.h"
 
+#include <QWidget>
+
 #include <memory>
 
 namespace kav {
 
 class TMainForm;
 class TModeForm;
+
+// A window whose size the configuration keeps (ViewWidth/ViewHeight and the like).
+class WidgetSize : public WindowSizeHolder {
+public:
+    explicit WidgetSize(QWidget &widget) : widget(widget) {}
+    QSize windowSize() const override { return widget.size(); }
+    void setWindowSize(const QSize &size) override { widget.resize(size); }
+    bool sizeSavable() const override { return !widget.isMinimized() && !widget.isMaximized(); }
+
+private:
+    QWidget &widget;
+};
 
 class SettingsBridge : public MainWindowSettings {
 public:

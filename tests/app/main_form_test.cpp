@@ -5,6 +5,9 @@
 #include "ui_main_form.h"
 
 #include "config/connect_form.h"
+#include "platform/ini_file.h"
+#include "platform/settings_dir.h"
+#include "viewers/view_form.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
@@ -662,6 +665,17 @@ TEST(MainFormSession, SmallSessionHooks)
 }
 
 // The real program: options, the log file and a polite end on SIGTERM.
+TEST(MainFormSettings, ViewerSizeIsKept)
+{
+    auto f = startedForm();
+    f->viewForm()->resize(901, 503);
+    f->TMainForm::saveConfiguration();
+    kav::IniFile ini(kav::configurationFilePath());
+    ASSERT_EQ(ini.load(), kav::IniFile::LoadResult::Loaded);
+    EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("ViewWidth"), 0), 901);
+    EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("ViewHeight"), 0), 503);
+}
+
 TEST(Program, OptionsLogFileAndTermination)
 {
     QProcess p;
