@@ -13,6 +13,7 @@
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
+#include "platform/settings_dir.h"
 #include "platform/winsock.h"
 
 #include <QComboBox>
@@ -22,6 +23,7 @@
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -291,4 +293,34 @@ TEST(PyftpdlibSession, TransfersThroughTheMainWindow)
     EXPECT_EQ(w.files()->currentItem()->text(), QStringLiteral("올림.txt"));
     EXPECT_FALSE(w.f->transferOrPrintShowing());
     EXPECT_TRUE(w.f->session().isConnected());
+}
+
+#include "reply_peer.h"
+
+TEST(ClosingTheWindow, WhileAHandlerWaitsForTheServer)
+{
+    // A server that announces the listing but never connects back: the refresh
+    // of the login waits in accept when the user closes the program.
+    kavtest::ReplyPeer peer(21);
+    peer.greet("220 Ready\r\n");
+    peer.on("USER", {"331 Password\r\n"});
+    peer.on("PASS", {"230 OK\r\n"});
+    peer.on("SYST", {"215 UNIX Type: L8\r\n"});
+    peer.on("PWD", {"257 \"/\" is current directory.\r\n"});
+    peer.on("TYPE", {"200 Type set\r\n"});
+    peer.on("PORT", {"200 PORT command successful\r\n"});
+    kavtest::ReplyPeer::DataReply silent;
+    silent.preliminary = "150 Opening\r\n";
+    silent.connectBack = false;
+    peer.onData("LIST", silent);
+
+    Window w;
+    w.f->show();
+    QTimer::singleShot(300, w.f.get(), [&w] { w.f->BB_ExitClick(); });
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    // The wait ended, the sockets are shut, the settings were written once.
+    EXPECT_FALSE(w.f->isVisible());
+    EXPECT_EQ(w.f->session().ListenSocket, ws::InvalidSocket);
+    EXPECT_TRUE(QFile::exists(kav::configurationFilePath()));
+    EXPECT_TRUE(messages(*w.f).contains(QStringLiteral("[H] - Cancelled blocking call")));
 }
