@@ -372,3 +372,17 @@ TEST(Session, ManualTypeAndKeepAlive)
     c.session.Timer_NoopTimer();
     EXPECT_FALSE(c.session.noopTimer()->isActive());
 }
+
+TEST(Connect, ASecondConnectWhileTheGreetingIsAwaitedDoesNothing)
+{
+    ReplyPeer peer(21);
+    loginPeer(peer);
+    Client c;
+    // The greeting comes late; meanwhile the still enabled connect button is pressed.
+    peer.greetInSegments({QByteArray(), "220 Slow server\r\n"}, 400);
+    QTimer::singleShot(150, [&c] { c.session.BB_ConnectClick(true); });
+    c.connect();
+    EXPECT_EQ(c.ui.dialogs, 0);
+    EXPECT_TRUE(c.session.isConnected());
+    EXPECT_EQ(c.ui.log.count(QStringLiteral("Connecting to 127.0.0.1  port 21")), 1);
+}
