@@ -286,12 +286,12 @@ void TConnectForm::SB_LocalPathClick()
 
 void TConnectForm::SB_ProgramsClick()
 {
-    FileDialogSpec spec;
-    spec.title = QStringLiteral("Programs");
-    spec.filter = QStringLiteral("Programs|*.exe|All Files(*.*)|*.*");
-    spec.defaultExt = QStringLiteral("*.exe");
+    FileDialogSpec request;
+    request.title = QStringLiteral("Programs");
+    request.filter = QStringLiteral("Programs|*.exe|All Files(*.*)|*.*");
+    request.defaultExt = QStringLiteral("*.exe");
     QString path;
-    if (dialogs().openFile(this, spec, path))
+    if (dialogs().openFile(this, request, path))
         ui->E_editor->setText(path);
 }
 

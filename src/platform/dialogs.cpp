@@ -38,13 +38,13 @@ QMessageBox::Icon qtIcon(MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
-QString startPath(const FileDialogSpec &spec)
+QString startPath(const FileDialogSpec &request)
 {
-    if (spec.fileName.isEmpty())
-        return spec.initialDir;
-    if (spec.initialDir.isEmpty() || QFileInfo(spec.fileName).isAbsolute())
-        return spec.fileName;
-    return spec.initialDir + QLatin1Char('/') + spec.fileName;
+    if (request.fileName.isEmpty())
+        return request.initialDir;
+    if (request.initialDir.isEmpty() || QFileInfo(request.fileName).isAbsolute())
+        return request.fileName;
+    return request.initialDir + QLatin1Char('/') + request.fileName;
 }
 
 class QtDialogs : public Dialogs {
@@ -92,35 +92,35 @@ public:
         return true;
     }
 
-    bool openFile(QWidget *parent, const FileDialogSpec &spec, QString &path) override
+    bool openFile(QWidget *parent, const FileDialogSpec &request, QString &path) override
     {
-        const QString chosen = QFileDialog::getOpenFileName(parent, spec.title, startPath(spec),
-                                                            qtFileFilter(spec.filter));
+        const QString chosen = QFileDialog::getOpenFileName(parent, request.title, startPath(request),
+                                                            qtFileFilter(request.filter));
         if (chosen.isEmpty())
             return false;
         path = chosen;
         return true;
     }
 
-    bool openFiles(QWidget *parent, const FileDialogSpec &spec, QStringList &paths) override
+    bool openFiles(QWidget *parent, const FileDialogSpec &request, QStringList &paths) override
     {
         const QStringList chosen = QFileDialog::getOpenFileNames(
-            parent, spec.title, startPath(spec), qtFileFilter(spec.filter));
+            parent, request.title, startPath(request), qtFileFilter(request.filter));
         if (chosen.isEmpty())
             return false;
         paths = chosen;
         return true;
     }
 
-    bool saveFile(QWidget *parent, const FileDialogSpec &spec, QString &path) override
+    bool saveFile(QWidget *parent, const FileDialogSpec &request, QString &path) override
     {
         // The callers ask their own overwrite question, with their own text.
-        const QString chosen = QFileDialog::getSaveFileName(parent, spec.title, startPath(spec),
-                                                            qtFileFilter(spec.filter), nullptr,
+        const QString chosen = QFileDialog::getSaveFileName(parent, request.title, startPath(request),
+                                                            qtFileFilter(request.filter), nullptr,
                                                             QFileDialog::DontConfirmOverwrite);
         if (chosen.isEmpty())
             return false;
-        path = withDefaultExtension(chosen, spec.defaultExt);
+        path = withDefaultExtension(chosen, request.defaultExt);
         return true;
     }
 

@@ -42,9 +42,9 @@ public:
     // InputQuery: true and the new value on OK; false and value untouched on cancel.
     virtual bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                             QString &value) = 0;
-    virtual bool openFile(QWidget *parent, const FileDialogSpec &spec, QString &path) = 0;
-    virtual bool openFiles(QWidget *parent, const FileDialogSpec &spec, QStringList &paths) = 0;
-    virtual bool saveFile(QWidget *parent, const FileDialogSpec &spec, QString &path) = 0;
+    virtual bool openFile(QWidget *parent, const FileDialogSpec &request, QString &path) = 0;
+    virtual bool openFiles(QWidget *parent, const FileDialogSpec &request, QStringList &paths) = 0;
+    virtual bool saveFile(QWidget *parent, const FileDialogSpec &request, QString &path) = 0;
     virtual bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) = 0;
     virtual bool chooseFont(QWidget *parent, QFont &font) = 0;
 };

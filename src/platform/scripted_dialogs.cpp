@@ -58,9 +58,9 @@ bool ScriptedDialogs::inputQuery(QWidget *, const QString &caption, const QStrin
     return true;
 }
 
-bool ScriptedDialogs::openFile(QWidget *, const FileDialogSpec &spec, QString &path)
+bool ScriptedDialogs::openFile(QWidget *, const FileDialogSpec &request, QString &path)
 {
-    asked.push_back(Asked{Kind::OpenFile, spec.title, {}, MsgIcon::None, 0, spec, {}});
+    asked.push_back(Asked{Kind::OpenFile, request.title, {}, MsgIcon::None, 0, request, {}});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
@@ -69,9 +69,9 @@ bool ScriptedDialogs::openFile(QWidget *, const FileDialogSpec &spec, QString &p
     return true;
 }
 
-bool ScriptedDialogs::openFiles(QWidget *, const FileDialogSpec &spec, QStringList &paths)
+bool ScriptedDialogs::openFiles(QWidget *, const FileDialogSpec &request, QStringList &paths)
 {
-    asked.push_back(Asked{Kind::OpenFiles, spec.title, {}, MsgIcon::None, 0, spec, {}});
+    asked.push_back(Asked{Kind::OpenFiles, request.title, {}, MsgIcon::None, 0, request, {}});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
@@ -83,14 +83,14 @@ bool ScriptedDialogs::openFiles(QWidget *, const FileDialogSpec &spec, QStringLi
     return true;
 }
 
-bool ScriptedDialogs::saveFile(QWidget *, const FileDialogSpec &spec, QString &path)
+bool ScriptedDialogs::saveFile(QWidget *, const FileDialogSpec &request, QString &path)
 {
-    asked.push_back(Asked{Kind::SaveFile, spec.title, {}, MsgIcon::None, 0, spec, {}});
+    asked.push_back(Asked{Kind::SaveFile, request.title, {}, MsgIcon::None, 0, request, {}});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
     if (a->accept)
-        path = withDefaultExtension(a->value, spec.defaultExt);
+        path = withDefaultExtension(a->value, request.defaultExt);
     return true;
 }
 

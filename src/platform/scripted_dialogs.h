@@ -55,9 +55,9 @@ public:
                    int buttons) override;
     bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                     QString &value) override;
-    bool openFile(QWidget *parent, const FileDialogSpec &spec, QString &path) override;
-    bool openFiles(QWidget *parent, const FileDialogSpec &spec, QStringList &paths) override;
-    bool saveFile(QWidget *parent, const FileDialogSpec &spec, QString &path) override;
+    bool openFile(QWidget *parent, const FileDialogSpec &request, QString &path) override;
+    bool openFiles(QWidget *parent, const FileDialogSpec &request, QStringList &paths) override;
+    bool saveFile(QWidget *parent, const FileDialogSpec &request, QString &path) override;
     bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) override;
     bool chooseFont(QWidget *parent, QFont &font) override;
 

@@ -10,7 +10,7 @@ QString settingsDirectory()
 {
     QString dir = qEnvironmentVariable("KAVRIN_HOME");
     if (dir.isEmpty()) {
-        // The base directory specification ignores a relative XDG_CONFIG_HOME.
+        // XDG base directory rules: a relative XDG_CONFIG_HOME is ignored.
         const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
         const QString base = !xdg.isEmpty() && QDir::isAbsolutePath(xdg)
                                  ? xdg

@@ -16,8 +16,8 @@ QString desktopFolder();
 // most maxBytes bytes of UTF-8 (cut at a character boundary). Never empty.
 QString safeFileName(const QString &name, int maxBytes = 200);
 
-// One argument quoted for the Exec key of a desktop entry, as the Desktop Entry
-// specification wants it inside the file: quoted, with '"', '`', '$' and '\'
+// One argument quoted for the Exec key of a desktop entry, as the desktop entry
+// format wants it inside the file: quoted, with '"', '`', '$' and '\'
 // escaped, '%' doubled, and the result escaped once more as a string value.
 QString quoteExecArgument(const QString &argument);
 // The full Exec value for a program and its arguments.

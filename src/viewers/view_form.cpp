@@ -583,12 +583,12 @@ void TViewForm::N_FileOpenClick()
 {
     if (!QuerySaveChanges())
         return;
-    FileDialogSpec spec;
-    spec.filter = kFilter;
-    spec.defaultExt = QStringLiteral("txt");
-    spec.initialDir = openDialogDir_;
+    FileDialogSpec request;
+    request.filter = kFilter;
+    request.defaultExt = QStringLiteral("txt");
+    request.initialDir = openDialogDir_;
     QString path;
-    if (!dialogs().openFile(this, spec, path))
+    if (!dialogs().openFile(this, request, path))
         return;
     setBusyText(QStringLiteral("파일을 불러오고 있습니다."));
     richText_ = isRichTextName(path);
@@ -630,13 +630,13 @@ bool TViewForm::N_FileSaveClick()
 
 bool TViewForm::N_FileSaveAsClick()
 {
-    FileDialogSpec spec;
-    spec.filter = kFilter;
-    spec.defaultExt = QStringLiteral("txt");
-    spec.initialDir = saveDialogDir_;
-    spec.fileName = saveDialogName_;
+    FileDialogSpec request;
+    request.filter = kFilter;
+    request.defaultExt = QStringLiteral("txt");
+    request.initialDir = saveDialogDir_;
+    request.fileName = saveDialogName_;
     QString path;
-    if (!dialogs().saveFile(this, spec, path))
+    if (!dialogs().saveFile(this, request, path))
         return false;
     needsName_ = false;
     if (QFileInfo::exists(path)) {

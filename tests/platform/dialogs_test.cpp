@@ -152,25 +152,25 @@ TEST_F(ScriptedDialogsTest, InputQueryKeepsTheValueUnlessAccepted)
 
 TEST_F(ScriptedDialogsTest, FileDirectoryAndFontDialogs)
 {
-    FileDialogSpec spec{"Save as", "Text|*.txt", "txt", "/tmp", "a.txt"};
+    FileDialogSpec request{"Save as", "Text|*.txt", "txt", "/tmp", "a.txt"};
     QString path = "unchanged";
     QStringList paths;
 
     scripted().pushAccept("/tmp/one");
-    EXPECT_TRUE(dialogs().saveFile(nullptr, spec, path));
+    EXPECT_TRUE(dialogs().saveFile(nullptr, request, path));
     EXPECT_EQ(path, "/tmp/one.txt");
-    EXPECT_FALSE(dialogs().saveFile(nullptr, spec, path));  // unanswered: cancelled
+    EXPECT_FALSE(dialogs().saveFile(nullptr, request, path));  // unanswered: cancelled
     EXPECT_EQ(path, "/tmp/one.txt");
 
     scripted().pushAccept("/tmp/in.exe");
-    EXPECT_TRUE(dialogs().openFile(nullptr, spec, path));
+    EXPECT_TRUE(dialogs().openFile(nullptr, request, path));
     EXPECT_EQ(path, "/tmp/in.exe");
 
     scripted().pushAcceptMany({"/a", "/b"});
-    EXPECT_TRUE(dialogs().openFiles(nullptr, spec, paths));
+    EXPECT_TRUE(dialogs().openFiles(nullptr, request, paths));
     EXPECT_EQ(paths, (QStringList{"/a", "/b"}));
     scripted().pushCancel();
-    EXPECT_FALSE(dialogs().openFiles(nullptr, spec, paths));
+    EXPECT_FALSE(dialogs().openFiles(nullptr, request, paths));
     EXPECT_EQ(paths, (QStringList{"/a", "/b"}));
 
     QString dir = "/start";
