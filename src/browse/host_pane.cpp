@@ -146,6 +146,11 @@ bool HostPane::connectedWithDirectory() const
     return session.isConnected() && !currentDirectory().isEmpty();
 }
 
+bool HostPane::idle() const
+{
+    return session.isConnected() && !session.dataTransferUnderWay();
+}
+
 bool HostPane::checkSingleSelection()
 {
     const int selected = int(w.RFileListBox->selectedItems().size());
@@ -259,7 +264,7 @@ void HostPane::finishListing()
 
 void HostPane::RBrefreshClick()
 {
-    if (!session.isConnected())
+    if (!idle())
         return;
     QString reselect = SelectAfterRefresh;
     if (reselect.isEmpty() && !w.RFileListBox->selectedItems().isEmpty() && w.RFileListBox->currentItem())
@@ -312,7 +317,7 @@ void HostPane::RBrefreshClick()
 void HostPane::N_RSortByNameClick()
 {
     const bool checked = w.N_RSortByName->isChecked();
-    if (!connectedWithDirectory()) {
+    if (!connectedWithDirectory() || !idle()) {
         // A checkable menu item has already toggled itself; the command does nothing now.
         const QSignalBlocker block(w.N_RSortByName);
         w.N_RSortByName->setChecked(!checked);
@@ -343,7 +348,7 @@ void HostPane::changeDirectory(const QString &command)
 
 void HostPane::RDirListBoxDblClick()
 {
-    if (!session.isConnected())
+    if (!idle())
         return;
     QListWidgetItem *item = w.RDirListBox->currentItem();
     if (!item)
@@ -358,7 +363,7 @@ void HostPane::RDirListBoxDblClick()
 
 void HostPane::CB_CurNameChange()
 {
-    if (!session.isConnected())
+    if (!idle())
         return;
     const QString dir = currentDirectory();
     if (dir.isEmpty())
@@ -369,7 +374,7 @@ void HostPane::CB_CurNameChange()
 
 void HostPane::N_RSpecifyadirectoryClick()
 {
-    if (!connectedWithDirectory())
+    if (!connectedWithDirectory() || !idle())
         return;
     const QString current = currentDirectory();
     QString answer = current;
@@ -424,7 +429,7 @@ void HostPane::SB_CopyRemotePathClick()
 
 void HostPane::N_RDirectoryListClick()
 {
-    if (!connectedWithDirectory() || !showReport)
+    if (!connectedWithDirectory() || !idle() || !showReport)
         return;
     session.replyState = rsPlain;
     session.SendCommand(QStringLiteral("TYPE A"));

@@ -85,6 +85,8 @@ protected:
 
 private:
     bool connectedWithDirectory() const;
+    // Connected, and no transfer under way that a new command would disturb.
+    bool idle() const;
     void changeDirectory(const QString &command);
     // Opens the listener, sends LIST and accepts the data connection; false when any step fails.
     bool startListing(bool *refused);

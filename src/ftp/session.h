@@ -58,6 +58,12 @@ public:
     void Timer_NoopTimer();
 
     bool isConnected() const { return connected; }
+    // A data connection is being set up or used. Commands the user starts from
+    // the panes meanwhile would reopen the data port under the running transfer.
+    bool dataTransferUnderWay() const
+    {
+        return ListenSocket != ws::InvalidSocket || DataSocket != ws::InvalidSocket;
+    }
     QTimer *noopTimer() const { return Timer_Noop; }
 
     // Host names and commands travel in the server's encoding: UTF-8 or code

@@ -63,6 +63,12 @@ void TransferCommands::walk(int count, int total, const std::function<bool(int)>
     }
 }
 
+bool TransferCommands::ready() const
+{
+    // One transfer at a time: a command started from a window while one runs waits its turn.
+    return session.isConnected() && !session.dataTransferUnderWay() && !window.isVisible();
+}
+
 bool TransferCommands::afterItem()
 {
     PumpMessages(10);
@@ -118,7 +124,7 @@ bool TransferCommands::receiveInto(const QString &hostPath, const QString &local
 
 void TransferCommands::SB_LeftRightClick()
 {
-    if (!session.isConnected())
+    if (!ready())
         return;
     const QStringList names = host.selectedLocalFiles();
     if (names.isEmpty()) {
@@ -136,7 +142,7 @@ void TransferCommands::SB_LeftRightClick()
 
 void TransferCommands::SB_RightLeftClick()
 {
-    if (!session.isConnected() || hostPane.currentDirectory().isEmpty())
+    if (!ready() || hostPane.currentDirectory().isEmpty())
         return;
     const QList<RemoteEntry> entries = hostPane.selectedFiles();
     if (entries.isEmpty()) {
@@ -155,7 +161,7 @@ void TransferCommands::SB_RightLeftClick()
 
 void TransferCommands::WMDropFiles(const QStringList &paths)
 {
-    if (!session.isConnected())
+    if (!ready())
         return;
     beginRun();
     const QString dir = hostPane.currentDirectory();
@@ -176,7 +182,7 @@ void TransferCommands::WMDropFiles(const QStringList &paths)
 
 void TransferCommands::N_LManualUploadClick()
 {
-    if (!session.isConnected() || hostPane.currentDirectory().isEmpty())
+    if (!ready() || hostPane.currentDirectory().isEmpty())
         return;
     const QStringList names = host.selectedLocalFiles();
     if (names.size() != 1) {
@@ -201,7 +207,7 @@ void TransferCommands::N_LManualUploadClick()
 
 void TransferCommands::N_RManualDownloadClick()
 {
-    if (!session.isConnected() || hostPane.currentDirectory().isEmpty())
+    if (!ready() || hostPane.currentDirectory().isEmpty())
         return;
     if (!hostPane.checkSingleSelection())
         return;
@@ -225,7 +231,7 @@ void TransferCommands::N_RManualDownloadClick()
 
 void TransferCommands::uploadLocalPaths(const QStringList &paths, int total, QWidget *caller)
 {
-    if (!session.isConnected())
+    if (!ready())
         return;
     beginRun();
     const QString dir = hostPane.currentDirectory();
@@ -240,7 +246,7 @@ void TransferCommands::uploadLocalPaths(const QStringList &paths, int total, QWi
 
 void TransferCommands::downloadHostPaths(const QList<HostItem> &items, int total, QWidget *caller)
 {
-    if (!session.isConnected())
+    if (!ready())
         return;
     beginRun();
     const QString dir = host.localDirectory();
@@ -257,7 +263,7 @@ void TransferCommands::downloadHostPaths(const QList<HostItem> &items, int total
 
 void TransferCommands::runQueue(const QList<QueueItem> &items, int total, QWidget *caller)
 {
-    if (!session.isConnected())
+    if (!ready())
         return;
     beginRun();
     bool lastWasDownload = false;

@@ -57,6 +57,7 @@ private:
     // The transfer window comes up for a run; the main window leaves the topmost band.
     void beginRun();
     void endWindow();
+    bool ready() const;  // connected, and no transfer under way
     bool afterItem();   // pumps between items; false when cancelled
     // Items 0..count-1 in order, the counter showing i+1 of `total`; stops at
     // the first failed transfer or a cancel.

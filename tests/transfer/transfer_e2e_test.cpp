@@ -390,3 +390,27 @@ TEST(Transfers, ManualUploadAndDownloadAskForTheOtherName)
     t.commands->N_RManualDownloadClick();
     EXPECT_EQ(int(t.ui.log.size()), before);
 }
+
+TEST(Transfers, CommandsStartedDuringATransferWaitTheirTurn)
+{
+    Served s;
+    ASSERT_TRUE(s.start(Server::Pyftpdlib));
+    const QByteArray data = randomBytes(96 * 1024 * 1024, 21);
+    writeAll(s.homeDir() + "/big.bin", data);
+    Transfers t(s.localDir());
+    t.login();
+    t.selectHost({"big.bin"});
+    int nested = 0;
+    onceMoving(t.window, [&] {
+        // What a user may click in the main window while the transfer runs.
+        const int logged = int(t.ui.log.size());
+        t.pane->RBrefreshClick();
+        t.commands->SB_RightLeftClick();
+        t.commands->SB_LeftRightClick();
+        nested = int(t.ui.log.size()) - logged;
+    });
+    t.commands->SB_RightLeftClick();
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(digest(readAll(s.localDir() + "/big.bin")), digest(data));
+    EXPECT_TRUE(t.session.isConnected());
+}
