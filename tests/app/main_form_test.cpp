@@ -30,6 +30,8 @@
 #include <QTest>
 #include <QTextLayout>
 #include <QTimer>
+#include "wait_until.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -41,15 +43,6 @@ namespace {
 kav::ScriptedDialogs &scripted()
 {
     return static_cast<kav::ScriptedDialogs &>(kav::dialogs());
-}
-
-bool waitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
 }
 
 // The main window with its platform seams recorded instead of acted on.
@@ -100,7 +93,7 @@ std::unique_ptr<TestForm> startedForm(bool winsock = true)
     f->winsockWorks = winsock;
     f->show();
     f->activateWindow();
-    EXPECT_TRUE(waitUntil([&] { return f->firstActivated(); }));
+    EXPECT_TRUE(kavtest::waitUntil([&] { return f->firstActivated(); }, 5000));
     QCoreApplication::processEvents();
     return f;
 }
@@ -704,7 +697,7 @@ TEST(Program, OptionsLogFileAndTermination)
         QFile f(log);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     };
-    ASSERT_TRUE(waitUntil([&] { return logText().count(u'\n') >= 5; }, 15000)) << logText().toStdString();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return logText().count(u'\n') >= 5; }, 15000)) << logText().toStdString();
     const QStringList lines = logText().split(u'\n');
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Description: ")));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("System Status: ")));

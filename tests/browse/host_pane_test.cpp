@@ -90,14 +90,7 @@ struct Pane {
 // A server whose root lists `listing`, answering PWD with `pwd`.
 void serve(ReplyPeer &peer, const QByteArray &pwd, const QList<QByteArray> &listing)
 {
-    peer.greet("220 Ready\r\n");
-    peer.on("USER", {"331 Password\r\n"});
-    peer.on("PASS", {"230 OK\r\n"});
-    peer.on("SYST", {"215 UNIX Type: L8\r\n"});
-    peer.on("PWD", {"257 \"" + pwd + "\" is current directory.\r\n"});
-    peer.on("TYPE", {"200 Type set\r\n"});
-    peer.on("PORT", {"200 PORT command successful\r\n"});
-    peer.on("CWD", {"250 CWD OK\r\n"});
+    peer.answerAsLoggedInServer(pwd);
     ReplyPeer::DataReply list;
     list.preliminary = "150 Here comes the listing\r\n";
     list.data = listing;

@@ -21,21 +21,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
+#include "wait_until.h"
+
 #include <gtest/gtest.h>
 #include <functional>
 
 using namespace kav;
 
 namespace {
-
-bool waitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // The real window; only the modal connect dialog is filled and confirmed by the test.
 class CycleForm : public TMainForm {
@@ -56,7 +49,7 @@ std::unique_ptr<CycleForm> start()
     auto f = std::make_unique<CycleForm>();
     f->show();
     f->activateWindow();
-    EXPECT_TRUE(waitUntil([&] { return f->firstActivated(); }));
+    EXPECT_TRUE(kavtest::waitUntil([&] { return f->firstActivated(); }, 5000));
     QCoreApplication::processEvents();
     return f;
 }
@@ -115,7 +108,7 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
             c.NE_TrialTimes->setText(QStringLiteral("1"));
         };
         f->form()->BB_Connect->click();
-        ASSERT_TRUE(waitUntil([&] { return f->session().isConnected(); }));
+        ASSERT_TRUE(kavtest::waitUntil([&] { return f->session().isConnected(); }, 5000));
         EXPECT_EQ(f->settings().configuration().hostListsProfile(), QStringLiteral("시험 서버"));
         f->hostDirectoryReported(QStringLiteral("/pub"));
 
@@ -139,7 +132,7 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         EXPECT_TRUE(f->settings().asciiExtensions().contains(QStringLiteral("HWP")));
 
         f->form()->BB_Disconnect->click();
-        ASSERT_TRUE(waitUntil([&] { return !f->session().isConnected(); }));
+        ASSERT_TRUE(kavtest::waitUntil([&] { return !f->session().isConnected(); }, 5000));
         IniFile ini(iniPath);
         ASSERT_EQ(ini.load(), IniFile::LoadResult::Loaded);
         EXPECT_EQ(ini.readString(QStringLiteral("IPADDRESS"), QStringLiteral("시험 서버")).section(QLatin1Char(';'), 6, 6),

@@ -302,13 +302,7 @@ TEST(ClosingTheWindow, WhileAHandlerWaitsForTheServer)
     // A server that announces the listing but never connects back: the refresh
     // of the login waits in accept when the user closes the program.
     kavtest::ReplyPeer peer(21);
-    peer.greet("220 Ready\r\n");
-    peer.on("USER", {"331 Password\r\n"});
-    peer.on("PASS", {"230 OK\r\n"});
-    peer.on("SYST", {"215 UNIX Type: L8\r\n"});
-    peer.on("PWD", {"257 \"/\" is current directory.\r\n"});
-    peer.on("TYPE", {"200 Type set\r\n"});
-    peer.on("PORT", {"200 PORT command successful\r\n"});
+    peer.answerAsLoggedInServer();
     kavtest::ReplyPeer::DataReply silent;
     silent.preliminary = "150 Opening\r\n";
     silent.connectBack = false;

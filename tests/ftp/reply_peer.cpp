@@ -48,6 +48,18 @@ void ReplyPeer::on(const QByteArray &prefix, const QList<QByteArray> &reply, int
     rules.append(Rule{prefix, reply, gapMs});
 }
 
+void ReplyPeer::answerAsLoggedInServer(const QByteArray &pwd)
+{
+    greet("220 Ready\r\n");
+    on("USER", {"331 Password\r\n"});
+    on("PASS", {"230 OK\r\n"});
+    on("SYST", {"215 UNIX Type: L8\r\n"});
+    on("PWD", {"257 \"" + pwd + "\" is current directory.\r\n"});
+    on("TYPE", {"200 Type set\r\n"});
+    on("PORT", {"200 PORT command successful\r\n"});
+    on("CWD", {"250 CWD OK\r\n"});
+}
+
 void ReplyPeer::onData(const QByteArray &prefix, const DataReply &reply)
 {
     dataRules.append(DataRule{prefix, reply});

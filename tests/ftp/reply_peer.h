@@ -45,6 +45,9 @@ public:
         QByteArray intruderData;
     };
     void onData(const QByteArray &prefix, const DataReply &reply);
+    // The rules of a plain server that logs anyone in, stays in `pwd` and
+    // accepts TYPE, PORT and CWD; transfer commands are left to the test.
+    void answerAsLoggedInServer(const QByteArray &pwd = "/");
     // Closes the client connection after this command prefix arrives.
     void closeOn(const QByteArray &prefix) { closePrefixes << prefix; }
 

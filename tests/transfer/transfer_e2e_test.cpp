@@ -322,13 +322,7 @@ TEST(Transfers, HostileListingNamesNeverLeaveTheLocalDirectory)
     const QString localDir = QString::fromStdString(base.path()) + "/inside";
     QDir().mkpath(localDir);
     kavtest::ReplyPeer peer(21);
-    peer.greet("220 Ready\r\n");
-    peer.on("USER", {"331 Password\r\n"});
-    peer.on("PASS", {"230 OK\r\n"});
-    peer.on("SYST", {"215 UNIX Type: L8\r\n"});
-    peer.on("PWD", {"257 \"/\" is current directory.\r\n"});
-    peer.on("TYPE", {"200 Type set\r\n"});
-    peer.on("PORT", {"200 PORT command successful\r\n"});
+    peer.answerAsLoggedInServer();
     kavtest::ReplyPeer::DataReply list;
     list.preliminary = "150 Here comes the listing\r\n";
     list.data = {"-rw-r--r--   1 ftp ftp 5 Dec 10 03:04 ../escaped.txt\r\n"
