@@ -1,4 +1,5 @@
 // Kavrin: program start.
+#include "button_images.h"
 #include "command_line.h"
 #include "main_form.h"
 #include "program_info.h"
@@ -34,6 +35,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kavrin"));
     QApplication::setApplicationVersion(QStringLiteral(KAVRIN_VERSION));
+    // The desktop matches the window to its menu entry (and icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kavrin.Kavrin"));
+    QApplication::setWindowIcon(kav::programIcon());
     kav::installKoreanFonts();
     kav::setApplicationTitle(kav::programTitle());
 

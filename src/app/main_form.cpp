@@ -2,6 +2,8 @@
 #include "ui_main_form.h"
 
 #include "about_form.h"
+#include "button_images.h"
+#include "help_key.h"
 #include "log_form.h"
 #include "program_info.h"
 #include "settings_bridge.h"
@@ -16,6 +18,7 @@
 #include "config/connect_form.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
+#include "platform/help_browser.h"
 #include "platform/shell.h"
 #include "platform/winsock.h"
 
@@ -72,8 +75,7 @@ TMainForm::TMainForm(QWidget *parent)
     }
 
     ui->CB_CurName->setFont(QFont(QStringLiteral("굴림체")));
-    ui->SB_ConnectDRV->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
-    ui->SB_DisconnectDRV->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    applyButtonImages(*ui);
     for (QWidget *w : {static_cast<QWidget *>(ui->LFileListBox), static_cast<QWidget *>(ui->LDirectoryListBox)})
         w->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->LFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -197,8 +199,7 @@ void TMainForm::wireControls()
     connect(logWindow, &TLogForm::closing, this, [this] { SetStayOnTop(ui->N_RStayOnTop->isChecked()); });
 
     connect(connectDialog, &TConnectForm::helpRequested, this, [this] { showHelp(); });
-    auto *help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] { showHelp(); });
+    new HelpKey([this] { showHelp(); }, this);
 }
 
 void TMainForm::setSplash(QSplashScreen *splash)
@@ -490,15 +491,9 @@ void TMainForm::loadConfiguration()
 
 void TMainForm::showHelp()
 {
-    // The HTML manual, when the program ships one beside it or in its data folder.
-    const QString dir = QFileInfo(programPath()).absolutePath();
-    for (const QString &candidate : {dir + QStringLiteral("/help/index.html"),
-                                     dir + QStringLiteral("/../share/doc/kavrin/manual/index.html")}) {
-        if (QFileInfo::exists(candidate)) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(candidate).absoluteFilePath()));
-            return;
-        }
-    }
+    // The box for a missing manual or browser belongs above the window that asked.
+    QWidget *asking = QApplication::activeModalWidget();
+    openManual(asking ? asking : this);
 }
 
 // ---- SessionUi -------------------------------------------------------------------

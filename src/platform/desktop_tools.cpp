@@ -32,6 +32,7 @@ QUrl manualUrl()
     const QString appDir = QCoreApplication::applicationDirPath();
     const QString candidates[] = {
         appDir + QStringLiteral("/manual/index.html"),
+        appDir + QStringLiteral("/../share/kavrin/manual/index.html"),
         appDir + QStringLiteral("/../share/doc/kavrin/manual/index.html"),
     };
     for (const QString &candidate : candidates) {

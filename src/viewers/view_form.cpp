@@ -5,6 +5,7 @@
 #include "viewers/rtf_reader.h"
 #include "viewers/rtf_writer.h"
 #include "viewers/view_logic.h"
+#include "platform/help_browser.h"
 #include "platform/desktop_tools.h"
 #include "platform/dialogs.h"
 #include "platform/keyboard_state.h"
@@ -811,7 +812,7 @@ void TViewForm::N_AllLinkClick()
     auto *action = qobject_cast<QAction *>(sender());
     if (!action)
         action = ui->N_HelpManual;
-    openWithDesktop(QUrl(action->statusTip()));
+    openHelpPage(QUrl(action->statusTip()), this);
 }
 
 void TViewForm::N_AboutClick()

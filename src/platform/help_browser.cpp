@@ -1,0 +1,111 @@
+#include "help_browser.h"
+
+#include "desktop_tools.h"
+#include "dialogs.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace kav {
+
+namespace {
+
+// One $BROWSER entry as a command with the page left out ("%s" kept as a marker).
+QStringList entryCommand(const QString &entry)
+{
+    QStringList parts = QProcess::splitCommand(entry.trimmed());
+    if (parts.isEmpty())
+        return {};
+    const QString program = QStandardPaths::findExecutable(parts.first());
+    if (program.isEmpty())
+        return {};
+    parts.first() = program;
+    return parts;
+}
+
+// The desktop's default program for web pages, as xdg-utils knows it; empty
+// when there is none (xdg-open would then fail without telling anyone).
+bool desktopHasWebHandler()
+{
+    const QString mime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (mime.isEmpty())
+        return false;
+    QProcess query;
+    query.start(mime, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return false;
+    }
+    return query.exitCode() == 0 && !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+} // namespace
+
+QStringList browserCommand()
+{
+    const QString fromEnvironment = qEnvironmentVariable("BROWSER");
+    for (const QString &entry : fromEnvironment.split(u':', Qt::SkipEmptyParts)) {
+        const QStringList command = entryCommand(entry);
+        if (!command.isEmpty())
+            return command;
+    }
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (!opener.isEmpty() && desktopHasWebHandler())
+        return {opener};
+    static const char *const browsers[] = {"x-www-browser", "firefox-esr", "firefox", "chromium",
+                                           "google-chrome", "epiphany-browser", "epiphany",
+                                           "konqueror", "falkon"};
+    for (const char *name : browsers) {
+        const QString program = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!program.isEmpty())
+            return {program};
+    }
+    return {};
+}
+
+bool openInBrowser(const QUrl &page)
+{
+    QStringList command = browserCommand();
+    if (command.isEmpty() || !page.isValid())
+        return false;
+    const QString address = page.toString(QUrl::FullyEncoded);
+    bool placed = false;
+    for (QString &part : command) {
+        if (part.contains(QStringLiteral("%s"))) {
+            part.replace(QStringLiteral("%s"), address);
+            placed = true;
+        }
+    }
+    if (!placed)
+        command << address;
+    const QString program = command.takeFirst();
+    return QProcess::startDetached(program, command);
+}
+
+void openHelpPage(const QUrl &page, QWidget *parent)
+{
+    const bool present = page.isValid() && !page.isEmpty()
+                         && (!page.isLocalFile() || QFileInfo(page.toLocalFile()).isFile());
+    if (!present) {
+        informationBox(QStringLiteral("Kavrin 사용 설명서가 설치되어 있지 않습니다.\n"
+                                      "Kavrin을 패키지로 다시 설치하면 설명서도 함께 설치됩니다."),
+                       parent);
+        return;
+    }
+    if (openInBrowser(page))
+        return;
+    const QString where = page.isLocalFile() ? page.toLocalFile() : page.toString();
+    informationBox(QStringLiteral("도움말을 보여 줄 웹 브라우저를 찾지 못했습니다.\n"
+                                  "웹 브라우저를 설치하거나 다음 파일을 직접 여십시오:\n")
+                       + where,
+                   parent);
+}
+
+void openManual(QWidget *parent)
+{
+    openHelpPage(manualUrl(), parent);
+}
+
+} // namespace kav
