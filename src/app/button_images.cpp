@@ -2,6 +2,7 @@
 #include "ui_main_form.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QToolButton>
 
 // The resources live in a static library: nothing would pull them into the
@@ -52,6 +53,14 @@ QIcon programIcon()
 QIcon buttonImage(const QString &name)
 {
     return svgIcon(QStringLiteral(":/kavrin/") + name + QStringLiteral(".svg"));
+}
+
+QString installedProgramIcon(const QString &programPath)
+{
+    const QFileInfo program(programPath);
+    const QFileInfo icon(program.absolutePath()
+                         + QStringLiteral("/../share/icons/hicolor/scalable/apps/kavrin.svg"));
+    return icon.isFile() ? icon.canonicalFilePath() : QString();
 }
 
 void applyButtonImages(Ui::TMainForm &form)

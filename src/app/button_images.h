@@ -18,6 +18,11 @@ QIcon programIcon();
 // name is unknown or the platform cannot draw SVG.
 QIcon buttonImage(const QString &name);
 
+// The program's icon as installed beside the program (<prefix>/bin/kavrin gives
+// <prefix>/share/icons/hicolor/scalable/apps/kavrin.svg), so that a launcher made
+// by the installed program shows it; empty when the program is not installed.
+QString installedProgramIcon(const QString &programPath);
+
 // Gives the pane buttons and the transfer arrows their images. The captions stay
 // (they are the buttons' names for tests and screen readers); a tool button
 // shows only its image once it has one.

@@ -395,7 +395,8 @@ void TMainForm::N_RCreateShortcutClick()
         return;
     const QString program = programPath();
     const QString path = shell::writeLauncher(shell::desktopFolder(), ftp->profile.HostName, program,
-                                              profileArguments(), QFileInfo(program).absolutePath());
+                                              profileArguments(), QFileInfo(program).absolutePath(),
+                                              installedProgramIcon(program));
     if (!path.isEmpty())
         beep();
 }

@@ -149,7 +149,7 @@ QString execLine(const QString &program, const QStringList &arguments)
 }
 
 QString writeLauncher(const QString &folder, const QString &name, const QString &program,
-                      const QStringList &arguments, const QString &workingDir)
+                      const QStringList &arguments, const QString &workingDir, const QString &icon)
 {
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return {};
@@ -161,6 +161,8 @@ QString writeLauncher(const QString &folder, const QString &name, const QString 
     text += QStringLiteral("Name=") + escapeStringValue(withoutControls(name)) + u'\n';
     text += QStringLiteral("Exec=") + execLine(program, arguments) + u'\n';
     text += QStringLiteral("Path=") + escapeStringValue(withoutControls(workingDir)) + u'\n';
+    if (!icon.isEmpty())
+        text += QStringLiteral("Icon=") + escapeStringValue(withoutControls(icon)) + u'\n';
     text += QStringLiteral("Terminal=false\n");
     // Written beside the target and renamed over it: rename replaces a link
     // already at that path instead of writing through it to wherever it points.

@@ -24,11 +24,13 @@ QString quoteExecArgument(const QString &argument);
 QString execLine(const QString &program, const QStringList &arguments);
 
 // Writes a launcher "<folder>/<safeFileName(name)>.desktop" that starts program
-// with arguments in workingDir. The file is replaced atomically (a link already
-// at that path is replaced, never followed). Returns the path written, or an
-// empty string when the platform refused.
+// with arguments in workingDir, shown with icon (a file or theme name; none when
+// empty). The file is replaced atomically (a link already at that path is
+// replaced, never followed). Returns the path written, or an empty string when
+// the platform refused.
 QString writeLauncher(const QString &folder, const QString &name, const QString &program,
-                      const QStringList &arguments, const QString &workingDir);
+                      const QStringList &arguments, const QString &workingDir,
+                      const QString &icon = {});
 
 // Starts a program as a new process that outlives this one; arguments are passed
 // as they are, one each, never through a shell.
