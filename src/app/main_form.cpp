@@ -28,16 +28,13 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplashScreen>
-#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 
