@@ -1,7 +1,7 @@
 // Renders an SVG image to a square PNG of the given size (the fixed-size
 // icons of the hicolor theme are made from the one drawing at build time).
 // Usage: kavrin_render_icon IN.svg OUT.png SIZE
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
 #include <cstdio>
@@ -12,10 +12,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: %s IN.svg OUT.png SIZE\n", argv[0]);
         return 2;
     }
-    // No display is needed to draw into an image.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Shapes are drawn into an image: no display, no window system.
+    QCoreApplication app(argc, argv);
     const int size = QByteArray(argv[3]).toInt();
     if (size <= 0 || size > 4096) {
         std::fprintf(stderr, "bad size: %s\n", argv[3]);
