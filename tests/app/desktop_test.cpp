@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -249,5 +250,12 @@ TEST(Shortcut, TheLauncherOfAnInstalledProgramShowsItsIcon)
             EXPECT_FALSE(text.contains(QStringLiteral("Icon="))) << text.toStdString();
         else
             EXPECT_TRUE(text.contains(c.iconLine)) << text.toStdString();
+        // The desktop's own checker accepts what the program wrote.
+        QProcess validate;
+        validate.setProcessChannelMode(QProcess::MergedChannels);
+        validate.start(QStringLiteral("desktop-file-validate"), {launcher.fileName()});
+        ASSERT_TRUE(validate.waitForFinished(10000)) << "desktop-file-validate (desktop-file-utils) did not run";
+        EXPECT_EQ(validate.exitCode(), 0);
+        EXPECT_EQ(QString::fromUtf8(validate.readAll()), QString());
     }
 }
