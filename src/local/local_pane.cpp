@@ -9,6 +9,7 @@
 #include "platform/wildcard.h"
 #include "platform/editor_lookup.h"
 #include "viewers/view_form.h"
+#include "viewers/view_logic.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -531,6 +532,11 @@ void LocalPane::N_LViewClick()
     if (textFileChecks(name, false) && viewer) {
         const QString path = fullPathOf(name);
         const qint64 size = QFileInfo(path).size();
+        if (!viewers::fitsInViewer(size)) {
+            informationBox(viewers::tooLargeToViewText(name, size), w.window);
+            focusFiles();
+            return;
+        }
         viewer->setSaveDirectory(directory);
         viewer->setSaveFileName(name);
         viewer->clearText();

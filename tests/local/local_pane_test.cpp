@@ -364,6 +364,27 @@ TEST_F(LocalPaneTest, ViewChecksAndTheViewerCaption)
     EXPECT_EQ(selectedNames(), QStringList{q("가나다.txt")});
 }
 
+TEST_F(LocalPaneTest, AFileTooLargeForTheViewerIsRefusedBeforeAnyByteIsRead)
+{
+    // 5 GiB of holes: reading it whole would end the program; it must not even be opened.
+    const QString big = path("큰파일.txt");
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(5LL * 1024 * 1024 * 1024));
+    }
+    pane->LBrefreshClick();
+    scripted().clear();
+    select({q("큰파일.txt")});
+    pane->N_LViewClick();
+    ASSERT_EQ(scripted().asked.size(), 1u);
+    EXPECT_EQ(scripted().asked[0].text,
+              q("파일 '큰파일.txt'는 5368709120 Bytes로 너무 커서 보기 창에 열 수 없습니다.\n"
+                "보기 창은 64 MB까지의 파일만 엽니다. 헥사 보기로 여십시오."));
+    EXPECT_EQ(pane->viewerShown, 0);
+    EXPECT_FALSE(viewer.loadFile(big));  // the viewer itself refuses it as well
+}
+
 TEST_F(LocalPaneTest, EditWaitsForTheEditorAndReportsOneThatCannotStart)
 {
     select({q("설치.EXE")});

@@ -241,6 +241,7 @@ TEST_F(ViewFormTest, PlainTextKeepsItsEncodingAndLineEnds)
         {"code page 949, CR LF", "\xC7\xD1\r\n\x8C\x63\r\n", "X\xC7\xD1\r\n\x8C\x63\r\n"},
         {"UTF-8, LF", "\xED\x95\x9C\n", "X\xED\x95\x9C\n"},
         {"UTF-8 with BOM, CR", "\xEF\xBB\xBF\xED\x95\x9C\ra", "\xEF\xBB\xBFX\xED\x95\x9C\ra"},
+        {"two byte-order marks", "\xEF\xBB\xBF\xEF\xBB\xBF" "a\n", "\xEF\xBB\xBFX\xEF\xBB\xBF" "a\n"},
     };
     for (const Case &c : cases) {
         const QString file = path(QStringLiteral("plain.txt"));
@@ -566,3 +567,26 @@ TEST_F(ViewFormTest, AnUnreadableFileLeavesTheDocumentAlone)
     EXPECT_EQ(view.lines(), QStringList{"kept"});
     EXPECT_EQ(view.singlePanelText(), "");  // the busy text is gone
 }
+
+TEST_F(ViewFormTest, OpeningADocumentForgetsTheLastOnesEncoding)
+{
+    // An emoji forces UTF-8 when saved; the next document, rich text saved as plain
+    // text, must come out in code page 949 again.
+    const QString emoji = path(QStringLiteral("emoji.txt"));
+    writeAll(emoji, "\xF0\x9F\x98\x80\r\n");
+    view.show();
+    openThroughMenu(emoji);
+    EXPECT_EQ(view.plainTextEncoding(), kav::viewers::TextEncoding::Utf8);
+    view.hide();
+
+    const QString rtf = path(QStringLiteral("doc.rtf"));
+    writeAll(rtf, "{\\rtf1\\ansi\\ansicpg949{\\fonttbl{\\f0\\fcharset129 Gulim;}}\\f0 \\'c7\\'d1\\par}");
+    view.show();
+    openThroughMenu(rtf);
+    const QString txt = path(QStringLiteral("doc.txt"));
+    scripted().pushAccept(txt);
+    ASSERT_TRUE(view.N_FileSaveAsClick());
+    EXPECT_EQ(readAll(txt), QByteArray("\xC7\xD1"));
+    view.hide();
+}
+
