@@ -6,6 +6,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/termination.h"
+#include "platform/translations.h"
 
 #include <QApplication>
 #include <QSplashScreen>
@@ -35,6 +36,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("kavrin"));
     QApplication::setApplicationVersion(QStringLiteral(KAVRIN_VERSION));
     kav::installKoreanFonts();
+    kav::installQtKoreanTranslations();
     kav::setApplicationTitle(kav::programTitle());
 
     QSplashScreen *splash = kav::makeSplash();

@@ -2,6 +2,7 @@
 #include "ui_mode_form.h"
 
 #include "ascii_extensions.h"
+#include "platform/fonts.h"
 
 #include <QCoreApplication>
 #include <QShortcut>
@@ -15,10 +16,7 @@ TModeForm::TModeForm(AsciiExtensionList &list, QWidget *parent)
 {
     ui->setupUi(this);
     setFixedSize(size());
-    QFont font;
-    font.setFamilies({QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(windowFont());
 
     // Typing goes in upper case, keeping the cursor where it was.
     connect(ui->E_Ext, &QLineEdit::textEdited, this, [this](const QString &text) {

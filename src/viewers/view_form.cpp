@@ -7,6 +7,7 @@
 #include "viewers/view_logic.h"
 #include "platform/desktop_tools.h"
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/keyboard_state.h"
 #include "platform/printer.h"
 #include "platform/window_placement.h"
@@ -91,8 +92,7 @@ TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
     }
 
     QFont font;
-    font.setFamilies({QStringLiteral("굴림체"), QStringLiteral("NanumGothicCoding"),
-                      QStringLiteral("NanumGothic")});
+    font.setFamilies(QStringList{QStringLiteral("굴림체")} + koreanFixedFamilies());
     font.setPointSize(10);
     ui->RichEdit->setFont(font);
     ui->RichEdit->document()->setDefaultFont(font);
