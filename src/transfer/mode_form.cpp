@@ -5,6 +5,7 @@
 #include "platform/fonts.h"
 
 #include <QCoreApplication>
+#include <QLayout>
 #include <QShortcut>
 
 namespace kav {
@@ -15,8 +16,9 @@ TModeForm::TModeForm(AsciiExtensionList &list, QWidget *parent)
       ui(std::make_unique<Ui::TModeForm>()), extensions(list)
 {
     ui->setupUi(this);
-    setFixedSize(size());
     setFont(windowFont());
+    // A fixed dialog, as large as its texts need in the font and scale in use.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     // Typing goes in upper case, keeping the cursor where it was.
     connect(ui->E_Ext, &QLineEdit::textEdited, this, [this](const QString &text) {
