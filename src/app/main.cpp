@@ -7,6 +7,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/termination.h"
+#include "platform/translations.h"
 
 #include <QApplication>
 #include <QSplashScreen>
@@ -39,6 +40,7 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kavrin.Kavrin"));
     QApplication::setWindowIcon(kav::programIcon());
     kav::installKoreanFonts();
+    kav::installQtKoreanTranslations();
     kav::setApplicationTitle(kav::programTitle());
 
     QSplashScreen *splash = kav::makeSplash();

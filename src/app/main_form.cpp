@@ -18,6 +18,7 @@
 #include "config/connect_form.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/help_browser.h"
 #include "platform/shell.h"
 #include "platform/winsock.h"
@@ -60,10 +61,7 @@ TMainForm::TMainForm(QWidget *parent)
 {
     installKoreanFonts();
     ui->setupUi(this);
-    QFont font;
-    font.setFamilies({QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(windowFont());
     setFixedSize(ClientWidth, ClientHeight);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect r(QPoint(0, 0), size());

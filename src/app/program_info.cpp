@@ -1,20 +1,12 @@
 #include "program_info.h"
 
-#include <QFont>
-#include <QStringList>
+#include "platform/fonts.h"
 
 namespace kav {
 
 void installKoreanFonts()
 {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    QFont::insertSubstitutions(QStringLiteral("굴림체"),
-                               {QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
-    QFont::insertSubstitutions(QStringLiteral("굴림"),
-                               {QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
+    installFontSubstitutions();
 }
 
 } // namespace kav

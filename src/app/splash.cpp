@@ -1,5 +1,6 @@
 #include "splash.h"
 #include "program_info.h"
+#include "platform/fonts.h"
 
 #include <QFont>
 #include <QPainter>
@@ -15,13 +16,11 @@ QSplashScreen *makeSplash()
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setPen(Qt::white);
-    QFont title(QStringLiteral("NanumGothic"));
-    title.setPixelSize(40);
+    QFont title = windowFont(40);
     title.setBold(true);
     p.setFont(title);
     p.drawText(QRect(0, 24, 380, 56), Qt::AlignCenter, programName());
-    QFont sub(QStringLiteral("NanumGothic"));
-    sub.setPixelSize(16);
+    QFont sub = windowFont(16);
     p.setFont(sub);
     p.drawText(QRect(0, 86, 380, 28), Qt::AlignCenter, programSubtitle());
     sub.setPixelSize(13);

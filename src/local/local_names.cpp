@@ -97,11 +97,40 @@ QString reportDateTime(const QDateTime &when, const QLocale &locale)
         + locale.toString(when.time(), timeFormat);
 }
 
+int displayWidth(QStringView text)
+{
+    int width = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        const QChar::Category category = QChar::category(c);
+        if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing
+            || category == QChar::Other_Format || (c >= 0x1160 && c <= 0x11FF))
+            continue;  // combining marks and the medial and final jamo take no column
+        // East Asian wide and fullwidth characters take two columns in a fixed-pitch font.
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E)
+                          || (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF)
+                          || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF)
+                          || (c >= 0xA960 && c <= 0xA97F) || (c >= 0xAC00 && c <= 0xD7A3)
+                          || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F)
+                          || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6)
+                          || (c >= 0x1F300 && c <= 0x1F64F) || (c >= 0x1F900 && c <= 0x1F9FF)
+                          || (c >= 0x20000 && c <= 0x3FFFD);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
+
 QString reportLine(const QString &name, qint64 size, const QString &dateTime, const QString &attributes)
 {
-    // Pieces are padded one by one: a name may itself contain "%1".
-    const auto padded = [](const QString &text, qsizetype width) {
-        return text.size() >= width ? text : QString(width - text.size(), QLatin1Char(' ')) + text;
+    // Pieces are padded one by one (a name may itself contain "%1"), to a number of
+    // columns rather than characters: a Korean name or time must not shift the columns.
+    const auto padded = [](const QString &text, int width) {
+        const int used = displayWidth(text);
+        return used >= width ? text : QString(width - used, QLatin1Char(' ')) + text;
     };
     return QStringLiteral("   ") + padded(name, 12) + QStringLiteral("    ") + padded(QString::number(size), 10)
         + QStringLiteral("    ") + padded(dateTime, 21) + QStringLiteral("    ") + attributes;

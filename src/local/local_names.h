@@ -48,7 +48,10 @@ QString attributeText(int attributes);
 // The modification time as the report shows it: the locale's short date and its
 // long time (without a time zone name).
 QString reportDateTime(const QDateTime &when, const QLocale &locale);
-// "   %12s    %10d    %21s    %s"
+// The columns a text takes in a fixed-pitch font: two for East Asian wide characters
+// (Hangul syllables, hanja, fullwidth forms), none for combining marks, else one.
+int displayWidth(QStringView text);
+// "   %12s    %10d    %21s    %s", each field padded to that many columns.
 QString reportLine(const QString &name, qint64 size, const QString &dateTime, const QString &attributes);
 
 extern const QString ReportHeader;

@@ -9,6 +9,7 @@
 #include "platform/wildcard.h"
 #include "platform/editor_lookup.h"
 #include "viewers/view_form.h"
+#include "viewers/view_logic.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -101,7 +102,7 @@ LocalPane::LocalPane(const LocalPaneWidgets &widgets, std::function<void(const Q
     // The tree is rebuilt when the directory changes: not inside its own click signal.
     connect(tree, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
         const QString path = item->data(PathRole).toString();
-        QTimer::singleShot(0, this, [this, path] { setDirectory(path); });
+        QTimer::singleShot(0, this, [this, path] { enterDirectory(path); });
     });
     connect(w.LTabSet, &QTabBar::currentChanged, this, [this] {
         if (!syncingTabs)
@@ -209,13 +210,26 @@ bool LocalPane::setDirectory(const QString &path)
     if (path.isEmpty())
         return false;
     const QString target = canonicalDirectory(path);
-    if (!QFileInfo(target).isDir() || !QDir::setCurrent(target))
+    // A directory that cannot be listed would show as empty, which it may not be.
+    const QFileInfo info(target);
+    if (!info.isDir() || !info.isReadable() || !QDir::setCurrent(target))
         return false;
     directory = target;
     updateTree();
     fillFileList();
     LDirectoryListBoxChange();
     return true;
+}
+
+bool LocalPane::enterDirectory(const QString &path)
+{
+    if (setDirectory(path))
+        return true;
+    // The tree may already highlight what the user clicked: it goes back to the directory
+    // the list still shows, and the user learns why nothing happened.
+    updateTree();
+    informationBox(QStringLiteral("디렉토리 '") + path + QStringLiteral("'를 열 수 없습니다."), w.window);
+    return false;
 }
 
 void LocalPane::updateTree()
@@ -361,7 +375,8 @@ void LocalPane::LBrefreshClick()
 
 void LocalPane::LBLaunchExplorerClick()
 {
-    startFileManager(directory);
+    if (!startFileManager(directory))
+        informationBox(QStringLiteral("파일 관리자를 실행할 수 없습니다."), w.window);
 }
 
 void LocalPane::SB_LocalToClipClick()
@@ -531,6 +546,11 @@ void LocalPane::N_LViewClick()
     if (textFileChecks(name, false) && viewer) {
         const QString path = fullPathOf(name);
         const qint64 size = QFileInfo(path).size();
+        if (!viewers::fitsInViewer(size)) {
+            informationBox(viewers::tooLargeToViewText(name, size), w.window);
+            focusFiles();
+            return;
+        }
         viewer->setSaveDirectory(directory);
         viewer->setSaveFileName(name);
         viewer->clearText();
@@ -552,9 +572,14 @@ void LocalPane::N_LEditClick()
         return;
     const QString name = selectedNameAt(row);
     if (textFileChecks(name, true)) {
-        const QString program = resolveEditor(editorCommand ? editorCommand() : QString());
+        const QString stored = editorCommand ? editorCommand() : QString();
+        const EditorLaunch editor = editorLaunch(stored);
+        if (!editor.substitute.isEmpty())
+            log(LocalPrefix + QStringLiteral("문서편집기 '") + stored + QStringLiteral("'를 찾을 수 없어 '")
+                + editor.substitute + QStringLiteral("'로 편집합니다."));
+        const QString program = editor.program;
         // The file is an argument of its own: blanks and a leading "-" reach the editor intact.
-        const QStringList arguments = editorWaitArguments(program) << fullPathOf(name);
+        const QStringList arguments = QStringList(editor.arguments) << fullPathOf(name);
         const bool wasVisible = w.window && w.window->isVisible();
         if (wasVisible)
             w.window->hide();
@@ -572,7 +597,9 @@ void LocalPane::N_LOpenClick()
     const int row = singleSelection();
     if (row < 0)
         return;
-    openDocument(fullPathOf(selectedNameAt(row)));
+    const QString name = selectedNameAt(row);
+    if (!openDocument(fullPathOf(name)))
+        informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'를 열 프로그램이 없습니다."), w.window);
     focusFiles();
 }
 
@@ -617,7 +644,7 @@ void LocalPane::N_LDirectoryListClick()
     const QFileInfoList infos = QDir(directory).entryInfoList(
         QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name | QDir::DirsFirst | QDir::IgnoreCase);
     for (const QFileInfo &info : infos) {
-        entries.append({info.fileName(), info.isDir() ? 0 : info.size(), info.lastModified(),
+        entries.append({info.fileName(), info.isDir() ? 0 : info.size(), entryModified(info),
                         fileAttributes(info)});
     }
     const local::DirectoryReport report = local::buildDirectoryReport(entries, QLocale::system());
@@ -636,7 +663,7 @@ void LocalPane::N_LSpecifyadirectoryClick()
 {
     QString chosen;
     if (dialogs().chooseDirectory(w.window, QStringLiteral("Specify Directory"), chosen) && !chosen.isEmpty())
-        setDirectory(chosen);
+        enterDirectory(chosen);
 }
 
 // ---- keys and drops -------------------------------------------------------------------
@@ -664,7 +691,7 @@ bool LocalPane::eventFilter(QObject *watched, QEvent *event)
             if (files)
                 N_LOpenClick();
             else if (tree && w.LDirectoryListBox->currentItem())
-                setDirectory(w.LDirectoryListBox->currentItem()->data(PathRole).toString());
+                enterDirectory(w.LDirectoryListBox->currentItem()->data(PathRole).toString());
             return files || tree;
         }
         break;

@@ -77,6 +77,8 @@ public:
     QString currentDirectory() const { return directory; }
     // Moves the tree (and the process) to a directory; false when it cannot be entered.
     bool setDirectory(const QString &path);
+    // As setDirectory, telling the user when the directory cannot be entered.
+    bool enterDirectory(const QString &path);
     // Re-reads the subdirectories of the tree without changing directory.
     void updateTree();
     // The full path of a listed file.

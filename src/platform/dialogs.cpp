@@ -1,6 +1,10 @@
 #include "dialogs.h"
 
+#include <QDateTime>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTreeView>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QInputDialog>
@@ -16,6 +20,31 @@ constexpr std::pair<MsgButton, QMessageBox::StandardButton> ButtonMap[] = {
     {BtnAbort, QMessageBox::Abort},   {BtnRetry, QMessageBox::Retry},
     {BtnIgnore, QMessageBox::Ignore},
 };
+
+// Qt's own file dialog (where the desktop offers none) opens with columns cut to "10 Dec
+// …3:39:09" and "964…tes": give the detail view room for a whole date and size.
+QStringList runFileDialog(QFileDialog &dialog)
+{
+    if (auto *view = dialog.findChild<QTreeView *>()) {
+        const QFontMetrics metrics(view->font());
+        const QString sampleDate = QLocale().toString(QDateTime(QDate(2026, 12, 30), QTime(23, 59, 59)),
+                                                      QLocale::ShortFormat);
+        const int dateWidth = metrics.horizontalAdvance(sampleDate) + 24;
+        const int sizeWidth = metrics.horizontalAdvance(QStringLiteral("1023.99 KiB")) + 24;
+        const int typeWidth = metrics.horizontalAdvance(QStringLiteral("Folder")) * 2 + 24;
+        QHeaderView *header = view->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->resizeSection(1, sizeWidth);
+        header->resizeSection(2, typeWidth);
+        header->resizeSection(3, dateWidth);
+        dialog.resize(std::max(dialog.width(), 360 + sizeWidth + typeWidth + dateWidth),
+                      std::max(dialog.height(), 440));
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
 
 // The answer of a box closed without a button (Escape, the window's close box).
 int safeButton(int buttons)
@@ -94,18 +123,20 @@ public:
 
     bool openFile(QWidget *parent, const FileDialogSpec &request, QString &path) override
     {
-        const QString chosen = QFileDialog::getOpenFileName(parent, request.title, startPath(request),
-                                                            qtFileFilter(request.filter));
+        QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
-        path = chosen;
+        path = chosen.first();
         return true;
     }
 
     bool openFiles(QWidget *parent, const FileDialogSpec &request, QStringList &paths) override
     {
-        const QStringList chosen = QFileDialog::getOpenFileNames(
-            parent, request.title, startPath(request), qtFileFilter(request.filter));
+        QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
         paths = chosen;
@@ -115,21 +146,25 @@ public:
     bool saveFile(QWidget *parent, const FileDialogSpec &request, QString &path) override
     {
         // The callers ask their own overwrite question, with their own text.
-        const QString chosen = QFileDialog::getSaveFileName(parent, request.title, startPath(request),
-                                                            qtFileFilter(request.filter), nullptr,
-                                                            QFileDialog::DontConfirmOverwrite);
+        QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
-        path = withDefaultExtension(chosen, request.defaultExt);
+        path = withDefaultExtension(chosen.first(), request.defaultExt);
         return true;
     }
 
     bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) override
     {
-        const QString chosen = QFileDialog::getExistingDirectory(parent, caption, dir);
+        QFileDialog dialog(parent, caption, dir);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
-        dir = chosen;
+        dir = chosen.first();
         return true;
     }
 

@@ -24,4 +24,19 @@ bool editorExists(const QString &program);
 // program gives the platform editor (when there is none, the stored text stays).
 QString resolveEditor(const QString &stored);
 
+// How an edit is started: the program and the arguments that go before the file's path.
+struct EditorLaunch {
+    QString program;
+    QStringList arguments;
+    // Set when the stored editor names no program here and another stands in: the
+    // stand-in as the user should be told of it ("/usr/bin/mousepad", "vi (xterm)").
+    QString substitute;
+};
+
+// The stored editor when it names a program here; otherwise, in this order, a graphical
+// editor named by $VISUAL, one of the desktop's editors (platformTextEditor), and $VISUAL
+// or $EDITOR in a terminal window that stays until the editor ends. With none of these,
+// the stored text, which then fails to start and is reported as such.
+EditorLaunch editorLaunch(const QString &stored);
+
 } // namespace kav

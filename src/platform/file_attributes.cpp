@@ -1,5 +1,6 @@
 #include "file_attributes.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,8 +22,8 @@ int fileAttributes(const QFileInfo &info)
         attributes |= AttrHidden;
     if (info.isDir())
         attributes |= AttrDirectory;
-    else if (info.isFile())
-        attributes |= AttrArchive;
+    else if (info.isFile() || (info.isSymLink() && !info.exists()))
+        attributes |= AttrArchive;  // a dangling link is still a file entry the user can delete
     else
         attributes |= AttrSysFile;
     if (info.exists() && !info.permission(QFileDevice::WriteOwner))
@@ -40,6 +41,17 @@ bool sameFile(const QByteArray &a, const QByteArray &b)
 }
 
 } // namespace
+
+QDateTime entryModified(const QFileInfo &info)
+{
+    if (!info.isSymLink() || info.exists())
+        return info.lastModified();
+    // A dangling link has no target to ask: its own time is the one to show.
+    struct stat st {};
+    if (::lstat(QFile::encodeName(info.absoluteFilePath()).constData(), &st) != 0)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).addMSecs(st.st_mtim.tv_nsec / 1000000);
+}
 
 bool renameNoReplace(const QString &from, const QString &to)
 {

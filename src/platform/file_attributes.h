@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QDateTime;
 class QFileInfo;
 
 namespace kav {
@@ -19,8 +20,12 @@ enum FileAttribute : int {
 
 // read-only: the owner may not write; hidden: the name starts with "." (not "."
 // and ".." themselves); system: neither a regular file nor a directory (devices,
-// pipes, sockets, dangling links); directory; archive: a regular file.
+// pipes, sockets); directory; archive: a regular file, or a link whose target is gone.
 int fileAttributes(const QFileInfo &info);
+
+// The modification time to show for an entry: its target's for a link that points
+// somewhere, the link's own for one whose target is gone.
+QDateTime entryModified(const QFileInfo &info);
 
 // Renames `from` to `to` (relative names count from the current directory) but
 // never replaces an existing `to`, as the Windows call refuses to. Changing only

@@ -1,6 +1,8 @@
 #include "keyboard_state.h"
 
 #include <QGuiApplication>
+#include <QInputMethod>
+#include <QLocale>
 #include <QLibrary>
 
 // libX11 is loaded at run time: the program builds and runs where it is missing
@@ -71,6 +73,22 @@ LockKeyStates lockKeyStates()
     states.numLock = x11.state(x11.num);
     states.scrollLock = x11.state(x11.scroll);
     return states;
+}
+
+bool koreanInputMethodActive()
+{
+    // Qt names the input-method module it loaded in QT_IM_MODULE; "compose" and "simple"
+    // only combine dead keys and never write Hangul.
+    QByteArray module = qgetenv("QT_IM_MODULE").trimmed().toLower();
+    if (module.isEmpty()) {
+        // Without QT_IM_MODULE, Qt follows the X input method named in XMODIFIERS.
+        const QByteArray modifiers = qgetenv("XMODIFIERS").toLower();
+        if (const qsizetype at = modifiers.indexOf("@im="); at >= 0)
+            module = modifiers.mid(at + 4).trimmed();
+    }
+    if (module.isEmpty() || module == "none" || module == "compose" || module == "simple")
+        return false;
+    return QGuiApplication::inputMethod()->locale().language() == QLocale::Korean;
 }
 
 } // namespace kav

@@ -13,4 +13,8 @@ struct LockKeyStates {
 
 LockKeyStates lockKeyStates();
 
+// True when an input method is in use and says it writes Korean. Without an input-method
+// module Qt reports the system locale, which says nothing about the keyboard.
+bool koreanInputMethodActive();
+
 } // namespace kav

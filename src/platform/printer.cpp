@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QTextDocument>
 
+Q_GUI_EXPORT int qt_defaultDpiY();
+
 namespace kav {
 
 namespace {
@@ -112,7 +114,11 @@ bool printDocument(const QTextDocument &document, const QString &jobTitle)
             return false;
         probe.end();
     }
-    document.print(&device);
+    // A document without a page size is printed with a page number under each page, which
+    // the program never asked for: lay a copy out on the printer's page instead.
+    std::unique_ptr<QTextDocument> copy(document.clone());
+    copy->setPageSize(device.pageLayout().paintRectPixels(qt_defaultDpiY()).size());
+    copy->print(&device);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace kav {
@@ -27,6 +28,29 @@ int runAndWait(const QString &program, const QStringList &arguments)
     return 0;
 }
 
+namespace {
+
+// QDesktopServices hands a file to xdg-open and reports success even when no program is
+// set for the file's type, so nothing would open and nobody would say so. Ask the desktop
+// first; where it cannot be asked, trust QDesktopServices.
+bool desktopHasProgramFor(const QString &mimeType)
+{
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty())
+        return !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty();
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(query, {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return true;
+    }
+    return !process.readAllStandardOutput().trimmed().isEmpty();
+}
+
+} // namespace
+
 bool openWithAssociatedProgram(const QString &path)
 {
     const QFileInfo info(path);
@@ -41,11 +65,15 @@ bool openWithAssociatedProgram(const QString &path)
     }
     if (program)
         return QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath());
+    if (!desktopHasProgramFor(QMimeDatabase().mimeTypeForFile(info).name()))
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 
 bool launchFileManager(const QString &directory)
 {
+    if (!desktopHasProgramFor(QStringLiteral("inode/directory")))
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(directory));
 }
 

@@ -2,8 +2,10 @@
 #include "ui_mode_form.h"
 
 #include "ascii_extensions.h"
+#include "platform/fonts.h"
 
 #include <QCoreApplication>
+#include <QLayout>
 #include <QShortcut>
 
 namespace kav {
@@ -14,11 +16,9 @@ TModeForm::TModeForm(AsciiExtensionList &list, QWidget *parent)
       ui(std::make_unique<Ui::TModeForm>()), extensions(list)
 {
     ui->setupUi(this);
-    setFixedSize(size());
-    QFont font;
-    font.setFamilies({QStringLiteral("NanumGothic"), QStringLiteral("Noto Sans CJK KR")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(windowFont());
+    // A fixed dialog, as large as its texts need in the font and scale in use.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     // Typing goes in upper case, keeping the cursor where it was.
     connect(ui->E_Ext, &QLineEdit::textEdited, this, [this](const QString &text) {

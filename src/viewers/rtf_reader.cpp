@@ -3,6 +3,7 @@
 #include "platform/cp949.h"
 #include "rtf_tokenizer.h"
 
+#include <QColor>
 #include <QHash>
 #include <QSet>
 #include <QStringDecoder>
@@ -78,7 +79,7 @@ int codePageOfCharset(int charset, int documentCodePage)
     }
 }
 
-enum class Dest { Normal, Skip, FontTable };
+enum class Dest { Normal, Skip, FontTable, ColorTable };
 enum class FontMode { Loch, Hich, Dbch };
 
 struct GroupState {
@@ -90,6 +91,8 @@ struct GroupState {
     int aBold = -1, aItalic = -1, aFont = -1, aHalfPoints = -1;
     FontMode mode = FontMode::Loch;
     int ucSkip = 1;
+    int foreground = 0;  // index into the colour table; 0 is the automatic colour
+    int background = 0;
 };
 
 struct ParaState {
@@ -106,7 +109,7 @@ struct Font {
 const QSet<QByteArray> &skippedDestinations()
 {
     static const QSet<QByteArray> names = {
-        "colortbl", "stylesheet", "info", "listtable", "listoverridetable", "pict", "object",
+        "stylesheet", "info", "listtable", "listoverridetable", "pict", "object",
         "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf",
         "footnote", "fldinst", "pntext", "listtext", "themedata", "colorschememapping",
         "latentstyles", "datastore", "xmlnstbl", "rsidtbl", "generator", "mmathPr", "pgdsctbl",
@@ -171,6 +174,7 @@ public:
 
 private:
     static constexpr size_t kMaxDepth = 512;
+    static constexpr int kListChunk = 64;
 
     GroupState &state() { return stack_.back(); }
 
@@ -207,11 +211,28 @@ private:
         auto it = fonts_.find(effectiveFont());
         if (it != fonts_.end() && !it->name.isEmpty())
             format.setFontFamilies(QStringList{it->name});
+        if (const QColor c = tableColor(s.foreground); c.isValid())
+            format.setForeground(c);
+        if (const QColor c = tableColor(s.background); c.isValid())
+            format.setBackground(c);
         return format;
+    }
+
+    // Index 0, an entry without components and an index past the table are the automatic colour.
+    QColor tableColor(int index) const
+    {
+        return index > 0 && index < colors_.size() ? colors_[index] : QColor();
     }
 
     void appendBytes(QByteArrayView bytes)
     {
+        if (state().dest == Dest::ColorTable) {
+            for (char c : bytes) {
+                if (c == ';')
+                    finishColor();
+            }
+            return;
+        }
         if (state().dest == Dest::FontTable) {
             for (char c : bytes) {
                 if (c == ';')
@@ -341,6 +362,13 @@ private:
                 state().dest = Dest::FontTable;
                 return;
             }
+            if (w == "colortbl") {
+                flushBytes();
+                state().dest = Dest::ColorTable;
+                colors_.clear();
+                colorParts_ = {};
+                return;
+            }
             if (skippedDestinations().contains(w) || (starred && w != "pn")) {
                 flushBytes();
                 state().dest = Dest::Skip;
@@ -369,6 +397,15 @@ private:
         const bool on = !t.hasParam || p != 0;
         GroupState &s = state();
 
+        if (s.dest == Dest::ColorTable) {
+            const int v = std::clamp(p, 0, 255);
+            if (w == "red") colorParts_.red = v;
+            else if (w == "green") colorParts_.green = v;
+            else if (w == "blue") colorParts_.blue = v;
+            else return;
+            colorParts_.any = true;
+            return;
+        }
         if (s.dest == Dest::FontTable) {
             if (w == "f") {
                 finishFontName();
@@ -418,6 +455,8 @@ private:
         else if (w == "ulnone") s.underline = false;
         else if (w.startsWith("ul") && w != "ulc" && w != "ulnone") s.underline = on;
         else if (w == "f") s.font = p;
+        else if (w == "cf") s.foreground = p;
+        else if (w == "cb" || w == "highlight" || w == "chcbpat") s.background = p;
         else if (w == "af") s.aFont = p;
         else if (w == "fs") s.halfPoints = t.hasParam && p > 0 ? std::min(p, 3276) : 24;
         else if (w == "afs") s.aHalfPoints = t.hasParam && p > 0 ? std::min(p, 3276) : -1;
@@ -437,6 +476,16 @@ private:
     }
 
     static int clampTwips(int twips) { return std::clamp(twips, -31680, 31680); }
+
+    void finishColor()
+    {
+        // A hostile table cannot grow without bound: no document needs more colours than this.
+        if (colors_.size() < 4096)
+            colors_.append(colorParts_.any
+                               ? QColor(colorParts_.red, colorParts_.green, colorParts_.blue)
+                               : QColor());
+        colorParts_ = {};
+    }
 
     void finishFontName()
     {
@@ -461,12 +510,17 @@ private:
         format.setTextIndent(para_.fi / kTwipsPerPixel);
         cursor_.setBlockFormat(format);
         if (para_.bullet) {
-            if (list_ && lastWasBullet_) {
+            // Qt touches every item of a list when one is added, so a long run of bullets
+            // would take quadratic time. Bullets carry no numbers: a run split into short
+            // lists looks and saves exactly like one list.
+            if (list_ && lastWasBullet_ && listItems_ < kListChunk) {
                 list_->add(cursor_.block());
+                ++listItems_;
             } else {
                 QTextListFormat listFormat;
                 listFormat.setStyle(QTextListFormat::ListDisc);
                 list_ = cursor_.createList(listFormat);
+                listItems_ = 1;
             }
         }
         lastWasBullet_ = para_.bullet;
@@ -515,7 +569,10 @@ private:
     bool textSincePar_ = false;
     int paragraphs_ = 0;
     QTextList *list_ = nullptr;
+    int listItems_ = 0;
     bool lastWasBullet_ = false;
+    QList<QColor> colors_;
+    struct { int red = 0, green = 0, blue = 0; bool any = false; } colorParts_;
 };
 
 } // namespace
@@ -525,8 +582,15 @@ void readRtf(QByteArrayView rtf, QTextDocument &document)
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
-    Reader reader(document);
-    reader.run(rtf);
+    {
+        // One edit block: otherwise Qt lays the paragraph out again after every run of text,
+        // and a document of many small runs takes minutes to open.
+        QTextCursor batch(&document);
+        batch.beginEditBlock();
+        Reader reader(document);
+        reader.run(rtf);
+        batch.endEditBlock();
+    }
     document.setUndoRedoEnabled(undo);
 }
 

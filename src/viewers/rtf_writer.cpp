@@ -3,6 +3,8 @@
 #include "platform/cp949.h"
 #include "rtf_reader.h"
 
+#include <QBrush>
+#include <QColor>
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -37,11 +39,16 @@ void appendEscaped(QByteArray &out, QStringView text)
         } else if (u >= 0x20 && u < 0x7F) {
             out += static_cast<char>(u);
         } else if (u < 0x20 || u == 0x7F) {
-            // Other control characters have no meaning in a document.
+            // Kept as \uN: a dropped character would let the bytes on either side join.
+            out += "\\u" + QByteArray::number(int(u)) + '?';
         } else if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             for (int k = 0; k < 2; ++k)
                 out += "\\u" + QByteArray::number(static_cast<qint16>(text[i + k].unicode())) + '?';
             ++i;
+        } else if (c.isSurrogate()) {
+            // A lone surrogate stands for an undecodable byte. As a raw byte it could pair
+            // with its neighbour into a real character when the file is read again.
+            out += "\\u" + QByteArray::number(static_cast<qint16>(u)) + '?';
         } else if (const QStringView one = text.mid(i, 1); cp949::canEncode(one)) {
             for (char b : cp949::encode(one)) {
                 static const char hex[] = "0123456789abcdef";
@@ -61,6 +68,15 @@ QByteArray twips(double pixels)
     return QByteArray::number(qRound(pixels * kTwipsPerPixel));
 }
 
+// The colour a fragment asks for, or an invalid colour when it leaves it to the default.
+QColor brushColor(const QTextCharFormat &format, QTextFormat::Property property)
+{
+    if (!format.hasProperty(property))
+        return {};
+    const QBrush brush = format.brushProperty(property);
+    return brush.style() == Qt::NoBrush ? QColor() : brush.color();
+}
+
 bool isBulletList(const QTextList *list)
 {
     if (!list)
@@ -75,12 +91,23 @@ bool isBulletList(const QTextList *list)
 QByteArray writeRtf(const QTextDocument &document)
 {
     // The font table: every family used, in order of first use.
+    // The colour table likewise; its entry 0 is the automatic colour.
     QStringList fonts;
+    QList<QRgb> colors;
+    const auto colorIndex = [&colors](const QColor &color) {
+        return color.isValid() ? colors.indexOf(color.rgb()) + 1 : 0;
+    };
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QString family = familyOf(it.fragment().charFormat(), document);
+            const QTextCharFormat cf = it.fragment().charFormat();
+            const QString family = familyOf(cf, document);
             if (!fonts.contains(family))
                 fonts.append(family);
+            for (auto property : {QTextFormat::ForegroundBrush, QTextFormat::BackgroundBrush}) {
+                const QColor color = brushColor(cf, property);
+                if (color.isValid() && !colors.contains(color.rgb()))
+                    colors.append(color.rgb());
+            }
         }
     }
     if (fonts.isEmpty())
@@ -92,7 +119,15 @@ QByteArray writeRtf(const QTextDocument &document)
         appendEscaped(out, fonts[i]);
         out += ";}";
     }
-    out += "}\r\n{\\*\\generator Kavrin;}\\viewkind4\\uc1\r\n";
+    out += '}';
+    if (!colors.isEmpty()) {
+        out += "\r\n{\\colortbl ;";
+        for (QRgb rgb : colors)
+            out += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" + QByteArray::number(qGreen(rgb))
+                   + "\\blue" + QByteArray::number(qBlue(rgb)) + ';';
+        out += '}';
+    }
+    out += "\r\n{\\*\\generator Kavrin;}\\viewkind4\\uc1\r\n";
 
     const double defaultPoints = document.defaultFont().pointSizeF() > 0
                                      ? document.defaultFont().pointSizeF()
@@ -130,6 +165,10 @@ QByteArray writeRtf(const QTextDocument &document)
                 out += "\\i";
             if (cf.fontUnderline())
                 out += "\\ul";
+            if (const int fg = colorIndex(brushColor(cf, QTextFormat::ForegroundBrush)))
+                out += "\\cf" + QByteArray::number(fg);
+            if (const int bg = colorIndex(brushColor(cf, QTextFormat::BackgroundBrush)))
+                out += "\\cb" + QByteArray::number(bg) + "\\highlight" + QByteArray::number(bg);
             out += ' ';
             appendEscaped(out, fragment.text());
             out += '}';

@@ -1,5 +1,7 @@
 #include "text_codec.h"
 
+#include "platform/utf8x.h"
+
 #include "platform/cp949.h"
 
 namespace kav::viewers {
@@ -81,12 +83,14 @@ PlainTextFile decodePlainText(QByteArrayView bytes, LineEnd fallback)
     file.lineEnd = firstLineEnd(bytes, fallback);
     static const char bom[] = "\xEF\xBB\xBF";
     if (bytes.startsWith(QByteArrayView(bom, 3))) {
-        // A marked file is UTF-8 even where a byte is broken; such bytes become U+FFFD.
+        // A marked file is UTF-8 even where a byte is broken; such bytes are kept as
+        // escapes and written back unchanged. Only the first mark is the file's: Qt's own
+        // decoder would drop one more at every open.
         file.encoding = TextEncoding::Utf8Bom;
-        file.text = toNewlines(QString::fromUtf8(bytes.sliced(3)));
+        file.text = toNewlines(utf8x::decode(bytes.sliced(3)));
     } else if (hasNonAscii(bytes) && isValidUtf8(bytes)) {
         file.encoding = TextEncoding::Utf8;
-        file.text = toNewlines(QString::fromUtf8(bytes));
+        file.text = toNewlines(utf8x::decode(bytes));
     } else {
         file.encoding = TextEncoding::Cp949;
         file.text = toNewlines(cp949::decode(bytes));
@@ -110,9 +114,9 @@ QByteArray encodePlainText(const QString &text, TextEncoding encoding, LineEnd l
     case TextEncoding::Cp949:
         return cp949::encode(body);
     case TextEncoding::Utf8:
-        return body.toUtf8();
+        return utf8x::encode(body);
     case TextEncoding::Utf8Bom:
-        return QByteArray("\xEF\xBB\xBF") + body.toUtf8();
+        return QByteArray("\xEF\xBB\xBF") + utf8x::encode(body);
     }
     return {};
 }

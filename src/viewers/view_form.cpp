@@ -8,8 +8,10 @@
 #include "platform/help_browser.h"
 #include "platform/desktop_tools.h"
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/keyboard_state.h"
 #include "platform/printer.h"
+#include "platform/window_placement.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -38,6 +40,24 @@ const QString kSearchDone = QStringLiteral("문서 검색을 완료하였습니�
 
 // Panel widths in pixels, left to right.
 constexpr int kPanelWidths[9] = {100, 60, 50, 55, 50, 80, 115, 35, 50};
+// The widest text each panel shows (binary of U+FFFF, every lock key, ...).
+const char16_t *const kPanelSamples[9] = {
+    u"Ln: 999999  Col: 99999", u"Modified", u"Chr: 가", u"Dec: 1114111", u"Hex: 10FFFF",
+    u"Bin: 1111111111111111", u"INS NUM SCR CAP ", u"한글", u""};
+
+// Font families as the user knows them: Qt lists a family once per foundry ("Name [Foundry]").
+QStringList uniqueFamilies()
+{
+    QStringList families;
+    for (QString family : QFontDatabase::families()) {
+        if (const qsizetype bracket = family.indexOf(QLatin1String(" [")); bracket > 0)
+            family.truncate(bracket);
+        families.append(family);
+    }
+    families.sort(Qt::CaseInsensitive);
+    families.removeDuplicates();
+    return families;
+}
 
 QString rulerTicks()
 {
@@ -59,8 +79,11 @@ TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
         auto *label = new QLabel(this);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
         label->setTextFormat(Qt::PlainText);
-        // At least the designed width; a wider font must not clip "Bin: 1101010101011100".
-        label->setMinimumWidth(kPanelWidths[i]);
+        // The designed width, widened once for the widest text the panel can hold in this
+        // font, then fixed: the panels must not jump while the caret moves.
+        const int widest = label->fontMetrics().horizontalAdvance(QString::fromUtf16(kPanelSamples[i]))
+                           + 2 * label->frameWidth() + 6;
+        label->setFixedWidth(std::max(kPanelWidths[i], widest));
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
         if (i == 0 || i == 7)
@@ -70,8 +93,7 @@ TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
     }
 
     QFont font;
-    font.setFamilies({QStringLiteral("굴림체"), QStringLiteral("NanumGothicCoding"),
-                      QStringLiteral("NanumGothic")});
+    font.setFamilies(QStringList{QStringLiteral("굴림체")} + koreanFixedFamilies());
     font.setPointSize(10);
     ui->RichEdit->setFont(font);
     ui->RichEdit->document()->setDefaultFont(font);
@@ -79,9 +101,7 @@ TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
     ui->RichEdit->setTabChangesFocus(false);
     ui->RichEdit->installEventFilter(this);
 
-    QStringList families = QFontDatabase::families();
-    families.sort(Qt::CaseInsensitive);
-    ui->CB_FontName->addItems(families);
+    ui->CB_FontName->addItems(uniqueFamilies());
 
     ui->RulerLine->setText(rulerTicks());
     ui->RulerLine->installEventFilter(this);
@@ -194,6 +214,11 @@ void TViewForm::clearText()
 {
     ui->RichEdit->clear();
     hasLines_ = false;
+    resetPlainTextFormat();
+}
+
+void TViewForm::resetPlainTextFormat()
+{
     encoding_ = TextEncoding::Cp949;
     lineEnd_ = LineEnd::Lf;
 }
@@ -232,6 +257,14 @@ bool TViewForm::loadFile(const QString &path)
 void TViewForm::showModal()
 {
     setWindowModality(Qt::ApplicationModal);
+    if (!placed_) {
+        // The first showing opens over the window that asked for it; later ones where the
+        // user left it.
+        placeOver(this, parentWidget());
+        placed_ = true;
+    } else {
+        keepOnScreen(this);
+    }
     show();
     raise();
     activateWindow();
@@ -423,9 +456,7 @@ void TViewForm::RichEditChange()
 void TViewForm::RichEditEnter()
 {
     UpdateKeyStates();
-    const QLocale locale = QGuiApplication::inputMethod()->locale();
-    setInputModeText(locale.language() == QLocale::Korean ? QStringLiteral("한글")
-                                                           : QStringLiteral("영문"));
+    setInputModeText(koreanInputMethodActive() ? QStringLiteral("한글") : QStringLiteral("영문"));
 }
 
 void TViewForm::SelectionChange()
@@ -451,8 +482,7 @@ void TViewForm::SelectionChange()
     const QFont font = ui->RichEdit->currentFont();
     const double points = format.fontPointSize() > 0 ? format.fontPointSize() : font.pointSizeF();
     ui->E_FontSize->setValue(qRound(points));
-    const QStringList families = format.fontFamilies().toStringList();
-    ui->CB_FontName->setCurrentText(families.isEmpty() ? font.family() : families.first());
+    showFontName(format, font);
     const Qt::Alignment align = ui->RichEdit->alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignRight)
         ui->SB_RightAlign->setChecked(true);
@@ -462,6 +492,25 @@ void TViewForm::SelectionChange()
         ui->SB_LeftAlign->setChecked(true);
     UpdateStatusBar();
     updating_ = false;
+}
+
+void TViewForm::showFontName(const QTextCharFormat &format, const QFont &font)
+{
+    // The text's first family when the list has it, else the family that really draws
+    // the text (a substituted name such as "굴림체" is not installed here).
+    const QStringList families = format.fontFamilies().toStringList();
+    QString name = families.isEmpty() ? font.family() : families.first();
+    if (ui->CB_FontName->findText(name, Qt::MatchFixedString) < 0) {
+        QFont shown = font;
+        if (!families.isEmpty())
+            shown.setFamilies(families);
+        name = QFontInfo(shown).family();
+    }
+    const int index = ui->CB_FontName->findText(name, Qt::MatchFixedString);
+    if (index >= 0)
+        ui->CB_FontName->setCurrentIndex(index);
+    else
+        ui->CB_FontName->setCurrentText(name);
 }
 
 void TViewForm::UpdateStatusBar()
@@ -524,6 +573,11 @@ bool TViewForm::readDocument(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    // Never try to hold what cannot be held: the openers say why before they get here.
+    if (!fitsInViewer(file.size()))
+        return false;
+    // What the last document was written in says nothing about this one.
+    resetPlainTextFormat();
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
@@ -591,9 +645,13 @@ void TViewForm::N_FileOpenClick()
     QString path;
     if (!dialogs().openFile(this, request, path))
         return;
+    const QFileInfo info(path);
+    if (!fitsInViewer(info.size())) {
+        informationBox(tooLargeToViewText(info.fileName(), info.size()), this);
+        return;
+    }
     setBusyText(QStringLiteral("파일을 불러오고 있습니다."));
     richText_ = isRichTextName(path);
-    const QFileInfo info(path);
     if (!readDocument(path)) {
         setBusyText({});
         informationBox(QStringLiteral("파일 '") + info.fileName() + QStringLiteral("'를 읽지 못합니다."),

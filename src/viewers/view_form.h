@@ -27,6 +27,8 @@
 
 class QEventLoop;
 class QLabel;
+class QFont;
+class QTextCharFormat;
 class QTextDocument;
 class QTextEdit;
 namespace Ui { class TViewForm; }
@@ -138,6 +140,8 @@ private:
     bool searchDown(const QString &pattern, bool wholeWord, bool matchCase, bool fromSelectionStart);
     void applyIndents(int first, int left, int right);
     void setStatusPanel(int panel, const QString &text);
+    void showFontName(const QTextCharFormat &format, const QFont &font);
+    void resetPlainTextFormat();
     QString openFilter() const;
 
     std::unique_ptr<Ui::TViewForm> ui;
@@ -153,6 +157,7 @@ private:
     QString saveDialogDir_;
     QString saveDialogName_;
     bool needsName_ = false;
+    bool placed_ = false;
     bool updating_ = false;
     bool richText_ = false;
     bool hasLines_ = false;

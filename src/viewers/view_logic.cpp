@@ -9,6 +9,14 @@ bool isRichTextName(const QString &name)
     return name.toUpper().contains(QLatin1String(".RTF"));
 }
 
+QString tooLargeToViewText(const QString &name, long long size)
+{
+    return QStringLiteral("파일 '") + name + QStringLiteral("'는 ") + QString::number(size)
+           + QStringLiteral(" Bytes로 너무 커서 보기 창에 열 수 없습니다.\n보기 창은 ")
+           + QString::number(kViewerSizeLimit / (1024 * 1024))
+           + QStringLiteral(" MB까지의 파일만 엽니다. 헥사 보기로 여십시오.");
+}
+
 QString positionText(int line, int column)
 {
     return QStringLiteral("Ln: %1  Col: %2").arg(line).arg(column);

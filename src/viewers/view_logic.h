@@ -8,6 +8,12 @@
 
 namespace kav::viewers {
 
+// The largest file the viewer holds in memory; larger ones belong in the hex viewer.
+constexpr long long kViewerSizeLimit = 64LL * 1024 * 1024;
+inline bool fitsInViewer(long long size) { return size <= kViewerSizeLimit; }
+// The message for a file past that limit.
+QString tooLargeToViewText(const QString &name, long long size);
+
 // A name whose upper-case form contains ".RTF" is rich text; any other plain text.
 bool isRichTextName(const QString &name);
 

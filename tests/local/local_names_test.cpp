@@ -116,11 +116,31 @@ TEST(DirectoryReport, LineFormat)
          "          a.txt            12       2026-12-10 4:05:06    Archive"},
         {"가나다라마바사아자차카타파하.txt", 3000000000LL, "d", "ReadOnly,Archive",
          "   가나다라마바사아자차카타파하.txt    3000000000                        d    ReadOnly,Archive"},
+        // Hangul takes two columns: the fields end where the ASCII rows' fields end.
+        {"가나.txt", 5, "2026. 12. 10. 오후 4:05:06", "Archive",
+         "       가나.txt             5    2026. 12. 10. 오후 4:05:06    Archive"},
+        {"한.c", 5, "26. 12. 10. 오전 4:05:06", "Archive",
+         "           한.c             5    26. 12. 10. 오전 4:05:06    Archive"},
+        {"a.txt", 5, "1. 2. 오전 4:05:06", "Archive",
+         "          a.txt             5       1. 2. 오전 4:05:06    Archive"},
         // A name that looks like a placeholder stays as it is.
         {"%2%1.txt", 0, "t", "Archive", "       %2%1.txt             0                        t    Archive"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(reportLine(q(c.name), c.size, q(c.when), q(c.attributes)), q(c.line)) << c.name;
+}
+
+TEST(DirectoryReport, DisplayWidth)
+{
+    struct Case { const char *text; int width; } cases[] = {
+        {"", 0}, {"abc", 3}, {"가나", 4}, {"a가b", 4}, {"漢字", 4}, {"ＡＢ", 4},
+        {"e\xCC\x81", 1},             // e + combining acute
+        {"\xE1\x84\x80\xE1\x85\xA1", 2},  // a conjoining jamo syllable
+        {"\xF0\x9F\x98\x80", 2},      // an emoji
+        {"오후 4:05:06", 12},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(displayWidth(QString::fromUtf8(c.text)), c.width) << c.text;
 }
 
 TEST(DirectoryReport, ListsFlaggedEntriesAndCountsTheirCharacters)
@@ -245,13 +265,17 @@ TEST(LocalFiles, AttributesFromFileModes)
         {q("가.txt"), AttrArchive},
         {QStringLiteral(".hidden"), AttrHidden | AttrArchive | AttrReadOnly},
         {QStringLiteral("sub"), AttrDirectory},
-        {QStringLiteral("dangling"), AttrSysFile},
+        {QStringLiteral("dangling"), AttrArchive},  // still an entry the user can see and delete
         {QStringLiteral("."), AttrDirectory},
         {QStringLiteral(".."), AttrDirectory},
     };
     for (const Case &c : cases)
         EXPECT_EQ(fileAttributes(QFileInfo(dir.path() + QLatin1Char('/') + c.name)), c.attributes)
             << c.name.toStdString();
+    // Its time is the link's own, not the missing target's (none).
+    const QDateTime linked = entryModified(QFileInfo(dir.filePath(QStringLiteral("dangling"))));
+    EXPECT_TRUE(linked.isValid());
+    EXPECT_LT(qAbs(linked.secsTo(QDateTime::currentDateTime())), 60);
 }
 
 TEST(LocalFiles, RenameNeverReplacesAnExistingFile)

@@ -50,6 +50,7 @@ public:
     QString ranProgram;
     QStringList ranArguments;
     int runResult = 0;
+    bool desktopAnswers = true;  // false: no program for the file, no file manager
 
 protected:
     QList<DriveTab> readDriveTabs() override { return tabs; }
@@ -63,12 +64,12 @@ protected:
     bool openDocument(const QString &path) override
     {
         opened << path;
-        return true;
+        return desktopAnswers;
     }
     bool startFileManager(const QString &dir) override
     {
         opened << dir;
-        return true;
+        return desktopAnswers;
     }
 };
 
@@ -364,6 +365,27 @@ TEST_F(LocalPaneTest, ViewChecksAndTheViewerCaption)
     EXPECT_EQ(selectedNames(), QStringList{q("가나다.txt")});
 }
 
+TEST_F(LocalPaneTest, AFileTooLargeForTheViewerIsRefusedBeforeAnyByteIsRead)
+{
+    // 5 GiB of holes: reading it whole would end the program; it must not even be opened.
+    const QString big = path("큰파일.txt");
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(5LL * 1024 * 1024 * 1024));
+    }
+    pane->LBrefreshClick();
+    scripted().clear();
+    select({q("큰파일.txt")});
+    pane->N_LViewClick();
+    ASSERT_EQ(scripted().asked.size(), 1u);
+    EXPECT_EQ(scripted().asked[0].text,
+              q("파일 '큰파일.txt'는 5368709120 Bytes로 너무 커서 보기 창에 열 수 없습니다.\n"
+                "보기 창은 64 MB까지의 파일만 엽니다. 헥사 보기로 여십시오."));
+    EXPECT_EQ(pane->viewerShown, 0);
+    EXPECT_FALSE(viewer.loadFile(big));  // the viewer itself refuses it as well
+}
+
 TEST_F(LocalPaneTest, EditWaitsForTheEditorAndReportsOneThatCannotStart)
 {
     select({q("설치.EXE")});
@@ -536,6 +558,55 @@ TEST_F(LocalPaneTest, OpenAndExplorer)
     pane->LFileListBoxDblClick();
     pane->LBLaunchExplorerClick();
     EXPECT_EQ(pane->opened, (QStringList{path("메모"), path("메모"), root}));
+    EXPECT_TRUE(scripted().asked.empty());
+
+    // Nothing on the desktop can open them: the user is told, not left guessing.
+    pane->desktopAnswers = false;
+    pane->N_LOpenClick();
+    pane->LBLaunchExplorerClick();
+    EXPECT_EQ(scripted().messageTexts(),
+              (QStringList{q("파일 '메모'를 열 프로그램이 없습니다."), q("파일 관리자를 실행할 수 없습니다.")}));
+}
+
+TEST_F(LocalPaneTest, ADirectoryThatCannotBeEnteredLeavesTreeAndListTogether)
+{
+    // Gone since the tree was filled (an unreadable one takes the same road).
+    ASSERT_TRUE(QDir(root).rmdir(q("하위폴더")));
+    const QStringList listed = names();
+    QListWidgetItem *gone = nullptr;
+    for (int i = 0; i < tree.count(); ++i)
+        if (tree.item(i)->text() == q("하위폴더"))
+            gone = tree.item(i);
+    ASSERT_NE(gone, nullptr);
+    tree.setCurrentItem(gone);
+    QTest::keyClick(&tree, Qt::Key_Return);
+    EXPECT_EQ(scripted().messageTexts(),
+              QStringList{q("디렉토리 '") + path("하위폴더") + q("'를 열 수 없습니다.")});
+    EXPECT_EQ(pane->currentDirectory(), root);
+    ASSERT_NE(tree.currentItem(), nullptr);
+    EXPECT_EQ(tree.currentItem()->toolTip(), root);  // the tree shows the list's directory again
+    EXPECT_EQ(names(), listed);
+    EXPECT_FALSE(treeTexts().contains(q("하위폴더")));
+}
+
+TEST_F(LocalPaneTest, AnEditorThatIsNotHereIsReplacedAndNamed)
+{
+    // The stored "Ormpad.exe" cannot run here; a desktop editor on PATH stands in.
+    QTemporaryDir tools;
+    const QString mousepad = tools.filePath(QStringLiteral("mousepad"));
+    writeFile(mousepad, "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(mousepad, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(tools.path()));
+    qunsetenv("VISUAL");
+    pane->editorCommand = [] { return QStringLiteral("Ormpad.exe"); };
+    select({q("가나다.txt")});
+    pane->N_LEditClick();
+    qputenv("PATH", oldPath);
+    EXPECT_EQ(pane->ranProgram, mousepad);
+    EXPECT_EQ(pane->ranArguments, QStringList{path("가나다.txt")});
+    EXPECT_TRUE(logged.contains(q("[L] - 문서편집기 'Ormpad.exe'를 찾을 수 없어 '") + mousepad + q("'로 편집합니다.")))
+        << logged.join(QLatin1Char('\n')).toStdString();
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 
@@ -109,6 +110,11 @@ TEST_F(ModeFormTest, ControlsAndTexts)
     EXPECT_TRUE(form.form()->B_Close->isDefault());
     form.show();
     EXPECT_FALSE(form.form()->B_DeleteExt->isEnabled());
+    // Every text shows whole: no label or button is narrower than its text needs.
+    for (QLabel *label : form.findChildren<QLabel *>())
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    for (QPushButton *button : form.findChildren<QPushButton *>())
+        EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
     form.close();
 }
 

@@ -4,6 +4,7 @@
 #include "viewers/rtf_tokenizer.h"
 #include "viewers/rtf_writer.h"
 
+#include <QColor>
 #include <QFile>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -378,11 +379,81 @@ TEST(RtfRoundTrip, WriteThenReadKeepsTextAndStyles)
         EXPECT_EQ(describe(copy), describe(original)) << c.what << "\n" << rtf.constData();
     }
 
-    // A byte that came from a file in another encoding goes back as the same byte.
-    QTextDocument original;
-    build(original, {{{{QStringLiteral("x") + surrogateEscape}}}});
-    const QByteArray rtf = writeRtf(original);
-    EXPECT_TRUE(rtf.contains("x\\'ff")) << rtf.constData();
+    // Bytes that came from a file in another encoding come back as the same bytes, even
+    // beside a control character or another such byte that they could pair with.
+    const auto esc = [](int byte) { return QString(QChar(0xDC00 + byte)); };
+    const std::vector<Case> escapes = {
+        {"a foreign byte", {{{{QStringLiteral("x") + surrogateEscape}}}}},
+        {"around a control character", {{{{esc(0xB0) + QChar(1) + esc(0xA1)}}}}},
+        {"two that would pair into 가", {{{{esc(0xB0) + esc(0xA1) + QStringLiteral("y")}}}}},
+        {"before a letter that completes 81 41", {{{{esc(0x81)}, {QStringLiteral("A"), true}}}}},
+    };
+    for (const Case &c : escapes) {
+        QTextDocument original;
+        build(original, c.paras);
+        const QByteArray rtf = writeRtf(original);
+        QTextDocument copy;
+        readRtf(rtf, copy);
+        EXPECT_EQ(describe(copy), describe(original)) << c.what << "\n" << rtf.constData();
+        EXPECT_EQ(plainText(copy), plainText(original)) << c.what;
+    }
+}
+
+TEST(RtfRoundTrip, ColoursAreReadAndWrittenBack)
+{
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg949{\\fonttbl{\\f0\\fcharset129 Gulim;}{\\f1 Arial;}}"
+        "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green128\\blue0;\\red255\\green255\\blue0;}"
+        "\\f0 plain {\\cf1 red}{\\f1\\cf2\\cb3 green on yellow}{\\cf9 past the table}\\par}";
+    const auto check = [](const QTextDocument &doc, const char *when) {
+        const auto fg = [&](int pos) { return formatAt(doc, 0, pos).foreground(); };
+        EXPECT_EQ(fg(0).style(), Qt::NoBrush) << when;                      // "plain"
+        EXPECT_EQ(fg(6).color(), QColor(255, 0, 0)) << when;                  // "red"
+        const QTextCharFormat green = formatAt(doc, 0, 10);
+        EXPECT_EQ(green.foreground().color(), QColor(0, 128, 0)) << when;
+        EXPECT_EQ(green.background().color(), QColor(255, 255, 0)) << when;
+        EXPECT_EQ(family(green), QStringLiteral("Arial")) << when;
+        EXPECT_EQ(fg(26).style(), Qt::NoBrush) << when;                     // an index past the table
+    };
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    ASSERT_EQ(plainText(doc), QStringLiteral("plain redgreen on yellowpast the table"));
+    check(doc, "read");
+
+    const QByteArray written = writeRtf(doc);
+    EXPECT_TRUE(written.contains("{\\colortbl ;")) << written.constData();
+    QTextDocument reread;
+    readRtf(written, reread);
+    EXPECT_EQ(plainText(reread), plainText(doc));
+    check(reread, "saved and read again");
+}
+
+TEST(RtfReader, LargeHostileDocumentsAreReadWhole)
+{
+    // Thousands of tiny runs and bullets once took minutes: every run laid the paragraph
+    // out again and every bullet walked the whole list. They must simply open.
+    QByteArray runs = "{\\rtf1\\ansi ";
+    qsizetype pairs = 0;
+    for (; runs.size() < 1024 * 1024; ++pairs)
+        runs += "\\b x\\b0 y";
+    runs += '}';
+    QTextDocument doc;
+    readRtf(runs, doc);
+    EXPECT_EQ(doc.blockCount(), 1);
+    EXPECT_EQ(plainText(doc).size(), pairs * 2);
+
+    QByteArray bullets = "{\\rtf1\\ansi ";
+    const int count = 40000;
+    for (int i = 0; i < count; ++i)
+        bullets += "{\\pntext\\'b7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}item\\par\n";
+    bullets += '}';
+    QTextDocument list;
+    readRtf(bullets, list);
+    ASSERT_EQ(list.blockCount(), count);
+    int inLists = 0;
+    for (QTextBlock b = list.begin(); b.isValid(); b = b.next())
+        inLists += b.textList() != nullptr && b.text() == QStringLiteral("item");
+    EXPECT_EQ(inLists, count);
 }
 
 TEST(RtfWriter, WritesKoreanAsCodePage949Bytes)

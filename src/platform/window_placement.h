@@ -1,0 +1,17 @@
+#pragma once
+// Where a window opens: over the window it came from, and never off the screen.
+
+class QWidget;
+
+namespace kav {
+
+// Centres `window` (its frame) over `anchor`'s window, or over the screen when there is no
+// anchor, then moves it as little as needed to lie wholly on that screen's available area
+// (a window larger than the area keeps its top-left corner on it, so the title bar stays
+// reachable).
+void placeOver(QWidget *window, const QWidget *anchor);
+
+// Moves `window` as little as needed to lie on the available area of the screen it is on.
+void keepOnScreen(QWidget *window);
+
+} // namespace kav

@@ -1,0 +1,53 @@
+// Windows open over the window they came from and never off the screen.
+#include "platform/window_placement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using kav::keepOnScreen;
+using kav::placeOver;
+
+TEST(WindowPlacement, CentresOverTheAnchorAndStaysOnTheScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget anchor;
+    anchor.setGeometry(area.left() + 100, area.top() + 80, 400, 300);
+    anchor.show();
+
+    struct Case {
+        const char *what;
+        QSize size;
+        QPoint anchorAt;
+        bool centred;  // room enough to centre it
+    };
+    const Case cases[] = {
+        {"small window over the anchor", {200, 100}, {area.left() + 100, area.top() + 80}, true},
+        {"anchor near the right edge", {300, 200}, {area.right() - 150, area.top() + 80}, false},
+        {"larger than the screen", {area.width() + 200, area.height() + 200}, {area.left() + 10, area.top() + 10}, false},
+    };
+    for (const Case &c : cases) {
+        anchor.move(c.anchorAt);
+        QWidget window;
+        window.resize(c.size);
+        placeOver(&window, &anchor);
+        const QRect frame(window.pos(), window.size());
+        if (c.size.width() < area.width() && c.size.height() < area.height()) {
+            EXPECT_TRUE(area.contains(frame)) << c.what;
+        } else {
+            EXPECT_EQ(window.pos(), area.topLeft()) << c.what;  // the title bar stays reachable
+        }
+        if (c.centred) {
+            EXPECT_NEAR(frame.center().x(), anchor.frameGeometry().center().x(), 8) << c.what;
+            EXPECT_NEAR(frame.center().y(), anchor.frameGeometry().center().y(), 16) << c.what;
+        }
+    }
+
+    // A window left off the screen comes back on it.
+    QWidget lost;
+    lost.resize(200, 100);
+    lost.move(area.right() + 500, area.bottom() + 500);
+    keepOnScreen(&lost);
+    EXPECT_TRUE(area.contains(QRect(lost.pos(), lost.size())));
+}
