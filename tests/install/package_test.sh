@@ -22,7 +22,7 @@ for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsup
     pattern=$(printf '%s' "$lib" | sed 's/+/\\+/g')
     echo "$depends" | grep -Eq "(^|, )$pattern \(>= [0-9]" && pass "Depends $lib" || fail "Depends lacks $lib (>= ...)"
 done
-for pkg in libqt6svg6 fonts-nanum; do
+for pkg in libqt6svg6 fonts-noto-cjk; do
     echo "$depends" | grep -Eq "(^|, )$pkg(,|$| )" && pass "Depends $pkg" || fail "Depends lacks $pkg"
 done
 for field in "Package: kavrin" "Section: net" "Architecture: $(dpkg --print-architecture)"; do
