@@ -9,6 +9,8 @@
 #include "nettools/clock_form.h"
 #include "nettools/exec_form.h"
 #include "nettools/net_tools.h"
+#include "nettools/ping_form.h"
+#include "nettools/scan_form.h"
 #include "platform/clock_setter.h"
 #include "platform/scripted_dialogs.h"
 
@@ -176,7 +178,8 @@ TEST_F(Services, DaytimeSetsTheClockToTheHostsTime)
     };
     const QDateTime before = QDateTime::currentDateTime();
     q.BB_DayTimeClick();
-    setClockSetter(std::move(previous));
+    // Put the system's setter back, keeping ours for the checks.
+    const std::unique_ptr<ClockSetter> used = setClockSetter(std::move(previous));
     EXPECT_EQ(caption, QStringLiteral("테스트 (127.0.0.1)"));
     EXPECT_EQ(hostDate, daytimeDateCaption(before.date()));
     ASSERT_EQ(clock->calls.size(), 1u) << host.log.join('\n').toStdString();
@@ -295,4 +298,32 @@ TEST_F(Services, HostPanePresetRunsAQuotedPath)
     tools.BB_RexecClick();
     EXPECT_TRUE(preset.isEmpty());
     EXPECT_EQ(host.refreshes, 1);
+}
+
+// A fresh namespace allows ping sockets to no group: where a window may only
+// use one, it says so and can only be closed.
+TEST_F(Services, WithoutAnIcmpSocketTheWindowsCanOnlyClose)
+{
+    TPingForm ping(host, TPingForm::Ping);
+    ping.socketKind = icmp::SocketKind::Datagram;
+    ping.show();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return !scripted().asked.empty(); }, 5000));
+    TScanForm scan(host);
+    scan.socketKind = icmp::SocketKind::Datagram;
+    scan.show();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return scripted().asked.size() == 2; }, 5000));
+    for (const auto &asked : scripted().asked) {
+        EXPECT_EQ(asked.text, QStringLiteral("네트워크 오류: ICMP 핸들을 생성할 수 없습니다"));
+        EXPECT_EQ(asked.icon, MsgIcon::None);
+        EXPECT_EQ(asked.buttons, int(BtnOk));
+    }
+    EXPECT_FALSE(ping.BB_run->isEnabled());
+    EXPECT_FALSE(ping.BB_stop->isEnabled());
+    EXPECT_TRUE(ping.BB_exit->isEnabled());
+    EXPECT_FALSE(scan.BB_run->isEnabled());
+    EXPECT_FALSE(scan.BB_stop->isEnabled());
+    ping.BB_exitClick();
+    scan.BB_exitClick();
+    EXPECT_FALSE(ping.isVisible());
+    EXPECT_FALSE(scan.isVisible());
 }
