@@ -1,4 +1,5 @@
 #include "clock_form.h"
+#include "ui_clock_form.h"
 
 #include "platform/clock_setter.h"
 #include "platform/dialogs.h"
@@ -63,38 +64,19 @@ QString daytimeDateCaption(const QDate &date)
 TClockForm::TClockForm(const DaytimeTime &hostTime, std::function<QDateTime()> now_, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint
                           | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      now(std::move(now_))
+      ui(std::make_unique<Ui::TClockForm>()), now(std::move(now_))
 {
-    setObjectName(QStringLiteral("TClockForm"));
     setFixedSize(ClientWidth, ClientHeight);
     hostOffsetSeconds = wholeSeconds(localNow()).secsTo(hostTime.dateTime());
 
-    L_LDate = new QLabel(QStringLiteral("date"), this);
-    L_LDate->setObjectName(QStringLiteral("L_LDate"));
-    L_LDate->setToolTip(QStringLiteral("Local"));
-    L_RDate = new QLabel(QStringLiteral("date"), this);
-    L_RDate->setObjectName(QStringLiteral("L_RDate"));
-    L_RDate->setToolTip(QStringLiteral("Host"));
-    for (QLabel *l : {L_LDate, L_RDate}) {
-        l->setTextFormat(Qt::PlainText);
-        l->setAlignment(Qt::AlignCenter);
-    }
-    L_LDate->setGeometry(6, 190, 200, 20);
-    L_RDate->setGeometry(220, 190, 200, 20);
+    ui->setupUi(this);
+    L_LDate = ui->L_LDate;
+    L_RDate = ui->L_RDate;
+    SB_SetTime = ui->SB_SetTime;
+    P_delimeter = ui->P_delimeter;
     L_RDate->setText(hostTime.dateCaption);
-
-    SB_SetTime = new QToolButton(this);
-    SB_SetTime->setObjectName(QStringLiteral("SB_SetTime"));
-    SB_SetTime->setAutoRaise(true);
-    SB_SetTime->setText(QStringLiteral("◀"));
-    SB_SetTime->setToolTip(QStringLiteral("이 버튼을 누르시면 Local의 시간과 날짜를 Host와 동기화 시킵니다."));
-    SB_SetTime->setGeometry(ClientWidth / 2 - 12, 4, 24, 24);
+    shownHostDate = hostDateTime().date();
     connect(SB_SetTime, &QToolButton::clicked, this, &TClockForm::SB_SetTimeClick);
-
-    P_delimeter = new QFrame(this);
-    P_delimeter->setObjectName(QStringLiteral("P_delimeter"));
-    P_delimeter->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    P_delimeter->setGeometry(ClientWidth / 2 - 1, 32, 3, ClientHeight - 40);
 
     T_clock = new QTimer(this);
     T_clock->setObjectName(QStringLiteral("T_clock"));
@@ -145,14 +127,14 @@ void TClockForm::FormActivate()
 
 void TClockForm::showHostDate()
 {
-    L_RDate->setText(daytimeDateCaption(hostDateTime().date()));
+    shownHostDate = hostDateTime().date();
+    L_RDate->setText(daytimeDateCaption(shownHostDate));
 }
 
 void TClockForm::T_clockTimer()
 {
     // The host dial follows from the fixed difference; its date may have turned.
-    const QDateTime host = hostDateTime();
-    if (host.time() == QTime(0, 0, 0))
+    if (hostDateTime().date() != shownHostDate)
         showHostDate();
     update();
 }

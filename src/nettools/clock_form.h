@@ -9,11 +9,13 @@
 #include <QDateTime>
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QFrame;
 class QTimer;
 class QToolButton;
+namespace Ui { class TClockForm; }
 
 namespace kav {
 
@@ -60,7 +62,9 @@ private:
     QDateTime localNow() const;
     void showHostDate();
 
+    std::unique_ptr<Ui::TClockForm> ui;
     std::function<QDateTime()> now;
+    QDate shownHostDate;
     qint64 hostOffsetSeconds = 0;
     int leftX = 0, rightX = 0, midY = 0, dialRadius = 0;
     bool activated = false;

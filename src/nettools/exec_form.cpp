@@ -1,4 +1,5 @@
 #include "exec_form.h"
+#include "ui_exec_form.h"
 
 #include "net_tools_host.h"
 #include "config/connect_form.h"
@@ -12,16 +13,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace kav {
 
@@ -32,84 +29,23 @@ QString quotedForShell(const QString &path)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-TExecForm::TExecForm(NetToolsHost &host_, QWidget *parent) : QDialog(parent), host(host_)
+TExecForm::TExecForm(NetToolsHost &host_, QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TExecForm>()), host(host_)
 {
-    setObjectName(QStringLiteral("TExecForm"));
-    setWindowTitle(QStringLiteral("원격실행"));
-    resize(560, 420);
-    auto *top = new QVBoxLayout(this);
-    auto *grid = new QGridLayout;
-    auto label = [&](const QString &text, const QString &hint, int row, int column) {
-        auto *l = new QLabel(text, this);
-        l->setToolTip(hint);
-        grid->addWidget(l, row, column);
-    };
-    CB_HostName = new QComboBox(this);
-    CB_HostName->setObjectName(QStringLiteral("CB_HostName"));
-    CB_HostName->setEditable(true);
-    CB_HostName->setInsertPolicy(QComboBox::NoInsert);
-    CB_HostName->setToolTip(QStringLiteral("접속할 호스트 선택"));
-    E_HostIP = new QLineEdit(this);
-    E_HostIP->setObjectName(QStringLiteral("E_HostIP"));
-    E_HostIP->setToolTip(QStringLiteral("접속할 호스트의 IP주소"));
-    E_UserId = new QLineEdit(this);
-    E_UserId->setObjectName(QStringLiteral("E_UserId"));
-    E_UserId->setToolTip(QStringLiteral("접속할 호스트의 사용자 계정(login ID)"));
-    E_Password = new QLineEdit(this);
-    E_Password->setObjectName(QStringLiteral("E_Password"));
-    E_Password->setEchoMode(QLineEdit::Password);
-    E_Password->setToolTip(QStringLiteral("접속할 호스트의 사용자 계정의 비밀번호"));
-    CB_Anonymous = new QCheckBox(QStringLiteral("Anonymous login"), this);
-    CB_Anonymous->setObjectName(QStringLiteral("CB_Anonymous"));
-    CB_Anonymous->setToolTip(QStringLiteral("호스트에 익명(anonymous)으로 로그인 할때 사용"));
-    E_Command = new QLineEdit(this);
-    E_Command->setObjectName(QStringLiteral("E_Command"));
-    E_Command->setToolTip(QStringLiteral("호스트에서 실행시킬 명령어"));
-    SB_ActivePupUp = new QToolButton(this);
-    SB_ActivePupUp->setObjectName(QStringLiteral("SB_ActivePupUp"));
-    SB_ActivePupUp->setText(QStringLiteral("◐"));
-    SB_ActivePupUp->setAutoRaise(true);
-    SB_ActivePupUp->setToolTip(QStringLiteral("자주 사용하는 UNIX 명령어 입니다"));
-
-    label(QStringLiteral("호스트 명 :"), CB_HostName->toolTip(), 0, 0);
-    grid->addWidget(CB_HostName, 0, 1);
-    label(QStringLiteral("호스트 주소 :"), E_HostIP->toolTip(), 0, 2);
-    grid->addWidget(E_HostIP, 0, 3);
-    label(QStringLiteral("로그인 명 :"), E_UserId->toolTip(), 1, 0);
-    grid->addWidget(E_UserId, 1, 1);
-    label(QStringLiteral("비밀번호 :"), E_Password->toolTip(), 1, 2);
-    grid->addWidget(E_Password, 1, 3);
-    grid->addWidget(CB_Anonymous, 2, 1);
-    label(QStringLiteral("명령 :"), E_Command->toolTip(), 3, 0);
-    auto *commandRow = new QHBoxLayout;
-    commandRow->addWidget(E_Command, 1);
-    commandRow->addWidget(SB_ActivePupUp);
-    grid->addLayout(commandRow, 3, 1, 1, 3);
-    top->addLayout(grid);
-
-    auto *buttons = new QHBoxLayout;
-    auto button = [&](QPushButton *&b, const char *name, const QString &text, bool enabled) {
-        b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        b->setEnabled(enabled);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-    };
-    button(BB_run, "BB_run", QStringLiteral("실행"), true);
-    BB_run->setDefault(true);
-    button(BB_save, "BB_save", QStringLiteral("저장"), false);
-    button(BB_print, "BB_print", QStringLiteral("인쇄"), false);
-    button(BB_font, "BB_font", QStringLiteral("글자체"), false);
-    button(BB_exit, "BB_exit", QStringLiteral("닫기"), true);
-    top->addLayout(buttons);
-
-    M_message = new QPlainTextEdit(this);
-    M_message->setObjectName(QStringLiteral("M_message"));
-    M_message->setLineWrapMode(QPlainTextEdit::NoWrap);
-    M_message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    M_message->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    M_message->setStyleSheet(QStringLiteral("QPlainTextEdit { background: navy; color: white; }"));
-    top->addWidget(M_message, 1);
+    ui->setupUi(this);
+    CB_HostName = ui->CB_HostName;
+    E_HostIP = ui->E_HostIP;
+    E_UserId = ui->E_UserId;
+    E_Password = ui->E_Password;
+    CB_Anonymous = ui->CB_Anonymous;
+    E_Command = ui->E_Command;
+    SB_ActivePupUp = ui->SB_ActivePupUp;
+    BB_run = ui->BB_run;
+    BB_save = ui->BB_save;
+    BB_print = ui->BB_print;
+    BB_font = ui->BB_font;
+    BB_exit = ui->BB_exit;
+    M_message = ui->M_message;
 
     PM_UNIXcommand = new QMenu(this);
     PM_UNIXcommand->setObjectName(QStringLiteral("PM_UNIXcommand"));
@@ -120,7 +56,6 @@ TExecForm::TExecForm(NetToolsHost &host_, QWidget *parent) : QDialog(parent), ho
         const QString caption = QLatin1String(entry);
         PM_UNIXcommand->addAction(caption, this, [this, caption] { AllCommandClick(caption); });
     }
-    E_Command->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(E_Command, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { PM_UNIXcommand->popup(E_Command->mapToGlobal(pos)); });
 

@@ -7,6 +7,7 @@
 #include "platform/winsock.h"
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -15,6 +16,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
+namespace Ui { class TExecForm; }
 
 namespace kav {
 
@@ -64,6 +66,7 @@ private:
     void finishCommand();
     void closeCommandSocket();
 
+    std::unique_ptr<Ui::TExecForm> ui;
     NetToolsHost &host;
     QStringList addresses, users, passwords;  // CB_HostIP, CB_UserId, CB_Password
     ws::Socket commandSocket = ws::InvalidSocket;

@@ -102,7 +102,7 @@ NetTools::NetTools(NetToolsHost &host_, QObject *parent) : QObject(parent), serv
 
 NetTools::~NetTools()
 {
-    delete exec;
+    delete exec.data();
 }
 
 void NetTools::adoptHost(std::unique_ptr<NetToolsHost> owned)

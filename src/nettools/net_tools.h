@@ -5,6 +5,7 @@
 #include "service_query.h"
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -48,7 +49,7 @@ private:
 
     NetToolsHost &host;
     std::unique_ptr<NetToolsHost> ownedHost;
-    TExecForm *exec = nullptr;
+    QPointer<TExecForm> exec;  // a child of the main window, which may delete it first
 };
 
 // Connects BB_LookUp, BB_Ping, BB_Trace, BB_Rexec, BB_DayTime, BB_Finger and

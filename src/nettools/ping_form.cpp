@@ -1,4 +1,5 @@
 #include "ping_form.h"
+#include "ui_ping_form.h"
 
 #include "net_tools_host.h"
 #include "platform/dialogs.h"
@@ -9,13 +10,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include <climits>
 
@@ -49,70 +47,20 @@ QStringList pingStatistics(const QString &address, int sent, int received, int l
 }
 
 TPingForm::TPingForm(NetToolsHost &host_, int mode, QWidget *parent)
-    : QDialog(parent), host(host_), modeTag(mode)
+    : QDialog(parent), ui(std::make_unique<Ui::TPingForm>()), host(host_), modeTag(mode)
 {
-    setObjectName(QStringLiteral("TPingForm"));
-    resize(520, 360);
-    auto *top = new QVBoxLayout(this);
-
-    P_Control = new QWidget(this);
-    P_Control->setObjectName(QStringLiteral("P_Control"));
-    auto *grid = new QGridLayout(P_Control);
-    grid->setContentsMargins(0, 0, 0, 0);
-    auto *label1 = new QLabel(QStringLiteral("호스트 명 :"), P_Control);
-    label1->setObjectName(QStringLiteral("Label1"));
-    label1->setToolTip(QStringLiteral("접속할 호스트 선택"));
-    CB_HostName = new QComboBox(P_Control);
-    CB_HostName->setObjectName(QStringLiteral("CB_HostName"));
-    CB_HostName->setEditable(true);
-    CB_HostName->setInsertPolicy(QComboBox::NoInsert);
-    CB_HostName->setToolTip(QStringLiteral("접속할 호스트 선택"));
-    auto *label6 = new QLabel(QStringLiteral("호스트 주소 :"), P_Control);
-    label6->setObjectName(QStringLiteral("Label6"));
-    E_HostIP = new QLineEdit(P_Control);
-    E_HostIP->setObjectName(QStringLiteral("E_HostIP"));
-    E_HostIP->setToolTip(QStringLiteral("접속할 호스트의 IP주소"));
-    auto *label2 = new QLabel(QStringLiteral("로컬 주소 :"), P_Control);
-    label2->setObjectName(QStringLiteral("Label2"));
-    L_LocalIP = new QLabel(QStringLiteral("로컬 IP"), P_Control);
-    L_LocalIP->setObjectName(QStringLiteral("L_LocalIP"));
-    L_LocalIP->setTextFormat(Qt::PlainText);
-    L_LocalIP->setStyleSheet(QStringLiteral("color: navy"));
-    grid->addWidget(label1, 0, 0);
-    grid->addWidget(CB_HostName, 0, 1);
-    grid->addWidget(label6, 1, 0);
-    grid->addWidget(E_HostIP, 1, 1);
-    grid->addWidget(label2, 2, 0);
-    grid->addWidget(L_LocalIP, 2, 1);
-
-    auto *row = new QHBoxLayout;
-    row->addWidget(P_Control, 1);
-    auto *buttons = new QVBoxLayout;
-    BB_run = new QPushButton(QStringLiteral("시작"), this);
-    BB_run->setObjectName(QStringLiteral("BB_run"));
-    BB_run->setDefault(true);
-    BB_stop = new QPushButton(QStringLiteral("중지"), this);
-    BB_stop->setObjectName(QStringLiteral("BB_stop"));
-    BB_stop->setAutoDefault(false);
-    BB_exit = new QPushButton(QStringLiteral("닫기"), this);
-    BB_exit->setObjectName(QStringLiteral("BB_exit"));
-    BB_exit->setAutoDefault(false);
-    buttons->addWidget(BB_run);
-    buttons->addWidget(BB_stop);
-    buttons->addWidget(BB_exit);
-    row->addLayout(buttons);
-    top->addLayout(row);
-
-    M_message = new QPlainTextEdit(this);
-    M_message->setObjectName(QStringLiteral("M_message"));
-    M_message->setReadOnly(true);
-    M_message->setLineWrapMode(QPlainTextEdit::NoWrap);
-    M_message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    M_message->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont fixed(QStringLiteral("굴림체"));
+    ui->setupUi(this);
+    P_Control = ui->P_Control;
+    CB_HostName = ui->CB_HostName;
+    E_HostIP = ui->E_HostIP;
+    L_LocalIP = ui->L_LocalIP;
+    BB_run = ui->BB_run;
+    BB_stop = ui->BB_stop;
+    BB_exit = ui->BB_exit;
+    M_message = ui->M_message;
+    QFont fixed = M_message->font();
     fixed.setStyleHint(QFont::TypeWriter);
     M_message->setFont(fixed);
-    top->addWidget(M_message, 1);
 
     connect(BB_run, &QPushButton::clicked, this, &TPingForm::BB_runClick);
     connect(BB_stop, &QPushButton::clicked, this, &TPingForm::BB_stopClick);

@@ -12,6 +12,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QWidget;
+namespace Ui { class TPingForm; }
 
 namespace kav {
 
@@ -65,6 +66,7 @@ private:
     // Ends a run in progress before the window goes (the echo socket is still in use).
     bool holdCloseForRun();
 
+    std::unique_ptr<Ui::TPingForm> ui;
     NetToolsHost &host;
     int modeTag;
     QStringList hostAddresses;  // CB_HostIP: index-parallel to CB_HostName

@@ -1,4 +1,5 @@
 #include "scan_form.h"
+#include "ui_scan_form.h"
 
 #include "net_tools_host.h"
 #include "platform/dialogs.h"
@@ -10,15 +11,12 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QVBoxLayout>
 
 namespace kav {
 namespace {
@@ -39,122 +37,42 @@ QColor brushOf(const QFrame *shape)
 
 } // namespace
 
-TScanForm::TScanForm(NetToolsHost &host_, QWidget *parent) : QDialog(parent), host(host_)
+TScanForm::TScanForm(NetToolsHost &host_, QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TScanForm>()), host(host_)
 {
-    setObjectName(QStringLiteral("TScanForm"));
-    setWindowTitle(QStringLiteral("IP Scanner (Scan for devices in your network)"));
+    ui->setupUi(this);
     cells.fill(QApplication::palette().color(QPalette::Button));
+    NE_sa1 = ui->NE_sa1;
+    NE_sa2 = ui->NE_sa2;
+    NE_sa3 = ui->NE_sa3;
+    NE_sa4 = ui->NE_sa4;
+    NE_ea4 = ui->NE_ea4;
+    NE_Timeout = ui->NE_Timeout;
+    NE_TTL = ui->NE_TTL;
+    CB_ResolveNames = ui->CB_ResolveNames;
+    RB_OnlyAlive = ui->RB_OnlyAlive;
+    RB_Entire = ui->RB_Entire;
+    BB_run = ui->BB_run;
+    BB_stop = ui->BB_stop;
+    BB_exit = ui->BB_exit;
+    I_Host = ui->I_Host;
+    P_Control = ui->P_Control;
+    S_NoResponse = ui->S_NoResponse;
+    S_TestinProgress = ui->S_TestinProgress;
+    S_TTLtimedout = ui->S_TTLtimedout;
+    S_Hostunreachable = ui->S_Hostunreachable;
+    S_Alive = ui->S_Alive;
 
-    auto *top = new QHBoxLayout(this);
-    auto *left = new QVBoxLayout;
-    P_Control = new QWidget(this);
-    P_Control->setObjectName(QStringLiteral("P_Control"));
-    auto *grid = new QGridLayout(P_Control);
-    grid->setContentsMargins(0, 0, 0, 0);
     auto *numbers = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*")), this);
-    auto field = [&](const char *name, int digits, const QString &value) {
-        auto *e = new QLineEdit(value, P_Control);
-        e->setObjectName(QLatin1String(name));
-        e->setMaxLength(digits + 1);
+    for (QLineEdit *e : {NE_sa1, NE_sa2, NE_sa3, NE_sa4, NE_ea4, NE_Timeout, NE_TTL}) {
         e->setValidator(numbers);
-        e->setFixedWidth(12 * (digits + 1));
-        e->setMouseTracking(true);
         e->installEventFilter(this);
-        return e;
-    };
-    NE_sa1 = field("NE_sa1", 3, QStringLiteral("127"));
-    NE_sa2 = field("NE_sa2", 3, QStringLiteral("0"));
-    NE_sa3 = field("NE_sa3", 3, QStringLiteral("0"));
-    NE_sa4 = field("NE_sa4", 3, QStringLiteral("1"));
-    NE_ea4 = field("NE_ea4", 3, QStringLiteral("255"));
-    NE_Timeout = field("NE_Timeout", 4, QStringLiteral("500"));
-    NE_Timeout->setToolTip(QStringLiteral("검사 제한시간(클수록 속도는 느리지만 정확도가 좋습니다)"));
-    NE_TTL = field("NE_TTL", 3, QStringLiteral("255"));
-    NE_TTL->setToolTip(QStringLiteral("네트워크상에서 패킷의 활동 노드수"));
+    }
     for (QLineEdit *e : {NE_sa1, NE_sa2, NE_sa3, NE_sa4, NE_ea4})
         connect(e, &QLineEdit::editingFinished, this, [this, e] { NE_AddressExit(e); });
     for (QLineEdit *e : {NE_Timeout, NE_TTL})
         connect(e, &QLineEdit::editingFinished, this, [this, e] { NE_OptionExit(e); });
 
-    auto *startRow = new QHBoxLayout;
-    for (QLineEdit *e : {NE_sa1, NE_sa2, NE_sa3, NE_sa4})
-        startRow->addWidget(e);
-    startRow->addStretch();
-    grid->addWidget(new QLabel(QStringLiteral("시작주소 :"), P_Control), 0, 0);
-    grid->addLayout(startRow, 0, 1);
-    auto *endRow = new QHBoxLayout;
-    endRow->addWidget(NE_ea4);
-    endRow->addStretch();
-    grid->addWidget(new QLabel(QStringLiteral("종료주소 :"), P_Control), 1, 0);
-    grid->addLayout(endRow, 1, 1);
-    auto *timeRow = new QHBoxLayout;
-    timeRow->addWidget(NE_Timeout);
-    timeRow->addWidget(new QLabel(QStringLiteral("ms"), P_Control));
-    timeRow->addStretch();
-    grid->addWidget(new QLabel(QStringLiteral("시간제한 :"), P_Control), 2, 0);
-    grid->addLayout(timeRow, 2, 1);
-    auto *ttlRow = new QHBoxLayout;
-    ttlRow->addWidget(NE_TTL);
-    ttlRow->addWidget(new QLabel(QStringLiteral("hops"), P_Control));
-    ttlRow->addStretch();
-    grid->addWidget(new QLabel(QStringLiteral("활동시간 :"), P_Control), 3, 0);
-    grid->addLayout(ttlRow, 3, 1);
-    CB_ResolveNames = new QCheckBox(QStringLiteral("호스트명 구하기"), P_Control);
-    CB_ResolveNames->setObjectName(QStringLiteral("CB_ResolveNames"));
-    CB_ResolveNames->setToolTip(QStringLiteral("숫자의 IP주소에 대한  이름을 구합니다 (지정하면 속도가 약간 느려집니다)"));
-    grid->addWidget(CB_ResolveNames, 4, 0, 1, 2);
-    RB_OnlyAlive = new QRadioButton(QStringLiteral("응답한 호스트만 출력"), P_Control);
-    RB_OnlyAlive->setObjectName(QStringLiteral("RB_OnlyAlive"));
-    RB_OnlyAlive->setChecked(true);
-    RB_Entire = new QRadioButton(QStringLiteral("전부 출력"), P_Control);
-    RB_Entire->setObjectName(QStringLiteral("RB_Entire"));
-    grid->addWidget(RB_OnlyAlive, 5, 0, 1, 2);
-    grid->addWidget(RB_Entire, 6, 0, 1, 2);
-    left->addWidget(P_Control);
-
-    // The legend is the palette: the map takes its colours from these shapes.
-    auto legend = [&](QFrame *&shape, const char *name, const QString &text, const QColor &colour) {
-        shape = new QFrame(this);
-        shape->setObjectName(QLatin1String(name));
-        shape->setFixedSize(17, 17);
-        shape->setFrameStyle(QFrame::Box);
-        shape->setAutoFillBackground(true);
-        QPalette pal = shape->palette();
-        pal.setColor(QPalette::Window, colour);
-        shape->setPalette(pal);
-        auto *row = new QHBoxLayout;
-        row->addWidget(shape);
-        row->addWidget(new QLabel(text, this));
-        row->addStretch();
-        left->addLayout(row);
-    };
-    legend(S_NoResponse, "S_NoResponse", QStringLiteral("No Response"), Qt::white);
-    legend(S_TestinProgress, "S_TestinProgress", QStringLiteral("Test in Progress"), Qt::yellow);
-    legend(S_TTLtimedout, "S_TTLtimedout", QStringLiteral("TTL timed out"), Qt::magenta);
-    legend(S_Hostunreachable, "S_Hostunreachable", QStringLiteral("Host unreachable"), Qt::cyan);
-    legend(S_Alive, "S_Alive", QStringLiteral("Alive"), Qt::green);
-
-    auto *buttons = new QHBoxLayout;
-    BB_run = new QPushButton(QStringLiteral("시작"), this);
-    BB_run->setObjectName(QStringLiteral("BB_run"));
-    BB_run->setDefault(true);
-    BB_stop = new QPushButton(QStringLiteral("중지"), this);
-    BB_stop->setObjectName(QStringLiteral("BB_stop"));
-    BB_stop->setAutoDefault(false);
-    BB_exit = new QPushButton(QStringLiteral("닫기"), this);
-    BB_exit->setObjectName(QStringLiteral("BB_exit"));
-    BB_exit->setAutoDefault(false);
-    buttons->addWidget(BB_run);
-    buttons->addWidget(BB_stop);
-    buttons->addWidget(BB_exit);
-    left->addLayout(buttons);
-    left->addStretch();
-    top->addLayout(left);
-
-    I_Host = new QLabel(this);
-    I_Host->setObjectName(QStringLiteral("I_Host"));
-    I_Host->setFixedSize(480, 320);
-    top->addWidget(I_Host);
     image = QImage(480, 320, QImage::Format_RGB32);
     image.fill(Qt::white);
 

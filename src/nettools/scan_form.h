@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+namespace Ui { class TScanForm; }
 
 namespace kav {
 
@@ -67,6 +68,7 @@ private:
     void showMap();
     bool holdCloseForRun();
 
+    std::unique_ptr<Ui::TScanForm> ui;
     NetToolsHost &host;
     std::unique_ptr<icmp::EchoSocket> echo;
     QImage image;
