@@ -78,6 +78,50 @@ int sendErrorStatus(int err)
 
 } // namespace
 
+bool matchRawAnswer(QByteArrayView packet, quint32 address, quint16 ident, quint16 sequence, EchoReply &reply)
+{
+    const auto *buf = reinterpret_cast<const unsigned char *>(packet.data());
+    const qsizetype n = packet.size();
+    if (n < 20)
+        return false;
+    const int ihl = (buf[0] & 0x0f) * 4;
+    if (ihl < 20 || n < ihl + 8)
+        return false;
+    const quint32 source = quint32(buf[12]) << 24 | quint32(buf[13]) << 16 | quint32(buf[14]) << 8 | buf[15];
+    const unsigned char *icmp = buf + ihl;
+    const int type = icmp[0];
+    if (type == EchoReplyType) {
+        if (read16(icmp + 4) != ident || read16(icmp + 6) != sequence || source != address)
+            return false;
+        reply.status = Success;
+        reply.address = source;
+        reply.dataSize = int(n) - ihl - 8;
+        reply.ttl = buf[8];
+        return true;
+    }
+    const int status = errorStatus(type, icmp[1]);
+    if (status == Success)
+        return false;
+    // The error quotes our request: its IP header and the first 8 bytes of the echo.
+    const unsigned char *inner = icmp + 8;
+    if (n < ihl + 8 + 20)
+        return false;
+    const int innerIhl = (inner[0] & 0x0f) * 4;
+    if (innerIhl < 20 || n < ihl + 8 + innerIhl + 8)
+        return false;
+    const quint32 innerDest = quint32(inner[16]) << 24 | quint32(inner[17]) << 16
+                              | quint32(inner[18]) << 8 | inner[19];
+    const unsigned char *quoted = inner + innerIhl;
+    if (inner[9] != IPPROTO_ICMP || innerDest != address || quoted[0] != EchoRequestType
+        || read16(quoted + 4) != ident || read16(quoted + 6) != sequence)
+        return false;
+    reply.status = status;
+    reply.address = source;
+    reply.dataSize = 0;
+    reply.ttl = buf[8];
+    return true;
+}
+
 std::unique_ptr<EchoSocket> EchoSocket::open(SocketKind kind)
 {
     if (kind != SocketKind::Raw) {
@@ -223,43 +267,8 @@ bool EchoSocket::readAnswer(quint32 address, quint16 sequence, EchoReply &reply)
             reply.ttl = ttl;
             return true;
         }
-        if (n < 20)
-            continue;
-        const int ihl = (buf[0] & 0x0f) * 4;
-        if (ihl < 20 || n < ihl + 8)
-            continue;
-        const unsigned char *icmp = buf + ihl;
-        const int type = icmp[0];
-        if (type == EchoReplyType) {
-            if (read16(icmp + 4) != ident || read16(icmp + 6) != sequence || source != address)
-                continue;
-            reply.status = Success;
-            reply.address = source;
-            reply.dataSize = int(n) - ihl - 8;
-            reply.ttl = buf[8];
+        if (matchRawAnswer(QByteArrayView(reinterpret_cast<const char *>(buf), n), address, ident, sequence, reply))
             return true;
-        }
-        const int status = errorStatus(type, icmp[1]);
-        if (status == Success)
-            continue;
-        // The error quotes our request: its IP header and the first 8 bytes of the echo.
-        const unsigned char *inner = icmp + 8;
-        if (n < ihl + 8 + 20)
-            continue;
-        const int innerIhl = (inner[0] & 0x0f) * 4;
-        if (innerIhl < 20 || n < ihl + 8 + innerIhl + 8)
-            continue;
-        const quint32 innerDest = quint32(inner[16]) << 24 | quint32(inner[17]) << 16
-                                  | quint32(inner[18]) << 8 | inner[19];
-        const unsigned char *quoted = inner + innerIhl;
-        if (inner[9] != IPPROTO_ICMP || innerDest != address || quoted[0] != EchoRequestType
-            || read16(quoted + 4) != ident || read16(quoted + 6) != sequence)
-            continue;
-        reply.status = status;
-        reply.address = source;
-        reply.dataSize = 0;
-        reply.ttl = buf[8];
-        return true;
     }
 }
 

@@ -12,6 +12,7 @@
 // The wait for the answer is a blocking call of the socket layer: the event loop
 // keeps running, and ws::cancelBlockingCall() ends it at once.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
@@ -79,6 +80,11 @@ private:
     quint16 ident = 0;
     quint16 nextSequence = 1;
 };
+
+// A packet read from a raw ICMP socket (IP header first): true when it is the
+// answer to the echo (address, identifier, sequence), with `reply` filled in.
+// Anything else on the wire, truncated or hostile packets included, is not.
+bool matchRawAnswer(QByteArrayView packet, quint32 address, quint16 ident, quint16 sequence, EchoReply &reply);
 
 // The error of the last failed open().
 int lastOpenError();

@@ -346,3 +346,91 @@ TEST(ExecForm, CommandMenuAndAnonymousLogin)
         EXPECT_FALSE(f.busy());
     }
 }
+
+namespace {
+
+// An IPv4 header (20 bytes) from `source` to `dest` with the given protocol and TTL.
+QByteArray ipHeader(quint32 source, quint32 dest, int protocol, int ttl)
+{
+    QByteArray h(20, '\0');
+    h[0] = char(0x45);
+    h[8] = char(ttl);
+    h[9] = char(protocol);
+    for (int i = 0; i < 4; ++i) {
+        h[12 + i] = char(source >> (24 - 8 * i));
+        h[16 + i] = char(dest >> (24 - 8 * i));
+    }
+    return h;
+}
+
+QByteArray icmpHeader(int type, int code, quint16 ident, quint16 sequence)
+{
+    QByteArray h(8, '\0');
+    h[0] = char(type);
+    h[1] = char(code);
+    h[4] = char(ident >> 8);
+    h[5] = char(ident & 0xff);
+    h[6] = char(sequence >> 8);
+    h[7] = char(sequence & 0xff);
+    return h;
+}
+
+} // namespace
+
+TEST(IcmpAnswer, RawPacketsMatchOnlyTheirOwnEcho)
+{
+    const quint32 me = 0xC6336402, target = 0xCB007102, router = 0xC6336401, other = 0xCB007103;
+    const quint16 id = 0x1234, seq = 7;
+    const QByteArray data(56, char(0xAA));
+    auto echoReply = [&](quint32 from, quint16 i, quint16 s) {
+        return ipHeader(from, me, 1, 63) + icmpHeader(0, 0, i, s) + data;
+    };
+    // A router's error quotes the request it dropped: IP header and 8 bytes.
+    auto error = [&](int type, int code, quint32 quotedDest, quint16 i, quint16 s) {
+        return ipHeader(router, me, 1, 64) + icmpHeader(type, code, 0, 0) + ipHeader(me, quotedDest, 1, 1)
+               + icmpHeader(8, 0, i, s);
+    };
+    struct Case { const char *name; QByteArray packet; bool matches; int status; quint32 from; int size, ttl; } cases[] = {
+        {"our echo reply", echoReply(target, id, seq), true, icmp::Success, target, 56, 63},
+        {"another program's identifier", echoReply(target, id + 1, seq), false, 0, 0, 0, 0},
+        {"a late reply to the echo before", echoReply(target, id, seq - 1), false, 0, 0, 0, 0},
+        {"a reply from another host", echoReply(other, id, seq), false, 0, 0, 0, 0},
+        {"our own request seen on loopback", ipHeader(me, target, 1, 64) + icmpHeader(8, 0, id, seq) + data, false, 0, 0, 0, 0},
+        {"time exceeded for our echo", error(11, 0, target, id, seq), true, icmp::TtlExpiredTransit, router, 0, 64},
+        {"host unreachable for our echo", error(3, 1, target, id, seq), true, icmp::DestHostUnreachable, router, 0, 64},
+        {"net unreachable for our echo", error(3, 0, target, id, seq), true, icmp::DestNetUnreachable, router, 0, 64},
+        {"unreachable for the echo before", error(3, 1, target, id, seq - 1), false, 0, 0, 0, 0},
+        {"unreachable for an echo to another host", error(3, 1, other, id, seq), false, 0, 0, 0, 0},
+        {"a redirect is no answer", error(5, 1, target, id, seq), false, 0, 0, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        icmp::EchoReply r;
+        ASSERT_EQ(icmp::matchRawAnswer(c.packet, target, id, seq, r), c.matches);
+        if (!c.matches)
+            continue;
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.address, c.from);
+        EXPECT_EQ(r.dataSize, c.size);
+        EXPECT_EQ(r.ttl, c.ttl);
+    }
+    // Cut short anywhere, nothing is read past the end: an error is whole or
+    // no answer; an echo reply with fewer data bytes is still our answer.
+    const QByteArray reply = echoReply(target, id, seq), ttlError = error(11, 0, target, id, seq);
+    for (qsizetype length = 0; length < reply.size(); ++length) {
+        icmp::EchoReply r;
+        const bool matched = icmp::matchRawAnswer(QByteArrayView(reply).first(length), target, id, seq, r);
+        EXPECT_EQ(matched, length >= 28) << length;
+        if (matched)
+            EXPECT_EQ(r.dataSize, length - 28);
+    }
+    for (qsizetype length = 0; length < ttlError.size(); ++length) {
+        icmp::EchoReply r;
+        EXPECT_FALSE(icmp::matchRawAnswer(QByteArrayView(ttlError).first(length), target, id, seq, r)) << length;
+    }
+    // A header length field that points past the packet.
+    QByteArray lying = echoReply(target, id, seq);
+    lying[0] = char(0x4F);
+    icmp::EchoReply r;
+    EXPECT_FALSE(icmp::matchRawAnswer(lying.left(40), target, id, seq, r));
+}
