@@ -18,6 +18,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include "platform/printer.h"
 #include <QCheckBox>
 #include <QMenu>
 #include <QTimer>
@@ -433,4 +439,44 @@ TEST(IcmpAnswer, RawPacketsMatchOnlyTheirOwnEcho)
     lying[0] = char(0x4F);
     icmp::EchoReply r;
     EXPECT_FALSE(icmp::matchRawAnswer(lying.left(40), target, id, seq, r));
+}
+
+TEST(ExecForm, OutputIsSavedPrintedAndRestyled)
+{
+    kavtest::FakeHost host;
+    TExecForm f(host);
+    f.M_message->appendPlainText(QStringLiteral("☞ 원격실행 결과('ls')\n안녕.txt\nb.txt\n☞ 원격실행 완료('ls')"));
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/out.txt");
+    scripted().clear();
+    scripted().pushAccept(path);
+    f.BB_saveClick();
+    ASSERT_EQ(scripted().asked.size(), 1u);
+    EXPECT_EQ(scripted().asked[0].caption, QStringLiteral("화면의 내용을 파일로 저장합니다"));
+    EXPECT_EQ(scripted().asked[0].file.defaultExt, QStringLiteral("txt"));
+    EXPECT_EQ(scripted().asked[0].file.filter,
+              QStringLiteral("Text Files(*.txt)|*.TXT|Document Files(*.doc)|*.doc|All Files(*.*)|*.*"));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()),
+              QStringLiteral("☞ 원격실행 결과('ls')\n안녕.txt\nb.txt\n☞ 원격실행 완료('ls')\n"));
+
+    QFont chosen(QStringLiteral("DejaVu Sans Mono"), 15);
+    scripted().pushFont(chosen);
+    f.BB_fontClick();
+    EXPECT_EQ(f.M_message->font().pointSize(), 15);
+
+    // Printing: one job with every line, through the printer service.
+    const QString pdf = dir.path() + QStringLiteral("/out.pdf");
+    auto previous = setPrinter(std::make_unique<PdfFilePrinter>(pdf));
+    f.BB_printClick();
+    setPrinter(std::move(previous));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    ASSERT_FALSE(pdftotext.isEmpty()) << "poppler-utils is part of the test set-up";
+    QProcess p;
+    p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("b.txt"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("안녕.txt"))) << text.toStdString();
 }

@@ -224,6 +224,16 @@ TEST_F(Services, TimeLimitAndStopWhileConnecting)
     EXPECT_TRUE(host.log.contains(QStringLiteral("Connection failed 127.0.0.3")));
     EXPECT_FALSE(host.stop);
 
+    // A profile that asks for no attempt still gets one.
+    scripted().clear();
+    host.target.trials = 0;
+    t.restart();
+    q.BB_FingerClick();
+    EXPECT_GE(t.elapsed(), 900);
+    EXPECT_LT(t.elapsed(), 1900);
+    EXPECT_EQ(scripted().messageTexts(),
+              QStringList{QStringLiteral("호스트의 FINGER 서버(79/TCP)에 연결을 못했습니다. (시간제한 초과)")});
+
     // The main window's stop button during the wait: no message box.
     scripted().clear();
     host.log.clear();
