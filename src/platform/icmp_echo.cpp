@@ -155,7 +155,8 @@ std::unique_ptr<EchoSocket> EchoSocket::open(SocketKind kind)
     }
     auto s = std::unique_ptr<EchoSocket>(new EchoSocket(fd, false));
     // A raw socket sees every ICMP message of the host: the identifier tells ours apart.
-    s->ident = quint16((::getpid() & 0xffff) ^ (++g_rawCounter << 11) ^ g_rawCounter);
+    const quint16 counter = ++g_rawCounter;
+    s->ident = quint16((::getpid() & 0xffff) ^ (counter << 11) ^ counter);
     return s;
 }
 

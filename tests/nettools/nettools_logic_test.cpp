@@ -427,8 +427,9 @@ TEST(IcmpAnswer, RawPacketsMatchOnlyTheirOwnEcho)
         icmp::EchoReply r;
         const bool matched = icmp::matchRawAnswer(QByteArrayView(reply).first(length), target, id, seq, r);
         EXPECT_EQ(matched, length >= 28) << length;
-        if (matched)
+        if (matched) {
             EXPECT_EQ(r.dataSize, length - 28);
+        }
     }
     for (qsizetype length = 0; length < ttlError.size(); ++length) {
         icmp::EchoReply r;
