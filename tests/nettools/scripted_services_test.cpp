@@ -14,6 +14,7 @@
 #include "platform/scripted_dialogs.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -166,4 +167,27 @@ TEST_F(Scripted, DaytimeThatIsNotATimeNeverReachesTheClock)
         EXPECT_EQ(scripted().messageTexts(), c.messages);
         EXPECT_EQ(host.log.value(host.log.size() - 1), c.lastLog) << host.log.join('\n').toStdString();
     }
+}
+
+TEST_F(Scripted, DaytimeWithoutLineEndIsReadUntilTheTimeLimit)
+{
+    std::vector<QDateTime> calls;
+    auto previous = setClockSetter(std::make_unique<RecordingClock>(&calls));
+    // The time, no line end, and the connection left open.
+    kavtest::ScriptedPeer peer(13);
+    peer.send("Tue Dec  5 20:18:47 2026").wait(4000).close();
+    ASSERT_TRUE(peer.start());
+    host.target.timeoutSeconds = 1;
+    ServiceQueries q(host);
+    const QDateTime now(QDate(2026, 12, 10), QTime(9, 30, 0));
+    q.clockNow = [now] { return now; };
+    q.runClock = [](TClockForm &c) { c.SB_SetTimeClick(); };
+    QElapsedTimer t;
+    t.start();
+    q.BB_DayTimeClick();
+    EXPECT_LT(t.elapsed(), 3000);
+    setClockSetter(std::move(previous));
+    ASSERT_EQ(calls.size(), 1u) << host.log.join('\n').toStdString();
+    EXPECT_EQ(calls[0], QDateTime(QDate(2026, 12, 5), QTime(20, 18, 47)));
+    EXPECT_TRUE(peer.waitDone());
 }
