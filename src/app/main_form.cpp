@@ -17,6 +17,7 @@
 #include "browse/host_pane.h"
 #include "config/connect_form.h"
 #include "ftp/session.h"
+#include "nettools/net_tools.h"
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
 #include "platform/help_browser.h"
@@ -122,6 +123,10 @@ TMainForm::TMainForm(QWidget *parent)
     };
 
     wireControls();
+    installNetTools({this, this, connectDialog, &ftp->profile, viewWindow,
+                     [this] { return localPane->currentDirectory(); },
+                     [this](QStringList &n, QStringList &a) { return settingsBridge->configuration().LoadProfileNames(n, a); },
+                     &hostPane->remoteExecute});
 
     // FormCreate: the connect notifications become the stop button's tag.
     ws::setMessageFilter([this](int message, long event, int error) {

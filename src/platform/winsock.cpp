@@ -30,6 +30,7 @@ namespace {
 struct SocketInfo {
     bool nonBlocking = false;
     int message = 0;
+    MessageFilter target;  // empty: the application-wide filter
     long events = 0;
     bool connectPending = false;
     QSocketNotifier *connectNotifier = nullptr;
@@ -67,6 +68,18 @@ void deliver(int message, long event, int error)
 {
     if (g_filter)
         g_filter(message, event, error);
+}
+
+// A notice of one socket: to its own window when it has one.
+void deliverFor(Socket s, int message, long event, int error)
+{
+    auto it = g_sockets.find(s);
+    if (it != g_sockets.end() && it->target) {
+        MessageFilter target = it->target;  // the handler may close the socket
+        target(message, event, error);
+        return;
+    }
+    deliver(message, event, error);
 }
 
 // Marks a blocking call for its whole duration.
@@ -146,7 +159,7 @@ void onConnectReady(Socket s)
     si->connectPending = false;
     if (si->connectNotifier)
         si->connectNotifier->setEnabled(false);
-    deliver(si->message, FD_CONNECT, err ? errnoToWinsock(err) : 0);
+    deliverFor(s, si->message, FD_CONNECT, err ? errnoToWinsock(err) : 0);
 }
 
 void onReadable(Socket s)
@@ -162,9 +175,9 @@ void onReadable(Socket s)
     const long events = si->events;
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
         if (events & FD_CLOSE)
-            deliver(message, FD_CLOSE, n < 0 ? errnoToWinsock(errno) : 0);
+            deliverFor(s, message, FD_CLOSE, n < 0 ? errnoToWinsock(errno) : 0);
     } else if (n > 0 && (events & FD_READ)) {
-        deliver(message, FD_READ, 0);
+        deliverFor(s, message, FD_READ, 0);
     } else {
         armReadNotifier(s);
     }
@@ -366,7 +379,7 @@ int connect(Socket s, quint32 address, quint16 port)
         if (si->nonBlocking && (si->events & FD_CONNECT)) {
             // Connected at once: the notice still arrives as a message, as it would on Windows.
             const int message = si->message;
-            QTimer::singleShot(0, qApp, [message] { deliver(message, FD_CONNECT, 0); });
+            QTimer::singleShot(0, qApp, [s, message] { deliverFor(s, message, FD_CONNECT, 0); });
         }
         return 0;
     }
@@ -570,6 +583,7 @@ int asyncSelect(Socket s, int message, long events)
     if (!si)
         return fail(WSAENOTSOCK);
     dropNotifiers(*si);
+    si->target = MessageFilter{};
     si->message = message;
     si->events = events;
     if (events == 0)
@@ -583,6 +597,59 @@ int asyncSelect(Socket s, int message, long events)
 }
 
 void setMessageFilter(MessageFilter filter) { g_filter = std::move(filter); }
+
+int asyncSelect(Socket s, int message, long events, MessageFilter target)
+{
+    const int r = asyncSelect(s, message, events);
+    if (SocketInfo *si = info(s))
+        si->target = events ? std::move(target) : MessageFilter{};
+    return r;
+}
+
+int setOobInline(Socket s, bool on)
+{
+    if (!info(s))
+        return fail(WSAENOTSOCK);
+    int v = on ? 1 : 0;
+    if (::setsockopt(static_cast<int>(s), SOL_SOCKET, SO_OOBINLINE, &v, sizeof v) != 0)
+        return fail(errnoToWinsock(errno));
+    return 0;
+}
+
+int setLinger(Socket s, bool on, int seconds)
+{
+    if (!info(s))
+        return fail(WSAENOTSOCK);
+    linger l{on ? 1 : 0, seconds};
+    if (::setsockopt(static_cast<int>(s), SOL_SOCKET, SO_LINGER, &l, sizeof l) != 0)
+        return fail(errnoToWinsock(errno));
+    return 0;
+}
+
+int waitDescriptor(int fd, short pollEvents, int timeoutMs)
+{
+    if (g_block.active)
+        return fail(WSAEINPROGRESS);
+    BlockingScope scope;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0)
+            return 0;
+        pollfd p{fd, pollEvents, 0};
+        int r = ::poll(&p, 1, int(qMin<qint64>(left, PollSliceMs)));
+        if (g_block.cancelled)
+            return fail(WSAEINTR);
+        if (r > 0)
+            return 1;
+        if (r < 0 && errno != EINTR)
+            return fail(errnoToWinsock(errno));
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (g_block.cancelled)
+            return fail(WSAEINTR);
+    }
+}
 
 bool isBlocking() { return g_block.active; }
 

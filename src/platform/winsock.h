@@ -111,6 +111,20 @@ int asyncSelect(Socket s, int message, long events);
 // The application-wide message filter (the main window's AppMessage).
 using MessageFilter = std::function<void(int message, long event, int error)>;
 void setMessageFilter(MessageFilter filter);
+// WSAAsyncSelect towards one window of its own: the socket's notices go to
+// `target` instead of the application-wide filter (the remote execution window).
+int asyncSelect(Socket s, int message, long events, MessageFilter target);
+
+// setsockopt(SO_OOBINLINE) and setsockopt(SO_LINGER).
+int setOobInline(Socket s, bool on);
+int setLinger(Socket s, bool on, int seconds);
+
+// A blocking wait on a descriptor that is not one of these sockets (the ICMP
+// echo layer): counts as the one blocking call in progress, keeps the event
+// loop running, ends early on cancelBlockingCall(). Returns 1 when ready, 0 when
+// timeoutMs passed, -1 when cancelled (lastError() WSAEINTR) or another
+// blocking call is already in progress (WSAEINPROGRESS).
+int waitDescriptor(int fd, short pollEvents, int timeoutMs);
 
 // WSAIsBlocking / WSACancelBlockingCall.
 bool isBlocking();

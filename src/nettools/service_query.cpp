@@ -1,0 +1,219 @@
+#include "service_query.h"
+
+#include "clock_form.h"
+#include "daytime.h"
+#include "text_lines.h"
+#include "platform/cp949.h"
+#include "platform/dialogs.h"
+
+#include <QCoreApplication>
+
+namespace kav {
+namespace {
+
+const QString HostPrefix = QStringLiteral("[H] - ");
+const QString ReceiveError = QStringLiteral("[H] - 네트워크 오류: 데이터를 받을 수 없습니다.");
+
+void closeSocket(NetToolsHost &host, ws::Socket &s)
+{
+    if (s == ws::InvalidSocket)
+        return;
+    if (ws::isBlocking()) {
+        ws::cancelBlockingCall();
+        host.AppendLog(QStringLiteral("[H] - Cancelled blocking call"));
+    }
+    ws::closesocket(s);
+    s = ws::InvalidSocket;
+}
+
+} // namespace
+
+void ServiceQueries::logFailed(const ServiceTarget &target)
+{
+    host.AppendLog(QStringLiteral("Connection failed ") + target.address);
+}
+
+ws::Socket ServiceQueries::connectTo(const ServiceTarget &target, const Service &service)
+{
+    quint32 address = 0;
+    if (!ws::inetAddr(target.address, &address) && !ws::gethostbyname(target.address, &address)) {
+        informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."), host.window());
+        return ws::InvalidSocket;
+    }
+    host.setStopTag(0);
+    host.setStopEnabled(true);
+    host.AppendLog(QStringLiteral("Connecting to ") + target.address + QStringLiteral("  port ")
+                   + QString::number(service.port));
+    QCoreApplication::processEvents();
+
+    // At least one attempt, whatever the profile says.
+    const int trials = qMax(1, target.trials);
+    for (int attempt = 1; attempt <= trials; ++attempt) {
+        ws::Socket s = ws::socket();
+        if (s == ws::InvalidSocket) {
+            host.setStopEnabled(false);
+            logFailed(target);
+            host.AppendLog(QStringLiteral("[H] - 네트워크 오류: 소켓핸들을 얻을 수 없습니다."));
+            return ws::InvalidSocket;
+        }
+        host.setStopTag(0);
+        ws::asyncSelect(s, service.message, ws::FD_CONNECT);
+        const quint32 start = ws::tickCount();
+        if (ws::connect(s, address, service.port) != 0 && ws::lastError() != ws::WSAEWOULDBLOCK) {
+            host.setStopEnabled(false);
+            logFailed(target);
+            informationBox(service.plainFailure, host.window());
+            closeSocket(host, s);
+            return ws::InvalidSocket;
+        }
+        const quint32 limit = quint32(qMax(0, target.timeoutSeconds)) * 1000u;
+        while (host.stopTag() == 0 && ws::tickCount() - start < limit)
+            ws::idleWait(10);
+        switch (host.stopTag()) {
+        case 1:
+            logFailed(target);
+            host.setStopEnabled(false);
+            closeSocket(host, s);
+            return ws::InvalidSocket;
+        case 2:
+            host.setStopEnabled(false);
+            ws::asyncSelect(s, 0, 0);
+            ws::setNonBlocking(s, false);
+            return s;
+        case 3:
+            host.setStopEnabled(false);
+            logFailed(target);
+            informationBox(service.plainFailure, host.window());
+            closeSocket(host, s);
+            return ws::InvalidSocket;
+        default:
+            closeSocket(host, s);
+            if (attempt == trials) {
+                host.setStopEnabled(false);
+                logFailed(target);
+                informationBox(service.timeLimitFailure, host.window());
+                return ws::InvalidSocket;
+            }
+        }
+    }
+    return ws::InvalidSocket;
+}
+
+void ServiceQueries::BB_DayTimeClick()
+{
+    if (host.stopEnabled())
+        return;
+    const ServiceTarget target = host.chooseServiceHost();
+    if (target.address.isEmpty())
+        return;
+    const Service service{13, MsgDaytimeConnect,
+                          QStringLiteral("호스트의 DAYTIME 서버(13/TCP)에 연결을 못했습니다."),
+                          QStringLiteral("호스트의 DAYTIME 서버(13/TCP)에 연결을 못했습니다. (시간제한 초과)")};
+    ws::Socket s = connectTo(target, service);
+    if (s == ws::InvalidSocket)
+        return;
+
+    // Read up to the line end or the close, within the profile's time limit: a
+    // server that sends its line in pieces is read whole, one that never ends
+    // its line does not hang the program.
+    ws::setNonBlocking(s, true);
+    QByteArray data;
+    bool complete = false;
+    bool failed = false;
+    const quint32 start = ws::tickCount();
+    const quint32 limit = quint32(qMax(1, target.timeoutSeconds)) * 1000u;
+    for (;;) {
+        char buffer[4096];
+        const int n = ws::recv(s, buffer, int(sizeof buffer));
+        if (n > 0) {
+            data.append(buffer, n);
+            daytimeLine(data, &complete);
+            if (complete)
+                break;
+            continue;
+        }
+        if (n == 0)
+            break;
+        if (ws::lastError() != ws::WSAEWOULDBLOCK) {
+            failed = true;
+            break;
+        }
+        if (ws::tickCount() - start >= limit)
+            break;
+        ws::idleWait(10);
+    }
+    if (failed || data.isEmpty()) {
+        closeSocket(host, s);
+        logFailed(target);
+        host.AppendLog(ReceiveError);
+        return;
+    }
+    closeSocket(host, s);
+    host.AppendLog(QStringLiteral("Connected to ") + target.address + QStringLiteral("  port ") + QStringLiteral("13"));
+
+    const QByteArray line = daytimeLine(data);
+    const DaytimeTime time = parseDaytime(line);
+    if (!time.isValid()) {
+        // Only a real date and time may ever reach the clock.
+        informationBox(QStringLiteral("호스트가 보낸 시간을 알 수 없습니다: ") + cp949::decode(line), host.window());
+        return;
+    }
+    TClockForm clock(time, clockNow, host.window());
+    clock.setWindowTitle(target.name + QStringLiteral(" (") + target.address + QStringLiteral(")"));
+    if (runClock)
+        runClock(clock);
+    else
+        clock.exec();
+}
+
+void ServiceQueries::BB_FingerClick()
+{
+    if (host.stopEnabled())
+        return;
+    const ServiceTarget target = host.chooseServiceHost();
+    if (target.address.isEmpty())
+        return;
+    const QString failure = QStringLiteral("호스트의 FINGER 서버(79/TCP)에 연결을 못했습니다.");
+    const Service service{79, MsgFingerConnect, failure,
+                          QStringLiteral("호스트의 FINGER 서버(79/TCP)에 연결을 못했습니다. (시간제한 초과)")};
+    ws::Socket s = connectTo(target, service);
+    if (s == ws::InvalidSocket)
+        return;
+
+    if (ws::send(s, "\r\n", 2) == ws::SocketError) {
+        logFailed(target);
+        informationBox(failure + QLatin1Char('\n')
+                           + QStringLiteral("FINGER 서버는 해킹문제로 대게는 관리자가 서비스를 중지해 놓습니다"),
+                       host.window());
+        closeSocket(host, s);
+        return;
+    }
+    QStringList lines;
+    LineCollector collector(true);
+    qint64 total = 0;
+    for (;;) {
+        char buffer[4096];
+        const int n = ws::recv(s, buffer, int(sizeof buffer));
+        if (n == ws::SocketError) {
+            logFailed(target);
+            host.AppendLog(ReceiveError);
+            closeSocket(host, s);
+            return;
+        }
+        if (n == 0)
+            break;
+        total += n;
+        for (const QByteArray &line : collector.feed(QByteArray(buffer, n)))
+            lines << cp949::decode(line);
+    }
+    // The last line of an answer that does not end its line still belongs to it.
+    for (const QByteArray &line : collector.finish())
+        lines << cp949::decode(line);
+    closeSocket(host, s);
+    host.AppendLog(QStringLiteral("Connected to ") + target.address + QStringLiteral("  port ") + QStringLiteral("79"));
+    host.showReport(target.name + QStringLiteral(" (") + target.address + QStringLiteral(") - Finger (")
+                        + QString::number(total) + QStringLiteral(" Bytes)"),
+                    lines, host.localDirectory(), QStringLiteral("Finger.txt"));
+}
+
+} // namespace kav

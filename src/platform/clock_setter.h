@@ -1,0 +1,23 @@
+#pragma once
+// Setting this machine's clock. On a desktop the system's time service decides
+// (it asks the user for permission and refuses while network time sync is on);
+// elsewhere the clock is set directly, which only a privileged process may do.
+// Tests install a setter of their own, so that no test ever moves the clock.
+
+#include <QDateTime>
+#include <memory>
+
+namespace kav {
+
+class ClockSetter {
+public:
+    virtual ~ClockSetter() = default;
+    // Sets the local date and time; false when the clock could not be set.
+    virtual bool setLocalTime(const QDateTime &localTime) = 0;
+};
+
+ClockSetter &clockSetter();
+// Installs a setter (tests); returns the previous one. nullptr restores the system's.
+std::unique_ptr<ClockSetter> setClockSetter(std::unique_ptr<ClockSetter> setter);
+
+} // namespace kav
