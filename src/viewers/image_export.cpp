@@ -195,3 +195,18 @@ bool writeFileBytes(const QString &fileName, const QByteArray &bytes)
 }
 
 } // namespace kav
+
+namespace kav {
+
+QString savedPictureName(const QString &sourceFileName, int index, int iconCount, const QString &extension)
+{
+    QString base = sourceFileName.section(QLatin1Char('/'), -1);
+    const int dot = base.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        base.truncate(dot);
+    if (iconCount != 1)
+        base += QLatin1Char('_') + QString::number(index);
+    return base + extension;
+}
+
+} // namespace kav

@@ -35,3 +35,13 @@ QImage rotatedQuarterLeft(const QImage &picture);
 bool writeFileBytes(const QString &fileName, const QByteArray &bytes);
 
 } // namespace kav
+
+namespace kav {
+
+// The file name proposed for saving icon `index` (1-based) of a search that
+// found `iconCount` icons: the source file's name before its last dot (the
+// whole name when it has none, or only a leading one), "_" and the index unless
+// the search found exactly one icon, then the extension (".bmp" and so on).
+QString savedPictureName(const QString &sourceFileName, int index, int iconCount, const QString &extension);
+
+} // namespace kav
