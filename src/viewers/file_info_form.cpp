@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
+#include <QTimer>
 
 namespace kav {
 
@@ -65,7 +66,9 @@ void TFileInfoForm::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!activated) {
         activated = true;
-        FormActivate();
+        // Once the window's own event loop runs: activation pumps events, and a
+        // close delivered then must find the loop it ends.
+        QTimer::singleShot(0, this, &TFileInfoForm::FormActivate);
     }
 }
 

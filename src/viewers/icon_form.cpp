@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QTimer>
 
 namespace kav {
 
@@ -137,7 +138,9 @@ void TIconForm::showEvent(QShowEvent *event)
     // must not undo a search.
     if (!activated) {
         activated = true;
-        FormActivate();
+        // Once the window's own event loop runs: activation pumps events, and a
+        // close delivered then must find the loop it ends.
+        QTimer::singleShot(0, this, &TIconForm::FormActivate);
     }
 }
 
