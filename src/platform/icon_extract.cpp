@@ -65,6 +65,15 @@ QList<QImage> iconsOfBytes(const QByteArray &bytes, const QString &fileName, int
 
 QList<QImage> fileIcons(const QString &path, int maxIcons, qint64 maxBytes)
 {
+    // Only programs (known by their first two bytes), icon files and pictures
+    // are read whole: a walk over a tree of large documents stays quick.
+    static const QStringList readWhole{QStringLiteral("ico"), QStringLiteral("cur"), QStringLiteral("png"),
+                                       QStringLiteral("svg"), QStringLiteral("xpm"), QStringLiteral("bmp")};
+    if (!readWhole.contains(QFileInfo(path).suffix().toLower())) {
+        const auto head = readRegularFileHead(path, 2);
+        if (!head || !head->startsWith("MZ"))
+            return {};
+    }
     const auto bytes = readRegularFile(path, maxBytes);
     if (!bytes)
         return {};

@@ -14,4 +14,8 @@ namespace kav {
 // for any other kind of file, a file larger than maxBytes, or a read error.
 std::optional<QByteArray> readRegularFile(const QString &path, qint64 maxBytes);
 
+// The first `count` bytes (fewer when the file is shorter) of a regular file of
+// any size; nothing for any other kind of file.
+std::optional<QByteArray> readRegularFileHead(const QString &path, qint64 count);
+
 } // namespace kav
