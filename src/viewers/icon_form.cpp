@@ -11,7 +11,6 @@
 #include "platform/shell_info.h"
 #include "platform/wildcard.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -309,15 +308,20 @@ void TIconForm::BB_ExitClick()
     close();
 }
 
-void TIconForm::closeEvent(QCloseEvent *event)
+void TIconForm::done(int result)
 {
-    // A search in progress ends first; its pumping is what delivered this close.
+    FormCloseQuery();
+    QDialog::done(result);
+}
+
+void TIconForm::FormCloseQuery()
+{
+    // However the window closes (Close, Escape, the title bar), a search in
+    // progress ends first: its pumping is what delivered the close.
     stopFlag = true;
     pump();
     destroyIcons();
     pump();
-    event->accept();
-    QDialog::closeEvent(event);
 }
 
 void TIconForm::SB_FindDirClick()

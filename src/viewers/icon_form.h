@@ -61,12 +61,13 @@ public:
     void BB_CopyToClipClick();
     void I_detailClick();
     void I_detailMouseDown(Qt::MouseButton button);
+    void FormCloseQuery();
     // The click handler of every icon image.
     void selectIcon(int index);
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    void done(int result) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -42,14 +42,15 @@ protected:
     void loadConfiguration() override {}
 };
 
-// Runs `check` on the first visible top-level window of type T once it shows.
+// Runs `check` on the first visible top-level window of type T once it shows
+// and `ready` says its activation has run.
 template <typename T>
 struct WhenShown {
-    explicit WhenShown(std::function<void(T *)> check)
+    WhenShown(std::function<bool(T *)> ready, std::function<void(T *)> check)
     {
-        QObject::connect(&timer, &QTimer::timeout, [this, check] {
+        QObject::connect(&timer, &QTimer::timeout, [this, ready, check] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
-                if (auto *form = qobject_cast<T *>(w); form && form->isVisible() && !done) {
+                if (auto *form = qobject_cast<T *>(w); form && form->isVisible() && !done && ready(form)) {
                     done = true;
                     check(form);
                 }
@@ -86,7 +87,8 @@ TEST(ViewerWindows, FilePropertiesAndIconExtractorFromTheLocalMenu)
     f.LFileListBox->item(0)->setSelected(true);
     QString shownName;
     {
-        WhenShown<TFileInfoForm> closer([&](TFileInfoForm *form) {
+        WhenShown<TFileInfoForm> closer([](TFileInfoForm *form) { return !form->form()->L_Filename->text().isEmpty(); },
+                                        [&](TFileInfoForm *form) {
             shownName = form->form()->L_Filename->text();
             form->form()->B_Cancel->click();
         });
@@ -99,7 +101,8 @@ TEST(ViewerWindows, FilePropertiesAndIconExtractorFromTheLocalMenu)
     // remembered from one use to the next.
     QString startDir;
     {
-        WhenShown<TIconForm> user([&](TIconForm *form) {
+        WhenShown<TIconForm> user([](TIconForm *form) { return !form->form()->E_FindDir->text().isEmpty(); },
+                                  [&](TIconForm *form) {
             startDir = form->form()->E_FindDir->text();
             form->BB_StartFindClick();
             scripted().pushAccept(out.filePath("blue.bmp"));
@@ -113,7 +116,8 @@ TEST(ViewerWindows, FilePropertiesAndIconExtractorFromTheLocalMenu)
     EXPECT_TRUE(QFile::exists(out.filePath("blue.bmp")));
     QString savedDir;
     {
-        WhenShown<TIconForm> user([&](TIconForm *form) {
+        WhenShown<TIconForm> user([](TIconForm *form) { return !form->form()->E_FindDir->text().isEmpty(); },
+                                  [&](TIconForm *form) {
             savedDir = form->saveDirectory();
             form->close();
         });

@@ -289,18 +289,25 @@ TEST(IconForm, ClosingDuringAWalk)
         QDir().mkdir(d);
         writePng(d + "/i.png", 8, qRgb(0, 0, i % 256));
     }
-    Form f(tree.path());
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (f.form.directoryCount() >= 10)
-            f.ui().BB_Exit->click();
-    });
-    closer.start(0);
-    f.form.BB_StartFindClick();
-    closer.stop();
-    EXPECT_FALSE(f.form.isVisible());
-    EXPECT_LT(f.form.directoryCount(), 201);
-    EXPECT_EQ(f.form.iconCount(), 0);
+    // Close, and Escape, which closes without a close event.
+    for (const bool escape : {false, true}) {
+        Form f(tree.path());
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (f.form.directoryCount() >= 10) {
+                if (escape)
+                    QTest::keyClick(&f.form, Qt::Key_Escape);
+                else
+                    f.ui().BB_Exit->click();
+            }
+        });
+        closer.start(0);
+        f.form.BB_StartFindClick();
+        closer.stop();
+        EXPECT_FALSE(f.form.isVisible()) << escape;
+        EXPECT_LT(f.form.directoryCount(), 201) << escape;
+        EXPECT_EQ(f.form.iconCount(), 0) << escape;
+    }
 }
 
 TEST(IconForm, SavingInFourFormatsWithTheProposedNames)
