@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace kav {
@@ -87,6 +88,8 @@ void TFileInfoForm::FormActivate()
                 ui->M_fileinfo->appendPlainText(QLatin1String(key) + QStringLiteral(" = ") + value);
         }
     }
+
+    ui->M_fileinfo->moveCursor(QTextCursor::Start);
 
     const QImage icon = shellIcon(path);
     ui->I_image->setFixedSize(icon.size());

@@ -22,16 +22,17 @@ SystemPanel::SystemPanel(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("SystemPanel"));
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
-    auto row = [this, grid](QGridLayout *into, int r, int column, const char *caption, const char *name) {
+    auto row = [this](QGridLayout *into, int r, int column, const char *caption, const char *name) {
         auto *c = new QLabel(QLatin1String(caption), this);
         c->setObjectName(QLatin1String(name) + QStringLiteral("Caption"));
         auto *v = new QLabel(this);
         v->setObjectName(QLatin1String(name));
         v->setTextFormat(Qt::PlainText);
         v->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // The window takes its size before the facts arrive.
+        v->setMinimumWidth(260);
         into->addWidget(c, r, column);
         into->addWidget(v, r, column + 1);
-        Q_UNUSED(grid);
         return v;
     };
     const char *const system[][2] = {{"Organization", "L_Organization"},   {"Owner", "L_Owner"},
