@@ -118,13 +118,18 @@ public:
         return u32At(file, treeStart + offset);
     }
 
+    // A resource's text name, cut at MaxNameLength characters: no real name is
+    // longer, and thousands of entries sharing one 65535-character name must
+    // not cost a walk more than it is worth.
     QString treeName(quint32 offset) const
     {
         const auto length = tree16(offset);
         if (!length)
             return {};
         QString name;
-        for (quint32 i = 0; i < *length; ++i) {
+        const quint32 kept = qMin<quint32>(*length, MaxNameLength);
+        name.reserve(int(kept));
+        for (quint32 i = 0; i < kept; ++i) {
             const auto c = tree16(offset + 2 + 2 * i);
             if (!c)
                 return {};
@@ -136,6 +141,7 @@ public:
     void walk(int maxResources)
     {
         QSet<quint32> visited;
+        entryBudget = MaxEntries;
         walkDirectory(0, 0, Resource{}, visited, maxResources);
     }
 
@@ -154,6 +160,10 @@ private:
             return;
         const quint32 count = *named + *numbered;
         for (quint32 i = 0; i < count && resources.size() < maxResources; ++i) {
+            // Directories may overlap and share entries: the entries read in one
+            // walk are counted, whatever the tree claims.
+            if (--entryBudget < 0)
+                return;
             const quint32 entry = offset + 16 + 8 * i;
             const auto nameField = tree32(entry), dataField = tree32(entry + 4);
             if (!nameField || !dataField)
@@ -161,12 +171,15 @@ private:
             Resource here = path;
             quint32 id = 0;
             QString name;
-            if (*nameField & 0x80000000u)
+            const bool named = *nameField & 0x80000000u;
+            // Only the second level's names are kept; named types and languages
+            // are of no use here.
+            if (named && level == 1)
                 name = treeName(*nameField & 0x7FFFFFFFu);
-            else
+            else if (!named)
                 id = *nameField;
             if (level == 0)
-                here.type = name.isEmpty() ? id : 0;
+                here.type = named ? 0 : id;
             else if (level == 1) {
                 here.id = id;
                 here.name = name;
@@ -191,7 +204,11 @@ private:
         }
     }
 
+    static constexpr quint32 MaxNameLength = 256;
+    static constexpr int MaxEntries = 65536;
+
     const QByteArray &file;
+    int entryBudget = MaxEntries;
     QList<Section> sections;
     quint32 resourceRva = 0;
     qint64 treeStart = 0;

@@ -163,6 +163,27 @@ TEST(PeResources, BrokenProgramsGiveWhatIsIntactAndNeverLoop)
     }
 }
 
+TEST(PeResources, InputsFoundByTheFuzzer)
+{
+    // Each row once took the readers far too long or worse. They must finish;
+    // the bound is a freeze, not a speed.
+    const char *const rows[] = {
+        // Thousands of overlapping directories whose entries all carry long names.
+        "fuzz-many-long-names.bin",
+    };
+    for (const char *name : rows) {
+        const QByteArray bytes = readAll(fixture(name));
+        ASSERT_FALSE(bytes.isEmpty()) << name;
+        QElapsedTimer timer;
+        timer.start();
+        for (const QByteArray &group : pe::iconGroupFiles(bytes))
+            decodeIcoFile(group);
+        parseVersionResource(pe::versionResource(bytes));
+        decodeIcoFile(bytes);
+        EXPECT_LT(timer.elapsed(), 10000) << name;
+    }
+}
+
 TEST(PeResources, HostileHeaders)
 {
     QByteArray mz(64, '\0');
