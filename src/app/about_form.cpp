@@ -1,7 +1,9 @@
 #include "about_form.h"
 #include "program_info.h"
+#include "viewers/system_panel.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -30,11 +32,19 @@ TAboutForm::TAboutForm(QWidget *parent)
     addLabel(QStringLiteral("L_Subtitle"), programSubtitle(), 0);
     addLabel(QStringLiteral("L_Version"), QStringLiteral("Version ") + programVersion(), 0);
     addLabel(QStringLiteral("L_Credit"), programCredit(), 0);
+    layout->addWidget(new SystemPanel(this));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->setObjectName(QStringLiteral("BB_ok"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
     setFixedSize(sizeHint().expandedTo(QSize(320, 0)));
+}
+
+void TAboutForm::keyPressEvent(QKeyEvent *event)
+{
+    // Any key closes the window.
+    event->accept();
+    accept();
 }
 
 } // namespace kav

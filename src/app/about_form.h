@@ -9,6 +9,9 @@ class TAboutForm : public QDialog {
     Q_OBJECT
 public:
     explicit TAboutForm(QWidget *parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 } // namespace kav

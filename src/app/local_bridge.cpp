@@ -5,6 +5,11 @@
 
 #include "ftp/session.h"
 #include "local/local_pane.h"
+#include "viewers/file_info_form.h"
+#include "viewers/icon_form.h"
+
+#include <QListWidget>
+#include <memory>
 
 namespace kav {
 
@@ -52,6 +57,20 @@ LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
     onTrigger(f.N_LSpecifyadirectory, &LocalPane::N_LSpecifyadirectoryClick);
     for (QAction *item : {f.N_LUppercase, f.N_LLowercase, f.N_LSentenceCase})
         QObject::connect(item, &QAction::triggered, pane, [pane, item] { pane->N_LUppercaseClick(item); });
+
+    // The viewers' information windows on the pane's selection and directory.
+    QObject::connect(f.N_LChangeAttribute, &QAction::triggered, pane, [pane, &f, &window] {
+        const int row = pane->singleSelection();
+        if (row < 0)
+            return;
+        showFileInfo(pane->fullPathOf(f.LFileListBox->item(row)->text()), &window);
+        f.LFileListBox->setFocus();
+    });
+    // The icon extractor's save directory is remembered for the rest of the run.
+    auto iconSaveDirectory = std::make_shared<QString>();
+    QObject::connect(f.N_LIconExtractor, &QAction::triggered, pane, [pane, &window, iconSaveDirectory] {
+        *iconSaveDirectory = runIconExtractor(pane->currentDirectory(), *iconSaveDirectory, &window);
+    });
     return pane;
 }
 
