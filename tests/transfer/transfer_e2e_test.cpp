@@ -157,6 +157,21 @@ INSTANTIATE_TEST_SUITE_P(Servers, BothServers, ::testing::Values(Server::Pyftpdl
                              return std::string(info.param == Server::Pyftpdlib ? "pyftpdlib" : "vsftpd");
                          });
 
+TEST(Transfers, AsciiUploadKeepsACrLfSplitBetweenTwoFileBlocks)
+{
+    Served s;
+    ASSERT_TRUE(s.start(Server::Pyftpdlib));
+    Transfers t(s.localDir());
+    t.host.ascii.add(QStringLiteral("TXT"));
+    t.login();
+    // The CR is the last byte of the first 64 KiB block read, its LF the first of the next.
+    const QByteArray text = QByteArray(TransferEngine::BlockSize - 1, 'x') + "\r\ny\n";
+    writeAll(s.localDir() + "/split.txt", text);
+    ASSERT_TRUE(t.engine->SendFile(QStringLiteral("split.txt"), QStringLiteral("split.txt")));
+    // One line end on the network (CR LF), stored by the server as its own (LF).
+    EXPECT_EQ(readAll(s.homeDir() + "/split.txt"), QByteArray(TransferEngine::BlockSize - 1, 'x') + "\ny\n");
+}
+
 TEST(Transfers, RefusedDownloadLeavesTheLocalFileAlone)
 {
     Served s;
