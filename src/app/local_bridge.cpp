@@ -26,7 +26,7 @@ LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
     w.window = &window;
     auto *pane = new LocalPane(w, [&window](const QString &line) { window.AppendLog(line); },
                                window.SelectAfterRefresh, viewer, &window);
-    pane->editorCommand = [&window] { return window.session().profile.Editor; };
+    pane->editorCommand = [&window] { return window.profile().Editor; };
     pane->isTextExtension = [&window](const QString &extension) {
         return window.settings().asciiExtensions().contains(extension);
     };

@@ -16,6 +16,7 @@
 
 #include "browse/host_pane.h"
 #include "config/connect_form.h"
+#include "composition.h"
 #include "ftp/session.h"
 #include "nettools/net_tools.h"
 #include "platform/dialogs.h"
@@ -42,18 +43,6 @@
 
 namespace kav {
 
-namespace {
-
-const QString CurNameHint = QStringLiteral("현재 호스트 디렉토리명");
-
-// Connect notifications of the FTP control connection, the daytime tool and the finger tool.
-bool isConnectNotification(int message)
-{
-    return message == MsgFtpConnect || message == MsgFtpConnect + 1 || message == MsgFtpConnect + 2;
-}
-
-} // namespace
-
 TMainForm::TMainForm(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -76,19 +65,26 @@ TMainForm::TMainForm(QWidget *parent)
         w->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->LFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    ftp = std::make_unique<Session>(*this);
-    connectDialog = new TConnectForm(ftp->profile, this);
+    transferBridge = std::make_unique<TransferBridge>(*this);
+    SessionParts::Views views;
+    views.hostWidgets.RFileListBox = ui->RFileListBox;
+    views.hostWidgets.RDirListBox = ui->RDirListBox;
+    views.hostWidgets.CB_CurName = ui->CB_CurName;
+    views.hostWidgets.N_RSortByName = ui->N_RSortByName;
+    views.hostWidgets.N_RRexec = ui->N_RRexec;
+    views.hostWidgets.LFileListBox = ui->LFileListBox;
+    views.selectAfterRefresh = &SelectAfterRefresh;
+    views.transferHost = transferBridge.get();
+    views.transferWindow = &transferBridge->transferWindow();
+    parts = std::make_unique<SessionParts>(*this, views);
+    ftp = &parts->session;
+    flow = &parts->flow;
+    profileList = &parts->profiles;
+    hostPane = parts->hostPane.get();
+    ftp->setBusyCheck([this] { return transferOrPrintShowing(); });
+    connectDialog = new TConnectForm(flow->profile, *profileList, this);
     logWindow = new TLogForm(this);
     settingsBridge = std::make_unique<SettingsBridge>(*this);
-    HostPaneWidgets hostWidgets;
-    hostWidgets.RFileListBox = ui->RFileListBox;
-    hostWidgets.RDirListBox = ui->RDirListBox;
-    hostWidgets.CB_CurName = ui->CB_CurName;
-    hostWidgets.N_RSortByName = ui->N_RSortByName;
-    hostWidgets.N_RRexec = ui->N_RRexec;
-    hostWidgets.LFileListBox = ui->LFileListBox;
-    hostPane = new HostPane(*ftp, *this, hostWidgets, SelectAfterRefresh, this);
-    transferBridge = std::make_unique<TransferBridge>(*this);
     viewWindow = new TViewForm(this);
     viewSize = std::make_unique<WidgetSize>(*viewWindow);
     settingsBridge->configuration().setWindowSizeHolder(SizedWindow::View, viewSize.get());
@@ -114,45 +110,53 @@ TMainForm::TMainForm(QWidget *parent)
     localPane = createLocalPane(*this, viewWindow);
     localPane->downloadHostSelection = [this] { transferBridge->commands().SB_RightLeftClick(); };
     hostPane->storeRemoteStartPath = [this](const QString &dir) {
-        connectDialog->setProfileStartPath(ftp->profile.HostName, true, dir);
+        connectDialog->setProfileStartPath(flow->profile.HostName, true, dir);
     };
     localPane->storeLocalStartPath = [this](const QString &dir) {
         // Only for a connected profile whose host pane shows a directory.
         if (ftp->isConnected() && !hostPane->currentDirectory().isEmpty())
-            connectDialog->setProfileStartPath(ftp->profile.HostName, false, dir);
+            connectDialog->setProfileStartPath(flow->profile.HostName, false, dir);
     };
 
     wireControls();
-    installNetTools({this, this, connectDialog, &ftp->profile, viewWindow,
-                     [this] { return localPane->currentDirectory(); },
-                     [this](QStringList &n, QStringList &a) { return settingsBridge->configuration().LoadProfileNames(n, a); },
-                     &hostPane->remoteExecute});
+    MainWindowParts tools;
+    tools.window = this;
+    tools.appendLog = [this](const QString &line) { AppendLog(line); };
+    tools.stopEnabled = [this] { return stopEnabled(); };
+    tools.setStopEnabled = [this](bool on) { setStopEnabled(on); };
+    tools.refreshHostLists = [this] { refreshHostLists(); };
+    tools.hostDialog = connectDialog;
+    tools.profile = &flow->profile;
+    tools.viewer = viewWindow;
+    tools.localDirectory = [this] { return localPane->currentDirectory(); };
+    tools.pingProfiles = [this](QStringList &n, QStringList &a) {
+        return settingsBridge->configuration().LoadProfileNames(n, a);
+    };
+    tools.remoteExecute = &hostPane->remoteExecute;
+    netTools = installNetTools(tools);
 
-    // FormCreate: the connect notifications become the stop button's tag.
-    ws::setMessageFilter([this](int message, long event, int error) {
-        if (isConnectNotification(message) && event == ws::FD_CONNECT)
-            StopTag = (error == 0) ? 2 : 3;
-    });
     FirstActivated = false;
     WinsockReady = true;
 }
 
 TMainForm::~TMainForm()
 {
-    ws::setMessageFilter({});
     delete splashWindow;
-    ftp.reset();
+    // The panes and engines go while the controls they watch still exist.
+    parts.reset();
 }
 
 void TMainForm::wireControls()
 {
     Ui::TMainForm &f = *ui;
-    connect(f.BB_Connect, &QPushButton::clicked, this, [this] { ftp->BB_ConnectClick(true); });
-    connect(f.BB_Disconnect, &QPushButton::clicked, this, [this] { ftp->BB_DisconnectClick(); });
+    connect(f.BB_Connect, &QPushButton::clicked, this, [this] { flow->BB_ConnectClick(true); });
+    connect(f.BB_Disconnect, &QPushButton::clicked, this, [this] { flow->BB_DisconnectClick(); });
     connect(f.BB_Stop, &QPushButton::clicked, this, &TMainForm::BB_StopClick);
     connect(f.BB_Exit, &QPushButton::clicked, this, &TMainForm::BB_ExitClick);
-    connect(f.RB_ascii, &QRadioButton::clicked, this, [this] { ftp->RB_asciiClick(); });
-    connect(f.RB_binary, &QRadioButton::clicked, this, [this] { ftp->RB_binaryClick(); });
+    connect(f.RB_ascii, &QRadioButton::clicked, this, [this] { flow->RB_asciiClick(); });
+    connect(f.RB_binary, &QRadioButton::clicked, this, [this] { flow->RB_binaryClick(); });
+    // The anti-idle mark is the session's upkeep switch, however it changes.
+    connect(f.N_RAntiIdle, &QAction::toggled, this, [this](bool on) { ftp->setAntiIdle(on); });
     connect(f.RBlogwnd, &QPushButton::clicked, this, &TMainForm::RBlogwndClick);
     connect(f.RBnewsession, &QPushButton::clicked, this, &TMainForm::RBnewsessionClick);
     connect(f.RBabout, &QPushButton::clicked, this, &TMainForm::FormDblClick);
@@ -285,10 +289,10 @@ void TMainForm::FormActivate()
     QCoreApplication::processEvents();
 
     if (!startProfile.isEmpty()) {
-        const int index = connectDialog->indexOfProfile(startProfile);
+        const int index = profileList->indexOf(startProfile);
         if (index >= 0) {
-            connectDialog->selectProfile(index);
-            ftp->BB_ConnectClick(false);
+            profileList->choose(index);
+            flow->BB_ConnectClick(false);
         }
     }
 }
@@ -331,7 +335,9 @@ void TMainForm::BB_ExitClick()
 
 void TMainForm::BB_StopClick()
 {
-    StopTag = 1;
+    flow->BB_StopClick();
+    if (netTools)
+        netTools->stopPressed();
     QCoreApplication::processEvents();
 }
 
@@ -373,7 +379,7 @@ void TMainForm::N_RAntiIdleClick()
 
 QStringList TMainForm::profileArguments() const
 {
-    const QString &name = ftp->profile.HostName;
+    const QString &name = flow->profile.HostName;
     if (name.isEmpty())
         return {};
     if (name.startsWith(QStringLiteral("--")))
@@ -394,7 +400,7 @@ void TMainForm::N_RCreateShortcutClick()
     if (!isConnected())
         return;
     const QString program = programPath();
-    const QString path = shell::writeLauncher(shell::desktopFolder(), ftp->profile.HostName, program,
+    const QString path = shell::writeLauncher(shell::desktopFolder(), flow->profile.HostName, program,
                                               profileArguments(), QFileInfo(program).absolutePath(),
                                               installedProgramIcon(program));
     if (!path.isEmpty())
@@ -441,10 +447,7 @@ void TMainForm::closeEvent(QCloseEvent *event)
     if (WinsockReady && FirstActivated) {
         saveConfiguration();
         setAcceptDrops(false);
-        if (ws::isBlocking()) {
-            ws::cancelBlockingCall();
-            AppendLog(QStringLiteral("[H] - Cancelled blocking call"));
-        }
+        ftp->interruptWait();
         ws::cleanup();
     }
     shutDown = true;
@@ -497,7 +500,7 @@ void TMainForm::showHelp()
     openManual(asking ? asking : this);
 }
 
-// ---- SessionUi -------------------------------------------------------------------
+// ---- ConnectWindow -------------------------------------------------------------------
 
 bool TMainForm::stopEnabled() const
 {
@@ -555,11 +558,6 @@ void TMainForm::setUnixCommandsEnabled(bool on)
     ui->N_RRexec->setEnabled(on);
 }
 
-void TMainForm::hostDirectoryReported(const QString &name)
-{
-    hostPane->hostDirectoryReported(name);
-}
-
 void TMainForm::refreshHostLists()
 {
     hostPane->RBrefreshClick();
@@ -588,11 +586,6 @@ void TMainForm::loadHostLists(const QString &hostName)
 void TMainForm::saveConfiguration()
 {
     settingsBridge->configuration().SaveConfiguration();
-}
-
-bool TMainForm::antiIdleChecked() const
-{
-    return ui->N_RAntiIdle->isChecked();
 }
 
 bool TMainForm::transferOrPrintShowing() const

@@ -4,6 +4,7 @@
 #include "settings_bridge.h"
 #include "ui_main_form.h"
 
+#include "composition.h"
 #include "ftp/session.h"
 #include "local/local_pane.h"
 #include "transfer/batch_transfer.h"
@@ -19,15 +20,22 @@ TransferBridge::TransferBridge(TMainForm &window)
 {
     transWindow = new TTransForm(&window);
     transWindow->sessionTitle = [&window] {
-        const SessionProfile &p = window.session().profile;
+        const SessionProfile &p = window.profile();
         return p.HostName + QStringLiteral(" (") + p.HostIP + QStringLiteral(", ") + p.UserId + QLatin1Char(')');
     };
-    engines = std::make_unique<TransferEngine>(window.session(), window, *transWindow, *this);
-    runners = std::make_unique<TransferCommands>(window.session(), window, *window.hostPaneOf(), *this,
-                                                 *transWindow, *engines);
 }
 
 TransferBridge::~TransferBridge() = default;
+
+TransferEngine &TransferBridge::engine()
+{
+    return *window.sessionParts().engine;
+}
+
+TransferCommands &TransferBridge::commands()
+{
+    return *window.sessionParts().commands;
+}
 
 QStringList TransferBridge::selectedLocalFiles() const
 {
@@ -67,6 +75,16 @@ bool TransferBridge::stayOnTopChecked() const
 TypeControls TransferBridge::typeControls() const
 {
     return window.settings().typeControls();
+}
+
+void TransferBridge::setSelectAfterRefresh(const QString &name)
+{
+    window.SelectAfterRefresh = name;
+}
+
+void TransferBridge::disconnectFromHost()
+{
+    window.connectFlow().BB_DisconnectClick();
 }
 
 const AsciiExtensionList &TransferBridge::asciiExtensions() const

@@ -20,8 +20,9 @@ public:
     ~TransferBridge() override;
 
     TTransForm &transferWindow() { return *transWindow; }
-    TransferEngine &engine() { return *engines; }
-    TransferCommands &commands() { return *runners; }
+    // The engine and the commands of the composition root.
+    TransferEngine &engine();
+    TransferCommands &commands();
 
     // TransferHost
     QStringList selectedLocalFiles() const override;
@@ -32,12 +33,12 @@ public:
     bool stayOnTopChecked() const override;
     TypeControls typeControls() const override;
     const AsciiExtensionList &asciiExtensions() const override;
+    void setSelectAfterRefresh(const QString &name) override;
+    void disconnectFromHost() override;
 
 private:
     TMainForm &window;
     TTransForm *transWindow = nullptr;   // owned by the main window
-    std::unique_ptr<TransferEngine> engines;
-    std::unique_ptr<TransferCommands> runners;
 };
 
 } // namespace kav

@@ -5,7 +5,6 @@
 #include "scan_form.h"
 #include "config/connect_form.h"
 #include "ftp/session_profile.h"
-#include "ftp/session_ui.h"
 #include "viewers/view_form.h"
 
 #include <QAbstractButton>
@@ -23,11 +22,11 @@ public:
     explicit MainWindowHost(const MainWindowParts &parts) : p(parts) {}
 
     QWidget *window() const override { return p.window; }
-    void AppendLog(const QString &line) override { p.ui->AppendLog(line); }
-    bool stopEnabled() const override { return p.ui->stopEnabled(); }
-    void setStopEnabled(bool on) override { p.ui->setStopEnabled(on); }
-    int stopTag() const override { return p.ui->stopTag(); }
-    void setStopTag(int tag) override { p.ui->setStopTag(tag); }
+    void AppendLog(const QString &line) override { p.appendLog(line); }
+    bool stopEnabled() const override { return p.stopEnabled(); }
+    void setStopEnabled(bool on) override { p.setStopEnabled(on); }
+    int stopTag() const override { return tag; }
+    void setStopTag(int value) override { tag = value; }
 
     ServiceTarget chooseServiceHost() override
     {
@@ -90,10 +89,11 @@ public:
         v.showModal();
     }
 
-    void refreshHostLists() override { p.ui->refreshHostLists(); }
+    void refreshHostLists() override { p.refreshHostLists(); }
 
 private:
     MainWindowParts p;
+    int tag = 0;
 };
 
 } // namespace

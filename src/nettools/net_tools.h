@@ -13,7 +13,6 @@ class QDialog;
 
 namespace kav {
 
-class SessionUi;
 class TConnectForm;
 class TExecForm;
 class TViewForm;
@@ -34,6 +33,8 @@ public:
     void BB_RexecClick();
     // The host pane's "Rexec(&Open)...": the command preset with the file's path.
     void openRexecWith(const QString &hostPath);
+    // The main window's stop button was pressed: a tool waiting for a connection gives up.
+    void stopPressed() { host.setStopTag(1); }
     void BB_DayTimeClick() { services.BB_DayTimeClick(); }
     void BB_FingerClick() { services.BB_FingerClick(); }
 
@@ -59,7 +60,11 @@ void connectToolButtons(QWidget &mainWindow, NetTools &tools);
 // The pieces of the main window the tools borrow.
 struct MainWindowParts {
     QWidget *window = nullptr;
-    SessionUi *ui = nullptr;
+    // The message list and the program-wide stop button.
+    std::function<void(const QString &line)> appendLog;
+    std::function<bool()> stopEnabled;
+    std::function<void(bool on)> setStopEnabled;
+    std::function<void()> refreshHostLists;
     TConnectForm *hostDialog = nullptr;
     SessionProfile *profile = nullptr;
     TViewForm *viewer = nullptr;

@@ -67,8 +67,16 @@ ws::Socket ServiceQueries::connectTo(const ServiceTarget &target, const Service 
             return ws::InvalidSocket;
         }
         const quint32 limit = quint32(qMax(0, target.timeoutSeconds)) * 1000u;
-        while (host.stopTag() == 0 && ws::tickCount() - start < limit)
-            ws::idleWait(10);
+        // The socket itself says when the connect has ended; the stop button sets the tag.
+        while (host.stopTag() == 0 && ws::tickCount() - start < limit) {
+            const int status = ws::connectStatus(s, 0);
+            if (status == 0)
+                host.setStopTag(2);
+            else if (status != ws::WSAEWOULDBLOCK)
+                host.setStopTag(3);
+            else
+                ws::idleWait(10);
+        }
         switch (host.stopTag()) {
         case 1:
             logFailed(target);

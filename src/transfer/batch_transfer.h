@@ -15,14 +15,13 @@ namespace kav {
 
 class HostPane;
 class Session;
-class SessionUi;
 class TTransForm;
 class TransferEngine;
 class TransferHost;
 
 class TransferCommands {
 public:
-    TransferCommands(Session &session, SessionUi &ui, HostPane &hostPane, TransferHost &host,
+    TransferCommands(Session &session, HostPane &hostPane, TransferHost &host,
                      TTransForm &window, TransferEngine &engine);
 
     void SB_LeftRightClick();
@@ -48,7 +47,7 @@ public:
     };
     void runQueue(const QList<QueueItem> &items, int total, QWidget *caller);
 
-    // Destination paths. Host: d + "/" + n, or d + n in the root "/". Local: the
+    // Destination paths. Host: joinHostPath (d + "/" + n, or d + n in the root "/"). Local: the
     // directory and the name joined with this platform's separator, never doubled.
     static QString hostDestination(const QString &hostDir, const QString &localName);
     static QString localDestination(const QString &localDir, const QString &hostPath);
@@ -69,7 +68,6 @@ private:
                      const QString &listedName = QString());
 
     Session &session;
-    SessionUi &ui;
     HostPane &hostPane;
     TransferHost &host;
     TTransForm &window;

@@ -1,6 +1,6 @@
 #include "type_choice.h"
 
-#include "ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "ftp/session.h"
 
 namespace kav {
@@ -31,8 +31,7 @@ void send(Session &session, const QString &command)
 {
     if (command.isEmpty())
         return;
-    session.replyState = rsPlain;
-    session.SendCommand(command);
+    session.command(command);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The host pane against a byte-level peer on 127.0.0.1:21: listings, the
 // server's encoding, navigation, and the data connection's failure paths.
 
-#include "pane_ui.h"
+#include "wired_session.h"
 #include "reply_peer.h"
 
 #include "browse/host_pane.h"
@@ -31,37 +31,15 @@ QByteArray line(const QByteArray &perm, const QByteArray &name)
 
 using kavtest::PaneUi;
 
-struct Pane {
-    PaneUi ui;
-    Session session{ui};
-    QListWidget files, dirs, local;
-    QComboBox curName;
-    QAction sortByName{QStringLiteral("Sort by &name")};
-    QAction rexec{QStringLiteral("Rexec(&Open)...")};
-    QString selectAfterRefresh;
-    std::unique_ptr<HostPane> pane;
-
+struct Pane : kavtest::WiredSession {
     Pane()
     {
-        sortByName.setCheckable(true);
-        sortByName.setChecked(true);
-        HostPaneWidgets w{&files, &dirs, &curName, &sortByName, &rexec, &local};
-        pane = std::make_unique<HostPane>(session, ui, w, selectAfterRefresh);
         QObject::connect(&sortByName, &QAction::triggered, [this] { pane->N_RSortByNameClick(); });
-        ui.pane = pane.get();
-        ui.session = &session;
-        static_cast<ScriptedDialogs &>(dialogs()).asked.clear();
-        EXPECT_TRUE(ws::startup());
-        ws::setMessageFilter([this](int message, long event, int error) {
-            if (message == 1124 && event == ws::FD_CONNECT)
-                ui.setStopTag(error == 0 ? 2 : 3);
-        });
-        session.profile.HostName = QStringLiteral("h");
-        session.profile.HostIP = QStringLiteral("127.0.0.1");
-        session.profile.UserId = QStringLiteral("u");
-        session.profile.Password = QStringLiteral("p");
+        flow.profile.HostName = QStringLiteral("h");
+        flow.profile.HostIP = QStringLiteral("127.0.0.1");
+        flow.profile.UserId = QStringLiteral("u");
+        flow.profile.Password = QStringLiteral("p");
     }
-    ~Pane() { ws::setMessageFilter({}); }
 
     QStringList fileNames() const
     {
@@ -77,7 +55,7 @@ struct Pane {
             out << dirs.item(i)->text();
         return out;
     }
-    void login() { session.BB_ConnectClick(false); }
+    void login() { flow.BB_ConnectClick(false); }
     void doubleClickDir(const QString &name)
     {
         const auto found = dirs.findItems(name, Qt::MatchExactly);
@@ -116,8 +94,7 @@ TEST(HostPane, ListsFilesAndDirectoriesAfterLogin)
     EXPECT_EQ(p.files.item(1)->data(Qt::UserRole + 1).toInt(), int(EntryKind::ExecutableFile));
     EXPECT_EQ(p.curName.currentText(), QStringLiteral("/"));
     EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 226 Transfer complete"));
-    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
-    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    EXPECT_FALSE(p.session.dataTransferUnderWay());
     // PORT names the control connection's own address.
     const QByteArray port = peer.commands.at(peer.commands.indexOf("LIST") - 1);
     EXPECT_TRUE(port.startsWith("PORT 127,0,0,1,")) << port.toStdString();
@@ -211,9 +188,8 @@ TEST(HostPane, ReceiveErrorKeepsWhatArrivedAndDropsTheConnection)
     EXPECT_TRUE(p.ui.log.contains(QStringLiteral("[H] - 네트워크 오류: 데이타를 수신할 수 없는 상태입니다.")));
     EXPECT_EQ(p.fileNames(), QStringList{"kept.txt"});
     EXPECT_FALSE(p.session.isConnected());
-    EXPECT_EQ(p.session.ControlSocket, ws::InvalidSocket);
-    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
-    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+    EXPECT_FALSE(p.session.hasControlConnection());
+    EXPECT_FALSE(p.session.dataTransferUnderWay());
 }
 
 TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
@@ -226,7 +202,7 @@ TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
         Pane p;
         p.login();
         EXPECT_FALSE(peer.commands.contains("LIST"));
-        EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+        EXPECT_FALSE(p.session.dataTransferUnderWay());
         EXPECT_EQ(p.dirs.count(), 0);
         EXPECT_TRUE(p.session.isConnected());
     }
@@ -241,7 +217,7 @@ TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
         Pane p;
         p.login();
         EXPECT_EQ(p.dirNames(), QStringList{ParentEntry});
-        EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+        EXPECT_FALSE(p.session.dataTransferUnderWay());
         EXPECT_TRUE(p.session.isConnected());
         EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 550 Permission denied"));
     }
@@ -256,11 +232,10 @@ TEST(HostPane, AServerThatNeverConnectsBackIsEndedByDisconnect)
     silent.connectBack = false;
     peer.onData("LIST", silent);
     Pane p;
-    QTimer::singleShot(500, [&p] { p.session.BB_DisconnectClick(); });
+    QTimer::singleShot(500, [&p] { p.flow.BB_DisconnectClick(); });
     p.login();
     EXPECT_FALSE(p.session.isConnected());
-    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
-    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    EXPECT_FALSE(p.session.dataTransferUnderWay());
     EXPECT_EQ(p.ui.caption, QStringLiteral("Kavrin Version 2.2"));
 }
 
@@ -327,8 +302,8 @@ TEST(HostPane, HistoryComboAndTypedDirectory)
     serveTree(peer);
     Pane p;
     p.login();
-    p.ui.hostDirectoryReported(QStringLiteral("/pub"));
-    p.ui.hostDirectoryReported(QStringLiteral("/"));   // known: selected, not added
+    p.pane->hostDirectoryReported(QStringLiteral("/pub"));
+    p.pane->hostDirectoryReported(QStringLiteral("/"));   // known: selected, not added
     EXPECT_EQ(p.curName.count(), 2);
     EXPECT_EQ(p.curName.currentText(), QStringLiteral("/"));
     EXPECT_EQ(p.curName.toolTip(), QStringLiteral("/"));
@@ -377,7 +352,7 @@ TEST(HostPane, UrlsAndSelectionChecks)
     p.files.setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     p.pane->N_RCopyURLClick();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ftp://127.0.0.1/A.txt"));
-    p.ui.hostDirectoryReported(QStringLiteral("/pub"));
+    p.pane->hostDirectoryReported(QStringLiteral("/pub"));
     p.pane->N_RCopyURLClick();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ftp://127.0.0.1/pub/A.txt"));
     p.pane->SB_HostToClipClick();
@@ -408,7 +383,7 @@ TEST(HostPane, SortingOffAndOnKeepsTheSelection)
     EXPECT_EQ(p.files.selectedItems().size(), 2);
 
     // Not connected: the toggle does nothing.
-    p.session.BB_DisconnectClick();
+    p.flow.BB_DisconnectClick();
     p.sortByName.trigger();
     EXPECT_TRUE(p.sortByName.isChecked());
 }
@@ -448,5 +423,5 @@ TEST(HostPane, DirectoryReportGoesToTheViewer)
     // The CR of CR LF is dropped; a line ended by LF alone keeps its last character.
     EXPECT_EQ(lines, (QStringList{"total 1", QString::fromLatin1(line("-rw-r--r--", "a.txt").chopped(2)),
                                   "drwxr-xr-x   2 ftp ftp 4096 Dec 10 03:04 sub"}));
-    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    EXPECT_FALSE(p.session.dataTransferUnderWay());
 }

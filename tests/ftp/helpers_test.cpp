@@ -1,6 +1,9 @@
 // Pure helpers of the control connection.
 
-#include "ftp/session.h"
+#include "ftp/host_path.h"
+#include "ftp/reply.h"
+#include "ftp/transcript.h"
+#include "platform/text.h"
 #include "platform/winsock.h"
 
 #include <gtest/gtest.h>
@@ -25,11 +28,18 @@ TEST(ExtractQuoted, Table)
         EXPECT_EQ(ExtractQuoted(c.text, QLatin1Char('"')), c.expected) << c.text.toStdString();
 }
 
-TEST(TrimReply, RemovesBlanksAndControlCharacters)
+TEST(Trimmed, RemovesBlanksAndControlCharacters)
 {
-    EXPECT_EQ(TrimReply(QStringLiteral("\t 200 OK \r")), QStringLiteral("200 OK"));
-    EXPECT_EQ(TrimReply(QStringLiteral("\r\n")), QString());
-    EXPECT_EQ(TrimReply(QStringLiteral("a b")), QStringLiteral("a b"));
+    EXPECT_EQ(text::trimmed(QStringLiteral("\t 200 OK \r")), QStringLiteral("200 OK"));
+    EXPECT_EQ(text::trimmed(QStringLiteral("\r\n")), QString());
+    EXPECT_EQ(text::trimmed(QStringLiteral("a b")), QStringLiteral("a b"));
+    EXPECT_EQ(text::trimmedBytes("\x01 200 \x7f\r"), QByteArray("200 \x7f"));
+}
+
+TEST(Transcript, EachSideHasItsPrefix)
+{
+    EXPECT_EQ(transcriptLine(TranscriptSide::Host, QStringLiteral("220 준비")), QStringLiteral("[H] - 220 준비"));
+    EXPECT_EQ(transcriptLine(TranscriptSide::Local, QStringLiteral("LIST")), QStringLiteral("[L] - LIST"));
 }
 
 TEST(WinsockErrorText, Table)
@@ -61,4 +71,22 @@ TEST(WinsockErrors, ErrnoMapsToWinsockNumbers)
     EXPECT_EQ(ws::errnoToWinsock(EINTR), 10004);
     EXPECT_EQ(ws::errnoToWinsock(ECONNRESET), 10054);
     EXPECT_EQ(ws::errnoToWinsock(EADDRINUSE), 10048);
+}
+
+TEST(HostPath, JoinAndBaseName)
+{
+    struct Case {
+        QString dir, name, path;
+    };
+    const QList<Case> cases = {
+        {"/", "a.txt", "/a.txt"},
+        {"/pub", "a.txt", "/pub/a.txt"},
+        {"/pub/", "a.txt", "/pub/a.txt"},
+        {"", "a.txt", "/a.txt"},
+        {"/자료", "새 파일", "/자료/새 파일"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(joinHostPath(c.dir, c.name), c.path) << c.dir.toStdString();
+        EXPECT_EQ(hostBaseName(c.path), c.name);
+    }
 }

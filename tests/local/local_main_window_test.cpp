@@ -5,7 +5,7 @@
 #include "ui_main_form.h"
 
 #include "ftp/session.h"
-#include "ftp/session_profile.h"
+#include "config/profiles.h"
 #include "local/local_pane.h"
 #include "platform/scripted_dialogs.h"
 
@@ -91,7 +91,7 @@ TEST(LocalPaneInMainWindow, FilledAtStartAndWired)
     scripted().clear();
     f.SB_CopyLocalPath->click();
     EXPECT_TRUE(scripted().asked.empty());
-    EXPECT_TRUE(window.session().profile.LocalPath.isEmpty());
+    EXPECT_TRUE(window.profile().LocalPath.isEmpty());
 
     QDir::setCurrent(startDir);
     scripted().clear();

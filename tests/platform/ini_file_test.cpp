@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include "unprivileged.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -36,29 +38,7 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
-// Permissions do not stop root: run a check as an ordinary user then, in a child
-// process that owns nothing else. Returns the check's result (or -1).
-int runUnprivileged(const QString &dir, const std::function<int()> &check)
-{
-    if (geteuid() != 0)
-        return check();
-    const QByteArray d = QFile::encodeName(dir);
-    if (::chown(d.constData(), 65534, 65534) != 0)
-        return -1;
-    for (const QString &name : QDir(dir).entryList(QDir::Files))
-        if (::chown(QFile::encodeName(dir + "/" + name).constData(), 65534, 65534) != 0)
-            return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(99);
-        ::_exit(check());
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
+using kavtest::runUnprivileged;
 
 QString joined(const IniFile &ini) { return ini.lines().join(QLatin1Char('\n')); }
 
@@ -336,11 +316,13 @@ TEST_F(IniFileDisk, TextWithoutCp949FormIsWrittenAsUtf8WithBom)
     ini.writeString("BOOKMARK", "0", QStringLiteral("/home/me/café/파일"));
     ini.writeString("BOOKMARK", "1", QStringLiteral("😀"));
     ini.writeString("BOOKMARK", "2", QString(QChar(0xDC80)));  // an escaped byte
+    // U+1F480: its low surrogate (U+DC80) is a character's half, not an escaped byte.
+    ini.writeString("BOOKMARK", "3", QStringLiteral("💀"));
     EXPECT_TRUE(ini.needsUtf8());
     ASSERT_TRUE(ini.save());
     const QByteArray expected = QByteArray("\xEF\xBB\xBF") + "[BOOKMARK]\r\n0="
                                 + QStringLiteral("/home/me/café/파일").toUtf8() + "\r\n1="
-                                + QStringLiteral("😀").toUtf8() + "\r\n2=\x80\r\n";
+                                + QStringLiteral("😀").toUtf8() + "\r\n2=\x80\r\n3=\xF0\x9F\x92\x80\r\n";
     EXPECT_EQ(readBytes(path), expected);
 
     IniFile back(path);
@@ -348,11 +330,13 @@ TEST_F(IniFileDisk, TextWithoutCp949FormIsWrittenAsUtf8WithBom)
     EXPECT_EQ(back.readString("BOOKMARK", "0"), QStringLiteral("/home/me/café/파일"));
     EXPECT_EQ(back.readString("BOOKMARK", "1"), QStringLiteral("😀"));
     EXPECT_EQ(back.readString("BOOKMARK", "2"), QString(QChar(0xDC80)));
+    EXPECT_EQ(back.readString("BOOKMARK", "3"), QStringLiteral("💀"));
     EXPECT_EQ(back.lines().first(), "[BOOKMARK]");  // the mark is not part of the text
 
     // Once every text fits the code page again, the file goes back to it.
     back.removeKey("BOOKMARK", "0");
     back.removeKey("BOOKMARK", "1");
+    back.removeKey("BOOKMARK", "3");
     ASSERT_TRUE(back.save());
     EXPECT_EQ(readBytes(path), QByteArray("[BOOKMARK]\r\n2=\x80\r\n"));
 }

@@ -1,16 +1,15 @@
 #pragma once
-// The transfer commands wired as the main window wires them, without the main
-// window: a session, the host pane's widgets, the transfer window, and a local
-// side that is a plain directory.
+// The transfer commands wired by the composition root over stand-ins
+// (wired_session.h), with the local side in a given directory.
 
-#include "pane_ui.h"
+#include "wired_session.h"
 
 #include "browse/host_pane.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/winsock.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/trans_form.h"
 #include "transfer/transfer_engine.h"
@@ -23,68 +22,20 @@
 
 namespace kavtest {
 
-class LocalDirectory : public kav::TransferHost {
-public:
-    QStringList selected;
-    QString directory;
-    kav::TypeControls controls;
-    kav::AsciiExtensionList ascii;
-    int localRefreshes = 0;
-    bool stayOnTop = false;
-
-    QStringList selectedLocalFiles() const override { return selected; }
-    QString localDirectory() const override { return directory; }
-    void refreshLocal() override { ++localRefreshes; }
-    void focusLocalFiles() override {}
-    void setStayOnTop(bool on) override { stayOnTop = on; }
-    bool stayOnTopChecked() const override { return false; }
-    kav::TypeControls typeControls() const override { return controls; }
-    const kav::AsciiExtensionList &asciiExtensions() const override { return ascii; }
-};
-
-
-struct Transfers {
-    PaneUi ui;
-    kav::Session session{ui};
-    QListWidget files, dirs, local;
-    QComboBox curName;
-    QAction sortByName{QStringLiteral("Sort by &name")};
-    QAction rexec{QStringLiteral("Rexec(&Open)...")};
-    QString selectAfterRefresh;
-    std::unique_ptr<kav::HostPane> pane;
-    LocalDirectory host;
-    kav::TTransForm window;
-    std::unique_ptr<kav::TransferEngine> engine;
-    std::unique_ptr<kav::TransferCommands> commands;
-
+struct Transfers : WiredSession {
     explicit Transfers(const QString &localDir)
     {
-        sortByName.setCheckable(true);
-        sortByName.setChecked(true);
-        kav::HostPaneWidgets w{&files, &dirs, &curName, &sortByName, &rexec, &local};
-        pane = std::make_unique<kav::HostPane>(session, ui, w, selectAfterRefresh);
-        ui.pane = pane.get();
-        ui.session = &session;
         host.directory = localDir;
         QDir::setCurrent(localDir);   // the local pane's directory is the process's
-        engine = std::make_unique<kav::TransferEngine>(session, ui, window, host);
-        commands = std::make_unique<kav::TransferCommands>(session, ui, *pane, host, window, *engine);
-        static_cast<kav::ScriptedDialogs &>(kav::dialogs()).asked.clear();
-        EXPECT_TRUE(kav::ws::startup());
-        kav::ws::setMessageFilter([this](int message, long event, int error) {
-            if (message == 1124 && event == kav::ws::FD_CONNECT)
-                ui.setStopTag(error == 0 ? 2 : 3);
-        });
     }
-    ~Transfers() { kav::ws::setMessageFilter({}); }
 
     void login(const QString &user = QStringLiteral("kim"), const QString &password = QStringLiteral("secret"))
     {
-        session.profile.HostName = QStringLiteral("h");
-        session.profile.HostIP = QStringLiteral("127.0.0.1");
-        session.profile.UserId = user;
-        session.profile.Password = password;
-        session.BB_ConnectClick(false);
+        flow.profile.HostName = QStringLiteral("h");
+        flow.profile.HostIP = QStringLiteral("127.0.0.1");
+        flow.profile.UserId = user;
+        flow.profile.Password = password;
+        flow.BB_ConnectClick(false);
     }
     void selectHost(const QStringList &names)
     {
