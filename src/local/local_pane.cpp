@@ -576,8 +576,9 @@ void LocalPane::N_LEditClick()
         const QString stored = editorCommand ? editorCommand() : QString();
         const EditorLaunch editor = editorLaunch(stored);
         if (!editor.substitute.isEmpty())
-            log(LocalPrefix + QStringLiteral("문서편집기 '") + stored + QStringLiteral("'를 찾을 수 없어 '")
-                + editor.substitute + QStringLiteral("'로 편집합니다."));
+            log(transcriptLine(TranscriptSide::Local, QStringLiteral("문서편집기 '") + stored
+                                   + QStringLiteral("'를 찾을 수 없어 '") + editor.substitute
+                                   + QStringLiteral("'로 편집합니다.")));
         const QString program = editor.program;
         // The file is an argument of its own: blanks and a leading "-" reach the editor intact.
         const QStringList arguments = QStringList(editor.arguments) << fullPathOf(name);

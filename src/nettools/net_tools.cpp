@@ -4,7 +4,7 @@
 #include "ping_form.h"
 #include "scan_form.h"
 #include "config/connect_form.h"
-#include "ftp/session_profile.h"
+#include "config/profiles.h"
 #include "viewers/view_form.h"
 
 #include <QAbstractButton>
@@ -50,8 +50,8 @@ public:
     {
         ExecProfiles e;
         const TConnectForm &dialog = *p.hostDialog;
-        for (int i = 0; i < dialog.profileCount(); ++i) {
-            const ProfileEntry entry = dialog.profileAt(i);
+        for (int i = 0; i < dialog.profiles().count(); ++i) {
+            const ProfileEntry entry = dialog.profiles().at(i);
             e.names << entry.HostName;
             e.addresses << entry.HostIP;
             e.users << entry.UserId;

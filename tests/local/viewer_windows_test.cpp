@@ -5,7 +5,7 @@
 #include "app/main_form.h"
 #include "ui_main_form.h"
 
-#include "ftp/session_profile.h"
+#include "config/profiles.h"
 #include "platform/scripted_dialogs.h"
 #include "viewers/file_info_form.h"
 #include "viewers/icon_form.h"
