@@ -67,7 +67,7 @@ QMessageBox::Icon qtIcon(MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
-QString startPath(const FileDialogSpec &request)
+QString startPath(const FileRequest &request)
 {
     if (request.fileName.isEmpty())
         return request.initialDir;
@@ -121,7 +121,7 @@ public:
         return true;
     }
 
-    bool openFile(QWidget *parent, const FileDialogSpec &request, QString &path) override
+    bool openFile(QWidget *parent, const FileRequest &request, QString &path) override
     {
         QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -132,7 +132,7 @@ public:
         return true;
     }
 
-    bool openFiles(QWidget *parent, const FileDialogSpec &request, QStringList &paths) override
+    bool openFiles(QWidget *parent, const FileRequest &request, QStringList &paths) override
     {
         QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
         dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -143,7 +143,7 @@ public:
         return true;
     }
 
-    bool saveFile(QWidget *parent, const FileDialogSpec &request, QString &path) override
+    bool saveFile(QWidget *parent, const FileRequest &request, QString &path) override
     {
         // The callers ask their own overwrite question, with their own text.
         QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
