@@ -237,7 +237,7 @@ TEST(Shortcut, TheLauncherOfAnInstalledProgramShowsItsIcon)
     };
     auto f = startedForm();
     f->connected = true;
-    f->session().profile.HostName = QStringLiteral("server");
+    f->profile().HostName = QStringLiteral("server");
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         f->program = c.program;

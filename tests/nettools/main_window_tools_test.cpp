@@ -1,7 +1,7 @@
 // The main window's network tool buttons lead to their windows, with the
 // captions, the stop rule and the borrowed host dialog; the finger answer of a
 // scripted peer (in the test's own network namespace) reaches the viewer.
-#include "scripted_peer.h"
+#include "byte_peer.h"
 #include "wait_until.h"
 
 #include "app/main_form.h"
@@ -131,10 +131,10 @@ TEST(MainWindowTools, FingerThroughTheHostDialog)
 {
     QTemporaryDir home;
     auto f = mainWindow(home);
-    kavtest::ScriptedPeer peer(79);
+    kavtest::BytePeer peer(79);
     peer.acceptNext().wait(200).send("Login: kim\r\n").close();
     ASSERT_TRUE(peer.start());
-    const QString sessionHost = f->session().profile.HostName;
+    const QString sessionHost = f->profile().HostName;
 
     bool loginFieldsEnabled = true;
     QString viewerCaption;
@@ -144,7 +144,7 @@ TEST(MainWindowTools, FingerThroughTheHostDialog)
         if (!dialog)
             return false;
         loginFieldsEnabled = dialog->findChild<QLineEdit *>(QStringLiteral("E_UserId"))->isEnabled();
-        dialog->selectProfile(dialog->indexOfProfile(QStringLiteral("회사 서버")));
+        dialog->selectProfile(dialog->profiles().indexOf(QStringLiteral("회사 서버")));
         dialog->BB_okClick();
         whenModal([&](QWidget *v) {
             auto *viewer = qobject_cast<TViewForm *>(v);
@@ -161,6 +161,6 @@ TEST(MainWindowTools, FingerThroughTheHostDialog)
     EXPECT_FALSE(loginFieldsEnabled);
     EXPECT_EQ(viewerCaption, QStringLiteral("회사 서버 (127.0.0.1) - Finger (12 Bytes)"));
     // The borrowed dialog leaves the session's own profile as it was.
-    EXPECT_EQ(f->session().profile.HostName, sessionHost);
+    EXPECT_EQ(f->profile().HostName, sessionHost);
     EXPECT_FALSE(button(*f, "BB_Stop")->isEnabled());
 }

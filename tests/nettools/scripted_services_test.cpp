@@ -4,7 +4,7 @@
 // that is not a time. The peers listen on the real ports in the test's own
 // network namespace.
 #include "fake_host.h"
-#include "scripted_peer.h"
+#include "byte_peer.h"
 #include "wait_until.h"
 
 #include "nettools/clock_form.h"
@@ -63,7 +63,7 @@ void startExec(TExecForm &f)
 
 TEST_F(Scripted, FingerLinesAcrossSegmentsAndTheLastLineWithoutEnd)
 {
-    kavtest::ScriptedPeer peer(79);
+    kavtest::BytePeer peer(79);
     peer.acceptNext().wait(200).send("Login: ro", 150).send("ot\r\n\r\nlast line no end").close();
     ASSERT_TRUE(peer.start());
     ServiceQueries(host).BB_FingerClick();
@@ -77,7 +77,7 @@ TEST_F(Scripted, FingerLinesAcrossSegmentsAndTheLastLineWithoutEnd)
 
 TEST_F(Scripted, RexecRequestBytesStatusByteAndSplitOutput)
 {
-    kavtest::ScriptedPeer peer(512);
+    kavtest::BytePeer peer(512);
     peer.acceptNext().wait(300).send("\0first li"s, 150).send("ne\nsecond").close();
     ASSERT_TRUE(peer.start());
     TExecForm f(host);
@@ -91,7 +91,7 @@ TEST_F(Scripted, RexecRequestBytesStatusByteAndSplitOutput)
 
 TEST_F(Scripted, RexecRefusalShowsTheHostsTextThenCompletesAtTheClose)
 {
-    kavtest::ScriptedPeer peer(512);
+    kavtest::BytePeer peer(512);
     peer.acceptNext().wait(200).send("\1Permission denied.\n", 800).close();
     ASSERT_TRUE(peer.start());
     TExecForm f(host);
@@ -110,7 +110,7 @@ TEST_F(Scripted, DaytimeInPiecesReachesTheClockExactly)
 {
     std::vector<QDateTime> calls;
     auto previous = setClockSetter(std::make_unique<RecordingClock>(&calls));
-    kavtest::ScriptedPeer peer(13);
+    kavtest::BytePeer peer(13);
     peer.send("Tue Dec  5 20:", 150).send("18:47 2026\r\n").close();
     ASSERT_TRUE(peer.start());
     ServiceQueries q(host);
@@ -149,7 +149,7 @@ TEST_F(Scripted, DaytimeThatIsNotATimeNeverReachesTheClock)
         host.log.clear();
         std::vector<QDateTime> calls;
         auto previous = setClockSetter(std::make_unique<RecordingClock>(&calls));
-        kavtest::ScriptedPeer peer(13);
+        kavtest::BytePeer peer(13);
         if (!c.answer.empty())
             peer.send(c.answer);
         else
@@ -174,7 +174,7 @@ TEST_F(Scripted, DaytimeWithoutLineEndIsReadUntilTheTimeLimit)
     std::vector<QDateTime> calls;
     auto previous = setClockSetter(std::make_unique<RecordingClock>(&calls));
     // The time, no line end, and the connection left open.
-    kavtest::ScriptedPeer peer(13);
+    kavtest::BytePeer peer(13);
     peer.send("Tue Dec  5 20:18:47 2026").wait(4000).close();
     ASSERT_TRUE(peer.start());
     host.target.timeoutSeconds = 1;
