@@ -10,6 +10,7 @@
 #include "transfer_bridge.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/trans_form.h"
+#include "viewers/print_form.h"
 #include "viewers/view_form.h"
 
 #include "browse/host_pane.h"
@@ -80,6 +81,7 @@ TMainForm::TMainForm(QWidget *parent)
 
     ftp = std::make_unique<Session>(*this);
     connectDialog = new TConnectForm(ftp->profile, this);
+    printWindow = new TPrintForm(this);
     logWindow = new TLogForm(this);
     settingsBridge = std::make_unique<SettingsBridge>(*this);
     HostPaneWidgets hostWidgets;
@@ -601,14 +603,16 @@ bool TMainForm::antiIdleChecked() const
 
 bool TMainForm::transferOrPrintShowing() const
 {
-    // The print window joins this test when it exists.
-    return transferBridge && transferBridge->transferWindow().isVisible();
+    return (transferBridge && transferBridge->transferWindow().isVisible())
+        || (printWindow && printWindow->isVisible());
 }
 
 void TMainForm::resetCancelTags()
 {
     if (transferBridge)
         transferBridge->transferWindow().setCancelFlag(0);
+    if (printWindow)
+        printWindow->setCancelFlag(0);
 }
 
 void TMainForm::refreshLocalPane()

@@ -26,6 +26,7 @@ class TViewForm;
 class WindowSizeHolder;
 class TConnectForm;
 class TLogForm;
+class TPrintForm;
 
 class TMainForm : public QWidget, public SessionUi {
     Q_OBJECT
@@ -46,6 +47,7 @@ public:
     SettingsBridge &settings() const { return *settingsBridge; }
     TransferBridge &transfers() const { return *transferBridge; }
     TViewForm *viewForm() const { return viewWindow; }
+    TPrintForm *printForm() const { return printWindow; }
     // Re-reads the local pane (keeps SelectAfterRefresh for it).
     void refreshLocalPane();
     HostPane *hostPaneOf() const { return hostPane; }
@@ -142,6 +144,7 @@ private:
     std::unique_ptr<Session> ftp;
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
+    TPrintForm *printWindow = nullptr;
     std::unique_ptr<SettingsBridge> settingsBridge;
     std::unique_ptr<TransferBridge> transferBridge;
     TViewForm *viewWindow = nullptr;
