@@ -6,6 +6,7 @@
 #include "program_info.h"
 #include "settings_bridge.h"
 #include "local_bridge.h"
+#include "remote_bridge.h"
 #include "local/local_pane.h"
 #include "transfer_bridge.h"
 #include "transfer/batch_transfer.h"
@@ -126,6 +127,7 @@ TMainForm::TMainForm(QWidget *parent)
             connectDialog->setProfileStartPath(ftp->profile.HostName, false, dir);
     };
 
+    createRemoteFileOps(*this);
     wireControls();
 
     // FormCreate: the connect notifications become the stop button's tag.
