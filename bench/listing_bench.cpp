@@ -61,12 +61,12 @@ int main(int argc, char **argv)
     kav::ws::startup();
     kav::TMainForm form;
     form.FormActivate();
-    kav::SessionProfile &p = form.session().profile;
+    kav::SessionProfile &p = form.profile();
     p.HostName = QStringLiteral("bench");
     p.HostIP = QStringLiteral("127.0.0.1");
     p.UserId = QStringLiteral("kim");
     p.Password = QStringLiteral("secret");
-    form.session().BB_ConnectClick(false);
+    form.connectFlow().BB_ConnectClick(false);
     if (!form.session().isConnected()) {
         std::fprintf(stderr, "could not log in\n");
         return 1;

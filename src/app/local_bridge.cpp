@@ -22,7 +22,7 @@ LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
     w.window = &window;
     auto *pane = new LocalPane(w, [&window](const QString &line) { window.AppendLog(line); },
                                window.SelectAfterRefresh, viewer, &window);
-    pane->editorCommand = [&window] { return window.session().profile.Editor; };
+    pane->editorCommand = [&window] { return window.profile().Editor; };
     pane->isTextExtension = [&window](const QString &extension) {
         return window.settings().asciiExtensions().contains(extension);
     };
@@ -54,7 +54,7 @@ LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
 
     auto *viewers = new LocalViewerCommands(*pane, f.LFileListBox, &window, *window.printForm(), pane);
     viewers->isTextExtension = pane->isTextExtension;
-    viewers->disconnect = [&window] { window.session().BB_DisconnectClick(); };
+    viewers->disconnect = [&window] { window.connectFlow().BB_DisconnectClick(); };
     QObject::connect(f.N_LHexview, &QAction::triggered, viewers, [viewers] { viewers->N_LHexviewClick(); });
     QObject::connect(f.N_LPrint, &QAction::triggered, viewers, [viewers] { viewers->N_LPrintClick(); });
     QObject::connect(f.LBprintset, &QAbstractButton::clicked, viewers, [viewers] { viewers->LBprintsetClick(); });

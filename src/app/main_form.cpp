@@ -42,18 +42,6 @@
 
 namespace kav {
 
-namespace {
-
-const QString CurNameHint = QStringLiteral("현재 호스트 디렉토리명");
-
-// Connect notifications of the FTP control connection, the daytime tool and the finger tool.
-bool isConnectNotification(int message)
-{
-    return message == MsgFtpConnect || message == MsgFtpConnect + 1 || message == MsgFtpConnect + 2;
-}
-
-} // namespace
-
 TMainForm::TMainForm(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -80,9 +68,11 @@ TMainForm::TMainForm(QWidget *parent)
         w->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->LFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    ftp = std::make_unique<Session>(*this);
-    connectDialog = new TConnectForm(ftp->profile, this);
+    ftp = std::make_unique<Session>();
+    flow = std::make_unique<ConnectFlow>(*ftp, *this);
     printWindow = new TPrintForm(this);
+    ftp->setBusyCheck([this] { return transferOrPrintShowing(); });
+    connectDialog = new TConnectForm(flow->profile, this);
     logWindow = new TLogForm(this);
     settingsBridge = std::make_unique<SettingsBridge>(*this);
     HostPaneWidgets hostWidgets;
@@ -92,7 +82,8 @@ TMainForm::TMainForm(QWidget *parent)
     hostWidgets.N_RSortByName = ui->N_RSortByName;
     hostWidgets.N_RRexec = ui->N_RRexec;
     hostWidgets.LFileListBox = ui->LFileListBox;
-    hostPane = new HostPane(*ftp, *this, hostWidgets, SelectAfterRefresh, this);
+    hostPane = new HostPane(*ftp, hostWidgets, SelectAfterRefresh, this);
+    hostPane->hostAddress = [this] { return flow->profile.HostIP; };
     transferBridge = std::make_unique<TransferBridge>(*this);
     viewWindow = new TViewForm(this);
     viewSize = std::make_unique<WidgetSize>(*viewWindow);
@@ -119,42 +110,39 @@ TMainForm::TMainForm(QWidget *parent)
     localPane = createLocalPane(*this, viewWindow);
     localPane->downloadHostSelection = [this] { transferBridge->commands().SB_RightLeftClick(); };
     hostPane->storeRemoteStartPath = [this](const QString &dir) {
-        connectDialog->setProfileStartPath(ftp->profile.HostName, true, dir);
+        connectDialog->setProfileStartPath(flow->profile.HostName, true, dir);
     };
     localPane->storeLocalStartPath = [this](const QString &dir) {
         // Only for a connected profile whose host pane shows a directory.
         if (ftp->isConnected() && !hostPane->currentDirectory().isEmpty())
-            connectDialog->setProfileStartPath(ftp->profile.HostName, false, dir);
+            connectDialog->setProfileStartPath(flow->profile.HostName, false, dir);
     };
 
     createRemoteFileOps(*this);
     wireControls();
 
-    // FormCreate: the connect notifications become the stop button's tag.
-    ws::setMessageFilter([this](int message, long event, int error) {
-        if (isConnectNotification(message) && event == ws::FD_CONNECT)
-            StopTag = (error == 0) ? 2 : 3;
-    });
     FirstActivated = false;
     WinsockReady = true;
 }
 
 TMainForm::~TMainForm()
 {
-    ws::setMessageFilter({});
     delete splashWindow;
+    flow.reset();
     ftp.reset();
 }
 
 void TMainForm::wireControls()
 {
     Ui::TMainForm &f = *ui;
-    connect(f.BB_Connect, &QPushButton::clicked, this, [this] { ftp->BB_ConnectClick(true); });
-    connect(f.BB_Disconnect, &QPushButton::clicked, this, [this] { ftp->BB_DisconnectClick(); });
+    connect(f.BB_Connect, &QPushButton::clicked, this, [this] { flow->BB_ConnectClick(true); });
+    connect(f.BB_Disconnect, &QPushButton::clicked, this, [this] { flow->BB_DisconnectClick(); });
     connect(f.BB_Stop, &QPushButton::clicked, this, &TMainForm::BB_StopClick);
     connect(f.BB_Exit, &QPushButton::clicked, this, &TMainForm::BB_ExitClick);
-    connect(f.RB_ascii, &QRadioButton::clicked, this, [this] { ftp->RB_asciiClick(); });
-    connect(f.RB_binary, &QRadioButton::clicked, this, [this] { ftp->RB_binaryClick(); });
+    connect(f.RB_ascii, &QRadioButton::clicked, this, [this] { flow->RB_asciiClick(); });
+    connect(f.RB_binary, &QRadioButton::clicked, this, [this] { flow->RB_binaryClick(); });
+    // The anti-idle mark is the session's upkeep switch, however it changes.
+    connect(f.N_RAntiIdle, &QAction::toggled, this, [this](bool on) { ftp->setAntiIdle(on); });
     connect(f.RBlogwnd, &QPushButton::clicked, this, &TMainForm::RBlogwndClick);
     connect(f.RBnewsession, &QPushButton::clicked, this, &TMainForm::RBnewsessionClick);
     connect(f.RBabout, &QPushButton::clicked, this, &TMainForm::FormDblClick);
@@ -291,7 +279,7 @@ void TMainForm::FormActivate()
         const int index = connectDialog->indexOfProfile(startProfile);
         if (index >= 0) {
             connectDialog->selectProfile(index);
-            ftp->BB_ConnectClick(false);
+            flow->BB_ConnectClick(false);
         }
     }
 }
@@ -334,7 +322,7 @@ void TMainForm::BB_ExitClick()
 
 void TMainForm::BB_StopClick()
 {
-    StopTag = 1;
+    flow->BB_StopClick();
     QCoreApplication::processEvents();
 }
 
@@ -376,7 +364,7 @@ void TMainForm::N_RAntiIdleClick()
 
 QStringList TMainForm::profileArguments() const
 {
-    const QString &name = ftp->profile.HostName;
+    const QString &name = flow->profile.HostName;
     if (name.isEmpty())
         return {};
     if (name.startsWith(QStringLiteral("--")))
@@ -397,7 +385,7 @@ void TMainForm::N_RCreateShortcutClick()
     if (!isConnected())
         return;
     const QString program = programPath();
-    const QString path = shell::writeLauncher(shell::desktopFolder(), ftp->profile.HostName, program,
+    const QString path = shell::writeLauncher(shell::desktopFolder(), flow->profile.HostName, program,
                                               profileArguments(), QFileInfo(program).absolutePath());
     if (!path.isEmpty())
         beep();
@@ -505,7 +493,7 @@ void TMainForm::showHelp()
     }
 }
 
-// ---- SessionUi -------------------------------------------------------------------
+// ---- ConnectWindow -------------------------------------------------------------------
 
 bool TMainForm::stopEnabled() const
 {
@@ -563,11 +551,6 @@ void TMainForm::setUnixCommandsEnabled(bool on)
     ui->N_RRexec->setEnabled(on);
 }
 
-void TMainForm::hostDirectoryReported(const QString &name)
-{
-    hostPane->hostDirectoryReported(name);
-}
-
 void TMainForm::refreshHostLists()
 {
     hostPane->RBrefreshClick();
@@ -596,11 +579,6 @@ void TMainForm::loadHostLists(const QString &hostName)
 void TMainForm::saveConfiguration()
 {
     settingsBridge->configuration().SaveConfiguration();
-}
-
-bool TMainForm::antiIdleChecked() const
-{
-    return ui->N_RAntiIdle->isChecked();
 }
 
 bool TMainForm::transferOrPrintShowing() const

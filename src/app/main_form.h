@@ -3,7 +3,7 @@
 // message list and the option controls, owns the FTP session and wires every
 // control to the handler of the subsystem that owns it.
 
-#include "ftp/session_ui.h"
+#include "connect_flow.h"
 
 #include <QString>
 #include <QWidget>
@@ -28,7 +28,7 @@ class TConnectForm;
 class TLogForm;
 class TPrintForm;
 
-class TMainForm : public QWidget, public SessionUi {
+class TMainForm : public QWidget, public ConnectWindow {
     Q_OBJECT
 public:
     // Lines the message list holds before it empties itself (its tag).
@@ -41,6 +41,9 @@ public:
 
     Ui::TMainForm *form() const { return ui.get(); }
     Session &session() const { return *ftp; }
+    // The connect and login sequence and the profile in use.
+    ConnectFlow &connectFlow() const { return *flow; }
+    SessionProfile &profile() const { return flow->profile; }
     TConnectForm *connectForm() const { return connectDialog; }
     TLogForm *logForm() const { return logWindow; }
     // The configuration file, the option controls it keeps and the ASCII extension list.
@@ -77,15 +80,11 @@ public:
 
     // The file name that the next refresh of either pane selects.
     QString SelectAfterRefresh;
-    // The stop button's tag: 0 waiting, 1 stopped, 2 connected, 3 failed.
-    int StopTag = 0;
 
-    // SessionUi
+    // ConnectWindow
     void AppendLog(const QString &line) override;
     bool stopEnabled() const override;
     void setStopEnabled(bool on) override;
-    int stopTag() const override { return StopTag; }
-    void setStopTag(int tag) override { StopTag = tag; }
     void setConnectEnabled(bool on) override;
     void setDisconnectEnabled(bool on) override;
     void runConnectDialog() override;
@@ -95,7 +94,6 @@ public:
     void setTitles(const QString &caption, const QString &applicationTitle) override;
     QString baseTitle() const override { return BaseTitle; }
     void setUnixCommandsEnabled(bool on) override;
-    void hostDirectoryReported(const QString &name) override;
     void refreshHostLists() override;
     void clearHostPane() override;
     void clearMessages() override;
@@ -103,8 +101,8 @@ public:
     void enterLocalStartDirectory(const SessionProfile &profile) override;
     void loadHostLists(const QString &hostName) override;
     void saveConfiguration() override;
-    bool antiIdleChecked() const override;
-    bool transferOrPrintShowing() const override;
+    // The transfer or print window is showing (a data transfer or print job runs).
+    virtual bool transferOrPrintShowing() const;
     void resetCancelTags() override;
     void clearAutoMode() override;
 
@@ -142,6 +140,7 @@ private:
 
     std::unique_ptr<Ui::TMainForm> ui;
     std::unique_ptr<Session> ftp;
+    std::unique_ptr<ConnectFlow> flow;
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
     TPrintForm *printWindow = nullptr;

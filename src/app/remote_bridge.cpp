@@ -15,10 +15,10 @@ namespace kav {
 RemoteFileOps *createRemoteFileOps(TMainForm &window)
 {
     Ui::TMainForm &f = *window.form();
-    auto *channel = new HostChannel(window.session(), window.transfers().engine());
+    auto *channel = new HostChannel(window.session(), window.transfers().engine(),
+                                    [&window] { window.connectFlow().BB_DisconnectClick(); });
     RemoteFileOpsParts parts{*channel,
                              *window.hostPaneOf(),
-                             window,
                              window.transfers().transferWindow(),
                              *window.printForm(),
                              *window.viewForm(),
@@ -36,7 +36,7 @@ RemoteFileOps *createRemoteFileOps(TMainForm &window)
     ops->isTextExtension = [&window](const QString &extension) {
         return window.settings().asciiExtensions().contains(extension);
     };
-    ops->editorCommand = [&window] { return window.session().profile.Editor; };
+    ops->editorCommand = [&window] { return window.profile().Editor; };
 
     QObject::connect(f.N_RView, &QAction::triggered, ops, [ops] { ops->N_RViewClick(); });
     QObject::connect(f.N_RPrint, &QAction::triggered, ops, [ops] { ops->N_RPrintClick(); });

@@ -34,7 +34,7 @@ void setListHeight(QSplitter *splitter, QWidget *list, int height)
 SettingsBridge::SettingsBridge(TMainForm &w) : window(w)
 {
     modeWindow = new TModeForm(extensions, &window);
-    config = std::make_unique<Configuration>(window.session().profile, *window.connectForm(), *this,
+    config = std::make_unique<Configuration>(window.profile(), *window.connectForm(), *this,
                                              extensions, &window);
     window.connectForm()->setProfileStore(config.get());
     QObject::connect(window.form()->N_LASCIIExtensition, &QAction::triggered, modeWindow,
@@ -95,7 +95,7 @@ void SettingsBridge::setMainOptions(const MainOptions &o)
 
 void SettingsBridge::setRememberedTransferType(int tag)
 {
-    window.session().transferType = tag;
+    window.session().rememberTransferType(TransferType(tag));
 }
 
 LastPositions SettingsBridge::lastPositions() const

@@ -19,11 +19,11 @@ TransferBridge::TransferBridge(TMainForm &window)
 {
     transWindow = new TTransForm(&window);
     transWindow->sessionTitle = [&window] {
-        const SessionProfile &p = window.session().profile;
+        const SessionProfile &p = window.profile();
         return p.HostName + QStringLiteral(" (") + p.HostIP + QStringLiteral(", ") + p.UserId + QLatin1Char(')');
     };
-    engines = std::make_unique<TransferEngine>(window.session(), window, *transWindow, *this);
-    runners = std::make_unique<TransferCommands>(window.session(), window, *window.hostPaneOf(), *this,
+    engines = std::make_unique<TransferEngine>(window.session(), *transWindow, *this);
+    runners = std::make_unique<TransferCommands>(window.session(), *window.hostPaneOf(), *this,
                                                  *transWindow, *engines);
 }
 
@@ -67,6 +67,16 @@ bool TransferBridge::stayOnTopChecked() const
 TypeControls TransferBridge::typeControls() const
 {
     return window.settings().typeControls();
+}
+
+void TransferBridge::setSelectAfterRefresh(const QString &name)
+{
+    window.SelectAfterRefresh = name;
+}
+
+void TransferBridge::disconnectFromHost()
+{
+    window.connectFlow().BB_DisconnectClick();
 }
 
 const AsciiExtensionList &TransferBridge::asciiExtensions() const

@@ -32,6 +32,8 @@ public:
     bool stayOnTopChecked() const override;
     TypeControls typeControls() const override;
     const AsciiExtensionList &asciiExtensions() const override;
+    void setSelectAfterRefresh(const QString &name) override;
+    void disconnectFromHost() override;
 
 private:
     TMainForm &window;

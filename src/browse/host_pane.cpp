@@ -1,7 +1,6 @@
 #include "host_pane.h"
 
 #include "ftp/session.h"
-#include "ftp/session_ui.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/pane_drop.h"
@@ -20,7 +19,6 @@ const QString ParentEntry = QStringLiteral(".. Up to higher directory") + QStrin
 
 namespace {
 
-const QString HostPrefix = QStringLiteral("[H] - ");
 constexpr int KindRole = Qt::UserRole + 1;
 constexpr int ItemHeight = 15;
 constexpr int ReceiveBlock = 4096;
@@ -112,10 +110,11 @@ QPixmap HostPane::iconOf(EntryKind kind)
     return kind == EntryKind::Directory ? dir : kind == EntryKind::ExecutableFile ? exe : txt;
 }
 
-HostPane::HostPane(Session &session, SessionUi &ui, const HostPaneWidgets &widgets,
-                   QString &selectAfterRefresh, QObject *parent)
-    : QObject(parent), session(session), ui(ui), w(widgets), SelectAfterRefresh(selectAfterRefresh)
+HostPane::HostPane(Session &session, const HostPaneWidgets &widgets, QString &selectAfterRefresh,
+                   QObject *parent)
+    : QObject(parent), session(session), w(widgets), SelectAfterRefresh(selectAfterRefresh)
 {
+    connect(&session, &Session::hostDirectoryReported, this, &HostPane::hostDirectoryReported);
     for (QListWidget *list : {w.RFileListBox, w.RDirListBox}) {
         list->setItemDelegate(new EntryDelegate(list));
         list->setUniformItemSizes(true);
@@ -155,11 +154,11 @@ bool HostPane::checkSingleSelection()
 {
     const int selected = int(w.RFileListBox->selectedItems().size());
     if (selected == 0) {
-        ui.AppendLog(HostPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        session.log(TranscriptSide::Host, QStringLiteral("먼저 파일을 선택하세요."));
         return false;
     }
     if (selected > 1) {
-        ui.AppendLog(HostPrefix + QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
+        session.log(TranscriptSide::Host, QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
         return false;
     }
     return true;
@@ -215,51 +214,32 @@ void HostPane::applySorted(bool sorted)
     w.RFileListBox->setSortingEnabled(sorted);
 }
 
-bool HostPane::startListing(bool *refused)
+HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray> &, qsizetype)> &consume,
+                                 const std::function<void()> &opened)
 {
-    *refused = false;
-    if (session.OpenDataPort() == ws::InvalidSocket)
-        return false;
-    session.replyState = rsPlain;
-    session.SendCommand(QStringLiteral("LIST"));
-    // Without a preliminary reply the server will never connect: no wait.
-    if (!session.LastReply.startsWith(QLatin1Char('1'))) {
-        session.CloseSocket(session.ListenSocket);
-        *refused = true;
-        return false;
-    }
-    if (!session.AcceptDataConnection())
-        return false;
-    session.CloseSocket(session.ListenSocket);
-    return true;
-}
-
-bool HostPane::receiveListing(const std::function<void(const QList<QByteArray> &, qsizetype)> &consume)
-{
+    const DataOpening opening = session.openData(QStringLiteral("LIST"));
+    if (!opening.opened())
+        return opening.status == DataOpening::Status::Refused ? Listing::Refused : Listing::Failed;
+    if (opened)
+        opened();
     LineSplitter splitter;
     char buffer[ReceiveBlock];
     for (;;) {
-        const int n = ws::recv(session.DataSocket, buffer, ReceiveBlock);
+        const int n = session.receiveData(buffer, ReceiveBlock);
         if (n == 0)
-            return true;
+            break;
         if (n < 0) {
-            ui.AppendLog(HostPrefix + QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
-            session.DropConnection();
-            return false;
+            session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
+            session.drop();
+            break;
         }
         const QList<QByteArray> lines = splitter.feed(buffer, n);
         for (const QByteArray &line : lines)
             session.noteServerText(line);
         consume(lines, n);
     }
-}
-
-void HostPane::finishListing()
-{
-    session.CloseSocket(session.DataSocket);
-    if (!session.LastReply.startsWith(QLatin1String("226")) && session.ReadReply()
-        && !session.LastReply.isEmpty())
-        ui.AppendLog(HostPrefix + session.LastReply);
+    session.finishData();
+    return Listing::Received;
 }
 
 void HostPane::RBrefreshClick()
@@ -272,24 +252,18 @@ void HostPane::RBrefreshClick()
 
     w.RFileListBox->clear();
     w.RDirListBox->clear();
-    session.replyState = rsPlain;
-    session.SendCommand(QStringLiteral("PWD"));
-    session.SendCommand(QStringLiteral("TYPE A"));
-
-    bool refused = false;
-    if (!startListing(&refused)) {
-        if (refused)   // an unreadable directory: the way up stays open
-            w.RDirListBox->addItem(new RemoteItem(ParentEntry, EntryKind::Directory));
-        return;
-    }
-    w.RDirListBox->addItem(new RemoteItem(ParentEntry, EntryKind::Directory));
+    session.command(QStringLiteral("PWD"));
+    session.command(QStringLiteral("TYPE A"));
 
     // Entries arrive per block, unsorted; one sort at the end is far cheaper
     // than a sorted insertion per entry.
     const bool sorted = w.N_RSortByName && w.N_RSortByName->isChecked();
-    w.RFileListBox->setSortingEnabled(false);
-    w.RFileListBox->setUpdatesEnabled(false);
-    receiveListing([this](const QList<QByteArray> &lines, qsizetype) {
+    const auto opened = [this] {
+        w.RDirListBox->addItem(new RemoteItem(ParentEntry, EntryKind::Directory));
+        w.RFileListBox->setSortingEnabled(false);
+        w.RFileListBox->setUpdatesEnabled(false);
+    };
+    const Listing outcome = list([this](const QList<QByteArray> &lines, qsizetype) {
         for (const QByteArray &raw : lines) {
             const auto entry = classifyListingLine(session.decodeText(raw));
             if (!entry)
@@ -297,11 +271,15 @@ void HostPane::RBrefreshClick()
             QListWidget *list = entry->kind == EntryKind::Directory ? w.RDirListBox : w.RFileListBox;
             list->addItem(new RemoteItem(entry->name, entry->kind));
         }
-    });
+    }, opened);
+    if (outcome != Listing::Received) {
+        if (outcome == Listing::Refused)   // an unreadable directory: the way up stays open
+            w.RDirListBox->addItem(new RemoteItem(ParentEntry, EntryKind::Directory));
+        return;
+    }
     applySorted(sorted);
     w.RFileListBox->setUpdatesEnabled(true);
 
-    finishListing();
     SelectAfterRefresh.clear();
     w.RDirListBox->viewport()->update();
 
@@ -340,10 +318,9 @@ void HostPane::N_RSortByNameClick()
     w.RFileListBox->setFocus();
 }
 
-void HostPane::changeDirectory(const QString &command)
+Reply HostPane::changeDirectory(const QString &command)
 {
-    session.replyState = rsPlain;
-    session.SendCommand(command);
+    return session.command(command);
 }
 
 void HostPane::RDirListBoxDblClick()
@@ -354,10 +331,9 @@ void HostPane::RDirListBoxDblClick()
     if (!item)
         return;
     const QString name = item->text();
-    changeDirectory(name.startsWith(QLatin1String("..")) ? QStringLiteral("CWD ..")
-                                                         : QStringLiteral("CWD ") + name);
-    const QString code = session.LastReply.left(3);
-    if (code != QLatin1String("550") && code != QLatin1String("553"))
+    const Reply reply = changeDirectory(name.startsWith(QLatin1String("..")) ? QStringLiteral("CWD ..")
+                                                                             : QStringLiteral("CWD ") + name);
+    if (reply.code != 550 && reply.code != 553)
         RBrefreshClick();
 }
 
@@ -383,8 +359,7 @@ void HostPane::N_RSpecifyadirectoryClick()
         return;
     if (answer.isEmpty() || answer == current)
         return;
-    changeDirectory(QStringLiteral("CWD ") + answer);
-    if (session.LastReply.startsWith(QLatin1String("250")))
+    if (changeDirectory(QStringLiteral("CWD ") + answer).text.startsWith(QLatin1String("250")))
         RBrefreshClick();
 }
 
@@ -413,7 +388,7 @@ void HostPane::N_RCopyURLClick()
     QListWidgetItem *item = w.RFileListBox->currentItem();
     if (!item)
         return;
-    copyToClipboard(QStringLiteral("ftp://") + session.profile.HostIP + hostPathOf(item->text()));
+    copyToClipboard(QStringLiteral("ftp://") + (hostAddress ? hostAddress() : QString()) + hostPathOf(item->text()));
 }
 
 void HostPane::SB_HostToClipClick()
@@ -431,20 +406,17 @@ void HostPane::N_RDirectoryListClick()
 {
     if (!connectedWithDirectory() || !idle() || !showReport)
         return;
-    session.replyState = rsPlain;
-    session.SendCommand(QStringLiteral("TYPE A"));
-    session.SendCommand(QStringLiteral("PWD"));
-    bool refused = false;
-    if (!startListing(&refused))
-        return;
+    session.command(QStringLiteral("TYPE A"));
+    session.command(QStringLiteral("PWD"));
     QStringList lines;
     qsizetype total = 0;
-    receiveListing([this, &lines, &total](const QList<QByteArray> &block, qsizetype bytes) {
+    const Listing outcome = list([this, &lines, &total](const QList<QByteArray> &block, qsizetype bytes) {
         total += bytes;
         for (const QByteArray &raw : block)
             lines << withoutTrailingCR(session.decodeText(raw));
     });
-    finishListing();
+    if (outcome != Listing::Received)
+        return;
     showReport(QStringLiteral("[Host] - DirInfo (") + currentDirectory() + QStringLiteral(", ")
                    + QString::number(total) + QStringLiteral(" Bytes)"),
                lines, QStringLiteral("DirInfo.txt"));

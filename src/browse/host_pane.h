@@ -4,6 +4,8 @@
 
 #include "listing.h"
 
+#include "ftp/reply.h"
+
 #include <QObject>
 #include <QPixmap>
 #include <QString>
@@ -18,7 +20,6 @@ class QWidget;
 namespace kav {
 
 class Session;
-class SessionUi;
 
 // The text of the directory list's first item (48 characters).
 extern const QString ParentEntry;
@@ -35,9 +36,10 @@ struct HostPaneWidgets {
 class HostPane : public QObject {
     Q_OBJECT
 public:
-    // `selectAfterRefresh` is the main window's name to reselect after the next refresh.
-    HostPane(Session &session, SessionUi &ui, const HostPaneWidgets &widgets,
-             QString &selectAfterRefresh, QObject *parent = nullptr);
+    // `selectAfterRefresh` is the main window's name to reselect after the next
+    // refresh. The pane follows the session's 257 replies by itself.
+    HostPane(Session &session, const HostPaneWidgets &widgets, QString &selectAfterRefresh,
+             QObject *parent = nullptr);
 
     void RBrefreshClick();
     void N_RSortByNameClick();
@@ -68,6 +70,8 @@ public:
     QList<RemoteEntry> selectedFiles() const;
     void focusFiles();
 
+    // The host as the user named it (the profile's address), for URLs.
+    std::function<QString()> hostAddress;
     // Work of other windows that the pane hands on, when they exist.
     std::function<void(const QString &hostPath)> remoteExecute;
     std::function<void()> deleteFiles;
@@ -87,15 +91,14 @@ private:
     bool connectedWithDirectory() const;
     // Connected, and no transfer under way that a new command would disturb.
     bool idle() const;
-    void changeDirectory(const QString &command);
-    // Opens the listener, sends LIST and accepts the data connection; false when any step fails.
-    bool startListing(bool *refused);
-    // Receives the listing, handing over each block's complete lines; false after a receive error.
-    bool receiveListing(const std::function<void(const QList<QByteArray> &lines, qsizetype bytes)> &consume);
-    void finishListing();
+    Reply changeDirectory(const QString &command);
+    // LIST over the session's data channel: `opened` once the data connection
+    // is up, each block's complete lines as they arrive, then the final reply read.
+    enum class Listing { Received, Refused, Failed };
+    Listing list(const std::function<void(const QList<QByteArray> &lines, qsizetype bytes)> &consume,
+                 const std::function<void()> &opened = {});
 
     Session &session;
-    SessionUi &ui;
     HostPaneWidgets w;
     QString &SelectAfterRefresh;
 };

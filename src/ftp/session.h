@@ -1,70 +1,154 @@
 #pragma once
-// The single FTP session: the control connection, its command and reply
-// machinery, the login and the session's upkeep.
+// The FTP session: the control connection, its commands and replies, the login,
+// the one data channel, the server's encoding and the session's upkeep.
+//
+// The layering follows the usual one of FTP clients:
+//   ReplyReader (pure, reply.h) -> readReply() : the next whole reply, decoded;
+//   command()                   : one command out, its whole reply back, both logged;
+//   openData() ... finishData() : the data connection for one command, its data, its final reply.
+//
+// A listing, for example:
+//   const DataOpening o = session.openData("LIST");
+//   if (o.opened()) {
+//       while ((n = session.receiveData(buf, size)) > 0) ...;
+//       session.finishData();      // "226 Transfer complete", logged
+//   } else if (o.status == DataOpening::Status::Refused) ...   // o.reply says why
+//
+// Invariants:
+// - Everything runs on the user-interface thread. Every wait (connect, reply,
+//   data) keeps window events flowing, so handlers nest inside it; the session
+//   checks after each wait that its connection is still there.
+// - The session knows no window. What the window needs comes out as signals
+//   (emitted synchronously, so a slot runs inside the call that caused it);
+//   the stop button comes in as cancel().
+// - Its sockets and reply state are its own: callers get Reply and DataOpening
+//   values and move data through receiveData()/sendData().
+// - A command with CR, LF or NUL, or too long for the 512-byte send buffer, is
+//   refused and logged, never sent.
 
-#include "session_profile.h"
-#include "../platform/winsock.h"
+#include "reply.h"
+#include "transcript.h"
+
+#include "platform/winsock.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QTimer;
 
 namespace kav {
 
-class SessionUi;
-
-// Which command's reply the dispatcher is waiting for.
-enum ReplyState : quint8 {
-    rsUser = 0,
-    rsPass = 1,
-    rsRetr = 5,
-    rsStor = 6,
-    rsDele = 7,
-    rsRmd = 8,
-    rsMkd = 9,
-    rsPort = 13,
-    rsPlain = 15,
-};
-
-// Transfer type in effect (the last TYPE command sent).
-enum : int { TypeNone = -1, TypeAscii = 1, TypeImage = 2 };
+// The transfer type in effect: the last TYPE command sent.
+enum class TransferType : int { None = -1, Ascii = 1, Image = 2 };
 
 inline constexpr int FtpPort = 21;
 inline constexpr int SendBufferSize = 512;
 inline constexpr int ReceiveBufferSize = 4096;
-inline constexpr qint64 SizeUnknown = 2147483647;
-// The connect notification message of the control connection.
-inline constexpr int MsgFtpConnect = 1124;
+
+// The outcome of opening the data channel for one command.
+struct DataOpening {
+    enum class Status {
+        Opened,     // the data connection is up: move the data, then finishData()
+        Failed,     // a local step or the mode's own command (PORT) failed; nothing to finish
+        Refused,    // the server answered the command without a 150/125: `reply` says why
+        Declined,   // the caller's beforeConnect said no: finishData() reads the server's word
+    };
+    Status status = Status::Failed;
+    // The command's reply: the preliminary one (Opened, Declined) or the refusal
+    // (Refused); empty when the command was never answered.
+    Reply reply;
+    // The size announced by the preliminary reply (expectedTransferSize), -1 without one.
+    qint64 expectedSize = -1;
+
+    bool opened() const { return status == Status::Opened; }
+};
 
 class Session : public QObject {
     Q_OBJECT
 public:
-    explicit Session(SessionUi &ui, QObject *parent = nullptr);
+    explicit Session(QObject *parent = nullptr);
     ~Session() override;
 
-    // Sender: true when the connect button was pressed (the host dialog is shown),
-    // false for the start-up auto-connect (the loaded profile is used as it is).
-    void BB_ConnectClick(bool fromButton);
-    void SendCommand(const QString &command);
-    bool ReadReply();
-    void CloseSocket(ws::Socket &socket);
-    void DropConnection();
+    // ---- the control connection ------------------------------------------
 
-    void BB_DisconnectClick();
-    void RB_asciiClick();
-    void RB_binaryClick();
-    void Timer_NoopTimer();
+    enum class ConnectResult { Connected, Refused, TimedOut, Cancelled, NoSocket };
+    // One attempt to open the control connection, waiting on the socket's own
+    // readiness at most timeoutMs while window events are processed. cancel()
+    // ends the wait. On success the reply reader and the server's encoding start afresh.
+    ConnectResult openControl(quint32 address, quint16 port, int timeoutMs);
+    // The stop button: ends a connect wait in progress (it reports Cancelled).
+    void cancel();
+    // A control connection exists (it may still await its greeting).
+    bool hasControlConnection() const { return control != ws::InvalidSocket; }
+    // Greeted and logged in or logging in: the panes may send commands.
+    bool isConnected() const { return loggingIn; }
+    // The server's address (host byte order) as resolved before the connect.
+    quint32 serverAddress() const { return server; }
+    // The control connection's own address (host byte order), read at login.
+    quint32 localControlAddress() const { return localAddress; }
+    // Closes every connection of the session (a blocking call in progress is
+    // cancelled first, logged) and emits disconnected().
+    void drop();
+    // The user's disconnect: like drop(), with the cancel of a blocking call in
+    // progress logged once more up front. No QUIT is sent.
+    void hangUp();
 
-    bool isConnected() const { return connected; }
+    // ---- replies and commands ---------------------------------------------
+
+    // The next whole reply. Continuation lines of a multi-line reply are logged;
+    // the last line is left to the caller. A 257 reply reports its quoted
+    // directory (hostDirectoryReported). Empty when the connection closed,
+    // failed or was cancelled; `answered` is false when there was no control
+    // connection to read from, or none after the wait.
+    Reply readReply();
+    // Sends one command and returns its reply, both logged ("PASS (hidden)").
+    // A TYPE that would not change the type in effect is not sent. When the
+    // control connection went away during the wait, the error is logged and the
+    // session dropped. The anti-idle timer restarts after every reply.
+    Reply command(const QString &command);
+
+    enum class LoginResult { LoggedIn, UserRefused, PasswordRefused, Interrupted };
+    // USER, PASS (when 331 asks for it) and SYST. Marks the session connected
+    // first. On LoggedIn, *systemReply holds the SYST reply and loggedIn() is emitted.
+    LoginResult login(const QString &user, const QString &password, QString *systemReply);
+    // Reads the control connection's own address, which the data channel announces; false when it cannot.
+    bool readLocalAddress();
+
+    TransferType transferType() const { return type; }
+    // The type a stored configuration remembers as in effect.
+    void rememberTransferType(TransferType t) { type = t; }
+
+    // ---- the one data channel ----------------------------------------------
+
+    // Opens a data connection for `command` ("LIST", "RETR name", "STOR name"):
+    //  1. prepares it in the session's mode (active: a listener announced with
+    //     PORT on the control connection's own address);
+    //  2. sends the command and judges its reply once: 150 or 125 opens the data
+    //     connection, anything else refuses it (Refused; nothing is waited for);
+    //  3. asks `beforeConnect`, when given, whether to go on (a download creates
+    //     its local file here, only once the server will send); false: Declined;
+    //  4. takes the server's connection, from the server's address only.
+    DataOpening openData(const QString &command,
+                         const std::function<bool(const DataOpening &)> &beforeConnect = {});
+    // Data of the open data connection: bytes moved, 0 at the end of the data
+    // (receive), or a negative number on failure (ws::lastError()).
+    int receiveData(char *buffer, int size);
+    int sendData(const char *data, int size);
+    // Closes the data connection and any listener (an upload's end of data, or giving up).
+    void closeData();
+    // closeData() and the command's final reply, logged when one came.
+    Reply finishData();
     // A data connection is being set up or used. Commands the user starts from
-    // the panes meanwhile would reopen the data port under the running transfer.
+    // the panes meanwhile would reopen the data channel under the running transfer.
     bool dataTransferUnderWay() const
     {
-        return ListenSocket != ws::InvalidSocket || DataSocket != ws::InvalidSocket;
+        return listener != ws::InvalidSocket || data != ws::InvalidSocket;
     }
-    QTimer *noopTimer() const { return Timer_Noop; }
+
+    // ---- the server's encoding ----------------------------------------------
 
     // Host names and commands travel in the server's encoding: UTF-8 or code
     // page 949, decided by the first text with non-ASCII bytes that the server
@@ -78,49 +162,51 @@ public:
     ServerEncoding serverEncoding() const { return encoding; }
     void setServerEncoding(ServerEncoding e) { encoding = e; }
 
-    // The data listener and its PORT announcement. Returns ListenSocket, which
-    // is invalid when any step failed or the server refused PORT.
-    ws::Socket OpenDataPort();
-    // Accepts the server's data connection into DataSocket (blocking; the
-    // listener is closed on failure). Connections from any address but the
-    // server's are closed at once and the wait goes on.
-    bool AcceptDataConnection();
+    // ---- upkeep ---------------------------------------------------------------
 
-    SessionProfile profile;
+    // Anti-idle: a NOOP after 90 seconds without a reply, while `on`.
+    void setAntiIdle(bool on);
+    bool antiIdle() const { return antiIdleOn; }
+    // Other work that a NOOP must not disturb (the transfer or print window
+    // showing); the keep-alive then tries again one interval later.
+    void setBusyCheck(std::function<bool()> busy) { otherWork = std::move(busy); }
+    // What the anti-idle timer runs.
+    void keepAlive();
+    QTimer *noopTimer() const { return noop; }
 
-    ws::Socket ControlSocket = ws::InvalidSocket;
-    ws::Socket ListenSocket = ws::InvalidSocket;
-    ws::Socket DataSocket = ws::InvalidSocket;
-    quint32 ServerAddress = 0;          // host byte order; the port is always 21
-    quint32 LocalControlAddress = 0;    // host byte order
-    quint16 LocalControlPort = 0;
-    quint16 DataPort = 0;               // the listener's port, read back after binding
+    // A line of the transcript from outside the session (a pane's own notice),
+    // so that every line reaches the window the same way.
+    void log(TranscriptSide side, const QString &text) { emit transcript(side, text); }
 
-    QString LastReply;
-    ReplyState replyState = rsPlain;
-    int transferType = TypeNone;   // 1 ASCII, 2 image, -1 none yet
-    qint64 ExpectedSize = -1;
-    quint32 ConnectStartTick = 0;
+signals:
+    void transcript(kav::TranscriptSide side, const QString &text);
+    void connected();        // the control connection is open
+    void connectFailed(kav::Session::ConnectResult result);
+    void loggedIn(const QString &systemType);
+    void disconnected();     // every connection closed
+    // A 257 reply named the current host directory.
+    void hostDirectoryReported(const QString &name);
 
 private:
-    void DispatchReply();
-    void loginUserReply();
-    void loginPassReply();
     bool refuseCommand(const QByteArray &line) const;
-    void logFailedConnect(const QString &box, bool toFront);
+    Reply decoded(const RawReply &raw);
+    void closeSocket(ws::Socket &socket);
+    bool openListener();
+    bool acceptData();
 
-    SessionUi &ui;
-    bool connected = false;
+    ws::Socket control = ws::InvalidSocket;
+    ws::Socket listener = ws::InvalidSocket;
+    ws::Socket data = ws::InvalidSocket;
+    quint32 server = 0;          // host byte order; the port is always 21
+    quint32 localAddress = 0;    // of the control connection, host byte order
+    ReplyReader reader;
+    TransferType type = TransferType::None;
+    bool loggingIn = false;   // greeted: the login has begun
+    bool cancelRequested = false;
+    bool antiIdleOn = false;
+    std::function<bool()> otherWork;
     ServerEncoding encoding = ServerEncoding::Undecided;
-    QByteArray pending;   // received bytes after the last whole reply
-    QTimer *Timer_Noop = nullptr;
+    QTimer *noop = nullptr;
 };
-
-// Processes pending window messages n times (nothing for n <= 0).
-void PumpMessages(int n);
-// The text between the first and the last occurrence of ch; empty when ch occurs fewer than two times.
-QString ExtractQuoted(const QString &text, QChar ch);
-// Trim leading and trailing blanks and control characters.
-QString TrimReply(const QString &text);
 
 } // namespace kav

@@ -555,6 +555,26 @@ int shutdown(Socket s, int how)
     return 0;
 }
 
+int connectStatus(Socket s, int waitMs)
+{
+    if (!info(s))
+        return WSAENOTSOCK;
+    pollfd p{static_cast<int>(s), POLLOUT, 0};
+    int r;
+    do
+        r = ::poll(&p, 1, waitMs);
+    while (r < 0 && errno == EINTR);
+    if (r == 0)
+        return WSAEWOULDBLOCK;
+    if (r < 0)
+        return errnoToWinsock(errno);
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (::getsockopt(static_cast<int>(s), SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+        err = errno;
+    return err ? errnoToWinsock(err) : 0;
+}
+
 int setNonBlocking(Socket s, bool on)
 {
     SocketInfo *si = info(s);

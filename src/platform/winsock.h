@@ -99,6 +99,11 @@ bool getsockname(Socket s, quint32 *address, quint16 *port);
 bool getpeername(Socket s, quint32 *address, quint16 *port);
 int shutdown(Socket s, int how);  // 0 receive, 1 send, 2 both
 
+// The state of a connect under way on a non-blocking socket, after waiting at
+// most waitMs for it (without processing events): 0 connected,
+// WSAEWOULDBLOCK still under way, or the error that ended it.
+int connectStatus(Socket s, int waitMs);
+
 // ioctlsocket(FIONBIO): a non-blocking socket fails with WSAEWOULDBLOCK instead of waiting.
 int setNonBlocking(Socket s, bool on);
 

@@ -5,7 +5,10 @@
 
 namespace kav {
 
-HostChannel::HostChannel(Session &s, TransferEngine &e) : session(s), engine(e) {}
+HostChannel::HostChannel(Session &s, TransferEngine &e, std::function<void()> disconnect)
+    : session(s), engine(e), disconnectCommand(std::move(disconnect))
+{
+}
 
 bool HostChannel::connected() const
 {
@@ -17,75 +20,73 @@ bool HostChannel::dataBusy() const
     return session.dataTransferUnderWay();
 }
 
+void HostChannel::log(TranscriptSide side, const QString &text)
+{
+    session.log(side, text);
+}
+
 HostChannel::Opened HostChannel::openText(const QString &name)
 {
     Opened opened;
-    if (session.OpenDataPort() == ws::InvalidSocket)
+    session.command(QStringLiteral("TYPE A"));
+    if (!session.isConnected())
         return opened;
-    session.replyState = rsPlain;
-    session.SendCommand(QStringLiteral("TYPE A"));
-    session.replyState = rsRetr;
-    session.SendCommand(QStringLiteral("RETR ") + name);
-    opened.size = session.ExpectedSize;
-    if (session.ExpectedSize < 0) {
-        session.CloseSocket(session.ListenSocket);
-        return opened;
-    }
-    if (session.ExpectedSize == 0) {
-        session.ReadReply();
-        opened.reply = session.LastReply;
-        session.CloseSocket(session.ListenSocket);
+    // An announced empty file is not worth a data connection.
+    const DataOpening o = session.openData(QStringLiteral("RETR ") + name,
+                                           [](const DataOpening &d) { return d.expectedSize != 0; });
+    opened.size = o.expectedSize;
+    switch (o.status) {
+    case DataOpening::Status::Opened:
+        opened.state = Opened::Ready;
+        break;
+    case DataOpening::Status::Declined:
+        session.finishData();
         opened.state = Opened::Empty;
-        return opened;
+        break;
+    case DataOpening::Status::Failed:
+    case DataOpening::Status::Refused:
+        opened.state = Opened::Refused;
+        break;
     }
-    if (!session.AcceptDataConnection()) {
-        session.CloseSocket(session.ListenSocket);
-        session.CloseSocket(session.DataSocket);
-        return opened;
-    }
-    session.CloseSocket(session.ListenSocket);
-    opened.state = Opened::Ready;
     return opened;
 }
 
 int HostChannel::receive(char *buffer, int size)
 {
-    if (session.DataSocket == ws::InvalidSocket)
-        return -1;
-    return ws::recv(session.DataSocket, buffer, size);
+    return session.receiveData(buffer, size);
 }
 
-QString HostChannel::finish()
+bool HostChannel::finish()
 {
-    session.CloseSocket(session.DataSocket);
-    if (!session.isConnected() || !session.ReadReply())
-        return {};
-    return session.LastReply;
+    return session.finishData().isPositive();
 }
 
 void HostChannel::dropConnection()
 {
-    session.DropConnection();
+    session.drop();
 }
 
 void HostChannel::disconnect()
 {
-    session.BB_DisconnectClick();
+    if (disconnectCommand)
+        disconnectCommand();
+    else
+        session.hangUp();
 }
 
 int HostChannel::transferType() const
 {
-    return session.transferType;
+    return int(session.transferType());
 }
 
 void HostChannel::restoreTransferType(int type)
 {
-    if (!session.isConnected() || type == session.transferType)
+    if (!session.isConnected() || type == int(session.transferType()))
         return;
-    if (type == TypeAscii || type == TypeImage) {
-        session.replyState = rsPlain;
-        session.SendCommand(type == TypeAscii ? QStringLiteral("TYPE A") : QStringLiteral("TYPE I"));
-    }
+    if (type == int(TransferType::Ascii))
+        session.command(QStringLiteral("TYPE A"));
+    else if (type == int(TransferType::Image))
+        session.command(QStringLiteral("TYPE I"));
 }
 
 bool HostChannel::download(const QString &hostName, const QString &localPath, bool forceBinary)

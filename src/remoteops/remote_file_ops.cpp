@@ -4,7 +4,7 @@
 
 #include "browse/host_pane.h"
 #include "ftp/session.h"
-#include "ftp/session_ui.h"
+#include "platform/event_pump.h"
 #include "platform/dialogs.h"
 #include "platform/editor_lookup.h"
 #include "platform/printer.h"
@@ -28,8 +28,6 @@ using remote::Action;
 
 namespace {
 
-const QString HostPrefix = QStringLiteral("[H] - ");
-const QString LocalPrefix = QStringLiteral("[L] - ");
 constexpr int StreamBlock = 4096;
 
 // The size for captions and labels: what the server announced, or what arrived
@@ -42,15 +40,10 @@ qint64 shownSize(qint64 announced, qint64 received)
 } // namespace
 
 RemoteFileOps::RemoteFileOps(const RemoteFileOpsParts &p, QObject *parent)
-    : QObject(parent), channel(p.channel), hostPane(p.hostPane), ui(p.ui), transferWindow(p.transferWindow),
+    : QObject(parent), channel(p.channel), hostPane(p.hostPane), transferWindow(p.transferWindow),
       printWindow(p.printWindow), viewer(p.viewer), localFiles(p.localFiles), window(p.window),
       SelectAfterRefresh(p.SelectAfterRefresh)
 {
-}
-
-void RemoteFileOps::log(const QString &line)
-{
-    ui.AppendLog(line);
 }
 
 void RemoteFileOps::showViewer()
@@ -94,7 +87,7 @@ bool RemoteFileOps::safeName(const QString &name)
 {
     if (isSafeLocalName(name))
         return true;
-    log(HostPrefix + QStringLiteral("파일명 '") + name
+    channel.log(TranscriptSide::Host, QStringLiteral("파일명 '") + name
         + QStringLiteral("' 은(는) 로컬 파일명으로 쓸 수 없어 받지 않습니다."));
     return false;
 }
@@ -102,8 +95,8 @@ bool RemoteFileOps::safeName(const QString &name)
 void RemoteFileOps::cancelledStream()
 {
     channel.disconnect();
-    log(HostPrefix + QStringLiteral("transfer failed"));
-    log(HostPrefix + QStringLiteral("전송이 취소되어 호스트에 다시 접속하셔야 합니다"));
+    channel.log(TranscriptSide::Host, QStringLiteral("transfer failed"));
+    channel.log(TranscriptSide::Host, QStringLiteral("전송이 취소되어 호스트에 다시 접속하셔야 합니다"));
 }
 
 // ---- view and print: the file streamed, never stored -------------------------------
@@ -119,8 +112,6 @@ void RemoteFileOps::N_RViewClick()
     if (opened.state == HostChannel::Opened::Refused)
         return;
     if (opened.state == HostChannel::Opened::Empty) {
-        if (!opened.reply.isEmpty())
-            log(HostPrefix + opened.reply);
         informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'의 파일크기가 0 Byte 입니다."), window);
         return;
     }
@@ -145,7 +136,7 @@ void RemoteFileOps::N_RViewClick()
     for (;;) {
         const int n = channel.receive(buffer.data(), StreamBlock);
         if (n < 0) {
-            log(HostPrefix + QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
+            channel.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
             channel.dropConnection();
             break;
         }
@@ -176,9 +167,7 @@ void RemoteFileOps::N_RViewClick()
     }
     transferWindow.progress(count, true);
     transferWindow.complete();
-    const QString reply = channel.finish();
-    if (!reply.isEmpty())
-        log(HostPrefix + reply);
+    channel.finish();
     if (transferWindow.isVisible())
         transferWindow.close();
     if (restoreTopmost)
@@ -213,8 +202,6 @@ void RemoteFileOps::N_RPrintClick()
     if (opened.state == HostChannel::Opened::Refused)
         return;
     if (opened.state == HostChannel::Opened::Empty) {
-        if (!opened.reply.isEmpty())
-            log(HostPrefix + opened.reply);
         informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'의 파일크기가 0 Byte 입니다."), window);
         return;
     }
@@ -228,7 +215,7 @@ void RemoteFileOps::N_RPrintClick()
         while (opened_) {
             const int n = channel.receive(buffer.data(), StreamBlock);
             if (n < 0) {
-                log(HostPrefix + QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
+                channel.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
                 channel.dropConnection();
                 break;
             }
@@ -247,9 +234,7 @@ void RemoteFileOps::N_RPrintClick()
         run.finish();   // the job ends: what was written is printed
         disconnectAfter = run.disconnectRequested();
     }
-    const QString reply = channel.finish();
-    if (!reply.isEmpty())
-        log(HostPrefix + reply);
+    channel.finish();
     if (!opened_) {
         informationBox(QStringLiteral("프린터를 열 수 없습니다."), window);
         return;
@@ -339,7 +324,7 @@ void RemoteFileOps::N_REditClick()
         return;
     const QString fresh = QFileInfo(remote::freshCopyDirectory()).canonicalFilePath();
     if (fresh.isEmpty()) {
-        log(LocalPrefix + QStringLiteral("임시 디렉토리 '") + remote::temporaryRoot()
+        channel.log(TranscriptSide::Local, QStringLiteral("임시 디렉토리 '") + remote::temporaryRoot()
             + QStringLiteral("' 를 만들 수 없습니다."));
         return;
     }
@@ -363,7 +348,7 @@ void RemoteFileOps::N_REditClick()
     // Only the copy this call received completely is ever edited.
     const auto listed = localFiles ? localFiles->findItems(name, Qt::MatchExactly) : QList<QListWidgetItem *>{};
     if (!received || listed.isEmpty()) {
-        log(LocalPrefix + QStringLiteral("파일 '") + name + QStringLiteral("'가 로컬로 정확히 전송되지 않습니다."));
+        channel.log(TranscriptSide::Local, QStringLiteral("파일 '") + name + QStringLiteral("'가 로컬로 정확히 전송되지 않습니다."));
         return;
     }
     localFiles->setCurrentItem(listed.first());
@@ -407,7 +392,7 @@ void RemoteFileOps::N_REditClick()
             && transferOne([&] { return channel.upload(copy, remote::hostFilePath(hostDirectory, name)); }, false);
         if (!sent) {
             place.keep = true;
-            log(LocalPrefix + QStringLiteral("편집한 파일을 '") + copy + QStringLiteral("' 에 남겨 두었습니다."));
+            channel.log(TranscriptSide::Local, QStringLiteral("편집한 파일을 '") + copy + QStringLiteral("' 에 남겨 두었습니다."));
         }
     }
     place.back();
@@ -424,7 +409,7 @@ void RemoteFileOps::N_RHexviewClick()
         return;
     const QString fresh = QFileInfo(remote::freshCopyDirectory()).canonicalFilePath();
     if (fresh.isEmpty()) {
-        log(LocalPrefix + QStringLiteral("임시 디렉토리 '") + remote::temporaryRoot()
+        channel.log(TranscriptSide::Local, QStringLiteral("임시 디렉토리 '") + remote::temporaryRoot()
             + QStringLiteral("' 를 만들 수 없습니다."));
         return;
     }
@@ -449,7 +434,7 @@ void RemoteFileOps::N_RHexviewClick()
         return;
     const auto listed = localFiles ? localFiles->findItems(name, Qt::MatchExactly) : QList<QListWidgetItem *>{};
     if (!received || listed.isEmpty()) {
-        log(LocalPrefix + QStringLiteral("호스트 파일 '") + name + QStringLiteral("'가 로컬로 정확히 전송되지 않습니다."));
+        channel.log(TranscriptSide::Local, QStringLiteral("호스트 파일 '") + name + QStringLiteral("'가 로컬로 정확히 전송되지 않습니다."));
         return;
     }
     localFiles->setCurrentItem(listed.first());

@@ -23,7 +23,6 @@ namespace kav {
 
 class HostChannel;
 class HostPane;
-class SessionUi;
 class TPrintForm;
 class TTransForm;
 class TViewForm;
@@ -31,7 +30,6 @@ class TViewForm;
 struct RemoteFileOpsParts {
     HostChannel &channel;
     HostPane &hostPane;
-    SessionUi &ui;                 // the log
     TTransForm &transferWindow;
     TPrintForm &printWindow;
     TViewForm &viewer;
@@ -74,12 +72,10 @@ private:
     bool transferOne(const std::function<bool()> &transfer, bool download);
     // The copy is made from the host name only when that is a plain local file name.
     bool safeName(const QString &name);
-    void log(const QString &line);
     void cancelledStream();
 
     HostChannel &channel;
     HostPane &hostPane;
-    SessionUi &ui;
     TTransForm &transferWindow;
     TPrintForm &printWindow;
     TViewForm &viewer;

@@ -7,7 +7,7 @@
 #include "browse/host_pane.h"
 #include "browse/listing.h"
 #include "ftp/session.h"
-#include "ftp/session_ui.h"
+#include "platform/event_pump.h"
 #include "platform/dialogs.h"
 
 #include <QDir>
@@ -17,13 +17,13 @@
 namespace kav {
 
 namespace {
-const QString HostPrefix = QStringLiteral("[H] - ");
-const QString LocalPrefix = QStringLiteral("[L] - ");
+constexpr auto Host = TranscriptSide::Host;
+constexpr auto Local = TranscriptSide::Local;
 }
 
-TransferCommands::TransferCommands(Session &session, SessionUi &ui, HostPane &hostPane, TransferHost &host,
+TransferCommands::TransferCommands(Session &session, HostPane &hostPane, TransferHost &host,
                                    TTransForm &window, TransferEngine &engine)
-    : session(session), ui(ui), hostPane(hostPane), host(host), window(window), engine(engine)
+    : session(session), hostPane(hostPane), host(host), window(window), engine(engine)
 {
 }
 
@@ -80,7 +80,7 @@ void TransferCommands::finishUpload(bool restoreTopmost)
     if (restoreTopmost)
         host.setStayOnTop(host.stayOnTopChecked());
     if (window.disconnectAfterwards()) {
-        session.BB_DisconnectClick();
+        host.disconnectFromHost();
     } else {
         hostPane.RBrefreshClick();
         hostPane.focusFiles();
@@ -89,9 +89,9 @@ void TransferCommands::finishUpload(bool restoreTopmost)
 
 void TransferCommands::cancelledDownload()
 {
-    session.BB_DisconnectClick();
-    ui.AppendLog(HostPrefix + QStringLiteral("transfer failed"));
-    ui.AppendLog(HostPrefix + QStringLiteral("전송이 취소되어 호스트에 다시 접속하셔야 합니다"));
+    host.disconnectFromHost();
+    session.log(Host, QStringLiteral("transfer failed"));
+    session.log(Host, QStringLiteral("전송이 취소되어 호스트에 다시 접속하셔야 합니다"));
 }
 
 void TransferCommands::finishDownload(bool restoreTopmost)
@@ -105,7 +105,7 @@ void TransferCommands::finishDownload(bool restoreTopmost)
     }
     host.focusLocalFiles();
     if (window.disconnectAfterwards())
-        session.BB_DisconnectClick();
+        host.disconnectFromHost();
 }
 
 bool TransferCommands::receiveInto(const QString &hostPath, const QString &localDir, bool forceBinary,
@@ -115,7 +115,7 @@ bool TransferCommands::receiveInto(const QString &hostPath, const QString &local
     const QString name = listedName.isNull() ? hostBaseName(hostPath) : listedName;
     // A hostile server's name must never reach outside the chosen directory.
     if (!isSafeLocalName(name)) {
-        ui.AppendLog(HostPrefix + QStringLiteral("파일명 '") + name
+        session.log(Host, QStringLiteral("파일명 '") + name
                      + QStringLiteral("' 은(는) 로컬 파일명으로 쓸 수 없어 받지 않습니다."));
         return false;
     }
@@ -128,7 +128,7 @@ void TransferCommands::SB_LeftRightClick()
         return;
     const QStringList names = host.selectedLocalFiles();
     if (names.isEmpty()) {
-        ui.AppendLog(LocalPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        session.log(Local, QStringLiteral("먼저 파일을 선택하세요."));
         return;
     }
     beginRun();
@@ -146,7 +146,7 @@ void TransferCommands::SB_RightLeftClick()
         return;
     const QList<RemoteEntry> entries = hostPane.selectedFiles();
     if (entries.isEmpty()) {
-        ui.AppendLog(HostPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        session.log(Host, QStringLiteral("먼저 파일을 선택하세요."));
         return;
     }
     beginRun();
@@ -186,12 +186,12 @@ void TransferCommands::N_LManualUploadClick()
         return;
     const QStringList names = host.selectedLocalFiles();
     if (names.size() != 1) {
-        ui.AppendLog(LocalPrefix + (names.isEmpty() ? QStringLiteral("먼저 파일을 선택하세요.")
+        session.log(Local, (names.isEmpty() ? QStringLiteral("먼저 파일을 선택하세요.")
                                                     : QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다")));
         return;
     }
     const QString name = names.first();
-    ui.setSelectAfterRefresh(name);
+    host.setSelectAfterRefresh(name);
     QString answer = hostDestination(hostPane.currentDirectory(), name);
     if (!dialogs().inputQuery(window.parentWidget(), QStringLiteral("호스트로 파일 전송"),
                               QStringLiteral("호스트 파일: ") + name, answer))
@@ -215,7 +215,7 @@ void TransferCommands::N_RManualDownloadClick()
     if (entries.isEmpty())
         return;
     const RemoteEntry entry = entries.first();
-    ui.setSelectAfterRefresh(entry.name);
+    host.setSelectAfterRefresh(entry.name);
     QString answer = localDestination(host.localDirectory(), entry.name);
     if (!dialogs().inputQuery(window.parentWidget(), QStringLiteral("로컬로 파일 전송"),
                               QStringLiteral("로컬 파일: ") + entry.name, answer))
@@ -285,7 +285,7 @@ void TransferCommands::runQueue(const QList<QueueItem> &items, int total, QWidge
         else
             hostPane.focusFiles();
         if (window.disconnectAfterwards())
-            session.BB_DisconnectClick();
+            host.disconnectFromHost();
         else
             hostPane.RBrefreshClick();
     }

@@ -15,14 +15,13 @@ namespace kav {
 
 class HostPane;
 class Session;
-class SessionUi;
 class TTransForm;
 class TransferEngine;
 class TransferHost;
 
 class TransferCommands {
 public:
-    TransferCommands(Session &session, SessionUi &ui, HostPane &hostPane, TransferHost &host,
+    TransferCommands(Session &session, HostPane &hostPane, TransferHost &host,
                      TTransForm &window, TransferEngine &engine);
 
     void SB_LeftRightClick();
@@ -69,7 +68,6 @@ private:
                      const QString &listedName = QString());
 
     Session &session;
-    SessionUi &ui;
     HostPane &hostPane;
     TransferHost &host;
     TTransForm &window;

@@ -6,7 +6,6 @@
 #include "type_choice.h"
 
 #include "ftp/session.h"
-#include "ftp/session_ui.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,8 +17,8 @@
 namespace kav {
 
 namespace {
-const QString HostPrefix = QStringLiteral("[H] - ");
-const QString LocalPrefix = QStringLiteral("[L] - ");
+constexpr auto Host = TranscriptSide::Host;
+constexpr auto Local = TranscriptSide::Local;
 }
 
 QString hostBaseName(const QString &hostPath)
@@ -33,35 +32,27 @@ QString localBaseName(const QString &localPath)
     return native.mid(native.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-TransferEngine::TransferEngine(Session &session, SessionUi &ui, TTransForm &window, TransferHost &host)
-    : session(session), ui(ui), window(window), host(host)
+TransferEngine::TransferEngine(Session &session, TTransForm &window, TransferHost &host)
+    : session(session), window(window), host(host)
 {
 }
 
-bool TransferEngine::readFinalReply()
+bool TransferEngine::abandon(TranscriptSide side, const QString &text)
 {
-    if (!session.ReadReply())
-        return false;
-    if (!session.LastReply.isEmpty())
-        ui.AppendLog(HostPrefix + session.LastReply);
-    return session.LastReply.startsWith(QLatin1Char('2'));
-}
-
-bool TransferEngine::abandon(const QString &logLine)
-{
-    ui.AppendLog(logLine);
-    session.CloseSocket(session.DataSocket);
+    session.log(side, text);
+    session.closeData();
     window.complete();
-    readFinalReply();
+    session.finishData();
     return false;
 }
 
 bool TransferEngine::confirmed()
 {
-    if (readFinalReply() || window.cancelFlag() == 1)
+    const Reply reply = session.finishData();
+    if (reply.text.startsWith(QLatin1Char('2')) || window.cancelFlag() == 1)
         return true;   // a cancelled transfer is the user's choice, not a failure
-    if (session.LastReply.isEmpty())
-        ui.AppendLog(HostPrefix + QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
+    if (reply.isEmpty())
+        session.log(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
     return false;
 }
 
@@ -69,29 +60,19 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
 {
     QFile file(localPath);
     if (QFileInfo(localPath).isDir() || !file.open(QIODevice::ReadOnly)) {
-        ui.AppendLog(LocalPrefix + QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
+        session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
         return false;
     }
-    session.ExpectedSize = file.size();
-    const qint64 expected = session.ExpectedSize;
+    const qint64 expected = file.size();
 
-    if (session.OpenDataPort() == ws::InvalidSocket)
-        return false;
     ChooseUploadType(session, fileExtension(localBaseName(localPath)), host.typeControls(),
                      host.asciiExtensions());
-    const bool ascii = session.transferType == TypeAscii;
-    session.replyState = rsStor;
-    session.SendCommand(QStringLiteral("STOR ") + hostPath);
-    ui.setSelectAfterRefresh(hostBaseName(hostPath));
-
-    const QString code = session.LastReply.left(3);
-    if (code != QLatin1String("150") && code != QLatin1String("125")) {
-        session.CloseSocket(session.ListenSocket);
+    const bool ascii = session.transferType() == TransferType::Ascii;
+    const DataOpening opening = session.openData(QStringLiteral("STOR ") + hostPath);
+    if (opening.reply.answered)
+        host.setSelectAfterRefresh(hostBaseName(hostPath));
+    if (!opening.opened())
         return false;
-    }
-    if (!session.AcceptDataConnection())
-        return false;
-    session.CloseSocket(session.ListenSocket);
 
     window.begin(localPath, expected, hostPath);
     LocalToNetworkText toNetwork;
@@ -101,7 +82,7 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
     for (;;) {
         const qint64 n = file.read(buffer.data(), BlockSize);
         if (n < 0)   // a truncated upload must never pass for a complete one
-            return abandon(LocalPrefix + QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
+            return abandon(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
         if (n == 0)
             break;
         const char *data = buffer.data();
@@ -111,9 +92,9 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
             data = converted.constData();
             size = int(converted.size());
         }
-        const int sent = ws::send(session.DataSocket, data, size);
+        const int sent = session.sendData(data, size);
         if (sent == ws::SocketError)
-            return abandon(HostPrefix + QStringLiteral("네트워크 오류: 데이타를 전송할 수 없는 상태입니다."));
+            return abandon(Host, QStringLiteral("네트워크 오류: 데이타를 전송할 수 없는 상태입니다."));
         moved += sent;
         window.progress(moved);
         QCoreApplication::processEvents();
@@ -123,53 +104,46 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
     window.progress(moved, true);
     window.complete();
     file.close();
-    session.CloseSocket(session.DataSocket);
     return confirmed();
 }
 
 bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary)
 {
-    if (session.OpenDataPort() == ws::InvalidSocket)
-        return false;
     ChooseDownloadType(session, forceBinary, fileExtension(hostBaseName(hostPath)), host.typeControls(),
                        host.asciiExtensions());
-    const bool ascii = session.transferType == TypeAscii;
-    session.replyState = rsRetr;
-    session.SendCommand(QStringLiteral("RETR ") + hostPath);
-    ui.setSelectAfterRefresh(localBaseName(localPath));
-
-    if (session.ExpectedSize < 0) {
-        session.CloseSocket(session.ListenSocket);
-        return false;
-    }
-    // Only now that the server will send is an existing local file emptied.
+    const bool ascii = session.transferType() == TransferType::Ascii;
     QFile file(localPath);
-    if (QFileInfo(localPath).isDir() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ui.AppendLog(LocalPrefix + QStringLiteral("로컬에 파일 '") + localPath
-                     + QStringLiteral("' 를 만들 수 없습니다."));
-        session.CloseSocket(session.ListenSocket);
-        readFinalReply();   // the server's word on the data connection it could not open
+    // Only once the server will send is an existing local file emptied.
+    const auto createLocalFile = [&](const DataOpening &) {
+        if (!QFileInfo(localPath).isDir() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return true;
+        session.log(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 만들 수 없습니다."));
+        return false;
+    };
+    const DataOpening opening = session.openData(QStringLiteral("RETR ") + hostPath, createLocalFile);
+    if (opening.reply.answered)
+        host.setSelectAfterRefresh(localBaseName(localPath));
+    if (opening.status == DataOpening::Status::Declined) {
+        session.finishData();   // the server's word on the data connection it could not open
         return false;
     }
-    if (!session.AcceptDataConnection())
+    if (!opening.opened())
         return false;
-    session.CloseSocket(session.ListenSocket);
 
-    const qint64 expected = session.ExpectedSize;
-    window.begin(hostPath, expected, localPath);
+    window.begin(hostPath, opening.expectedSize, localPath);
     NetworkToLocalText toLocal;
     std::vector<char> buffer(BlockSize);
     QByteArray converted;
     qint64 moved = 0;
     auto writeFailed = [&] {
         file.close();
-        return abandon(LocalPrefix + QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 쓸 수 없습니다."));
+        return abandon(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 쓸 수 없습니다."));
     };
     for (;;) {
-        const int n = ws::recv(session.DataSocket, buffer.data(), BlockSize);
+        const int n = session.receiveData(buffer.data(), BlockSize);
         if (n < 0) {
             file.close();
-            return abandon(HostPrefix + QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
+            return abandon(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
         }
         if (n == 0)
             break;
@@ -201,7 +175,6 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
         return writeFailed();
     window.progress(moved, true);
     window.complete();
-    session.CloseSocket(session.DataSocket);
     return confirmed();
 }
 

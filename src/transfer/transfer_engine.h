@@ -2,18 +2,20 @@
 // One file over one active data connection: SendFile (STOR) and ReceiveFile
 // (RETR), with their progress in the transfer window.
 
+#include "ftp/transcript.h"
+
 #include <QString>
 
 namespace kav {
 
 class Session;
-class SessionUi;
+struct Reply;
 class TTransForm;
 class TransferHost;
 
 class TransferEngine {
 public:
-    TransferEngine(Session &session, SessionUi &ui, TTransForm &window, TransferHost &host);
+    TransferEngine(Session &session, TTransForm &window, TransferHost &host);
 
     // Uploads localPath (relative to the local pane's directory or absolute) as hostPath.
     bool SendFile(const QString &localPath, const QString &hostPath);
@@ -25,17 +27,15 @@ public:
     static constexpr int BlockSize = 64 * 1024;
 
 private:
-    // Reads and logs the completion reply; true when it is a positive one (2xx).
-    bool readFinalReply();
-    // The end of a copy loop: a transfer whose server never confirmed it (the
-    // connection broke, the server ran out of space) is a failure, not a success.
+    // The end of a copy loop: the data channel finished, its final reply read.
+    // A transfer whose server never confirmed it (the connection broke, the
+    // server ran out of space) is a failure, not a success.
     bool confirmed();
     // A failed copy loop: the reason logged, the data connection closed, the
     // gauge full, the server's reply read. Always false.
-    bool abandon(const QString &logLine);
+    bool abandon(TranscriptSide side, const QString &text);
 
     Session &session;
-    SessionUi &ui;
     TTransForm &window;
     TransferHost &host;
 };

@@ -24,6 +24,11 @@ public:
     virtual bool stayOnTopChecked() const = 0;
     virtual TypeControls typeControls() const = 0;
     virtual const AsciiExtensionList &asciiExtensions() const = 0;
+    // The name the next refresh of a pane selects (the file just transferred).
+    virtual void setSelectAfterRefresh(const QString &name) = 0;
+    // The main window's disconnect (BB_DisconnectClick), after a cancelled
+    // download or when the transfer window asks for it.
+    virtual void disconnectFromHost() = 0;
 };
 
 } // namespace kav

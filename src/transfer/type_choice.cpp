@@ -31,8 +31,7 @@ void send(Session &session, const QString &command)
 {
     if (command.isEmpty())
         return;
-    session.replyState = rsPlain;
-    session.SendCommand(command);
+    session.command(command);
 }
 
 } // namespace

@@ -76,11 +76,11 @@ TEST(MainFormStartConnect, RefusedConnectIsReportedAtOnce)
     t.start();
     auto f = startWith(QStringLiteral("회사 서버"));
     ASSERT_TRUE(f->firstActivated());
-    EXPECT_EQ(f->session().profile.HostName, QStringLiteral("회사 서버"));
+    EXPECT_EQ(f->profile().HostName, QStringLiteral("회사 서버"));
     const QStringList lines = logLines(*f);
     EXPECT_TRUE(lines.contains(QStringLiteral("Connecting to 127.0.0.1  port 21")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Connection failed 127.0.0.1")));
-    EXPECT_EQ(f->stopTag(), 3);
+    EXPECT_EQ(f->connectFlow().stopTag(), kav::StopTag::Failed);
     ASSERT_FALSE(scripted().asked.empty());
     EXPECT_EQ(scripted().asked.back().text, QStringLiteral("호스트의 FTP 서버(21/TCP)에 연결을 못했습니다."));
     EXPECT_LT(t.elapsed(), 5000);
@@ -115,7 +115,7 @@ TEST(MainFormStartConnect, AcceptedConnectSetsTheTagToConnected)
     const QStringList lines = logLines(*f);
     EXPECT_TRUE(lines.contains(QStringLiteral("Connected to 127.0.0.1  port 21")))
         << lines.join(u'\n').toStdString();
-    EXPECT_EQ(f->stopTag(), 2);
+    EXPECT_EQ(f->connectFlow().stopTag(), kav::StopTag::Connected);
     answer.stop();
     if (peer != kav::ws::InvalidSocket)
         kav::ws::closesocket(peer);

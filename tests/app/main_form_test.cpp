@@ -8,6 +8,7 @@
 #include "platform/ini_file.h"
 #include "platform/settings_dir.h"
 #include "viewers/view_form.h"
+#include "browse/host_pane.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
@@ -469,11 +470,9 @@ TEST(MainFormLog, LogFileReceivesEveryLine)
 TEST(MainFormButtons, StopSetsTheTag)
 {
     auto f = startedForm();
-    f->setStopTag(0);
     f->setStopEnabled(true);
     f->form()->BB_Stop->click();
-    EXPECT_EQ(f->stopTag(), 1);
-    EXPECT_EQ(f->StopTag, 1);
+    EXPECT_EQ(f->connectFlow().stopTag(), kav::StopTag::Stopped);
 }
 
 TEST(MainFormButtons, StayOnTopKeepsTheWindowWhereItIs)
@@ -501,9 +500,9 @@ TEST(MainFormButtons, StayOnTopKeepsTheWindowWhereItIs)
     EXPECT_FALSE(u.N_RDropFiles->isChecked());
     EXPECT_FALSE(f->acceptDrops());
     u.N_RAntiIdle->trigger();
-    EXPECT_TRUE(f->antiIdleChecked());
+    EXPECT_TRUE(f->session().antiIdle());
     u.N_RAntiIdle->trigger();
-    EXPECT_FALSE(f->antiIdleChecked());
+    EXPECT_FALSE(f->session().antiIdle());
 }
 
 TEST(MainFormButtons, NewSessionPassesTheProfileAsOneArgument)
@@ -522,7 +521,7 @@ TEST(MainFormButtons, NewSessionPassesTheProfileAsOneArgument)
         f->started.clear();
         f->saves = 0;
         f->connected = c.connected;
-        f->session().profile.HostName = c.name;
+        f->profile().HostName = c.name;
         f->form()->RBnewsession->click();
         ASSERT_EQ(f->started.size(), 1);
         EXPECT_EQ(f->started[0], c.expected);
@@ -542,7 +541,7 @@ TEST(MainFormButtons, ShortcutOnlyWhileConnected)
         dirs.write(("XDG_DESKTOP_DIR=\"" + desk + "\"\n").toUtf8());
     }
     auto f = startedForm();
-    f->session().profile.HostName = QStringLiteral("server");
+    f->profile().HostName = QStringLiteral("server");
     f->connected = false;
     f->form()->N_RCreateShortcut->trigger();
     EXPECT_FALSE(QFileInfo::exists(desk));
@@ -550,7 +549,7 @@ TEST(MainFormButtons, ShortcutOnlyWhileConnected)
 
     f->connected = true;
     for (const QString &name : {QStringLiteral("server"), QStringLiteral("../x"), QStringLiteral("$(rm -rf)")}) {
-        f->session().profile.HostName = name;
+        f->profile().HostName = name;
         f->form()->N_RCreateShortcut->trigger();
     }
     EXPECT_EQ(f->beeps, 3);
@@ -606,14 +605,14 @@ TEST(MainFormSession, HostDirectoryHistory)
     QComboBox *combo = f.form()->CB_CurName;
     int changes = 0;
     QObject::connect(combo, &QComboBox::currentIndexChanged, [&] { ++changes; });
-    f.hostDirectoryReported(QStringLiteral("/home/user"));
-    f.hostDirectoryReported(QStringLiteral("/pub"));
+    f.hostPaneOf()->hostDirectoryReported(QStringLiteral("/home/user"));
+    f.hostPaneOf()->hostDirectoryReported(QStringLiteral("/pub"));
     EXPECT_EQ(combo->currentText(), QStringLiteral("/pub"));
-    f.hostDirectoryReported(QStringLiteral("/HOME/user"));
+    f.hostPaneOf()->hostDirectoryReported(QStringLiteral("/HOME/user"));
     EXPECT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(combo->toolTip(), QStringLiteral("/home/user"));
-    f.hostDirectoryReported(QStringLiteral("/새 폴더"));
+    f.hostPaneOf()->hostDirectoryReported(QStringLiteral("/새 폴더"));
     EXPECT_EQ(combo->count(), 3);
     EXPECT_EQ(combo->currentIndex(), 2);
     EXPECT_EQ(combo->toolTip(), QStringLiteral("/새 폴더"));

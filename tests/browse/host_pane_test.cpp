@@ -33,7 +33,8 @@ using kavtest::PaneUi;
 
 struct Pane {
     PaneUi ui;
-    Session session{ui};
+    Session session;
+    ConnectFlow flow{session, ui};
     QListWidget files, dirs, local;
     QComboBox curName;
     QAction sortByName{QStringLiteral("Sort by &name")};
@@ -46,22 +47,18 @@ struct Pane {
         sortByName.setCheckable(true);
         sortByName.setChecked(true);
         HostPaneWidgets w{&files, &dirs, &curName, &sortByName, &rexec, &local};
-        pane = std::make_unique<HostPane>(session, ui, w, selectAfterRefresh);
+        pane = std::make_unique<HostPane>(session, w, selectAfterRefresh);
+        pane->hostAddress = [this] { return flow.profile.HostIP; };
         QObject::connect(&sortByName, &QAction::triggered, [this] { pane->N_RSortByNameClick(); });
         ui.pane = pane.get();
-        ui.session = &session;
+        ui.flow = &flow;
         static_cast<ScriptedDialogs &>(dialogs()).asked.clear();
         EXPECT_TRUE(ws::startup());
-        ws::setMessageFilter([this](int message, long event, int error) {
-            if (message == 1124 && event == ws::FD_CONNECT)
-                ui.setStopTag(error == 0 ? 2 : 3);
-        });
-        session.profile.HostName = QStringLiteral("h");
-        session.profile.HostIP = QStringLiteral("127.0.0.1");
-        session.profile.UserId = QStringLiteral("u");
-        session.profile.Password = QStringLiteral("p");
+        flow.profile.HostName = QStringLiteral("h");
+        flow.profile.HostIP = QStringLiteral("127.0.0.1");
+        flow.profile.UserId = QStringLiteral("u");
+        flow.profile.Password = QStringLiteral("p");
     }
-    ~Pane() { ws::setMessageFilter({}); }
 
     QStringList fileNames() const
     {
@@ -77,7 +74,7 @@ struct Pane {
             out << dirs.item(i)->text();
         return out;
     }
-    void login() { session.BB_ConnectClick(false); }
+    void login() { flow.BB_ConnectClick(false); }
     void doubleClickDir(const QString &name)
     {
         const auto found = dirs.findItems(name, Qt::MatchExactly);
@@ -116,8 +113,7 @@ TEST(HostPane, ListsFilesAndDirectoriesAfterLogin)
     EXPECT_EQ(p.files.item(1)->data(Qt::UserRole + 1).toInt(), int(EntryKind::ExecutableFile));
     EXPECT_EQ(p.curName.currentText(), QStringLiteral("/"));
     EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 226 Transfer complete"));
-    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
-    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    EXPECT_FALSE(p.session.dataTransferUnderWay());
     // PORT names the control connection's own address.
     const QByteArray port = peer.commands.at(peer.commands.indexOf("LIST") - 1);
     EXPECT_TRUE(port.startsWith("PORT 127,0,0,1,")) << port.toStdString();
@@ -211,9 +207,8 @@ TEST(HostPane, ReceiveErrorKeepsWhatArrivedAndDropsTheConnection)
     EXPECT_TRUE(p.ui.log.contains(QStringLiteral("[H] - 네트워크 오류: 데이타를 수신할 수 없는 상태입니다.")));
     EXPECT_EQ(p.fileNames(), QStringList{"kept.txt"});
     EXPECT_FALSE(p.session.isConnected());
-    EXPECT_EQ(p.session.ControlSocket, ws::InvalidSocket);
-    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
-    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+    EXPECT_FALSE(p.session.hasControlConnection());
+    EXPECT_FALSE(p.session.dataTransferUnderWay());
 }
 
 TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
@@ -226,7 +221,7 @@ TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
         Pane p;
         p.login();
         EXPECT_FALSE(peer.commands.contains("LIST"));
-        EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+        EXPECT_FALSE(p.session.dataTransferUnderWay());
         EXPECT_EQ(p.dirs.count(), 0);
         EXPECT_TRUE(p.session.isConnected());
     }
@@ -241,7 +236,7 @@ TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
         Pane p;
         p.login();
         EXPECT_EQ(p.dirNames(), QStringList{ParentEntry});
-        EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
+        EXPECT_FALSE(p.session.dataTransferUnderWay());
         EXPECT_TRUE(p.session.isConnected());
         EXPECT_EQ(p.ui.log.last(), QStringLiteral("[H] - 550 Permission denied"));
     }
@@ -256,11 +251,10 @@ TEST(HostPane, AServerThatNeverConnectsBackIsEndedByDisconnect)
     silent.connectBack = false;
     peer.onData("LIST", silent);
     Pane p;
-    QTimer::singleShot(500, [&p] { p.session.BB_DisconnectClick(); });
+    QTimer::singleShot(500, [&p] { p.flow.BB_DisconnectClick(); });
     p.login();
     EXPECT_FALSE(p.session.isConnected());
-    EXPECT_EQ(p.session.ListenSocket, ws::InvalidSocket);
-    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    EXPECT_FALSE(p.session.dataTransferUnderWay());
     EXPECT_EQ(p.ui.caption, QStringLiteral("Kavrin Version 2.2"));
 }
 
@@ -327,8 +321,8 @@ TEST(HostPane, HistoryComboAndTypedDirectory)
     serveTree(peer);
     Pane p;
     p.login();
-    p.ui.hostDirectoryReported(QStringLiteral("/pub"));
-    p.ui.hostDirectoryReported(QStringLiteral("/"));   // known: selected, not added
+    p.pane->hostDirectoryReported(QStringLiteral("/pub"));
+    p.pane->hostDirectoryReported(QStringLiteral("/"));   // known: selected, not added
     EXPECT_EQ(p.curName.count(), 2);
     EXPECT_EQ(p.curName.currentText(), QStringLiteral("/"));
     EXPECT_EQ(p.curName.toolTip(), QStringLiteral("/"));
@@ -377,7 +371,7 @@ TEST(HostPane, UrlsAndSelectionChecks)
     p.files.setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
     p.pane->N_RCopyURLClick();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ftp://127.0.0.1/A.txt"));
-    p.ui.hostDirectoryReported(QStringLiteral("/pub"));
+    p.pane->hostDirectoryReported(QStringLiteral("/pub"));
     p.pane->N_RCopyURLClick();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ftp://127.0.0.1/pub/A.txt"));
     p.pane->SB_HostToClipClick();
@@ -408,7 +402,7 @@ TEST(HostPane, SortingOffAndOnKeepsTheSelection)
     EXPECT_EQ(p.files.selectedItems().size(), 2);
 
     // Not connected: the toggle does nothing.
-    p.session.BB_DisconnectClick();
+    p.flow.BB_DisconnectClick();
     p.sortByName.trigger();
     EXPECT_TRUE(p.sortByName.isChecked());
 }
@@ -448,5 +442,5 @@ TEST(HostPane, DirectoryReportGoesToTheViewer)
     // The CR of CR LF is dropped; a line ended by LF alone keeps its last character.
     EXPECT_EQ(lines, (QStringList{"total 1", QString::fromLatin1(line("-rw-r--r--", "a.txt").chopped(2)),
                                   "drwxr-xr-x   2 ftp ftp 4096 Dec 10 03:04 sub"}));
-    EXPECT_EQ(p.session.DataSocket, ws::InvalidSocket);
+    EXPECT_FALSE(p.session.dataTransferUnderWay());
 }

@@ -1,6 +1,7 @@
 #pragma once
-// A recording main window whose host pane really follows the session: 257
-// replies reach the history combo and refreshes re-read the lists.
+// A recording main window whose host pane really follows the session:
+// refreshes after the login re-read the lists (the pane itself follows the
+// session's 257 replies).
 
 #include "recording_ui.h"
 
@@ -11,12 +12,6 @@ namespace kavtest {
 class PaneUi : public RecordingUi {
 public:
     kav::HostPane *pane = nullptr;
-    void hostDirectoryReported(const QString &name) override
-    {
-        RecordingUi::hostDirectoryReported(name);
-        if (pane)
-            pane->hostDirectoryReported(name);
-    }
     void refreshHostLists() override
     {
         RecordingUi::refreshHostLists();

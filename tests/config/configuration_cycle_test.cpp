@@ -10,6 +10,7 @@
 
 #include "config/connect_form.h"
 #include "config/password_scrambler.h"
+#include "browse/host_pane.h"
 #include "ftp/session.h"
 #include "platform/ini_file.h"
 #include "platform/scripted_dialogs.h"
@@ -110,7 +111,7 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         f->form()->BB_Connect->click();
         ASSERT_TRUE(kavtest::waitUntil([&] { return f->session().isConnected(); }, 5000));
         EXPECT_EQ(f->settings().configuration().hostListsProfile(), QStringLiteral("시험 서버"));
-        f->hostDirectoryReported(QStringLiteral("/pub"));
+        f->hostPaneOf()->hostDirectoryReported(QStringLiteral("/pub"));
 
         // The user changes options and the extension list while connected.
         f->form()->N_RAntiIdle->trigger();
@@ -160,8 +161,8 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         EXPECT_EQ(p.Password, QStringLiteral("비밀 pw;=x"));
         EXPECT_EQ(p.LocalPath, QStringLiteral("/home/kim/받은 파일"));
         EXPECT_EQ(p.LastHostDir, QStringLiteral("/pub"));
-        EXPECT_EQ(f->session().profile.HostName, QStringLiteral("시험 서버"));
-        EXPECT_EQ(f->session().profile.Password, QStringLiteral("비밀 pw;=x"));
+        EXPECT_EQ(f->profile().HostName, QStringLiteral("시험 서버"));
+        EXPECT_EQ(f->profile().Password, QStringLiteral("비밀 pw;=x"));
         EXPECT_EQ(d.form()->NE_Timeout->text(), QStringLiteral("5"));
         EXPECT_TRUE(f->form()->N_RAntiIdle->isChecked());
         EXPECT_TRUE(f->form()->N_RStayOnTop->isChecked());

@@ -77,12 +77,12 @@ public:
     }
     void connect(const QString &user, const QString &password)
     {
-        SessionProfile &p = f->session().profile;
+        SessionProfile &p = f->profile();
         p.HostName = QStringLiteral("시험 서버");
         p.HostIP = QStringLiteral("127.0.0.1");
         p.UserId = user;
         p.Password = password;
-        f->session().BB_ConnectClick(false);
+        f->connectFlow().BB_ConnectClick(false);
     }
     QListWidget *files() const { return f->form()->RFileListBox; }
     QListWidget *dirs() const { return f->form()->RDirListBox; }
@@ -182,7 +182,7 @@ TEST(PyftpdlibSession, LoginLogsTheExactLines)
     EXPECT_TRUE(static_cast<ScriptedDialogs &>(dialogs()).asked.empty());
 
     // Disconnect: captions, lists and the message list are reset.
-    w.f->session().BB_DisconnectClick();
+    w.f->connectFlow().BB_DisconnectClick();
     EXPECT_EQ(w.f->windowTitle(), QStringLiteral("Kavrin Version 2.2"));
     EXPECT_EQ(applicationTitle(), QStringLiteral("Kavrin Version 2.2"));
     EXPECT_EQ(w.f->form()->LB_message->count(), 0);
@@ -314,7 +314,7 @@ TEST(ClosingTheWindow, WhileAHandlerWaitsForTheServer)
     w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
     // The wait ended, the sockets are shut, the settings were written once.
     EXPECT_FALSE(w.f->isVisible());
-    EXPECT_EQ(w.f->session().ListenSocket, ws::InvalidSocket);
+    EXPECT_FALSE(w.f->session().dataTransferUnderWay());
     EXPECT_TRUE(QFile::exists(kav::configurationFilePath()));
     EXPECT_TRUE(messages(*w.f).contains(QStringLiteral("[H] - Cancelled blocking call")));
 }

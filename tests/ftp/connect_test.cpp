@@ -29,30 +29,22 @@ ScriptedDialogs &boxes()
     return static_cast<ScriptedDialogs &>(dialogs());
 }
 
-struct Client {
-    RecordingUi ui;
-    Session session{ui};
+struct Client : kavtest::RecordedSession {
+    SessionProfile &profile = flow.profile;
 
     Client()
     {
-        ui.session = &session;
         boxes().asked.clear();
         boxes().answers.clear();
         EXPECT_TRUE(ws::startup());
-        // The main window's message filter: connect notices become the stop tag.
-        ws::setMessageFilter([this](int message, long event, int error) {
-            if ((message == 1124 || message == 1125 || message == 1126) && event == ws::FD_CONNECT)
-                ui.setStopTag(error == 0 ? 2 : 3);
-        });
-        session.profile.HostName = QStringLiteral("시험 서버");
-        session.profile.HostIP = QStringLiteral("127.0.0.1");
-        session.profile.UserId = QStringLiteral("kim");
-        session.profile.Password = QStringLiteral("pw");
-        session.profile.Timeout = 2;
-        session.profile.TrialTimes = 1;
+        profile.HostName = QStringLiteral("시험 서버");
+        profile.HostIP = QStringLiteral("127.0.0.1");
+        profile.UserId = QStringLiteral("kim");
+        profile.Password = QStringLiteral("pw");
+        profile.Timeout = 2;
+        profile.TrialTimes = 1;
     }
-    ~Client() { ws::setMessageFilter({}); }
-    void connect() { session.BB_ConnectClick(false); }
+    void connect() { flow.BB_ConnectClick(false); }
 };
 
 ReplyPeer *loginPeer(ReplyPeer &peer, const QByteArray &syst = "215 UNIX Type: L8\r\n")
@@ -72,7 +64,7 @@ TEST(Connect, LogsInWithTheExactLinesAndTitles)
     ReplyPeer peer(21);
     loginPeer(peer);
     Client c;
-    c.session.profile.RemotePath = QStringLiteral("/pub");
+    c.profile.RemotePath = QStringLiteral("/pub");
     c.connect();
     EXPECT_EQ(c.ui.log, (QStringList{
                             "Connecting to 127.0.0.1  port 21",
@@ -95,7 +87,8 @@ TEST(Connect, LogsInWithTheExactLinesAndTitles)
     EXPECT_FALSE(c.ui.stop);
     EXPECT_EQ(c.ui.refreshes, 1);
     EXPECT_EQ(c.ui.hostListsLoaded, QStringList{QStringLiteral("시험 서버")});
-    EXPECT_EQ(c.session.LocalControlAddress, 0x7f000001u);
+    EXPECT_EQ(c.session.localControlAddress(), 0x7f000001u);
+    EXPECT_EQ(c.flow.stopTag(), StopTag::Connected);
     EXPECT_TRUE(boxes().asked.empty());
 }
 
@@ -105,8 +98,8 @@ TEST(Connect, StartDirectoryFollowsUseLastPath)
     loginPeer(peer);
     peer.on("CWD", {"550 No such directory\r\n"});
     Client c;
-    c.session.profile.UseLastPath = true;
-    c.session.profile.LastHostFile = QStringLiteral("a.txt");
+    c.profile.UseLastPath = true;
+    c.profile.LastHostFile = QStringLiteral("a.txt");
     c.connect();
     EXPECT_EQ(peer.commands.last(), QByteArray("CWD "));
     EXPECT_EQ(c.ui.selectAfterRefresh, QStringLiteral("a.txt"));
@@ -160,7 +153,7 @@ TEST(Connect, LoginFailures)
         c.connect();
         EXPECT_EQ(boxes().messageTexts(), QStringList{cs.box});
         EXPECT_FALSE(c.session.isConnected());
-        EXPECT_EQ(c.session.ControlSocket, ws::InvalidSocket);
+        EXPECT_FALSE(c.session.hasControlConnection());
         EXPECT_TRUE(c.ui.connectEnabled);
         EXPECT_FALSE(c.ui.disconnectEnabled);
         EXPECT_EQ(c.ui.messageClears, 1);
@@ -182,8 +175,20 @@ TEST(Connect, GreetingForms)
         c.connect();
         EXPECT_EQ(boxes().messageTexts(), QStringList{"호스트의 FTP 서버(21/TCP)에 연결을 못했습니다."});
         EXPECT_EQ(c.ui.log.last(), QStringLiteral("Connection failed 127.0.0.1"));
-        EXPECT_EQ(c.session.ControlSocket, ws::InvalidSocket);
+        EXPECT_FALSE(c.session.hasControlConnection());
         EXPECT_TRUE(peer.commands.isEmpty());
+    }
+    {
+        SCOPED_TRACE("a malformed one-line greeting is not waited on");
+        ReplyPeer peer(21);
+        peer.greet("abc-x\r\n");
+        Client c;
+        QElapsedTimer clock;
+        clock.start();
+        c.connect();
+        EXPECT_LT(clock.elapsed(), 1500);
+        EXPECT_EQ(boxes().messageTexts(), QStringList{"호스트의 FTP 서버(21/TCP)에 연결을 못했습니다."});
+        EXPECT_FALSE(c.session.hasControlConnection());
     }
     {
         SCOPED_TRACE("bare 220, then the text");
@@ -215,6 +220,7 @@ TEST(Connect, NothingListening)
     EXPECT_EQ(boxes().messageTexts(), QStringList{"호스트의 FTP 서버(21/TCP)에 연결을 못했습니다."});
     EXPECT_FALSE(c.ui.stop);
     EXPECT_EQ(c.ui.fronts, 1);
+    EXPECT_EQ(c.flow.stopTag(), StopTag::Failed);
 }
 
 namespace {
@@ -259,8 +265,8 @@ TEST(Connect, TimeLimitOnEveryAttempt)
 {
     SilentListener silent;
     Client c;
-    c.session.profile.Timeout = 1;
-    c.session.profile.TrialTimes = 3;
+    c.profile.Timeout = 1;
+    c.profile.TrialTimes = 3;
     QElapsedTimer clock;
     clock.start();
     c.connect();
@@ -270,7 +276,7 @@ TEST(Connect, TimeLimitOnEveryAttempt)
     EXPECT_EQ(boxes().messageTexts(),
               QStringList{"호스트의 FTP 서버(21/TCP)에 연결을 못했습니다. (시간제한 초과)"});
     EXPECT_EQ(c.ui.log.last(), QStringLiteral("Connection failed 127.0.0.1"));
-    EXPECT_EQ(c.session.ControlSocket, ws::InvalidSocket);
+    EXPECT_FALSE(c.session.hasControlConnection());
     EXPECT_FALSE(c.ui.stop);
 }
 
@@ -278,9 +284,9 @@ TEST(Connect, StopDuringTheWaitEndsQuietly)
 {
     SilentListener silent;
     Client c;
-    c.session.profile.Timeout = 30;
-    c.session.profile.TrialTimes = 3;
-    QTimer::singleShot(300, [&c] { c.ui.setStopTag(1); });  // what the stop button does
+    c.profile.Timeout = 30;
+    c.profile.TrialTimes = 3;
+    QTimer::singleShot(300, [&c] { c.flow.BB_StopClick(); });
     QElapsedTimer clock;
     clock.start();
     c.connect();
@@ -288,7 +294,7 @@ TEST(Connect, StopDuringTheWaitEndsQuietly)
     EXPECT_TRUE(boxes().asked.empty());
     EXPECT_EQ(c.ui.log.last(), QStringLiteral("Connection failed 127.0.0.1"));
     EXPECT_FALSE(c.ui.stop);
-    EXPECT_EQ(c.session.ControlSocket, ws::InvalidSocket);
+    EXPECT_FALSE(c.session.hasControlConnection());
 }
 
 TEST(Connect, RefusedBeforeTheAttempt)
@@ -305,8 +311,8 @@ TEST(Connect, RefusedBeforeTheAttempt)
     for (const Case &cs : cases) {
         SCOPED_TRACE(cs.name);
         Client c;
-        c.session.profile.HostIP = cs.host;
-        c.session.profile.UserId = cs.user;
+        c.profile.HostIP = cs.host;
+        c.profile.UserId = cs.user;
         c.connect();
         EXPECT_EQ(boxes().messageTexts(), QStringList{cs.box});
         EXPECT_TRUE(c.ui.log.isEmpty());
@@ -317,7 +323,7 @@ TEST(Connect, CancelledDialogConnectsToNothing)
 {
     Client c;
     c.ui.onDialog = [] {};  // the dialog leaves HostIP empty
-    c.session.BB_ConnectClick(true);
+    c.flow.BB_ConnectClick(true);
     EXPECT_EQ(c.ui.dialogs, 1);
     EXPECT_TRUE(c.ui.log.isEmpty());
     EXPECT_TRUE(boxes().asked.empty());
@@ -330,9 +336,9 @@ TEST(Connect, DisconnectResetsTheWindow)
     Client c;
     c.connect();
     ASSERT_TRUE(c.session.isConnected());
-    c.session.BB_DisconnectClick();
+    c.flow.BB_DisconnectClick();
     EXPECT_FALSE(c.session.isConnected());
-    EXPECT_EQ(c.session.ControlSocket, ws::InvalidSocket);
+    EXPECT_FALSE(c.session.hasControlConnection());
     EXPECT_EQ(c.ui.caption, QStringLiteral("Kavrin Version 2.2"));
     EXPECT_EQ(c.ui.appTitle, QStringLiteral("Kavrin Version 2.2"));
     EXPECT_EQ(c.ui.messageClears, 1);
@@ -353,23 +359,24 @@ TEST(Session, ManualTypeAndKeepAlive)
     peer.on("NOOP", {"200 OK\r\n"});
     Client c;
     c.connect();
-    c.session.RB_binaryClick();
-    c.session.RB_binaryClick();
+    c.flow.RB_binaryClick();
+    c.flow.RB_binaryClick();
     EXPECT_FALSE(c.ui.autoMode);
     EXPECT_EQ(peer.commands.count("TYPE I"), 1);
 
-    c.ui.antiIdle = true;
-    c.ui.transferShowing = true;
-    c.session.Timer_NoopTimer();
+    bool transferShowing = true;
+    c.session.setAntiIdle(true);
+    c.session.setBusyCheck([&transferShowing] { return transferShowing; });
+    c.session.keepAlive();
     EXPECT_FALSE(peer.commands.contains("NOOP"));
     EXPECT_TRUE(c.session.noopTimer()->isActive());  // tried again one interval later
-    c.ui.transferShowing = false;
-    c.session.Timer_NoopTimer();
+    transferShowing = false;
+    c.session.keepAlive();
     EXPECT_TRUE(peer.commands.contains("NOOP"));
     EXPECT_TRUE(c.session.noopTimer()->isActive());  // re-armed by the reply
 
-    c.ui.antiIdle = false;
-    c.session.Timer_NoopTimer();
+    c.session.setAntiIdle(false);
+    c.session.keepAlive();
     EXPECT_FALSE(c.session.noopTimer()->isActive());
 }
 
@@ -380,7 +387,7 @@ TEST(Connect, ASecondConnectWhileTheGreetingIsAwaitedDoesNothing)
     Client c;
     // The greeting comes late; meanwhile the still enabled connect button is pressed.
     peer.greetInSegments({QByteArray(), "220 Slow server\r\n"}, 400);
-    QTimer::singleShot(150, [&c] { c.session.BB_ConnectClick(true); });
+    QTimer::singleShot(150, [&c] { c.flow.BB_ConnectClick(true); });
     c.connect();
     EXPECT_EQ(c.ui.dialogs, 0);
     EXPECT_TRUE(c.session.isConnected());

@@ -1,6 +1,8 @@
 // Pure helpers of the control connection.
 
-#include "ftp/session.h"
+#include "ftp/reply.h"
+#include "ftp/transcript.h"
+#include "platform/text.h"
 #include "platform/winsock.h"
 
 #include <gtest/gtest.h>
@@ -25,11 +27,18 @@ TEST(ExtractQuoted, Table)
         EXPECT_EQ(ExtractQuoted(c.text, QLatin1Char('"')), c.expected) << c.text.toStdString();
 }
 
-TEST(TrimReply, RemovesBlanksAndControlCharacters)
+TEST(Trimmed, RemovesBlanksAndControlCharacters)
 {
-    EXPECT_EQ(TrimReply(QStringLiteral("\t 200 OK \r")), QStringLiteral("200 OK"));
-    EXPECT_EQ(TrimReply(QStringLiteral("\r\n")), QString());
-    EXPECT_EQ(TrimReply(QStringLiteral("a b")), QStringLiteral("a b"));
+    EXPECT_EQ(text::trimmed(QStringLiteral("\t 200 OK \r")), QStringLiteral("200 OK"));
+    EXPECT_EQ(text::trimmed(QStringLiteral("\r\n")), QString());
+    EXPECT_EQ(text::trimmed(QStringLiteral("a b")), QStringLiteral("a b"));
+    EXPECT_EQ(text::trimmedBytes("\x01 200 \x7f\r"), QByteArray("200 \x7f"));
+}
+
+TEST(Transcript, EachSideHasItsPrefix)
+{
+    EXPECT_EQ(transcriptLine(TranscriptSide::Host, QStringLiteral("220 준비")), QStringLiteral("[H] - 220 준비"));
+    EXPECT_EQ(transcriptLine(TranscriptSide::Local, QStringLiteral("LIST")), QStringLiteral("[L] - LIST"));
 }
 
 TEST(WinsockErrorText, Table)

@@ -1,21 +1,20 @@
 #pragma once
-// A stand-in for the main window that records what the session does to it.
+// A stand-in for the main window that records what the connect flow and the
+// session do to it: a session, its connect flow, and the window's side.
 
+#include "app/connect_flow.h"
 #include "ftp/session.h"
-#include "ftp/session_ui.h"
 
 #include <QStringList>
 #include <functional>
 
 namespace kavtest {
 
-class RecordingUi : public kav::SessionUi {
+class RecordingUi : public kav::ConnectWindow {
 public:
     void AppendLog(const QString &line) override { log << line; }
     bool stopEnabled() const override { return stop; }
     void setStopEnabled(bool on) override { stop = on; }
-    int stopTag() const override { return tag; }
-    void setStopTag(int t) override { tag = t; }
     void setConnectEnabled(bool on) override { connectEnabled = on; }
     void setDisconnectEnabled(bool on) override { disconnectEnabled = on; }
     void runConnectDialog() override
@@ -27,8 +26,8 @@ public:
     void resetSessionProfile() override
     {
         ++resets;
-        if (session)
-            session->profile = kav::SessionProfile{};
+        if (flow)
+            flow->profile = kav::SessionProfile{};
     }
     void bringToFront() override { ++fronts; }
     void moveCursorToConnect() override {}
@@ -39,8 +38,12 @@ public:
     }
     QString baseTitle() const override { return QStringLiteral("Kavrin Version 2.2"); }
     void setUnixCommandsEnabled(bool on) override { unixCommands = on; }
-    void hostDirectoryReported(const QString &name) override { directories << name; }
-    void refreshHostLists() override { ++refreshes; }
+    void refreshHostLists() override
+    {
+        ++refreshes;
+        if (onRefresh)
+            onRefresh();
+    }
     void clearHostPane() override { ++hostPaneClears; }
     void clearMessages() override
     {
@@ -51,21 +54,35 @@ public:
     void enterLocalStartDirectory(const kav::SessionProfile &) override { ++localStarts; }
     void loadHostLists(const QString &hostName) override { hostListsLoaded << hostName; }
     void saveConfiguration() override { ++saves; }
-    bool antiIdleChecked() const override { return antiIdle; }
-    bool transferOrPrintShowing() const override { return transferShowing; }
     void resetCancelTags() override { ++cancelResets; }
     void clearAutoMode() override { autoMode = false; }
 
-    kav::Session *session = nullptr;
+    kav::ConnectFlow *flow = nullptr;
     std::function<void()> onDialog;
+    std::function<void()> onRefresh;
     QStringList log;
-    QStringList directories;
     QStringList hostListsLoaded;
     QString caption, appTitle, selectAfterRefresh;
     bool stop = false, connectEnabled = true, disconnectEnabled = false;
-    bool unixCommands = true, antiIdle = false, transferShowing = false, autoMode = true;
-    int tag = 0, dialogs = 0, resets = 0, fronts = 0, refreshes = 0, hostPaneClears = 0;
+    bool unixCommands = true, autoMode = true;
+    int dialogs = 0, resets = 0, fronts = 0, refreshes = 0, hostPaneClears = 0;
     int messageClears = 0, clearedAt = -1, localStarts = 0, saves = 0, cancelResets = 0;
+};
+
+// The session and its connect flow wired to a recording window, as the main window wires them.
+struct RecordedSession {
+    RecordingUi ui;
+    kav::Session session;
+    kav::ConnectFlow flow{session, ui};
+    QStringList directories;   // what the 257 replies reported
+
+    RecordedSession()
+    {
+        ui.flow = &flow;
+        QObject::connect(&session, &kav::Session::hostDirectoryReported,
+                         [this](const QString &name) { directories << name; });
+    }
+    kav::SessionProfile &profile() { return flow.profile; }
 };
 
 } // namespace kavtest

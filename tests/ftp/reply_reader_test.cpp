@@ -1,8 +1,10 @@
-// The reply reader and the command sender, byte by byte against a peer on loopback.
+// The reply reader as a pure function of bytes, and the command call against a
+// byte-level peer on loopback.
 
 #include "recording_ui.h"
 #include "reply_peer.h"
 
+#include "ftp/reply.h"
 #include "platform/cp949.h"
 #include "platform/winsock.h"
 
@@ -13,31 +15,35 @@
 #include <gtest/gtest.h>
 
 using namespace kav;
-using kavtest::RecordingUi;
 using kavtest::ReplyPeer;
 
 namespace {
 
-struct Connected {
-    RecordingUi ui;
-    Session session{ui};
-    ReplyPeer &peer;
-
-    explicit Connected(ReplyPeer &p) : peer(p)
-    {
-        ui.session = &session;
-        EXPECT_TRUE(ws::startup());
-        session.ControlSocket = ws::socket();
-        EXPECT_EQ(ws::connect(session.ControlSocket, 0x7f000001, peer.port()), 0);
+// Every reply the reader gives for these segments, fed one after another.
+QList<QList<QByteArray>> readAll(const QList<QByteArray> &segments, QByteArray *left = nullptr)
+{
+    ReplyReader reader;
+    QList<QList<QByteArray>> out;
+    for (const QByteArray &segment : segments) {
+        reader.feed(segment);
+        while (auto reply = reader.next())
+            out << reply->lines;
     }
-    QStringList readAll(int replies)
+    if (left)
+        *left = reader.hasPendingBytes() ? QByteArray("pending") : QByteArray();
+    return out;
+}
+
+// A session connected to a peer that has answered nothing yet; commands go straight out.
+struct Bare {
+    kavtest::RecordedSession s;
+    Session &session = s.session;
+    QStringList &log = s.ui.log;
+
+    explicit Bare(ReplyPeer &peer)
     {
-        QStringList out;
-        for (int i = 0; i < replies; ++i) {
-            EXPECT_TRUE(session.ReadReply());
-            out << session.LastReply;
-        }
-        return out;
+        EXPECT_TRUE(ws::startup());
+        EXPECT_EQ(session.openControl(0x7f000001, peer.port(), 2000), Session::ConnectResult::Connected);
     }
 };
 
@@ -48,110 +54,162 @@ TEST(ReplyReader, WholeRepliesFromAnySegmentation)
     struct Case {
         const char *name;
         QList<QByteArray> segments;
-        QStringList replies;   // LastReply after each read
-        QStringList logged;    // lines logged by the reader itself
+        QList<QList<QByteArray>> replies;
     };
     const QList<Case> cases = {
         {"multi-line greeting in one segment",
          {"220-Welcome\r\n220-to the server\r\n220 Ready\r\n"},
-         {"220 Ready"},
-         {"[H] - 220-Welcome", "[H] - 220-to the server"}},
+         {{"220-Welcome", "220-to the server", "220 Ready"}}},
         {"150 and 226 in one segment are two replies",
          {"150 Opening data connection (12 bytes)\r\n226 Transfer complete\r\n"},
-         {"150 Opening data connection (12 bytes)", "226 Transfer complete"},
-         {}},
-        {"a reply split over three segments",
-         {"22", "0 Hel", "lo there\r\n"},
-         {"220 Hello there"},
-         {}},
+         {{"150 Opening data connection (12 bytes)"}, {"226 Transfer complete"}}},
+        {"a reply split over three segments", {"22", "0 Hel", "lo there\r\n"}, {{"220 Hello there"}}},
         {"the last line of a multi-line reply in a third segment",
          {"211-Status\r\n", " inner line\r\n", "211 End\r\n"},
-         {"211 End"},
-         {"[H] - 211-Status", "[H] - inner line"}},
-        {"lines ended by LF alone",
-         {"230-Hi\n230 OK\n"},
-         {"230 OK"},
-         {"[H] - 230-Hi"}},
+         {{"211-Status", "inner line", "211 End"}}},
+        {"lines ended by LF alone", {"230-Hi\n230 OK\n"}, {{"230-Hi", "230 OK"}}},
         {"a continuation line that looks like another code",
          {"250-First\r\n200 not the end\r\n250 End\r\n"},
-         {"250 End"},
-         {"[H] - 250-First", "[H] - 200 not the end"}},
-        {"a bare code is a reply of its own",
-         {"220\r\n220 Second\r\n"},
-         {"220", "220 Second"},
-         {}},
-        {"blank lines between replies are skipped",
-         {"\r\n200 OK\r\n"},
-         {"200 OK"},
-         {}},
-        {"surrounding blanks and control characters are trimmed",
-         {"  200 Done \t\r\n"},
-         {"200 Done"},
-         {}},
+         {{"250-First", "200 not the end", "250 End"}}},
+        {"a bare code is a reply of its own", {"220\r\n220 Second\r\n"}, {{"220"}, {"220 Second"}}},
+        {"a bare code closes a multi-line reply", {"220-a\r\n220\r\n"}, {{"220-a", "220"}}},
+        {"blank lines between replies are skipped", {"\r\n200 OK\r\n"}, {{"200 OK"}}},
+        {"surrounding blanks and control characters are trimmed", {"  200 Done \t\r\n"}, {{"200 Done"}}},
+        {"a malformed line with a dash is a reply of one line", {"abc-x\r\n"}, {{"abc-x"}}},
+        {"NUL ends a line", {QByteArray("200 a\0" "201 b\n", 12)}, {{"200 a"}, {"201 b"}}},
+        {"no line end yet: no reply", {"200 still coming"}, {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        ReplyPeer peer;
-        peer.greetInSegments(c.segments, 40);
-        Connected conn(peer);
-        EXPECT_EQ(conn.readAll(int(c.replies.size())), c.replies);
-        EXPECT_EQ(conn.ui.log, c.logged);
+        EXPECT_EQ(readAll(c.segments), c.replies);
     }
 }
 
-TEST(ReplyReader, ClosedInTheMiddleOfAReplyLeavesItEmpty)
+TEST(ReplyReader, BytesAfterAReplyStayForTheNext)
+{
+    ReplyReader reader;
+    reader.feed("150 Opening\r\n226 Do");
+    ASSERT_TRUE(reader.next().has_value());
+    EXPECT_FALSE(reader.next().has_value());
+    EXPECT_TRUE(reader.hasPendingBytes());
+    reader.feed("ne\r\n");
+    const auto last = reader.next();
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->lines, QList<QByteArray>{"226 Done"});
+    EXPECT_EQ(reader.unfinished().lines, QList<QByteArray>{});
+    reader.feed("211-open\r\n");
+    EXPECT_FALSE(reader.next().has_value());
+    EXPECT_EQ(reader.unfinished().lines, QList<QByteArray>{"211-open"});
+}
+
+TEST(ReplyRules, CodeAndExpectedSize)
+{
+    struct Case {
+        QString reply;
+        qint64 expected;
+    };
+    const QList<Case> cases = {
+        {"150 Opening BINARY mode data connection for a.zip (1234 bytes)", 1234},
+        {"150 Opening data connection", SizeUnknown},
+        {"125 Data connection already open (77 bytes)", 77},
+        {"150 name (with paren) (5 bytes)", 5},
+        {"150 x (1,048,576 bytes)", 1048576},
+        {"150 x (3000000000 bytes)", 3000000000LL},
+        {"150 x (5000000000 bytes)", 5000000000LL},
+        {"150 x (no digits)", 0},
+        {"150 x (99999999999999999999999 bytes)", 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(expectedTransferSize(c.reply), c.expected) << c.reply.toStdString();
+
+    EXPECT_EQ(replyCode("226 Done"), 226);
+    EXPECT_EQ(replyCode("220"), 220);
+    EXPECT_EQ(replyCode("22"), 0);
+    EXPECT_EQ(replyCode("abc-x"), 0);
+    EXPECT_EQ(replyCode("2a0 x"), 0);
+}
+
+TEST(ReadReply, LogsContinuationLinesAndLeavesTheLastToTheCaller)
+{
+    ReplyPeer peer;
+    peer.greetInSegments({"211-Status\r\n", " inner line\r\n", "211 End\r\n"}, 40);
+    Bare b(peer);
+    const Reply reply = b.session.readReply();
+    EXPECT_EQ(reply.text, QStringLiteral("211 End"));
+    EXPECT_EQ(reply.code, 211);
+    EXPECT_EQ(b.log, (QStringList{"[H] - 211-Status", "[H] - inner line"}));
+}
+
+TEST(ReadReply, ClosedInTheMiddleOfAReplyLeavesItEmpty)
 {
     ReplyPeer peer;
     peer.greet("220-part one\r\n220 unfinish");
     peer.closeOn("X");
-    Connected conn(peer);
-    ws::send(conn.session.ControlSocket, "X\r\n", 3);  // makes the peer hang up
-    EXPECT_TRUE(conn.session.ReadReply());
-    EXPECT_EQ(conn.session.LastReply, QString());
+    Bare b(peer);
+    b.session.command(QStringLiteral("X"));   // makes the peer hang up
+    EXPECT_TRUE(b.s.ui.log.contains(QStringLiteral("[H] - 220-part one")));
+    EXPECT_EQ(b.log.last(), QStringLiteral("[H] - "));
 }
 
-TEST(ReplyReader, KoreanTextInCodePage949)
+TEST(ReadReply, KoreanTextInCodePage949)
 {
     ReplyPeer peer;
     peer.greet("257 \"/" + cp949::encode(u"자료실") + "\" is current directory.\r\n");
-    Connected conn(peer);
-    ASSERT_TRUE(conn.session.ReadReply());
-    EXPECT_EQ(conn.ui.directories, QStringList{QStringLiteral("/자료실")});
+    Bare b(peer);
+    const Reply reply = b.session.readReply();
+    EXPECT_EQ(reply.text, QStringLiteral("257 \"/자료실\" is current directory."));
+    EXPECT_EQ(b.s.directories, QStringList{QStringLiteral("/자료실")});
+    EXPECT_EQ(b.session.serverEncoding(), Session::ServerEncoding::Cp949);
 }
 
-TEST(ReplyReader, FalseOnlyWithoutAControlConnection)
+TEST(ReadReply, NothingWithoutAControlConnection)
 {
-    RecordingUi ui;
-    Session session(ui);
-    EXPECT_FALSE(session.ReadReply());
+    Session session;
+    const Reply reply = session.readReply();
+    EXPECT_FALSE(reply.answered);
+    EXPECT_TRUE(reply.isEmpty());
 }
 
-TEST(SendCommand, TypeIsSentOnlyWhenItChanges)
+TEST(Command, AMalformedReplyWithADashIsNotWaitedOn)
+{
+    ReplyPeer peer;
+    peer.on("NOOP", {"abc-x\r\n"});
+    Bare b(peer);
+    QTimer failsafe;
+    failsafe.setSingleShot(true);
+    QObject::connect(&failsafe, &QTimer::timeout, [&b] { b.session.drop(); });
+    failsafe.start(3000);
+    const Reply reply = b.session.command(QStringLiteral("NOOP"));
+    EXPECT_TRUE(failsafe.isActive()) << "waited for a second reply";
+    EXPECT_EQ(reply.text, QStringLiteral("abc-x"));
+    EXPECT_EQ(reply.code, 0);
+    EXPECT_EQ(b.log, (QStringList{"[L] - NOOP", "[H] - abc-x"}));
+}
+
+TEST(Command, TypeIsSentOnlyWhenItChanges)
 {
     ReplyPeer peer;
     peer.on("TYPE", {"200 Type set\r\n"});
-    Connected conn(peer);
-    conn.session.replyState = rsPlain;
+    Bare b(peer);
     for (const char *cmd : {"TYPE A", "TYPE A", "TYPE I", "TYPE I", "TYPE A"})
-        conn.session.SendCommand(QString::fromLatin1(cmd));
+        b.session.command(QString::fromLatin1(cmd));
     EXPECT_EQ(peer.commands, (QList<QByteArray>{"TYPE A", "TYPE I", "TYPE A"}));
-    EXPECT_EQ(conn.session.transferType, TypeAscii);
-    EXPECT_EQ(conn.ui.log.filter(QStringLiteral("[L] - TYPE")).size(), 3);
+    EXPECT_EQ(b.session.transferType(), TransferType::Ascii);
+    EXPECT_EQ(b.log.filter(QStringLiteral("[L] - TYPE")).size(), 3);
 }
 
-TEST(SendCommand, PasswordNeverReachesTheLog)
+TEST(Command, PasswordNeverReachesTheLog)
 {
     ReplyPeer peer;
     peer.on("PASS", {"530 Login incorrect\r\n"});
-    Connected conn(peer);
-    conn.session.replyState = rsPlain;
-    conn.session.SendCommand(QStringLiteral("PASS s3cret"));
+    Bare b(peer);
+    b.session.command(QStringLiteral("PASS s3cret"));
     EXPECT_EQ(peer.commands, QList<QByteArray>{"PASS s3cret"});
-    EXPECT_TRUE(conn.ui.log.contains(QStringLiteral("[L] - PASS (hidden)")));
-    EXPECT_FALSE(conn.ui.log.join('\n').contains(QStringLiteral("s3cret")));
+    EXPECT_TRUE(b.log.contains(QStringLiteral("[L] - PASS (hidden)")));
+    EXPECT_FALSE(b.log.join('\n').contains(QStringLiteral("s3cret")));
 }
 
-TEST(SendCommand, UnsafeOrOverlongCommandsAreNeverSent)
+TEST(Command, UnsafeOrOverlongCommandsAreNeverSent)
 {
     const QString refused = QStringLiteral(
         "[L] - 네트워크 오류: 명령에 허용되지 않는 문자가 있거나 너무 길어서 보내지 않았습니다.");
@@ -173,102 +231,52 @@ TEST(SendCommand, UnsafeOrOverlongCommandsAreNeverSent)
         ReplyPeer peer;
         peer.on("DELE", {"250 Deleted\r\n"});
         peer.on("NOOP", {"200 OK\r\n"});
-        Connected conn(peer);
-        conn.session.replyState = rsPlain;
-        conn.session.SendCommand(QStringLiteral("NOOP"));
-        conn.session.ExpectedSize = 5;
-        conn.session.SendCommand(c.command);
-        conn.session.SendCommand(QStringLiteral("NOOP"));  // the connection is still usable
+        Bare b(peer);
+        b.session.command(QStringLiteral("NOOP"));
+        const Reply reply = b.session.command(c.command);
+        b.session.command(QStringLiteral("NOOP"));  // the connection is still usable
         EXPECT_EQ(peer.commands.size(), c.sent ? 3 : 2);
-        EXPECT_EQ(conn.ui.log.contains(refused), !c.sent);
+        EXPECT_EQ(b.log.contains(refused), !c.sent);
         if (!c.sent) {
-            EXPECT_EQ(conn.ui.log.filter(QStringLiteral("DELE")).size(), 0);
+            EXPECT_EQ(b.log.filter(QStringLiteral("DELE")).size(), 0);
+            // Nothing of the previous reply passes for this command's answer.
+            EXPECT_FALSE(reply.answered);
+            EXPECT_TRUE(reply.isEmpty());
         }
     }
 }
 
-TEST(SendCommand, RefusedCommandLeavesNoStaleReply)
-{
-    ReplyPeer peer;
-    peer.on("NOOP", {"200 OK\r\n"});
-    Connected conn(peer);
-    conn.session.replyState = rsPlain;
-    conn.session.SendCommand(QStringLiteral("NOOP"));
-    conn.session.ExpectedSize = 5;
-    conn.session.replyState = rsDele;
-    conn.session.SendCommand(QStringLiteral("DELE a\r\nRMD /"));
-    EXPECT_EQ(conn.session.LastReply, QString());
-    EXPECT_EQ(conn.session.ExpectedSize, -1);
-}
-
-TEST(Dispatch, ExpectedSizeOfARetrReply)
-{
-    struct Case {
-        QByteArray reply;
-        qint64 expected;
-    };
-    const QList<Case> cases = {
-        {"150 Opening BINARY mode data connection for a.zip (1234 bytes)\r\n", 1234},
-        {"150 Opening data connection\r\n", SizeUnknown},
-        {"550 No such file\r\n", -1},
-        {"125 Data connection already open (77 bytes)\r\n", 77},
-        {"150 name (with paren) (5 bytes)\r\n", 5},
-        {"150 x (1,048,576 bytes)\r\n", 1048576},
-        {"150 x (3000000000 bytes)\r\n", 3000000000LL},
-        {"150 x (no digits)\r\n", 0},
-        {"150 x (99999999999999999999999 bytes)\r\n", 0},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.reply.toStdString());
-        ReplyPeer peer;
-        peer.on("RETR", {c.reply});
-        Connected conn(peer);
-        conn.session.replyState = rsRetr;
-        conn.session.SendCommand(QStringLiteral("RETR a.zip"));
-        EXPECT_EQ(conn.session.ExpectedSize, c.expected);
-        EXPECT_EQ(conn.ui.log.last(), QStringLiteral("[H] - ") + QString::fromLatin1(c.reply.trimmed()));
-    }
-}
-
-TEST(Dispatch, DirectoryRepliesRefreshTheHostLists)
+TEST(Command, DirectoryRepliesAreReported)
 {
     ReplyPeer peer;
     peer.on("MKD", {"257 \"/pub/new\" created\r\n"});
-    peer.on("RMD", {"250 Removed\r\n"});
-    peer.on("XRMD", {"550 Not empty\r\n"});
-    Connected conn(peer);
-    conn.session.replyState = rsMkd;
-    conn.session.SendCommand(QStringLiteral("MKD new"));
-    EXPECT_EQ(conn.ui.directories, QStringList{QStringLiteral("/pub/new")});
-    EXPECT_EQ(conn.ui.refreshes, 1);
-    conn.session.replyState = rsRmd;
-    conn.session.SendCommand(QStringLiteral("RMD new"));
-    EXPECT_EQ(conn.ui.refreshes, 2);
-    conn.session.SendCommand(QStringLiteral("XRMD full"));
-    EXPECT_EQ(conn.ui.refreshes, 2);
+    peer.on("PWD", {"257 \"/pub\" is current\r\n"});
+    Bare b(peer);
+    b.session.command(QStringLiteral("MKD new"));
+    b.session.command(QStringLiteral("PWD"));
+    EXPECT_EQ(b.s.directories, (QStringList{"/pub/new", "/pub"}));
 }
 
-TEST(Dispatch, ControlSocketClosedDuringTheWait)
+TEST(Command, ControlConnectionClosedDuringTheWait)
 {
     ReplyPeer peer;   // never answers NOOP
-    Connected conn(peer);
-    conn.session.replyState = rsPlain;
-    QTimer::singleShot(100, [&conn] { conn.session.DropConnection(); });
-    conn.session.SendCommand(QStringLiteral("NOOP"));
-    EXPECT_EQ(conn.session.ControlSocket, ws::InvalidSocket);
-    EXPECT_TRUE(conn.ui.log.contains(QStringLiteral("[H] - Cancelled blocking call")));
-    EXPECT_EQ(conn.ui.log.last(), QStringLiteral("[H] - 네트워크 오류: 데이터를 받을 수 없습니다."));
-    EXPECT_FALSE(conn.session.isConnected());
+    Bare b(peer);
+    QTimer::singleShot(100, [&b] { b.session.drop(); });
+    const Reply reply = b.session.command(QStringLiteral("NOOP"));
+    EXPECT_FALSE(reply.answered);
+    EXPECT_FALSE(b.session.hasControlConnection());
+    EXPECT_TRUE(b.log.contains(QStringLiteral("[H] - Cancelled blocking call")));
+    EXPECT_EQ(b.log.last(), QStringLiteral("[H] - 네트워크 오류: 데이터를 받을 수 없습니다."));
+    EXPECT_FALSE(b.session.isConnected());
 }
 
-TEST(Dispatch, AntiIdleTimerRestartsAfterEveryReply)
+TEST(Command, AntiIdleTimerRestartsAfterEveryReply)
 {
     ReplyPeer peer;
     peer.on("NOOP", {"200 OK\r\n"});
-    Connected conn(peer);
-    conn.ui.antiIdle = true;
-    conn.session.replyState = rsPlain;
-    conn.session.SendCommand(QStringLiteral("NOOP"));
-    EXPECT_TRUE(conn.session.noopTimer()->isActive());
-    EXPECT_EQ(conn.session.noopTimer()->interval(), 90000);
+    Bare b(peer);
+    b.session.setAntiIdle(true);
+    b.session.command(QStringLiteral("NOOP"));
+    EXPECT_TRUE(b.session.noopTimer()->isActive());
+    EXPECT_EQ(b.session.noopTimer()->interval(), 90000);
 }

@@ -91,7 +91,7 @@ TEST(LocalPaneInMainWindow, FilledAtStartAndWired)
     scripted().clear();
     f.SB_CopyLocalPath->click();
     EXPECT_TRUE(scripted().asked.empty());
-    EXPECT_TRUE(window.session().profile.LocalPath.isEmpty());
+    EXPECT_TRUE(window.profile().LocalPath.isEmpty());
 
     QDir::setCurrent(startDir);
     scripted().clear();

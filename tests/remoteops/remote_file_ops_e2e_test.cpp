@@ -103,12 +103,12 @@ protected:
         f->enterLocalStartDirectory(local);
         localStart = f->localPaneOf()->currentDirectory();
 
-        SessionProfile &p = f->session().profile;
+        SessionProfile &p = f->profile();
         p.HostName = QStringLiteral("시험 서버");
         p.HostIP = QStringLiteral("127.0.0.1");
         p.UserId = QStringLiteral("kim");
         p.Password = QStringLiteral("secret");
-        f->session().BB_ConnectClick(false);
+        f->connectFlow().BB_ConnectClick(false);
         ASSERT_TRUE(f->session().isConnected()) << log().toStdString();
         ASSERT_GT(f->form()->RFileListBox->count(), 0);
         scripted().clear();
@@ -186,7 +186,7 @@ TEST_F(RemoteFileOpsE2e, ViewShowsEveryLineOfAKoreanTextFile)
 
 TEST_F(RemoteFileOpsE2e, EditSendsTheEditedFileBack)
 {
-    f->session().profile.Editor = editorScript(QStringLiteral("for last; do :; done\nprintf 'added by the editor\\n' >> \"$last\""));
+    f->profile().Editor = editorScript(QStringLiteral("for last; do :; done\nprintf 'added by the editor\\n' >> \"$last\""));
     selectHost(QStringLiteral("memo.txt"));
     scripted().pushButton(BtnYes);   // send it back
     f->form()->N_REdit->trigger();
@@ -205,7 +205,7 @@ TEST_F(RemoteFileOpsE2e, AnEditorThatCannotStartSendsNothing)
 {
     // No editor of the desktop either: the stored one is all there is.
     qputenv("PATH", settingsHome.path().toUtf8());
-    f->session().profile.Editor = settingsHome.filePath(QStringLiteral("no-such-editor"));
+    f->profile().Editor = settingsHome.filePath(QStringLiteral("no-such-editor"));
     const QByteArray before = readFile(hostDir + QStringLiteral("/memo.txt"));
     selectHost(QStringLiteral("memo.txt"));
     f->form()->N_REdit->trigger();
@@ -218,7 +218,7 @@ TEST_F(RemoteFileOpsE2e, AnEditorThatCannotStartSendsNothing)
 TEST_F(RemoteFileOpsE2e, ARefusedDownloadNeverReachesTheEditor)
 {
     const QString marker = settingsHome.filePath(QStringLiteral("editor-ran"));
-    f->session().profile.Editor = editorScript(QStringLiteral("touch '") + marker + QStringLiteral("'"));
+    f->profile().Editor = editorScript(QStringLiteral("touch '") + marker + QStringLiteral("'"));
     // A copy left in the temporary directory by an earlier run, under the same name.
     const QString temp = remote::temporaryRoot();
     writeFile(temp + QStringLiteral("/gone.txt"), "stale copy\n");
@@ -240,7 +240,7 @@ TEST_F(RemoteFileOpsE2e, ARefusedDownloadNeverReachesTheEditor)
 
 TEST_F(RemoteFileOpsE2e, HexViewTakesAByteExactCopyAndPutsTheTypeBack)
 {
-    ASSERT_EQ(f->session().transferType, TypeAscii);
+    ASSERT_EQ(f->session().transferType(), TransferType::Ascii);
     const bool autoMode = f->form()->CB_AutoMode->isChecked();
     selectHost(QStringLiteral("blob.bin"));
     QString title;
@@ -270,7 +270,7 @@ TEST_F(RemoteFileOpsE2e, HexViewTakesAByteExactCopyAndPutsTheTypeBack)
     const qsizetype image = lines.indexOf(QStringLiteral("[L] - TYPE I"));
     ASSERT_GE(image, 0) << lines.toStdString();
     EXPECT_GT(lines.indexOf(QStringLiteral("[L] - TYPE A"), image), image) << "the type in force before is back";
-    EXPECT_EQ(f->session().transferType, TypeAscii);
+    EXPECT_EQ(f->session().transferType(), TransferType::Ascii);
     EXPECT_EQ(f->form()->CB_AutoMode->isChecked(), autoMode);
     expectLocalPaneBack();
 }

@@ -125,10 +125,9 @@ TEST_P(BothServers, ImageTypeIsByteExactBothWays)
         ASSERT_TRUE(t.engine->ReceiveFile(QStringLiteral("up_") + name, s.localDir() + "/down_" + name, false));
         EXPECT_EQ(digest(readAll(s.localDir() + "/down_" + name)), digest(data));
         EXPECT_EQ(t.window.gauge(), 100);
-        EXPECT_EQ(t.session.ListenSocket, ws::InvalidSocket);
-        EXPECT_EQ(t.session.DataSocket, ws::InvalidSocket);
+        EXPECT_FALSE(t.session.dataTransferUnderWay());
     }
-    EXPECT_EQ(t.session.transferType, TypeImage);
+    EXPECT_EQ(t.session.transferType(), TransferType::Image);
 }
 
 TEST_P(BothServers, AsciiTypeConvertsLineEndsOnly)
@@ -143,7 +142,7 @@ TEST_P(BothServers, AsciiTypeConvertsLineEndsOnly)
     const QByteArray local = QStringLiteral("첫 줄\nsecond\tline\nlone\rCR\n\nlast").toUtf8();
     writeAll(s.localDir() + "/notes.txt", local);
     ASSERT_TRUE(t.engine->SendFile(QStringLiteral("notes.txt"), QStringLiteral("notes.txt")));
-    EXPECT_EQ(t.session.transferType, TypeAscii);
+    EXPECT_EQ(t.session.transferType(), TransferType::Ascii);
     const QByteArray onServer = readAll(s.homeDir() + "/notes.txt");
     if (GetParam() == Server::Vsftpd)   // stores what it was sent
         EXPECT_EQ(onServer, QByteArray(local).replace("\n", "\r\n"));
@@ -168,7 +167,7 @@ TEST(Transfers, RefusedDownloadLeavesTheLocalFileAlone)
     EXPECT_FALSE(t.engine->ReceiveFile(QStringLiteral("missing.txt"), s.localDir() + "/keep.txt", false));
     EXPECT_EQ(readAll(s.localDir() + "/keep.txt"), QByteArray("precious"));
     EXPECT_TRUE(t.ui.log.last().startsWith(QStringLiteral("[H] - 550")));
-    EXPECT_EQ(t.session.ListenSocket, ws::InvalidSocket);
+    EXPECT_FALSE(t.session.dataTransferUnderWay());
     EXPECT_TRUE(t.session.isConnected());
 }
 
@@ -248,11 +247,10 @@ TEST(Transfers, DisconnectDuringATransferEndsIt)
     writeAll(s.homeDir() + "/big.bin", randomBytes(128 * 1024 * 1024, 9));
     Transfers t(s.localDir());
     t.login();
-    onceMoving(t.window, [&t] { t.session.BB_DisconnectClick(); });
+    onceMoving(t.window, [&t] { t.flow.BB_DisconnectClick(); });
     EXPECT_FALSE(t.engine->ReceiveFile(QStringLiteral("big.bin"), s.localDir() + "/big.bin", true));
     EXPECT_FALSE(t.session.isConnected());
-    EXPECT_EQ(t.session.DataSocket, ws::InvalidSocket);
-    EXPECT_EQ(t.session.ListenSocket, ws::InvalidSocket);
+    EXPECT_FALSE(t.session.dataTransferUnderWay());
 }
 
 TEST(Transfers, ServerKilledMidTransferIsAFailure)
@@ -264,7 +262,7 @@ TEST(Transfers, ServerKilledMidTransferIsAFailure)
     t.login();
     onceMoving(t.window, [&s] { s.stop(); });
     EXPECT_FALSE(t.engine->ReceiveFile(QStringLiteral("big.bin"), s.localDir() + "/big.bin", true));
-    EXPECT_EQ(t.session.DataSocket, ws::InvalidSocket);
+    EXPECT_FALSE(t.session.dataTransferUnderWay());
 }
 
 TEST(Transfers, FullLocalDiskIsAFailure)
@@ -282,7 +280,7 @@ TEST(Transfers, FullLocalDiskIsAFailure)
     const QString target = QString::fromStdString(small.path()) + "/big.bin";
     EXPECT_FALSE(t.engine->ReceiveFile(QStringLiteral("big.bin"), target, true));
     EXPECT_TRUE(t.ui.log.contains(QStringLiteral("[L] - 로컬에 파일 '") + target + QStringLiteral("' 를 쓸 수 없습니다.")));
-    EXPECT_EQ(t.session.DataSocket, ws::InvalidSocket);
+    EXPECT_FALSE(t.session.dataTransferUnderWay());
     QDir::setCurrent(QStringLiteral("/"));
     ::umount(small.path().c_str());
 }

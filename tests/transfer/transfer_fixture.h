@@ -40,12 +40,21 @@ public:
     bool stayOnTopChecked() const override { return false; }
     kav::TypeControls typeControls() const override { return controls; }
     const kav::AsciiExtensionList &asciiExtensions() const override { return ascii; }
+    void setSelectAfterRefresh(const QString &name) override { selectAfterRefresh = name; }
+    void disconnectFromHost() override
+    {
+        if (flow)
+            flow->BB_DisconnectClick();
+    }
+    QString selectAfterRefresh;
+    kav::ConnectFlow *flow = nullptr;
 };
 
 
 struct Transfers {
     PaneUi ui;
-    kav::Session session{ui};
+    kav::Session session;
+    kav::ConnectFlow flow{session, ui};
     QListWidget files, dirs, local;
     QComboBox curName;
     QAction sortByName{QStringLiteral("Sort by &name")};
@@ -62,29 +71,25 @@ struct Transfers {
         sortByName.setCheckable(true);
         sortByName.setChecked(true);
         kav::HostPaneWidgets w{&files, &dirs, &curName, &sortByName, &rexec, &local};
-        pane = std::make_unique<kav::HostPane>(session, ui, w, selectAfterRefresh);
+        pane = std::make_unique<kav::HostPane>(session, w, selectAfterRefresh);
         ui.pane = pane.get();
-        ui.session = &session;
+        ui.flow = &flow;
+        host.flow = &flow;
         host.directory = localDir;
         QDir::setCurrent(localDir);   // the local pane's directory is the process's
-        engine = std::make_unique<kav::TransferEngine>(session, ui, window, host);
-        commands = std::make_unique<kav::TransferCommands>(session, ui, *pane, host, window, *engine);
+        engine = std::make_unique<kav::TransferEngine>(session, window, host);
+        commands = std::make_unique<kav::TransferCommands>(session, *pane, host, window, *engine);
         static_cast<kav::ScriptedDialogs &>(kav::dialogs()).asked.clear();
         EXPECT_TRUE(kav::ws::startup());
-        kav::ws::setMessageFilter([this](int message, long event, int error) {
-            if (message == 1124 && event == kav::ws::FD_CONNECT)
-                ui.setStopTag(error == 0 ? 2 : 3);
-        });
     }
-    ~Transfers() { kav::ws::setMessageFilter({}); }
 
     void login(const QString &user = QStringLiteral("kim"), const QString &password = QStringLiteral("secret"))
     {
-        session.profile.HostName = QStringLiteral("h");
-        session.profile.HostIP = QStringLiteral("127.0.0.1");
-        session.profile.UserId = user;
-        session.profile.Password = password;
-        session.BB_ConnectClick(false);
+        flow.profile.HostName = QStringLiteral("h");
+        flow.profile.HostIP = QStringLiteral("127.0.0.1");
+        flow.profile.UserId = user;
+        flow.profile.Password = password;
+        flow.BB_ConnectClick(false);
     }
     void selectHost(const QStringList &names)
     {

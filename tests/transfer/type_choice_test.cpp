@@ -64,10 +64,8 @@ TEST(TypeChoice, SendsAtMostOneTypeAndNoneThatWouldNotChangeIt)
     kavtest::ReplyPeer peer;
     peer.on("TYPE I", {"200 Type set to I.\r\n"});
     peer.on("TYPE A", {"200 Type set to A.\r\n"});
-    kavtest::RecordingUi ui;
-    Session session(ui);
-    session.ControlSocket = ws::socket();
-    ASSERT_EQ(ws::connect(session.ControlSocket, 0x7f000001, peer.port()), 0);
+    Session session;
+    ASSERT_EQ(session.openControl(0x7f000001, peer.port(), 2000), Session::ConnectResult::Connected);
 
     const AsciiExtensionList list = defaultList();
     const TypeControls binaryOn{false, false, true};
@@ -76,10 +74,9 @@ TEST(TypeChoice, SendsAtMostOneTypeAndNoneThatWouldNotChangeIt)
     ChooseUploadType(session, QStringLiteral("bin"), binaryOn, list);        // already image: nothing sent
     ChooseDownloadType(session, true, QStringLiteral("txt"), autoOn, list);  // still image
     ChooseDownloadType(session, false, QStringLiteral("log"), autoOn, list);
-    EXPECT_EQ(session.transferType, TypeAscii);
-    EXPECT_EQ(session.replyState, rsPlain);
+    EXPECT_EQ(session.transferType(), TransferType::Ascii);
     EXPECT_EQ(peer.commands, (QList<QByteArray>{"TYPE I", "TYPE A"}));
-    session.CloseSocket(session.ControlSocket);
+    session.drop();
 }
 
 class ModeFormTest : public ::testing::Test {

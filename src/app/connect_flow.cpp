@@ -1,0 +1,209 @@
+#include "connect_flow.h"
+
+#include "ftp/session.h"
+#include "platform/dialogs.h"
+#include "platform/event_pump.h"
+#include "platform/winsock.h"
+
+#include <QObject>
+
+#include <algorithm>
+
+namespace kav {
+
+namespace {
+const QString Refused = QStringLiteral("호스트의 FTP 서버(21/TCP)에 연결을 못했습니다.");
+}
+
+ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window)
+    : session(session), window(window)
+{
+    QObject::connect(&session, &Session::transcript, &session,
+                     [&window](TranscriptSide side, const QString &text) {
+                         window.AppendLog(transcriptLine(side, text));
+                     });
+    QObject::connect(&session, &Session::disconnected, &session,
+                     [&window] { window.setConnectEnabled(true); });
+}
+
+void ConnectFlow::logFailedConnect(const QString &box, bool toFront)
+{
+    window.setStopEnabled(false);
+    if (toFront)
+        window.bringToFront();
+    window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
+    informationBox(box);
+}
+
+void ConnectFlow::BB_ConnectClick(bool fromButton)
+{
+    if (window.stopEnabled())
+        return;
+    // The connect button stays enabled while the greeting is awaited; a second
+    // connect then would orphan the connection being opened.
+    if (session.hasControlConnection())
+        return;
+    if (fromButton) {
+        profile.HostIP.clear();
+        window.runConnectDialog();
+    }
+    PumpMessages(1);
+    if (profile.HostIP.isEmpty())
+        return;
+    if (profile.UserId.isEmpty()) {
+        informationBox(QStringLiteral("로그인 명이 없으면 호스트에 연결할 수 없습니다."));
+        return;
+    }
+    quint32 address = 0;
+    if (!ws::inetAddr(profile.HostIP, &address) && !ws::gethostbyname(profile.HostIP, &address)) {
+        informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."));
+        return;
+    }
+
+    tag = StopTag::Waiting;
+    window.setStopEnabled(true);
+    window.AppendLog(QStringLiteral("Connecting to ") + profile.HostIP + QStringLiteral("  port ")
+                     + QString::number(FtpPort));
+    PumpMessages(1);
+
+    const int attempts = std::max(1, profile.TrialTimes);
+    const int limitMs = std::max(1, profile.Timeout) * 1000;
+    for (int attempt = 1;; ++attempt) {
+        const Session::ConnectResult result = session.openControl(address, FtpPort, limitMs);
+        if (result == Session::ConnectResult::Connected) {
+            tag = StopTag::Connected;
+            break;
+        }
+        switch (result) {
+        case Session::ConnectResult::NoSocket:
+            logFailedConnect(QStringLiteral("네트워크 오류: 소켓핸들을 얻을 수 없습니다."), true);
+            return;
+        case Session::ConnectResult::Cancelled:
+            window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
+            window.setStopEnabled(false);
+            return;
+        case Session::ConnectResult::Refused:
+            tag = StopTag::Failed;
+            logFailedConnect(Refused, true);
+            return;
+        default:
+            break;
+        }
+        if (attempt >= attempts) {
+            logFailedConnect(Refused + QStringLiteral(" (시간제한 초과)"), true);
+            return;
+        }
+    }
+
+    window.setStopEnabled(false);
+    window.AppendLog(QStringLiteral("Connected to ") + profile.HostIP + QStringLiteral("  port ")
+                     + QString::number(FtpPort));
+
+    // A bare "220" line comes before the greeting's text on some servers.
+    Reply greeting = session.readReply();
+    if (greeting.answered) {
+        if (greeting.code == 220 && greeting.text.size() == 3) {
+            session.log(TranscriptSide::Host, greeting.text);
+            greeting = session.readReply();
+        } else if (greeting.code != 220) {
+            window.bringToFront();
+            window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
+            informationBox(Refused);
+            session.drop();
+            return;
+        }
+    }
+    if (!greeting.isEmpty())
+        session.log(TranscriptSide::Host, greeting.text);
+
+    window.enterLocalStartDirectory(profile);
+    window.loadHostLists(profile.HostName);
+    window.setConnectEnabled(false);
+    window.setDisconnectEnabled(true);
+
+    QString systemReply;
+    switch (session.login(profile.UserId, profile.Password, &systemReply)) {
+    case Session::LoginResult::Interrupted:
+        return;
+    case Session::LoginResult::UserRefused:
+        informationBox(QStringLiteral("로그인 실패, 로그인 명을 확인하십시요."));
+        BB_DisconnectClick();
+        return;
+    case Session::LoginResult::PasswordRefused:
+        informationBox(QStringLiteral("로그인 실패, 비밀번호를 확인하십시요."));
+        BB_DisconnectClick();
+        return;
+    case Session::LoginResult::LoggedIn:
+        afterLogin(systemReply);
+        return;
+    }
+}
+
+void ConnectFlow::afterLogin(const QString &systemReply)
+{
+    PumpMessages(5);
+    const QString sessionTitle = profile.HostName + QStringLiteral(" (") + profile.HostIP
+        + QStringLiteral(", ") + profile.UserId + QLatin1Char(')');
+    bool unixCommands = true;
+    if (!systemReply.contains(QLatin1String("215 UNIX"))) {
+        const QString upper = systemReply.toUpper();
+        for (const char *name : {"WINDOWS", "WIN32", "WIN95", "WIN98"})
+            if (upper.contains(QLatin1String(name)))
+                unixCommands = false;
+    }
+    window.setUnixCommandsEnabled(unixCommands);
+    window.setTitles(window.baseTitle() + QStringLiteral(" - ") + sessionTitle, sessionTitle);
+
+    if (profile.UseLastPath)
+        session.command(QStringLiteral("CWD ") + profile.LastHostDir);
+    else if (!profile.RemotePath.isEmpty())
+        session.command(QStringLiteral("CWD ") + profile.RemotePath);
+
+    if (!session.readLocalAddress()) {
+        informationBox(QStringLiteral("네트워크 오류: Packet Driver 에러로 로컬주소를 얻지못했습니다."));
+        BB_DisconnectClick();
+        return;
+    }
+    if (profile.UseLastPath)
+        window.setSelectAfterRefresh(profile.LastHostFile);
+    window.refreshHostLists();
+}
+
+void ConnectFlow::BB_DisconnectClick()
+{
+    session.hangUp();
+    window.saveConfiguration();
+    window.resetSessionProfile();
+    window.clearMessages();
+    window.clearHostPane();
+    window.setConnectEnabled(true);
+    window.setDisconnectEnabled(false);
+    PumpMessages(1);
+    window.setTitles(window.baseTitle(), window.baseTitle());
+    window.moveCursorToConnect();
+    window.resetCancelTags();
+}
+
+void ConnectFlow::BB_StopClick()
+{
+    tag = StopTag::Stopped;
+    session.cancel();
+}
+
+void ConnectFlow::RB_asciiClick()
+{
+    if (!session.isConnected())
+        return;
+    window.clearAutoMode();
+    session.command(QStringLiteral("TYPE A"));
+}
+
+void ConnectFlow::RB_binaryClick()
+{
+    if (!session.isConnected())
+        return;
+    window.clearAutoMode();
+    session.command(QStringLiteral("TYPE I"));
+}
+
+} // namespace kav

@@ -1,0 +1,93 @@
+#pragma once
+// The connect and login sequence of the main window, with its handlers'
+// names: BB_ConnectClick, BB_DisconnectClick, BB_StopClick and the manual
+// type buttons. It drives the session's protocol calls in the order and the
+// nesting the window shows (a refused login shows its box, then disconnects;
+// a successful one ends with the host lists read), and owns the profile of
+// the current or the next session.
+
+#include "ftp/session_profile.h"
+
+#include <QString>
+
+namespace kav {
+
+class Session;
+
+// What the flow needs of the main window.
+class ConnectWindow {
+public:
+    virtual ~ConnectWindow() = default;
+
+    // An unprefixed line of the message list ("Connecting to ...").
+    virtual void AppendLog(const QString &line) = 0;
+
+    virtual bool stopEnabled() const = 0;
+    virtual void setStopEnabled(bool on) = 0;
+    virtual void setConnectEnabled(bool on) = 0;
+    virtual void setDisconnectEnabled(bool on) = 0;
+
+    // Shows the host dialog modally with its profile fields enabled; confirming it
+    // fills the profile (an empty HostIP means: no connection).
+    virtual void runConnectDialog() = 0;
+    // Reset of the profile from the dialog's option controls.
+    virtual void resetSessionProfile() = 0;
+
+    virtual void bringToFront() = 0;
+    virtual void moveCursorToConnect() = 0;
+    // Window caption and application (task bar) title.
+    virtual void setTitles(const QString &caption, const QString &applicationTitle) = 0;
+    virtual QString baseTitle() const = 0;
+    // Permission change and remote execution menu items (off for Windows servers).
+    virtual void setUnixCommandsEnabled(bool on) = 0;
+
+    // Re-read the host directory into the host pane (sends PWD and LIST).
+    virtual void refreshHostLists() = 0;
+    // Empty the host lists and the current-directory field.
+    virtual void clearHostPane() = 0;
+    virtual void clearMessages() = 0;
+    virtual void setSelectAfterRefresh(const QString &name) = 0;
+
+    // Put the local pane into the profile's start directory.
+    virtual void enterLocalStartDirectory(const SessionProfile &profile) = 0;
+    // This profile's transfer queue and host bookmarks into their windows.
+    virtual void loadHostLists(const QString &hostName) = 0;
+    virtual void saveConfiguration() = 0;
+    // Cancel flags of the transfer and print windows back to "not cancelled".
+    virtual void resetCancelTags() = 0;
+    // Automatic transfer type selection off (manual type chosen).
+    virtual void clearAutoMode() = 0;
+};
+
+// How the last connect wait ended (the stop button's tag).
+enum class StopTag { Waiting = 0, Stopped = 1, Connected = 2, Failed = 3 };
+
+class ConnectFlow {
+public:
+    // Routes the session's transcript and its disconnects to the window.
+    ConnectFlow(Session &session, ConnectWindow &window);
+
+    // fromButton: the connect button was pressed (the host dialog is shown);
+    // false for the start-up auto-connect (the loaded profile is used as it is).
+    void BB_ConnectClick(bool fromButton);
+    void BB_DisconnectClick();
+    // Ends a connect wait in progress.
+    void BB_StopClick();
+    void RB_asciiClick();
+    void RB_binaryClick();
+
+    StopTag stopTag() const { return tag; }
+
+    // The values of the host profile in use, for the current or the next session.
+    SessionProfile profile;
+
+private:
+    void logFailedConnect(const QString &box, bool toFront);
+    void afterLogin(const QString &systemReply);
+
+    Session &session;
+    ConnectWindow &window;
+    StopTag tag = StopTag::Waiting;
+};
+
+} // namespace kav

@@ -1,0 +1,78 @@
+#pragma once
+// Replies of the control connection: the pure reader that cuts received bytes
+// into whole replies, the reply as the session hands it out, and the rules
+// read from a reply's text.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kav {
+
+// One reply as the reader cut it, still in the server's bytes: every line with
+// its line end removed and blanks and control characters trimmed at both
+// ends. The last line closes the reply ("xyz text" or a line of any other form).
+struct RawReply {
+    QList<QByteArray> lines;
+};
+
+// Cuts the control connection's bytes into whole replies (RFC 959): a line
+// "xyz-" opens a multi-line reply that the first line beginning "xyz " (or the
+// bare "xyz") closes; any other line is a reply of its own. Blank lines between
+// replies are skipped. LF or NUL ends a line; a CR before it is trimmed with
+// the blanks. Bytes after a reply stay for the next one.
+//
+// A pure object: no socket, no log, no encoding. The session feeds it what it
+// receives and asks for the next reply until there is one.
+class ReplyReader {
+public:
+    void feed(QByteArrayView bytes);
+    // The next whole reply, or nothing while more bytes are needed.
+    std::optional<RawReply> next();
+    // Forgets every byte received (a new connection, or one that broke).
+    void clear();
+    // The lines of a multi-line reply that is still open (shown when the connection breaks).
+    RawReply unfinished() const { return partial; }
+    bool hasPendingBytes() const { return !pending.isEmpty(); }
+
+private:
+    QByteArray pending;    // received bytes not yet taken as lines
+    RawReply partial;      // lines of a multi-line reply still open
+    QByteArray openCode;   // its three digits; empty when none is open
+};
+
+// A reply as callers see it: decoded in the server's encoding.
+struct Reply {
+    int code = 0;           // the three digits that begin the last line; 0 when it has none
+    QString text;           // the last line; empty when no reply came (closed, failed, cancelled)
+    QStringList lines;      // every line, the last one included
+    // False when the command was never sent or no reply could be read, so that
+    // nothing of a previous reply passes for this command's answer.
+    bool answered = false;
+
+    bool isEmpty() const { return text.isEmpty(); }
+    bool isPreliminary() const { return code / 100 == 1; }
+    bool isPositive() const { return code / 100 == 2; }
+    // The preliminary replies after which the server opens the data connection:
+    // some servers announce a transfer with 125 rather than 150.
+    bool opensData() const { return code == 150 || code == 125; }
+};
+
+// The three digits at the start of a line as a number, or 0 when it does not start with three digits.
+int replyCode(QByteArrayView line);
+
+// The size a 150 (or 125) reply announces: the digits after the last "(",
+// read as one number ("(1,048,576 bytes)" is 1048576; 0 when there are none
+// or too many); SizeUnknown when the reply has no "(" at all.
+qint64 expectedTransferSize(const QString &replyText);
+// What a server that gives no size stands for: the gauge shows no fraction.
+inline constexpr qint64 SizeUnknown = 2147483647;
+
+// The text between the first and the last occurrence of ch; empty when ch occurs fewer than two times.
+QString ExtractQuoted(const QString &text, QChar ch);
+
+} // namespace kav
