@@ -38,8 +38,9 @@ QString TPrintForm::savedProgramTitle()
 
 void TPrintForm::start(const QString &fileName, qint64 size)
 {
-    if (programTitleBeforePrinting().isEmpty())
-        programTitleBeforePrinting() = applicationTitle();
+    // Each print puts back the title it found: a session may have begun or ended
+    // since the last one.
+    programTitleBeforePrinting() = applicationTitle();
     ui->L_file->setText(fileName);
     ui->L_size->setText(QString::number(size) + QStringLiteral(" Bytes"));
     ui->G_print->setValue(0);

@@ -26,7 +26,7 @@ public:
     // The gauge, and the application title with the percentage.
     void setGauge(int percent);
     bool disconnectAfter() const;
-    // The application title during printing: the one it had before the first print.
+    // The application title during printing: the one it had when this print began.
     static QString savedProgramTitle();
 
     // ---- Handlers ----

@@ -146,3 +146,21 @@ TEST_F(LinePrintToPdf, CancelAfterTheThirdLineEndsTheJobWithThreeLines)
     EXPECT_TRUE(text.contains(QStringLiteral("line2"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("line3")));
 }
+
+TEST_F(LinePrintToPdf, EachPrintPutsBackTheTitleItFound)
+{
+    for (const QString &title : {QStringLiteral("Kavrin Version 2.2"), QStringLiteral("시험 서버 (127.0.0.1, kim)")}) {
+        setApplicationTitle(title);
+        QByteArray bytes("one\r\ntwo\r\n");
+        QBuffer file(&bytes);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString during;
+        QObject::connect(window.form()->G_print, &QProgressBar::valueChanged, [&] { during = applicationTitle(); });
+        LinePrint run(window, QStringLiteral("t.txt"), bytes.size());
+        printTextLines(file, run);
+        run.finish();
+        EXPECT_EQ(applicationTitle(), title);
+        EXPECT_TRUE(during.startsWith(title + QLatin1Char(' '))) << during.toStdString();
+        window.form()->G_print->disconnect();
+    }
+}
