@@ -8,7 +8,7 @@
 #include "local/local_pane.h"
 #include "remoteops/host_channel.h"
 #include "remoteops/remote_file_ops.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 
 namespace kav {
 

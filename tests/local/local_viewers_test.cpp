@@ -7,7 +7,7 @@
 #include "platform/cp949.h"
 #include "platform/printer.h"
 #include "platform/scripted_dialogs.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "viewers/hex_form.h"
 #include "viewers/print_form.h"
 #include "qt_printers.h"

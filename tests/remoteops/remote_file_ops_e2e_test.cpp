@@ -18,7 +18,7 @@
 #include "platform/settings_dir.h"
 #include "platform/winsock.h"
 #include "remoteops/temp_copies.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "transfer/trans_form.h"
 #include "viewers/hex_form.h"
 #include "viewers/print_form.h"
