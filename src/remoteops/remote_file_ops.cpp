@@ -3,7 +3,7 @@
 #include "temp_copies.h"
 
 #include "browse/host_pane.h"
-#include "ftp/session.h"
+#include "ftp/reply.h"
 #include "platform/event_pump.h"
 #include "platform/dialogs.h"
 #include "platform/editor_lookup.h"
@@ -206,13 +206,13 @@ void RemoteFileOps::N_RPrintClick()
         return;
     }
 
-    bool cancelled = false, disconnectAfter = false, opened_ = false;
+    bool cancelled = false, disconnectAfter = false, printerOpen = false;
     {
         LinePrint run(printWindow, name, opened.size);
-        opened_ = run.isOpen();
+        printerOpen = run.isOpen();
         remote::StreamLines splitter;
         std::vector<char> buffer(StreamBlock);
-        while (opened_) {
+        while (printerOpen) {
             const int n = channel.receive(buffer.data(), StreamBlock);
             if (n < 0) {
                 channel.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
@@ -235,7 +235,7 @@ void RemoteFileOps::N_RPrintClick()
         disconnectAfter = run.disconnectRequested();
     }
     channel.finish();
-    if (!opened_) {
+    if (!printerOpen) {
         informationBox(QStringLiteral("프린터를 열 수 없습니다."), window);
         return;
     }
