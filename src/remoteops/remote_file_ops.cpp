@@ -3,6 +3,7 @@
 #include "temp_copies.h"
 
 #include "browse/host_pane.h"
+#include "ftp/host_path.h"
 #include "ftp/reply.h"
 #include "platform/event_pump.h"
 #include "platform/dialogs.h"
@@ -120,7 +121,7 @@ void RemoteFileOps::N_RViewClick()
         leaveTopmost();
     transferWindow.setDisconnectAfterwards(false);
     transferWindow.setCount(1, 1);
-    transferWindow.begin(remote::hostFilePath(hostPane.currentDirectory(), name), opened.size,
+    transferWindow.begin(joinHostPath(hostPane.currentDirectory(), name), opened.size,
                          QStringLiteral("화면으로"));
     transferWindow.show();
     transferWindow.raise();
@@ -389,7 +390,7 @@ void RemoteFileOps::N_REditClick()
         + QStringLiteral("\r\n(편집을 모두 마친 뒤에 [예]를 누르십시오.)");
     if (confirmBox(question, window)) {
         const bool sent = QFileInfo(copy).isFile()
-            && transferOne([&] { return channel.upload(copy, remote::hostFilePath(hostDirectory, name)); }, false);
+            && transferOne([&] { return channel.upload(copy, joinHostPath(hostDirectory, name)); }, false);
         if (!sent) {
             place.keep = true;
             channel.log(TranscriptSide::Local, QStringLiteral("편집한 파일을 '") + copy + QStringLiteral("' 에 남겨 두었습니다."));

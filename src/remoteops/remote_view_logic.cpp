@@ -26,39 +26,27 @@ std::optional<QString> textCheckQuestion(const RemoteEntry &entry, bool extensio
     return QStringLiteral("[주의]\r\n파일 '") + entry.name + why + question;
 }
 
-QString hostFilePath(const QString &directory, const QString &name)
-{
-    return directory == QLatin1String("/") ? directory + name : directory + QLatin1Char('/') + name;
-}
-
 QList<StreamLines::Line> StreamLines::feed(const char *data, qsizetype size)
 {
     QList<Line> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        if (data[i] != '\n' && data[i] != '\0')
-            continue;
-        partial.append(data + start, i - start);
-        const qint64 received = partial.size() + 1;
-        if (partial.endsWith('\r'))
-            partial.chop(1);
-        lines.append(Line{partial, received});
-        partial.clear();
-        start = i + 1;
+    for (QByteArray &raw : splitter.feed(data, size)) {
+        const qint64 received = raw.size() + 1;   // its LF or NUL
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        lines.append(Line{std::move(raw), received});
     }
-    partial.append(data + start, size - start);
     return lines;
 }
 
 std::optional<StreamLines::Line> StreamLines::finish()
 {
-    if (partial.isEmpty())
+    QByteArray rest = splitter.takePartialLine();
+    if (rest.isEmpty())
         return std::nullopt;
-    Line last{partial, partial.size()};
-    if (last.bytes.endsWith('\r'))
-        last.bytes.chop(1);
-    partial.clear();
-    return last;
+    const qint64 received = rest.size();
+    if (rest.endsWith('\r'))
+        rest.chop(1);
+    return Line{rest, received};
 }
 
 } // namespace kav::remote

@@ -4,6 +4,7 @@
 // received text stream into lines.
 
 #include "browse/listing.h"
+#include "platform/text.h"
 
 #include <QByteArray>
 #include <QList>
@@ -22,13 +23,10 @@ std::optional<QString> textCheckQuestion(const RemoteEntry &entry, bool extensio
 // The extension of a host name, upper case, without its dot ("" without one).
 QString upperExtension(const QString &name);
 
-// current directory + "/" + name, or directory + name in the root "/".
-QString hostFilePath(const QString &directory, const QString &name);
-
-// Cuts a received text stream into lines. A LF or a NUL ends a line; the line is
-// handed on with its last character dropped only when that is a CR (the CR of
-// CR LF), so a CR LF split across two blocks still gives one line end. A last
-// line without a line end is handed on by finish().
+// Cuts a received text stream into lines (LineSplitter: a LF or a NUL ends a
+// line). A line is handed on with its last character dropped only when that is
+// a CR (the CR of CR LF), so a CR LF split across two blocks still gives one line
+// end. A last line without a line end is handed on by finish().
 class StreamLines {
 public:
     struct Line {
@@ -39,7 +37,7 @@ public:
     std::optional<Line> finish();
 
 private:
-    QByteArray partial;
+    LineSplitter splitter;
 };
 
 } // namespace kav::remote

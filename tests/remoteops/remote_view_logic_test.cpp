@@ -43,8 +43,6 @@ TEST(RemoteViewLogic, TextCheckQuestions)
     }
     EXPECT_EQ(upperExtension(QStringLiteral("a.b.Txt")), "TXT");
     EXPECT_EQ(upperExtension(QStringLiteral("noext")), "");
-    EXPECT_EQ(hostFilePath(QStringLiteral("/"), QStringLiteral("a")), "/a");
-    EXPECT_EQ(hostFilePath(QStringLiteral("/pub"), QStringLiteral("a")), "/pub/a");
 }
 
 TEST(RemoteViewLogic, StreamLines)
