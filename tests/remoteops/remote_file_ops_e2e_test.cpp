@@ -201,6 +201,30 @@ TEST_F(RemoteFileOpsE2e, EditSendsTheEditedFileBack)
     EXPECT_TRUE(f->session().isConnected());
 }
 
+TEST_F(RemoteFileOpsE2e, DecliningTheQuestionsSendsNothing)
+{
+    // An executable is "not a text file"; No ends the view before any command.
+    writeFile(hostDir + QStringLiteral("/run.sh"), "#!/bin/sh\n", true);
+    f->hostPaneOf()->RBrefreshClick();
+    selectHost(QStringLiteral("run.sh"));
+    logMark = log().size();
+    f->form()->N_RView->trigger();
+    EXPECT_EQ(scripted().messageTexts(),
+              QStringList{QStringLiteral("[주의]\r\n파일 'run.sh'는 텍스트 파일이 아님니다.\r\n그래도 선택한 파일을 열람하시겠습니까 ?")});
+    EXPECT_FALSE(newLog().contains(QStringLiteral("RETR")));
+
+    // Edited, but not to be sent: the host file stays, the copy goes.
+    scripted().clear();
+    f->profile().Editor = editorScript(QStringLiteral("for last; do :; done\nprintf 'not wanted\\n' >> \"$last\""));
+    const QByteArray before = readFile(hostDir + QStringLiteral("/memo.txt"));
+    selectHost(QStringLiteral("memo.txt"));
+    f->form()->N_REdit->trigger();   // the question is answered No
+    ASSERT_EQ(scripted().messageTexts().size(), 1);
+    EXPECT_EQ(readFile(hostDir + QStringLiteral("/memo.txt")), before);
+    EXPECT_FALSE(newLog().contains(QStringLiteral("STOR")));
+    expectLocalPaneBack();
+}
+
 TEST_F(RemoteFileOpsE2e, AnEditorThatCannotStartSendsNothing)
 {
     // No editor of the desktop either: the stored one is all there is.
