@@ -5,6 +5,7 @@
 
 #include "ftp/session.h"
 #include "local/local_pane.h"
+#include "local/local_viewer_commands.h"
 #include "viewers/file_info_form.h"
 #include "viewers/icon_form.h"
 
@@ -55,6 +56,13 @@ LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
     onTrigger(f.N_LDeleteDirectory, &LocalPane::N_LDeleteDirectoryClick);
     onTrigger(f.N_LDirectoryList, &LocalPane::N_LDirectoryListClick);
     onTrigger(f.N_LSpecifyadirectory, &LocalPane::N_LSpecifyadirectoryClick);
+
+    auto *viewers = new LocalViewerCommands(*pane, f.LFileListBox, &window, *window.printForm(), pane);
+    viewers->isTextExtension = pane->isTextExtension;
+    viewers->disconnect = [&window] { window.connectFlow().BB_DisconnectClick(); };
+    QObject::connect(f.N_LHexview, &QAction::triggered, viewers, [viewers] { viewers->N_LHexviewClick(); });
+    QObject::connect(f.N_LPrint, &QAction::triggered, viewers, [viewers] { viewers->N_LPrintClick(); });
+    QObject::connect(f.LBprintset, &QAbstractButton::clicked, viewers, [viewers] { viewers->LBprintsetClick(); });
     for (QAction *item : {f.N_LUppercase, f.N_LLowercase, f.N_LSentenceCase})
         QObject::connect(item, &QAction::triggered, pane, [pane, item] { pane->N_LUppercaseClick(item); });
 

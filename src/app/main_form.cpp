@@ -8,10 +8,12 @@
 #include "program_info.h"
 #include "settings_bridge.h"
 #include "local_bridge.h"
+#include "remote_bridge.h"
 #include "local/local_pane.h"
 #include "transfer_bridge.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/trans_form.h"
+#include "viewers/print_form.h"
 #include "viewers/view_form.h"
 
 #include "browse/host_pane.h"
@@ -65,6 +67,7 @@ TMainForm::TMainForm(QWidget *parent)
         w->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->LFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
+    printWindow = new TPrintForm(this);
     transferBridge = std::make_unique<TransferBridge>(*this);
     SessionParts::Views views;
     views.hostWidgets.RFileListBox = ui->RFileListBox;
@@ -118,6 +121,7 @@ TMainForm::TMainForm(QWidget *parent)
             connectDialog->setProfileStartPath(flow->profile.HostName, false, dir);
     };
 
+    createRemoteFileOps(*this);
     wireControls();
     MainWindowParts tools;
     tools.window = this;
@@ -590,14 +594,16 @@ void TMainForm::saveConfiguration()
 
 bool TMainForm::transferOrPrintShowing() const
 {
-    // The print window joins this test when it exists.
-    return transferBridge && transferBridge->transferWindow().isVisible();
+    return (transferBridge && transferBridge->transferWindow().isVisible())
+        || (printWindow && printWindow->isVisible());
 }
 
 void TMainForm::resetCancelTags()
 {
     if (transferBridge)
         transferBridge->transferWindow().setCancelFlag(0);
+    if (printWindow)
+        printWindow->setCancelFlag(0);
 }
 
 void TMainForm::refreshLocalPane()

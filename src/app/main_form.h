@@ -28,6 +28,7 @@ class TViewForm;
 class WindowSizeHolder;
 class TConnectForm;
 class TLogForm;
+class TPrintForm;
 
 class TMainForm : public QWidget, public ConnectWindow {
     Q_OBJECT
@@ -54,6 +55,7 @@ public:
     SettingsBridge &settings() const { return *settingsBridge; }
     TransferBridge &transfers() const { return *transferBridge; }
     TViewForm *viewForm() const { return viewWindow; }
+    TPrintForm *printForm() const { return printWindow; }
     // Re-reads the local pane (keeps SelectAfterRefresh for it).
     void refreshLocalPane();
     HostPane *hostPaneOf() const { return hostPane; }
@@ -148,6 +150,7 @@ private:
     ProfileList *profileList = nullptr;
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
+    TPrintForm *printWindow = nullptr;
     std::unique_ptr<SettingsBridge> settingsBridge;
     std::unique_ptr<TransferBridge> transferBridge;
     TViewForm *viewWindow = nullptr;

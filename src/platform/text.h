@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <utility>
+
 namespace kav::text {
 
 // Without the blanks and control characters (code 0x20 and below) at both ends.
@@ -33,6 +35,8 @@ class LineSplitter {
 public:
     QList<QByteArray> feed(const char *data, qsizetype size);
     bool hasPartialLine() const { return !partial.isEmpty(); }
+    // The bytes after the last line end, taken (a viewer shows a last line without one).
+    QByteArray takePartialLine() { return std::exchange(partial, QByteArray()); }
     void clear() { partial.clear(); }
 
 private:
