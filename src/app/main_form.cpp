@@ -6,6 +6,7 @@
 #include "program_info.h"
 #include "settings_bridge.h"
 #include "local_bridge.h"
+#include "host_ops_bridge.h"
 #include "local/local_pane.h"
 #include "transfer_bridge.h"
 #include "transfer/batch_transfer.h"
@@ -115,6 +116,7 @@ TMainForm::TMainForm(QWidget *parent)
             connectDialog->setProfileStartPath(flow->profile.HostName, false, dir);
     };
 
+    createHostFileOps(*this);
     wireControls();
 
     FirstActivated = false;
