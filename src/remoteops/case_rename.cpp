@@ -37,6 +37,9 @@ QString caseRenamed(const QString &name, LetterCase letterCase)
 
 bool nameTaken(const QStringList &listed, const QString &from, const QString &to)
 {
+    // A name given back to itself replaces nothing.
+    if (to == from)
+        return false;
     bool sourceSkipped = false;
     for (const QString &name : listed) {
         // The entry being renamed is listed once; any further entry of the

@@ -24,7 +24,7 @@ QString caseRenamed(const QString &name, LetterCase letterCase);
 // an existing file on most servers, so such a rename must not be sent. Names
 // are compared without regard to letter case, because a server may keep
 // names that way; the entry being renamed itself never counts, so a case
-// rename of a name to its own other spelling still goes through.
+// rename of a name to its own other spelling, or to itself, still goes through.
 bool nameTaken(const QStringList &listed, const QString &from, const QString &to);
 
 } // namespace kav
