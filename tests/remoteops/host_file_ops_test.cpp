@@ -1,10 +1,10 @@
-// The host file commands against a scripted server on 127.0.0.1:21: the exact
-// boxes and log lines, the selection taken before the first command, the busy
-// rule, and the permission listing's byte-level cases (options refused, a line
-// in two segments, an owner name past 261 bytes).
+// The host file commands against the scripted server on 127.0.0.1:21: the
+// exact boxes and log lines, the selection taken before the first command, the
+// busy rule, and the permission listing's byte-level cases (options refused, a
+// line in two segments, an owner name past 261 bytes).
 
 #include "host_ops_fixture.h"
-#include "scripted_peer.h"
+#include "reply_peer.h"
 
 #include <QCheckBox>
 #include <QTest>
@@ -14,44 +14,44 @@
 
 using namespace kav;
 using kavtest::HostOps;
-using kavtest::ScriptedPeer;
+using kavtest::ReplyPeer;
 
 namespace {
 
-std::string fileLine(const std::string &perm, const std::string &name, const std::string &owner = "ftp")
+QByteArray fileLine(const QByteArray &perm, const QByteArray &name, const QByteArray &owner = "ftp")
 {
     return perm + "   1 " + owner + "      ftp            12 Dec 10 03:04 " + name + "\r\n";
 }
 
-// PWD, (TYPE A,) PORT and LIST of a refresh, the listing sent in one piece.
-void scriptRefresh(ScriptedPeer &peer, const std::string &listing, bool typeA = false)
+ReplyPeer::DataReply listing(const QList<QByteArray> &segments, int gapMs = 0)
 {
-    peer.expect("PWD").send("257 \"/\" is the current directory\r\n");
-    if (typeA)
-        peer.expect("TYPE A").send("200 Switching to ASCII mode.\r\n");
-    peer.expect().send("200 PORT command successful.\r\n").expect("LIST").send("150 Here comes the listing.\r\n");
-    peer.dataConnect().dataSend(listing).dataClose().send("226 Directory send OK.\r\n");
+    ReplyPeer::DataReply r;
+    r.preliminary = "150 Here comes the directory listing.\r\n";
+    r.data = segments;
+    r.final = "226 Directory send OK.\r\n";
+    r.gapMs = gapMs;
+    return r;
 }
 
-void scriptLogin(ScriptedPeer &peer, const std::string &listing, const std::string &system = "215 UNIX Type: L8")
+// A logged-in server whose directory lists `lines` until a test changes it.
+void serve(ReplyPeer &peer, const QByteArray &lines, const QByteArray &system = "215 UNIX Type: L8")
 {
-    peer.send("220 ready\r\n").expect("USER kim").send("331 Please specify the password.\r\n");
-    peer.expect("PASS secret").send("230 Login successful.\r\n").expect("SYST").send(system + "\r\n");
-    scriptRefresh(peer, listing, true);
+    peer.answerAsLoggedInServer("/");
+    peer.on("SYST", {system + "\r\n"});
+    peer.onData("LIST", listing({lines}));
 }
 
-// The NOOP that ends a script: a command the handler should not have sent
-// shows up in its place.
-void scriptEnd(ScriptedPeer &peer)
+// The commands received since `from`, PORT left out (its port changes).
+QList<QByteArray> sentSince(const ReplyPeer &peer, qsizetype from)
 {
-    peer.expect("NOOP").send("200 NOOP ok.\r\n");
+    QList<QByteArray> out;
+    for (const QByteArray &c : peer.commands.mid(from))
+        if (!c.startsWith("PORT "))
+            out << c;
+    return out;
 }
 
-void end(HostOps &h, ScriptedPeer &peer)
-{
-    h.session.command(QStringLiteral("NOOP"));
-    EXPECT_TRUE(peer.waitDone(10000));
-}
+using Sent = QList<QByteArray>;
 
 const QString CrLf = QStringLiteral("\r\n");
 
@@ -59,22 +59,15 @@ const QString CrLf = QStringLiteral("\r\n");
 
 TEST(HostFileOps, DeleteAsksThenDeletesTheNamesSelectedAtTheStart)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt") + fileLine("-rw-r--r--", "c.txt"));
-    peer.expect("DELE a.txt").send("250 Delete operation successful.\r\n");
-    peer.expect("DELE b.txt").send("250 Delete operation successful.\r\n");
-    peer.expect("DELE c.txt").send("550 Delete operation failed.\r\n");
-    // More than one selected and the last refused: the refresh selects it.
-    scriptRefresh(peer, fileLine("-rw-r--r--", "c.txt"));
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt") + fileLine("-rw-r--r--", "c.txt"));
     HostOps h;
     h.login();
     ASSERT_EQ(h.fileNames(), (QStringList{"a.txt", "b.txt", "c.txt"}));
     h.selectFiles({"a.txt", "b.txt", "c.txt"});
 
     // No: nothing is sent.
+    qsizetype from = peer.commands.size();
     HostOps::scripted().pushButton(BtnNo);
     h.ops->N_RDeleteClick();
     ASSERT_EQ(HostOps::scripted().asked.size(), 1u);
@@ -83,67 +76,64 @@ TEST(HostFileOps, DeleteAsksThenDeletesTheNamesSelectedAtTheStart)
                             + QStringLiteral("선택한 파일들을 삭제하시겠습니까 ?"));
     EXPECT_EQ(box.icon, MsgIcon::Question);
     EXPECT_EQ(box.buttons, BtnYes | BtnNo);
+    EXPECT_TRUE(sentSince(peer, from).isEmpty());
 
     // Yes. While the first DELE waits, the list changes under the command (a
     // refresh, a change of directory): it still deletes what was selected.
+    // More than one selected and the last refused: the refresh selects it.
+    peer.on("DELE", {"250 Delete operation successful.\r\n"});
+    peer.on("DELE c.txt", {"550 Delete operation failed.\r\n"});
+    peer.onData("LIST", listing({fileLine("-rw-r--r--", "c.txt")}));
     HostOps::scripted().pushButton(BtnYes);
     QTimer::singleShot(0, [&h] {
         h.files.clear();
         h.files.addItem(QStringLiteral("other.txt"));
         h.files.item(0)->setSelected(true);
     });
-    const qsizetype from = h.ui.log.size();
+    from = peer.commands.size();
+    const qsizetype logFrom = h.ui.log.size();
     h.ops->N_RDeleteClick();
+    EXPECT_EQ(sentSince(peer, from), (Sent{"DELE a.txt", "DELE b.txt", "DELE c.txt", "PWD", "LIST"}));
     EXPECT_EQ(h.fileNames(), QStringList{"c.txt"});
     EXPECT_EQ(h.selectedFiles(), QStringList{"c.txt"});
-    EXPECT_TRUE(h.logSince(from).contains(QStringLiteral("[H] - 550 Delete operation failed.")));
-    end(h, peer);
+    EXPECT_TRUE(h.logSince(logFrom).contains(QStringLiteral("[H] - 550 Delete operation failed.")));
 }
 
 TEST(HostFileOps, DeleteReselectsByPositionOrLeavesARefusedSingleFile)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt") + fileLine("-rw-r--r--", "c.txt"));
-    // The last file of the list: afterwards the new last item is selected.
-    peer.expect("DELE c.txt").send("250 Delete operation successful.\r\n");
-    scriptRefresh(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt"));
-    // One file refused: nothing more, no refresh.
-    peer.expect("DELE a.txt").send("550 Permission denied.\r\n");
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt") + fileLine("-rw-r--r--", "c.txt"));
     HostOps h;
     h.login();
+    // The last file of the list: afterwards the new last item is selected.
+    peer.on("DELE c.txt", {"250 Delete operation successful.\r\n"});
+    peer.onData("LIST", listing({fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt")}));
     h.selectFiles({"c.txt"});
     HostOps::scripted().pushButton(BtnYes);
     h.ops->N_RDeleteClick();
     EXPECT_EQ(h.selectedFiles(), QStringList{"b.txt"});
+    ASSERT_TRUE(h.files.currentItem());
     EXPECT_EQ(h.files.currentItem()->text(), QStringLiteral("b.txt"));
 
+    // One file refused: nothing more, no refresh.
+    peer.on("DELE a.txt", {"550 Permission denied.\r\n"});
     h.selectFiles({"a.txt"});
     HostOps::scripted().pushButton(BtnYes);
+    const qsizetype from = peer.commands.size();
     h.ops->N_RDeleteClick();
+    EXPECT_EQ(sentSince(peer, from), Sent{"DELE a.txt"});
     EXPECT_EQ(h.fileNames(), (QStringList{"a.txt", "b.txt"}));
-    end(h, peer);
 }
 
 TEST(HostFileOps, RenameAsksAndNeverLandsOnAListedName)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "B.txt")
-                          + fileLine("drwxr-xr-x", "sub"));
-    peer.expect("RNFR a.txt").send("350 Ready for RNTO.\r\n").expect("RNTO c.txt").send("250 Rename successful.\r\n");
-    scriptRefresh(peer, fileLine("-rw-r--r--", "B.txt") + fileLine("-rw-r--r--", "c.txt") + fileLine("drwxr-xr-x", "sub"));
-    // A refused RNFR ends the rename.
-    peer.expect("RNFR c.txt").send("550 RNFR command failed.\r\n");
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "B.txt") + fileLine("drwxr-xr-x", "sub"));
     HostOps h;
     h.login();
     h.selectFiles({"a.txt"});
     auto &d = HostOps::scripted();
-    const qsizetype from = h.ui.log.size();
+    qsizetype from = peer.commands.size();
     for (const QString &taken : {QStringLiteral("B.txt"), QStringLiteral("b.TXT"), QStringLiteral("sub"),
                                  QStringLiteral("/sub")}) {
         d.pushAccept(taken);
@@ -154,19 +144,29 @@ TEST(HostFileOps, RenameAsksAndNeverLandsOnAListedName)
     h.ops->N_RRenameClick();
     d.pushCancel();
     h.ops->N_RRenameClick();
-    EXPECT_FALSE(h.sentSince(from, QStringLiteral("RNFR")));
+    EXPECT_TRUE(sentSince(peer, from).isEmpty());
     ASSERT_FALSE(d.asked.empty());
     EXPECT_EQ(d.asked.back().kind, ScriptedDialogs::Kind::Input);
     EXPECT_EQ(d.asked.back().caption, QStringLiteral("파일명 변경(Host)"));
     EXPECT_EQ(d.asked.back().text, QStringLiteral("파일: a.txt"));
     EXPECT_EQ(d.asked.back().value, QStringLiteral("a.txt"));
 
+    peer.on("RNFR", {"350 Ready for RNTO.\r\n"});
+    peer.on("RNTO", {"250 Rename successful.\r\n"});
+    peer.onData("LIST", listing({fileLine("-rw-r--r--", "B.txt") + fileLine("-rw-r--r--", "c.txt")
+                                 + fileLine("drwxr-xr-x", "sub")}));
     d.pushAccept(QStringLiteral("c.txt"));
+    from = peer.commands.size();
     h.ops->N_RRenameClick();
+    EXPECT_EQ(sentSince(peer, from), (Sent{"RNFR a.txt", "RNTO c.txt", "PWD", "LIST"}));
     EXPECT_EQ(h.selectedFiles(), QStringList{"c.txt"});
 
+    // A refused RNFR ends the rename.
+    peer.on("RNFR c.txt", {"550 RNFR command failed.\r\n"});
     d.pushAccept(QStringLiteral("d.txt"));
+    from = peer.commands.size();
     h.ops->N_RRenameClick();
+    EXPECT_EQ(sentSince(peer, from), Sent{"RNFR c.txt"});
     EXPECT_EQ(h.ui.log.last(), QStringLiteral("[H] - 550 RNFR command failed."));
 
     // Two selected, or none: the selection lines.
@@ -176,50 +176,47 @@ TEST(HostFileOps, RenameAsksAndNeverLandsOnAListedName)
     h.selectFiles({"B.txt", "c.txt"});
     h.ops->N_RRenameClick();
     EXPECT_EQ(h.ui.log.last(), QStringLiteral("[H] - 한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
-    end(h, peer);
 }
 
 TEST(HostFileOps, CaseRenamesSkipAnotherFileOfTheNewName)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "abc.txt") + fileLine("-rw-r--r--", "ABC.TXT")
-                          + fileLine("-rw-r--r--", "x.Doc"));
-    // abc.txt would become ABC.TXT, which is another file: skipped. ABC.TXT
-    // keeps its name and is still sent.
-    peer.expect("RNFR ABC.TXT").send("350 Ready for RNTO.\r\n").expect("RNTO ABC.TXT").send("250 Rename successful.\r\n");
-    peer.expect("RNFR x.Doc").send("350 Ready for RNTO.\r\n").expect("RNTO X.DOC").send("250 Rename successful.\r\n");
-    scriptRefresh(peer, fileLine("-rw-r--r--", "abc.txt") + fileLine("-rw-r--r--", "ABC.TXT")
-                            + fileLine("-rw-r--r--", "X.DOC"));
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "abc.txt") + fileLine("-rw-r--r--", "ABC.TXT") + fileLine("-rw-r--r--", "x.Doc"));
     HostOps h;
     h.login();
     h.selectFiles({"abc.txt", "ABC.TXT", "x.Doc"});
     auto &d = HostOps::scripted();
     d.pushButton(BtnNo);
+    qsizetype from = peer.commands.size();
     h.ops->N_RUppercaseClick(QStringLiteral("N_RUppercase"));
     EXPECT_EQ(d.asked.back().text, QStringLiteral("[주의] - 이름변경") + CrLf
                                        + QStringLiteral("3 개의 파일을 호스트에서 선택했습니다.") + CrLf
                                        + QStringLiteral("선택한 파일들의 이름을 바꾸시겠습니까 ?"));
+    EXPECT_TRUE(sentSince(peer, from).isEmpty());
+
+    // abc.txt would become ABC.TXT, which is another file: skipped. ABC.TXT
+    // keeps its name and is still sent.
+    peer.on("RNFR", {"350 Ready for RNTO.\r\n"});
+    peer.on("RNTO", {"250 Rename successful.\r\n"});
+    peer.onData("LIST", listing({fileLine("-rw-r--r--", "abc.txt") + fileLine("-rw-r--r--", "ABC.TXT")
+                                 + fileLine("-rw-r--r--", "X.DOC")}));
     d.pushButton(BtnYes);
-    const qsizetype from = h.ui.log.size();
+    from = peer.commands.size();
+    const qsizetype logFrom = h.ui.log.size();
     h.ops->N_RUppercaseClick(QStringLiteral("N_RUppercase"));
-    EXPECT_TRUE(h.logSince(from).contains(
+    EXPECT_EQ(sentSince(peer, from), (Sent{"RNFR ABC.TXT", "RNTO ABC.TXT", "RNFR x.Doc", "RNTO X.DOC", "PWD", "LIST"}));
+    EXPECT_TRUE(h.logSince(logFrom).contains(
         QStringLiteral("[H] - 같은 이름이 이미 있어서 이름을 바꾸지 않았습니다: abc.txt -> ABC.TXT")));
-    EXPECT_EQ(h.selectedFiles(), QStringList{"X.DOC"}) << h.ui.log.join("\n").toStdString();
-    end(h, peer);
+    EXPECT_EQ(h.selectedFiles(), QStringList{"X.DOC"});
 }
 
 TEST(HostFileOps, SelectionTools)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "a.zip") + fileLine("-rw-r--r--", "b.ZIP") + fileLine("-rw-r--r--", "c.txt"));
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "a.zip") + fileLine("-rw-r--r--", "b.ZIP") + fileLine("-rw-r--r--", "c.txt"));
     HostOps h;
     h.login();
+    const qsizetype from = peer.commands.size();
     h.selectFiles({"a.zip"});
     h.ops->N_RInvertSelectionClick();
     EXPECT_EQ(h.selectedFiles(), (QStringList{"b.ZIP", "c.txt"}));
@@ -240,29 +237,24 @@ TEST(HostFileOps, SelectionTools)
     d.pushAccept(QStringLiteral("[!a]*"));
     h.ops->N_RTagwildcardClick();
     EXPECT_EQ(h.selectedFiles(), (QStringList{"b.ZIP", "c.txt"}));
-    end(h, peer);
+    EXPECT_TRUE(sentSince(peer, from).isEmpty());
 }
 
 TEST(HostFileOps, DirectoriesInTheRoot)
 {
-    ScriptedPeer peer;
-    const std::string listing = fileLine("-rw-r--r--", "b.txt") + fileLine("drwxr-xr-x", "sub");
-    scriptLogin(peer, listing);
-    peer.expect("MKD /새 폴더").send("257 \"/새 폴더\" created\r\n");
-    scriptRefresh(peer, listing + fileLine("drwxr-xr-x", "새 폴더"));
-    peer.expect("RMD /sub").send("550 Remove directory operation failed.\r\n");
-    peer.expect("RNFR /sub").send("350 Ready for RNTO.\r\n").expect("RNTO /sub2").send("250 Rename successful.\r\n");
-    scriptRefresh(peer, fileLine("-rw-r--r--", "b.txt") + fileLine("drwxr-xr-x", "sub2") + fileLine("drwxr-xr-x", "새 폴더"));
-    peer.expect("RMD /sub2").send("250 Remove directory operation successful.\r\n");
-    scriptRefresh(peer, fileLine("-rw-r--r--", "b.txt") + fileLine("drwxr-xr-x", "새 폴더"));
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    const QByteArray files = fileLine("-rw-r--r--", "b.txt");
+    serve(peer, files + fileLine("drwxr-xr-x", "sub"));
     HostOps h;
     h.login();
     auto &d = HostOps::scripted();
+
+    peer.on("MKD", {"257 \"/새 폴더\" created\r\n"});
+    peer.onData("LIST", listing({files + fileLine("drwxr-xr-x", "sub") + fileLine("drwxr-xr-x", "새 폴더")}));
     d.pushAccept(QStringLiteral("/새 폴더"));
+    qsizetype from = peer.commands.size();
     h.ops->N_RMakeDirectoryClick();
+    EXPECT_EQ(sentSince(peer, from), (Sent{"MKD /새 폴더", "PWD", "LIST"}));
     EXPECT_EQ(d.asked.back().caption, QStringLiteral("디렉토리작성(Host)"));
     EXPECT_EQ(d.asked.back().text, QStringLiteral("디렉토리: /"));
     EXPECT_EQ(d.asked.back().value, QStringLiteral("/"));
@@ -270,7 +262,8 @@ TEST(HostFileOps, DirectoriesInTheRoot)
     EXPECT_EQ(h.curName.currentText(), QStringLiteral("/"));
 
     // The parent entry is never a target, and nothing selected is no target.
-    const qsizetype from = h.ui.log.size();
+    from = peer.commands.size();
+    const qsizetype logFrom = h.ui.log.size();
     h.dirs.setCurrentRow(0);
     h.ops->N_RDeleteDirectoryClick();
     EXPECT_EQ(h.ui.log.last(), QStringLiteral("[H] - 먼저 디렉토리를 선택하세요."));
@@ -279,9 +272,10 @@ TEST(HostFileOps, DirectoriesInTheRoot)
     h.dirs.clearSelection();
     h.ops->N_RDeleteDirectoryClick();
     EXPECT_EQ(h.ui.log.last(), QStringLiteral("[H] - 먼저 디렉토리를 선택하세요."));
-    EXPECT_EQ(h.logSince(from).size(), 3);
+    EXPECT_EQ(h.logSince(logFrom).size(), 3);
 
     // A refused RMD changes nothing.
+    peer.on("RMD /sub", {"550 Remove directory operation failed.\r\n"});
     h.selectDir(QStringLiteral("sub"));
     d.pushAccept(QStringLiteral("/sub"));
     h.ops->N_RDeleteDirectoryClick();
@@ -289,8 +283,10 @@ TEST(HostFileOps, DirectoriesInTheRoot)
     EXPECT_EQ(d.asked.back().text, QStringLiteral("디렉토리: /sub"));
     EXPECT_EQ(d.asked.back().value, QStringLiteral("/sub"));
     EXPECT_EQ(h.dirNames(), (QStringList{"sub", "새 폴더"}));
+    EXPECT_EQ(sentSince(peer, from), Sent{"RMD /sub"});
 
     // Onto a listed name: skipped; cancel and the same name: nothing sent.
+    from = peer.commands.size();
     h.selectDir(QStringLiteral("sub"));
     d.pushAccept(QStringLiteral("/b.txt"));
     h.ops->N_RRenameDirectoryClick();
@@ -301,28 +297,29 @@ TEST(HostFileOps, DirectoriesInTheRoot)
     h.ops->N_RRenameDirectoryClick();
     d.pushAccept(QStringLiteral("/sub"));
     h.ops->N_RRenameDirectoryClick();
+    EXPECT_TRUE(sentSince(peer, from).isEmpty());
+
+    peer.on("RNFR", {"350 Ready for RNTO.\r\n"});
+    peer.on("RNTO", {"250 Rename successful.\r\n"});
+    peer.onData("LIST", listing({files + fileLine("drwxr-xr-x", "sub2") + fileLine("drwxr-xr-x", "새 폴더")}));
     d.pushAccept(QStringLiteral("/sub2"));
     h.ops->N_RRenameDirectoryClick();
+    EXPECT_EQ(sentSince(peer, from), (Sent{"RNFR /sub", "RNTO /sub2", "PWD", "LIST"}));
     EXPECT_EQ(h.dirNames(), (QStringList{"sub2", "새 폴더"}));
 
     // The Delete key of the directory list.
+    peer.on("RMD /sub2", {"250 Remove directory operation successful.\r\n"});
+    peer.onData("LIST", listing({files + fileLine("drwxr-xr-x", "새 폴더")}));
     h.selectDir(QStringLiteral("sub2"));
     d.pushAccept(QStringLiteral("/sub2"));
     QTest::keyClick(&h.dirs, Qt::Key_Delete);
     EXPECT_EQ(h.dirNames(), QStringList{"새 폴더"});
-    end(h, peer);
 }
 
 TEST(HostFileOps, NothingWhileBusyOrDisconnected)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt"));
-    peer.expect("DELE a.txt").wait(300).send("250 Delete operation successful.\r\n");
-    peer.expect("DELE b.txt").send("250 Delete operation successful.\r\n");
-    scriptRefresh(peer, "");
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt"));
     HostOps h;
     auto &d = HostOps::scripted();
     // Not connected: the Delete key and the commands do nothing.
@@ -332,6 +329,7 @@ TEST(HostFileOps, NothingWhileBusyOrDisconnected)
 
     h.login();
     h.selectFiles({"a.txt", "b.txt"});
+    const qsizetype from = peer.commands.size();
     bool transferShowing = true;
     h.ops->otherWork = [&transferShowing] { return transferShowing; };
     QTest::keyClick(&h.files, Qt::Key_Delete);
@@ -339,15 +337,19 @@ TEST(HostFileOps, NothingWhileBusyOrDisconnected)
     h.ops->N_RChangeModeClick();
     h.ops->N_RUppercaseClick(QStringLiteral("N_RLowercase"));
     EXPECT_TRUE(d.asked.empty());
+    EXPECT_TRUE(sentSince(peer, from).isEmpty());
 
     // Another command started while one waits for the server does nothing.
     transferShowing = false;
+    peer.on("DELE", {"250 Delete operation successful.\r\n"});
+    peer.on("DELE a.txt", {"", "250 Delete operation successful.\r\n"}, 300);
+    peer.onData("LIST", listing({}));
     bool nestedRan = false;
     QTimer::singleShot(100, [&] {
         EXPECT_TRUE(h.ops->running());
-        d.pushAccept(QStringLiteral("z.txt"));
         h.ops->N_RRenameClick();
         h.ops->N_RMakeDirectoryClick();
+        h.ops->N_RDeleteClick();
         nestedRan = true;
     });
     d.pushButton(BtnYes);
@@ -356,28 +358,25 @@ TEST(HostFileOps, NothingWhileBusyOrDisconnected)
     EXPECT_EQ(d.asked.size(), 1u);
     EXPECT_FALSE(h.ops->running());
     EXPECT_TRUE(h.fileNames().isEmpty());
-    d.clear();
-    end(h, peer);
+    EXPECT_EQ(sentSince(peer, from), (Sent{"DELE a.txt", "DELE b.txt", "PWD", "LIST"}));
 }
 
 TEST(HostFileOps, PermissionWindowAsksForThePlainListingWhenOptionsAreRefused)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "f.txt"));
-    peer.expect("PWD").send("257 \"/\" is the current directory\r\n");
-    peer.expect().send("200 PORT command successful.\r\n");
-    peer.expect("LIST -lai f.txt").send("550 No such file or directory.\r\n");
-    peer.expect().send("200 PORT command successful.\r\n");
-    peer.expect("LIST f.txt").send("150 Here comes the listing.\r\n");
-    peer.dataConnect().dataSend(fileLine("-rw-r--r--", "f.txt")).dataClose().send("226 Directory send OK.\r\n");
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "f.txt"));
+    ReplyPeer::DataReply refused;
+    refused.preliminary = "550 No such file or directory.\r\n";
+    refused.connectBack = false;
+    peer.onData("LIST -lai", refused);
+    peer.onData("LIST f.txt", listing({fileLine("-rw-r--r--", "f.txt")}));
     HostOps h;
     h.login();
     h.selectFiles({"f.txt"});
     h.inChmodWindow = [](TChmodForm &) { return int(QDialog::Accepted); };   // OK, unchanged
+    const qsizetype from = peer.commands.size();
     h.ops->N_RChangeModeClick();
+    EXPECT_EQ(sentSince(peer, from), (Sent{"PWD", "LIST -lai f.txt", "LIST f.txt"}));
     ASSERT_EQ(h.shown.size(), 1);
     const auto &s = h.shown[0];
     EXPECT_EQ(s.name, QStringLiteral("f.txt"));
@@ -390,26 +389,21 @@ TEST(HostFileOps, PermissionWindowAsksForThePlainListingWhenOptionsAreRefused)
     EXPECT_EQ(s.permission, QStringLiteral("644"));
     EXPECT_EQ(s.checked, (QStringList{"CB_GroupRead", "CB_OtherRead", "CB_OwnerRead", "CB_OwnerWrite"}));
     EXPECT_EQ(h.selectAfterRefresh, QStringLiteral("f.txt"));
-    end(h, peer);
 }
 
 TEST(HostFileOps, PermissionListingInTwoSegmentsAfterASummaryLine)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rwsr-xr-x", "run.sh"));
-    peer.expect("PWD").send("257 \"/\" is the current directory\r\n");
-    peer.expect().send("200 PORT command successful.\r\n");
-    peer.expect("LIST -lai run.sh").send("150 Here comes the listing.\r\n");
-    peer.dataConnect().dataSend("total 8\r\n1048602 -rwsr-x", 300).dataSend("r-x   3 kim   staff   4096 Mar 04  2021 run.sh\r\n");
-    peer.dataClose().send("226 Directory send OK.\r\n");
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rwsr-xr-x", "run.sh"));
+    peer.onData("LIST -lai", listing({"total 8\r\n1048602 -rwsr-x", "r-x   3 kim   staff   4096 Mar 04  2021 run.sh\r\n"},
+                                     300));
     HostOps h;
     h.login();
     h.selectFiles({"run.sh"});
     h.inChmodWindow = [](TChmodForm &) { return int(QDialog::Accepted); };   // OK, unchanged: nothing sent
+    const qsizetype from = peer.commands.size();
     h.ops->N_RChangeModeClick();
+    EXPECT_EQ(sentSince(peer, from), (Sent{"PWD", "LIST -lai run.sh"}));
     ASSERT_EQ(h.shown.size(), 1);
     const auto &s = h.shown[0];
     EXPECT_EQ(s.inode, QStringLiteral("1048602"));
@@ -421,26 +415,20 @@ TEST(HostFileOps, PermissionListingInTwoSegmentsAfterASummaryLine)
     EXPECT_EQ(s.permission, QStringLiteral("4755"));
     EXPECT_EQ(s.checked, (QStringList{"CB_ExecutableSUID", "CB_GroupExecute", "CB_GroupRead", "CB_OtherExecute",
                                       "CB_OtherRead", "CB_OwnerExecute", "CB_OwnerRead", "CB_OwnerWrite"}));
-    end(h, peer);
 }
 
 TEST(HostFileOps, PermissionListingWithAnOwnerNamePast261Bytes)
 {
-    const std::string owner(300, 'o');
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "f.txt"));
-    peer.expect("PWD").send("257 \"/\" is the current directory\r\n");
-    peer.expect().send("200 PORT command successful.\r\n");
-    peer.expect("LIST -lai f.txt").send("150 Here comes the listing.\r\n");
-    peer.dataConnect().dataSend(fileLine("-rw-r--r--", "f.txt", owner)).dataClose().send("226 Directory send OK.\r\n");
-    peer.expect("SITE CHMOD 755 f.txt").send("200 SITE CHMOD command ok.\r\n");
-    scriptRefresh(peer, fileLine("-rwxr-xr-x", "f.txt"));
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    const QByteArray owner(300, 'o');
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "f.txt"));
+    peer.on("SITE CHMOD", {"200 SITE CHMOD command ok.\r\n"});
     HostOps h;
     h.login();
     h.selectFiles({"f.txt"});
+    // The refresh after the change lists the new mode; the file's own listing comes first.
+    peer.onData("LIST", listing({fileLine("-rwxr-xr-x", "f.txt")}));
+    peer.onData("LIST -lai", listing({fileLine("-rw-r--r--", "f.txt", owner)}));
     QString shownAfterClicks;
     h.inChmodWindow = [&shownAfterClicks](TChmodForm &form) {
         for (const char *name : {"CB_OwnerExecute", "CB_GroupExecute", "CB_OtherExecute"})
@@ -448,28 +436,27 @@ TEST(HostFileOps, PermissionListingWithAnOwnerNamePast261Bytes)
         shownAfterClicks = form.permissionText();
         return int(QDialog::Accepted);
     };
+    const qsizetype from = peer.commands.size();
     h.ops->N_RChangeModeClick();
+    EXPECT_EQ(sentSince(peer, from), (Sent{"PWD", "LIST -lai f.txt", "SITE CHMOD 755 f.txt", "PWD", "LIST"}));
     ASSERT_EQ(h.shown.size(), 1);
-    EXPECT_EQ(h.shown[0].owner, QString::fromStdString(owner));
+    EXPECT_EQ(h.shown[0].owner, QString::fromLatin1(owner));
     EXPECT_EQ(h.shown[0].group, QStringLiteral("ftp"));
     EXPECT_EQ(h.shown[0].size, QStringLiteral("12 Bytes"));
     EXPECT_EQ(shownAfterClicks, QStringLiteral("755"));
     EXPECT_EQ(h.selectedFiles(), QStringList{"f.txt"});
-    end(h, peer);
 }
 
 TEST(HostFileOps, PermissionMenuFollowsTheSystemReply)
 {
-    ScriptedPeer peer;
-    scriptLogin(peer, fileLine("-rw-r--r--", "f.txt"), "215 Windows_NT");
-    scriptEnd(peer);
-    ASSERT_TRUE(peer.start());
-
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "f.txt"), "215 Windows_NT");
     HostOps h;
     h.login();
     EXPECT_FALSE(h.changeMode.isEnabled());
     h.selectFiles({"f.txt"});
+    const qsizetype from = peer.commands.size();
     h.ops->N_RChangeModeClick();
     EXPECT_TRUE(h.shown.isEmpty());
-    end(h, peer);
+    EXPECT_TRUE(sentSince(peer, from).isEmpty());
 }
