@@ -6,7 +6,7 @@ namespace kav {
 class HostFileOps;
 class TMainForm;
 
-// Builds the commands (owned by the window) and connects their menu items and keys.
-HostFileOps *createHostFileOps(TMainForm &window);
+// Connects the commands' menu items and tells them what other work of the window to wait for.
+void wireHostFileOps(TMainForm &window, HostFileOps &ops);
 
 } // namespace kav

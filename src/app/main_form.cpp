@@ -79,6 +79,7 @@ TMainForm::TMainForm(QWidget *parent)
     views.selectAfterRefresh = &SelectAfterRefresh;
     views.transferHost = transferBridge.get();
     views.transferWindow = &transferBridge->transferWindow();
+    views.changeMode = ui->N_RChangeMode;
     parts = std::make_unique<SessionParts>(*this, views);
     ftp = &parts->session;
     flow = &parts->flow;
@@ -121,7 +122,7 @@ TMainForm::TMainForm(QWidget *parent)
             connectDialog->setProfileStartPath(flow->profile.HostName, false, dir);
     };
 
-    createHostFileOps(*this);
+    wireHostFileOps(*this, *parts->hostFileOps);
     wireControls();
 
     FirstActivated = false;

@@ -1,14 +1,9 @@
 #pragma once
 // The host file commands wired as the main window wires them, without the main
-// window: a session, the host pane on its own widgets, and the commands.
+// window: the composition root over plain widgets and a recording window.
 
-#include "pane_ui.h"
+#include "wired_session.h"
 
-#include "browse/host_pane.h"
-#include "ftp/session.h"
-#include "platform/dialogs.h"
-#include "platform/scripted_dialogs.h"
-#include "platform/winsock.h"
 #include "remoteops/chmod_form.h"
 #include "remoteops/host_file_ops.h"
 
@@ -24,18 +19,6 @@
 #include <memory>
 
 namespace kavtest {
-
-// The main window's side: the SYST rule reaches the permission menu item.
-class HostOpsUi : public PaneUi {
-public:
-    QAction *changeMode = nullptr;
-    void setUnixCommandsEnabled(bool on) override
-    {
-        PaneUi::setUnixCommandsEnabled(on);
-        if (changeMode)
-            changeMode->setEnabled(on);
-    }
-};
 
 // What the permission window showed when it came up.
 struct ShownProperties {
@@ -62,18 +45,10 @@ inline ShownProperties shownProperties(const kav::TChmodForm &form)
     return s;
 }
 
-struct HostOps {
-    HostOpsUi ui;
-    kav::Session session;
-    kav::ConnectFlow flow{session, ui};
-    QListWidget files, dirs, local;
-    QComboBox curName;
-    QAction sortByName{QStringLiteral("Sort by &name")};
-    QAction rexec{QStringLiteral("Rexec(&Open)...")};
-    QAction changeMode{QStringLiteral("Chan&ge Mode(chmod)...")};
-    QString selectAfterRefresh;
-    std::unique_ptr<kav::HostPane> pane;
-    std::unique_ptr<kav::HostFileOps> ops;
+// The session parts as the composition root wires them (wired_session.h),
+// with the permission window answered by the test.
+struct HostOps : WiredSession {
+    kav::HostFileOps *ops = hostFileOps;
 
     // The permission window: what it showed, and what the test does in it
     // before it closes (returns the result: QDialog::Accepted or Rejected).
@@ -82,24 +57,12 @@ struct HostOps {
 
     HostOps()
     {
-        sortByName.setCheckable(true);
-        sortByName.setChecked(true);
-        kav::HostPaneWidgets w{&files, &dirs, &curName, &sortByName, &rexec, &local};
-        pane = std::make_unique<kav::HostPane>(session, w, selectAfterRefresh);
-        ops = std::make_unique<kav::HostFileOps>(session, *pane, kav::HostFileOpsWidgets{&files, &dirs, &changeMode},
-                                                 selectAfterRefresh);
-        pane->deleteFiles = [this] { ops->N_RDeleteClick(); };
-        pane->deleteDirectory = [this] { ops->N_RDeleteDirectoryClick(); };
         ops->runModal = [this](QDialog &d) {
             auto &form = static_cast<kav::TChmodForm &>(d);
             shown << shownProperties(form);
             return inChmodWindow(form);
         };
-        ui.pane = pane.get();
-        ui.flow = &flow;
-        ui.changeMode = &changeMode;
         scripted().clear();
-        EXPECT_TRUE(kav::ws::startup());
     }
 
     static kav::ScriptedDialogs &scripted() { return static_cast<kav::ScriptedDialogs &>(kav::dialogs()); }
@@ -111,6 +74,8 @@ struct HostOps {
         flow.profile.UserId = user;
         flow.profile.Password = password;
         flow.BB_ConnectClick(false);
+        // The SYST rule reaches the permission menu item, as in the main window.
+        changeMode.setEnabled(ui.unixCommands);
     }
 
     QStringList fileNames() const
