@@ -100,8 +100,7 @@ bool HostFileOps::landsOnListedName(const QString &name, const QString &target) 
 {
     // A target given as a path in the current directory lands among its entries
     // too; one elsewhere is not listed here and cannot be checked.
-    const QString dir = pane.currentDirectory();
-    const QString prefix = dir == QLatin1String("/") ? dir : dir + QLatin1Char('/');
+    const QString prefix = pane.hostPathOf(QString());
     QString leaf = target;
     if (target.contains(QLatin1Char('/'))) {
         if (!target.startsWith(prefix) || target.mid(prefix.size()).contains(QLatin1Char('/')))
@@ -274,8 +273,8 @@ void HostFileOps::N_RMakeDirectoryClick()
 {
     if (!connectedWithDirectory())
         return;
-    const QString dir = pane.currentDirectory();
-    QString value = dir == QLatin1String("/") ? dir : dir + QLatin1Char('/');
+    // The current directory and its separator: the user types the new name after it.
+    QString value = pane.hostPathOf(QString());
     if (!dialogs().inputQuery(window(), QStringLiteral("디렉토리작성(Host)"), QStringLiteral("디렉토리: ") + value,
                               value))
         return;
