@@ -309,6 +309,23 @@ TEST_P(HostFileOpsE2e, ChangesModeExactlyAsAsked)
     EXPECT_EQ(modeOf(path), 0644);
 }
 
+TEST_P(HostFileOpsE2e, ShowsTheModeOfANameWithSpacesAndKoreanText)
+{
+    Served s;
+    writeFile(s.file("내 문서 v2.txt"), "abc", 0600);
+    writeFile(s.file("other.txt"), "", 0777);
+    ASSERT_TRUE(s.start(GetParam()));
+    HostOps h;
+    h.login();
+    h.selectFiles({QStringLiteral("내 문서 v2.txt")});
+    h.inChmodWindow = [](TChmodForm &) { return int(QDialog::Rejected); };
+    h.ops->N_RChangeModeClick();
+    ASSERT_EQ(h.shown.size(), 1) << h.ui.log.join('\n').toStdString();
+    EXPECT_EQ(h.shown[0].name, QStringLiteral("내 문서 v2.txt"));
+    EXPECT_EQ(h.shown[0].permission, QStringLiteral("600"));
+    EXPECT_EQ(h.shown[0].size, QStringLiteral("3 Bytes"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, HostFileOpsE2e,
                          ::testing::Values(Server::Pyftpdlib, Server::PyftpdlibWithListOptions, Server::Vsftpd),
                          serverName);
