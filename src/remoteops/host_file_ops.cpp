@@ -110,6 +110,19 @@ bool HostFileOps::landsOnListedName(const QString &name, const QString &target) 
     return nameTaken(listedNames(), name, leaf);
 }
 
+bool HostFileOps::stillInDirectory(const QString &directory)
+{
+    if (!session.isConnected())
+        return false;
+    // The names are relative to the directory the command started in: after a
+    // change of directory they would name other files.
+    if (pane.currentDirectory() != directory) {
+        session.log(TranscriptSide::Host, QStringLiteral("디렉토리가 바뀌어서 나머지 파일은 그대로 두었습니다."));
+        return false;
+    }
+    return true;
+}
+
 Reply HostFileOps::renameOnHost(const QString &from, const QString &to)
 {
     Reply reply = session.command(QStringLiteral("RNFR ") + from);
@@ -134,6 +147,7 @@ void HostFileOps::N_RDeleteClick()
     if (!confirmBox(question, window()))
         return;
     const Running running(busy);
+    const QString directory = pane.currentDirectory();
     Reply last;
     int lastIndex = w.RFileListBox->count() - 1;
     QString lastName;
@@ -142,7 +156,7 @@ void HostFileOps::N_RDeleteClick()
         lastIndex = item.index;
         lastName = item.name;
         PumpMessages(5);
-        if (!session.isConnected())
+        if (!stillInDirectory(directory))
             return;
     }
     if (refused(last)) {
@@ -204,6 +218,7 @@ void HostFileOps::N_RUppercaseClick(const QString &senderName)
     if (!confirmBox(question, window()))
         return;
     const Running running(busy);
+    const QString directory = pane.currentDirectory();
     const LetterCase letterCase = letterCaseOf(senderName);
     QStringList listed = listedNames();
     Reply last;
@@ -222,7 +237,7 @@ void HostFileOps::N_RUppercaseClick(const QString &senderName)
                 listed[at] = renamed;
         }
         PumpMessages(5);
-        if (!session.isConnected())
+        if (!stillInDirectory(directory))
             return;
     }
     if (!refused(last) || selected.size() > 1)

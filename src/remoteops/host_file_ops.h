@@ -10,7 +10,8 @@
 //   the user could start one inside another).
 // - A command works on the names selected when it starts, copied before the
 //   first command goes out: a refresh or a change of directory while it runs
-//   must not make it act on whatever the list shows by then.
+//   must not make it act on whatever the list shows by then. A change of
+//   directory meanwhile ends the loop: the names would name other files.
 // - No rename is sent onto a name the current directory already lists: RNTO
 //   would replace that file on most servers.
 // - Server refusals are only logged (the session logs every reply).
@@ -79,6 +80,9 @@ private:
     // Whether renaming the listed entry `name` to `target` (a name or a path) would
     // land on another entry of the current directory.
     bool landsOnListedName(const QString &name, const QString &target) const;
+    // Between the commands of a loop: still connected and still in `directory`
+    // (logged when not, and the loop ends).
+    bool stillInDirectory(const QString &directory);
     // RNFR `from`, then RNTO `to` when the server is ready for it; the last reply.
     Reply renameOnHost(const QString &from, const QString &to);
     void logTaken(const QString &from, const QString &to);

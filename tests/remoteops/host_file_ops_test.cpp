@@ -125,6 +125,36 @@ TEST(HostFileOps, DeleteReselectsByPositionOrLeavesARefusedSingleFile)
     EXPECT_EQ(h.fileNames(), (QStringList{"a.txt", "b.txt"}));
 }
 
+TEST(HostFileOps, AChangeOfDirectoryBetweenCommandsEndsTheLoop)
+{
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt") + fileLine("drwxr-xr-x", "sub"));
+    peer.on("DELE", {"250 Delete operation successful.\r\n"});
+    HostOps h;
+    h.login();
+    h.selectFiles({"a.txt", "b.txt"});
+    // Right after the first DELE, while the loop lets the window breathe, the
+    // user enters "sub", which holds a b.txt of its own.
+    bool entered = false;
+    QObject::connect(&h.session, &Session::transcript, [&](TranscriptSide, const QString &text) {
+        if (entered || text != QLatin1String("250 Delete operation successful."))
+            return;
+        entered = true;
+        QTimer::singleShot(0, [&] {
+            peer.on("PWD", {"257 \"/sub\" is the current directory\r\n"});
+            peer.onData("LIST", listing({fileLine("-rw-r--r--", "b.txt")}));
+            h.enterDir(QStringLiteral("sub"));
+        });
+    });
+    HostOps::scripted().pushButton(BtnYes);
+    const qsizetype from = peer.commands.size();
+    h.ops->N_RDeleteClick();
+    EXPECT_EQ(sentSince(peer, from), (Sent{"DELE a.txt", "CWD sub", "PWD", "LIST"}));
+    EXPECT_EQ(h.ui.log.last(), QStringLiteral("[H] - 디렉토리가 바뀌어서 나머지 파일은 그대로 두었습니다."));
+    EXPECT_EQ(h.fileNames(), QStringList{"b.txt"});
+    EXPECT_FALSE(h.ops->running());
+}
+
 TEST(HostFileOps, RenameAsksAndNeverLandsOnAListedName)
 {
     ReplyPeer peer(21);
