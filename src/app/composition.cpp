@@ -17,6 +17,13 @@ SessionParts::SessionParts(ConnectWindow &window, const Views &views)
     engine = std::make_unique<TransferEngine>(session, *views.transferWindow, *views.transferHost);
     commands = std::make_unique<TransferCommands>(session, *hostPane, *views.transferHost,
                                                   *views.transferWindow, *engine);
+    hostFileOps = std::make_unique<HostFileOps>(
+        session, *hostPane,
+        HostFileOpsWidgets{views.hostWidgets.RFileListBox, views.hostWidgets.RDirListBox, views.changeMode},
+        *views.selectAfterRefresh);
+    // The Delete key of both host lists.
+    hostPane->deleteFiles = [this] { hostFileOps->N_RDeleteClick(); };
+    hostPane->deleteDirectory = [this] { hostFileOps->N_RDeleteDirectoryClick(); };
 }
 
 SessionParts::~SessionParts() = default;

@@ -9,12 +9,14 @@
 //   HostPane          the host lists, following the session's 257 replies
 //   TransferEngine    SendFile/ReceiveFile over the session's data channel
 //   TransferCommands  the transfer buttons and runners
+//   HostFileOps       the host pane's file, directory and permission commands
 
 #include "connect_flow.h"
 
 #include "browse/host_pane.h"
 #include "config/profiles.h"
 #include "ftp/session.h"
+#include "remoteops/host_file_ops.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/transfer_engine.h"
 
@@ -41,6 +43,7 @@ struct SessionParts : SessionCore {
         QString *selectAfterRefresh = nullptr;   // the name the next refresh selects
         TransferHost *transferHost = nullptr;    // the local side and the window's state
         TTransForm *transferWindow = nullptr;    // progress and cancel of a transfer
+        QAction *changeMode = nullptr;           // N_RChangeMode: enabled for UNIX-like servers
     };
     SessionParts(ConnectWindow &window, const Views &views);
     ~SessionParts();
@@ -48,6 +51,7 @@ struct SessionParts : SessionCore {
     std::unique_ptr<HostPane> hostPane;
     std::unique_ptr<TransferEngine> engine;
     std::unique_ptr<TransferCommands> commands;
+    std::unique_ptr<HostFileOps> hostFileOps;
 };
 
 } // namespace kav

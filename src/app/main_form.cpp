@@ -9,6 +9,7 @@
 #include "settings_bridge.h"
 #include "local_bridge.h"
 #include "remote_bridge.h"
+#include "host_ops_bridge.h"
 #include "local/local_pane.h"
 #include "transfer_bridge.h"
 #include "transfer/batch_transfer.h"
@@ -79,6 +80,7 @@ TMainForm::TMainForm(QWidget *parent)
     views.selectAfterRefresh = &SelectAfterRefresh;
     views.transferHost = transferBridge.get();
     views.transferWindow = &transferBridge->transferWindow();
+    views.changeMode = ui->N_RChangeMode;
     parts = std::make_unique<SessionParts>(*this, views);
     ftp = &parts->session;
     flow = &parts->flow;
@@ -122,6 +124,7 @@ TMainForm::TMainForm(QWidget *parent)
     };
 
     createRemoteFileOps(*this);
+    wireHostFileOps(*this, *parts->hostFileOps);
     wireControls();
     MainWindowParts tools;
     tools.window = this;

@@ -55,6 +55,7 @@ struct WiredSession {
     QComboBox curName;
     QAction sortByName{QStringLiteral("Sort by &name")};
     QAction rexec{QStringLiteral("Rexec(&Open)...")};
+    QAction changeMode{QStringLiteral("Chan&ge Mode(chmod)...")};
     QString selectAfterRefresh;
     LocalDirectory host;
     kav::TTransForm window;
@@ -64,11 +65,12 @@ struct WiredSession {
     kav::HostPane *pane;
     kav::TransferEngine *engine;
     kav::TransferCommands *commands;
+    kav::HostFileOps *hostFileOps;
 
     WiredSession()
         : parts(std::make_unique<kav::SessionParts>(ui, views())), session(parts->session),
           flow(parts->flow), pane(parts->hostPane.get()), engine(parts->engine.get()),
-          commands(parts->commands.get())
+          commands(parts->commands.get()), hostFileOps(parts->hostFileOps.get())
     {
         sortByName.setCheckable(true);
         sortByName.setChecked(true);
@@ -87,6 +89,7 @@ private:
         v.selectAfterRefresh = &selectAfterRefresh;
         v.transferHost = &host;
         v.transferWindow = &window;
+        v.changeMode = &changeMode;
         return v;
     }
 };

@@ -1,0 +1,410 @@
+#include "host_file_ops.h"
+
+#include "case_rename.h"
+#include "chmod_form.h"
+#include "mode_text.h"
+
+#include "browse/host_pane.h"
+#include "ftp/session.h"
+#include "platform/dialogs.h"
+#include "platform/event_pump.h"
+#include "platform/text.h"
+#include "platform/wildcard.h"
+
+#include <QAction>
+#include <QItemSelection>
+#include <QListWidget>
+
+#include <optional>
+
+namespace kav {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString SelectFileFirst = QStringLiteral("먼저 파일을 선택하세요.");
+const QString SelectDirectoryFirst = QStringLiteral("먼저 디렉토리를 선택하세요.");
+constexpr int ReceiveBlock = 4096;
+
+bool refused(const Reply &reply) { return reply.code == 550 || reply.code == 553; }
+
+// Marks a command as running for as long as it lives.
+class Running {
+public:
+    explicit Running(bool &flag) : flag(flag) { flag = true; }
+    ~Running() { flag = false; }
+
+private:
+    bool &flag;
+};
+
+} // namespace
+
+HostFileOps::HostFileOps(Session &session, HostPane &pane, const HostFileOpsWidgets &widgets,
+                         QString &selectAfterRefresh, QObject *parent)
+    : QObject(parent), session(session), pane(pane), w(widgets), SelectAfterRefresh(selectAfterRefresh)
+{
+}
+
+bool HostFileOps::ready() const
+{
+    return session.isConnected() && !session.dataTransferUnderWay() && !busy && !(otherWork && otherWork());
+}
+
+bool HostFileOps::connectedWithDirectory() const
+{
+    return ready() && !pane.currentDirectory().isEmpty();
+}
+
+QWidget *HostFileOps::window() const
+{
+    return w.RFileListBox->window();
+}
+
+QList<HostFileOps::Item> HostFileOps::selectedFiles() const
+{
+    QList<Item> out;
+    for (int i = 0; i < w.RFileListBox->count(); ++i)
+        if (w.RFileListBox->item(i)->isSelected())
+            out.append(Item{i, w.RFileListBox->item(i)->text()});
+    return out;
+}
+
+QStringList HostFileOps::listedNames() const
+{
+    QStringList names;
+    for (int i = 0; i < w.RFileListBox->count(); ++i)
+        names << w.RFileListBox->item(i)->text();
+    for (int i = 1; i < w.RDirListBox->count(); ++i)
+        names << w.RDirListBox->item(i)->text();
+    return names;
+}
+
+QString HostFileOps::selectedDirectoryPath()
+{
+    const QList<QListWidgetItem *> selected = w.RDirListBox->selectedItems();
+    if (selected.isEmpty() || w.RDirListBox->row(selected.first()) == 0) {
+        session.log(TranscriptSide::Host, SelectDirectoryFirst);
+        return {};
+    }
+    return pane.hostPathOf(selected.first()->text());
+}
+
+void HostFileOps::logTaken(const QString &from, const QString &to)
+{
+    session.log(TranscriptSide::Host, QStringLiteral("같은 이름이 이미 있어서 이름을 바꾸지 않았습니다: ") + from
+                    + QStringLiteral(" -> ") + to);
+}
+
+bool HostFileOps::landsOnListedName(const QString &name, const QString &target) const
+{
+    // A target given as a path in the current directory lands among its entries
+    // too; one elsewhere is not listed here and cannot be checked.
+    const QString prefix = pane.hostPathOf(QString());
+    QString leaf = target;
+    if (target.contains(QLatin1Char('/'))) {
+        if (!target.startsWith(prefix) || target.mid(prefix.size()).contains(QLatin1Char('/')))
+            return false;
+        leaf = target.mid(prefix.size());
+    }
+    return nameTaken(listedNames(), name, leaf);
+}
+
+bool HostFileOps::stillInDirectory(const QString &directory)
+{
+    if (!session.isConnected())
+        return false;
+    // The names are relative to the directory the command started in: after a
+    // change of directory they would name other files.
+    if (pane.currentDirectory() != directory) {
+        session.log(TranscriptSide::Host, QStringLiteral("디렉토리가 바뀌어서 나머지 파일은 그대로 두었습니다."));
+        return false;
+    }
+    return true;
+}
+
+Reply HostFileOps::renameOnHost(const QString &from, const QString &to)
+{
+    Reply reply = session.command(QStringLiteral("RNFR ") + from);
+    if (reply.code == 350)
+        reply = session.command(QStringLiteral("RNTO ") + to);
+    return reply;
+}
+
+// ---- files ---------------------------------------------------------------------------
+
+void HostFileOps::N_RDeleteClick()
+{
+    if (!ready())
+        return;
+    const QList<Item> selected = selectedFiles();
+    if (selected.isEmpty()) {
+        session.log(TranscriptSide::Host, SelectFileFirst);
+        return;
+    }
+    const QString question = QStringLiteral("[주의] - 삭제") + CrLf + QString::number(selected.size())
+        + QStringLiteral(" 개의 파일을 호스트에서 선택했습니다.") + CrLf + QStringLiteral("선택한 파일들을 삭제하시겠습니까 ?");
+    if (!confirmBox(question, window()))
+        return;
+    const Running running(busy);
+    const QString directory = pane.currentDirectory();
+    Reply last;
+    int lastIndex = w.RFileListBox->count() - 1;
+    QString lastName;
+    for (const Item &item : selected) {
+        last = session.command(QStringLiteral("DELE ") + item.name);
+        lastIndex = item.index;
+        lastName = item.name;
+        PumpMessages(5);
+        if (!stillInDirectory(directory))
+            return;
+    }
+    if (refused(last)) {
+        // The refused file stays; with a single file nothing has changed.
+        if (selected.size() > 1) {
+            SelectAfterRefresh = lastName;
+            pane.RBrefreshClick();
+        }
+        return;
+    }
+    pane.RBrefreshClick();
+    const int count = w.RFileListBox->count();
+    if (count > 0) {
+        QListWidgetItem *item = w.RFileListBox->item(qBound(0, lastIndex, count - 1));
+        w.RFileListBox->setCurrentItem(item);
+        item->setSelected(true);
+    }
+}
+
+void HostFileOps::N_RRenameClick()
+{
+    if (!connectedWithDirectory() || !pane.checkSingleSelection())
+        return;
+    const QString old = selectedFiles().first().name;
+    SelectAfterRefresh = old;
+    QString value = old;
+    if (!dialogs().inputQuery(window(), QStringLiteral("파일명 변경(Host)"), QStringLiteral("파일: ") + old, value)
+        || value == old)
+        return;
+    if (landsOnListedName(old, value)) {
+        logTaken(old, value);
+        pane.focusFiles();
+        return;
+    }
+    const Running running(busy);
+    const Reply rnfr = session.command(QStringLiteral("RNFR ") + old);
+    if (rnfr.code == 350) {
+        const Reply rnto = session.command(QStringLiteral("RNTO ") + value);
+        if (!refused(rnto)) {
+            SelectAfterRefresh = value;
+            pane.RBrefreshClick();
+        }
+    }
+    pane.focusFiles();
+}
+
+void HostFileOps::N_RUppercaseClick(const QString &senderName)
+{
+    if (!ready())
+        return;
+    const QList<Item> selected = selectedFiles();
+    if (selected.isEmpty()) {
+        session.log(TranscriptSide::Host, SelectFileFirst);
+        return;
+    }
+    const QString question = QStringLiteral("[주의] - 이름변경") + CrLf + QString::number(selected.size())
+        + QStringLiteral(" 개의 파일을 호스트에서 선택했습니다.") + CrLf
+        + QStringLiteral("선택한 파일들의 이름을 바꾸시겠습니까 ?");
+    if (!confirmBox(question, window()))
+        return;
+    const Running running(busy);
+    const QString directory = pane.currentDirectory();
+    const LetterCase letterCase = letterCaseOf(senderName);
+    QStringList listed = listedNames();
+    Reply last;
+    for (const Item &item : selected) {
+        const QString renamed = caseRenamed(item.name, letterCase);
+        if (nameTaken(listed, item.name, renamed)) {
+            logTaken(item.name, renamed);
+            continue;
+        }
+        SelectAfterRefresh = renamed;
+        // Sent even when the name does not change: the server's answer is the user's report.
+        last = renameOnHost(item.name, renamed);
+        if (last.isPositive()) {
+            const qsizetype at = listed.indexOf(item.name);
+            if (at >= 0)
+                listed[at] = renamed;
+        }
+        PumpMessages(5);
+        if (!stillInDirectory(directory))
+            return;
+    }
+    if (!refused(last) || selected.size() > 1)
+        pane.RBrefreshClick();
+    pane.focusFiles();
+}
+
+void HostFileOps::N_RInvertSelectionClick()
+{
+    if (!ready())
+        return;
+    QListWidget *list = w.RFileListBox;
+    list->hide();
+    if (list->count() > 0) {
+        const QItemSelection all(list->model()->index(0, 0), list->model()->index(list->count() - 1, 0));
+        list->selectionModel()->select(all, QItemSelectionModel::Toggle);
+    }
+    list->show();
+    list->setFocus();
+}
+
+void HostFileOps::N_RTagwildcardClick()
+{
+    if (!connectedWithDirectory())
+        return;
+    QString mask = QStringLiteral("*");
+    if (!dialogs().inputQuery(window(), QStringLiteral("Tag Wildcard (Host)"),
+                              QStringLiteral("Wildcard(eg *.zip will tag all .zip files): "), mask)
+        || mask.isEmpty())
+        return;
+    QListWidget *list = w.RFileListBox;
+    list->hide();
+    QItemSelection matching;
+    for (int i = 0; i < list->count(); ++i) {
+        if (matchesWildcard(mask, list->item(i)->text())) {
+            const QModelIndex index = list->model()->index(i, 0);
+            matching.merge(QItemSelection(index, index), QItemSelectionModel::Select);
+        }
+    }
+    list->selectionModel()->select(matching, QItemSelectionModel::ClearAndSelect);
+    list->show();
+    list->setFocus();
+}
+
+// ---- directories ---------------------------------------------------------------------
+
+void HostFileOps::N_RMakeDirectoryClick()
+{
+    if (!connectedWithDirectory())
+        return;
+    // The current directory and its separator: the user types the new name after it.
+    QString value = pane.hostPathOf(QString());
+    if (!dialogs().inputQuery(window(), QStringLiteral("디렉토리작성(Host)"), QStringLiteral("디렉토리: ") + value,
+                              value))
+        return;
+    const Running running(busy);
+    if (session.command(QStringLiteral("MKD ") + value).code == 257)
+        pane.RBrefreshClick();
+}
+
+void HostFileOps::N_RDeleteDirectoryClick()
+{
+    if (!connectedWithDirectory())
+        return;
+    const QString path = selectedDirectoryPath();
+    if (path.isEmpty())
+        return;
+    QString value = path;
+    if (!dialogs().inputQuery(window(), QStringLiteral("디렉토리삭제(Host)"), QStringLiteral("디렉토리: ") + path,
+                              value))
+        return;
+    const Running running(busy);
+    if (session.command(QStringLiteral("RMD ") + value).code == 250)
+        pane.RBrefreshClick();
+}
+
+void HostFileOps::N_RRenameDirectoryClick()
+{
+    if (!connectedWithDirectory())
+        return;
+    const QString old = selectedDirectoryPath();
+    if (old.isEmpty())
+        return;
+    const QString oldName = w.RDirListBox->selectedItems().first()->text();
+    QString value = old;
+    if (!dialogs().inputQuery(window(), QStringLiteral("디렉토리명 변경(Host)"), QStringLiteral("디렉토리: ") + old,
+                              value)
+        || value == old)
+        return;
+    if (landsOnListedName(oldName, value)) {
+        logTaken(old, value);
+        return;
+    }
+    const Running running(busy);
+    renameOnHost(old, value);
+    pane.RBrefreshClick();
+}
+
+// ---- permissions ---------------------------------------------------------------------
+
+bool HostFileOps::readFileListing(const QString &name, QStringList &lines)
+{
+    DataOpening opening = session.openData(QStringLiteral("LIST -lai ") + name);
+    // A server that takes no options refuses the whole command: ask for the plain listing once.
+    if (opening.status == DataOpening::Status::Refused && opening.reply.code / 100 == 5)
+        opening = session.openData(QStringLiteral("LIST ") + name);
+    if (!opening.opened())
+        return false;
+    // Read to the end of the data: a long owner name or a slow server spreads
+    // the line over several blocks.
+    QByteArray bytes;
+    char buffer[ReceiveBlock];
+    for (;;) {
+        const int n = session.receiveData(buffer, ReceiveBlock);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
+            session.drop();
+            return false;
+        }
+        bytes.append(buffer, n);
+    }
+    session.finishData();
+    if (bytes.isEmpty())
+        return false;
+    bytes.replace('\0', '\n');
+    for (const QByteArray &line : bytes.split('\n')) {
+        session.noteServerText(line);
+        lines << text::trimmed(session.decodeText(line));
+    }
+    return true;
+}
+
+void HostFileOps::N_RChangeModeClick()
+{
+    if (!ready() || (w.N_RChangeMode && !w.N_RChangeMode->isEnabled()))
+        return;
+    if (!pane.checkSingleSelection())
+        return;
+    const QString name = selectedFiles().first().name;
+    const Running running(busy);
+    session.command(QStringLiteral("TYPE A"));
+    session.command(QStringLiteral("PWD"));
+    SelectAfterRefresh = name;
+
+    QStringList lines;
+    if (!readFileListing(name, lines) || !session.isConnected())
+        return;
+    const std::optional<FileProperties> properties = propertiesOf(lines, name);
+    if (!properties) {
+        // Without the file's real mode the window would show wrong boxes, and
+        // OK would set them.
+        session.log(TranscriptSide::Host, QStringLiteral("파일의 속성을 읽을 수 없습니다: ") + name);
+        return;
+    }
+    TChmodForm form(window());
+    form.showProperties(name, *properties);
+    const QString before = form.permissionText();
+    const int result = runModal ? runModal(form) : form.exec();
+    if (result == QDialog::Accepted && form.permissionText() != before && session.isConnected()) {
+        const Reply reply =
+            session.command(QStringLiteral("SITE CHMOD ") + form.permissionText() + QLatin1Char(' ') + name);
+        if (reply.code == 200)
+            pane.RBrefreshClick();
+    }
+    pane.focusFiles();
+}
+
+} // namespace kav
