@@ -5,6 +5,7 @@
 #include "log_form.h"
 #include "program_info.h"
 #include "settings_bridge.h"
+#include "lists_bridge.h"
 #include "local_bridge.h"
 #include "local/local_pane.h"
 #include "transfer_bridge.h"
@@ -115,6 +116,7 @@ TMainForm::TMainForm(QWidget *parent)
             connectDialog->setProfileStartPath(flow->profile.HostName, false, dir);
     };
 
+    listsBridge = std::make_unique<ListsBridge>(*this);
     wireControls();
 
     FirstActivated = false;
@@ -123,6 +125,7 @@ TMainForm::TMainForm(QWidget *parent)
 
 TMainForm::~TMainForm()
 {
+    listsBridge.reset();
     delete splashWindow;
     flow.reset();
     ftp.reset();
