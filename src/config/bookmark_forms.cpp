@@ -139,6 +139,11 @@ void TBookmarkForm::BB_GotoClick()
 void TBookmarkForm::BB_DeleteClick()
 {
     pullSelection();
+    removeSelected();
+}
+
+void TBookmarkForm::removeSelected()
+{
     list.removeSelected();
     render();
     UpdateButtons();
@@ -299,7 +304,7 @@ void TBookmarkLForm::goTo(int row)
         informationBox(QStringLiteral("[알 림]\r\n선택한 파일이 디렉토리에 없습니다"), this);
         // Only the entry whose file is gone goes, not the rest of the selection.
         list.selectOnly(row);
-        BB_DeleteClick();
+        removeSelected();
         return;
     }
     const QFileInfo info(path);

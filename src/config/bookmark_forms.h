@@ -38,6 +38,8 @@ protected:
     virtual void send(const QList<int> &rows) = 0;
     void render();
     void pullSelection();
+    // Removes the entries selected in the model, as Delete does.
+    void removeSelected();
     void added(AddOutcome outcome, const QString &text);
     bool eventFilter(QObject *watched, QEvent *event) override;
 
