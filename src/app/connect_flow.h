@@ -6,7 +6,7 @@
 // a successful one ends with the host lists read), and owns the profile of
 // the current or the next session.
 
-#include "ftp/session_profile.h"
+#include "config/profiles.h"
 
 #include <QString>
 

@@ -70,7 +70,8 @@ TMainForm::TMainForm(QWidget *parent)
     ftp = std::make_unique<Session>();
     flow = std::make_unique<ConnectFlow>(*ftp, *this);
     ftp->setBusyCheck([this] { return transferOrPrintShowing(); });
-    connectDialog = new TConnectForm(flow->profile, this);
+    profileList = std::make_unique<ProfileList>();
+    connectDialog = new TConnectForm(flow->profile, *profileList, this);
     logWindow = new TLogForm(this);
     settingsBridge = std::make_unique<SettingsBridge>(*this);
     HostPaneWidgets hostWidgets;
@@ -275,9 +276,9 @@ void TMainForm::FormActivate()
     QCoreApplication::processEvents();
 
     if (!startProfile.isEmpty()) {
-        const int index = connectDialog->indexOfProfile(startProfile);
+        const int index = profileList->indexOf(startProfile);
         if (index >= 0) {
-            connectDialog->selectProfile(index);
+            profileList->choose(index);
             flow->BB_ConnectClick(false);
         }
     }

@@ -44,6 +44,8 @@ public:
     // The connect and login sequence and the profile in use.
     ConnectFlow &connectFlow() const { return *flow; }
     SessionProfile &profile() const { return flow->profile; }
+    // The stored host profiles that the connect dialog shows.
+    ProfileList &profiles() const { return *profileList; }
     TConnectForm *connectForm() const { return connectDialog; }
     TLogForm *logForm() const { return logWindow; }
     // The configuration file, the option controls it keeps and the ASCII extension list.
@@ -142,6 +144,7 @@ private:
     std::unique_ptr<Ui::TMainForm> ui;
     std::unique_ptr<Session> ftp;
     std::unique_ptr<ConnectFlow> flow;
+    std::unique_ptr<ProfileList> profileList;
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
     std::unique_ptr<SettingsBridge> settingsBridge;

@@ -34,7 +34,7 @@ void setListHeight(QSplitter *splitter, QWidget *list, int height)
 SettingsBridge::SettingsBridge(TMainForm &w) : window(w)
 {
     modeWindow = new TModeForm(extensions, &window);
-    config = std::make_unique<Configuration>(window.profile(), *window.connectForm(), *this,
+    config = std::make_unique<Configuration>(window.profile(), window.profiles(), *this,
                                              extensions, &window);
     window.connectForm()->setProfileStore(config.get());
     QObject::connect(window.form()->N_LASCIIExtensition, &QAction::triggered, modeWindow,

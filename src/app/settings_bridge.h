@@ -4,7 +4,7 @@
 // configuration object the connect dialog stores its profiles through.
 
 #include "config/configuration.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "transfer/type_choice.h"
 
 #include <QWidget>

@@ -1,11 +1,10 @@
 #include "configuration.h"
-#include "ui_connect_form.h"
 
 #include "platform/dialogs.h"
 #include "platform/editor_lookup.h"
 #include "platform/ini_file.h"
 #include "platform/settings_dir.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 
 #include <QCoreApplication>
 
@@ -40,9 +39,9 @@ bool sameProfile(const QString &a, const QString &b)
 
 } // namespace
 
-Configuration::Configuration(SessionProfile &profile, TConnectForm &dialog, MainWindowSettings &main,
+Configuration::Configuration(SessionProfile &profile, ProfileList &profiles, MainWindowSettings &main,
                              AsciiExtensionList &extensions, QWidget *messageParent)
-    : session(profile), dialog(dialog), main(main),
+    : session(profile), profiles(profiles), main(main),
       extensions(extensions), messageParent(messageParent), bookmarks(&keptBookmarks),
       toolList(&keptTools), hostMarks(&keptHostMarks), queueList(&keptQueue)
 {
@@ -79,26 +78,11 @@ QSize Configuration::windowSize(SizedWindow window) const
     return sizes[int(window)]->windowSize();
 }
 
-LoginOptions Configuration::dialogOptions() const
-{
-    const Ui::TConnectForm &f = *dialog.form();
-    LoginOptions o;
-    o.Timeout = f.NE_Timeout->text().toInt();
-    o.TrialTimes = f.NE_TrialTimes->text().toInt();
-    o.Editor = f.E_editor->text();
-    o.AutoSave = f.CB_autosave->isChecked();
-    o.UseLastPath = f.CB_UseLastPath->isChecked();
-    return o;
-}
-
 void Configuration::applyLoginOptions(const LoginOptions &o)
 {
-    Ui::TConnectForm &f = *dialog.form();
-    f.NE_Timeout->setText(QString::number(o.Timeout));
-    f.NE_TrialTimes->setText(QString::number(o.TrialTimes));
-    f.E_editor->setText(resolveEditor(o.Editor));
-    f.CB_autosave->setChecked(o.AutoSave);
-    f.CB_UseLastPath->setChecked(o.UseLastPath);
+    LoginOptions shown = o;
+    shown.Editor = resolveEditor(o.Editor);
+    profiles.setOptions(shown);
 }
 
 void Configuration::writeFirstRun(IniFile &ini)
@@ -107,7 +91,7 @@ void Configuration::writeFirstRun(IniFile &ini)
     QList<QSize> windowSizes;
     for (WindowSizeHolder *h : sizes)
         windowSizes << h->windowSize();
-    writeFirstRunValues(ini, dialogOptions(), current.LocalSplitter, current.HostSplitter, windowSizes);
+    writeFirstRunValues(ini, profiles.options(), current.LocalSplitter, current.HostSplitter, windowSizes);
     commit(ini);
 }
 
@@ -139,7 +123,7 @@ void Configuration::commit(IniFile &ini)
 
 void Configuration::LoadConfiguration()
 {
-    dialog.clearProfiles();
+    profiles.clear();
     QCoreApplication::processEvents();
 
     IniFile ini(path());
@@ -162,16 +146,16 @@ void Configuration::LoadConfiguration()
     }
 
     for (const ProfileEntry &e : readProfiles(ini))
-        dialog.appendProfile(e);
+        profiles.append(e);
 
     const LoginOptions login = readLoginOptions(ini);
     applyLoginOptions(login);
 
-    dialog.selectProfile(-1);
-    int index = dialog.indexOfProfile(login.HostName);
-    if (index < 0 && dialog.profileCount() > 0)
+    profiles.choose(-1);
+    int index = profiles.indexOf(login.HostName);
+    if (index < 0 && profiles.count() > 0)
         index = 0;
-    dialog.selectProfile(index);
+    profiles.choose(index);
 
     const MainOptions options = readMainOptions(ini, main.mainOptions());
     main.setMainOptions(options);
@@ -219,17 +203,14 @@ void Configuration::SaveConfiguration()
 
     // Last positions of the connected profile.
     const LastPositions positions = main.lastPositions();
-    const int i = session.HostName.isEmpty() ? -1 : dialog.indexOfProfile(session.HostName);
+    const int i = session.HostName.isEmpty() ? -1 : profiles.indexOf(session.HostName);
     if (!positions.hostDir.isEmpty() && i >= 0) {
-        ProfileEntry entry = dialog.profileAt(i);
+        ProfileEntry entry = profiles.at(i);
         entry.LastLocalDir = positions.localDir;
         entry.LastLocalFile = positions.localFile;
         entry.LastHostDir = positions.hostDir;
         entry.LastHostFile = positions.hostFile;
-        dialog.setProfileAt(i, entry);
-        Ui::TConnectForm &f = *dialog.form();
-        for (QComboBox *list : {f.CB_LastLocalDir, f.CB_LastLocalFile, f.CB_LastHostDir, f.CB_LastHostFile})
-            list->setCurrentIndex(i);
+        profiles.set(i, entry);
         session.LastLocalDir = entry.LastLocalDir;
         session.LastLocalFile = entry.LastLocalFile;
         session.LastHostDir = entry.LastHostDir;

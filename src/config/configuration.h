@@ -1,8 +1,9 @@
 #pragma once
 // KAVRIN.INI and the program: the start-up loader, the savers, the host-list
 // loader and the profile-name reader. The values travel as plain structs
-// (configuration_file.h); this class moves them into and out of the connect
-// dialog, the main window (through MainWindowSettings) and the stored lists.
+// (configuration_file.h); this class moves them into and out of the profile
+// model (which the connect dialog shows), the main window (through
+// MainWindowSettings) and the stored lists.
 //
 // Every operation reads the file afresh, changes it in memory and writes it
 // once, atomically, so that another instance's changes to other keys survive.
@@ -14,7 +15,7 @@
 // so they are never written under another profile nor over a list never loaded.
 
 #include "config/configuration_file.h"
-#include "config/connect_form.h"
+#include "config/profiles.h"
 #include "config/stored_lists.h"
 
 #include <QSize>
@@ -66,7 +67,7 @@ public:
 
 class Configuration : public ProfileStore {
 public:
-    Configuration(SessionProfile &profile, TConnectForm &dialog, MainWindowSettings &main,
+    Configuration(SessionProfile &profile, ProfileList &profiles, MainWindowSettings &main,
                   AsciiExtensionList &extensions, QWidget *messageParent = nullptr);
     ~Configuration() override;
 
@@ -103,7 +104,6 @@ public:
     bool writable() const { return canWrite; }
 
 private:
-    LoginOptions dialogOptions() const;
     void writeFirstRun(IniFile &ini);
     // Reads the file for a change; false when it must not be written.
     bool openForChange(IniFile &ini);
@@ -112,7 +112,7 @@ private:
 
     QString filePath;
     SessionProfile &session;
-    TConnectForm &dialog;
+    ProfileList &profiles;
     MainWindowSettings &main;
     AsciiExtensionList &extensions;
     QWidget *messageParent;

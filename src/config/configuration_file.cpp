@@ -4,7 +4,7 @@
 #include "password_scrambler.h"
 #include "stored_lists.h"
 #include "platform/ini_file.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 
 namespace kav {
 
@@ -156,12 +156,9 @@ LoginOptions readLoginOptions(const IniFile &ini)
     o.HostName = ini.readString(Login, QStringLiteral("HostName"));
     // A stored 0 or less would make every connection fail at once: the fields'
     // own reset values apply, as when the user leaves such a value in them.
-    o.Timeout = ini.readInt(Login, QStringLiteral("Timeout"), 15);
-    if (o.Timeout <= 0)
-        o.Timeout = 15;
-    o.TrialTimes = ini.readInt(Login, QStringLiteral("TrialTimes"), 3);
-    if (o.TrialTimes <= 0)
-        o.TrialTimes = 3;
+    o.Timeout = positiveOr(ini.readInt(Login, QStringLiteral("Timeout"), DefaultTimeout), DefaultTimeout);
+    o.TrialTimes = positiveOr(ini.readInt(Login, QStringLiteral("TrialTimes"), DefaultTrialTimes),
+                              DefaultTrialTimes);
     o.Editor = ini.readString(Login, QStringLiteral("Editor"));
     o.AutoSave = ini.readBool(Login, QStringLiteral("AutoSave"), true);
     o.UseLastPath = ini.readBool(Login, QStringLiteral("UseLastPath"), true);

@@ -2,8 +2,7 @@
 // The keys of KAVRIN.INI as plain values: what the loader reads and the savers
 // write, free of any window. Configuration moves these into the controls.
 
-#include "config/connect_form.h"
-#include "ftp/session_profile.h"
+#include "config/profiles.h"
 
 #include <QList>
 #include <QSize>
@@ -13,16 +12,6 @@
 namespace kav {
 
 class IniFile;
-
-// Section LOGIN: the connect dialog's options.
-struct LoginOptions {
-    QString HostName;  // last used profile
-    int Timeout = 15;
-    int TrialTimes = 3;
-    QString Editor;
-    bool AutoSave = true;
-    bool UseLastPath = false;
-};
 
 // Section CONFIG: the main window's options, as its controls hold them.
 struct MainOptions {

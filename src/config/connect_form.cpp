@@ -21,15 +21,12 @@ namespace {
 const QString AnonymousUser = QStringLiteral("anonymous");
 }
 
-TConnectForm::TConnectForm(SessionProfile &profile, QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TConnectForm>()), profile(profile)
+TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TConnectForm>()), profile(profile), model(profiles)
 {
     ui->setupUi(this);
     // A fixed dialog: a title bar without buttons (Escape still cancels).
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-
-    for (QComboBox *list : hiddenLists())
-        list->hide();
 
     // A typed name stays what was typed, so that the shown fields can be saved
     // under it: no completion from the list, no new entry on Return, and no
@@ -70,7 +67,54 @@ TConnectForm::TConnectForm(SessionProfile &profile, QWidget *parent)
     connect(ui->BB_Cancel, &QPushButton::clicked, this, [this] { BB_CancelClick(); });
     connect(ui->BB_Help, &QPushButton::clicked, this, [this] { BB_HelpClick(); });
 
+    // The model's changes are shown; the option controls' edits go back into it.
+    for (int i = 0; i < model.count(); ++i)
+        profileAppended(i);
+    connect(&model, &ProfileList::appended, this, &TConnectForm::profileAppended);
+    connect(&model, &ProfileList::entryChanged, this, [this](int index) {
+        changingHostList = true;
+        ui->CB_HostName->setItemText(index, model.at(index).HostName);
+        changingHostList = false;
+    });
+    connect(&model, &ProfileList::removed, this, &TConnectForm::profileRemoved);
+    connect(&model, &ProfileList::cleared, this, &TConnectForm::profilesCleared);
+    connect(&model, &ProfileList::chooseRequested, this, &TConnectForm::selectProfile);
+    connect(&model, &ProfileList::optionsChanged, this, &TConnectForm::showOptions);
+    connect(ui->NE_Timeout, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!showingOptions)
+            model.editableOptions().Timeout = text.toInt();
+    });
+    connect(ui->NE_TrialTimes, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!showingOptions)
+            model.editableOptions().TrialTimes = text.toInt();
+    });
+    connect(ui->E_editor, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (!showingOptions)
+            model.editableOptions().Editor = text;
+    });
+    connect(ui->CB_autosave, &QCheckBox::toggled, this, [this](bool on) {
+        if (!showingOptions)
+            model.editableOptions().AutoSave = on;
+    });
+    connect(ui->CB_UseLastPath, &QCheckBox::toggled, this, [this](bool on) {
+        if (!showingOptions)
+            model.editableOptions().UseLastPath = on;
+    });
+    showOptions();
+
     updatePasswordMask();
+}
+
+void TConnectForm::showOptions()
+{
+    const LoginOptions &o = model.options();
+    showingOptions = true;
+    ui->NE_Timeout->setText(QString::number(o.Timeout));
+    ui->NE_TrialTimes->setText(QString::number(o.TrialTimes));
+    ui->E_editor->setText(o.Editor);
+    ui->CB_autosave->setChecked(o.AutoSave);
+    ui->CB_UseLastPath->setChecked(o.UseLastPath);
+    showingOptions = false;
 }
 
 TConnectForm::~TConnectForm() = default;
@@ -101,10 +145,13 @@ void TConnectForm::resetSessionProfile()
     profile.LastLocalFile.clear();
     profile.LastHostDir.clear();
     profile.LastHostFile.clear();
-    profile.AutoSave = ui->CB_autosave->isChecked();
-    profile.UseLastPath = ui->CB_UseLastPath->isChecked();
-    profile.Timeout = numberFieldValue(ui->NE_Timeout);
-    profile.TrialTimes = numberFieldValue(ui->NE_TrialTimes);
+    // Return can confirm the dialog while a number field still holds 0 or
+    // nothing: the value handed on follows the rule of leaving the field.
+    const LoginOptions &o = model.options();
+    profile.AutoSave = o.AutoSave;
+    profile.UseLastPath = o.UseLastPath;
+    profile.Timeout = positiveOr(o.Timeout, DefaultTimeout);
+    profile.TrialTimes = positiveOr(o.TrialTimes, DefaultTrialTimes);
 }
 
 void TConnectForm::copyToSessionProfile()
@@ -115,55 +162,30 @@ void TConnectForm::copyToSessionProfile()
     profile.Password = ui->E_Password->text();
     profile.RemotePath = ui->E_RemotePath->text();
     profile.LocalPath = ui->E_LocalPath->text();
-    profile.Timeout = numberFieldValue(ui->NE_Timeout);
-    profile.TrialTimes = numberFieldValue(ui->NE_TrialTimes);
-    profile.Editor = ui->E_editor->text();
-    profile.AutoSave = ui->CB_autosave->isChecked();
-    profile.UseLastPath = ui->CB_UseLastPath->isChecked();
-    profile.LastLocalDir = ui->CB_LastLocalDir->currentText();
-    profile.LastLocalFile = ui->CB_LastLocalFile->currentText();
-    profile.LastHostDir = ui->CB_LastHostDir->currentText();
-    profile.LastHostFile = ui->CB_LastHostFile->currentText();
+    const LoginOptions &o = model.options();
+    profile.Timeout = positiveOr(o.Timeout, DefaultTimeout);
+    profile.TrialTimes = positiveOr(o.TrialTimes, DefaultTrialTimes);
+    profile.Editor = o.Editor;
+    profile.AutoSave = o.AutoSave;
+    profile.UseLastPath = o.UseLastPath;
+    // A typed name has no last positions of its own.
+    const int chosen = selectedProfile();
+    const ProfileEntry none;
+    const ProfileEntry &e = chosen >= 0 && chosen < model.count() ? model.at(chosen) : none;
+    profile.LastLocalDir = e.LastLocalDir;
+    profile.LastLocalFile = e.LastLocalFile;
+    profile.LastHostDir = e.LastHostDir;
+    profile.LastHostFile = e.LastHostFile;
 }
 
-int TConnectForm::profileCount() const
-{
-    return ui->CB_HostName->count();
-}
-
-int TConnectForm::indexOfProfile(const QString &name) const
-{
-    for (int i = 0; i < ui->CB_HostName->count(); ++i) {
-        if (QString::compare(ui->CB_HostName->itemText(i), name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-ProfileEntry TConnectForm::profileAt(int index) const
-{
-    ProfileEntry entry;
-    entry.HostName = ui->CB_HostName->itemText(index);
-    entry.HostIP = ui->CB_HostIP->itemText(index);
-    entry.UserId = ui->CB_UserId->itemText(index);
-    entry.Password = ui->CB_Password->itemText(index);
-    entry.RemotePath = ui->CB_RemotePath->itemText(index);
-    entry.LocalPath = ui->CB_LocalPath->itemText(index);
-    entry.LastLocalDir = ui->CB_LastLocalDir->itemText(index);
-    entry.LastLocalFile = ui->CB_LastLocalFile->itemText(index);
-    entry.LastHostDir = ui->CB_LastHostDir->itemText(index);
-    entry.LastHostFile = ui->CB_LastHostFile->itemText(index);
-    return entry;
-}
-
-void TConnectForm::appendProfile(const ProfileEntry &entry)
+void TConnectForm::profileAppended(int index)
 {
     QComboBox *names = ui->CB_HostName;
     const int current = names->currentIndex();
     const QString shown = names->currentText();
 
     changingHostList = true;
-    names->addItem(entry.HostName);
+    names->insertItem(index, model.at(index).HostName);
     // A combo box selects the first item added to an empty list by itself;
     // a profile list grows without changing what is shown.
     if (names->currentIndex() != current)
@@ -171,46 +193,21 @@ void TConnectForm::appendProfile(const ProfileEntry &entry)
     if (names->currentText() != shown)
         names->setEditText(shown);
     changingHostList = false;
-    const int selected = selectedProfile();
-
-    ui->CB_HostIP->addItem(entry.HostIP);
-    ui->CB_UserId->addItem(entry.UserId);
-    ui->CB_Password->addItem(entry.Password);
-    ui->CB_RemotePath->addItem(entry.RemotePath);
-    ui->CB_LocalPath->addItem(entry.LocalPath);
-    ui->CB_LastLocalDir->addItem(entry.LastLocalDir);
-    ui->CB_LastLocalFile->addItem(entry.LastLocalFile);
-    ui->CB_LastHostDir->addItem(entry.LastHostDir);
-    ui->CB_LastHostFile->addItem(entry.LastHostFile);
-    showHiddenListsAt(selected);
 }
 
-void TConnectForm::setProfileAt(int index, const ProfileEntry &entry)
+void TConnectForm::profileRemoved(int index)
 {
-    if (index < 0 || index >= profileCount())
-        return;
     changingHostList = true;
-    ui->CB_HostName->setItemText(index, entry.HostName);
+    ui->CB_HostName->removeItem(index);
     changingHostList = false;
-    ui->CB_HostIP->setItemText(index, entry.HostIP);
-    ui->CB_UserId->setItemText(index, entry.UserId);
-    ui->CB_Password->setItemText(index, entry.Password);
-    ui->CB_RemotePath->setItemText(index, entry.RemotePath);
-    ui->CB_LocalPath->setItemText(index, entry.LocalPath);
-    ui->CB_LastLocalDir->setItemText(index, entry.LastLocalDir);
-    ui->CB_LastLocalFile->setItemText(index, entry.LastLocalFile);
-    ui->CB_LastHostDir->setItemText(index, entry.LastHostDir);
-    ui->CB_LastHostFile->setItemText(index, entry.LastHostFile);
 }
 
-void TConnectForm::clearProfiles()
+void TConnectForm::profilesCleared()
 {
     changingHostList = true;
     ui->CB_HostName->clear();
     changingHostList = false;
     hostNameTyped = false;
-    for (QComboBox *list : hiddenLists())
-        list->clear();
 }
 
 int TConnectForm::selectedProfile() const
@@ -222,7 +219,7 @@ void TConnectForm::selectProfile(int index)
 {
     changingHostList = true;
     hostNameTyped = false;
-    ui->CB_HostName->setCurrentIndex(index < profileCount() ? index : -1);
+    ui->CB_HostName->setCurrentIndex(index < model.count() ? index : -1);
     changingHostList = false;
     CB_HostNameChange();
 }
@@ -230,18 +227,19 @@ void TConnectForm::selectProfile(int index)
 void TConnectForm::CB_HostNameChange()
 {
     const int index = selectedProfile();
-    showHiddenListsAt(index);
+    model.noteChosen(index);
     // A typed name keeps the fields of the profile shown before, so that a
     // new profile can be made from an existing one.
     if (index < 0)
         return;
 
-    ui->E_HostIP->setText(ui->CB_HostIP->itemText(index));
-    ui->E_UserId->setText(ui->CB_UserId->itemText(index));
+    const ProfileEntry &e = model.at(index);
+    ui->E_HostIP->setText(e.HostIP);
+    ui->E_UserId->setText(e.UserId);
     ui->CB_Anonymous->setChecked(ui->E_UserId->text() == AnonymousUser);
-    ui->E_Password->setText(ui->CB_Password->itemText(index));
-    ui->E_RemotePath->setText(ui->CB_RemotePath->itemText(index));
-    ui->E_LocalPath->setText(ui->CB_LocalPath->itemText(index));
+    ui->E_Password->setText(e.Password);
+    ui->E_RemotePath->setText(e.RemotePath);
+    ui->E_LocalPath->setText(e.LocalPath);
     updatePasswordMask();
     copyToSessionProfile();
 }
@@ -269,12 +267,12 @@ void TConnectForm::E_PasswordChange()
 
 void TConnectForm::NE_TimeoutExit()
 {
-    resetNumberField(ui->NE_Timeout);
+    resetNumberField(ui->NE_Timeout, DefaultTimeout);
 }
 
 void TConnectForm::NE_TrialTimesExit()
 {
-    resetNumberField(ui->NE_TrialTimes);
+    resetNumberField(ui->NE_TrialTimes, DefaultTrialTimes);
 }
 
 void TConnectForm::SB_LocalPathClick()
@@ -306,11 +304,11 @@ void TConnectForm::BB_okClick()
     copyToSessionProfile();
 
     if (ui->CB_autosave->isEnabledTo(this) && profile.AutoSave) {
-        const int found = indexOfProfile(profile.HostName);
+        const int found = model.indexOf(profile.HostName);
         if (found >= 0) {
             // A known name typed rather than chosen shows no last positions;
             // saving empty ones would lose those the profile has.
-            const ProfileEntry known = profileAt(found);
+            const ProfileEntry known = model.at(found);
             profile.LastLocalDir = known.LastLocalDir;
             profile.LastLocalFile = known.LastLocalFile;
             profile.LastHostDir = known.LastHostDir;
@@ -327,19 +325,21 @@ void TConnectForm::BB_okClick()
             entry.Password = profile.Password;
             entry.RemotePath = profile.RemotePath;
             entry.LocalPath = profile.LocalPath;
-            appendProfile(entry);
-            const int added = profileCount() - 1;
+            model.append(entry);
+            const int added = model.count() - 1;
             changingHostList = true;
             hostNameTyped = false;
             ui->CB_HostName->setCurrentIndex(added);
             changingHostList = false;
-            showHiddenListsAt(added);
+            model.noteChosen(added);
         } else {
-            ui->CB_HostIP->setItemText(found, profile.HostIP);
-            ui->CB_UserId->setItemText(found, profile.UserId);
-            ui->CB_Password->setItemText(found, profile.Password);
-            ui->CB_RemotePath->setItemText(found, profile.RemotePath);
-            ui->CB_LocalPath->setItemText(found, profile.LocalPath);
+            ProfileEntry entry = model.at(found);
+            entry.HostIP = profile.HostIP;
+            entry.UserId = profile.UserId;
+            entry.Password = profile.Password;
+            entry.RemotePath = profile.RemotePath;
+            entry.LocalPath = profile.LocalPath;
+            model.set(found, entry);
         }
     }
     accept();
@@ -366,7 +366,7 @@ void TConnectForm::BB_HelpClick()
 void TConnectForm::SB_DelProFileClick()
 {
     const QString name = ui->CB_HostName->currentText();
-    if (profileCount() == 0 || name.isEmpty())
+    if (model.count() == 0 || name.isEmpty())
         return;
 
     if (store)
@@ -376,17 +376,12 @@ void TConnectForm::SB_DelProFileClick()
     // A name typed over the list still names that profile: its keys are gone
     // from the file, so it must not live on in the lists.
     if (index < 0)
-        index = indexOfProfile(name);
+        index = model.indexOf(name);
     if (index < 0)
         return;
 
-    changingHostList = true;
-    ui->CB_HostName->removeItem(index);
-    changingHostList = false;
-    for (QComboBox *list : hiddenLists())
-        list->removeItem(index);
-
-    selectProfile(profileCount() > 0 ? 0 : -1);
+    model.removeAt(index);
+    selectProfile(model.count() > 0 ? 0 : -1);
 }
 
 void TConnectForm::showEvent(QShowEvent *event)
@@ -448,19 +443,6 @@ void TConnectForm::hostNameTextChanged(const QString &text)
         hostNameChosen();
 }
 
-QList<QComboBox *> TConnectForm::hiddenLists() const
-{
-    return {ui->CB_HostIP,       ui->CB_UserId,        ui->CB_Password,
-            ui->CB_RemotePath,   ui->CB_LocalPath,     ui->CB_LastLocalDir,
-            ui->CB_LastLocalFile, ui->CB_LastHostDir,  ui->CB_LastHostFile};
-}
-
-void TConnectForm::showHiddenListsAt(int index)
-{
-    for (QComboBox *list : hiddenLists())
-        list->setCurrentIndex(index);
-}
-
 void TConnectForm::updatePasswordMask()
 {
     // The anonymous password is an e-mail address, nothing to hide; any
@@ -471,26 +453,18 @@ void TConnectForm::updatePasswordMask()
         ui->E_Password->setEchoMode(mode);
 }
 
-// Return can confirm the dialog while a number field still holds 0 or
-// nothing: the value handed on follows the same rule as leaving the field.
-int TConnectForm::numberFieldValue(const QLineEdit *field) const
-{
-    const int value = field->text().toInt();
-    return value > 0 ? value : field->property("tag").toInt();
-}
-
-void TConnectForm::resetNumberField(QLineEdit *field)
+void TConnectForm::resetNumberField(QLineEdit *field, int fallback)
 {
     if (field->text().toInt() <= 0)
-        field->setText(QString::number(field->property("tag").toInt()));
+        field->setText(QString::number(fallback));
 }
 
 bool TConnectForm::setProfileStartPath(const QString &hostName, bool remote, const QString &directory)
 {
-    const int index = indexOfProfile(hostName);
+    const int index = model.indexOf(hostName);
     if (index < 0)
         return false;
-    ProfileEntry entry = profileAt(index);
+    ProfileEntry entry = model.at(index);
     if (remote) {
         profile.RemotePath = directory;
         entry.RemotePath = directory;
@@ -500,7 +474,7 @@ bool TConnectForm::setProfileStartPath(const QString &hostName, bool remote, con
         entry.LocalPath = directory;
         ui->E_LocalPath->setText(directory);
     }
-    setProfileAt(index, entry);
+    model.set(index, entry);
     ui->CB_UseLastPath->setChecked(false);
     profile.UseLastPath = false;
     if (store)

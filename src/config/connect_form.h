@@ -1,8 +1,9 @@
 #pragma once
-// The host dialog: chooses, creates, edits and removes host profiles. The
-// profiles live in ten index-aligned lists inside the dialog, in file order.
+// The host dialog: chooses, creates, edits and removes host profiles. It shows
+// a ProfileList (the stored profiles and the dialog's options) and fills the
+// session profile; the model is the one place the values live.
 
-#include "ftp/session_profile.h"
+#include "config/profiles.h"
 
 #include <QDialog>
 #include <QList>
@@ -15,27 +16,11 @@ namespace Ui { class TConnectForm; }
 
 namespace kav {
 
-// Where confirmed and removed profiles go (the configuration file). Until the
-// configuration file is wired in, the default does nothing and profiles live in memory.
-class ProfileStore {
-public:
-    virtual ~ProfileStore() = default;
-    virtual void SaveSessionProfile(const SessionProfile &profile) { (void)profile; }
-    // Deletes IPADDRESS/name, PASSWORD/name and the per-host QUEUE and RBOOKMARK keys.
-    virtual void removeProfileKeys(const QString &name) { (void)name; }
-};
-
-// One profile as the ten lists hold it.
-struct ProfileEntry {
-    QString HostName, HostIP, UserId, Password, RemotePath, LocalPath;
-    QString LastLocalDir, LastLocalFile, LastHostDir, LastHostFile;
-};
-
 class TConnectForm : public QDialog {
     Q_OBJECT
 public:
-    // The dialog fills `profile` (the session profile owned by the session).
-    explicit TConnectForm(SessionProfile &profile, QWidget *parent = nullptr);
+    // The dialog shows `profiles` and fills `profile` (the profile in use).
+    TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidget *parent = nullptr);
     ~TConnectForm() override;
 
     void setProfileStore(ProfileStore *store);  // not owned; nullptr: in memory only
@@ -46,16 +31,10 @@ public:
 
     // Reset of the session profile from the dialog's option controls.
     void resetSessionProfile();
-    // Every field of the session profile from the dialog (the Data model list).
+    // Every field of the session profile from the dialog and the chosen profile.
     void copyToSessionProfile();
 
-    // The ten lists.
-    int profileCount() const;
-    int indexOfProfile(const QString &name) const;  // letter case ignored; -1 when absent
-    ProfileEntry profileAt(int index) const;
-    void appendProfile(const ProfileEntry &entry);
-    void setProfileAt(int index, const ProfileEntry &entry);
-    void clearProfiles();
+    ProfileList &profiles() const { return model; }
     int selectedProfile() const;  // CB_HostName's index, -1 when none (also while a typed name is shown)
     // Selects the profile (or none for -1) and runs the selection handler.
     void selectProfile(int index);
@@ -100,14 +79,17 @@ private:
     void hostNameEdited();
     void hostNameChosen();
     void hostNameTextChanged(const QString &text);
-    QList<QComboBox *> hiddenLists() const;
-    void showHiddenListsAt(int index);
     void updatePasswordMask();
-    int numberFieldValue(const QLineEdit *field) const;
-    void resetNumberField(QLineEdit *field);
+    void profileAppended(int index);
+    void profileRemoved(int index);
+    void profilesCleared();
+    void showOptions();
+    void resetNumberField(QLineEdit *field, int fallback);
 
     std::unique_ptr<Ui::TConnectForm> ui;
     SessionProfile &profile;
+    ProfileList &model;
+    bool showingOptions = false;
     ProfileStore *store = nullptr;
     // Set while the dialog itself moves the host list, so that the change
     // signals do not run the selection handler a second time.

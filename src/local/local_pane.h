@@ -3,7 +3,7 @@
 // operations of the local file and directory menus. The process's current
 // directory always follows the tree, so list names work as relative names.
 
-#include "ftp/session_profile.h"
+#include "config/profiles.h"
 #include "platform/drives.h"
 
 #include <QObject>

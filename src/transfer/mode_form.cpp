@@ -1,7 +1,7 @@
 #include "mode_form.h"
 #include "ui_mode_form.h"
 
-#include "ascii_extensions.h"
+#include "config/ascii_extensions.h"
 
 #include <QCoreApplication>
 #include <QShortcut>

@@ -1,6 +1,6 @@
 #include "type_choice.h"
 
-#include "ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "ftp/session.h"
 
 namespace kav {

@@ -7,7 +7,7 @@
 #include "config/stored_lists.h"
 #include "platform/cp949.h"
 #include "platform/ini_file.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 
 #include <gtest/gtest.h>
 

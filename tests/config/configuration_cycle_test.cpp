@@ -92,7 +92,7 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         // First run: the file appears with the first-run keys.
         auto f = start();
         ASSERT_TRUE(QFileInfo::exists(iniPath));
-        EXPECT_EQ(f->connectForm()->profileCount(), 0);
+        EXPECT_EQ(f->connectForm()->profiles().count(), 0);
         // After the start-up toggles: on top, accepting drops; anti-idle and sorting off.
         EXPECT_TRUE(f->form()->N_RStayOnTop->isChecked());
         EXPECT_FALSE(f->form()->N_RAntiIdle->isChecked());
@@ -118,10 +118,14 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         f->form()->CB_AutoMode->setChecked(false);
         f->form()->RB_ascii->setChecked(true);
         TModeForm &mode = f->settings().modeForm();
-        // Acts once the modal window is up (its activation lets pending events run first).
+        // Acts once the modal window is up and its own event loop runs: its
+        // activation processes events inside show(), and a close from there
+        // would come before the loop that it should end. The second tick that
+        // finds it visible is past the activation.
         QTimer typer;
+        int visibleTicks = 0;
         QObject::connect(&typer, &QTimer::timeout, &mode, [&] {
-            if (!mode.isVisible())
+            if (!mode.isVisible() || ++visibleTicks < 2)
                 return;
             typer.stop();
             mode.form()->E_Ext->setText(QStringLiteral(".hwp"));
@@ -155,8 +159,8 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         // Second start: everything comes back.
         auto f = start();
         TConnectForm &d = *f->connectForm();
-        ASSERT_EQ(d.profileCount(), 1);
-        const ProfileEntry p = d.profileAt(0);
+        ASSERT_EQ(d.profiles().count(), 1);
+        const ProfileEntry p = d.profiles().at(0);
         EXPECT_EQ(p.HostName, QStringLiteral("시험 서버"));
         EXPECT_EQ(p.Password, QStringLiteral("비밀 pw;=x"));
         EXPECT_EQ(p.LocalPath, QStringLiteral("/home/kim/받은 파일"));

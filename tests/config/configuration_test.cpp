@@ -9,7 +9,7 @@
 #include "platform/editor_lookup.h"
 #include "platform/ini_file.h"
 #include "platform/scripted_dialogs.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,10 +91,11 @@ protected:
     QTemporaryDir dir;
     QString path;
     SessionProfile profile;
-    TConnectForm connect{profile};
+    ProfileList profiles;
+    TConnectForm connect{profile, profiles};
     FakeMain main;
     AsciiExtensionList extensions;
-    Configuration config{profile, connect, main, extensions};
+    Configuration config{profile, profiles, main, extensions};
 };
 
 } // namespace
@@ -116,7 +117,7 @@ TEST_F(ConfigurationTest, FirstRunWritesExactlyTheFirstRunKeysAndLoadsNothing)
     EXPECT_EQ(lines, expected);
     EXPECT_FALSE(fileBytes().contains('\n') && !fileBytes().contains("\r\n"));
 
-    EXPECT_EQ(connect.profileCount(), 0);
+    EXPECT_EQ(profiles.count(), 0);
     EXPECT_EQ(connect.form()->NE_Timeout->text(), QStringLiteral("15"));
     EXPECT_EQ(connect.form()->NE_TrialTimes->text(), QStringLiteral("3"));
     EXPECT_EQ(main.optionLoads, 0);
@@ -141,7 +142,7 @@ TEST_F(ConfigurationTest, FirstRunExitWritesTheDesignStatesAndTheNextStartKeepsT
 
     FakeMain next;
     SessionProfile p2;
-    TConnectForm c2(p2);
+    ProfileList c2;   // no dialog: the configuration loads the model alone
     AsciiExtensionList e2;
     Configuration again(p2, c2, next, e2);
     again.setPath(path);
@@ -190,8 +191,8 @@ TEST_F(ConfigurationTest, ReadsAFileWrittenByAKoreanWindowsProgram)
     writeFile(bytes);
 
     config.LoadConfiguration();
-    ASSERT_EQ(connect.profileCount(), 2);
-    const ProfileEntry first = connect.profileAt(0);
+    ASSERT_EQ(profiles.count(), 2);
+    const ProfileEntry first = profiles.at(0);
     EXPECT_EQ(first.HostName, QStringLiteral("회사서버"));
     EXPECT_EQ(first.UserId, QStringLiteral("홍길동"));
     EXPECT_EQ(first.RemotePath, QStringLiteral("/home/똠"));
@@ -268,7 +269,7 @@ TEST_F(ConfigurationTest, ConfirmWithAutoSaveStoresTheProfileAndRemovalDeletesIt
     EXPECT_FALSE(after.hasKey(QStringLiteral("QUEUE"), QStringLiteral("새 서버0")));
     EXPECT_FALSE(after.hasKey(QStringLiteral("RBOOKMARK"), QStringLiteral("새 서버499")));
     EXPECT_TRUE(after.hasKey(QStringLiteral("RBOOKMARK"), QStringLiteral("other0")));
-    EXPECT_EQ(connect.profileCount(), 0);
+    EXPECT_EQ(profiles.count(), 0);
 }
 
 TEST_F(ConfigurationTest, LastPositionsWithAutoSaveOffNeverStoreTheTypedConnection)
@@ -287,7 +288,7 @@ TEST_F(ConfigurationTest, LastPositionsWithAutoSaveOffNeverStoreTheTypedConnecti
     EXPECT_EQ(value("IPADDRESS", QStringLiteral("srv")),
               QStringLiteral("10.0.0.1;kim;/pub;/home/kim;/home/kim/dl;a.txt;/pub/x;b.tgz"));
     EXPECT_EQ(value("PASSWORD", QStringLiteral("srv")), QStringLiteral("042"));
-    EXPECT_EQ(connect.profileAt(0).LastHostFile, QStringLiteral("b.tgz"));
+    EXPECT_EQ(profiles.at(0).LastHostFile, QStringLiteral("b.tgz"));
     EXPECT_EQ(profile.LastHostDir, QStringLiteral("/pub/x"));
 
     // With auto-save on, the step stores the session profile as the dialog filled it.
@@ -300,7 +301,7 @@ TEST_F(ConfigurationTest, LastPositionsWithAutoSaveOffNeverStoreTheTypedConnecti
     // No host directory shown: the last positions stay.
     main.positions = {QStringLiteral("/tmp"), {}, {}, {}};
     config.SaveConfiguration();
-    EXPECT_EQ(connect.profileAt(0).LastLocalDir, QStringLiteral("/home/kim/dl"));
+    EXPECT_EQ(profiles.at(0).LastLocalDir, QStringLiteral("/home/kim/dl"));
 }
 
 TEST_F(ConfigurationTest, HostListsAreWrittenOnlyUnderTheProfileTheyWereLoadedFor)
@@ -399,14 +400,14 @@ TEST_F(ConfigurationTest, APathWithoutACodePage949FormSwitchesTheFileToUtf8)
     EXPECT_TRUE(fileBytes().startsWith("\xEF\xBB\xBF"));
 
     SessionProfile p2;
-    TConnectForm c2(p2);
+    ProfileList c2;   // no dialog: the configuration loads the model alone
     FakeMain m2;
     AsciiExtensionList e2;
     Configuration again(p2, c2, m2, e2);
     again.setPath(path);
     again.LoadConfiguration();
-    ASSERT_EQ(c2.profileCount(), 1);
-    EXPECT_EQ(c2.profileAt(0).LocalPath, QStringLiteral("/home/u/café 🎵"));
+    ASSERT_EQ(c2.count(), 1);
+    EXPECT_EQ(c2.at(0).LocalPath, QStringLiteral("/home/u/café 🎵"));
 }
 
 TEST_F(ConfigurationTest, KillDuringSaveLeavesTheOldOrTheNewFile)

@@ -78,7 +78,7 @@ protected:
     void load(const QStringList &names)
     {
         for (const QString &name : names)
-            form.appendProfile(entry(name));
+            profiles.append(entry(name));
     }
     // Types over the whole host name, as a user does.
     void typeHostName(const QString &text)
@@ -96,20 +96,12 @@ protected:
         QTest::keyClick(edit, Qt::Key_Delete);
         QTest::keyClicks(edit, text);
     }
-    // The nine lists that are never shown, all at the same index as the name list.
-    int hiddenIndex()
-    {
-        const QList<QComboBox *> lists = {ui().CB_HostIP, ui().CB_UserId, ui().CB_Password,
-                                          ui().CB_RemotePath, ui().CB_LocalPath, ui().CB_LastLocalDir,
-                                          ui().CB_LastLocalFile, ui().CB_LastHostDir, ui().CB_LastHostFile};
-        const int index = lists.first()->currentIndex();
-        for (QComboBox *list : lists)
-            EXPECT_EQ(list->currentIndex(), index) << list->objectName().toStdString();
-        return index;
-    }
+    // The profile the model holds as chosen.
+    int hiddenIndex() { return profiles.chosen(); }
 
     SessionProfile profile;
-    TConnectForm form{profile};
+    ProfileList profiles;
+    TConnectForm form{profile, profiles};
     RecordingStore store;
 };
 
@@ -139,8 +131,8 @@ TEST_F(ConnectFormTest, SelectingAProfileFillsFieldsAndSessionProfile)
     form.selectProfile(0);
     EXPECT_EQ(ui().CB_HostName->currentText(), "alpha");
     EXPECT_EQ(profile.HostName, "alpha");
-    EXPECT_EQ(form.indexOfProfile("ALPHA"), 0);
-    EXPECT_EQ(form.indexOfProfile("gamma"), -1);
+    EXPECT_EQ(profiles.indexOf("ALPHA"), 0);
+    EXPECT_EQ(profiles.indexOf("gamma"), -1);
 }
 
 TEST_F(ConnectFormTest, TypingANewNameKeepsFieldsAndConfirmingAppendsIt)
@@ -171,13 +163,13 @@ TEST_F(ConnectFormTest, TypingANewNameKeepsFieldsAndConfirmingAppendsIt)
     EXPECT_TRUE(saved.LastLocalDir.isEmpty() && saved.LastLocalFile.isEmpty()
                 && saved.LastHostDir.isEmpty() && saved.LastHostFile.isEmpty());
 
-    ASSERT_EQ(form.profileCount(), 3);
+    ASSERT_EQ(profiles.count(), 3);
     ProfileEntry expected = entry("beta");
     expected.HostName = "newhost";
     expected.Password = "fresh";
     expected.LastLocalDir = expected.LastLocalFile = expected.LastHostDir = expected.LastHostFile = QString();
-    expectSameEntry(form.profileAt(2), expected);
-    expectSameEntry(form.profileAt(1), entry("beta"));
+    expectSameEntry(profiles.at(2), expected);
+    expectSameEntry(profiles.at(1), entry("beta"));
     EXPECT_EQ(form.selectedProfile(), 2);
     EXPECT_EQ(hiddenIndex(), 2);
     EXPECT_EQ(profile.HostName, "newhost");
@@ -206,7 +198,7 @@ TEST_F(ConnectFormTest, ChoosingTheSameProfileAfterTypingReloadsIt)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        form.clearProfiles();
+        profiles.clear();
         load({"alpha", "beta"});
         form.selectProfile(0);
         form.show();
@@ -241,7 +233,7 @@ TEST_F(ConnectFormTest, ConfirmingAKnownProfileReplacesFiveListsAndKeepsLastPosi
     for (const Case &c : {Case{"chosen", false}, Case{"typed", true}}) {
         SCOPED_TRACE(c.what);
         store.saved.clear();
-        form.clearProfiles();
+        profiles.clear();
         load({"alpha", "beta", "gamma"});
         form.selectProfile(1);
         form.show();
@@ -254,16 +246,16 @@ TEST_F(ConnectFormTest, ConfirmingAKnownProfileReplacesFiveListsAndKeepsLastPosi
         ui().E_LocalPath->setText("/tmp/here");
         ui().BB_ok->click();
 
-        ASSERT_EQ(form.profileCount(), 3);
+        ASSERT_EQ(profiles.count(), 3);
         ProfileEntry expected = entry("beta");
         expected.HostIP = "10.0.0.9";
         expected.UserId = "bob";
         expected.Password = "pw2";
         expected.RemotePath = "/srv";
         expected.LocalPath = "/tmp/here";
-        expectSameEntry(form.profileAt(1), expected);
-        expectSameEntry(form.profileAt(0), entry("alpha"));
-        expectSameEntry(form.profileAt(2), entry("gamma"));
+        expectSameEntry(profiles.at(1), expected);
+        expectSameEntry(profiles.at(0), entry("alpha"));
+        expectSameEntry(profiles.at(2), entry("gamma"));
 
         ASSERT_EQ(store.saved.size(), 1u);
         EXPECT_EQ(store.saved[0].HostIP, "10.0.0.9");
@@ -284,7 +276,7 @@ TEST_F(ConnectFormTest, WithoutAutoSaveNothingIsStoredButTheSessionGetsTheValues
     for (const Case &c : {Case{"unchecked", true, false}, Case{"disabled", false, true}}) {
         SCOPED_TRACE(c.what);
         store.saved.clear();
-        form.clearProfiles();
+        profiles.clear();
         load({"alpha", "beta"});
         form.selectProfile(0);
         ui().CB_autosave->setChecked(!c.uncheck);
@@ -295,9 +287,9 @@ TEST_F(ConnectFormTest, WithoutAutoSaveNothingIsStoredButTheSessionGetsTheValues
         ui().BB_ok->click();
 
         EXPECT_TRUE(store.saved.empty());
-        ASSERT_EQ(form.profileCount(), 2);
-        expectSameEntry(form.profileAt(0), entry("alpha"));
-        expectSameEntry(form.profileAt(1), entry("beta"));
+        ASSERT_EQ(profiles.count(), 2);
+        expectSameEntry(profiles.at(0), entry("alpha"));
+        expectSameEntry(profiles.at(1), entry("beta"));
         EXPECT_EQ(profile.HostName, "other");
         EXPECT_EQ(profile.HostIP, "192.168.7.7");
         EXPECT_EQ(profile.AutoSave, !c.uncheck);
@@ -352,8 +344,8 @@ TEST_F(ConnectFormTest, SelectingAnAnonymousProfileShowsItsOwnPasswordInClear)
 {
     ProfileEntry anon = entry("pub", "anonymous");
     anon.Password = "me@home.net";
-    form.appendProfile(entry("alpha"));
-    form.appendProfile(anon);
+    profiles.append(entry("alpha"));
+    profiles.append(anon);
     form.selectProfile(1);
     EXPECT_TRUE(ui().CB_Anonymous->isChecked());
     EXPECT_EQ(ui().E_Password->text(), "me@home.net");
@@ -389,8 +381,12 @@ TEST_F(ConnectFormTest, NumberFieldsReturnToTheirTagWhenLeftEmptyOrZero)
         ui().E_editor->setFocus();  // leave the field
         EXPECT_EQ(field->text(), c.expected);
     }
-    EXPECT_EQ(ui().NE_Timeout->property("tag").toInt(), 15);
-    EXPECT_EQ(ui().NE_TrialTimes->property("tag").toInt(), 3);
+    // A new dialog shows the defaults.
+    ProfileList fresh;
+    SessionProfile unused;
+    TConnectForm other(unused, fresh);
+    EXPECT_EQ(other.form()->NE_Timeout->text(), "15");
+    EXPECT_EQ(other.form()->NE_TrialTimes->text(), "3");
 }
 
 TEST_F(ConnectFormTest, ConfirmingWithReturnInAZeroNumberFieldUsesTheTag)
@@ -427,8 +423,8 @@ TEST_F(ConnectFormTest, ReturnAfterTypingAKnownNameConfirmsWithTheTypedFields)
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(profile.HostName, "beta");
     EXPECT_EQ(profile.HostIP, "alpha.example.net") << "the typed name keeps the shown fields";
-    EXPECT_EQ(form.profileAt(1).HostIP, "alpha.example.net");
-    EXPECT_EQ(form.profileCount(), 2);
+    EXPECT_EQ(profiles.at(1).HostIP, "alpha.example.net");
+    EXPECT_EQ(profiles.count(), 2);
 }
 
 TEST_F(ConnectFormTest, RemovingProfiles)
@@ -453,7 +449,7 @@ TEST_F(ConnectFormTest, RemovingProfiles)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         store.removed.clear();
-        form.clearProfiles();
+        profiles.clear();
         load(c.profiles);
         form.show();
         if (c.select >= 0)
@@ -464,9 +460,9 @@ TEST_F(ConnectFormTest, RemovingProfiles)
         ui().SB_DelProFile->click();
 
         EXPECT_EQ(store.removed, c.removedKeys);
-        ASSERT_EQ(form.profileCount(), c.left.size());
+        ASSERT_EQ(profiles.count(), c.left.size());
         for (int i = 0; i < c.left.size(); ++i)
-            expectSameEntry(form.profileAt(i), entry(c.left[i]));
+            expectSameEntry(profiles.at(i), entry(c.left[i]));
         for (QComboBox *list : form.findChildren<QComboBox *>())
             EXPECT_EQ(list->count(), c.left.size()) << list->objectName().toStdString();
         EXPECT_EQ(ui().CB_HostName->currentText(), c.shownAfter);
@@ -488,8 +484,8 @@ TEST_F(ConnectFormTest, RemovalWorksWithoutAStore)
     load({"alpha", "beta"});
     form.selectProfile(0);
     ui().SB_DelProFile->click();
-    EXPECT_EQ(form.profileCount(), 1);
-    EXPECT_EQ(form.profileAt(0).HostName, "beta");
+    EXPECT_EQ(profiles.count(), 1);
+    EXPECT_EQ(profiles.at(0).HostName, "beta");
 }
 
 TEST_F(ConnectFormTest, EmptyNameOrCancelMeansNoConnection)
@@ -498,7 +494,7 @@ TEST_F(ConnectFormTest, EmptyNameOrCancelMeansNoConnection)
     for (How how : {EmptyName, CancelButton, EscapeKey}) {
         SCOPED_TRACE(how);
         store.saved.clear();
-        form.clearProfiles();
+        profiles.clear();
         load({"alpha"});
         form.selectProfile(0);
         ASSERT_EQ(profile.HostIP, "alpha.example.net");
@@ -520,7 +516,7 @@ TEST_F(ConnectFormTest, EmptyNameOrCancelMeansNoConnection)
         EXPECT_FALSE(form.isVisible());
         EXPECT_TRUE(profile.HostIP.isEmpty());
         EXPECT_TRUE(store.saved.empty());
-        EXPECT_EQ(form.profileCount(), 1);
+        EXPECT_EQ(profiles.count(), 1);
         EXPECT_EQ(form.result(), how == EmptyName ? QDialog::Accepted : QDialog::Rejected);
     }
 }
@@ -535,15 +531,15 @@ TEST_F(ConnectFormTest, ProgrammaticListChangesDoNotRunTheSelectionHandler)
 
     form.selectProfile(0);
     profile.HostName = "untouched";
-    form.appendProfile(entry("beta"));
+    profiles.append(entry("beta"));
     EXPECT_EQ(form.selectedProfile(), 0);
     EXPECT_EQ(hiddenIndex(), 0);
     ProfileEntry changed = entry("alpha");
     changed.LastHostDir = "/elsewhere";
-    form.setProfileAt(0, changed);
-    EXPECT_EQ(form.profileAt(0).LastHostDir, "/elsewhere");
-    form.clearProfiles();
-    EXPECT_EQ(form.profileCount(), 0);
+    profiles.set(0, changed);
+    EXPECT_EQ(profiles.at(0).LastHostDir, "/elsewhere");
+    profiles.clear();
+    EXPECT_EQ(profiles.count(), 0);
     EXPECT_EQ(profile.HostName, "untouched");
 
     form.selectProfile(-1);
@@ -698,7 +694,7 @@ TEST_F(ConnectFormTest, StartDirectoriesFromTheMainWindowAreStored)
     profile.UseLastPath = true;
 
     EXPECT_TRUE(form.setProfileStartPath(QStringLiteral("베타"), true, QStringLiteral("/pub/자료")));
-    EXPECT_EQ(form.profileAt(1).RemotePath, QStringLiteral("/pub/자료"));
+    EXPECT_EQ(profiles.at(1).RemotePath, QStringLiteral("/pub/자료"));
     EXPECT_EQ(ui().E_RemotePath->text(), QStringLiteral("/pub/자료"));
     EXPECT_FALSE(ui().CB_UseLastPath->isChecked());
     EXPECT_FALSE(profile.UseLastPath);
@@ -706,9 +702,9 @@ TEST_F(ConnectFormTest, StartDirectoriesFromTheMainWindowAreStored)
     EXPECT_EQ(store.saved.back().RemotePath, QStringLiteral("/pub/자료"));
 
     EXPECT_TRUE(form.setProfileStartPath(QStringLiteral("베타"), false, QStringLiteral("/home/kim")));
-    EXPECT_EQ(form.profileAt(1).LocalPath, QStringLiteral("/home/kim"));
-    EXPECT_EQ(form.profileAt(1).RemotePath, QStringLiteral("/pub/자료"));
-    EXPECT_EQ(form.profileAt(0).LocalPath, entry(QStringLiteral("alpha")).LocalPath);
+    EXPECT_EQ(profiles.at(1).LocalPath, QStringLiteral("/home/kim"));
+    EXPECT_EQ(profiles.at(1).RemotePath, QStringLiteral("/pub/자료"));
+    EXPECT_EQ(profiles.at(0).LocalPath, entry(QStringLiteral("alpha")).LocalPath);
 
     // A session whose profile is not in the lists changes nothing.
     EXPECT_FALSE(form.setProfileStartPath(QStringLiteral("gamma"), true, QStringLiteral("/x")));

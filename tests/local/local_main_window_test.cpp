@@ -5,7 +5,7 @@
 #include "ui_main_form.h"
 
 #include "ftp/session.h"
-#include "ftp/session_profile.h"
+#include "config/profiles.h"
 #include "local/local_pane.h"
 #include "platform/scripted_dialogs.h"
 

@@ -10,7 +10,7 @@
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/winsock.h"
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/trans_form.h"
 #include "transfer/transfer_engine.h"

@@ -1,6 +1,6 @@
 // The transfer type of each STOR and RETR, and the extension window.
 
-#include "transfer/ascii_extensions.h"
+#include "config/ascii_extensions.h"
 #include "transfer/mode_form.h"
 #include "transfer/type_choice.h"
 #include "ui_mode_form.h"

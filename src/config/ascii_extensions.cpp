@@ -1,4 +1,4 @@
-#include "ascii_extensions.h"
+#include "config/ascii_extensions.h"
 
 #include <algorithm>
 

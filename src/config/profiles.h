@@ -1,0 +1,109 @@
+#pragma once
+// Host profiles as values: the profile in use, the stored profiles in file
+// order with the one chosen, and the connect dialog's options. The connect
+// dialog shows this model; the configuration loads and saves it. Each default
+// lives here and nowhere else.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+namespace kav {
+
+// The connect time limit (seconds) and the number of connect attempts when
+// nothing else is set or a field holds no positive number.
+inline constexpr int DefaultTimeout = 15;
+inline constexpr int DefaultTrialTimes = 3;
+
+// The values of the host profile in use, for the current or the next session.
+// Filled by the connect dialog, reset after every disconnect, stored in KAVRIN.INI.
+struct SessionProfile {
+    QString HostName;   // profile name
+    QString HostIP;     // dotted address or host name; empty: no connection wanted
+    QString UserId;
+    QString Password;
+    QString RemotePath;
+    QString LocalPath;
+    QString LastLocalDir;
+    QString LastLocalFile;
+    QString LastHostDir;
+    QString LastHostFile;
+    QString Editor;
+    int Timeout = DefaultTimeout;         // seconds
+    int TrialTimes = DefaultTrialTimes;   // connect attempts
+    bool AutoSave = true;
+    bool UseLastPath = false;
+};
+
+// One stored profile (a line of section IPADDRESS and its password).
+struct ProfileEntry {
+    QString HostName, HostIP, UserId, Password, RemotePath, LocalPath;
+    QString LastLocalDir, LastLocalFile, LastHostDir, LastHostFile;
+};
+
+// Section LOGIN: the connect dialog's options, shared by every profile.
+struct LoginOptions {
+    QString HostName;  // last used profile
+    int Timeout = DefaultTimeout;
+    int TrialTimes = DefaultTrialTimes;
+    QString Editor;
+    bool AutoSave = true;
+    bool UseLastPath = false;
+};
+
+// A number a user typed into a field: the field's default unless positive.
+inline int positiveOr(int value, int fallback) { return value > 0 ? value : fallback; }
+
+// Where confirmed and removed profiles go (the configuration file). Until the
+// configuration file is wired in, the default does nothing and profiles live in memory.
+class ProfileStore {
+public:
+    virtual ~ProfileStore() = default;
+    virtual void SaveSessionProfile(const SessionProfile &profile) { (void)profile; }
+    // Deletes IPADDRESS/name, PASSWORD/name and the per-host QUEUE and RBOOKMARK keys.
+    virtual void removeProfileKeys(const QString &name) { (void)name; }
+};
+
+// The stored profiles in file order, the one chosen, and the dialog's options.
+// Names compare without regard to letter case. Every change is announced, so
+// that the dialog showing the model follows it.
+class ProfileList : public QObject {
+    Q_OBJECT
+public:
+    int count() const { return int(list.size()); }
+    // -1 when absent.
+    int indexOf(const QString &name) const;
+    const ProfileEntry &at(int index) const { return list.at(index); }
+    const QList<ProfileEntry> &entries() const { return list; }
+
+    void append(const ProfileEntry &entry);
+    void set(int index, const ProfileEntry &entry);   // out of range: nothing
+    void removeAt(int index);
+    void clear();
+
+    // The chosen profile, -1 for none. choose() asks the dialog to show it
+    // (its selection handler runs); the dialog notes a user's choice with noteChosen().
+    int chosen() const { return current; }
+    void choose(int index);
+    void noteChosen(int index) { current = index; }
+
+    const LoginOptions &options() const { return loginOptions; }
+    void setOptions(const LoginOptions &options);
+    // The dialog's own edits, without asking it to show them again.
+    LoginOptions &editableOptions() { return loginOptions; }
+
+signals:
+    void appended(int index);
+    void entryChanged(int index);
+    void removed(int index);
+    void cleared();
+    void chooseRequested(int index);
+    void optionsChanged();
+
+private:
+    QList<ProfileEntry> list;
+    LoginOptions loginOptions;
+    int current = -1;
+};
+
+} // namespace kav
