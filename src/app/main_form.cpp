@@ -431,10 +431,7 @@ void TMainForm::closeEvent(QCloseEvent *event)
     if (WinsockReady && FirstActivated) {
         saveConfiguration();
         setAcceptDrops(false);
-        if (ws::isBlocking()) {
-            ws::cancelBlockingCall();
-            AppendLog(QStringLiteral("[H] - Cancelled blocking call"));
-        }
+        ftp->interruptWait();
         ws::cleanup();
     }
     shutDown = true;

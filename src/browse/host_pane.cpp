@@ -1,5 +1,6 @@
 #include "host_pane.h"
 
+#include "ftp/host_path.h"
 #include "ftp/session.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
@@ -136,8 +137,7 @@ QString HostPane::currentDirectory() const { return w.CB_CurName->currentText();
 
 QString HostPane::hostPathOf(const QString &name) const
 {
-    const QString dir = currentDirectory();
-    return dir == QLatin1String("/") ? dir + name : dir + QLatin1Char('/') + name;
+    return joinHostPath(currentDirectory(), name);
 }
 
 bool HostPane::connectedWithDirectory() const
@@ -373,10 +373,7 @@ void HostPane::RFileListBoxDblClick()
         return;   // the remote execution window is not part of this build yet
     QListWidgetItem *item = w.RFileListBox->currentItem();
     SelectAfterRefresh = item ? item->text() : QString();
-    const QString dir = currentDirectory();
-    const QString path = (dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/'))
-        + (item ? item->text() : QString());
-    remoteExecute(path);
+    remoteExecute(joinHostPath(currentDirectory(), item ? item->text() : QString()));
     RBrefreshClick();
     w.RFileListBox->setFocus();
 }

@@ -59,8 +59,7 @@ public:
     // The sorted state of the file list (the configuration's SortByName).
     void applySorted(bool sorted);
 
-    // The current directory's path of a host name: directory + "/" (not after
-    // the root) + name.
+    // The current directory's path of a host name (joinHostPath).
     QString hostPathOf(const QString &name) const;
     QString currentDirectory() const;
     // "먼저 파일을 선택하세요." / "한개의 파일만 선택하세요..." with the host prefix;

@@ -55,29 +55,6 @@ std::optional<RemoteEntry> classifyListingLine(const QString &line)
     return std::nullopt;
 }
 
-QString withoutTrailingCR(const QString &line)
-{
-    if (line.endsWith(QLatin1Char('\r')))
-        return line.left(line.size() - 1);
-    return line;
-}
-
-QList<QByteArray> LineSplitter::feed(const char *data, qsizetype size)
-{
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        if (data[i] == '\n' || data[i] == '\0') {
-            partial.append(data + start, i - start);
-            lines.append(partial);
-            partial.clear();
-            start = i + 1;
-        }
-    }
-    partial.append(data + start, size - start);
-    return lines;
-}
-
 bool isSafeLocalName(const QString &name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))

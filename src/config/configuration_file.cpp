@@ -4,6 +4,7 @@
 #include "password_scrambler.h"
 #include "stored_lists.h"
 #include "platform/ini_file.h"
+#include "platform/text.h"
 #include "config/ascii_extensions.h"
 
 namespace kav {
@@ -19,21 +20,6 @@ const QString PasswordSection = QStringLiteral("PASSWORD");
 // The first-run editor: the name the file has always carried; the loader
 // replaces a name that is no program here by the platform's editor.
 const QString FirstRunEditor = QStringLiteral("Ormpad.exe");
-
-bool isBlankOrControl(QChar c)
-{
-    return c.unicode() <= 0x20;
-}
-
-QString trimLine(const QString &line)
-{
-    qsizetype b = 0, e = line.size();
-    while (b < e && isBlankOrControl(line[b]))
-        ++b;
-    while (e > b && isBlankOrControl(line[e - 1]))
-        --e;
-    return line.mid(b, e - b);
-}
 
 } // namespace
 
@@ -132,7 +118,7 @@ QList<ProfileEntry> readProfiles(const IniFile &ini, bool withPasswords)
     // section header counts as the start: a profile name, path or bookmark that
     // merely contains the word must not be taken for it.
     for (const QString &raw : ini.sectionLines(IpAddress)) {
-        const QString line = trimLine(raw);
+        const QString line = text::trimmed(raw);
         if (line.isEmpty() || line.startsWith(QLatin1Char('[')))
             break;
         const qsizetype eq = line.indexOf(QLatin1Char('='));

@@ -6,28 +6,21 @@ namespace kav {
 
 void ReplyReader::feed(QByteArrayView bytes)
 {
-    pending.append(bytes.data(), bytes.size());
+    lines += splitter.feed(bytes.data(), bytes.size());
 }
 
 void ReplyReader::clear()
 {
-    pending.clear();
+    splitter.clear();
+    lines.clear();
     partial = {};
     openCode.clear();
 }
 
 std::optional<RawReply> ReplyReader::next()
 {
-    qsizetype pos = 0;
-    std::optional<RawReply> done;
-    while (!done) {
-        qsizetype end = pos;
-        while (end < pending.size() && pending.at(end) != '\n' && pending.at(end) != '\0')
-            ++end;
-        if (end >= pending.size())
-            break;   // no whole line left
-        const QByteArray line = text::trimmedBytes(QByteArrayView(pending).sliced(pos, end - pos));
-        pos = end + 1;
+    while (!lines.isEmpty()) {
+        const QByteArray line = text::trimmedBytes(lines.takeFirst());
         if (openCode.isEmpty()) {
             if (line.isEmpty())
                 continue;   // a stray blank line between replies
@@ -41,12 +34,12 @@ std::optional<RawReply> ReplyReader::next()
             continue;
         }
         partial.lines << line;
-        done = std::move(partial);
+        RawReply done = std::move(partial);
         partial = {};
         openCode.clear();
+        return done;
     }
-    pending.remove(0, pos);
-    return done;
+    return std::nullopt;
 }
 
 int replyCode(QByteArrayView line)

@@ -3,6 +3,8 @@
 // into whole replies, the reply as the session hands it out, and the rules
 // read from a reply's text.
 
+#include "platform/text.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -37,11 +39,12 @@ public:
     void clear();
     // The lines of a multi-line reply that is still open (shown when the connection breaks).
     RawReply unfinished() const { return partial; }
-    bool hasPendingBytes() const { return !pending.isEmpty(); }
+    bool hasPendingBytes() const { return !lines.isEmpty() || splitter.hasPartialLine(); }
 
 private:
-    QByteArray pending;    // received bytes not yet taken as lines
-    RawReply partial;      // lines of a multi-line reply still open
+    LineSplitter splitter;
+    QList<QByteArray> lines;   // whole lines not yet taken into a reply
+    RawReply partial;          // lines of a multi-line reply still open
     QByteArray openCode;   // its three digits; empty when none is open
 };
 

@@ -120,20 +120,22 @@ void Session::closeSocket(ws::Socket &socket)
 {
     if (socket == ws::InvalidSocket)
         return;
-    if (ws::isBlocking()) {
-        ws::cancelBlockingCall();
-        emit transcript(TranscriptSide::Host, QStringLiteral("Cancelled blocking call"));
-    }
+    interruptWait();
     ws::closesocket(socket);
     socket = ws::InvalidSocket;
 }
 
-void Session::hangUp()
+void Session::interruptWait()
 {
     if (ws::isBlocking()) {
         ws::cancelBlockingCall();
         emit transcript(TranscriptSide::Host, QStringLiteral("Cancelled blocking call"));
     }
+}
+
+void Session::hangUp()
+{
+    interruptWait();
     drop();
 }
 

@@ -95,6 +95,8 @@ public:
     // The user's disconnect: like drop(), with the cancel of a blocking call in
     // progress logged once more up front. No QUIT is sent.
     void hangUp();
+    // Ends the blocking call in progress, if any (logged "Cancelled blocking call").
+    void interruptWait();
 
     // ---- replies and commands ---------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "local_pane.h"
 #include "local_names.h"
 
+#include "ftp/transcript.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
@@ -29,7 +30,7 @@ namespace kav {
 
 namespace {
 
-const QString LocalPrefix = QStringLiteral("[L] - ");
+
 const QString CrLf = QStringLiteral("\r\n");
 constexpr int PathRole = Qt::UserRole;
 constexpr int LevelRole = Qt::UserRole + 1;
@@ -308,11 +309,11 @@ int LocalPane::singleSelection()
     int last = -1;
     const int count = LocalSelectionCount(&last);
     if (count == 0) {
-        log(LocalPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        log(transcriptLine(TranscriptSide::Local, QStringLiteral("먼저 파일을 선택하세요.")));
         return -1;
     }
     if (count > 1) {
-        log(LocalPrefix + QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
+        log(transcriptLine(TranscriptSide::Local, QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다")));
         return -1;
     }
     return last;
@@ -412,7 +413,7 @@ void LocalPane::N_LDeleteClick()
     int last = -1;
     const int count = LocalSelectionCount(&last);
     if (count == 0) {
-        log(LocalPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        log(transcriptLine(TranscriptSide::Local, QStringLiteral("먼저 파일을 선택하세요.")));
         return;
     }
     const QString question = QStringLiteral("[주의] - 삭제") + CrLf + QString::number(count)
@@ -436,7 +437,7 @@ void LocalPane::N_LUppercaseClick(const QAction *item)
     int last = -1;
     const int count = LocalSelectionCount(&last);
     if (count == 0) {
-        log(LocalPrefix + QStringLiteral("먼저 파일을 선택하세요."));
+        log(transcriptLine(TranscriptSide::Local, QStringLiteral("먼저 파일을 선택하세요.")));
         return;
     }
     const QString question = QStringLiteral("[주의] - 이름변경") + CrLf + QString::number(count)
@@ -598,7 +599,7 @@ void LocalPane::N_LDeleteDirectoryClick()
 {
     updateTree();
     if (local::isRootPath(directory)) {
-        log(LocalPrefix + QStringLiteral("먼저 디렉토리를 선택하세요."));
+        log(transcriptLine(TranscriptSide::Local, QStringLiteral("먼저 디렉토리를 선택하세요.")));
         return;
     }
     QString value = directory;

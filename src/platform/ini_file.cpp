@@ -1,6 +1,8 @@
 #include "ini_file.h"
 
 #include "cp949.h"
+#include "text.h"
+#include "utf8x.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,85 +23,8 @@ namespace {
 constexpr qsizetype ValueByteLimit = 2047;  // a 2048-byte buffer and its terminator
 const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
 
-inline bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
-
-QStringView trimBlanks(QStringView s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && isBlank(s[b]))
-        ++b;
-    while (e > b && isBlank(s[e - 1]))
-        --e;
-    return s.sliced(b, e - b);
-}
-
-inline bool isByteEscape(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
-
-// UTF-8 with the same escapes as the code page: a byte that does not belong to a
-// valid sequence becomes U+DC00 + byte, and goes back to that byte when written.
-QString decodeUtf8(QByteArrayView bytes)
-{
-    QString out;
-    out.reserve(bytes.size());
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            out.append(QChar(b));
-            ++i;
-            continue;
-        }
-        int len = 0;
-        char32_t cp = 0, min = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            len = 2, cp = b & 0x1F, min = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3, cp = b & 0x0F, min = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4, cp = b & 0x07, min = 0x10000;
-        }
-        bool ok = len > 0 && i + len <= n;
-        for (int k = 1; ok && k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                ok = false;
-            else
-                cp = cp << 6 | (p[i + k] & 0x3F);
-        }
-        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
-            ok = false;
-        if (!ok) {
-            out.append(QChar(char16_t(0xDC00 + b)));
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            out.append(QChar::highSurrogate(cp));
-            out.append(QChar::lowSurrogate(cp));
-        } else {
-            out.append(QChar(char16_t(cp)));
-        }
-        i += len;
-    }
-    return out;
-}
-
-QByteArray encodeUtf8(QStringView text)
-{
-    QByteArray out;
-    out.reserve(text.size() * 3);
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (isByteEscape(text[i].unicode())) {
-            out += text.sliced(start, i - start).toUtf8();
-            out += char(text[i].unicode() - 0xDC00);
-            start = i + 1;
-        }
-    }
-    out += text.sliced(start).toUtf8();
-    return out;
-}
+using text::trimmedBlanks;
+using utf8x::isByteEscape;
 
 // Bytes a character takes in the file, for the read limit.
 inline int byteLength(QStringView s, qsizetype i, int *units)
@@ -136,7 +61,7 @@ QString cutToLimit(QStringView value)
 
 QString keyOfLine(const QString &text)
 {
-    return trimBlanks(QStringView(text).first(text.indexOf(QLatin1Char('=')))).toString();
+    return trimmedBlanks(QStringView(text).first(text.indexOf(QLatin1Char('=')))).toString();
 }
 
 } // namespace
@@ -147,20 +72,20 @@ IniFile::Line IniFile::classify(const QString &text)
 {
     Line line;
     line.text = text;
-    const QStringView t = trimBlanks(text);
+    const QStringView t = trimmedBlanks(text);
     if (t.startsWith(QLatin1Char(';')))
         return line;
     if (t.startsWith(QLatin1Char('['))) {
         const qsizetype close = t.indexOf(QLatin1Char(']'));
         const QStringView name = close < 0 ? t.sliced(1) : t.sliced(1, close - 1);
         line.kind = Line::Section;
-        line.name = trimBlanks(name).toString().toCaseFolded();
+        line.name = trimmedBlanks(name).toString().toCaseFolded();
         return line;
     }
     const qsizetype eq = t.indexOf(QLatin1Char('='));
     if (eq >= 0) {
         line.kind = Line::Key;
-        line.name = trimBlanks(t.first(eq)).toString().toCaseFolded();
+        line.name = trimmedBlanks(t.first(eq)).toString().toCaseFolded();
     }
     return line;
 }
@@ -206,7 +131,7 @@ QByteArray IniFile::toBytes() const
     if (utf8)
         out = Utf8Bom;
     for (const Line &l : m_lines) {
-        out += utf8 ? encodeUtf8(l.text) : cp949::encode(l.text);
+        out += utf8 ? utf8x::encode(l.text) : cp949::encode(l.text);
         out += "\r\n";
     }
     return out;
@@ -234,7 +159,7 @@ IniFile::LoadResult IniFile::load()
         return LoadResult::Unreadable;
     }
     if (bytes.startsWith(Utf8Bom))
-        setText(decodeUtf8(QByteArrayView(bytes).sliced(3)));
+        setText(utf8x::decode(QByteArrayView(bytes).sliced(3)));
     else
         setText(cp949::decode(bytes));
     return LoadResult::Loaded;
@@ -336,10 +261,10 @@ std::pair<qsizetype, qsizetype> IniFile::sectionRange(const QString &folded) con
 
 qsizetype IniFile::findKey(const QString &section, const QString &key) const
 {
-    const auto [begin, end] = sectionRange(trimBlanks(section).toString().toCaseFolded());
+    const auto [begin, end] = sectionRange(trimmedBlanks(section).toString().toCaseFolded());
     if (begin < 0)
         return -1;
-    const QString k = trimBlanks(key).toString().toCaseFolded();
+    const QString k = trimmedBlanks(key).toString().toCaseFolded();
     for (qsizetype i = begin; i < end; ++i)
         if (m_lines[i].kind == Line::Key && m_lines[i].name == k)
             return i;
@@ -348,7 +273,7 @@ qsizetype IniFile::findKey(const QString &section, const QString &key) const
 
 QString IniFile::cookValue(QStringView raw)
 {
-    QStringView v = trimBlanks(raw);
+    QStringView v = trimmedBlanks(raw);
     if (v.size() >= 2 && v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"')))
         v = v.sliced(1, v.size() - 2);
     return cutToLimit(v);
@@ -356,7 +281,7 @@ QString IniFile::cookValue(QStringView raw)
 
 int IniFile::parseInt(QStringView value, int defaultValue)
 {
-    QStringView v = trimBlanks(value);
+    QStringView v = trimmedBlanks(value);
     bool negative = false;
     if (!v.isEmpty() && (v[0] == QLatin1Char('-') || v[0] == QLatin1Char('+'))) {
         negative = v[0] == QLatin1Char('-');
@@ -412,8 +337,8 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
 
 bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    const QString s = trimBlanks(section).toString();
-    const QString k = trimBlanks(key).toString();
+    const QString s = trimmedBlanks(section).toString();
+    const QString k = trimmedBlanks(key).toString();
     auto hasBreak = [](const QString &t) {
         return t.contains(QLatin1Char('\n')) || t.contains(QLatin1Char('\r'));
     };
@@ -467,7 +392,7 @@ bool IniFile::removeKey(const QString &section, const QString &key)
 
 bool IniFile::removeSection(const QString &section)
 {
-    const auto [begin, end] = sectionRange(trimBlanks(section).toString().toCaseFolded());
+    const auto [begin, end] = sectionRange(trimmedBlanks(section).toString().toCaseFolded());
     if (begin < 0)
         return false;
     m_lines.remove(begin - 1, end - begin + 1);
@@ -476,7 +401,7 @@ bool IniFile::removeSection(const QString &section)
 
 bool IniFile::hasSection(const QString &section) const
 {
-    return sectionRange(trimBlanks(section).toString().toCaseFolded()).first >= 0;
+    return sectionRange(trimmedBlanks(section).toString().toCaseFolded()).first >= 0;
 }
 
 bool IniFile::hasKey(const QString &section, const QString &key) const
@@ -487,7 +412,7 @@ bool IniFile::hasKey(const QString &section, const QString &key) const
 QList<IniFile::Entry> IniFile::entries(const QString &section) const
 {
     QList<Entry> out;
-    const auto [begin, end] = sectionRange(trimBlanks(section).toString().toCaseFolded());
+    const auto [begin, end] = sectionRange(trimmedBlanks(section).toString().toCaseFolded());
     for (qsizetype i = begin; i >= 0 && i < end; ++i) {
         if (m_lines[i].kind != Line::Key)
             continue;
@@ -501,7 +426,7 @@ QList<IniFile::Entry> IniFile::entries(const QString &section) const
 QStringList IniFile::sectionLines(const QString &section) const
 {
     QStringList out;
-    const auto [begin, end] = sectionRange(trimBlanks(section).toString().toCaseFolded());
+    const auto [begin, end] = sectionRange(trimmedBlanks(section).toString().toCaseFolded());
     for (qsizetype i = begin; i >= 0 && i < end; ++i)
         out << m_lines[i].text;
     return out;

@@ -4,14 +4,14 @@ namespace kav::text {
 
 namespace {
 
-template <typename View, typename Code>
-View trimView(View v, Code code)
+template <typename View, typename Drop>
+View trimView(View v, Drop drop)
 {
     qsizetype begin = 0;
     qsizetype end = v.size();
-    while (begin < end && code(v[begin]) <= 0x20)
+    while (begin < end && drop(v[begin]))
         ++begin;
-    while (end > begin && code(v[end - 1]) <= 0x20)
+    while (end > begin && drop(v[end - 1]))
         --end;
     return v.sliced(begin, end - begin);
 }
@@ -20,12 +20,44 @@ View trimView(View v, Code code)
 
 QString trimmed(QStringView text)
 {
-    return trimView(text, [](QChar c) { return unsigned(c.unicode()); }).toString();
+    return trimView(text, [](QChar c) { return c.unicode() <= 0x20; }).toString();
 }
 
 QByteArray trimmedBytes(QByteArrayView bytes)
 {
-    return trimView(bytes, [](char c) { return unsigned(uchar(c)); }).toByteArray();
+    return trimView(bytes, [](char c) { return uchar(c) <= 0x20; }).toByteArray();
+}
+
+QStringView trimmedBlanks(QStringView text)
+{
+    return trimView(text, [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); });
 }
 
 } // namespace kav::text
+
+namespace kav {
+
+QString withoutTrailingCR(const QString &line)
+{
+    if (line.endsWith(QLatin1Char('\r')))
+        return line.left(line.size() - 1);
+    return line;
+}
+
+QList<QByteArray> LineSplitter::feed(const char *data, qsizetype size)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (data[i] == '\n' || data[i] == '\0') {
+            partial.append(data + start, i - start);
+            lines.append(partial);
+            partial.clear();
+            start = i + 1;
+        }
+    }
+    partial.append(data + start, size - start);
+    return lines;
+}
+
+} // namespace kav

@@ -29,7 +29,7 @@ TransferCommands::TransferCommands(Session &session, HostPane &hostPane, Transfe
 
 QString TransferCommands::hostDestination(const QString &hostDir, const QString &localName)
 {
-    return hostDir == QLatin1String("/") ? hostDir + localName : hostDir + QLatin1Char('/') + localName;
+    return joinHostPath(hostDir, localName);
 }
 
 QString TransferCommands::localDestination(const QString &localDir, const QString &hostPath)

@@ -47,7 +47,7 @@ public:
     };
     void runQueue(const QList<QueueItem> &items, int total, QWidget *caller);
 
-    // Destination paths. Host: d + "/" + n, or d + n in the root "/". Local: the
+    // Destination paths. Host: joinHostPath (d + "/" + n, or d + n in the root "/"). Local: the
     // directory and the name joined with this platform's separator, never doubled.
     static QString hostDestination(const QString &hostDir, const QString &localName);
     static QString localDestination(const QString &localDir, const QString &hostPath);

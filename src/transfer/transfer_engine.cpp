@@ -21,11 +21,6 @@ constexpr auto Host = TranscriptSide::Host;
 constexpr auto Local = TranscriptSide::Local;
 }
 
-QString hostBaseName(const QString &hostPath)
-{
-    return hostPath.mid(hostPath.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 QString localBaseName(const QString &localPath)
 {
     const QString native = QDir::fromNativeSeparators(localPath);

@@ -2,6 +2,7 @@
 // One file over one active data connection: SendFile (STOR) and ReceiveFile
 // (RETR), with their progress in the transfer window.
 
+#include "ftp/host_path.h"
 #include "ftp/transcript.h"
 
 #include <QString>
@@ -40,8 +41,6 @@ private:
     TransferHost &host;
 };
 
-// The part of a path after its last "/" (host paths).
-QString hostBaseName(const QString &hostPath);
 // The part of a local path after its last separator of this platform.
 QString localBaseName(const QString &localPath);
 

@@ -1,7 +1,7 @@
 // The test peers checked with a plain socket client, so that a fault in a
 // peer is never mistaken for a fault of the program.
 #include "ftp_server.h"
-#include "scripted_peer.h"
+#include "blackhole_peer.h"
 #include "wait_until.h"
 
 #include <chrono>
@@ -171,7 +171,7 @@ TEST(FtpServer, RawNamesPassThroughUnchanged)
 
 TEST(FtpServer, FailsClearlyWhenThePortIsTaken)
 {
-    kavtest::ScriptedPeer squatter;
+    kavtest::BlackholePeer squatter;
     ASSERT_TRUE(squatter.start());
     kavtest::FtpServer server;
     const auto started = server.start();
@@ -205,116 +205,6 @@ TEST(VsftpdServer, GreetsAndLogsInAVirtualUser)
     stranger.reply();
     stranger.ask("USER kim");
     EXPECT_EQ(code(stranger.ask("PASS wrong")), "530");
-}
-
-// ---------------------------------------------------------- scripted peer
-
-TEST(ScriptedPeer, SegmentsArriveAsScripted)
-{
-    kavtest::ScriptedPeer peer;
-    // A reply split over two segments, then two replies in one segment.
-    peer.send("220 first", 300).send(" half\r\n").expect("NOOP").send("150 go\r\n226 done\r\n");
-    ASSERT_TRUE(peer.start());
-    Client client;
-    ASSERT_TRUE(client.connected());
-    EXPECT_EQ(client.recvOnce(), "220 first");
-    EXPECT_EQ(client.recvOnce(), " half\r\n");
-    client.command("NOOP");
-    ASSERT_TRUE(peer.waitDone(5000));
-    usleep(100 * 1000); // both replies are in the socket by now
-    EXPECT_EQ(client.recvOnce(), "150 go\r\n226 done\r\n");
-}
-
-TEST(ScriptedPeer, RecordsEveryLineAndReportsMismatches)
-{
-    kavtest::ScriptedPeer peer;
-    peer.send("220 hi\r\n").expect("USER kim").expect("PASS x").send("230 ok\r\n");
-    ASSERT_TRUE(peer.start());
-    Client client;
-    client.recvOnce();
-    // Split across writes, a mismatching line, and lines after the script.
-    client.command("USER kim");
-    ::send(client.fd(), "PASS ", 5, 0);
-    usleep(50 * 1000);
-    ::send(client.fd(), "y\r\n", 3, 0);
-    EXPECT_EQ(client.reply(), "230 ok\r\n");
-    client.command("QUIT");
-    const auto result = peer.waitDone(5000);
-    EXPECT_FALSE(result);
-    EXPECT_NE(std::string(result.message()).find("expected \"PASS x\", got \"PASS y\""), std::string::npos)
-        << result.message();
-    ASSERT_TRUE(kavtest::waitUntil([&] { return peer.commands().size() == 3; }, 2000));
-    EXPECT_EQ(peer.commands(), (std::vector<std::string>{"USER kim", "PASS y", "QUIT"}));
-    EXPECT_EQ(peer.received(), "USER kim\r\nPASS y\r\nQUIT\r\n");
-}
-
-TEST(ScriptedPeer, OpensDataConnectionsToThePortCommand)
-{
-    // The client side of an active-mode transfer.
-    int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr *>(&sa), sizeof sa), 0);
-    listen(listener, 1);
-    socklen_t len = sizeof sa;
-    getsockname(listener, reinterpret_cast<sockaddr *>(&sa), &len);
-    const int port = ntohs(sa.sin_port);
-    const std::string portCommand = "PORT 127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256);
-
-    struct Case { const char *from; const char *want; };
-    for (const Case c : {Case{"127.0.0.1", "127.0.0.1"}, Case{"127.0.0.9", "127.0.0.9"}}) {
-        SCOPED_TRACE(c.from);
-        kavtest::ScriptedPeer peer;
-        peer.send("220 hi\r\n").expect().send("200 ok\r\n").expect("RETR f")
-            .send("150 go\r\n").dataConnect(c.from).dataSend("file body").dataClose()
-            .send("226 done\r\n").expect("STOR g").send("150 go\r\n").dataConnect()
-            .dataReceive().send("226 done\r\n");
-        ASSERT_TRUE(peer.start());
-        Client client;
-        client.reply();
-        EXPECT_EQ(client.ask(portCommand), "200 ok\r\n");
-        EXPECT_EQ(client.ask("RETR f"), "150 go\r\n");
-        sockaddr_in from{};
-        socklen_t fromLen = sizeof from;
-        int data = accept(listener, reinterpret_cast<sockaddr *>(&from), &fromLen);
-        ASSERT_GE(data, 0);
-        char addr[INET_ADDRSTRLEN];
-        EXPECT_STREQ(inet_ntop(AF_INET, &from.sin_addr, addr, sizeof addr), c.want);
-        std::string body;
-        char buf[256];
-        for (ssize_t n; (n = recv(data, buf, sizeof buf, 0)) > 0;)
-            body.append(buf, size_t(n));
-        ::close(data);
-        EXPECT_EQ(body, "file body");
-        EXPECT_EQ(client.reply(), "226 done\r\n");
-
-        EXPECT_EQ(client.ask("STOR g"), "150 go\r\n");
-        data = accept(listener, nullptr, nullptr);
-        ASSERT_GE(data, 0);
-        ::send(data, "upload", 6, 0);
-        ::close(data);
-        EXPECT_EQ(client.reply(), "226 done\r\n");
-        EXPECT_TRUE(peer.waitDone(5000));
-        EXPECT_EQ(peer.dataReceived(), "upload");
-    }
-    ::close(listener);
-}
-
-TEST(ScriptedPeer, AcceptsAFurtherConnection)
-{
-    kavtest::ScriptedPeer peer;
-    peer.send("220 one\r\n").close().acceptNext().send("220 two\r\n").expect("QUIT");
-    ASSERT_TRUE(peer.start());
-    {
-        Client first;
-        EXPECT_EQ(first.reply(), "220 one\r\n");
-        EXPECT_EQ(first.recvOnce(), ""); // closed by the peer
-    }
-    Client second;
-    EXPECT_EQ(second.reply(), "220 two\r\n");
-    second.command("QUIT");
-    EXPECT_TRUE(peer.waitDone(5000));
 }
 
 // ------------------------------------------------------------- black hole

@@ -2,6 +2,7 @@
 // (this executable runs in its own network namespace).
 
 #include "recording_ui.h"
+#include "blackhole_peer.h"
 #include "reply_peer.h"
 
 #include "platform/scripted_dialogs.h"
@@ -223,47 +224,10 @@ TEST(Connect, NothingListening)
     EXPECT_EQ(c.flow.stopTag(), StopTag::Failed);
 }
 
-namespace {
-
-// Listens on 127.0.0.1:21 with a full accept queue and never accepts: further
-// handshakes are dropped, so a connect waits until its time limit.
-class SilentListener {
-public:
-    SilentListener()
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        int one = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sa.sin_port = htons(21);
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0 || ::listen(fd, 0) != 0)
-            ADD_FAILURE() << "cannot listen on 21";
-        for (int i = 0; i < 3; ++i) {
-            int f = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            ::connect(f, reinterpret_cast<sockaddr *>(&sa), sizeof sa);
-            fillers.push_back(f);
-        }
-        ::usleep(200000);
-    }
-    ~SilentListener()
-    {
-        for (int f : fillers)
-            ::close(f);
-        ::close(fd);
-    }
-
-private:
-    int fd = -1;
-    std::vector<int> fillers;
-};
-
-} // namespace
-
 TEST(Connect, TimeLimitOnEveryAttempt)
 {
-    SilentListener silent;
+    kavtest::BlackholePeer silent;
+    ASSERT_TRUE(silent.start());
     Client c;
     c.profile.Timeout = 1;
     c.profile.TrialTimes = 3;
@@ -282,7 +246,8 @@ TEST(Connect, TimeLimitOnEveryAttempt)
 
 TEST(Connect, StopDuringTheWaitEndsQuietly)
 {
-    SilentListener silent;
+    kavtest::BlackholePeer silent;
+    ASSERT_TRUE(silent.start());
     Client c;
     c.profile.Timeout = 30;
     c.profile.TrialTimes = 3;

@@ -1,5 +1,6 @@
 // Pure helpers of the control connection.
 
+#include "ftp/host_path.h"
 #include "ftp/reply.h"
 #include "ftp/transcript.h"
 #include "platform/text.h"
@@ -70,4 +71,22 @@ TEST(WinsockErrors, ErrnoMapsToWinsockNumbers)
     EXPECT_EQ(ws::errnoToWinsock(EINTR), 10004);
     EXPECT_EQ(ws::errnoToWinsock(ECONNRESET), 10054);
     EXPECT_EQ(ws::errnoToWinsock(EADDRINUSE), 10048);
+}
+
+TEST(HostPath, JoinAndBaseName)
+{
+    struct Case {
+        QString dir, name, path;
+    };
+    const QList<Case> cases = {
+        {"/", "a.txt", "/a.txt"},
+        {"/pub", "a.txt", "/pub/a.txt"},
+        {"/pub/", "a.txt", "/pub/a.txt"},
+        {"", "a.txt", "/a.txt"},
+        {"/자료", "새 파일", "/자료/새 파일"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(joinHostPath(c.dir, c.name), c.path) << c.dir.toStdString();
+        EXPECT_EQ(hostBaseName(c.path), c.name);
+    }
 }

@@ -336,11 +336,13 @@ TEST_F(IniFileDisk, TextWithoutCp949FormIsWrittenAsUtf8WithBom)
     ini.writeString("BOOKMARK", "0", QStringLiteral("/home/me/café/파일"));
     ini.writeString("BOOKMARK", "1", QStringLiteral("😀"));
     ini.writeString("BOOKMARK", "2", QString(QChar(0xDC80)));  // an escaped byte
+    // U+1F480: its low surrogate (U+DC80) is a character's half, not an escaped byte.
+    ini.writeString("BOOKMARK", "3", QStringLiteral("💀"));
     EXPECT_TRUE(ini.needsUtf8());
     ASSERT_TRUE(ini.save());
     const QByteArray expected = QByteArray("\xEF\xBB\xBF") + "[BOOKMARK]\r\n0="
                                 + QStringLiteral("/home/me/café/파일").toUtf8() + "\r\n1="
-                                + QStringLiteral("😀").toUtf8() + "\r\n2=\x80\r\n";
+                                + QStringLiteral("😀").toUtf8() + "\r\n2=\x80\r\n3=\xF0\x9F\x92\x80\r\n";
     EXPECT_EQ(readBytes(path), expected);
 
     IniFile back(path);
@@ -348,11 +350,13 @@ TEST_F(IniFileDisk, TextWithoutCp949FormIsWrittenAsUtf8WithBom)
     EXPECT_EQ(back.readString("BOOKMARK", "0"), QStringLiteral("/home/me/café/파일"));
     EXPECT_EQ(back.readString("BOOKMARK", "1"), QStringLiteral("😀"));
     EXPECT_EQ(back.readString("BOOKMARK", "2"), QString(QChar(0xDC80)));
+    EXPECT_EQ(back.readString("BOOKMARK", "3"), QStringLiteral("💀"));
     EXPECT_EQ(back.lines().first(), "[BOOKMARK]");  // the mark is not part of the text
 
     // Once every text fits the code page again, the file goes back to it.
     back.removeKey("BOOKMARK", "0");
     back.removeKey("BOOKMARK", "1");
+    back.removeKey("BOOKMARK", "3");
     ASSERT_TRUE(back.save());
     EXPECT_EQ(readBytes(path), QByteArray("[BOOKMARK]\r\n2=\x80\r\n"));
 }
