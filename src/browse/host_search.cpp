@@ -2,8 +2,10 @@
 
 #include "listing.h"
 
+#include "ftp/host_path.h"
 #include "ftp/session.h"
 #include "platform/event_pump.h"
+#include "platform/text.h"
 #include "platform/wildcard.h"
 
 #include <QList>
@@ -38,11 +40,6 @@ int invalidMaskPosition(const QString &mask)
 QString invalidMaskText(const QString &mask, int position)
 {
     return QStringLiteral("'%1' is an invalid mask at (%2)").arg(mask).arg(position);
-}
-
-QString hostChildPath(const QString &directory, const QString &name)
-{
-    return directory == QLatin1String("/") ? directory + name : directory + QLatin1Char('/') + name;
 }
 
 HostSearchResult HostSearch::run(const QString &startDir, const QString &pattern, bool subdirectories,
@@ -121,7 +118,7 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
             const bool binary = entry->kind == EntryKind::ExecutableFile || extension.isEmpty()
                                 || !(cb.isAscii && cb.isAscii(extension));
             if (cb.found)
-                cb.found(hostChildPath(path, name), binary ? QStringLiteral("B") : QStringLiteral("A"), found);
+                cb.found(joinHostPath(path, name), binary ? QStringLiteral("B") : QStringLiteral("A"), found);
             PumpMessages(1);
         }
         stopped = stop();
@@ -141,7 +138,7 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
         return Visit::GoOn;
     }
     for (const QString &name : subdirectories) {
-        const Visit v = visit(hostChildPath(path, name), depth + 1);
+        const Visit v = visit(joinHostPath(path, name), depth + 1);
         if (v != Visit::GoOn)
             return v;
         PumpMessages(1);

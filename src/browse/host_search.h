@@ -27,9 +27,6 @@ int invalidMaskPosition(const QString &mask);
 // "'%s' is an invalid mask at (%d)".
 QString invalidMaskText(const QString &mask, int position);
 
-// The path of a name in a host directory: "/" between them unless the directory is "/".
-QString hostChildPath(const QString &directory, const QString &name);
-
 struct HostSearchCallbacks {
     std::function<void(int directoriesRead)> directoryRead;
     // A match: its full path, its type letter ("A": by extension, "B": image) and the count so far.

@@ -307,6 +307,4 @@ TEST(HostSearchMask, MalformedMasksAreNamedWithTheirPosition)
     for (const Case &c : cases)
         EXPECT_EQ(invalidMaskPosition(QString::fromLatin1(c.mask)), c.position) << c.mask;
     EXPECT_EQ(invalidMaskText(QStringLiteral("[abc"), 1), QStringLiteral("'[abc' is an invalid mask at (1)"));
-    EXPECT_EQ(hostChildPath(QStringLiteral("/"), QStringLiteral("a")), QStringLiteral("/a"));
-    EXPECT_EQ(hostChildPath(QStringLiteral("/pub"), QStringLiteral("a")), QStringLiteral("/pub/a"));
 }

@@ -289,6 +289,28 @@ TEST(QueueAndBookmarks, KeptPerProfileAcrossConnections)
     EXPECT_EQ(queue.entries().size(), 500);
     EXPECT_TRUE(w.lines.contains(QStringLiteral("[H] - 대기행렬(Queue)에는 500개까지만 등록할 수 있어 추가하지 못했습니다: /f500")));
 
+    // Change destination: only the first selected entry, through the input box;
+    // a destination holding the field separator is refused.
+    queue.load({{QStringLiteral("/x.txt"), l, false, false}, {QStringLiteral("/y.txt"), l, false, false}});
+    selectAll(queue.LV_Queue);
+    scripted().clear();
+    scripted().pushAccept(QStringLiteral("/tmp/받기"));
+    queue.BB_UpdateClick();
+    ASSERT_FALSE(scripted().asked.empty());
+    EXPECT_EQ(scripted().asked.back().caption, QStringLiteral("목적지 변경"));
+    EXPECT_EQ(scripted().asked.back().text, QStringLiteral("디렉토리: ") + l);
+    EXPECT_EQ(queue.entries().at(0).directory, QStringLiteral("/tmp/받기"));
+    EXPECT_EQ(queue.entries().at(1).directory, l);
+    scripted().pushAccept(QStringLiteral("/a;b"));
+    queue.BB_UpdateClick();
+    EXPECT_EQ(queue.entries().at(0).directory, QStringLiteral("/tmp/받기"));
+    // Empty: everything goes, the commands but Close are disabled.
+    queue.BB_TrashClick();
+    EXPECT_TRUE(queue.entries().isEmpty());
+    EXPECT_FALSE(queue.BB_SendFiles->isEnabled());
+    EXPECT_FALSE(queue.N_Delete->isEnabled());
+    EXPECT_TRUE(queue.BB_Close->isEnabled());
+
     // Go to on a download entry: CWD to its directory, the file selected.
     queue.load({{QStringLiteral("/x.txt"), l, false, false}});
     queue.LV_Queue->topLevelItem(0)->setSelected(true);
