@@ -15,6 +15,7 @@
 
 #include "browse/host_pane.h"
 #include "config/connect_form.h"
+#include "composition.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
@@ -67,23 +68,26 @@ TMainForm::TMainForm(QWidget *parent)
         w->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->LFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    ftp = std::make_unique<Session>();
-    flow = std::make_unique<ConnectFlow>(*ftp, *this);
+    transferBridge = std::make_unique<TransferBridge>(*this);
+    SessionParts::Views views;
+    views.hostWidgets.RFileListBox = ui->RFileListBox;
+    views.hostWidgets.RDirListBox = ui->RDirListBox;
+    views.hostWidgets.CB_CurName = ui->CB_CurName;
+    views.hostWidgets.N_RSortByName = ui->N_RSortByName;
+    views.hostWidgets.N_RRexec = ui->N_RRexec;
+    views.hostWidgets.LFileListBox = ui->LFileListBox;
+    views.selectAfterRefresh = &SelectAfterRefresh;
+    views.transferHost = transferBridge.get();
+    views.transferWindow = &transferBridge->transferWindow();
+    parts = std::make_unique<SessionParts>(*this, views);
+    ftp = &parts->session;
+    flow = &parts->flow;
+    profileList = &parts->profiles;
+    hostPane = parts->hostPane.get();
     ftp->setBusyCheck([this] { return transferOrPrintShowing(); });
-    profileList = std::make_unique<ProfileList>();
     connectDialog = new TConnectForm(flow->profile, *profileList, this);
     logWindow = new TLogForm(this);
     settingsBridge = std::make_unique<SettingsBridge>(*this);
-    HostPaneWidgets hostWidgets;
-    hostWidgets.RFileListBox = ui->RFileListBox;
-    hostWidgets.RDirListBox = ui->RDirListBox;
-    hostWidgets.CB_CurName = ui->CB_CurName;
-    hostWidgets.N_RSortByName = ui->N_RSortByName;
-    hostWidgets.N_RRexec = ui->N_RRexec;
-    hostWidgets.LFileListBox = ui->LFileListBox;
-    hostPane = new HostPane(*ftp, hostWidgets, SelectAfterRefresh, this);
-    hostPane->hostAddress = [this] { return flow->profile.HostIP; };
-    transferBridge = std::make_unique<TransferBridge>(*this);
     viewWindow = new TViewForm(this);
     viewSize = std::make_unique<WidgetSize>(*viewWindow);
     settingsBridge->configuration().setWindowSizeHolder(SizedWindow::View, viewSize.get());
@@ -128,8 +132,8 @@ TMainForm::~TMainForm()
 {
     listsBridge.reset();
     delete splashWindow;
-    flow.reset();
-    ftp.reset();
+    // The panes and engines go while the controls they watch still exist.
+    parts.reset();
 }
 
 void TMainForm::wireControls()

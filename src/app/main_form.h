@@ -22,6 +22,7 @@ class ListsBridge;
 class LocalPane;
 class Session;
 class SettingsBridge;
+struct SessionParts;
 class TransferBridge;
 class TViewForm;
 class WindowSizeHolder;
@@ -41,6 +42,7 @@ public:
 
     Ui::TMainForm *form() const { return ui.get(); }
     Session &session() const { return *ftp; }
+    SessionParts &sessionParts() const { return *parts; }
     // The connect and login sequence and the profile in use.
     ConnectFlow &connectFlow() const { return *flow; }
     SessionProfile &profile() const { return flow->profile; }
@@ -142,9 +144,10 @@ private:
     QStringList profileArguments() const;
 
     std::unique_ptr<Ui::TMainForm> ui;
-    std::unique_ptr<Session> ftp;
-    std::unique_ptr<ConnectFlow> flow;
-    std::unique_ptr<ProfileList> profileList;
+    std::unique_ptr<SessionParts> parts;   // the composition root's objects
+    Session *ftp = nullptr;
+    ConnectFlow *flow = nullptr;
+    ProfileList *profileList = nullptr;
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
     std::unique_ptr<SettingsBridge> settingsBridge;

@@ -4,6 +4,7 @@
 #include "settings_bridge.h"
 #include "ui_main_form.h"
 
+#include "composition.h"
 #include "ftp/session.h"
 #include "local/local_pane.h"
 #include "transfer/batch_transfer.h"
@@ -22,12 +23,19 @@ TransferBridge::TransferBridge(TMainForm &window)
         const SessionProfile &p = window.profile();
         return p.HostName + QStringLiteral(" (") + p.HostIP + QStringLiteral(", ") + p.UserId + QLatin1Char(')');
     };
-    engines = std::make_unique<TransferEngine>(window.session(), *transWindow, *this);
-    runners = std::make_unique<TransferCommands>(window.session(), *window.hostPaneOf(), *this,
-                                                 *transWindow, *engines);
 }
 
 TransferBridge::~TransferBridge() = default;
+
+TransferEngine &TransferBridge::engine()
+{
+    return *window.sessionParts().engine;
+}
+
+TransferCommands &TransferBridge::commands()
+{
+    return *window.sessionParts().commands;
+}
 
 QStringList TransferBridge::selectedLocalFiles() const
 {

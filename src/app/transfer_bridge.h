@@ -20,8 +20,9 @@ public:
     ~TransferBridge() override;
 
     TTransForm &transferWindow() { return *transWindow; }
-    TransferEngine &engine() { return *engines; }
-    TransferCommands &commands() { return *runners; }
+    // The engine and the commands of the composition root.
+    TransferEngine &engine();
+    TransferCommands &commands();
 
     // TransferHost
     QStringList selectedLocalFiles() const override;
@@ -38,8 +39,6 @@ public:
 private:
     TMainForm &window;
     TTransForm *transWindow = nullptr;   // owned by the main window
-    std::unique_ptr<TransferEngine> engines;
-    std::unique_ptr<TransferCommands> runners;
 };
 
 } // namespace kav

@@ -1,7 +1,7 @@
 // The host pane against a byte-level peer on 127.0.0.1:21: listings, the
 // server's encoding, navigation, and the data connection's failure paths.
 
-#include "pane_ui.h"
+#include "wired_session.h"
 #include "reply_peer.h"
 
 #include "browse/host_pane.h"
@@ -31,29 +31,10 @@ QByteArray line(const QByteArray &perm, const QByteArray &name)
 
 using kavtest::PaneUi;
 
-struct Pane {
-    PaneUi ui;
-    Session session;
-    ConnectFlow flow{session, ui};
-    QListWidget files, dirs, local;
-    QComboBox curName;
-    QAction sortByName{QStringLiteral("Sort by &name")};
-    QAction rexec{QStringLiteral("Rexec(&Open)...")};
-    QString selectAfterRefresh;
-    std::unique_ptr<HostPane> pane;
-
+struct Pane : kavtest::WiredSession {
     Pane()
     {
-        sortByName.setCheckable(true);
-        sortByName.setChecked(true);
-        HostPaneWidgets w{&files, &dirs, &curName, &sortByName, &rexec, &local};
-        pane = std::make_unique<HostPane>(session, w, selectAfterRefresh);
-        pane->hostAddress = [this] { return flow.profile.HostIP; };
         QObject::connect(&sortByName, &QAction::triggered, [this] { pane->N_RSortByNameClick(); });
-        ui.pane = pane.get();
-        ui.flow = &flow;
-        static_cast<ScriptedDialogs &>(dialogs()).asked.clear();
-        EXPECT_TRUE(ws::startup());
         flow.profile.HostName = QStringLiteral("h");
         flow.profile.HostIP = QStringLiteral("127.0.0.1");
         flow.profile.UserId = QStringLiteral("u");

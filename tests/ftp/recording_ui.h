@@ -2,8 +2,7 @@
 // A stand-in for the main window that records what the connect flow and the
 // session do to it: a session, its connect flow, and the window's side.
 
-#include "app/connect_flow.h"
-#include "ftp/session.h"
+#include "app/composition.h"
 
 #include <QStringList>
 #include <functional>
@@ -69,11 +68,13 @@ public:
     int messageClears = 0, clearedAt = -1, localStarts = 0, saves = 0, cancelResets = 0;
 };
 
-// The session and its connect flow wired to a recording window, as the main window wires them.
+// The session and its connect flow wired to a recording window by the
+// composition root, as the main window has them.
 struct RecordedSession {
     RecordingUi ui;
-    kav::Session session;
-    kav::ConnectFlow flow{session, ui};
+    kav::SessionCore core{ui};
+    kav::Session &session = core.session;
+    kav::ConnectFlow &flow = core.flow;
     QStringList directories;   // what the 257 replies reported
 
     RecordedSession()

@@ -1,0 +1,53 @@
+#pragma once
+// The composition root: the objects beneath the windows and how they are wired,
+// built in one place. The main window builds SessionParts over its own controls;
+// the tests build the same over stand-ins, so that both run the same wiring.
+//
+//   Session           the protocol (src/ftp), signals out, cancel in
+//   ConnectFlow       BB_ConnectClick and the rest, over a ConnectWindow
+//   ProfileList       the stored profiles that the connect dialog shows
+//   HostPane          the host lists, following the session's 257 replies
+//   TransferEngine    SendFile/ReceiveFile over the session's data channel
+//   TransferCommands  the transfer buttons and runners
+
+#include "connect_flow.h"
+
+#include "browse/host_pane.h"
+#include "config/profiles.h"
+#include "ftp/session.h"
+#include "transfer/batch_transfer.h"
+#include "transfer/transfer_engine.h"
+
+#include <memory>
+
+namespace kav {
+
+class TTransForm;
+class TransferHost;
+
+// The session, its connect flow (routing the transcript to the window) and the profiles.
+struct SessionCore {
+    explicit SessionCore(ConnectWindow &window);
+
+    Session session;
+    ConnectFlow flow;
+    ProfileList profiles;
+};
+
+// Everything beneath the main window that the panes and transfers need.
+struct SessionParts : SessionCore {
+    struct Views {
+        HostPaneWidgets hostWidgets;
+        QString *selectAfterRefresh = nullptr;   // the name the next refresh selects
+        TransferHost *transferHost = nullptr;    // the local side and the window's state
+        TTransForm *transferWindow = nullptr;    // progress and cancel of a transfer
+    };
+    SessionParts(ConnectWindow &window, const Views &views);
+    ~SessionParts();
+
+    std::unique_ptr<HostPane> hostPane;
+    std::unique_ptr<TransferEngine> engine;
+    std::unique_ptr<TransferCommands> commands;
+};
+
+} // namespace kav
