@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
@@ -94,6 +95,9 @@ public:
     {
         if (f->session().isConnected())
             f->connectFlow().BB_DisconnectClick();
+        // The local pane took the process into a scratch directory that is about
+        // to go; a server started later would inherit a directory that is gone.
+        QDir::setCurrent(QDir::tempPath());
     }
     void connect(const QString &profile, const QString &user = QStringLiteral("kim"),
                  const QString &password = QStringLiteral("secret"))
@@ -279,6 +283,14 @@ TEST(QueueAndBookmarks, KeptPerProfileAcrossConnections)
     EXPECT_EQ(queueFiles(queue), (QStringList{l + QStringLiteral("/a.txt"), l + QStringLiteral("/b.zip"),
                                               l + QStringLiteral("/c.c")}));
     EXPECT_EQ(marks.texts(), (QStringList{QStringLiteral("▶ 자료"), QStringLiteral("/x.txt")}));
+
+    // Sending host bookmarks: the subject line is never transferred.
+    w.f->localPaneOf()->setDirectory(l);
+    for (int i = 0; i < marks.LB_BookMark->count(); ++i)
+        marks.LB_BookMark->item(i)->setSelected(true);
+    marks.BB_SendFilesClick();
+    EXPECT_EQ(readAll(l + QStringLiteral("/x.txt")), QStringLiteral("x"));
+    EXPECT_EQ(w.commands(QStringLiteral("RETR")), QStringList{QStringLiteral("/x.txt")});
 
     // The 501st entry is refused with a line of the log, not stored and lost at the next start.
     QList<QueueEntry> full;
@@ -493,6 +505,22 @@ TEST(LocalLists, DropsGoToAndSubjects)
     QDir().mkpath(l + QStringLiteral("/폴더"));
     Window w;
 
+    // Not connected: the queue and host bookmark windows do not open.
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        for (QDialog *d : std::initializer_list<QDialog *>{&w.lists().queueForm(), &w.lists().hostBookmarks()})
+            if (d->isVisible())
+                d->reject();
+    });
+    guard.start(50);
+    w.f->show();
+    w.f->form()->RBqueue->click();
+    w.f->form()->RBbookmark->click();
+    EXPECT_FALSE(w.lists().queueForm().isVisible());
+    EXPECT_FALSE(w.lists().hostBookmarks().isVisible());
+    EXPECT_TRUE(w.f->isVisible()) << "the main window stays when nothing opens";
+    guard.stop();
+
     // Tools: three files dropped (the folder is not), no duplicates.
     TToolsForm &tools = w.lists().toolsForm();
     tools.show();
@@ -504,7 +532,9 @@ TEST(LocalLists, DropsGoToAndSubjects)
                                             l + QStringLiteral("/셋째.bin")}));
     EXPECT_EQ(tools.LB_ToolMark->count(), 3);
     EXPECT_TRUE(tools.BB_Run->isEnabled());
-    tools.reject();
+    // Escape closes the window as on any desktop.
+    QTest::keyClick(&tools, Qt::Key_Escape);
+    EXPECT_FALSE(tools.isVisible());
     // After closing, drops are no longer taken.
     write(l + QStringLiteral("/넷째"), "4");
     EXPECT_FALSE(dropFiles(&tools, {l + QStringLiteral("/넷째")}));
