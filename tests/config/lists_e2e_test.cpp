@@ -583,7 +583,9 @@ TEST(LocalLists, DropsGoToAndSubjects)
     find.FormActivate();
     find.CB_FindFile->setEditText(QStringLiteral("*.*"));
     find.E_FindDir->setText(l);
-    find.B_RunClick();
+    find.show();
+    // Enter in the pattern field starts the search.
+    QTest::keyClick(find.CB_FindFile, Qt::Key_Return);
     EXPECT_EQ(find.results(), (QStringList{l + QStringLiteral("/넷째"), l + QStringLiteral("/셋째.bin"),
                                            l + QStringLiteral("/편집기")}));
     EXPECT_EQ(find.L_Reading->text(), QStringLiteral("2"));
@@ -591,6 +593,7 @@ TEST(LocalLists, DropsGoToAndSubjects)
     for (int i = 0; i < find.LB_Result->count(); ++i)
         find.LB_Result->item(i)->setSelected(true);
     find.B_AddBookmarkClick();
+    find.reject();
     EXPECT_EQ(marks.texts(), (QStringList{l + QStringLiteral("/편집기"), QStringLiteral("▶ 실행 도구"),
                                           l + QStringLiteral("/셋째.bin"), l + QStringLiteral("/넷째")}));
 }
