@@ -179,29 +179,15 @@ void TBookmarkForm::BB_SubjectClick()
         QString answer = name;
         if (!dialogs().inputQuery(this, QStringLiteral("제목명 변경(Rename)"), QStringLiteral("제목명: ") + name, answer))
             return;
-        answer = answer.trimmed();
-        if (answer.isEmpty() || hasFieldBreak(answer))
-            return;
-        list[row].text = subjectLine(answer);
-        list[row].binary = true;
+        renameSubject(list, row, answer);
     } else {
         QString answer;
         if (!dialogs().inputQuery(this, QStringLiteral("신규 제목명(New)"), QStringLiteral("제목명: "), answer))
             return;
-        answer = answer.trimmed();
-        if (answer.isEmpty() || hasFieldBreak(answer))
-            return;
-        const QString line = subjectLine(answer);
-        for (const HostBookmark &b : list.entries())
-            if (b.text == line)
-                return;   // the list holds no duplicates, subjects included
-        if (list.size() >= LocalBookmarkCapacity) {
+        const QString line = subjectLine(answer.trimmed());
+        if (insertSubject(list, row, answer, LocalBookmarkCapacity) == AddOutcome::Full)
             host.log(hostSide ? ListSide::Host : ListSide::Local,
                      refusalText(AddOutcome::Full, ListName, line, LocalBookmarkCapacity));
-            return;
-        }
-        list.insert(row, {line, true});
-        list.setCurrent(row + 1);
     }
     render();
 }

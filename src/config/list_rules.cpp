@@ -98,6 +98,35 @@ AddOutcome addTool(OrderedList<QString> &list, const QString &text)
     return AddOutcome::Added;
 }
 
+AddOutcome renameSubject(OrderedList<HostBookmark> &list, int row, const QString &answer)
+{
+    const QString name = answer.trimmed();
+    if (name.isEmpty() || hasFieldBreak(name))
+        return AddOutcome::Unstorable;
+    const QString line = subjectLine(name);
+    for (int i = 0; i < list.size(); ++i)
+        if (i != row && list.at(i).text == line)
+            return AddOutcome::Duplicate;
+    list[row] = {line, true};
+    return AddOutcome::Added;
+}
+
+AddOutcome insertSubject(OrderedList<HostBookmark> &list, int row, const QString &answer, int capacity)
+{
+    const QString name = answer.trimmed();
+    if (name.isEmpty() || hasFieldBreak(name))
+        return AddOutcome::Unstorable;
+    const QString line = subjectLine(name);
+    for (const HostBookmark &b : list.entries())
+        if (b.text == line)
+            return AddOutcome::Duplicate;
+    if (list.size() >= capacity)
+        return AddOutcome::Full;
+    list.insert(row, {line, true});
+    list.setCurrent(row + 1);
+    return AddOutcome::Added;
+}
+
 bool binaryByExtension(const QString &fileName, const std::function<bool(const QString &)> &isAscii,
                        bool executable)
 {

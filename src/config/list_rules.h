@@ -161,6 +161,13 @@ AddOutcome addQueueEntry(OrderedList<QueueEntry> &list, const QueueEntry &entry)
 // AddTool: silent when full or listed.
 AddOutcome addTool(OrderedList<QString> &list, const QString &text);
 
+// Subjects of a bookmark list. The answer is trimmed; an empty one (or one that
+// would break the stored entry) changes nothing: Unstorable. Renaming keeps
+// the mark; inserting puts the subject before `row` and keeps the entry that
+// was current as the current one (one place down). No two equal lines.
+AddOutcome renameSubject(OrderedList<HostBookmark> &list, int row, const QString &answer);
+AddOutcome insertSubject(OrderedList<HostBookmark> &list, int row, const QString &answer, int capacity);
+
 // The type letter of a file added by hand: binary unless its extension (upper
 // case, no dot) is in the ASCII list; a file shown as executable is always binary.
 bool binaryByExtension(const QString &fileName, const std::function<bool(const QString &)> &isAscii,

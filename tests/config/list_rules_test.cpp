@@ -210,6 +210,32 @@ TEST(Subjects, MarkIsTwoUnitsAndRenameKeepsIt)
     EXPECT_EQ(subjectName(QStringLiteral("x▶ y")), QStringLiteral("xy"));
 }
 
+TEST(Subjects, InsertBeforeTheCurrentEntryAndRename)
+{
+    OrderedList<HostBookmark> l;
+    for (const char *t : {"/a", "/b", "/c", "/d", "/e"})
+        l.append({QString::fromLatin1(t), false});
+    // Inserted at the current entry's place, which moves one down and stays current.
+    EXPECT_EQ(insertSubject(l, 4, QStringLiteral("  자료  "), 500), AddOutcome::Added);
+    EXPECT_EQ(l.at(4).text, QStringLiteral("▶ 자료"));
+    EXPECT_TRUE(l.at(4).binary);
+    EXPECT_EQ(l.at(5).text, QStringLiteral("/e"));
+    EXPECT_EQ(l.current(), 5);
+    EXPECT_EQ(insertSubject(l, 0, QStringLiteral("자료"), 500), AddOutcome::Duplicate);
+    EXPECT_EQ(insertSubject(l, 0, QStringLiteral("   "), 500), AddOutcome::Unstorable);
+    EXPECT_EQ(insertSubject(l, 0, QStringLiteral("a;b"), 500), AddOutcome::Unstorable);
+    EXPECT_EQ(insertSubject(l, 0, QStringLiteral("새 제목"), 6), AddOutcome::Full);
+    EXPECT_EQ(l.size(), 6);
+
+    // Renaming keeps the mark, trims the answer, and ignores an empty one.
+    EXPECT_EQ(renameSubject(l, 4, QStringLiteral(" 문서 모음 ")), AddOutcome::Added);
+    EXPECT_EQ(l.at(4).text, QStringLiteral("▶ 문서 모음"));
+    EXPECT_EQ(subjectName(l.at(4).text), QStringLiteral("문서 모음"));
+    EXPECT_EQ(renameSubject(l, 4, QString()), AddOutcome::Unstorable);
+    EXPECT_EQ(renameSubject(l, 4, QStringLiteral("문서 모음")), AddOutcome::Added);
+    EXPECT_EQ(l.at(4).text, QStringLiteral("▶ 문서 모음"));
+}
+
 TEST(StoredLists, KoreanEntriesRoundTripPerProfile)
 {
     QTemporaryDir dir;
