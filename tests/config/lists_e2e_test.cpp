@@ -301,6 +301,22 @@ TEST(QueueAndBookmarks, KeptPerProfileAcrossConnections)
     EXPECT_EQ(queue.entries().size(), 500);
     EXPECT_TRUE(w.lines.contains(QStringLiteral("[H] - 대기행렬(Queue)에는 500개까지만 등록할 수 있어 추가하지 못했습니다: /f500")));
 
+    // Adding from the host pane's menu: the file's full path, the local directory, its letter.
+    queue.load({});
+    w.f->localPaneOf()->setDirectory(l);
+    QListWidget *hostFiles = w.f->form()->RFileListBox;
+    const auto x = hostFiles->findItems(QStringLiteral("x.txt"), Qt::MatchExactly);
+    ASSERT_FALSE(x.isEmpty());
+    hostFiles->clearSelection();
+    w.f->form()->N_RAddQueue->trigger();
+    EXPECT_TRUE(w.lines.endsWith(QStringLiteral("[H] - 먼저 파일을 선택하세요.")));
+    x.first()->setSelected(true);
+    w.f->form()->N_RAddQueue->trigger();
+    w.f->form()->N_RAddBookmar->trigger();
+    ASSERT_EQ(queue.entries().size(), 1);
+    EXPECT_EQ(queue.entries().first(), (QueueEntry{QStringLiteral("/x.txt"), w.f->localPaneOf()->currentDirectory(), false, false}));
+    EXPECT_EQ(marks.texts().size(), 2) << "already bookmarked";
+
     // Change destination: only the first selected entry, through the input box;
     // a destination holding the field separator is refused.
     queue.load({{QStringLiteral("/x.txt"), l, false, false}, {QStringLiteral("/y.txt"), l, false, false}});
@@ -520,6 +536,23 @@ TEST(LocalLists, DropsGoToAndSubjects)
     EXPECT_FALSE(w.lists().hostBookmarks().isVisible());
     EXPECT_TRUE(w.f->isVisible()) << "the main window stays when nothing opens";
     guard.stop();
+
+    // The local pane's menu: nothing selected is logged; a selected file is added.
+    w.f->localPaneOf()->setDirectory(l);
+    w.f->refreshLocalPane();
+    QListWidget *localFiles = w.f->form()->LFileListBox;
+    localFiles->clearSelection();
+    for (QAction *item : {w.f->form()->N_LAddQueue, w.f->form()->N_LAddBookmark, w.f->form()->N_LAddTool}) {
+        w.lines.clear();
+        item->trigger();
+        EXPECT_EQ(w.lines, QStringList{QStringLiteral("[L] - 먼저 파일을 선택하세요.")}) << item->objectName().toStdString();
+    }
+    const auto editor = localFiles->findItems(QStringLiteral("편집기"), Qt::MatchExactly);
+    ASSERT_FALSE(editor.isEmpty());
+    editor.first()->setSelected(true);
+    w.f->form()->N_LAddTool->trigger();
+    EXPECT_EQ(w.lists().toolsForm().entries(), QStringList{l + QStringLiteral("/편집기")});
+    w.lists().toolsForm().load({});
 
     // Tools: three files dropped (the folder is not), no duplicates.
     TToolsForm &tools = w.lists().toolsForm();
