@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include "unprivileged.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -36,29 +38,7 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
-// Permissions do not stop root: run a check as an ordinary user then, in a child
-// process that owns nothing else. Returns the check's result (or -1).
-int runUnprivileged(const QString &dir, const std::function<int()> &check)
-{
-    if (geteuid() != 0)
-        return check();
-    const QByteArray d = QFile::encodeName(dir);
-    if (::chown(d.constData(), 65534, 65534) != 0)
-        return -1;
-    for (const QString &name : QDir(dir).entryList(QDir::Files))
-        if (::chown(QFile::encodeName(dir + "/" + name).constData(), 65534, 65534) != 0)
-            return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(99);
-        ::_exit(check());
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
+using kavtest::runUnprivileged;
 
 QString joined(const IniFile &ini) { return ini.lines().join(QLatin1Char('\n')); }
 

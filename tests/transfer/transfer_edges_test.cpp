@@ -1,0 +1,177 @@
+// Transfers against the scripted server, for what real servers do not produce
+// on demand: a CR and its LF in two blocks, sizes past 4 GiB, a server that
+// fails an upload after the data, and data connections reset mid-transfer.
+
+#include "transfer_fixture.h"
+
+#include "reply_peer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include "qt_printers.h"
+#include "ui_trans_form.h"
+
+#include <gtest/gtest.h>
+
+using namespace kav;
+using kavtest::ReplyPeer;
+using kavtest::Transfers;
+
+namespace {
+
+// A logged-in server whose root lists nothing.
+void serveEmptyRoot(ReplyPeer &peer)
+{
+    peer.answerAsLoggedInServer("/");
+    ReplyPeer::DataReply list;
+    list.preliminary = "150 Here comes the listing\r\n";
+    list.final = "226 Transfer complete\r\n";
+    peer.onData("LIST", list);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(TransferEdges, AsciiLineEndSplitBetweenTwoReceivedBlocks)
+{
+    struct Case {
+        const char *name;
+        QList<QByteArray> blocks;
+        QByteArray local;
+    };
+    const QList<Case> cases = {
+        {"CR at a block's end, its LF at the next one's start", {"one\r", "\ntwo\r\n"}, "one\ntwo\n"},
+        {"a lone CR at a block's end stays", {"one\r", "two\r\n"}, "one\rtwo\n"},
+        {"a lone CR at the very end stays", {"one\r\n", "two\r"}, "one\ntwo\r"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ReplyPeer peer(21);
+        serveEmptyRoot(peer);
+        ReplyPeer::DataReply retr;
+        retr.preliminary = "150 Opening ASCII mode data connection (14 bytes)\r\n";
+        retr.data = c.blocks;
+        retr.gapMs = 150;   // two blocks on the receiving side
+        retr.final = "226 Transfer complete\r\n";
+        peer.onData("RETR", retr);
+        Transfers t(dir.path());
+        t.host.ascii.add(QStringLiteral("TXT"));
+        t.login();
+        ASSERT_TRUE(t.session.isConnected());
+        const QString local = dir.filePath(QStringLiteral("notes.txt"));
+        EXPECT_TRUE(t.engine->ReceiveFile(QStringLiteral("notes.txt"), local, false));
+        EXPECT_EQ(fileBytes(local), c.local);
+    }
+}
+
+TEST(TransferEdges, SizesPast4GiBShowTheirSizeAndGauge)
+{
+    QTemporaryDir dir;
+    ReplyPeer peer(21);
+    serveEmptyRoot(peer);
+    ReplyPeer::DataReply retr;
+    retr.preliminary = "150 Opening BINARY mode data connection for big.iso (5000000000 bytes)\r\n";
+    // 8 MiB: 0.17 % of the size, but over 1 % of a size cut to 32 bits.
+    for (int i = 0; i < 64; ++i)
+        retr.data << QByteArray(128 * 1024, char('a' + i % 26));
+    retr.gapMs = 2;
+    retr.final = "226 Transfer complete\r\n";
+    peer.onData("RETR", retr);
+    Transfers t(dir.path());
+    t.login();
+    ASSERT_TRUE(t.session.isConnected());
+    const QString local = dir.filePath(QStringLiteral("big.iso"));
+    EXPECT_TRUE(t.engine->ReceiveFile(QStringLiteral("big.iso"), local, true));
+    EXPECT_EQ(t.window.expected(), 5000000000LL);
+    EXPECT_EQ(t.window.form()->L_Lsize->text(), QStringLiteral("5000000000 Bytes"));
+    EXPECT_EQ(t.window.moved(), 8LL * 1024 * 1024);
+    // The gauge the window paints from these counters (complete() then fills it).
+    EXPECT_EQ(TTransForm::percent(t.window.moved(), t.window.expected()), 0);
+    EXPECT_EQ(TTransForm::percent(4000000000LL, t.window.expected()), 80);
+    EXPECT_EQ(t.window.gauge(), 100);
+    EXPECT_EQ(QFileInfo(local).size(), 8LL * 1024 * 1024);
+}
+
+TEST(TransferEdges, UploadTheServerFailsAfterTheData)
+{
+    for (const QByteArray final : {QByteArray("552 Exceeded storage allocation\r\n"),
+                                   QByteArray("451 Local error in processing\r\n")}) {
+        SCOPED_TRACE(final.toStdString());
+        QTemporaryDir dir;
+        ReplyPeer peer(21);
+        serveEmptyRoot(peer);
+        ReplyPeer::DataReply stor;
+        stor.preliminary = "150 Ok to send data\r\n";
+        stor.gapMs = 300;   // the data goes out before the server closes
+        stor.data = {QByteArray()};
+        stor.final = final;
+        peer.onData("STOR", stor);
+        Transfers t(dir.path());
+        t.login();
+        ASSERT_TRUE(t.session.isConnected());
+        QFile f(dir.filePath(QStringLiteral("up.bin")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(1000, 'u'));
+        f.close();
+        EXPECT_FALSE(t.engine->SendFile(QStringLiteral("up.bin"), QStringLiteral("up.bin")));
+        EXPECT_EQ(t.ui.log.last(), QStringLiteral("[H] - ") + QString::fromLatin1(final.trimmed()));
+        EXPECT_EQ(fileBytes(dir.filePath(QStringLiteral("up.bin"))), QByteArray(1000, 'u'));   // untouched
+        EXPECT_FALSE(t.session.dataTransferUnderWay());
+    }
+}
+
+TEST(TransferEdges, DataConnectionResetMidTransfer)
+{
+    {
+        SCOPED_TRACE("during RETR");
+        QTemporaryDir dir;
+        ReplyPeer peer(21);
+        serveEmptyRoot(peer);
+        ReplyPeer::DataReply retr;
+        retr.preliminary = "150 Opening BINARY mode data connection (1048576 bytes)\r\n";
+        retr.data = {QByteArray(4096, 'r')};
+        retr.gapMs = 100;
+        retr.reset = true;
+        retr.final = "426 Connection closed; transfer aborted.\r\n";
+        peer.onData("RETR", retr);
+        Transfers t(dir.path());
+        t.login();
+        ASSERT_TRUE(t.session.isConnected());
+        const QString local = dir.filePath(QStringLiteral("part.bin"));
+        EXPECT_FALSE(t.engine->ReceiveFile(QStringLiteral("part.bin"), local, true));
+        EXPECT_EQ(t.ui.log.last(), QStringLiteral("[H] - 426 Connection closed; transfer aborted."));
+        EXPECT_LE(QFileInfo(local).size(), 4096);   // never more than arrived
+        EXPECT_FALSE(t.session.dataTransferUnderWay());
+    }
+    {
+        SCOPED_TRACE("during STOR");
+        QTemporaryDir dir;
+        ReplyPeer peer(21);
+        serveEmptyRoot(peer);
+        ReplyPeer::DataReply stor;
+        stor.preliminary = "150 Ok to send data\r\n";
+        stor.data = {QByteArray()};
+        stor.gapMs = 100;
+        stor.reset = true;
+        stor.final = "426 Connection closed; transfer aborted.\r\n";
+        peer.onData("STOR", stor);
+        Transfers t(dir.path());
+        t.login();
+        ASSERT_TRUE(t.session.isConnected());
+        QFile f(dir.filePath(QStringLiteral("big.bin")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(32 * 1024 * 1024, 's'));   // more than the buffers hold
+        f.close();
+        EXPECT_FALSE(t.engine->SendFile(QStringLiteral("big.bin"), QStringLiteral("big.bin")));
+        EXPECT_TRUE(t.ui.log.contains(QStringLiteral("[H] - 네트워크 오류: 데이타를 전송할 수 없는 상태입니다.")))
+            << t.ui.log.join('\n').toStdString();
+        EXPECT_EQ(t.ui.log.last(), QStringLiteral("[H] - 426 Connection closed; transfer aborted."));
+        EXPECT_FALSE(t.session.dataTransferUnderWay());
+    }
+}
