@@ -1,6 +1,8 @@
 // The local file search on a real tree: hidden entries, a symbolic-link loop,
 // a directory the user cannot read (checked as an unprivileged user, since
 // root reads everything), depth-first order, stop, and a one-level search.
+#include "unprivileged.h"
+
 #include "config/local_search.h"
 
 #include <QDir>
@@ -9,10 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <functional>
 
 using namespace kav;
 
@@ -68,61 +66,26 @@ Outcome search(const QString &dir, const QString &mask, bool sub, int stopAfterM
     return o;
 }
 
-// Runs `check` as user 65534 in a child process (root would read every
-// directory); the tree is handed to that user first. Returns the child's status.
-int asUnprivileged(const QString &tree, const std::function<bool()> &check)
-{
-    if (::geteuid() != 0)
-        return check() ? 0 : 1;
-    const QByteArray top = QFile::encodeName(QFileInfo(tree).path());
-    if (::chown(top.constData(), 65534, 65534) != 0)
-        return -1;
-    std::function<bool(const QString &)> own = [&](const QString &path) {
-        if (::lchown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
-            return false;
-        const QFileInfo info(path);
-        if (info.isDir() && !info.isSymLink()) {
-            ::chmod(QFile::encodeName(path).constData(), 0755);
-            for (const QString &name : QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-                if (!own(path + QLatin1Char('/') + name))
-                    return false;
-        }
-        return true;
-    };
-    if (!own(tree))
-        return -1;
-    ::chmod(QFile::encodeName(tree + QStringLiteral("/locked")).constData(), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(99);
-        ::_exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
 } // namespace
 
 TEST(LocalSearch, HiddenLinksAndUnreadableDirectoriesAsAUser)
 {
     Tree t;
     const QString r = t.root;
-    const int status = asUnprivileged(r, [&] {
-        ::chmod(QFile::encodeName(r + QStringLiteral("/locked")).constData(), 0);
+    // The scratch directory goes to the ordinary user; the tree inside stays
+    // root's, readable by all but "locked".
+    const int status = kavtest::runUnprivileged(t.tmp.path(), [&] {
         // The user really cannot read it: otherwise this test proves nothing.
         if (QDir(r + QStringLiteral("/locked")).isReadable())
-            return false;
+            return 2;
         const Outcome o = search(r, QStringLiteral("*.TXT"), true);
         const QStringList expected = {r + QStringLiteral("/Notes.TXT"), r + QStringLiteral("/readme.txt"),
                                       r + QStringLiteral("/textlink.txt"), r + QStringLiteral("/문서/보고서.txt"),
                                       r + QStringLiteral("/문서/하위/깊은.txt")};
         if (o.found != expected || o.result != LocalSearchResult::Finished)
-            return false;
+            return 3;
         // The start, 문서 and 하위; not locked, .숨김 or the loop.
-        return o.read == 3;
+        return o.read == 3 ? 0 : 4;
     });
     EXPECT_EQ(status, 0);
 }
