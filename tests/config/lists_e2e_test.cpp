@@ -23,6 +23,7 @@
 #include "platform/settings_dir.h"
 #include "platform/winsock.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
@@ -629,4 +630,25 @@ TEST(LocalLists, DropsGoToAndSubjects)
     find.reject();
     EXPECT_EQ(marks.texts(), (QStringList{l + QStringLiteral("/편집기"), QStringLiteral("▶ 실행 도구"),
                                           l + QStringLiteral("/셋째.bin"), l + QStringLiteral("/넷째")}));
+}
+
+TEST(LocalLists, ClosingAListWindowShowsTheMainWindowAndNeverEndsTheProgram)
+{
+    Window w;
+    w.f->show();
+    int lastClosed = 0;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, w.f.get(), [&] { ++lastClosed; });
+    // The tools window hides the main window while it is shown; its close box brings it back.
+    w.lists().toolsForm().LBtoolsClick();
+    EXPECT_FALSE(w.f->isVisible());
+    EXPECT_TRUE(w.lists().toolsForm().isVisible());
+    w.lists().toolsForm().close();
+    EXPECT_TRUE(w.f->isVisible());
+    // A modal list window closed by its close box while the main window is hidden.
+    w.f->hide();
+    QTimer::singleShot(50, w.f.get(), [&] { w.lists().localBookmarks().close(); });
+    w.lists().localBookmarks().exec();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.f->isVisible());
+    EXPECT_EQ(lastClosed, 0);
 }
