@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -358,6 +360,43 @@ TEST_F(ConfigurationTest, AWindowThatPlugsInTakesTheLoadedEntries)
     EXPECT_FALSE(stored().hasKey(QStringLiteral("BOOKMARK"), QStringLiteral("1")));
     config.setLocalBookmarks(nullptr);
     EXPECT_EQ(config.localBookmarks().entries(), QStringList{QStringLiteral("/c")});
+}
+
+TEST_F(ConfigurationTest, ASaveOntoAFullDiskKeepsTheOldFile)
+{
+    // A 64 KiB file system of this test's own, in a mount namespace of its own.
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "no private mount namespace here (needs root)";
+    QTemporaryDir small;
+    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(small.path()).constData(), "tmpfs", 0, "size=64k"), 0);
+    const QString file = small.filePath(QStringLiteral("KAVRIN.INI"));
+    config.setPath(file);
+    config.LoadConfiguration();   // the first run writes the file
+    const QByteArray before = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ASSERT_FALSE(before.isEmpty());
+    {
+        // Every block left is taken.
+        QFile filler(small.filePath(QStringLiteral("filler")));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray chunk(4096, 'f');
+        while (filler.write(chunk) == chunk.size() && filler.flush()) {
+        }
+    }
+    scripted().asked.clear();
+    main.options.SortByName = !main.options.SortByName;   // something to save
+    main.options.LocalSplitter = 123;
+    config.SaveConfiguration();
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
+    ASSERT_EQ(scripted().asked.size(), 1u);
+    EXPECT_TRUE(scripted().asked[0].text.startsWith(QStringLiteral("설정 파일을 저장하지 못했습니다.")))
+        << scripted().asked[0].text.toStdString();
+    EXPECT_EQ(QDir(small.path()).entryList(QDir::Files).size(), 2);   // no half-written copy left
+    ::umount(QFile::encodeName(small.path()).constData());
 }
 
 TEST_F(ConfigurationTest, AnUnreadableFileIsNeverReplaced)

@@ -17,6 +17,8 @@
 #include "platform/winsock.h"
 
 #include <QComboBox>
+#include "platform/cp949.h"
+
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
@@ -26,7 +28,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kav;
 
@@ -293,6 +297,63 @@ TEST(PyftpdlibSession, TransfersThroughTheMainWindow)
     EXPECT_EQ(w.files()->currentItem()->text(), QStringLiteral("올림.txt"));
     EXPECT_FALSE(w.f->transferOrPrintShowing());
     EXPECT_TRUE(w.f->session().isConnected());
+}
+
+TEST(PyftpdlibSession, ACodePage949ServerIsBrowsedAndTransfersKeepItsNameBytes)
+{
+    // The server passes names through as raw bytes, stored in code page 949.
+    // It starts in this process's directory, which must still exist (an earlier
+    // case's local pane may have left it in a directory since removed).
+    QDir::setCurrent(QDir::tempPath());
+    kavtest::ScratchDir home, local;
+    const QByteArray root = QByteArray::fromStdString(home.path());
+    const QByteArray dirName = cp949::encode(u"자료실");
+    const QByteArray fileName = cp949::encode(u"읽어보세요.txt");
+    // Made with the bytes themselves: a file name API of text would re-encode them.
+    ASSERT_EQ(::mkdir((root + "/" + dirName).constData(), 0755), 0);
+    {
+        const int fd = ::open((root + "/" + fileName).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "cp949 data\n", 11), 11);
+        ::close(fd);
+    }
+    const QString localDir = QString::fromStdString(local.path());
+    {
+        QFile f(localDir + QStringLiteral("/올림.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("up\n");
+    }
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path()).setNames(kavtest::FtpServer::Names::RawBytes);
+    ASSERT_TRUE(server.start());
+    Window w;
+    ASSERT_TRUE(w.f->localPaneOf()->setDirectory(localDir));
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    EXPECT_EQ(w.f->session().serverEncoding(), Session::ServerEncoding::Cp949);
+    EXPECT_EQ(items(w.dirs()), (QStringList{ParentEntry, QStringLiteral("자료실")}));
+    EXPECT_EQ(items(w.files()), QStringList{QStringLiteral("읽어보세요.txt")});
+
+    // Download: the Korean name goes back in its own bytes.
+    w.files()->item(0)->setSelected(true);
+    w.f->form()->SB_RightLeft->click();
+    QFile got(localDir + QStringLiteral("/읽어보세요.txt"));
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly));
+    EXPECT_EQ(got.readAll(), QByteArray("cp949 data\n"));
+
+    // Upload: the new name reaches the server's disk in code page 949.
+    QListWidget *localFiles = w.f->form()->LFileListBox;
+    localFiles->clearSelection();
+    const auto up = localFiles->findItems(QStringLiteral("올림.txt"), Qt::MatchExactly);
+    ASSERT_EQ(up.size(), 1);
+    up.first()->setSelected(true);
+    w.f->form()->SB_LeftRight->click();
+    struct stat st {};
+    EXPECT_EQ(::stat((root + "/" + cp949::encode(u"올림.txt")).constData(), &st), 0)
+        << "the uploaded name is not in code page 949 on the server's disk";
+
+    // Browsing into the directory names it in its own bytes too.
+    w.enter(QStringLiteral("자료실"));
+    EXPECT_EQ(w.curName()->currentText(), QStringLiteral("/자료실")) << server.log();
 }
 
 #include "reply_peer.h"
