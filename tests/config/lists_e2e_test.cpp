@@ -5,6 +5,7 @@
 // Stop, Go to), desktop drops and the local bookmarks' Go to.
 
 #include "ftp_server.h"
+#include "wait_until.h"
 #include "ui_main_form.h"
 
 #include "app/lists_bridge.h"
@@ -651,4 +652,37 @@ TEST(LocalLists, ClosingAListWindowShowsTheMainWindowAndNeverEndsTheProgram)
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.f->isVisible());
     EXPECT_EQ(lastClosed, 0);
+}
+
+TEST(LocalLists, ToolsStartProgramsWithAndWithoutArguments)
+{
+    kavtest::ScratchDir scratch;
+    const QString d = q(scratch.path());
+    // A program that writes what it was given beside itself.
+    write(d + QStringLiteral("/기록 도구"),
+          "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/ran.txt\"\n", true);
+    Window w;
+    TToolsForm &tools = w.lists().toolsForm();
+    ASSERT_EQ(tools.AddTool(d + QStringLiteral("/기록 도구")), AddOutcome::Added);
+    tools.LBtoolsClick();
+    tools.LB_ToolMark->setCurrentRow(0);
+    tools.BB_RunClick();
+    EXPECT_FALSE(tools.isVisible()) << "the window closes once the program starts";
+    EXPECT_TRUE(kavtest::waitUntil([&] { return QFile::exists(d + QStringLiteral("/ran.txt")); }, 5000));
+    EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("|"); }, 2000))
+        << readAll(d + QStringLiteral("/ran.txt")).toStdString();
+    QFile::remove(d + QStringLiteral("/ran.txt"));
+
+    // Arguments given with 매개변수: the program and its words, never a shell.
+    tools.LB_ToolMark->setCurrentRow(0);
+    scripted().clear();
+    scripted().pushAccept(QStringLiteral("\"") + d + QStringLiteral("/기록 도구\" \"두 단어\" $HOME;x"));
+    tools.BB_ArgumentClick();
+    ASSERT_FALSE(scripted().asked.empty());
+    EXPECT_EQ(scripted().asked.back().caption, QStringLiteral("매개변수 변경"));
+    EXPECT_EQ(scripted().asked.back().text, QStringLiteral("등록정보: ") + d + QStringLiteral("/기록 도구"));
+    tools.LB_ToolMark->setCurrentRow(0);
+    tools.BB_RunClick();
+    EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("두 단어|$HOME;x|"); }, 5000))
+        << readAll(d + QStringLiteral("/ran.txt")).toStdString();
 }
