@@ -1,5 +1,7 @@
 #include "composition.h"
 
+#include "transfer/trans_form.h"
+
 namespace kav {
 
 SessionCore::SessionCore(ConnectWindow &window)

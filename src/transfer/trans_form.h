@@ -2,6 +2,8 @@
 // The transfer window: names, sizes, the gauge and the item counter of the
 // transfer under way, its cancel button and the disconnect-afterwards box.
 
+#include "transfer_progress.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QString>
@@ -12,7 +14,7 @@ namespace Ui { class TTransForm; }
 
 namespace kav {
 
-class TTransForm : public QDialog {
+class TTransForm : public QDialog, public TransferProgress {
     Q_OBJECT
 public:
     explicit TTransForm(QWidget *parent = nullptr);
@@ -31,12 +33,13 @@ public:
     static QString countText(int item, int total);
 
     // One transfer: names and the expected size, moved count at zero.
-    void begin(const QString &sendName, qint64 expectedSize, const QString &receiveName);
+    void begin(const QString &sendName, qint64 expectedSize, const QString &receiveName) override;
     // Bytes moved so far. The screen follows at most about 30 times a second;
     // `force` paints now (the last block).
-    void progress(qint64 moved, bool force = false);
+    void progress(qint64 moved, bool force = false) override;
     // The gauge at 100 (end of a transfer, success or not).
-    void complete();
+    void complete() override;
+    bool cancelled() const override { return CancelTag == 1; }
     int gauge() const;
     qint64 moved() const { return movedBytes; }
     qint64 expected() const { return expectedBytes; }

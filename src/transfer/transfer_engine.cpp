@@ -1,7 +1,7 @@
 #include "transfer_engine.h"
 
 #include "line_ends.h"
-#include "trans_form.h"
+#include "transfer_progress.h"
 #include "transfer_host.h"
 #include "type_choice.h"
 
@@ -27,8 +27,8 @@ QString localBaseName(const QString &localPath)
     return native.mid(native.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-TransferEngine::TransferEngine(Session &session, TTransForm &window, TransferHost &host)
-    : session(session), window(window), host(host)
+TransferEngine::TransferEngine(Session &session, TransferProgress &progress, TransferHost &host)
+    : session(session), window(progress), host(host)
 {
 }
 
@@ -44,7 +44,7 @@ bool TransferEngine::abandon(TranscriptSide side, const QString &text)
 bool TransferEngine::confirmed()
 {
     const Reply reply = session.finishData();
-    if (reply.text.startsWith(QLatin1Char('2')) || window.cancelFlag() == 1)
+    if (reply.text.startsWith(QLatin1Char('2')) || window.cancelled())
         return true;   // a cancelled transfer is the user's choice, not a failure
     if (reply.isEmpty())
         session.log(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
@@ -93,7 +93,7 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
         moved += sent;
         window.progress(moved);
         QCoreApplication::processEvents();
-        if (window.cancelFlag() == 1)
+        if (window.cancelled())
             break;
     }
     window.progress(moved, true);
@@ -154,7 +154,7 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
         moved += n;
         window.progress(moved);
         QCoreApplication::processEvents();
-        if (window.cancelFlag() == 1)
+        if (window.cancelled())
             break;
     }
     if (ascii) {

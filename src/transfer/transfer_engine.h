@@ -1,6 +1,6 @@
 #pragma once
-// One file over one active data connection: SendFile (STOR) and ReceiveFile
-// (RETR), with their progress in the transfer window.
+// One file over the session's data channel: SendFile (STOR) and ReceiveFile
+// (RETR), reporting progress to a TransferProgress (the transfer window).
 
 #include "ftp/host_path.h"
 #include "ftp/transcript.h"
@@ -11,12 +11,12 @@ namespace kav {
 
 class Session;
 struct Reply;
-class TTransForm;
+class TransferProgress;
 class TransferHost;
 
 class TransferEngine {
 public:
-    TransferEngine(Session &session, TTransForm &window, TransferHost &host);
+    TransferEngine(Session &session, TransferProgress &progress, TransferHost &host);
 
     // Uploads localPath (relative to the local pane's directory or absolute) as hostPath.
     bool SendFile(const QString &localPath, const QString &hostPath);
@@ -37,7 +37,7 @@ private:
     bool abandon(TranscriptSide side, const QString &text);
 
     Session &session;
-    TTransForm &window;
+    TransferProgress &window;
     TransferHost &host;
 };
 

@@ -5,6 +5,7 @@
 #include "transfer_fixture.h"
 
 #include "reply_peer.h"
+#include "transfer/transfer_progress.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -174,4 +175,52 @@ TEST(TransferEdges, DataConnectionResetMidTransfer)
         EXPECT_EQ(t.ui.log.last(), QStringLiteral("[H] - 426 Connection closed; transfer aborted."));
         EXPECT_FALSE(t.session.dataTransferUnderWay());
     }
+}
+
+namespace {
+
+// Progress without a window: what the engine reports, in order.
+struct RecordingProgress : TransferProgress {
+    QStringList names;
+    qint64 expected = -2;
+    QList<qint64> moves;
+    int completes = 0;
+    bool cancel = false;
+    void begin(const QString &send, qint64 size, const QString &receive) override
+    {
+        names = {send, receive};
+        expected = size;
+    }
+    void progress(qint64 moved, bool) override { moves << moved; }
+    void complete() override { ++completes; }
+    bool cancelled() const override { return cancel; }
+};
+
+} // namespace
+
+TEST(TransferEdges, TheEngineReportsToAnyProgressSink)
+{
+    QTemporaryDir dir;
+    ReplyPeer peer(21);
+    serveEmptyRoot(peer);
+    ReplyPeer::DataReply retr;
+    retr.preliminary = "150 Opening BINARY mode data connection for a.bin (10 bytes)\r\n";
+    retr.data = {"01234", "56789"};
+    retr.gapMs = 100;
+    retr.final = "226 Transfer complete\r\n";
+    peer.onData("RETR", retr);
+    Transfers t(dir.path());
+    t.login();
+    ASSERT_TRUE(t.session.isConnected());
+    RecordingProgress progress;
+    TransferEngine engine(t.session, progress, t.host);
+    const QString local = dir.filePath(QStringLiteral("a.bin"));
+    EXPECT_TRUE(engine.ReceiveFile(QStringLiteral("a.bin"), local, true));
+    EXPECT_EQ(progress.names, (QStringList{QStringLiteral("a.bin"), local}));
+    EXPECT_EQ(progress.expected, 10);
+    ASSERT_FALSE(progress.moves.isEmpty());
+    EXPECT_EQ(progress.moves.last(), 10);
+    EXPECT_EQ(progress.completes, 1);
+    EXPECT_EQ(fileBytes(local), QByteArray("0123456789"));
+    EXPECT_FALSE(t.window.isVisible());   // the transfer window took no part
 }
