@@ -284,7 +284,7 @@ void TConnectForm::SB_LocalPathClick()
 
 void TConnectForm::SB_ProgramsClick()
 {
-    FileDialogSpec request;
+    FileRequest request;
     request.title = QStringLiteral("Programs");
     request.filter = QStringLiteral("Programs|*.exe|All Files(*.*)|*.*");
     request.defaultExt = QStringLiteral("*.exe");

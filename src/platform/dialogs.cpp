@@ -38,7 +38,7 @@ QMessageBox::Icon qtIcon(MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
-QString startPath(const FileDialogSpec &request)
+QString startPath(const FileRequest &request)
 {
     if (request.fileName.isEmpty())
         return request.initialDir;
@@ -92,7 +92,7 @@ public:
         return true;
     }
 
-    bool openFile(QWidget *parent, const FileDialogSpec &request, QString &path) override
+    bool openFile(QWidget *parent, const FileRequest &request, QString &path) override
     {
         const QString chosen = QFileDialog::getOpenFileName(parent, request.title, startPath(request),
                                                             qtFileFilter(request.filter));
@@ -102,7 +102,7 @@ public:
         return true;
     }
 
-    bool openFiles(QWidget *parent, const FileDialogSpec &request, QStringList &paths) override
+    bool openFiles(QWidget *parent, const FileRequest &request, QStringList &paths) override
     {
         const QStringList chosen = QFileDialog::getOpenFileNames(
             parent, request.title, startPath(request), qtFileFilter(request.filter));
@@ -112,7 +112,7 @@ public:
         return true;
     }
 
-    bool saveFile(QWidget *parent, const FileDialogSpec &request, QString &path) override
+    bool saveFile(QWidget *parent, const FileRequest &request, QString &path) override
     {
         // The callers ask their own overwrite question, with their own text.
         const QString chosen = QFileDialog::getSaveFileName(parent, request.title, startPath(request),

@@ -25,13 +25,18 @@ enum MsgButton : int {
     BtnIgnore = 0x40,
 };
 
-struct FileDialogSpec {
+// What an open or save question asks for: its caption, the choice of file
+// types, the extension added to a bare name, where it starts, the name proposed.
+struct FileRequest {
     QString title;
     QString filter;      // Windows style: "Programs|*.exe|All Files(*.*)|*.*"
     QString defaultExt;  // "txt" or "*.txt"
     QString initialDir;
     QString fileName;    // proposed name (save) or preselected file
 };
+
+// The former name, for code written against it meanwhile.
+using FileDialogSpec = FileRequest;
 
 class Dialogs {
 public:
@@ -42,9 +47,9 @@ public:
     // InputQuery: true and the new value on OK; false and value untouched on cancel.
     virtual bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                             QString &value) = 0;
-    virtual bool openFile(QWidget *parent, const FileDialogSpec &request, QString &path) = 0;
-    virtual bool openFiles(QWidget *parent, const FileDialogSpec &request, QStringList &paths) = 0;
-    virtual bool saveFile(QWidget *parent, const FileDialogSpec &request, QString &path) = 0;
+    virtual bool openFile(QWidget *parent, const FileRequest &request, QString &path) = 0;
+    virtual bool openFiles(QWidget *parent, const FileRequest &request, QStringList &paths) = 0;
+    virtual bool saveFile(QWidget *parent, const FileRequest &request, QString &path) = 0;
     virtual bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) = 0;
     virtual bool chooseFont(QWidget *parent, QFont &font) = 0;
 };

@@ -58,7 +58,7 @@ bool ScriptedDialogs::inputQuery(QWidget *, const QString &caption, const QStrin
     return true;
 }
 
-bool ScriptedDialogs::openFile(QWidget *, const FileDialogSpec &request, QString &path)
+bool ScriptedDialogs::openFile(QWidget *, const FileRequest &request, QString &path)
 {
     asked.push_back(Asked{Kind::OpenFile, request.title, {}, MsgIcon::None, 0, request, {}});
     const auto a = take(answers);
@@ -69,7 +69,7 @@ bool ScriptedDialogs::openFile(QWidget *, const FileDialogSpec &request, QString
     return true;
 }
 
-bool ScriptedDialogs::openFiles(QWidget *, const FileDialogSpec &request, QStringList &paths)
+bool ScriptedDialogs::openFiles(QWidget *, const FileRequest &request, QStringList &paths)
 {
     asked.push_back(Asked{Kind::OpenFiles, request.title, {}, MsgIcon::None, 0, request, {}});
     const auto a = take(answers);
@@ -83,7 +83,7 @@ bool ScriptedDialogs::openFiles(QWidget *, const FileDialogSpec &request, QStrin
     return true;
 }
 
-bool ScriptedDialogs::saveFile(QWidget *, const FileDialogSpec &request, QString &path)
+bool ScriptedDialogs::saveFile(QWidget *, const FileRequest &request, QString &path)
 {
     asked.push_back(Asked{Kind::SaveFile, request.title, {}, MsgIcon::None, 0, request, {}});
     const auto a = take(answers);

@@ -18,7 +18,7 @@ public:
         QString text;      // message text or input prompt
         MsgIcon icon = MsgIcon::None;
         int buttons = 0;
-        FileDialogSpec file;  // for file dialogs
+        FileRequest file;  // for file dialogs
         QString value;        // input: the proposed text; directory: the start directory
     };
 
@@ -55,9 +55,9 @@ public:
                    int buttons) override;
     bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                     QString &value) override;
-    bool openFile(QWidget *parent, const FileDialogSpec &request, QString &path) override;
-    bool openFiles(QWidget *parent, const FileDialogSpec &request, QStringList &paths) override;
-    bool saveFile(QWidget *parent, const FileDialogSpec &request, QString &path) override;
+    bool openFile(QWidget *parent, const FileRequest &request, QString &path) override;
+    bool openFiles(QWidget *parent, const FileRequest &request, QStringList &paths) override;
+    bool saveFile(QWidget *parent, const FileRequest &request, QString &path) override;
     bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) override;
     bool chooseFont(QWidget *parent, QFont &font) override;
 

@@ -583,7 +583,7 @@ void TViewForm::N_FileOpenClick()
 {
     if (!QuerySaveChanges())
         return;
-    FileDialogSpec request;
+    FileRequest request;
     request.filter = kFilter;
     request.defaultExt = QStringLiteral("txt");
     request.initialDir = openDialogDir_;
@@ -630,7 +630,7 @@ bool TViewForm::N_FileSaveClick()
 
 bool TViewForm::N_FileSaveAsClick()
 {
-    FileDialogSpec request;
+    FileRequest request;
     request.filter = kFilter;
     request.defaultExt = QStringLiteral("txt");
     request.initialDir = saveDialogDir_;

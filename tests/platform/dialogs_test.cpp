@@ -152,7 +152,7 @@ TEST_F(ScriptedDialogsTest, InputQueryKeepsTheValueUnlessAccepted)
 
 TEST_F(ScriptedDialogsTest, FileDirectoryAndFontDialogs)
 {
-    FileDialogSpec request{"Save as", "Text|*.txt", "txt", "/tmp", "a.txt"};
+    FileRequest request{"Save as", "Text|*.txt", "txt", "/tmp", "a.txt"};
     QString path = "unchanged";
     QStringList paths;
 
