@@ -7,6 +7,7 @@
 #include "log_form.h"
 #include "program_info.h"
 #include "settings_bridge.h"
+#include "lists_bridge.h"
 #include "local_bridge.h"
 #include "remote_bridge.h"
 #include "host_ops_bridge.h"
@@ -125,6 +126,7 @@ TMainForm::TMainForm(QWidget *parent)
 
     createRemoteFileOps(*this);
     wireHostFileOps(*this, *parts->hostFileOps);
+    listsBridge = std::make_unique<ListsBridge>(*this);
     wireControls();
     MainWindowParts tools;
     tools.window = this;
@@ -148,6 +150,7 @@ TMainForm::TMainForm(QWidget *parent)
 
 TMainForm::~TMainForm()
 {
+    listsBridge.reset();
     delete splashWindow;
     // The panes and engines go while the controls they watch still exist.
     parts.reset();

@@ -18,6 +18,7 @@ namespace Ui { class TMainForm; }
 namespace kav {
 
 class HostPane;
+class ListsBridge;
 class NetTools;
 class LocalPane;
 class Session;
@@ -54,6 +55,8 @@ public:
     // The configuration file, the option controls it keeps and the ASCII extension list.
     SettingsBridge &settings() const { return *settingsBridge; }
     TransferBridge &transfers() const { return *transferBridge; }
+    // The queue, bookmark, tools and search windows.
+    ListsBridge &lists() const { return *listsBridge; }
     TViewForm *viewForm() const { return viewWindow; }
     TPrintForm *printForm() const { return printWindow; }
     // Re-reads the local pane (keeps SelectAfterRefresh for it).
@@ -153,6 +156,7 @@ private:
     TPrintForm *printWindow = nullptr;
     std::unique_ptr<SettingsBridge> settingsBridge;
     std::unique_ptr<TransferBridge> transferBridge;
+    std::unique_ptr<ListsBridge> listsBridge;
     TViewForm *viewWindow = nullptr;
     std::unique_ptr<WindowSizeHolder> viewSize;   // the viewer's size in the configuration
     HostPane *hostPane = nullptr;

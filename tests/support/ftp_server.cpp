@@ -121,6 +121,12 @@ FtpServer &FtpServer::setPort(int port)
     return *this;
 }
 
+FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &directory, const std::string &perm)
+{
+    overrides_.push_back({user, directory, perm});
+    return *this;
+}
+
 ::testing::AssertionResult FtpServer::start(int timeoutMs)
 {
     if (scratch_.path().empty())
@@ -139,6 +145,10 @@ FtpServer &FtpServer::setPort(int port)
         cfg["banner"] = q(banner_);
     cfg["names"] = names_ == Names::RawBytes ? "raw" : "utf-8";
     cfg["list_options"] = listOptions_;
+    QJsonArray overrides;
+    for (const auto &o : overrides_)
+        overrides.append(QJsonObject{{"user", q(o.user)}, {"dir", q(o.directory)}, {"perm", q(o.perm)}});
+    cfg["overrides"] = overrides;
     const std::string json = QJsonDocument(cfg).toJson(QJsonDocument::Compact).toStdString();
     return process_.start("pyftpdlib",
                           {"/usr/bin/python3", fixturesDir() + "/ftp_server.py", json},

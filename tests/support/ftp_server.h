@@ -55,6 +55,9 @@ public:
     // inode column when -i is given.
     FtpServer &acceptListOptions(bool on = true);
     FtpServer &setPort(int port);
+    // Other permission letters for one user in one directory and below (a
+    // directory that may be entered but not listed: "e").
+    FtpServer &overridePerm(const std::string &user, const std::string &directory, const std::string &perm);
 
     // Starts the server and waits until it listens; the failure message
     // carries the server's output.
@@ -73,6 +76,8 @@ private:
     Names names_ = Names::Utf8;
     bool listOptions_ = false;
     int port_ = 21;
+    struct Override { std::string user, directory, perm; };
+    std::vector<Override> overrides_;
     ScratchDir scratch_;
     ServerProcess process_;
 };

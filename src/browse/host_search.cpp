@@ -1,0 +1,151 @@
+#include "host_search.h"
+
+#include "listing.h"
+
+#include "ftp/host_path.h"
+#include "ftp/session.h"
+#include "platform/event_pump.h"
+#include "platform/text.h"
+#include "platform/wildcard.h"
+
+#include <QList>
+
+namespace kav {
+
+namespace {
+constexpr int ReceiveBlock = 4096;
+}
+
+int invalidMaskPosition(const QString &mask)
+{
+    const QList<uint> m = mask.toUcs4();
+    for (qsizetype i = 0; i < m.size(); ++i) {
+        if (m[i] != uint('['))
+            continue;
+        qsizetype k = i + 1;
+        if (k < m.size() && m[k] == uint('!'))
+            ++k;
+        bool first = true;
+        while (k < m.size() && (first || m[k] != uint(']'))) {
+            first = false;
+            k += (k + 2 < m.size() && m[k + 1] == uint('-') && m[k + 2] != uint(']')) ? 3 : 1;
+        }
+        if (k >= m.size())
+            return int(i + 1);
+        i = k;
+    }
+    return 0;
+}
+
+QString invalidMaskText(const QString &mask, int position)
+{
+    return QStringLiteral("'%1' is an invalid mask at (%2)").arg(mask).arg(position);
+}
+
+HostSearchResult HostSearch::run(const QString &startDir, const QString &pattern, bool subdirectories,
+                                 int maxDepth)
+{
+    mask = pattern;
+    recursive = subdirectories;
+    depthLimit = maxDepth;
+    read = 0;
+    found = 0;
+    switch (visit(startDir, 0)) {
+    case Visit::Fail:
+        return HostSearchResult::Failed;
+    case Visit::Stop:
+        return stop() ? HostSearchResult::Stopped : HostSearchResult::Finished;
+    case Visit::GoOn:
+        break;
+    }
+    return HostSearchResult::Finished;
+}
+
+HostSearch::Visit HostSearch::visit(const QString &path, int depth)
+{
+    ++read;
+    if (cb.directoryRead)
+        cb.directoryRead(read);
+    PumpMessages(1);
+    if (!session.isConnected())
+        return Visit::Fail;
+    const Reply cwd = session.command(QStringLiteral("CWD ") + path);
+    if (!session.isConnected())
+        return Visit::Fail;
+    if (cwd.code != 250)
+        return Visit::GoOn;   // the refusal is in the log; its subtree is not searched
+
+    const DataOpening opening = session.openData(QStringLiteral("LIST"));
+    if (opening.status == DataOpening::Status::Refused)
+        return session.isConnected() ? Visit::GoOn : Visit::Fail;
+    if (!opening.opened())
+        return Visit::Fail;
+
+    QStringList subdirectories;
+    LineSplitter splitter;
+    char buffer[ReceiveBlock];
+    bool failed = false;
+    bool stopped = false;
+    while (!stopped) {
+        const int n = session.receiveData(buffer, ReceiveBlock);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
+            session.drop();
+            failed = true;
+            break;
+        }
+        for (const QByteArray &raw : splitter.feed(buffer, n)) {
+            session.noteServerText(raw);
+            const QString line = withoutTrailingCR(session.decodeText(raw));
+            const auto entry = classifyListingLine(line);
+            if (!entry)
+                continue;
+            const QString &name = entry->name;
+            if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
+                || name.contains(QLatin1Char('/')))
+                continue;
+            if (entry->kind == EntryKind::Directory) {
+                subdirectories << name;
+                continue;
+            }
+            if (!matchesWildcard(mask, name))
+                continue;
+            ++found;
+            const int dot = int(name.lastIndexOf(QLatin1Char('.')));
+            const QString extension = dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+            const bool binary = entry->kind == EntryKind::ExecutableFile || extension.isEmpty()
+                                || !(cb.isAscii && cb.isAscii(extension));
+            if (cb.found)
+                cb.found(joinHostPath(path, name), binary ? QStringLiteral("B") : QStringLiteral("A"), found);
+            PumpMessages(1);
+        }
+        stopped = stop();
+    }
+    if (failed)
+        return Visit::Fail;
+    session.finishData();
+    PumpMessages(1);
+    if (!session.isConnected())
+        return Visit::Fail;
+    if (!recursive || stop())
+        return Visit::Stop;
+    if (depth >= depthLimit) {
+        if (!subdirectories.isEmpty())
+            session.log(TranscriptSide::Host,
+                        QStringLiteral("%1단계보다 깊은 디렉토리는 찾지 않습니다: ").arg(depthLimit) + path);
+        return Visit::GoOn;
+    }
+    for (const QString &name : subdirectories) {
+        const Visit v = visit(joinHostPath(path, name), depth + 1);
+        if (v != Visit::GoOn)
+            return v;
+        PumpMessages(1);
+        if (stop())
+            return Visit::Stop;
+    }
+    return Visit::GoOn;
+}
+
+} // namespace kav
