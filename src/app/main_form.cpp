@@ -5,6 +5,7 @@
 #include "button_images.h"
 #include "help_key.h"
 #include "log_form.h"
+#include "main_layout.h"
 #include "program_info.h"
 #include "settings_bridge.h"
 #include "lists_bridge.h"
@@ -27,6 +28,7 @@
 #include "platform/fonts.h"
 #include "platform/help_browser.h"
 #include "platform/shell.h"
+#include "platform/window_placement.h"
 #include "platform/winsock.h"
 
 #include <QApplication>
@@ -56,12 +58,15 @@ TMainForm::TMainForm(QWidget *parent)
     installKoreanFonts();
     ui->setupUi(this);
     setFont(windowFont());
-    setFixedSize(ClientWidth, ClientHeight);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r(QPoint(0, 0), size());
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
+    // Boxes asked without a window of their own (the session's, the connect flow's)
+    // open over this one, never behind it while it is kept on top.
+    setDialogOwner(this);
+    // The design size is the opening size; the user may resize the window and the
+    // panes grow with it. On a small (or scaled) screen it shrinks to fit.
+    layOutMainWindow(*this, *ui);
+    resize(ClientWidth, ClientHeight);
+    fitOnScreen(this);
+    placeOver(this, nullptr);
 
     ui->CB_CurName->setFont(QFont(QStringLiteral("굴림체")));
     applyButtonImages(*ui);
@@ -94,6 +99,8 @@ TMainForm::TMainForm(QWidget *parent)
     viewWindow = new TViewForm(this);
     viewSize = std::make_unique<WidgetSize>(*viewWindow);
     settingsBridge->configuration().setWindowSizeHolder(SizedWindow::View, viewSize.get());
+    mainSize = std::make_unique<MainWindowSize>(*this);
+    settingsBridge->configuration().setWindowSizeHolder(SizedWindow::Main, mainSize.get());
     hostPane->showReport = [this](const QString &caption, const QStringList &lines, const QString &fileName) {
         viewWindow->setSaveDirectory(QDir::currentPath());
         viewWindow->setSaveFileName(fileName);

@@ -159,6 +159,7 @@ private:
     std::unique_ptr<ListsBridge> listsBridge;
     TViewForm *viewWindow = nullptr;
     std::unique_ptr<WindowSizeHolder> viewSize;   // the viewer's size in the configuration
+    std::unique_ptr<WindowSizeHolder> mainSize;   // this window's size in the configuration
     HostPane *hostPane = nullptr;
     NetTools *netTools = nullptr;
     LocalPane *localPane = nullptr;

@@ -7,10 +7,19 @@
 #include "ftp/session.h"
 #include "transfer/mode_form.h"
 
+#include "platform/window_placement.h"
+
 #include <QDir>
 #include <QSplitter>
 
 namespace kav {
+
+void MainWindowSize::setWindowSize(const QSize &size)
+{
+    WidgetSize::setWindowSize(size);
+    if (QWidget *w = widget.window())
+        fitOnScreen(w);
+}
 
 namespace {
 

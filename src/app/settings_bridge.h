@@ -24,8 +24,15 @@ public:
     void setWindowSize(const QSize &size) override { widget.resize(size); }
     bool sizeSavable() const override { return !widget.isMinimized() && !widget.isMaximized(); }
 
-private:
+protected:
     QWidget &widget;
+};
+
+// The main window's size: a stored size larger than the screen shrinks to fit it.
+class MainWindowSize : public WidgetSize {
+public:
+    using WidgetSize::WidgetSize;
+    void setWindowSize(const QSize &size) override;
 };
 
 class SettingsBridge : public MainWindowSettings {

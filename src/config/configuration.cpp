@@ -121,6 +121,13 @@ void Configuration::commit(IniFile &ini)
                    messageParent);
 }
 
+void Configuration::useExtensions(const QString &stored)
+{
+    extensions.loadStored(stored);
+    main.extensionsLoaded();
+    main.setLocalSearchPatterns(localSearchPatterns(extensions.items()));
+}
+
 void Configuration::LoadConfiguration()
 {
     profiles.clear();
@@ -130,7 +137,10 @@ void Configuration::LoadConfiguration()
     switch (ini.load()) {
     case IniFile::LoadResult::Missing:
         // Only a missing file is created; the controls keep their design values.
+        // The extension list is the one the new file holds: an empty list would
+        // treat every text file as binary and write itself back empty at the exit.
         writeFirstRun(ini);
+        useExtensions(DefaultTransAscii);
         return;
     case IniFile::LoadResult::Unreadable:
         // Never replace a file the user has (and may still be able to recover)
@@ -163,9 +173,7 @@ void Configuration::LoadConfiguration()
     // again from "unknown", so they never hold back a TYPE command.
     main.setRememberedTransferType(options.AsciiCheck ? 0 : 1);
 
-    extensions.loadStored(readTransAscii(ini));
-    main.extensionsLoaded();
-    main.setLocalSearchPatterns(localSearchPatterns(extensions.items()));
+    useExtensions(readTransAscii(ini));
 
     for (int i = 0; i < SizedWindowCount; ++i)
         sizes[i]->setWindowSize(readWindowSize(ini, SizedWindow(i), sizes[i]->windowSize()));

@@ -108,6 +108,8 @@ private:
     // Reads the file for a change; false when it must not be written.
     bool openForChange(IniFile &ini);
     void commit(IniFile &ini);
+    // The extension list from its stored text (the defaults for an empty one).
+    void useExtensions(const QString &stored);
     void applyLoginOptions(const LoginOptions &options);
 
     QString filePath;

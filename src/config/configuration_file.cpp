@@ -31,6 +31,7 @@ QString sizeKeyStem(SizedWindow window)
     case SizedWindow::Tools: return QStringLiteral("Tools");
     case SizedWindow::Queue: return QStringLiteral("Queue");
     case SizedWindow::View: return QStringLiteral("View");
+    case SizedWindow::Main: return QStringLiteral("Main");
     }
     return {};
 }
@@ -44,6 +45,7 @@ QSize designSize(SizedWindow window)
     case SizedWindow::Tools: return {451, 502};
     case SizedWindow::Queue: return {566, 496};
     case SizedWindow::View: return {673, 550};
+    case SizedWindow::Main: return {697, 562};
     }
     return {};
 }
@@ -68,7 +70,7 @@ void writeFirstRunValues(IniFile &ini, const LoginOptions &login, int localSplit
     ini.writeBool(Config, QStringLiteral("SortByName"), true);
     ini.writeInt(Config, QStringLiteral("LocalSplitter"), localSplitter);
     ini.writeInt(Config, QStringLiteral("HostSplitter"), hostSplitter);
-    for (int i = 0; i < SizedWindowCount; ++i) {
+    for (int i = 0; i < FirstRunSizedWindowCount; ++i) {
         const auto w = SizedWindow(i);
         writeWindowSize(ini, w, i < windowSizes.size() ? windowSizes[i] : designSize(w));
     }

@@ -27,9 +27,12 @@ struct MainOptions {
     bool operator==(const MainOptions &) const = default;
 };
 
-// The secondary windows whose outer sizes the file keeps, in the order of their keys.
-enum class SizedWindow { LocalBookmarks, HostBookmarks, Tools, Queue, View };
-inline constexpr int SizedWindowCount = 5;
+// The windows whose outer sizes the file keeps, in the order of their keys. The
+// first-run file holds the five secondary windows; the main window, which the user
+// may resize, gets its keys ("MainHeight", "MainWidth") at the first save.
+enum class SizedWindow { LocalBookmarks, HostBookmarks, Tools, Queue, View, Main };
+inline constexpr int SizedWindowCount = 6;
+inline constexpr int FirstRunSizedWindowCount = 5;
 // Key stem ("LBookmark") and design size of each.
 QString sizeKeyStem(SizedWindow window);
 QSize designSize(SizedWindow window);

@@ -288,6 +288,7 @@ void TConnectForm::SB_ProgramsClick()
     request.title = QStringLiteral("Programs");
     request.filter = QStringLiteral("Programs|*.exe|All Files(*.*)|*.*");
     request.defaultExt = QStringLiteral("*.exe");
+    request.executablesOnly = true;
     QString path;
     if (dialogs().openFile(this, request, path))
         ui->E_editor->setText(path);

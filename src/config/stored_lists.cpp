@@ -37,8 +37,12 @@ void writeNumberedValues(IniFile &ini, const QString &section, const QString &pr
 
 void removeNumberedValues(IniFile &ini, const QString &section, const QString &prefix, int capacity)
 {
+    bool removed = false;
     for (int i = 0; i < capacity; ++i)
-        ini.removeKey(section, prefix + QString::number(i));
+        removed = ini.removeKey(section, prefix + QString::number(i)) || removed;
+    // The last list of a section takes its header with it: no empty "[RBOOKMARK]".
+    if (removed && ini.entries(section).isEmpty())
+        ini.removeSection(section);
 }
 
 QString encodeHostBookmark(const HostBookmark &entry)

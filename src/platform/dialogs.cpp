@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace kav {
 namespace {
@@ -44,6 +45,19 @@ QStringList runFileDialog(QFileDialog &dialog)
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();
+}
+
+// The first choice of file types lists the files this user may run (and every
+// directory, to walk to them); the other choices list their patterns as usual.
+void listExecutablesUnderFirstFilter(QFileDialog &dialog)
+{
+    const QDir::Filters all = QDir::AllDirs | QDir::Files | QDir::NoDot | QDir::Drives;
+    const QString first = dialog.nameFilters().value(0);
+    auto apply = [&dialog, all, first](const QString &chosen) {
+        dialog.setFilter(chosen == first ? all | QDir::Executable : all);
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, apply);
+    apply(dialog.selectedNameFilter().isEmpty() ? first : dialog.selectedNameFilter());
 }
 
 // The answer of a box closed without a button (Escape, the window's close box).
@@ -81,7 +95,7 @@ public:
     int messageBox(QWidget *parent, const QString &caption, const QString &text, MsgIcon icon,
                    int buttons) override
     {
-        QMessageBox box(parent);
+        QMessageBox box(dialogOwner(parent));
         box.setWindowTitle(caption);
         // Texts carry host and file names: never let Qt read them as HTML.
         box.setTextFormat(Qt::PlainText);
@@ -108,7 +122,7 @@ public:
     bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                     QString &value) override
     {
-        QInputDialog dlg(parent);
+        QInputDialog dlg(dialogOwner(parent));
         dlg.setWindowTitle(caption);
         dlg.setInputMode(QInputDialog::TextInput);
         dlg.setLabelText(prompt);
@@ -123,8 +137,11 @@ public:
 
     bool openFile(QWidget *parent, const FileRequest &request, QString &path) override
     {
-        QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
+        QFileDialog dialog(dialogOwner(parent), request.title, startPath(request),
+                           qtFileFilter(request.filter, request.executablesOnly));
         dialog.setFileMode(QFileDialog::ExistingFile);
+        if (request.executablesOnly)
+            listExecutablesUnderFirstFilter(dialog);
         const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
@@ -134,7 +151,7 @@ public:
 
     bool openFiles(QWidget *parent, const FileRequest &request, QStringList &paths) override
     {
-        QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
+        QFileDialog dialog(dialogOwner(parent), request.title, startPath(request), qtFileFilter(request.filter));
         dialog.setFileMode(QFileDialog::ExistingFiles);
         const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
@@ -146,7 +163,7 @@ public:
     bool saveFile(QWidget *parent, const FileRequest &request, QString &path) override
     {
         // The callers ask their own overwrite question, with their own text.
-        QFileDialog dialog(parent, request.title, startPath(request), qtFileFilter(request.filter));
+        QFileDialog dialog(dialogOwner(parent), request.title, startPath(request), qtFileFilter(request.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         const QStringList chosen = runFileDialog(dialog);
@@ -158,7 +175,7 @@ public:
 
     bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) override
     {
-        QFileDialog dialog(parent, caption, dir);
+        QFileDialog dialog(dialogOwner(parent), caption, dir);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
         const QStringList chosen = runFileDialog(dialog);
@@ -171,7 +188,7 @@ public:
     bool chooseFont(QWidget *parent, QFont &font) override
     {
         bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, font, parent);
+        const QFont chosen = QFontDialog::getFont(&ok, font, dialogOwner(parent));
         if (!ok)
             return false;
         font = chosen;
@@ -183,6 +200,12 @@ std::unique_ptr<Dialogs> &current()
 {
     static std::unique_ptr<Dialogs> service;
     return service;
+}
+
+QPointer<QWidget> &ownerStore()
+{
+    static QPointer<QWidget> owner;
+    return owner;
 }
 
 QString &titleStore()
@@ -210,6 +233,10 @@ std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> service)
     return previous;
 }
 
+void setDialogOwner(QWidget *owner) { ownerStore() = owner; }
+
+QWidget *dialogOwner(QWidget *parent) { return parent ? parent : ownerStore().data(); }
+
 QString applicationTitle() { return titleStore(); }
 void setApplicationTitle(const QString &title) { titleStore() = title; }
 
@@ -224,7 +251,7 @@ bool confirmBox(const QString &text, QWidget *parent)
                                 BtnYes | BtnNo) == BtnYes;
 }
 
-QString qtFileFilter(const QString &windowsFilter)
+QString qtFileFilter(const QString &windowsFilter, bool executablesOnly)
 {
     if (windowsFilter.isEmpty())
         return {};
@@ -239,8 +266,15 @@ QString qtFileFilter(const QString &windowsFilter)
         if (patterns.isEmpty())
             patterns = QStringLiteral("*");
         QStringList list = patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (QString &p : list)
+        for (QString &p : list) {
             p = p.trimmed();
+            // Programs here mostly have no extension: "*.*" would hide them.
+            if (executablesOnly && p == QLatin1String("*.*"))
+                p = QStringLiteral("*");
+        }
+        // The first choice lists executable files by permission, not by name.
+        if (executablesOnly && entries.isEmpty())
+            list = QStringList{QStringLiteral("*")};
         entries << (description.isEmpty() ? QString() : description + QLatin1Char(' '))
                        + QLatin1Char('(') + list.join(QLatin1Char(' ')) + QLatin1Char(')');
     }

@@ -33,6 +33,10 @@ struct FileRequest {
     QString defaultExt;  // "txt" or "*.txt"
     QString initialDir;
     QString fileName;    // proposed name (save) or preselected file
+    // Programs on this platform are files with execute permission, mostly without
+    // any extension: the first choice of file types then lists executable files
+    // whatever its pattern says ("*.exe" would hide every program in /usr/bin).
+    bool executablesOnly = false;
 };
 
 // The former name, for code written against it meanwhile.
@@ -61,6 +65,22 @@ std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> service);
 
 std::unique_ptr<Dialogs> makeQtDialogs();
 
+// The window that boxes and dialogs asked without a parent of their own are shown
+// over (the main window). A box without a parent opens behind a window kept on top
+// of the others and cannot be raised while it blocks that window.
+void setDialogOwner(QWidget *owner);
+// The parent a box asked over `parent` is shown over: `parent` itself when given,
+// else the owner set above (null when there is none).
+QWidget *dialogOwner(QWidget *parent);
+
+// The window that boxes and dialogs asked without a parent of their own are shown
+// over (the main window). A box without a parent opens behind a window kept on top
+// of the others and cannot be raised while it blocks that window.
+void setDialogOwner(QWidget *owner);
+// The parent a box asked over `parent` is shown over: `parent` itself when given,
+// else the owner set above (null when there is none).
+QWidget *dialogOwner(QWidget *parent);
+
 // The application title (the task bar text: "Kavrin Version 2.2", or the session's
 // title while logged in). Kept here rather than in QGuiApplication::applicationDisplayName,
 // which Qt would append to every window caption. Message boxes are captioned with it.
@@ -76,8 +96,10 @@ bool confirmBox(const QString &text, QWidget *parent = nullptr);
 // The file dialogs' helpers, shared by every implementation of the service.
 // A Windows-style filter "Programs|*.exe|All Files(*.*)|*.*" in Qt's form:
 // "Programs (*.exe);;All Files(*.*) (*.*)". Several patterns of one entry
-// ("*.txt;*.log") are separated by blanks, as Qt wants them.
-QString qtFileFilter(const QString &windowsFilter);
+// ("*.txt;*.log") are separated by blanks, as Qt wants them. For a choice of
+// programs (executablesOnly) the first entry's patterns and every "*.*" become
+// "*": "Programs (*);;All Files(*.*) (*)"; the dialog lists the executable files.
+QString qtFileFilter(const QString &windowsFilter, bool executablesOnly = false);
 // A chosen save name whose file name has no extension gets the default one
 // ("txt" or "*.txt" both give ".txt"); other names are returned unchanged.
 QString withDefaultExtension(const QString &path, const QString &defaultExt);

@@ -1,5 +1,7 @@
 #include "printer.h"
 
+#include "dialogs.h"
+
 #include <QDir>
 #include <QFontMetrics>
 #include <QPageSetupDialog>
@@ -23,14 +25,14 @@ public:
     bool printDialog(QWidget *parent) override
     {
         usePdfWhenNoPrinter();
-        QPrintDialog dialog(&printer_, parent);
+        QPrintDialog dialog(&printer_, dialogOwner(parent));
         return dialog.exec() == QDialog::Accepted;
     }
 
     bool setupDialog(QWidget *parent) override
     {
         usePdfWhenNoPrinter();
-        QPageSetupDialog dialog(&printer_, parent);
+        QPageSetupDialog dialog(&printer_, dialogOwner(parent));
         return dialog.exec() == QDialog::Accepted;
     }
 

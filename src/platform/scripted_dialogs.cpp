@@ -32,10 +32,10 @@ bool accepts(const std::optional<Answer> &a)
 
 } // namespace
 
-int ScriptedDialogs::messageBox(QWidget *, const QString &caption, const QString &text,
+int ScriptedDialogs::messageBox(QWidget *parent, const QString &caption, const QString &text,
                                 MsgIcon icon, int buttons)
 {
-    asked.push_back(Asked{Kind::Message, caption, text, icon, buttons, {}, {}});
+    asked.push_back(Asked{Kind::Message, caption, text, icon, buttons, {}, {}, dialogOwner(parent)});
     const auto a = take(answers);
     if (!a)
         return safeButton(buttons);
@@ -46,10 +46,10 @@ int ScriptedDialogs::messageBox(QWidget *, const QString &caption, const QString
     return safeButton(buttons);
 }
 
-bool ScriptedDialogs::inputQuery(QWidget *, const QString &caption, const QString &prompt,
+bool ScriptedDialogs::inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                                  QString &value)
 {
-    asked.push_back(Asked{Kind::Input, caption, prompt, MsgIcon::None, 0, {}, value});
+    asked.push_back(Asked{Kind::Input, caption, prompt, MsgIcon::None, 0, {}, value, dialogOwner(parent)});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
@@ -58,9 +58,9 @@ bool ScriptedDialogs::inputQuery(QWidget *, const QString &caption, const QStrin
     return true;
 }
 
-bool ScriptedDialogs::openFile(QWidget *, const FileRequest &request, QString &path)
+bool ScriptedDialogs::openFile(QWidget *parent, const FileRequest &request, QString &path)
 {
-    asked.push_back(Asked{Kind::OpenFile, request.title, {}, MsgIcon::None, 0, request, {}});
+    asked.push_back(Asked{Kind::OpenFile, request.title, {}, MsgIcon::None, 0, request, {}, dialogOwner(parent)});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
@@ -69,9 +69,9 @@ bool ScriptedDialogs::openFile(QWidget *, const FileRequest &request, QString &p
     return true;
 }
 
-bool ScriptedDialogs::openFiles(QWidget *, const FileRequest &request, QStringList &paths)
+bool ScriptedDialogs::openFiles(QWidget *parent, const FileRequest &request, QStringList &paths)
 {
-    asked.push_back(Asked{Kind::OpenFiles, request.title, {}, MsgIcon::None, 0, request, {}});
+    asked.push_back(Asked{Kind::OpenFiles, request.title, {}, MsgIcon::None, 0, request, {}, dialogOwner(parent)});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
@@ -83,9 +83,9 @@ bool ScriptedDialogs::openFiles(QWidget *, const FileRequest &request, QStringLi
     return true;
 }
 
-bool ScriptedDialogs::saveFile(QWidget *, const FileRequest &request, QString &path)
+bool ScriptedDialogs::saveFile(QWidget *parent, const FileRequest &request, QString &path)
 {
-    asked.push_back(Asked{Kind::SaveFile, request.title, {}, MsgIcon::None, 0, request, {}});
+    asked.push_back(Asked{Kind::SaveFile, request.title, {}, MsgIcon::None, 0, request, {}, dialogOwner(parent)});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
@@ -94,9 +94,9 @@ bool ScriptedDialogs::saveFile(QWidget *, const FileRequest &request, QString &p
     return true;
 }
 
-bool ScriptedDialogs::chooseDirectory(QWidget *, const QString &caption, QString &dir)
+bool ScriptedDialogs::chooseDirectory(QWidget *parent, const QString &caption, QString &dir)
 {
-    asked.push_back(Asked{Kind::Directory, caption, {}, MsgIcon::None, 0, {}, dir});
+    asked.push_back(Asked{Kind::Directory, caption, {}, MsgIcon::None, 0, {}, dir, dialogOwner(parent)});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
@@ -105,9 +105,9 @@ bool ScriptedDialogs::chooseDirectory(QWidget *, const QString &caption, QString
     return true;
 }
 
-bool ScriptedDialogs::chooseFont(QWidget *, QFont &font)
+bool ScriptedDialogs::chooseFont(QWidget *parent, QFont &font)
 {
-    asked.push_back(Asked{Kind::Font, {}, {}, MsgIcon::None, 0, {}, font.family()});
+    asked.push_back(Asked{Kind::Font, {}, {}, MsgIcon::None, 0, {}, font.family(), dialogOwner(parent)});
     const auto a = take(answers);
     if (!accepts(a))
         return false;

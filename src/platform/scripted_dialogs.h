@@ -20,6 +20,7 @@ public:
         int buttons = 0;
         FileRequest file;  // for file dialogs
         QString value;        // input: the proposed text; directory: the start directory
+        QWidget *parent = nullptr;  // the window it was shown over (dialogOwner)
     };
 
     // One queued answer. For message boxes `button`; for the others `accept`

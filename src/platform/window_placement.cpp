@@ -5,6 +5,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace kav {
 
 namespace {
@@ -62,6 +64,24 @@ void keepOnScreen(QWidget *window)
     const QRect placed = clampedTo(frame, screen->availableGeometry());
     if (placed != frame)
         moveFrameTo(window, placed);
+}
+
+void fitOnScreen(QWidget *window)
+{
+    QScreen *screen = window->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameOf(window);
+    const int extraWidth = frame.width() - window->width();
+    const int extraHeight = frame.height() - window->height();
+    const QSize fitted(std::max(window->minimumWidth(), std::min(window->width(), area.width() - extraWidth)),
+                       std::max(window->minimumHeight(), std::min(window->height(), area.height() - extraHeight)));
+    if (fitted != window->size())
+        window->resize(fitted);
+    keepOnScreen(window);
 }
 
 } // namespace kav

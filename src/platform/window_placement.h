@@ -14,4 +14,8 @@ void placeOver(QWidget *window, const QWidget *anchor);
 // Moves `window` as little as needed to lie on the available area of the screen it is on.
 void keepOnScreen(QWidget *window);
 
+// Shrinks `window` (never below its minimum size) so that it and its frame fit the
+// available area of its screen, then keeps it on that screen.
+void fitOnScreen(QWidget *window);
+
 } // namespace kav

@@ -139,7 +139,7 @@ namespace kav {
 
 void showFileInfo(const QString &path, QWidget *parent)
 {
-    TFileInfoForm form(path, parent);
+    TFileInfoForm form(path, dialogOwner(parent));
     form.exec();
 }
 

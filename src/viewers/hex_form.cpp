@@ -300,7 +300,7 @@ void THexForm::closeEvent(QCloseEvent *event)
 
 void showHexViewer(const QString &path, QWidget *parent)
 {
-    THexForm hex(parent);
+    THexForm hex(dialogOwner(parent));
     hex.setFileName(path);
     hex.exec();
 }

@@ -490,7 +490,7 @@ namespace kav {
 
 QString runIconExtractor(const QString &startDirectory, const QString &saveDirectory, QWidget *parent)
 {
-    TIconForm form(startDirectory, saveDirectory, parent);
+    TIconForm form(startDirectory, saveDirectory, dialogOwner(parent));
     form.exec();
     return form.saveDirectory();
 }

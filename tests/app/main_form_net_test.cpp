@@ -7,6 +7,7 @@
 #include "config/configuration.h"
 #include "config/connect_form.h"
 #include "ftp/session.h"
+#include "platform/ini_file.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/winsock.h"
 
@@ -31,8 +32,9 @@ QStringList logLines(const kav::TMainForm &f)
     return out;
 }
 
-// A main window started with a profile name on the command line.
-std::unique_ptr<kav::TMainForm> startWith(const QString &argument)
+// A main window started with a profile name on the command line; `onTop` starts
+// it kept on top of other windows, as an earlier run that left it so stored it.
+std::unique_ptr<kav::TMainForm> startWith(const QString &argument, bool onTop = false)
 {
     scripted().clear();
     // A settings file of its own holding the one profile, as an earlier run stored it.
@@ -46,6 +48,14 @@ std::unique_ptr<kav::TMainForm> startWith(const QString &argument)
     e.UserId = QStringLiteral("user");
     e.Password = QStringLiteral("pass");
     f->settings().configuration().SaveSessionProfile(e);
+    if (onTop) {
+        // Stored inverted: 0 is "kept on top" once the start-up toggle has run.
+        kav::IniFile ini(f->settings().configuration().path());
+        ini.load();
+        ini.writeInt(QStringLiteral("CONFIG"), QStringLiteral("StayOnTop"), 0);
+        if (!ini.save())
+            return nullptr;
+    }
     f->setStartProfile(argument);
     // The connect dialog's time limit is read from the dialog: keep the waits short.
     f->show();
@@ -85,6 +95,22 @@ TEST(MainFormStartConnect, RefusedConnectIsReportedAtOnce)
     EXPECT_EQ(scripted().asked.back().text, QStringLiteral("호스트의 FTP 서버(21/TCP)에 연결을 못했습니다."));
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_FALSE(f->form()->BB_Stop->isEnabled());
+}
+
+TEST(MainFormStartConnect, RefusedConnectBoxOpensOverTheWindowKeptOnTop)
+{
+    // A box without an owner would open behind a window kept on top and leave the
+    // program looking frozen.
+    auto f = startWith(QStringLiteral("회사 서버"), true);
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(f->firstActivated());
+    ASSERT_TRUE(f->form()->N_RStayOnTop->isChecked());
+    ASSERT_FALSE(scripted().asked.empty());
+    const auto &box = scripted().asked.back();
+    EXPECT_EQ(box.text, QStringLiteral("호스트의 FTP 서버(21/TCP)에 연결을 못했습니다."));
+    EXPECT_EQ(box.parent, f.get());
+    EXPECT_TRUE(f->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(f->isVisible());
 }
 
 TEST(MainFormStartConnect, AcceptedConnectSetsTheTagToConnected)

@@ -5,7 +5,10 @@
 #include "ui_main_form.h"
 
 #include "config/connect_form.h"
+#include "app/settings_bridge.h"
+#include "config/ascii_extensions.h"
 #include "platform/ini_file.h"
+#include "transfer/type_choice.h"
 #include "platform/settings_dir.h"
 #include "viewers/view_form.h"
 #include "browse/host_pane.h"
@@ -22,10 +25,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScreen>
+#include <QSplitter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -279,7 +285,6 @@ TEST(MainFormControls, DesignStates)
     TMainForm form;
     Ui::TMainForm &f = *form.form();
     EXPECT_EQ(form.size(), QSize(697, 562));
-    EXPECT_EQ(form.minimumSize(), form.maximumSize());
     EXPECT_TRUE(f.BB_Connect->isEnabled());
     EXPECT_FALSE(f.BB_Disconnect->isEnabled());
     EXPECT_FALSE(f.BB_Stop->isEnabled());
@@ -309,6 +314,39 @@ TEST(MainFormControls, DesignStates)
             for (quint32 g : run.glyphIndexes())
                 EXPECT_NE(g, 0u) << b->objectName().toStdString();
     }
+}
+
+TEST(MainFormControls, OpensAtTheDesignPlacesAndGrowsWithTheWindow)
+{
+    TMainForm form;
+    Ui::TMainForm &f = *form.form();
+    form.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.size(), QSize(697, 562));
+    EXPECT_LT(form.minimumSizeHint().width(), 697);
+    EXPECT_LT(form.minimumSizeHint().height(), 562);
+    EXPECT_EQ(f.PanelHEAD->geometry(), QRect(0, 0, 697, 42));
+    EXPECT_EQ(f.GB_LocalSide->geometry(), QRect(4, 46, 320, 430));
+    EXPECT_EQ(f.GB_HostSide->geometry(), QRect(368, 46, 325, 430));
+    EXPECT_EQ(f.GB_TransMode->geometry(), QRect(4, 480, 150, 78));
+    EXPECT_EQ(f.LB_message->geometry(), QRect(158, 484, 535, 74));
+    EXPECT_EQ(f.BB_IPScanner->geometry(), QRect(635, 4, 60, 34));
+    const int localList = f.L_Splitter->height(), hostList = f.R_Splitter->height();
+
+    form.resize(790, 590);
+    QCoreApplication::processEvents();
+    const int dx = form.width() - 697, dy = form.height() - 562;
+    ASSERT_GT(dx, 50);
+    ASSERT_GT(dy, 10);
+    EXPECT_EQ(f.GB_LocalSide->height(), 430 + dy);
+    EXPECT_EQ(f.GB_LocalSide->width() + f.GB_HostSide->width(), 645 + dx);
+    EXPECT_EQ(f.L_Splitter->height(), localList + dy);
+    EXPECT_EQ(f.R_Splitter->height(), hostList + dy);
+    EXPECT_EQ(f.LB_message->width(), 535 + dx);
+    EXPECT_EQ(f.BB_IPScanner->size(), QSize(60, 34));
+    for (QWidget *w : {static_cast<QWidget *>(f.LBprintset), static_cast<QWidget *>(f.RBabout),
+                       static_cast<QWidget *>(f.CB_CurName), static_cast<QWidget *>(f.LTabSet)})
+        EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << w->objectName().toStdString();
 }
 
 TEST(MainFormStartUp, FirstActivationLogsAndAppliesTheToggles)
@@ -666,6 +704,65 @@ TEST(MainFormSettings, ViewerSizeIsKept)
     ASSERT_EQ(ini.load(), kav::IniFile::LoadResult::Loaded);
     EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("ViewWidth"), 0), 901);
     EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("ViewHeight"), 0), 503);
+}
+
+TEST(MainFormSettings, MainWindowSizeIsKeptAndFitsTheScreen)
+{
+    auto f = startedForm();
+    const QString path = kav::configurationFilePath();
+    {
+        // The first-run file stays as it always was.
+        kav::IniFile ini(path);
+        ASSERT_EQ(ini.load(), kav::IniFile::LoadResult::Loaded);
+        EXPECT_FALSE(ini.hasKey(QStringLiteral("CONFIG"), QStringLiteral("MainWidth")));
+    }
+    f->resize(760, 580);
+    f->TMainForm::saveConfiguration();
+    kav::IniFile ini(path);
+    ASSERT_EQ(ini.load(), kav::IniFile::LoadResult::Loaded);
+    EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainWidth"), 0), 760);
+    EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainHeight"), 0), 580);
+    f.reset();
+
+    // The next start in the same settings directory opens at that size...
+    auto again = std::make_unique<TMainForm>();
+    again->show();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return again->firstActivated(); }, 5000));
+    EXPECT_EQ(again->size(), QSize(760, 580));
+    again.reset();
+
+    // ...and a size larger than the screen is cut to it, the window wholly on it.
+    ini.writeInt(QStringLiteral("CONFIG"), QStringLiteral("MainWidth"), 5000);
+    ini.writeInt(QStringLiteral("CONFIG"), QStringLiteral("MainHeight"), 4000);
+    ASSERT_TRUE(ini.save());
+    auto large = std::make_unique<TMainForm>();
+    large->show();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return large->firstActivated(); }, 5000));
+    const QRect area = large->screen()->availableGeometry();
+    EXPECT_LE(large->width(), area.width());
+    EXPECT_LE(large->height(), area.height());
+    EXPECT_TRUE(area.contains(large->geometry())) << large->x() << "," << large->y();
+}
+
+TEST(MainFormSettings, FirstRunTreatsTextFilesAsTextAndKeepsTheList)
+{
+    auto f = startedForm();
+    const kav::AsciiExtensionList &list = f->settings().asciiExtensions();
+    EXPECT_EQ(kav::uploadTypeCommand(kav::fileExtension(QStringLiteral("cp949.txt")),
+                                     f->settings().typeControls(), list),
+              QStringLiteral("TYPE A"));
+    EXPECT_EQ(kav::uploadTypeCommand(kav::fileExtension(QStringLiteral("photo.jpg")),
+                                     f->settings().typeControls(), list),
+              QStringLiteral("TYPE I"));
+    f->close();  // the exit saves
+    kav::IniFile ini(kav::configurationFilePath());
+    ASSERT_EQ(ini.load(), kav::IniFile::LoadResult::Loaded);
+    const QString stored = ini.readString(QStringLiteral("CONFIG"), QStringLiteral("TransAscii"));
+    EXPECT_FALSE(stored.isEmpty());
+    kav::AsciiExtensionList reread;
+    reread.loadStored(stored);
+    EXPECT_EQ(reread.items(), list.items());
+    EXPECT_TRUE(reread.contains(QStringLiteral("txt")));
 }
 
 TEST(Program, OptionsLogFileAndTermination)

@@ -104,7 +104,7 @@ protected:
 
 } // namespace
 
-TEST_F(ConfigurationTest, FirstRunWritesExactlyTheFirstRunKeysAndLoadsNothing)
+TEST_F(ConfigurationTest, FirstRunWritesExactlyTheFirstRunKeysAndUsesTheirExtensionList)
 {
     config.LoadConfiguration();
     const QStringList expected = {
@@ -125,8 +125,11 @@ TEST_F(ConfigurationTest, FirstRunWritesExactlyTheFirstRunKeysAndLoadsNothing)
     EXPECT_EQ(connect.form()->NE_Timeout->text(), QStringLiteral("15"));
     EXPECT_EQ(connect.form()->NE_TrialTimes->text(), QStringLiteral("3"));
     EXPECT_EQ(main.optionLoads, 0);
-    EXPECT_EQ(main.extensionLoads, 0);
-    EXPECT_TRUE(extensions.isEmpty());
+    // The list in use is the one just written: "cp949.txt" is a text file from the start.
+    EXPECT_EQ(main.extensionLoads, 1);
+    EXPECT_EQ(extensions.count(), 32);
+    EXPECT_TRUE(extensions.contains(QStringLiteral("txt")));
+    EXPECT_EQ(main.patterns.first(), QStringLiteral("*.bas"));
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
               QFile::Permissions());
 }
@@ -142,7 +145,9 @@ TEST_F(ConfigurationTest, FirstRunExitWritesTheDesignStatesAndTheNextStartKeepsT
     EXPECT_EQ(value("CONFIG", "DropFiles"), QStringLiteral("0"));
     EXPECT_EQ(value("CONFIG", "AntiIdle"), QStringLiteral("0"));
     EXPECT_EQ(value("CONFIG", "SortByName"), QStringLiteral("0"));
-    EXPECT_EQ(value("CONFIG", "TransAscii"), QString());
+    // Never an empty list that would lose the defaults for good.
+    EXPECT_EQ(value("CONFIG", "TransAscii"), extensions.toStored());
+    EXPECT_TRUE(value("CONFIG", "TransAscii").startsWith(QStringLiteral("BAS;BAT;BI;C;")));
 
     FakeMain next;
     SessionProfile p2;
@@ -417,6 +422,18 @@ TEST_F(ConfigurationTest, AnUnreadableFileIsNeverReplaced)
     EXPECT_EQ(config.LoadProfileNames(names, addresses), -1);
     EXPECT_TRUE(QFileInfo(path).isDir());
     EXPECT_EQ(scripted().asked.size(), 1u);  // said once
+}
+
+TEST_F(ConfigurationTest, DeletingAProfileTakesEmptiedListSectionsWithIt)
+{
+    writeFile("[IPADDRESS]\r\na=10.0.0.1\r\nb=10.0.0.2\r\n"
+              "[RBOOKMARK]\r\na0=/pub/x;B\r\na1=/pub/y;A\r\n"
+              "[QUEUE]\r\na0=f;/d;B;1\r\nb0=g;/e;A;0\r\n"
+              "[CHAT]\r\nAutoSync=0\r\n");
+    config.removeProfileKeys(QStringLiteral("a"));
+    EXPECT_EQ(fileBytes(), QByteArray("[IPADDRESS]\r\nb=10.0.0.2\r\n"
+                                      "[QUEUE]\r\nb0=g;/e;A;0\r\n"
+                                      "[CHAT]\r\nAutoSync=0\r\n"));
 }
 
 TEST_F(ConfigurationTest, UnreadableFileKeepsItsBytes)

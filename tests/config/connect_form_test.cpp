@@ -590,10 +590,20 @@ TEST_F(ConnectFormTest, DirectoryAndEditorButtonsUseTheDialogService)
     EXPECT_EQ(asked.file.title, "Programs");
     EXPECT_EQ(asked.file.filter, "Programs|*.exe|All Files(*.*)|*.*");
     EXPECT_EQ(asked.file.defaultExt, "*.exe");
+    EXPECT_TRUE(asked.file.executablesOnly);  // programs here seldom end in ".exe"
     EXPECT_EQ(ui().E_editor->text(), "/usr/bin/mousepad");
 
     ui().SB_Programs->click();  // nothing queued: cancelled
     EXPECT_EQ(ui().E_editor->text(), "/usr/bin/mousepad");
+}
+
+TEST_F(ConnectFormTest, TitleBarWithoutMinimiseOrMaximise)
+{
+    const Qt::WindowFlags flags = form.windowFlags();
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
 }
 
 TEST_F(ConnectFormTest, HelpButtonAsksTheMainWindow)

@@ -49,6 +49,19 @@ TEST(FileDialogHelpers, WindowsFiltersBecomeQtFilters)
         EXPECT_EQ(qtFileFilter(QString::fromUtf8(c.windows)), QString::fromUtf8(c.qt)) << c.windows;
 }
 
+TEST(FileDialogHelpers, ProgramChoiceListsFilesWithoutExtension)
+{
+    struct Case {
+        const char *windows, *qt;
+    } cases[] = {
+        {"Programs|*.exe|All Files(*.*)|*.*", "Programs (*);;All Files(*.*) (*)"},
+        {"Programs|*.exe;*.com|Scripts|*.sh", "Programs (*);;Scripts (*.sh)"},
+        {"", ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(qtFileFilter(QString::fromUtf8(c.windows), true), QString::fromUtf8(c.qt)) << c.windows;
+}
+
 TEST(FileDialogHelpers, DefaultExtensionOnlyForNamesWithout)
 {
     struct Case {
