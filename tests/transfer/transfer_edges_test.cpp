@@ -224,3 +224,23 @@ TEST(TransferEdges, TheEngineReportsToAnyProgressSink)
     EXPECT_EQ(fileBytes(local), QByteArray("0123456789"));
     EXPECT_FALSE(t.window.isVisible());   // the transfer window took no part
 }
+
+// Task bars here show the main window's title: the percentage goes there during
+// a transfer and the title comes back whole afterwards.
+TEST(TransferEdges, PercentageInTheMainWindowTitle)
+{
+    QWidget main;
+    main.setWindowTitle(QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u)"));
+    TTransForm form(&main);
+    form.sessionTitle = [] { return QStringLiteral("h (127.0.0.1, u)"); };
+    form.show();
+    form.begin(QStringLiteral("a.bin"), 200, QStringLiteral("/tmp/a.bin"));
+    form.progress(50, true);
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u) 25%"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("h (127.0.0.1, u) 25%"));
+    form.progress(200, true);
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u) 100%"));
+    form.close();
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u)"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("h (127.0.0.1, u)"));
+}
