@@ -288,7 +288,7 @@ TEST(VsftpdSession, AnonymousLoginWithoutPassword)
     EXPECT_TRUE(log.contains(QStringLiteral("[H] - 230 Login successful."))) << log.join('\n').toStdString();
     EXPECT_FALSE(log.contains(QStringLiteral("[L] - PASS (hidden)")));
     EXPECT_TRUE(log.contains(QStringLiteral("[H] - 215 UNIX Type: L8")));
-    EXPECT_EQ(items(w.files()), QStringList{QStringLiteral("읽어보세요.txt")} << QStringLiteral("setup prog.sh"));
+    EXPECT_EQ(items(w.files()), (QStringList{QStringLiteral("setup prog.sh"), QStringLiteral("읽어보세요.txt")}));
 }
 
 TEST(PyftpdlibSession, TransfersThroughTheMainWindow)
