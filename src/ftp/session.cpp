@@ -134,6 +134,8 @@ void Session::closeSocket(ws::Socket &socket)
     interruptWait();
     ws::closesocket(socket);
     socket = ws::InvalidSocket;
+    if (&socket != &control)
+        rewatchControl();
 }
 
 void Session::interruptWait()
