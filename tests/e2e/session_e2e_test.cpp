@@ -474,7 +474,8 @@ TEST(PyftpdlibSession, LocalNamesInOtherEncodingsAreListedAndUploadedByteExact)
     for (const QByteArray &name : {korean, foreign}) {
         QFile got;
         FILE *raw = std::fopen((root + "/" + name).constData(), "rb");
-        ASSERT_NE(raw, nullptr) << name.toHex().toStdString() << " is not on the server's disk";
+        ASSERT_NE(raw, nullptr) << name.toHex().toStdString() << " is not on the server's disk\n"
+                                << messages(*w.f).join(QLatin1Char('\n')).toStdString();
         ASSERT_TRUE(got.open(raw, QIODevice::ReadOnly));
         EXPECT_EQ(got.readAll(), name);
         got.close();
