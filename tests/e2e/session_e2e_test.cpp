@@ -291,6 +291,51 @@ TEST(VsftpdSession, AnonymousLoginWithoutPassword)
     EXPECT_EQ(items(w.files()), (QStringList{QStringLiteral("setup prog.sh"), QStringLiteral("읽어보세요.txt")}));
 }
 
+// Links on a real server: one to a directory is entered; one to a file, which
+// the server cannot enter, is taken as a file; names with blanks at both ends
+// are fetched under their exact names.
+TEST(PyftpdlibSession, LinksAndNamesWithBlanksAtTheEnds)
+{
+    QDir::setCurrent(QDir::tempPath());
+    kavtest::ScratchDir home, local;
+    const QString root = QString::fromStdString(home.path());
+    makeTree(root);
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/pub"), root + QStringLiteral("/mirror")));
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/읽어보세요.txt"), root + QStringLiteral("/latest")));
+    for (const QString &name : {QStringLiteral(" leading.txt"), QStringLiteral("trailing.txt ")}) {
+        QFile f(root + QLatin1Char('/') + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(name.toUtf8());
+    }
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path());
+    ASSERT_TRUE(server.start());
+    Window w;
+    ASSERT_TRUE(w.f->localPaneOf()->setDirectory(QString::fromStdString(local.path())));
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    EXPECT_TRUE(items(w.dirs()).contains(QStringLiteral("mirror")));
+    EXPECT_TRUE(items(w.dirs()).contains(QStringLiteral("latest")));
+
+    w.files()->clearSelection();
+    for (const QString &name : {QStringLiteral(" leading.txt"), QStringLiteral("trailing.txt ")}) {
+        const auto found = w.files()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << items(w.files()).join('|').toStdString();
+        found.first()->setSelected(true);
+    }
+    w.f->form()->SB_RightLeft->click();
+    for (const QString &name : {QStringLiteral(" leading.txt"), QStringLiteral("trailing.txt ")}) {
+        QFile got(QString::fromStdString(local.path()) + QLatin1Char('/') + name);
+        ASSERT_TRUE(got.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_EQ(got.readAll(), name.toUtf8());
+    }
+
+    w.enter(QStringLiteral("latest"));
+    EXPECT_FALSE(items(w.dirs()).contains(QStringLiteral("latest")));
+    EXPECT_TRUE(items(w.files()).contains(QStringLiteral("latest")));
+    w.enter(QStringLiteral("mirror"));
+    EXPECT_EQ(w.curName()->currentText(), QStringLiteral("/mirror"));
+}
+
 TEST(PyftpdlibSession, TransfersThroughTheMainWindow)
 {
     kavtest::ScratchDir home, local;
