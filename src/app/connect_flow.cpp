@@ -24,6 +24,10 @@ ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window)
                      });
     QObject::connect(&session, &Session::disconnected, &session,
                      [&window] { window.setConnectEnabled(true); });
+    // A server that hangs up ends the session as the disconnect button does,
+    // once the handler under way has returned.
+    QObject::connect(&session, &Session::closedByServer, &session,
+                     [this] { BB_DisconnectClick(); }, Qt::QueuedConnection);
 }
 
 void ConnectFlow::logFailedConnect(const QString &box, bool toFront)

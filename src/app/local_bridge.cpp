@@ -71,7 +71,7 @@ LocalPane *createLocalPane(TMainForm &window, TViewForm *viewer)
         const int row = pane->singleSelection();
         if (row < 0)
             return;
-        showFileInfo(pane->fullPathOf(f.LFileListBox->item(row)->text()), &window);
+        showFileInfo(pane->fullPathOf(localNameOf(f.LFileListBox->item(row))), &window);
         f.LFileListBox->setFocus();
     });
     // The icon extractor's save directory is remembered for the rest of the run.

@@ -55,9 +55,9 @@ int main(int argc, char **argv)
         return 1;
     }
     QObject::connect(&mainForm, &kav::TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    // A logout or Ctrl+C closes the window the way the exit button does, so the
-    // settings are saved and the sockets shut down.
-    kav::termination::install([&mainForm](int) { mainForm.BB_ExitClick(); });
+    // A logout or Ctrl+C cancels a running transfer and closes the window the
+    // way the exit button does, so the settings are saved and the sockets shut down.
+    kav::termination::install([&mainForm](int) { mainForm.terminationRequested(); });
 
     mainForm.show();
     mainForm.activateWindow();

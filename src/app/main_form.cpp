@@ -28,6 +28,7 @@
 #include "platform/fonts.h"
 #include "platform/help_browser.h"
 #include "platform/shell.h"
+#include "platform/termination.h"
 #include "platform/window_placement.h"
 #include "platform/winsock.h"
 
@@ -347,6 +348,32 @@ void TMainForm::RBlogwndClick()
 
 void TMainForm::BB_ExitClick()
 {
+    close();
+}
+
+void TMainForm::terminationRequested()
+{
+    if (terminating) {
+        // The session manager will not wait much longer: keep what the user set.
+        if (!shutDown && WinsockReady && FirstActivated)
+            saveConfiguration();
+        termination::exitNow(0);
+    }
+    terminating = true;
+    TTransForm &transfer = transferBridge->transferWindow();
+    if (transfer.isVisible())
+        transfer.BB_abortClick();
+    closeWhenIdle();
+}
+
+void TMainForm::closeWhenIdle()
+{
+    // The cancelled transfer ends at its next block and reads the server's last
+    // word; the window closes once nothing waits on the network any more.
+    if (!shutDown && (transferOrPrintShowing() || ftp->dataTransferUnderWay() || ws::isBlocking())) {
+        QTimer::singleShot(20, this, &TMainForm::closeWhenIdle);
+        return;
+    }
     close();
 }
 

@@ -77,6 +77,11 @@ public:
     void FormActivate();
     void FormDblClick();
     void BB_ExitClick();
+    // The system asks the program to end (SIGTERM at logout, SIGINT): a running
+    // transfer is cancelled as its cancel button does, then the window closes as
+    // the exit button does, saving the settings. A second request while that
+    // closing is under way saves and ends the program at once.
+    void terminationRequested();
     void BB_StopClick();
     void RBlogwndClick();
     void RBnewsessionClick();
@@ -171,6 +176,8 @@ private:
     bool FirstActivated = false;
     bool WinsockReady = true;
     bool shutDown = false;
+    bool terminating = false;   // a termination request is being carried out
+    void closeWhenIdle();
 };
 
 } // namespace kav

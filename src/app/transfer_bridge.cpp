@@ -43,7 +43,7 @@ QStringList TransferBridge::selectedLocalFiles() const
     QListWidget *list = window.form()->LFileListBox;
     for (int i = 0; i < list->count(); ++i)
         if (list->item(i)->isSelected())
-            names << list->item(i)->text();
+            names << localNameOf(list->item(i));
     return names;
 }
 

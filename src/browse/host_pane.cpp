@@ -72,16 +72,25 @@ public:
 
 QPixmap drawIcon(EntryKind kind)
 {
-    const int h = kind == EntryKind::Directory ? 15 : 16;
+    const int h = kind == EntryKind::Directory || kind == EntryKind::Link ? 15 : 16;
     QPixmap pm(18, h);
     pm.fill(Qt::red);  // the transparent colour
     QPainter p(&pm);
     p.setPen(Qt::black);
     switch (kind) {
     case EntryKind::Directory:
+    case EntryKind::Link:
         p.setBrush(QColor(255, 214, 90));
         p.drawRect(1, 3, 15, 10);
         p.drawRect(1, 1, 6, 2);
+        if (kind == EntryKind::Link) {
+            // The link mark: a small arrow in the folder's lower left corner.
+            p.setBrush(Qt::white);
+            p.drawRect(1, 8, 6, 5);
+            p.drawLine(2, 12, 6, 9);
+            p.drawLine(4, 9, 6, 9);
+            p.drawLine(6, 9, 6, 11);
+        }
         break;
     case EntryKind::PlainFile:
         p.setBrush(Qt::white);
@@ -108,7 +117,9 @@ QPixmap HostPane::iconOf(EntryKind kind)
     static const QPixmap dir = drawIcon(EntryKind::Directory);
     static const QPixmap exe = drawIcon(EntryKind::ExecutableFile);
     static const QPixmap txt = drawIcon(EntryKind::PlainFile);
-    return kind == EntryKind::Directory ? dir : kind == EntryKind::ExecutableFile ? exe : txt;
+    static const QPixmap link = drawIcon(EntryKind::Link);
+    return kind == EntryKind::Directory ? dir : kind == EntryKind::ExecutableFile ? exe
+         : kind == EntryKind::Link ? link : txt;
 }
 
 HostPane::HostPane(Session &session, const HostPaneWidgets &widgets, QString &selectAfterRefresh,
@@ -268,7 +279,8 @@ void HostPane::RBrefreshClick()
             const auto entry = classifyListingLine(session.decodeText(raw));
             if (!entry)
                 continue;
-            QListWidget *list = entry->kind == EntryKind::Directory ? w.RDirListBox : w.RFileListBox;
+            const bool enterable = entry->kind == EntryKind::Directory || entry->kind == EntryKind::Link;
+            QListWidget *list = enterable ? w.RDirListBox : w.RFileListBox;
             list->addItem(new RemoteItem(entry->name, entry->kind));
         }
     }, opened);
@@ -333,8 +345,14 @@ void HostPane::RDirListBoxDblClick()
     const QString name = item->text();
     const Reply reply = changeDirectory(name.startsWith(QLatin1String("..")) ? QStringLiteral("CWD ..")
                                                                              : QStringLiteral("CWD ") + name);
-    if (reply.code != 550 && reply.code != 553)
+    if (reply.code != 550 && reply.code != 553) {
         RBrefreshClick();
+    } else if (item->data(KindRole).toInt() == int(EntryKind::Link) && w.RDirListBox->row(item) >= 0) {
+        // A link the server cannot enter leads to a file: it moves to the file
+        // list, where it can be downloaded, viewed or deleted like one.
+        delete w.RDirListBox->takeItem(w.RDirListBox->row(item));
+        w.RFileListBox->addItem(new RemoteItem(name, EntryKind::PlainFile));
+    }
 }
 
 void HostPane::CB_CurNameChange()

@@ -40,6 +40,31 @@ QString ListFieldTail(const QString &line, int n)
     return trimmed(s, pos);
 }
 
+QString listingName(const QString &line)
+{
+    // Fields 1 to 8 end with the date; their separators are runs of blanks.
+    qsizetype pos = 0;
+    for (int k = 1; k < 8; ++k) {
+        const qsizetype space = line.indexOf(QLatin1Char(' '), pos);
+        if (space < 0)
+            return {};
+        pos = space + 1;
+        while (pos < line.size() && isBlankOrControl(line.at(pos)))
+            ++pos;
+        if (pos >= line.size())
+            return {};
+    }
+    const qsizetype separator = line.indexOf(QLatin1Char(' '), pos);
+    if (separator < 0)
+        return {};
+    // The name's own blanks at either end are part of it (" leading.txt",
+    // "trailing.txt "): the server knows the file by exactly these characters.
+    qsizetype end = line.size();
+    while (end > separator + 1 && (line.at(end - 1) == QLatin1Char('\r') || line.at(end - 1) == QLatin1Char('\n')))
+        --end;
+    return line.mid(separator + 1, end - separator - 1);
+}
+
 std::optional<RemoteEntry> classifyListingLine(const QString &line)
 {
     if (line.isEmpty())
@@ -47,11 +72,20 @@ std::optional<RemoteEntry> classifyListingLine(const QString &line)
     const QChar first = line.at(0);
     if (first == QLatin1Char('-')) {
         const bool executable = line.mid(1, 9).contains(QLatin1Char('x'));
-        return RemoteEntry{ListFieldTail(line, 9),
+        return RemoteEntry{listingName(line),
                            executable ? EntryKind::ExecutableFile : EntryKind::PlainFile};
     }
     if (first == QLatin1Char('d'))
-        return RemoteEntry{ListFieldTail(line, 9), EntryKind::Directory};
+        return RemoteEntry{listingName(line), EntryKind::Directory};
+    if (first == QLatin1Char('l')) {
+        // "name -> target": the link is known by its name. Whether it leads to a
+        // directory only a CWD can tell.
+        QString name = listingName(line);
+        const qsizetype arrow = name.indexOf(QLatin1String(" -> "));
+        if (arrow >= 0)
+            name.truncate(arrow);
+        return RemoteEntry{name, EntryKind::Link};
+    }
     return std::nullopt;
 }
 

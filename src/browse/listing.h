@@ -10,7 +10,10 @@
 
 namespace kav {
 
-enum class EntryKind { Directory, ExecutableFile, PlainFile };
+// A link is listed with the directories: entering it is what links on servers
+// are mostly for (mirrors' "pub -> /srv/pub"); one that is no directory is
+// taken as a file when the server refuses to enter it.
+enum class EntryKind { Directory, ExecutableFile, PlainFile, Link };
 
 struct RemoteEntry {
     QString name;
@@ -22,8 +25,14 @@ struct RemoteEntry {
 // the line has fewer than n fields. Long names are kept whole.
 QString ListFieldTail(const QString &line, int n);
 
+// The name of a listing line: everything after the single blank that follows
+// the date (field 8), its own blanks kept; only the line end is removed.
+// Empty when the line has fewer than nine fields.
+QString listingName(const QString &line);
+
 // "-" a file (executable when the permission characters 2 to 10 hold an "x"),
-// "d" a directory; every other line (total, links, devices, other formats) is none.
+// "d" a directory, "l" a link (its name without " -> target"); every other
+// line (total, devices, other formats) is none.
 std::optional<RemoteEntry> classifyListingLine(const QString &line);
 
 // Whether a host file name may become a local file name: not empty, not "."

@@ -108,6 +108,7 @@ void Session::closeData()
 {
     closeSocket(listener);
     closeSocket(data);
+    rewatchControl();
 }
 
 Reply Session::finishData()
@@ -116,6 +117,7 @@ Reply Session::finishData()
     const Reply reply = readReply();
     if (!reply.isEmpty())
         emit transcript(TranscriptSide::Host, reply.text);
+    rewatchControl();
     return reply;
 }
 

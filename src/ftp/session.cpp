@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -107,6 +108,11 @@ Session::ConnectResult Session::openControl(quint32 address, quint16 port, int t
     ws::setNonBlocking(control, false);
     reader.clear();
     encoding = ServerEncoding::Undecided;
+    hungUp = false;
+    delete controlWatch;
+    controlWatch = new QSocketNotifier(qintptr(control), QSocketNotifier::Read, this);
+    controlWatch->setEnabled(false);
+    connect(controlWatch, &QSocketNotifier::activated, this, &Session::controlReadable);
     emit connected();
     return result;
 }
@@ -120,9 +126,16 @@ void Session::closeSocket(ws::Socket &socket)
 {
     if (socket == ws::InvalidSocket)
         return;
+    if (&socket == &control && controlWatch) {
+        controlWatch->setEnabled(false);
+        controlWatch->deleteLater();
+        controlWatch = nullptr;
+    }
     interruptWait();
     ws::closesocket(socket);
     socket = ws::InvalidSocket;
+    if (&socket != &control)
+        rewatchControl();
 }
 
 void Session::interruptWait()
@@ -176,10 +189,15 @@ Reply Session::readReply()
         if (n <= 0) {
             // Closed, failed or cancelled: no reply. The lines of an unfinished
             // multi-line reply are still shown; a partial line is dropped.
+            const bool cancelled = n < 0 && ws::lastError() == ws::WSAEINTR;
             const Reply partial = decoded(reader.unfinished());
             for (const QString &line : partial.lines)
-                emit transcript(TranscriptSide::Host, line);
+                if (!line.isEmpty())
+                    emit transcript(TranscriptSide::Host, line);
             reader.clear();
+            // The server hung up (or the connection broke): the session is over.
+            if (!cancelled && control != ws::InvalidSocket)
+                serverClosed();
             Reply none;
             none.answered = control != ws::InvalidSocket;
             return none;
@@ -207,6 +225,14 @@ Reply Session::command(const QString &command)
 {
     if (control == ws::InvalidSocket)
         return {};
+
+    ++commandDepth;
+    struct Depth {
+        Session *s;
+        ~Depth() { --s->commandDepth; s->rewatchControl(); }
+    } depth{this};
+    if (controlWatch)
+        controlWatch->setEnabled(false);
 
     QByteArray line = encodeText(command);
     if (refuseCommand(line)) {
@@ -241,12 +267,17 @@ Reply Session::command(const QString &command)
     if (antiIdleOn)
         noop->stop();
     if (control == ws::InvalidSocket) {
-        // Closed by a handler that ran during the wait.
-        emit transcript(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
-        drop();
+        // Closed by a handler that ran during the wait (the server's own close
+        // was logged and ended the session already).
+        if (!hungUp) {
+            emit transcript(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
+            drop();
+        }
         reply = {};
     } else {
-        emit transcript(TranscriptSide::Host, reply.text);
+        // A wait that was cancelled brings no reply: nothing to show.
+        if (!reply.text.isEmpty())
+            emit transcript(TranscriptSide::Host, reply.text);
         reply.answered = true;
     }
     if (antiIdleOn)
@@ -254,20 +285,65 @@ Reply Session::command(const QString &command)
     return reply;
 }
 
+void Session::rewatchControl()
+{
+    if (controlWatch)
+        controlWatch->setEnabled(control != ws::InvalidSocket && commandDepth == 0 && !dataTransferUnderWay());
+}
+
+void Session::controlReadable()
+{
+    if (commandDepth > 0 || ws::isBlocking() || dataTransferUnderWay()) {
+        // Whoever waits on the connection now reads it; watching resumes after.
+        if (controlWatch)
+            controlWatch->setEnabled(false);
+        return;
+    }
+    // A server that times out an idle session says so (421) before it closes.
+    ws::setNonBlocking(control, true);
+    char buffer[ReceiveBufferSize];
+    int n;
+    while ((n = ws::recv(control, buffer, ReceiveBufferSize)) > 0) {
+        reader.feed(QByteArrayView(buffer, n));
+        while (const std::optional<RawReply> raw = reader.next())
+            for (const QString &text : decoded(*raw).lines)
+                if (!text.isEmpty())
+                    emit transcript(TranscriptSide::Host, text);
+    }
+    const bool stillOpen = n < 0 && ws::lastError() == ws::WSAEWOULDBLOCK;
+    if (control != ws::InvalidSocket)
+        ws::setNonBlocking(control, false);
+    if (!stillOpen && control != ws::InvalidSocket)
+        serverClosed();
+}
+
+void Session::serverClosed()
+{
+    hungUp = true;
+    emit transcript(TranscriptSide::Host, QStringLiteral("네트워크 오류: 호스트가 연결을 끊었습니다."));
+    drop();
+    emit closedByServer();
+}
+
 Session::LoginResult Session::login(const QString &user, const QString &password, QString *systemReply)
 {
     loggingIn = true;
+    hungUp = false;
     type = TransferType::None;
     Reply reply = command(QStringLiteral("USER ") + user);
     if (!reply.answered)
         return LoginResult::Interrupted;
-    if (reply.code != 331)
-        return LoginResult::UserRefused;
-    reply = command(QStringLiteral("PASS ") + password);
-    if (!reply.answered)
-        return LoginResult::Interrupted;
-    if (reply.code != 230)
-        return LoginResult::PasswordRefused;
+    // A server that needs no password (an anonymous mirror) logs the user in on
+    // USER alone; sending PASS then would only draw an error.
+    if (reply.code != 230) {
+        if (reply.code != 331)
+            return LoginResult::UserRefused;
+        reply = command(QStringLiteral("PASS ") + password);
+        if (!reply.answered)
+            return LoginResult::Interrupted;
+        if (reply.code != 230)
+            return LoginResult::PasswordRefused;
+    }
     reply = command(QStringLiteral("SYST"));
     if (systemReply)
         *systemReply = reply.text;

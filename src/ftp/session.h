@@ -37,6 +37,7 @@
 
 #include <functional>
 
+class QSocketNotifier;
 class QTimer;
 
 namespace kav {
@@ -113,7 +114,7 @@ public:
     Reply command(const QString &command);
 
     enum class LoginResult { LoggedIn, UserRefused, PasswordRefused, Interrupted };
-    // USER, PASS (when 331 asks for it) and SYST. Marks the session connected
+    // USER, PASS (when 331 asks for it; a 230 to USER needs none) and SYST. Marks the session connected
     // first. On LoggedIn, *systemReply holds the SYST reply and loggedIn() is emitted.
     LoginResult login(const QString &user, const QString &password, QString *systemReply);
     // Reads the control connection's own address, which the data channel announces; false when it cannot.
@@ -186,6 +187,9 @@ signals:
     void connectFailed(kav::Session::ConnectResult result);
     void loggedIn(const QString &systemType);
     void disconnected();     // every connection closed
+    // The server closed the control connection (idle, restarting, mid-reply):
+    // logged once, every connection already closed; the window ends the session.
+    void closedByServer();
     // A 257 reply named the current host directory.
     void hostDirectoryReported(const QString &name);
 
@@ -195,6 +199,11 @@ private:
     void closeSocket(ws::Socket &socket);
     bool openListener();
     bool acceptData();
+    // The control connection's end, noticed while no command waits on it.
+    void controlReadable();
+    void serverClosed();
+    // Watches the control connection while nothing else reads it.
+    void rewatchControl();
 
     ws::Socket control = ws::InvalidSocket;
     ws::Socket listener = ws::InvalidSocket;
@@ -209,6 +218,9 @@ private:
     std::function<bool()> otherWork;
     ServerEncoding encoding = ServerEncoding::Undecided;
     QTimer *noop = nullptr;
+    QSocketNotifier *controlWatch = nullptr;
+    int commandDepth = 0;
+    bool hungUp = false;   // the server closed the control connection: logged once
 };
 
 } // namespace kav

@@ -15,6 +15,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include "platform/local_path.h"
+
 #include <QDir>
 #include <QDropEvent>
 #include <QFileIconProvider>
@@ -283,13 +285,14 @@ void LocalPane::fillFileList()
     QListWidget *files = w.LFileListBox;
     files->clear();
     // Plain files only: no directories, no hidden files, nothing that is not a regular file.
-    const QFileInfoList entries = QDir(directory).entryInfoList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    // Every name, whatever its bytes: one from an old Korean archive (code page
+    // 949) is shown decoded, and its path keeps the bytes it has on disk.
     static QFileIconProvider icons;
-    for (const QFileInfo &info : entries) {
-        if (!info.isFile() || (fileAttributes(info) & (AttrHidden | AttrSysFile)))
-            continue;
-        auto *item = new QListWidgetItem(icons.icon(info), info.fileName(), files);
-        item->setSizeHint(QSize(files->fontMetrics().horizontalAdvance(info.fileName()) + 24, 16));
+    for (const localpath::Entry &entry : localpath::regularFiles(directory)) {
+        const QFileInfo info(local::joinPath(directory, entry.path));
+        auto *item = new QListWidgetItem(icons.icon(info), entry.display, files);
+        item->setData(LocalPathRole, entry.path);
+        item->setSizeHint(QSize(files->fontMetrics().horizontalAdvance(entry.display) + 24, 16));
     }
 }
 
@@ -298,10 +301,16 @@ QString LocalPane::fullPathOf(const QString &name) const
     return local::joinPath(directory, name);
 }
 
+QString localNameOf(const QListWidgetItem *item)
+{
+    const QVariant path = item->data(LocalPathRole);
+    return path.isValid() ? path.toString() : item->text();
+}
+
 QString LocalPane::selectedNameAt(int row) const
 {
     const QListWidgetItem *item = w.LFileListBox->item(row);
-    return item ? item->text() : QString();
+    return item ? localNameOf(item) : QString();
 }
 
 int LocalPane::LocalSelectionCount(int *lastSelected) const
@@ -441,7 +450,7 @@ void LocalPane::N_LDeleteClick()
             names << selectedNameAt(row);
     }
     for (const QString &name : names)
-        QFile::remove(name);
+        localpath::remove(name);
     fillFileList();
     selectOnly(local::indexAfterDelete(last, w.LFileListBox->count()));
     focusFiles();

@@ -14,12 +14,18 @@
 class QAbstractButton;
 class QAction;
 class QListWidget;
+class QListWidgetItem;
 class QTabBar;
 class QWidget;
 
 namespace kav {
 
 class TViewForm;
+
+// A file list item's name as a local path (its bytes on disk, foreign bytes
+// escaped); the item's text is the name as shown.
+inline constexpr int LocalPathRole = Qt::UserRole + 7;
+QString localNameOf(const QListWidgetItem *item);
 
 struct LocalPaneWidgets {
     QTabBar *LTabSet = nullptr;

@@ -31,7 +31,7 @@ void LocalViewerCommands::N_LHexviewClick()
     const int row = pane.singleSelection();
     if (row < 0)
         return;
-    showHexViewer(pane.fullPathOf(files->item(row)->text()), window);
+    showHexViewer(pane.fullPathOf(localNameOf(files->item(row))), window);
     files->setFocus();
 }
 
@@ -45,7 +45,7 @@ void LocalViewerCommands::N_LPrintClick()
     const int row = pane.singleSelection();
     if (row < 0)
         return;
-    const QString name = files->item(row)->text();
+    const QString name = localNameOf(files->item(row));
     const QString extension = local::upperExtension(name);
     if (extension == QLatin1String("EXE") || extension == QLatin1String("COM")) {
         informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'는 실행파일이라 인쇄할 수 없습니다."), window);

@@ -50,4 +50,9 @@ bool install(std::function<void(int signal)> onRequest)
     return ok;
 }
 
+void exitNow(int code)
+{
+    ::_exit(code);
+}
+
 } // namespace kav::termination

@@ -12,4 +12,8 @@ namespace kav::termination {
 // QApplication exists. Returns false when the handlers could not be installed.
 bool install(std::function<void(int signal)> onRequest);
 
+// Ends the process at once with `code`, without running anything more (a
+// second request while closing: the system is about to kill the program).
+[[noreturn]] void exitNow(int code);
+
 } // namespace kav::termination

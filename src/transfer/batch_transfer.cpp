@@ -9,6 +9,7 @@
 #include "ftp/session.h"
 #include "platform/event_pump.h"
 #include "platform/dialogs.h"
+#include "platform/local_path.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,6 +31,15 @@ TransferCommands::TransferCommands(Session &session, HostPane &hostPane, Transfe
 QString TransferCommands::hostDestination(const QString &hostDir, const QString &localName)
 {
     return joinHostPath(hostDir, localName);
+}
+
+QString TransferCommands::uploadDestination(const QString &hostDir, const QString &localName) const
+{
+    if (!localpath::hasEscapes(localName))
+        return hostDestination(hostDir, localName);
+    // Decoded the way the server's own text is, the bytes encode back to themselves.
+    const auto bytes = localpath::encode(localName);
+    return hostDestination(hostDir, bytes ? session.decodeText(*bytes) : localName);
 }
 
 QString TransferCommands::localDestination(const QString &localDir, const QString &hostPath)
@@ -134,7 +144,7 @@ void TransferCommands::SB_LeftRightClick()
     beginRun();
     const QString dir = hostPane.currentDirectory();
     walk(int(names.size()), int(names.size()),
-         [&](int i) { return engine.SendFile(names[i], hostDestination(dir, names[i])); });
+         [&](int i) { return engine.SendFile(names[i], uploadDestination(dir, names[i])); });
     endWindow();
     finishUpload(true);
     window.setCancelFlag(0);
@@ -169,7 +179,7 @@ void TransferCommands::WMDropFiles(const QStringList &paths)
     for (const QString &path : paths) {
         if (QFileInfo(path).isFile()) {
             window.setCount(++item, int(paths.size()));
-            if (!engine.SendFile(path, hostDestination(dir, localBaseName(path))))
+            if (!engine.SendFile(path, uploadDestination(dir, localBaseName(path))))
                 break;
         }
         if (!afterItem())
@@ -192,7 +202,7 @@ void TransferCommands::N_LManualUploadClick()
     }
     const QString name = names.first();
     host.setSelectAfterRefresh(name);
-    QString answer = hostDestination(hostPane.currentDirectory(), name);
+    QString answer = uploadDestination(hostPane.currentDirectory(), name);
     if (!dialogs().inputQuery(window.parentWidget(), QStringLiteral("호스트로 파일 전송"),
                               QStringLiteral("호스트 파일: ") + name, answer))
         return;
@@ -236,7 +246,7 @@ void TransferCommands::uploadLocalPaths(const QStringList &paths, int total, QWi
     beginRun();
     const QString dir = hostPane.currentDirectory();
     walk(int(paths.size()), total,
-         [&](int i) { return engine.SendFile(paths[i], hostDestination(dir, localBaseName(paths[i]))); });
+         [&](int i) { return engine.SendFile(paths[i], uploadDestination(dir, localBaseName(paths[i]))); });
     endWindow();
     if (caller)
         caller->raise();
@@ -270,7 +280,7 @@ void TransferCommands::runQueue(const QList<QueueItem> &items, int total, QWidge
     walk(int(items.size()), total, [&](int i) {
         const QueueItem &q = items[i];
         lastWasDownload = !q.upload;
-        return q.upload ? engine.SendFile(q.source, hostDestination(q.destinationDir, localBaseName(q.source)))
+        return q.upload ? engine.SendFile(q.source, uploadDestination(q.destinationDir, localBaseName(q.source)))
                         : receiveInto(q.source, q.destinationDir, q.marker != QLatin1String("A"));
     });
     endWindow();

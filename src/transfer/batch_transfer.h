@@ -50,6 +50,9 @@ public:
     // Destination paths. Host: joinHostPath (d + "/" + n, or d + n in the root "/"). Local: the
     // directory and the name joined with this platform's separator, never doubled.
     static QString hostDestination(const QString &hostDir, const QString &localName);
+    // Where an upload goes: a local name that is not UTF-8 (escaped bytes, say
+    // code page 949 from an old archive) reaches the server in its own bytes.
+    QString uploadDestination(const QString &hostDir, const QString &localName) const;
     static QString localDestination(const QString &localDir, const QString &hostPath);
 
 private:

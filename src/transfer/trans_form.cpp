@@ -84,6 +84,14 @@ void TTransForm::paintProgress()
     ui->L_Rsize->setText(QString::number(movedBytes) + QStringLiteral(" Bytes"));
     if (sessionTitle)
         setApplicationTitle(sessionTitle() + QLatin1Char(' ') + QString::number(p) + QLatin1Char('%'));
+    // Task bars here show the main window's title, so the percentage goes there too.
+    if (QWidget *main = parentWidget() ? parentWidget()->window() : nullptr) {
+        if (!titleSaved) {
+            captionBefore = main->windowTitle();
+            titleSaved = true;
+        }
+        main->setWindowTitle(captionBefore + QLatin1Char(' ') + QString::number(p) + QLatin1Char('%'));
+    }
 }
 
 void TTransForm::complete()
@@ -112,6 +120,9 @@ void TTransForm::closeEvent(QCloseEvent *event)
 {
     if (sessionTitle)
         setApplicationTitle(sessionTitle());
+    if (titleSaved && parentWidget())
+        parentWidget()->window()->setWindowTitle(captionBefore);
+    titleSaved = false;
     // Not QDialog's own close handling, which would treat the close as a cancel.
     event->accept();
 }

@@ -65,6 +65,8 @@ private:
     qint64 expectedBytes = 0;
     qint64 movedBytes = 0;
     QElapsedTimer sincePaint;
+    QString captionBefore;   // the main window's title before the first percentage
+    bool titleSaved = false;
 };
 
 } // namespace kav

@@ -7,6 +7,10 @@
 
 #include "ftp/session.h"
 
+#include "platform/local_path.h"
+
+#include <QCoreApplication>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -53,8 +57,8 @@ bool TransferEngine::confirmed()
 
 bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
 {
-    QFile file(localPath);
-    if (QFileInfo(localPath).isDir() || !file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (localpath::isDirectory(localPath) || !localpath::open(file, localPath, QIODevice::ReadOnly)) {
         session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
         return false;
     }
@@ -107,10 +111,13 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
     ChooseDownloadType(session, forceBinary, fileExtension(hostBaseName(hostPath)), host.typeControls(),
                        host.asciiExtensions());
     const bool ascii = session.transferType() == TransferType::Ascii;
-    QFile file(localPath);
-    // Only once the server will send is an existing local file emptied.
+    QFile file;
+    // Only once the server will send is an existing local file emptied. The
+    // name's bytes are the server's own (escaped bytes included): a name made
+    // into another could overwrite a different file.
     const auto createLocalFile = [&](const DataOpening &) {
-        if (!QFileInfo(localPath).isDir() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!localpath::isDirectory(localPath)
+            && localpath::open(file, localPath, QIODevice::WriteOnly | QIODevice::Truncate))
             return true;
         session.log(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 만들 수 없습니다."));
         return false;

@@ -89,7 +89,7 @@ TEST(HostPane, ListsFilesAndDirectoriesAfterLogin)
            + line("lrwxrwxrwx", "link -> pub")});
     Pane p;
     p.login();
-    EXPECT_EQ(p.dirNames(), (QStringList{ParentEntry, "pub"}));
+    EXPECT_EQ(p.dirNames(), (QStringList{ParentEntry, "pub", "link"}));
     EXPECT_EQ(p.fileNames(), (QStringList{"alpha.txt", "run me.sh", "Zeta.txt"}));   // sorted, case ignored
     EXPECT_EQ(p.files.item(1)->data(Qt::UserRole + 1).toInt(), int(EntryKind::ExecutableFile));
     EXPECT_EQ(p.curName.currentText(), QStringLiteral("/"));
@@ -281,6 +281,31 @@ TEST(HostPane, ParentEntryAndDotNamesGoUp)
     p.doubleClickDir(QStringLiteral("pub"));
     EXPECT_EQ(peer.commands.value(0), QByteArray("CWD pub"));
     EXPECT_TRUE(peer.commands.contains("LIST"));   // refreshed after 250
+}
+
+// Links are listed with the directories under their own name; one that leads
+// to a directory is entered, one the server cannot enter becomes a file.
+TEST(HostPane, LinksAreEnteredOrTakenAsFiles)
+{
+    ReplyPeer peer(21);
+    serve(peer, "/", {line("lrwxrwxrwx", "pub -> /srv/pub") + line("lrwxrwxrwx", "latest.tar -> v2.tar")
+                      + line("-rw-r--r--", " both ends ")});
+    Pane p;
+    p.login();
+    EXPECT_EQ(p.dirNames(), (QStringList{ParentEntry, "pub", "latest.tar"}));
+    EXPECT_EQ(p.fileNames(), (QStringList{" both ends "}));
+
+    peer.commands.clear();
+    p.doubleClickDir(QStringLiteral("pub"));
+    EXPECT_EQ(peer.commands.value(0), QByteArray("CWD pub"));
+    EXPECT_TRUE(peer.commands.contains("LIST"));
+
+    peer.on("CWD latest.tar", {"550 Not a directory\r\n"});
+    peer.commands.clear();
+    p.doubleClickDir(QStringLiteral("latest.tar"));
+    EXPECT_EQ(peer.commands, QList<QByteArray>{"CWD latest.tar"});
+    EXPECT_EQ(p.dirNames(), (QStringList{ParentEntry, "pub"}));
+    EXPECT_EQ(p.fileNames(), (QStringList{" both ends ", "latest.tar"}));
 }
 
 TEST(HostPane, FailedCwdKeepsTheLists)

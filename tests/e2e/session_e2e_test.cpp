@@ -3,6 +3,7 @@
 // disconnect.
 
 #include "ftp_server.h"
+#include "wait_until.h"
 #include "qt_printers.h"
 #include "ui_main_form.h"
 
@@ -14,12 +15,15 @@
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/settings_dir.h"
+#include "platform/termination.h"
 #include "platform/winsock.h"
 
 #include <QComboBox>
 #include "platform/cp949.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -27,6 +31,9 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -259,6 +266,76 @@ TEST(VsftpdSession, LogsInAndBrowsesAKoreanTree)
     browseTree(w);
 }
 
+// vsftpd's anonymous login without a password: USER is answered with 230,
+// no PASS goes out and the session is usable.
+TEST(VsftpdSession, AnonymousLoginWithoutPassword)
+{
+    if (std::string why; !kavtest::VsftpdServer::available(&why))
+        GTEST_SKIP() << why;
+    kavtest::ScratchDir home, anon;
+    makeTree(QString::fromStdString(anon.path()));
+    ASSERT_EQ(::chmod(anon.path().c_str(), 0755), 0);
+    kavtest::VsftpdServer server;
+    server.addUser("kim", "secret", home.path())
+        .addConfig("anonymous_enable=YES")
+        .addConfig("no_anon_password=YES")
+        .addConfig("anon_root=" + anon.path());
+    ASSERT_TRUE(server.start());
+    Window w;
+    w.connect(QStringLiteral("anonymous"), QStringLiteral("guest@"));
+    const QStringList log = messages(*w.f);
+    EXPECT_TRUE(w.f->session().isConnected()) << log.join('\n').toStdString() << server.log();
+    EXPECT_TRUE(log.contains(QStringLiteral("[H] - 230 Login successful."))) << log.join('\n').toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("[L] - PASS (hidden)")));
+    EXPECT_TRUE(log.contains(QStringLiteral("[H] - 215 UNIX Type: L8")));
+    EXPECT_EQ(items(w.files()), (QStringList{QStringLiteral("setup prog.sh"), QStringLiteral("읽어보세요.txt")}));
+}
+
+// Links on a real server: one to a directory is entered; one to a file, which
+// the server cannot enter, is taken as a file; names with blanks at both ends
+// are fetched under their exact names.
+TEST(PyftpdlibSession, LinksAndNamesWithBlanksAtTheEnds)
+{
+    QDir::setCurrent(QDir::tempPath());
+    kavtest::ScratchDir home, local;
+    const QString root = QString::fromStdString(home.path());
+    makeTree(root);
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/pub"), root + QStringLiteral("/mirror")));
+    ASSERT_TRUE(QFile::link(root + QStringLiteral("/읽어보세요.txt"), root + QStringLiteral("/latest")));
+    for (const QString &name : {QStringLiteral(" leading.txt"), QStringLiteral("trailing.txt ")}) {
+        QFile f(root + QLatin1Char('/') + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(name.toUtf8());
+    }
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path());
+    ASSERT_TRUE(server.start());
+    Window w;
+    ASSERT_TRUE(w.f->localPaneOf()->setDirectory(QString::fromStdString(local.path())));
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    EXPECT_TRUE(items(w.dirs()).contains(QStringLiteral("mirror")));
+    EXPECT_TRUE(items(w.dirs()).contains(QStringLiteral("latest")));
+
+    w.files()->clearSelection();
+    for (const QString &name : {QStringLiteral(" leading.txt"), QStringLiteral("trailing.txt ")}) {
+        const auto found = w.files()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << items(w.files()).join('|').toStdString();
+        found.first()->setSelected(true);
+    }
+    w.f->form()->SB_RightLeft->click();
+    for (const QString &name : {QStringLiteral(" leading.txt"), QStringLiteral("trailing.txt ")}) {
+        QFile got(QString::fromStdString(local.path()) + QLatin1Char('/') + name);
+        ASSERT_TRUE(got.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_EQ(got.readAll(), name.toUtf8());
+    }
+
+    w.enter(QStringLiteral("latest"));
+    EXPECT_FALSE(items(w.dirs()).contains(QStringLiteral("latest")));
+    EXPECT_TRUE(items(w.files()).contains(QStringLiteral("latest")));
+    w.enter(QStringLiteral("mirror"));
+    EXPECT_EQ(w.curName()->currentText(), QStringLiteral("/mirror"));
+}
+
 TEST(PyftpdlibSession, TransfersThroughTheMainWindow)
 {
     kavtest::ScratchDir home, local;
@@ -354,6 +431,101 @@ TEST(PyftpdlibSession, ACodePage949ServerIsBrowsedAndTransfersKeepItsNameBytes)
     // Browsing into the directory names it in its own bytes too.
     w.enter(QStringLiteral("자료실"));
     EXPECT_EQ(w.curName()->currentText(), QStringLiteral("/자료실")) << server.log();
+}
+
+// A session manager's SIGTERM during a download: the transfer is cancelled as
+// its cancel button does, the settings are saved and the window closes, within
+// a second.
+TEST(PyftpdlibSession, TerminationDuringADownloadCancelsSavesAndCloses)
+{
+    QDir::setCurrent(QDir::tempPath());
+    kavtest::ScratchDir home, local;
+    {
+        QFile big(QString::fromStdString(home.path()) + QStringLiteral("/big.bin"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        const QByteArray block(1024 * 1024, 'k');
+        for (int i = 0; i < 64; ++i)
+            big.write(block);
+    }
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path());
+    ASSERT_TRUE(server.start());
+    Window w;
+    ASSERT_TRUE(w.f->localPaneOf()->setDirectory(QString::fromStdString(local.path())));
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    ASSERT_TRUE(w.f->session().isConnected());
+    QFile::remove(configurationFilePath());
+    bool closed = false;
+    QObject::connect(w.f.get(), &TMainForm::closed, [&closed] { closed = true; });
+    ASSERT_TRUE(termination::install([&w](int) { w.f->terminationRequested(); }));
+
+    QElapsedTimer sinceSignal;
+    bool transferShowing = false;
+    // Once the download is under way and past its first megabyte.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QFileInfo part(QString::fromStdString(local.path()) + QStringLiteral("/big.bin"));
+        if (sinceSignal.isValid() || part.size() < 1024 * 1024)
+            return;
+        transferShowing = w.f->transferOrPrintShowing();
+        sinceSignal.start();
+        ::raise(SIGTERM);
+    });
+    poll.start(0);
+    w.files()->item(0)->setSelected(true);
+    w.f->form()->SB_RightLeft->click();
+    poll.stop();
+    ASSERT_TRUE(sinceSignal.isValid()) << "the download ended before the signal";
+    EXPECT_TRUE(transferShowing);
+    EXPECT_TRUE(kavtest::waitUntil([&] { return closed; }, 3000));
+    EXPECT_LT(sinceSignal.elapsed(), 1000);
+    EXPECT_LT(QFileInfo(QString::fromStdString(local.path()) + QStringLiteral("/big.bin")).size(), 64 * 1024 * 1024);
+    EXPECT_TRUE(QFile::exists(configurationFilePath())) << "the settings were not saved";
+    EXPECT_FALSE(w.f->isVisible());
+}
+
+// Local files named in code page 949 (an old Korean archive) or in bytes of no
+// encoding are listed, shown readably, and uploaded to a code page 949 server
+// under exactly the bytes they have.
+TEST(PyftpdlibSession, LocalNamesInOtherEncodingsAreListedAndUploadedByteExact)
+{
+    QDir::setCurrent(QDir::tempPath());
+    kavtest::ScratchDir home, local;
+    const QByteArray root = QByteArray::fromStdString(home.path());
+    const QByteArray localRoot = QByteArray::fromStdString(local.path());
+    // The server's own Korean name decides its encoding: code page 949.
+    ASSERT_EQ(::mkdir((root + "/" + cp949::encode(u"자료실")).constData(), 0755), 0);
+    const QByteArray korean = "\xc7\xd1\xb1\xdb.txt";   // "한글.txt" in code page 949
+    const QByteArray foreign = "x\xff.txt";                 // valid in no encoding here
+    for (const QByteArray &name : {korean, foreign}) {
+        const int fd = ::open((localRoot + "/" + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, name.constData(), size_t(name.size())), name.size());
+        ::close(fd);
+    }
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path()).setNames(kavtest::FtpServer::Names::RawBytes);
+    ASSERT_TRUE(server.start());
+    Window w;
+    ASSERT_TRUE(w.f->localPaneOf()->setDirectory(QString::fromStdString(local.path())));
+    w.connect(QStringLiteral("kim"), QStringLiteral("secret"));
+    ASSERT_EQ(w.f->session().serverEncoding(), Session::ServerEncoding::Cp949);
+
+    QListWidget *localFiles = w.f->form()->LFileListBox;
+    EXPECT_EQ(items(localFiles), (QStringList{QStringLiteral("x\\xFF.txt"), QStringLiteral("한글.txt")}));
+    for (int i = 0; i < localFiles->count(); ++i)
+        localFiles->item(i)->setSelected(true);
+    w.f->form()->SB_LeftRight->click();
+    for (const QByteArray &name : {korean, foreign}) {
+        QFile got;
+        FILE *raw = std::fopen((root + "/" + name).constData(), "rb");
+        ASSERT_NE(raw, nullptr) << name.toHex().toStdString() << " is not on the server's disk\n"
+                                << messages(*w.f).join(QLatin1Char('\n')).toStdString();
+        ASSERT_TRUE(got.open(raw, QIODevice::ReadOnly));
+        EXPECT_EQ(got.readAll(), name);
+        got.close();
+        std::fclose(raw);
+    }
 }
 
 #include "reply_peer.h"

@@ -4,6 +4,7 @@
 #include "recording_ui.h"
 #include "blackhole_peer.h"
 #include "reply_peer.h"
+#include "wait_until.h"
 
 #include "platform/scripted_dialogs.h"
 #include "platform/winsock.h"
@@ -139,7 +140,6 @@ TEST(Connect, LoginFailures)
         QString box;
     };
     const QList<Case> cases = {
-        {"USER answered with 230", "230 No password needed\r\n", "", "로그인 실패, 로그인 명을 확인하십시요."},
         {"USER refused", "530 Not allowed\r\n", "", "로그인 실패, 로그인 명을 확인하십시요."},
         {"PASS refused", "331 Password\r\n", "530 Login incorrect\r\n", "로그인 실패, 비밀번호를 확인하십시요."},
     };
@@ -292,6 +292,56 @@ TEST(Connect, CancelledDialogConnectsToNothing)
     EXPECT_EQ(c.ui.dialogs, 1);
     EXPECT_TRUE(c.ui.log.isEmpty());
     EXPECT_TRUE(boxes().asked.empty());
+}
+
+// A server that needs no password (anonymous mirrors) logs the user in on USER:
+// no PASS goes out, and the login carries on with SYST and the start directory.
+TEST(Connect, LoggedInByUserAlone)
+{
+    ReplyPeer peer(21);
+    loginPeer(peer);
+    peer.on("USER", {"230 Login successful.\r\n"});
+    Client c;
+    c.connect();
+    EXPECT_TRUE(c.session.isConnected());
+    EXPECT_TRUE(boxes().messageTexts().isEmpty());
+    EXPECT_TRUE(c.ui.disconnectEnabled);
+    EXPECT_TRUE(peer.commands.contains("SYST"));
+    for (const QByteArray &command : peer.commands)
+        EXPECT_FALSE(command.startsWith("PASS"));
+}
+
+// A server that hangs up, idle or in the middle of a reply, ends the session
+// at once: one line in the log, no empty reply lines, the window as after the
+// disconnect button.
+TEST(Connect, ServerHangingUpEndsTheSession)
+{
+    for (const bool midReply : {false, true}) {
+        SCOPED_TRACE(midReply ? "mid-reply" : "idle");
+        ReplyPeer peer(21);
+        loginPeer(peer);
+        peer.on("NOOP", {"200-Still\r\n", "200 half"});
+        Client c;
+        c.connect();
+        ASSERT_TRUE(c.session.isConnected());
+        const qsizetype before = c.ui.log.size();
+        if (midReply) {
+            QTimer::singleShot(200, [&peer] { peer.hangUp(); });
+            EXPECT_FALSE(c.session.command(QStringLiteral("NOOP")).answered);
+        } else {
+            peer.hangUp();
+        }
+        EXPECT_TRUE(kavtest::waitUntil([&] { return !c.ui.disconnectEnabled; }, 3000));
+        const QStringList added = c.ui.log.mid(before);
+        EXPECT_EQ(added.count(QStringLiteral("[H] - 네트워크 오류: 호스트가 연결을 끊었습니다.")), 1) << added.join('\n').toStdString();
+        EXPECT_FALSE(added.contains(QStringLiteral("[H] - ")));
+        EXPECT_FALSE(added.contains(QStringLiteral("[H] - 네트워크 오류: 데이터를 받을 수 없습니다.")));
+        EXPECT_FALSE(c.session.isConnected());
+        EXPECT_FALSE(c.session.hasControlConnection());
+        EXPECT_TRUE(c.ui.connectEnabled);
+        EXPECT_EQ(c.ui.hostPaneClears, 1);
+        EXPECT_EQ(c.ui.caption, QStringLiteral("Kavrin Version 2.2"));
+    }
 }
 
 TEST(Connect, DisconnectResetsTheWindow)

@@ -146,9 +146,14 @@ TEST(ReadReply, ClosedInTheMiddleOfAReplyLeavesItEmpty)
     peer.greet("220-part one\r\n220 unfinish");
     peer.closeOn("X");
     Bare b(peer);
-    b.session.command(QStringLiteral("X"));   // makes the peer hang up
+    const Reply reply = b.session.command(QStringLiteral("X"));   // makes the peer hang up
+    EXPECT_FALSE(reply.answered);
+    EXPECT_TRUE(reply.text.isEmpty());
     EXPECT_TRUE(b.s.ui.log.contains(QStringLiteral("[H] - 220-part one")));
-    EXPECT_EQ(b.log.last(), QStringLiteral("[H] - "));
+    // The close is said once; no empty reply line is shown, and the session is over.
+    EXPECT_EQ(b.log.last(), QStringLiteral("[H] - 네트워크 오류: 호스트가 연결을 끊었습니다."));
+    EXPECT_FALSE(b.log.contains(QStringLiteral("[H] - ")));
+    EXPECT_FALSE(b.session.hasControlConnection());
 }
 
 TEST(ReadReply, KoreanTextInCodePage949)

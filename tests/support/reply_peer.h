@@ -50,6 +50,8 @@ public:
     void answerAsLoggedInServer(const QByteArray &pwd = "/");
     // Closes the client connection after this command prefix arrives.
     void closeOn(const QByteArray &prefix) { closePrefixes << prefix; }
+    // Closes the client connection now (a server that times out or restarts).
+    void hangUp() { closeClient(); }
 
     // The command lines received, without CR LF.
     QList<QByteArray> commands;

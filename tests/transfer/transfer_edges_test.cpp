@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <dirent.h>
+
 using namespace kav;
 using kavtest::ReplyPeer;
 using kavtest::Transfers;
@@ -34,6 +37,20 @@ QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The names in a directory exactly as the system holds them.
+QList<QByteArray> namesOnDisk(const QString &dir)
+{
+    QList<QByteArray> out;
+    if (DIR *d = ::opendir(QFile::encodeName(dir).constData())) {
+        while (const dirent *e = ::readdir(d))
+            if (e->d_name[0] != '.')
+                out << QByteArray(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 } // namespace
@@ -223,4 +240,64 @@ TEST(TransferEdges, TheEngineReportsToAnyProgressSink)
     EXPECT_EQ(progress.completes, 1);
     EXPECT_EQ(fileBytes(local), QByteArray("0123456789"));
     EXPECT_FALSE(t.window.isVisible());   // the transfer window took no part
+}
+
+// Task bars here show the main window's title: the percentage goes there during
+// a transfer and the title comes back whole afterwards.
+TEST(TransferEdges, PercentageInTheMainWindowTitle)
+{
+    QWidget main;
+    main.setWindowTitle(QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u)"));
+    TTransForm form(&main);
+    form.sessionTitle = [] { return QStringLiteral("h (127.0.0.1, u)"); };
+    form.show();
+    form.begin(QStringLiteral("a.bin"), 200, QStringLiteral("/tmp/a.bin"));
+    form.progress(50, true);
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u) 25%"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("h (127.0.0.1, u) 25%"));
+    form.progress(200, true);
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u) 100%"));
+    form.close();
+    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u)"));
+    EXPECT_EQ(applicationTitle(), QStringLiteral("h (127.0.0.1, u)"));
+}
+
+// Two host names that differ only in bytes that are not UTF-8 are two local
+// files with the server's bytes; neither overwrites the other.
+TEST(TransferEdges, UndecodableHostNamesKeepTheirBytesLocally)
+{
+    QTemporaryDir dir;
+    ReplyPeer peer(21);
+    peer.answerAsLoggedInServer("/");
+    ReplyPeer::DataReply list;
+    list.preliminary = "150 Here comes the listing\r\n";
+    list.data = {"-rw-r--r--   1 ftp ftp 2 Dec 10 03:04 x\xe9.txt\r\n"
+                 "-rw-r--r--   1 ftp ftp 2 Dec 10 03:04 x\xe8.txt\r\n"};
+    list.final = "226 Transfer complete\r\n";
+    peer.onData("LIST", list);
+    for (const QByteArray &name : {QByteArray("x\xe9.txt"), QByteArray("x\xe8.txt")}) {
+        ReplyPeer::DataReply retr;
+        retr.preliminary = "150 Opening BINARY mode data connection\r\n";
+        retr.data = {name.toHex()};
+        retr.final = "226 Transfer complete\r\n";
+        peer.onData("RETR " + name, retr);
+    }
+    Transfers t(dir.path());
+    t.login();
+    ASSERT_EQ(t.files.count(), 2);
+    for (int i = 0; i < t.files.count(); ++i)
+        t.files.item(i)->setSelected(true);
+    t.commands->SB_RightLeftClick();
+    EXPECT_EQ(namesOnDisk(dir.path()),
+              (QList<QByteArray>{"x\xe8.txt", "x\xe9.txt"}));
+    for (const QByteArray &name : namesOnDisk(dir.path())) {
+        QFile f;
+        const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
+        FILE *raw = std::fopen(path.constData(), "rb");
+        ASSERT_NE(raw, nullptr) << name.toHex().toStdString();
+        ASSERT_TRUE(f.open(raw, QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), name.toHex()) << name.toHex().toStdString();
+        f.close();
+        std::fclose(raw);
+    }
 }
