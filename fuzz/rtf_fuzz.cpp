@@ -30,12 +30,12 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    kav::looksLikeRtf(bytes);
+    kav::viewers::looksLikeRtf(bytes);
     QTextDocument first;
-    kav::readRtf(bytes, first);
-    const QByteArray saved = kav::writeRtf(first);
+    kav::viewers::readRtf(bytes, first);
+    const QByteArray saved = kav::viewers::writeRtf(first);
     QTextDocument second;
-    kav::readRtf(saved, second);
+    kav::viewers::readRtf(saved, second);
     FUZZ_CHECK(second.toPlainText() == first.toPlainText());
     return 0;
 }
