@@ -233,7 +233,9 @@ HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray
         return opening.status == DataOpening::Status::Refused ? Listing::Refused : Listing::Failed;
     if (opened)
         opened();
-    LineSplitter splitter;
+    // A listing line past this length is a broken or hostile server; it is
+    // skipped, never kept growing.
+    LineSplitter splitter(64 * 1024);
     char buffer[ReceiveBlock];
     for (;;) {
         const int n = session.receiveData(buffer, ReceiveBlock);
@@ -249,6 +251,8 @@ HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray
             session.noteServerText(line);
         consume(lines, n);
     }
+    if (splitter.overflowed())
+        session.log(TranscriptSide::Host, QStringLiteral("Listing lines longer than 65536 bytes were skipped"));
     session.finishData();
     return Listing::Received;
 }

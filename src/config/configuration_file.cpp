@@ -7,6 +7,8 @@
 #include "platform/text.h"
 #include "config/ascii_extensions.h"
 
+#include <QHash>
+
 namespace kav {
 
 namespace {
@@ -132,8 +134,17 @@ QList<ProfileEntry> readProfiles(const IniFile &ini, bool withPasswords)
         out << profileFromValue(name, IniFile::cookValue(QStringView(line).mid(eq + 1)));
     }
     if (withPasswords) {
+        // One pass over the password section (the first key of a name counts, as
+        // in a read of it), not one search per profile: a long profile list
+        // would otherwise take a scan of the file for each entry.
+        QHash<QString, QString> scrambled;
+        for (const IniFile::Entry &p : ini.entries(PasswordSection)) {
+            const QString key = p.key.toCaseFolded();
+            if (!scrambled.contains(key))
+                scrambled.insert(key, p.value);
+        }
         for (ProfileEntry &e : out)
-            e.Password = UnscramblePassword(ini.readString(PasswordSection, e.HostName));
+            e.Password = UnscramblePassword(scrambled.value(text::trimmedBlanks(e.HostName).toString().toCaseFolded()));
     }
     return out;
 }

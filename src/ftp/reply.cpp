@@ -80,7 +80,20 @@ QString ExtractQuoted(const QString &text, QChar ch)
     const qsizetype last = text.lastIndexOf(ch);
     if (last <= first)
         return {};
-    return text.mid(first + 1, last - first - 1);
+    const QString inner = text.mid(first + 1, last - first - 1);
+    // RFC 959 doubles a quote inside the name ("/a""b" is the directory /a"b).
+    // Servers that do not double leave lone quotes; their names are taken as they are.
+    QString undoubled;
+    undoubled.reserve(inner.size());
+    for (qsizetype i = 0; i < inner.size(); ++i) {
+        undoubled += inner.at(i);
+        if (inner.at(i) != ch)
+            continue;
+        if (i + 1 >= inner.size() || inner.at(i + 1) != ch)
+            return inner;   // a lone quote: this server does not double them
+        ++i;
+    }
+    return undoubled;
 }
 
 } // namespace kav

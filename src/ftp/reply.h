@@ -32,6 +32,9 @@ struct RawReply {
 // receives and asks for the next reply until there is one.
 class ReplyReader {
 public:
+    // RFC 959 reply lines are short; a longer line is a broken or hostile server.
+    static constexpr qsizetype MaxLineLength = 64 * 1024;
+
     void feed(QByteArrayView bytes);
     // The next whole reply, or nothing while more bytes are needed.
     std::optional<RawReply> next();
@@ -40,9 +43,11 @@ public:
     // The lines of a multi-line reply that is still open (shown when the connection breaks).
     RawReply unfinished() const { return partial; }
     bool hasPendingBytes() const { return !lines.isEmpty() || splitter.hasPartialLine(); }
+    // A line longer than MaxLineLength came (it is not kept): the connection is no good.
+    bool overflowed() const { return splitter.overflowed(); }
 
 private:
-    LineSplitter splitter;
+    LineSplitter splitter{MaxLineLength + 1};   // and the CR of its CR LF
     QList<QByteArray> lines;   // whole lines not yet taken into a reply
     RawReply partial;          // lines of a multi-line reply still open
     QByteArray openCode;   // its three digits; empty when none is open
@@ -76,6 +81,8 @@ qint64 expectedTransferSize(const QString &replyText);
 inline constexpr qint64 SizeUnknown = 2147483647;
 
 // The text between the first and the last occurrence of ch; empty when ch occurs fewer than two times.
+// When every ch inside comes doubled (RFC 959's rule for a quote in a path name),
+// each pair stands for one ch.
 QString ExtractQuoted(const QString &text, QChar ch);
 
 } // namespace kav

@@ -203,6 +203,15 @@ Reply Session::readReply()
             return none;
         }
         reader.feed(QByteArrayView(buffer, n));
+        if (reader.overflowed()) {
+            // No server sends such a line; waiting for its end would let a hostile
+            // one fill the memory. The connection is dropped like a broken one.
+            emit transcript(TranscriptSide::Host,
+                            QStringLiteral("Reply line longer than %1 bytes: connection closed")
+                                .arg(ReplyReader::MaxLineLength));
+            hangUp();
+            return {};
+        }
     }
     Reply reply = decoded(*raw);
     reply.answered = true;

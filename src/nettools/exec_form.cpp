@@ -236,7 +236,10 @@ void TExecForm::socketEvent(long event, int)
         return;
     }
     if (event == ws::FD_READ) {
-        for (;;) {
+        // A few blocks per notice, then back to the event loop (the notice comes
+        // again while data waits): a host that never stops sending must not
+        // keep the stop button from being pressed.
+        for (int blocks = 0; blocks < 16; ++blocks) {
             char buffer[4096];
             const int n = ws::recv(commandSocket, buffer, int(sizeof buffer));
             if (n <= 0)

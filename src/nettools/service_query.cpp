@@ -8,11 +8,15 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace kav {
 namespace {
 
 const QString HostPrefix = QStringLiteral("[H] - ");
 const QString ReceiveError = QStringLiteral("[H] - 네트워크 오류: 데이터를 받을 수 없습니다.");
+// More than any daytime server sends before its line end.
+constexpr qsizetype DaytimeLineLimit = 1024;
 
 void closeSocket(NetToolsHost &host, ws::Socket &s)
 {
@@ -134,9 +138,12 @@ void ServiceQueries::BB_DayTimeClick()
         char buffer[4096];
         const int n = ws::recv(s, buffer, int(sizeof buffer));
         if (n > 0) {
-            data.append(buffer, n);
-            daytimeLine(data, &complete);
-            if (complete)
+            // Only the new bytes are searched, and a server that keeps sending
+            // without a line end is cut off: a daytime line is some 26 characters.
+            const qsizetype take = qMin<qsizetype>(n, DaytimeLineLimit - data.size());
+            data.append(buffer, take);
+            complete = std::any_of(buffer, buffer + take, [](char c) { return c == '\n' || c == '\0'; });
+            if (complete || data.size() >= DaytimeLineLimit)
                 break;
             continue;
         }

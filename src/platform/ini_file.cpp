@@ -64,6 +64,96 @@ QString keyOfLine(const QString &text)
     return trimmedBlanks(QStringView(text).first(text.indexOf(QLatin1Char('=')))).toString();
 }
 
+// A value that holds escaped bytes cannot always be written as those bytes: in a
+// code page 949 file two escapes may pair into a Hangul syllable when read back,
+// and in a UTF-8 file into a real character, so a name from a server would come
+// back as another name. Such a value is written in a marked form instead, which
+// a reader that does not know it merely shows as text: the mark, then the value
+// with each escaped byte as %HH and "%", blanks, tabs and line breaks as %25,
+// %20, %09, %0D, %0A.
+const QString ByteMark = QStringLiteral("{bytes}");
+
+// Whether the unit at i is the high half of a surrogate pair (a character of
+// its own, whose low half is never an escaped byte).
+bool startsPair(QStringView text, qsizetype i)
+{
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+}
+
+bool hasEscape(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (startsPair(text, i))
+            ++i;
+        else if (isByteEscape(text[i].unicode()))
+            return true;
+    }
+    return false;
+}
+
+// True when the line reads back as itself from the file's bytes.
+bool survives(const QString &line, bool utf8)
+{
+    if (!hasEscape(line))
+        return true;
+    return utf8 ? utf8x::decode(utf8x::encode(line)) == line : cp949::decode(cp949::encode(line)) == line;
+}
+
+QString markedValue(QStringView value)
+{
+    QString out = ByteMark;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t u = value[i].unicode();
+        if (startsPair(value, i)) {
+            out += value.sliced(i, 2);
+            ++i;
+        } else if (isByteEscape(u) || u == '%' || u == ' ' || u == '\t' || u == '\r' || u == '\n') {
+            out += QLatin1Char('%') + QString::number(u & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        } else {
+            out += value[i];
+        }
+    }
+    return out;
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -1;
+}
+
+// The value a marked form stands for (after the mark); a "%" without two hex
+// digits stays as it is.
+QString unmarkedValue(QStringView marked)
+{
+    QString out;
+    out.reserve(marked.size());
+    for (qsizetype i = 0; i < marked.size(); ++i) {
+        if (marked[i] == QLatin1Char('%') && i + 2 < marked.size() && hexDigit(marked[i + 1]) >= 0 && hexDigit(marked[i + 2]) >= 0) {
+            const int byte = hexDigit(marked[i + 1]) * 16 + hexDigit(marked[i + 2]);
+            out += byte >= 0x80 ? QChar(char16_t(0xDC00 + byte)) : QChar(char16_t(byte));
+            i += 2;
+        } else {
+            out += marked[i];
+        }
+    }
+    return out;
+}
+
+// A value that would not read back as itself when written as it is: it looks
+// marked, or holds a line break (only a marked value read from a file can).
+bool needsMark(QStringView rawValue)
+{
+    return trimmedBlanks(rawValue).startsWith(ByteMark) || rawValue.contains(QLatin1Char('\n'))
+           || rawValue.contains(QLatin1Char('\r'));
+}
+
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
@@ -94,6 +184,7 @@ void IniFile::setText(const QString &text)
 {
     m_lines.clear();
     m_unreadable = false;
+    m_readAsUtf8 = false;
     if (text.isEmpty())
         return;
     QStringView rest(text);
@@ -103,7 +194,14 @@ void IniFile::setText(const QString &text)
         rest = nl < 0 ? QStringView() : rest.sliced(nl + 1);
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        m_lines.append(classify(line.toString()));
+        Line l = classify(line.toString());
+        if (l.kind == Line::Key) {
+            const qsizetype eq = l.text.indexOf(QLatin1Char('='));
+            const QStringView value = trimmedBlanks(QStringView(l.text).sliced(eq + 1));
+            if (value.startsWith(ByteMark))
+                l.text = l.text.first(eq + 1) + unmarkedValue(value.sliced(ByteMark.size()));
+        }
+        m_lines.append(std::move(l));
     }
 }
 
@@ -124,17 +222,46 @@ bool IniFile::needsUtf8() const
     return false;
 }
 
+bool IniFile::writesUtf8() const
+{
+    if (needsUtf8())
+        return true;
+    // Values can be marked, other lines cannot: they keep the file in UTF-8 when
+    // code page 949 would change them, and so does a UTF-8 file whose escapes
+    // would not survive the change.
+    for (const Line &l : m_lines)
+        if ((l.kind != Line::Key || m_readAsUtf8) && !survives(l.text, false))
+            return true;
+    return false;
+}
+
 QByteArray IniFile::toBytes() const
 {
-    const bool utf8 = needsUtf8();
+    const bool utf8 = writesUtf8();
     QByteArray out;
     if (utf8)
         out = Utf8Bom;
     for (const Line &l : m_lines) {
-        out += utf8 ? utf8x::encode(l.text) : cp949::encode(l.text);
+        QString text = l.text;
+        if (l.kind == Line::Key) {
+            const qsizetype eq = text.indexOf(QLatin1Char('='));
+            const QStringView value = QStringView(text).sliced(eq + 1);
+            if (needsMark(value) || !survives(text, utf8))
+                text = text.first(eq + 1) + markedValue(value);
+        }
+        out += utf8 ? utf8x::encode(text) : cp949::encode(text);
         out += "\r\n";
     }
     return out;
+}
+
+void IniFile::loadBytes(QByteArrayView bytes)
+{
+    if (bytes.startsWith(Utf8Bom))
+        setText(utf8x::decode(bytes.sliced(3)));
+    else
+        setText(cp949::decode(bytes));
+    m_readAsUtf8 = bytes.startsWith(Utf8Bom);
 }
 
 IniFile::LoadResult IniFile::load()
@@ -158,10 +285,7 @@ IniFile::LoadResult IniFile::load()
         m_unreadable = true;
         return LoadResult::Unreadable;
     }
-    if (bytes.startsWith(Utf8Bom))
-        setText(utf8x::decode(QByteArrayView(bytes).sliced(3)));
-    else
-        setText(cp949::decode(bytes));
+    loadBytes(bytes);
     return LoadResult::Loaded;
 }
 

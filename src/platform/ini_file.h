@@ -26,7 +26,15 @@
 // some text cannot be written in code page 949, the whole file is written as
 // UTF-8 with a byte-order mark instead. Reading takes a leading UTF-8 byte-order
 // mark to mean UTF-8 (else code page 949) and accepts LF or CR LF line ends.
+//
+// Every value round-trips exactly: load -> save -> load gives back every value
+// the store held, escaped bytes (U+DC80..U+DCFF) included. A value whose escapes
+// would read back as other text from the file's bytes (two escapes pairing into
+// a Hangul syllable, say) is written marked: "{bytes}" and the value with each
+// escaped byte, "%", blank and tab as %HH. Values without escapes are written as
+// they are. In memory, lines() and every read give the unmarked value.
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -59,12 +67,17 @@ public:
 
     // Replaces the contents with text as it would be read from a file (tests, imports).
     void setText(const QString &text);
+    // Replaces the contents with a file's bytes, read as load() reads them.
+    void loadBytes(QByteArrayView bytes);
     // The file's text lines in file order, as they would be written.
     QStringList lines() const;
     // The bytes save() would write.
     QByteArray toBytes() const;
     // True when toBytes() needs UTF-8 (some text has no code page 949 form).
     bool needsUtf8() const;
+    // True when toBytes() writes UTF-8: text without a code page 949 form, or
+    // lines that code page 949 would change and that cannot be marked.
+    bool writesUtf8() const;
 
     QString readString(const QString &section, const QString &key,
                        const QString &defaultValue = {}) const;
@@ -109,6 +122,7 @@ private:
     QString m_error;
     QList<Line> m_lines;
     bool m_unreadable = false;
+    bool m_readAsUtf8 = false;   // the text came from a UTF-8 file
 };
 
 } // namespace kav

@@ -50,13 +50,27 @@ QList<QByteArray> LineSplitter::feed(const char *data, qsizetype size)
     qsizetype start = 0;
     for (qsizetype i = 0; i < size; ++i) {
         if (data[i] == '\n' || data[i] == '\0') {
-            partial.append(data + start, i - start);
-            lines.append(partial);
+            if (skipping || tooLong(partial.size() + (i - start))) {
+                overflow = true;
+            } else {
+                partial.append(data + start, i - start);
+                lines.append(partial);
+            }
             partial.clear();
+            skipping = false;
             start = i + 1;
         }
     }
-    partial.append(data + start, size - start);
+    if (skipping)
+        return lines;
+    if (tooLong(partial.size() + (size - start))) {
+        // The rest of this line, up to its end, is skipped with it.
+        overflow = true;
+        skipping = true;
+        partial.clear();
+    } else {
+        partial.append(data + start, size - start);
+    }
     return lines;
 }
 

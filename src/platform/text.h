@@ -31,16 +31,33 @@ QString withoutTrailingCR(const QString &line);
 // Cuts received bytes into lines: a LF or a NUL ends a line (not included);
 // every other byte, CR included, belongs to the line. Bytes after the last end
 // wait for the next block; a last line that never ends is dropped.
+//
+// With a line limit, a line longer than the limit is never returned nor kept
+// (a peer that never sends a line end must not fill the memory); overflowed()
+// then tells the caller, who treats it as a broken peer. Each byte is looked at
+// once, however the bytes arrive.
 class LineSplitter {
 public:
+    explicit LineSplitter(qsizetype maxLineLength = 0) : maxLine(maxLineLength) {}
     QList<QByteArray> feed(const char *data, qsizetype size);
     bool hasPartialLine() const { return !partial.isEmpty(); }
     // The bytes after the last line end, taken (a viewer shows a last line without one).
     QByteArray takePartialLine() { return std::exchange(partial, QByteArray()); }
-    void clear() { partial.clear(); }
+    bool overflowed() const { return overflow; }
+    void clear()
+    {
+        partial.clear();
+        overflow = false;
+        skipping = false;
+    }
 
 private:
+    bool tooLong(qsizetype length) const { return maxLine > 0 && length > maxLine; }
+
     QByteArray partial;
+    qsizetype maxLine = 0;   // 0: no limit
+    bool overflow = false;
+    bool skipping = false;   // inside a line that was too long
 };
 
 } // namespace kav

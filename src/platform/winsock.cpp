@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -97,6 +98,46 @@ public:
     }
 };
 
+// Calls that find their socket ready pump no events, so that a transfer runs at
+// full speed. But a peer that keeps data coming would then never let the stop
+// button in: once ready calls have followed one another for a poll slice, the
+// next one pumps events first (a pause between calls starts a new run).
+using Clock = std::chrono::steady_clock;
+Clock::time_point g_runStart;
+Clock::time_point g_lastReadyCall;
+
+void notePumped()
+{
+    g_runStart = Clock::now();
+}
+
+// Before a blocking call's attempt: pumps events when a run of ready calls is due
+// for it. False (with the error set) when that cancelled the call or closed the socket.
+bool pumpWhenDue(Socket s, std::unique_ptr<BlockingScope> &scope)
+{
+    const Clock::time_point now = Clock::now();
+    const auto slice = std::chrono::milliseconds(PollSliceMs);
+    if (now - g_lastReadyCall > slice)
+        g_runStart = now;
+    g_lastReadyCall = now;
+    if (now - g_runStart < slice)
+        return true;
+    if (!scope)
+        scope = std::make_unique<BlockingScope>();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    notePumped();
+    g_lastReadyCall = Clock::now();
+    if (g_block.cancelled) {
+        g_lastError = WSAEINTR;
+        return false;
+    }
+    if (!info(s)) {
+        g_lastError = WSAENOTSOCK;
+        return false;
+    }
+    return true;
+}
+
 // Waits until the socket is ready for `events`, keeping the event loop alive.
 // Returns false (and sets the error) when the call was cancelled or the socket died.
 bool waitReady(Socket s, short events)
@@ -120,6 +161,7 @@ bool waitReady(Socket s, short events)
             return false;
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+        notePumped();
         if (g_block.cancelled) {
             g_lastError = WSAEINTR;
             return false;
@@ -469,6 +511,8 @@ int send(Socket s, const char *data, int length)
     std::unique_ptr<BlockingScope> scope;
     int sent = 0;
     while (sent < length) {
+        if (!nonBlocking && !pumpWhenDue(s, scope))
+            return SocketError;
         ssize_t n = ::send(static_cast<int>(s), data + sent, size_t(length - sent),
                            MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n >= 0) {
@@ -501,6 +545,8 @@ int recv(Socket s, char *buffer, int length)
         return fail(WSAEINPROGRESS);
     std::unique_ptr<BlockingScope> scope;
     for (;;) {
+        if (!nonBlocking && !pumpWhenDue(s, scope))
+            return SocketError;
         ssize_t n = ::recv(static_cast<int>(s), buffer, size_t(length), MSG_DONTWAIT);
         if (n >= 0) {
             armReadNotifier(s);

@@ -23,6 +23,10 @@ TEST(ExtractQuoted, Table)
         {"257 \"only one", ""},
         {"\"\"", ""},
         {"257 \"/자료\"", "/자료"},
+        {"257 \"/a\"\"b\" created", "/a\"b"},
+        {"257 \"/end\"\"\" is current", "/end\""},
+        {"257 \"\"\"\" is current", "\""},
+        {"257 \"/x\"\"y\"z\" lone quote: taken as it is", "/x\"\"y\"z"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(ExtractQuoted(c.text, QLatin1Char('"')), c.expected) << c.text.toStdString();

@@ -14,6 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
 using namespace kav;
 using kavtest::ReplyPeer;
 
@@ -45,6 +53,50 @@ struct Bare {
         EXPECT_TRUE(ws::startup());
         EXPECT_EQ(session.openControl(0x7f000001, peer.port(), 2000), Session::ConnectResult::Connected);
     }
+};
+
+// A server on a thread of its own that answers with a multi-line reply that
+// never ends, as fast as the connection takes it: the client's socket is always
+// ready, so only the pump between ready calls lets the stop button in.
+class FloodPeer {
+public:
+    FloodPeer()
+    {
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof sa;
+        if (::bind(listener, reinterpret_cast<sockaddr *>(&sa), len) != 0 || ::listen(listener, 1) != 0
+            || ::getsockname(listener, reinterpret_cast<sockaddr *>(&sa), &len) != 0)
+            ADD_FAILURE() << "flood peer could not listen";
+        listenPort = ntohs(sa.sin_port);
+        worker = std::thread([this] {
+            const int c = ::accept(listener, nullptr, nullptr);
+            if (c < 0)
+                return;
+            QByteArray chunk;
+            while (chunk.size() < 64 * 1024)
+                chunk += "211-" + QByteArray(4000, 'z') + "\r\n";
+            while (!stop && ::send(c, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL) > 0) {
+            }
+            ::close(c);
+        });
+    }
+    ~FloodPeer()
+    {
+        stop = true;
+        ::shutdown(listener, SHUT_RDWR);
+        ::close(listener);
+        worker.join();
+    }
+    quint16 port() const { return listenPort; }
+
+private:
+    int listener = -1;
+    quint16 listenPort = 0;
+    std::atomic<bool> stop{false};
+    std::thread worker;
 };
 
 } // namespace
@@ -100,6 +152,32 @@ TEST(ReplyReader, BytesAfterAReplyStayForTheNext)
     reader.feed("211-open\r\n");
     EXPECT_FALSE(reader.next().has_value());
     EXPECT_EQ(reader.unfinished().lines, QList<QByteArray>{"211-open"});
+}
+
+TEST(ReplyReader, ALineLongerThanTheLimitIsRefusedWhereverItsEndFalls)
+{
+    const qsizetype limit = ReplyReader::MaxLineLength;
+    struct Case {
+        const char *name;
+        QByteArray line;   // without its line end
+        qsizetype chunk;
+        bool refused;
+    };
+    const QList<Case> cases = {
+        {"at the limit, one segment", "220 " + QByteArray(limit - 4, 'a'), limit + 2, false},
+        {"at the limit, in 1000-byte segments", "220 " + QByteArray(limit - 4, 'a'), 1000, false},
+        {"one byte over", "220 " + QByteArray(limit - 3, 'a'), limit + 2, true},
+        {"1 MB in 4096-byte segments", "220 " + QByteArray(1 << 20, 'a'), 4096, true},
+        {"1 MB in one segment", "220 " + QByteArray(1 << 20, 'a'), 2 << 20, true},
+    };
+    for (const Case &c : cases) {
+        ReplyReader reader;
+        const QByteArray bytes = c.line + "\r\n";
+        for (qsizetype at = 0; at < bytes.size(); at += c.chunk)
+            reader.feed(QByteArrayView(bytes).sliced(at, qMin(c.chunk, bytes.size() - at)));
+        EXPECT_EQ(reader.overflowed(), c.refused) << c.name;
+        EXPECT_EQ(reader.next().has_value(), !c.refused) << c.name;
+    }
 }
 
 TEST(ReplyRules, CodeAndExpectedSize)
@@ -165,6 +243,31 @@ TEST(ReadReply, KoreanTextInCodePage949)
     EXPECT_EQ(reply.text, QStringLiteral("257 \"/자료실\" is current directory."));
     EXPECT_EQ(b.s.directories, QStringList{QStringLiteral("/자료실")});
     EXPECT_EQ(b.session.serverEncoding(), Session::ServerEncoding::Cp949);
+}
+
+TEST(ReadReply, AnOverlongLineDropsTheConnection)
+{
+    ReplyPeer peer;
+    peer.greet("220 " + QByteArray(1 << 20, 'x') + "\r\n");
+    Bare b(peer);
+    const Reply reply = b.session.readReply();
+    EXPECT_FALSE(reply.answered);
+    EXPECT_FALSE(b.session.hasControlConnection());
+    EXPECT_TRUE(b.log.contains(QStringLiteral("[H] - Reply line longer than 65536 bytes: connection closed")))
+        << b.log.join('\n').left(2000).toStdString();
+}
+
+TEST(ReadReply, StopReachesAReplyThatKeepsComing)
+{
+    FloodPeer peer;
+    kavtest::RecordedSession s;
+    ASSERT_TRUE(ws::startup());
+    ASSERT_EQ(s.session.openControl(0x7f000001, peer.port(), 2000), Session::ConnectResult::Connected);
+    QTimer::singleShot(50, [&s] { s.session.hangUp(); });
+    const Reply reply = s.session.readReply();
+    EXPECT_FALSE(reply.answered);
+    EXPECT_FALSE(s.session.hasControlConnection());
+    EXPECT_TRUE(s.ui.log.contains(QStringLiteral("[H] - Cancelled blocking call")));
 }
 
 TEST(ReadReply, NothingWithoutAControlConnection)

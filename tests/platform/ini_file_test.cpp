@@ -427,4 +427,71 @@ TEST_F(IniFileDisk, LfFilesAreReadAndWrittenBackWithCrLf)
     EXPECT_EQ(readBytes(path), QByteArray("[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n"));
 }
 
+// A value as held in memory: every escaped byte a lone U+DC00+byte.
+QString escaped(const char *bytes)
+{
+    QString out;
+    for (const char *p = bytes; *p; ++p)
+        out += QChar(char16_t(0xDC00 + static_cast<unsigned char>(*p)));
+    return out;
+}
+
+TEST_F(IniFileDisk, EveryValueComesBackExactly)
+{
+    // Values a program can hold; each case is saved once in a code page 949 file
+    // and once in a UTF-8 file (forced by a character that code page lacks).
+    struct Case {
+        const char *name;
+        QString value;
+        QByteArray cp949Line;   // the line as written to a code page 949 file
+    };
+    const QList<Case> cases = {
+        {"plain", QStringLiteral("/pub/자료"), "0=/pub/" + QByteArray::fromHex("c0dab7e1")},
+        {"a CP949 name from a UTF-8 server", escaped("\xB0\xA1\xB3\xAA") + ".txt",
+         "0={bytes}%B0%A1%B3%AA.txt"},
+        {"a lone byte survives as it is", "/tmp/" + escaped("\x80") + "x", "0=/tmp/\x80x"},
+        {"escapes that form UTF-8", escaped("\xC2\x80"), "0=\xC2\x80"},
+        {"escapes beside Hangul, blanks and percent", QStringLiteral("가 100%") + escaped("\xB0\xA1") + " ",
+         "0={bytes}" + QByteArray::fromHex("b0a1") + "%20100%25%B0%A1%20"},
+        {"a plain value that looks marked", QStringLiteral("{bytes}%41"), "0={bytes}{bytes}%2541"},
+        {"a quoted value", QStringLiteral("\"a b\""), "0=\"a b\""},
+        {"emoji", QStringLiteral("file💀💋💎💕💯.txt"), ""},
+        // 💀 ends in U+DC80, the half of a pair and not an escaped byte: marked
+        // beside real escapes, it stays whole.
+        {"escapes beside an emoji", escaped("\xC2\x80") + QStringLiteral("💀") + escaped("\xB0\xA1"),
+         ""},
+    };
+    for (const Case &c : cases) {
+        for (const bool forceUtf8 : {false, true}) {
+            IniFile ini(path);
+            ini.writeString("LASTFILE", "0", c.value);
+            if (forceUtf8)
+                ini.writeString("OTHER", "x", QStringLiteral("😀"));
+            const QString held = ini.readString("LASTFILE", "0");
+            ASSERT_TRUE(ini.save()) << c.name;
+            if (!forceUtf8 && !c.cp949Line.isEmpty())
+                EXPECT_EQ(readBytes(path), "[LASTFILE]\r\n" + c.cp949Line + "\r\n") << c.name;
+            IniFile back(path);
+            ASSERT_EQ(back.load(), IniFile::LoadResult::Loaded);
+            EXPECT_EQ(back.readString("LASTFILE", "0"), held) << c.name << (forceUtf8 ? " (UTF-8)" : "");
+            EXPECT_EQ(back.lines(), ini.lines()) << c.name;
+            // And once more: the second save writes the same bytes.
+            const QByteArray first = readBytes(path);
+            ASSERT_TRUE(back.save());
+            EXPECT_EQ(readBytes(path), first) << c.name;
+        }
+    }
+}
+
+TEST_F(IniFileDisk, AUtf8FileWithInvalidBytesStaysAsItWas)
+{
+    const QByteArray bytes = "\xEF\xBB\xBF[LASTFILE]\r\n0=/tmp/\xB0\xA1\xB3\xAA.txt\r\n1=/ok\r\n";
+    writeBytes(path, bytes);
+    IniFile ini(path);
+    ASSERT_EQ(ini.load(), IniFile::LoadResult::Loaded);
+    EXPECT_EQ(ini.readString("LASTFILE", "0"), "/tmp/" + escaped("\xB0\xA1\xB3\xAA") + ".txt");
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(readBytes(path), bytes);
+}
+
 } // namespace

@@ -39,6 +39,25 @@ TEST(Text, LinesFromBlocks)
     EXPECT_EQ(withoutTrailingCR(QStringLiteral("x\n")), QStringLiteral("x\n"));
 }
 
+TEST(Text, OverlongLinesAreSkippedWholeHoweverTheyArrive)
+{
+    // Limit 4: "12345" is one byte too long; the lines around it come through,
+    // and no tail of the long line passes for a line of its own.
+    const QByteArray bytes = "ok\n12345678\n1234\nend\ntail";
+    for (const qsizetype chunk : {qsizetype(1), qsizetype(2), qsizetype(3), bytes.size()}) {
+        LineSplitter splitter(4);
+        QList<QByteArray> lines;
+        for (qsizetype at = 0; at < bytes.size(); at += chunk)
+            lines += splitter.feed(bytes.constData() + at, qMin(chunk, bytes.size() - at));
+        EXPECT_EQ(lines, (QList<QByteArray>{"ok", "1234", "end"})) << chunk;
+        EXPECT_TRUE(splitter.overflowed()) << chunk;
+        EXPECT_EQ(splitter.takePartialLine(), QByteArray("tail")) << chunk;
+    }
+    LineSplitter unlimited;
+    EXPECT_EQ(unlimited.feed(bytes.constData(), bytes.size()).size(), 4);
+    EXPECT_FALSE(unlimited.overflowed());
+}
+
 TEST(Utf8WithEscapes, RoundTrips)
 {
     struct Case {

@@ -1,0 +1,36 @@
+// Any bytes as a directory listing: cut into lines as they arrive, decoded in
+// both server encodings, classified, with every field tail taken. A name that
+// is offered must come from the line, and the safe-name rule must hold.
+#include "fuzz_check.h"
+
+#include "browse/listing.h"
+#include "platform/cp949.h"
+#include "platform/text.h"
+#include "platform/utf8x.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    kav::LineSplitter splitter(64 * 1024);
+    QList<QByteArray> lines = splitter.feed(reinterpret_cast<const char *>(data), qsizetype(size));
+    lines << splitter.takePartialLine();
+    for (const QByteArray &raw : lines) {
+        FUZZ_CHECK(raw.size() <= 64 * 1024);
+        for (const QString &decoded : {kav::utf8x::decode(raw), kav::cp949::decode(raw)}) {
+            const QString line = kav::withoutTrailingCR(decoded);
+            for (int n = 0; n <= 11; ++n)
+                FUZZ_CHECK(kav::ListFieldTail(line, n).size() <= line.size());
+            if (const auto entry = kav::classifyListingLine(line)) {
+                FUZZ_CHECK(line.contains(entry->name));
+                if (kav::isSafeLocalName(entry->name)) {
+                    FUZZ_CHECK(!entry->name.contains(QLatin1Char('/')));
+                    FUZZ_CHECK(!entry->name.contains(QChar(0)));
+                    FUZZ_CHECK(entry->name != QLatin1String("..") && entry->name != QLatin1String("."));
+                }
+            }
+        }
+    }
+    return 0;
+}
