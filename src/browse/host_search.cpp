@@ -106,6 +106,8 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
             if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
                 || name.contains(QLatin1Char('/')))
                 continue;
+            // A link is reported like a file and never entered: one that points above
+            // would make the walk endless.
             if (entry->kind == EntryKind::Directory) {
                 subdirectories << name;
                 continue;
