@@ -1,4 +1,5 @@
 #include "pe_resources.h"
+#include "little_endian.h"
 
 #include <QHash>
 #include <QSet>
@@ -8,22 +9,8 @@ namespace kav::pe {
 
 namespace {
 
-// Bounds-checked little-endian reads: any field partly outside the buffer is missing.
-std::optional<quint32> u16At(const QByteArray &b, qint64 offset)
-{
-    if (offset < 0 || offset + 2 > b.size())
-        return std::nullopt;
-    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + offset;
-    return quint32(p[0]) | quint32(p[1]) << 8;
-}
-
-std::optional<quint32> u32At(const QByteArray &b, qint64 offset)
-{
-    if (offset < 0 || offset + 4 > b.size())
-        return std::nullopt;
-    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + offset;
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
+using le::u16At;
+using le::u32At;
 
 struct Section {
     quint32 virtualAddress = 0;

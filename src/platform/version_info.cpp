@@ -1,4 +1,5 @@
 #include "version_info.h"
+#include "little_endian.h"
 #include "pe_resources.h"
 #include "regular_file.h"
 
@@ -8,13 +9,7 @@ namespace kav {
 
 namespace {
 
-std::optional<quint32> u16At(const QByteArray &b, qint64 offset)
-{
-    if (offset < 0 || offset + 2 > b.size())
-        return std::nullopt;
-    const auto *p = reinterpret_cast<const uchar *>(b.constData()) + offset;
-    return quint32(p[0]) | quint32(p[1]) << 8;
-}
+using le::u16At;
 
 qint64 align4(qint64 v)
 {
