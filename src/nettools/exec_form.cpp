@@ -292,12 +292,12 @@ void TExecForm::closeCommandSocket()
 
 void TExecForm::BB_saveClick()
 {
-    FileDialogSpec spec;
-    spec.title = QStringLiteral("화면의 내용을 파일로 저장합니다");
-    spec.defaultExt = QStringLiteral("txt");
-    spec.filter = QStringLiteral("Text Files(*.txt)|*.TXT|Document Files(*.doc)|*.doc|All Files(*.*)|*.*");
+    FileRequest request;
+    request.title = QStringLiteral("화면의 내용을 파일로 저장합니다");
+    request.defaultExt = QStringLiteral("txt");
+    request.filter = QStringLiteral("Text Files(*.txt)|*.TXT|Document Files(*.doc)|*.doc|All Files(*.*)|*.*");
     QString path;
-    if (!dialogs().saveFile(this, spec, path))
+    if (!dialogs().saveFile(this, request, path))
         return;
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -39,9 +39,6 @@ struct FileRequest {
     bool executablesOnly = false;
 };
 
-// The former name, for code written against it meanwhile.
-using FileDialogSpec = FileRequest;
-
 class Dialogs {
 public:
     virtual ~Dialogs() = default;

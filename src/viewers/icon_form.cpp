@@ -422,14 +422,14 @@ void TIconForm::save(SaveKind kind)
         return;
     static const char *const extensions[] = {".bmp", ".ico", ".jpg", ".gif"};
     const QString extension = QLatin1String(extensions[int(kind)]);
-    FileDialogSpec spec;
-    spec.filter = SaveFilter;
-    spec.defaultExt = QLatin1Char('*') + extension;
+    FileRequest request;
+    request.filter = SaveFilter;
+    request.defaultExt = QLatin1Char('*') + extension;
     const QString proposed = proposedSavePath(extension);
-    spec.initialDir = saveDir;
-    spec.fileName = proposed;
+    request.initialDir = saveDir;
+    request.fileName = proposed;
     QString path = proposed;
-    if (!dialogs().saveFile(this, spec, path))
+    if (!dialogs().saveFile(this, request, path))
         return;
     saveDir = QFileInfo(path).absolutePath();
 

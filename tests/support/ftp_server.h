@@ -86,7 +86,7 @@ private:
 // real root (not a user namespace) and runs in a private mount namespace of
 // its own, where its PAM file is bind-mounted: /etc is never changed.
 //
-//     if (std::string why; !kavtest::VsftpdServer::available(&why)) GTEST_SKIP() << why;
+//     if (std::string why; !kavtest::VsftpdServer::available(&why)) FAIL() << why;
 class VsftpdServer
 {
 public:
