@@ -21,6 +21,7 @@ const QString ParentEntry = QStringLiteral(".. Up to higher directory") + QStrin
 namespace {
 
 constexpr int KindRole = Qt::UserRole + 1;
+constexpr int SizeRole = Qt::UserRole + 2;   // the listed size of a file (-1: none)
 constexpr int ItemHeight = 15;
 constexpr int ReceiveBlock = 4096;
 
@@ -28,9 +29,12 @@ constexpr int ReceiveBlock = 4096;
 // is made once per item: a sort of 100,000 names compares about two million times.
 class RemoteItem : public QListWidgetItem {
 public:
-    RemoteItem(const QString &text, EntryKind kind) : QListWidgetItem(text), key(text.toCaseFolded())
+    RemoteItem(const QString &text, EntryKind kind, qint64 size = -1)
+        : QListWidgetItem(text), key(text.toCaseFolded())
     {
         setData(KindRole, int(kind));
+        if (size >= 0)
+            setData(SizeRole, size);
     }
     bool operator<(const QListWidgetItem &other) const override
     {
@@ -181,7 +185,8 @@ QList<RemoteEntry> HostPane::selectedFiles() const
     for (int i = 0; i < w.RFileListBox->count(); ++i) {
         const QListWidgetItem *item = w.RFileListBox->item(i);
         if (item->isSelected())
-            out.append(RemoteEntry{item->text(), EntryKind(item->data(KindRole).toInt())});
+            out.append(RemoteEntry{item->text(), EntryKind(item->data(KindRole).toInt()),
+                                   item->data(SizeRole).isValid() ? item->data(SizeRole).toLongLong() : -1});
     }
     return out;
 }
@@ -285,7 +290,7 @@ void HostPane::RBrefreshClick()
                 continue;
             const bool enterable = entry->kind == EntryKind::Directory || entry->kind == EntryKind::Link;
             QListWidget *list = enterable ? w.RDirListBox : w.RFileListBox;
-            list->addItem(new RemoteItem(entry->name, entry->kind));
+            list->addItem(new RemoteItem(entry->name, entry->kind, entry->size));
         }
     }, opened);
     if (outcome != Listing::Received) {
