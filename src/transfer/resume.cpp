@@ -44,7 +44,7 @@ QString downloadResumeQuestion(const QString &name, qint64 localSize, qint64 hos
         + QStringLiteral("'가 로컬에 이미 있습니다. (로컬 ") + QString::number(localSize)
         + QStringLiteral(" Bytes, 호스트 ") + QString::number(hostSize) + QStringLiteral(" Bytes)") + CrLf
         + QStringLiteral("받다가 중단된 파일을 이어서 받으시겠습니까 ?") + CrLf
-        + QStringLiteral("([예] 이어받기, [아니오] 처음부터 다시 받기, [취소] 받지 않고 건너뛰기)");
+        + QStringLiteral("([예] 이어받기, [아니요] 처음부터 다시 받기, [취소] 받지 않고 건너뛰기)");
 }
 
 QString uploadResumeQuestion(const QString &name, qint64 hostSize, qint64 localSize)
@@ -53,7 +53,7 @@ QString uploadResumeQuestion(const QString &name, qint64 hostSize, qint64 localS
         + QStringLiteral("'가 호스트에 이미 있습니다. (호스트 ") + QString::number(hostSize)
         + QStringLiteral(" Bytes, 로컬 ") + QString::number(localSize) + QStringLiteral(" Bytes)") + CrLf
         + QStringLiteral("보내다가 중단된 파일을 이어서 보내시겠습니까 ?") + CrLf
-        + QStringLiteral("([예] 이어올리기, [아니오] 처음부터 다시 보내기, [취소] 보내지 않고 건너뛰기)");
+        + QStringLiteral("([예] 이어올리기, [아니요] 처음부터 다시 보내기, [취소] 보내지 않고 건너뛰기)");
 }
 
 ResumeChoice resumeChoiceOf(int button)

@@ -199,11 +199,11 @@ TEST(TransferSizes, ResumeRules)
     EXPECT_EQ(downloadResumeQuestion(QStringLiteral("자료.zip"), 1000, 5000),
               QStringLiteral("[주의] - 이어받기\r\n파일 '자료.zip'가 로컬에 이미 있습니다. (로컬 1000 Bytes, 호스트 5000 Bytes)\r\n"
                              "받다가 중단된 파일을 이어서 받으시겠습니까 ?\r\n"
-                             "([예] 이어받기, [아니오] 처음부터 다시 받기, [취소] 받지 않고 건너뛰기)"));
+                             "([예] 이어받기, [아니요] 처음부터 다시 받기, [취소] 받지 않고 건너뛰기)"));
     EXPECT_EQ(uploadResumeQuestion(QStringLiteral("자료.zip"), 1000, 5000),
               QStringLiteral("[주의] - 이어올리기\r\n파일 '자료.zip'가 호스트에 이미 있습니다. (호스트 1000 Bytes, 로컬 5000 Bytes)\r\n"
                              "보내다가 중단된 파일을 이어서 보내시겠습니까 ?\r\n"
-                             "([예] 이어올리기, [아니오] 처음부터 다시 보내기, [취소] 보내지 않고 건너뛰기)"));
+                             "([예] 이어올리기, [아니요] 처음부터 다시 보내기, [취소] 보내지 않고 건너뛰기)"));
 }
 
 // ---- the scripted server ------------------------------------------------------
