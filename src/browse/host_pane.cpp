@@ -21,7 +21,6 @@ const QString ParentEntry = QStringLiteral(".. Up to higher directory") + QStrin
 namespace {
 
 constexpr int KindRole = Qt::UserRole + 1;
-constexpr int SizeRole = Qt::UserRole + 2;   // the listed size of a file (-1: none)
 constexpr int ItemHeight = 15;
 constexpr int ReceiveBlock = 4096;
 
@@ -30,12 +29,13 @@ constexpr int ReceiveBlock = 4096;
 class RemoteItem : public QListWidgetItem {
 public:
     RemoteItem(const QString &text, EntryKind kind, qint64 size = -1)
-        : QListWidgetItem(text), key(text.toCaseFolded())
+        : QListWidgetItem(text), key(text.toCaseFolded()), listedSize(size)
     {
         setData(KindRole, int(kind));
-        if (size >= 0)
-            setData(SizeRole, size);
     }
+    // The size the listing gave (-1: none). A member, not item data: a listing
+    // of 100,000 names would pay for one more stored value per item.
+    qint64 size() const { return listedSize; }
     bool operator<(const QListWidgetItem &other) const override
     {
         if (const auto *o = dynamic_cast<const RemoteItem *>(&other))
@@ -45,6 +45,7 @@ public:
 
 private:
     QString key;
+    qint64 listedSize;
 };
 
 // Icon at the left edge + 2, text at + 21, one pixel down, on the selection colour when selected.
@@ -184,9 +185,11 @@ QList<RemoteEntry> HostPane::selectedFiles() const
     QList<RemoteEntry> out;
     for (int i = 0; i < w.RFileListBox->count(); ++i) {
         const QListWidgetItem *item = w.RFileListBox->item(i);
-        if (item->isSelected())
-            out.append(RemoteEntry{item->text(), EntryKind(item->data(KindRole).toInt()),
-                                   item->data(SizeRole).isValid() ? item->data(SizeRole).toLongLong() : -1});
+        if (!item->isSelected())
+            continue;
+        const auto *remote = dynamic_cast<const RemoteItem *>(item);
+        out.append(RemoteEntry{item->text(), EntryKind(item->data(KindRole).toInt()),
+                               remote ? remote->size() : -1});
     }
     return out;
 }
