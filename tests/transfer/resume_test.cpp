@@ -515,3 +515,43 @@ TEST(TransferResume, NeverInAsciiTypeNorForAWorkingCopy)
     EXPECT_TRUE(t.ui.log.filter(QStringLiteral("[L] - REST")).isEmpty());
     EXPECT_FALSE(t.ui.log.contains(QStringLiteral("[L] - SIZE notes.txt")));
 }
+
+TEST(TransferResume, ADownloadBrokenByTheServerResumesByteExact)
+{
+    Served s;
+    ASSERT_TRUE(s.start(Server::Pyftpdlib));
+    const QByteArray data = randomBytes(64 * MiB, 59);
+    writeAll(s.homeDir() + "/big.bin", data);
+    Transfers t(s.localDir());
+    t.host.controls = TypeControls{false, false, true};
+    t.login();
+    boxes().clear();
+    // The server goes away at about half (a restart, a dropped line).
+    auto *poll = new QTimer(&t.window);
+    QObject::connect(poll, &QTimer::timeout, &t.window, [poll, &t, &s] {
+        if (t.window.moved() >= 32 * MiB) {
+            poll->stop();
+            s.py->stop();
+        }
+    });
+    poll->start(1);
+    t.selectHost({"big.bin"});
+    t.commands->SB_RightLeftClick();
+    delete poll;
+    const qint64 partial = QFileInfo(s.localDir() + "/big.bin").size();
+    ASSERT_GT(partial, 0);
+    ASSERT_LT(partial, 64 * MiB);
+    EXPECT_EQ(readAll(s.localDir() + "/big.bin"), data.left(partial));
+
+    // The window ends the broken session once the handler has returned.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(t.session.hasControlConnection());
+    ASSERT_TRUE(s.start(Server::Pyftpdlib));
+    t.login();
+    ASSERT_TRUE(t.session.isConnected()) << t.ui.log.join(QLatin1Char('\n')).toStdString();
+    boxes().pushButton(BtnYes);
+    t.selectHost({"big.bin"});
+    t.commands->SB_RightLeftClick();
+    ASSERT_EQ(boxes().asked.size(), 1u);
+    EXPECT_EQ(digest(readAll(s.localDir() + "/big.bin")), digest(data));
+}
