@@ -72,8 +72,14 @@ std::optional<RemoteEntry> classifyListingLine(const QString &line)
     const QChar first = line.at(0);
     if (first == QLatin1Char('-')) {
         const bool executable = line.mid(1, 9).contains(QLatin1Char('x'));
-        return RemoteEntry{listingName(line),
-                           executable ? EntryKind::ExecutableFile : EntryKind::PlainFile};
+        // Field 5 is the size; a line of another shape gives none rather than a wrong one.
+        const QString sizeField = ListFieldTail(line, 5).section(QLatin1Char(' '), 0, 0);
+        bool sized = !sizeField.isEmpty();
+        for (const QChar c : sizeField)
+            sized = sized && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        const qint64 size = sized ? sizeField.toLongLong(&sized) : -1;
+        return RemoteEntry{listingName(line), executable ? EntryKind::ExecutableFile : EntryKind::PlainFile,
+                           sized ? size : -1};
     }
     if (first == QLatin1Char('d'))
         return RemoteEntry{listingName(line), EntryKind::Directory};

@@ -18,6 +18,7 @@ enum class EntryKind { Directory, ExecutableFile, PlainFile, Link };
 struct RemoteEntry {
     QString name;
     EntryKind kind;
+    qint64 size = -1;   // the listed size in bytes of a file; -1 when not given
 };
 
 // Field n (1-based) of a listing line together with everything after it, trimmed.

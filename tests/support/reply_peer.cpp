@@ -59,6 +59,8 @@ void ReplyPeer::answerAsLoggedInServer(const QByteArray &pwd)
     on("TYPE", {"200 Type set\r\n"});
     on("PORT", {"200 PORT command successful\r\n"});
     on("CWD", {"250 CWD OK\r\n"});
+    // Like many servers, it knows no sizes: the transfer's own announcement counts.
+    on("SIZE", {"550 Could not get file size.\r\n"});
 }
 
 void ReplyPeer::onData(const QByteArray &prefix, const DataReply &reply)
