@@ -103,7 +103,7 @@ TMainForm::TMainForm(QWidget *parent)
     mainSize = std::make_unique<MainWindowSize>(*this);
     settingsBridge->configuration().setWindowSizeHolder(SizedWindow::Main, mainSize.get());
     hostPane->showReport = [this](const QString &caption, const QStringList &lines, const QString &fileName) {
-        viewWindow->setSaveDirectory(QDir::currentPath());
+        viewWindow->setSaveDirectory(localPane->currentDirectory());
         viewWindow->setSaveFileName(fileName);
         viewWindow->clearText();
         viewWindow->setLines(lines);
