@@ -360,6 +360,7 @@ void TMainForm::terminationRequested()
         termination::exitNow(0);
     }
     terminating = true;
+    sinceTermination.start();
     TTransForm &transfer = transferBridge->transferWindow();
     if (transfer.isVisible())
         transfer.BB_abortClick();
@@ -369,8 +370,13 @@ void TMainForm::terminationRequested()
 void TMainForm::closeWhenIdle()
 {
     // The cancelled transfer ends at its next block and reads the server's last
-    // word; the window closes once nothing waits on the network any more.
-    if (!shutDown && (transferOrPrintShowing() || ftp->dataTransferUnderWay() || ws::isBlocking())) {
+    // word; the window closes once nothing waits on the network any more. A server
+    // that is slow to send that block or that word (throttled, hung) is not waited
+    // for past the grace time: the session manager kills a program that lingers,
+    // and the settings matter more than the reply. Closing interrupts the wait.
+    constexpr qint64 GraceMs = 500;
+    const bool waiting = ftp->dataTransferUnderWay() || ws::isBlocking();
+    if (!shutDown && (transferOrPrintShowing() || (waiting && sinceTermination.elapsed() < GraceMs))) {
         QTimer::singleShot(20, this, &TMainForm::closeWhenIdle);
         return;
     }

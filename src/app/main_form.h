@@ -5,6 +5,7 @@
 
 #include "connect_flow.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -177,6 +178,7 @@ private:
     bool WinsockReady = true;
     bool shutDown = false;
     bool terminating = false;   // a termination request is being carried out
+    QElapsedTimer sinceTermination;
     void closeWhenIdle();
 };
 
