@@ -154,19 +154,18 @@ protected:
         found.first()->setSelected(true);
         files->setCurrentItem(found.first());
     }
-    // Triggers `action`; `look` gets the first modal window of type W that shows and
-    // closes it.
+    // Triggers `action`; `look` gets the first modal window of type W that shows,
+    // until it says it has seen it filled (true); the window is then closed.
     template <class W>
-    bool whileModal(QAction *action, const std::function<void(W *)> &look)
+    bool whileModal(QAction *action, const std::function<bool(W *)> &look)
     {
         bool seen = false;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             auto *w = qobject_cast<W *>(QApplication::activeModalWidget());
-            if (!w || seen)
+            if (!w || seen || !look(w))
                 return;
             seen = true;
-            look(w);
             w->close();
         });
         watch.start(10);
@@ -224,10 +223,31 @@ TEST_F(ForeignNames, ListedShownAndEnteredByTheirBytes)
         // A file there opens by its bytes too.
         select(n.shown + QStringLiteral(".txt"));
         QString viewed;
-        EXPECT_TRUE(whileModal<TViewForm>(f().N_LView, [&](TViewForm *v) { viewed = v->lines().join(QLatin1Char('\n')); }));
+        EXPECT_TRUE(whileModal<TViewForm>(f().N_LView, [&](TViewForm *v) {
+            viewed = v->lines().join(QLatin1Char('\n'));
+            return true;
+        }));
         EXPECT_EQ(viewed.trimmed(), QStringLiteral("inside"));
         enterRoot();
     }
+
+    // A folder made in a folder of foreign bytes (the user adds to the shown path),
+    // then entered and removed.
+    const Named &foreign = Folders.last();
+    const QByteArray parent = root + '/' + foreign.bytes;
+    const QByteArray made = parent + '/' + QStringLiteral("새 폴더").toUtf8();
+    ASSERT_TRUE(window->localPaneOf()->setDirectory(localpath::decode(parent)));
+    scripted().clear();
+    scripted().pushAccept(QString::fromUtf8(root) + QLatin1Char('/') + foreign.shown + QStringLiteral("/새 폴더"));
+    f().N_LMakeDirectory->trigger();
+    struct stat st {};
+    ASSERT_EQ(::stat(made.constData(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    ASSERT_TRUE(window->localPaneOf()->setDirectory(localpath::decode(made)));
+    scripted().pushAccept(localpath::displayName(QByteArrayView(made)));
+    f().N_LDeleteDirectory->trigger();
+    EXPECT_NE(::stat(made.constData(), &st), 0) << "removed";
+    EXPECT_EQ(cwdBytes(), parent);
 }
 
 TEST_F(ForeignNames, RenamedCaseRenamedAndDeletedByTheirBytes)
@@ -296,6 +316,7 @@ TEST_F(ForeignNames, OpenedInTheViewersAndHandedToProgramsByTheirBytes)
         EXPECT_TRUE(whileModal<TViewForm>(f().N_LView, [&](TViewForm *v) {
             viewed = v->lines().join(QLatin1Char('\n'));
             caption = v->windowTitle();
+            return true;
         }));
         EXPECT_EQ(viewed.trimmed(), QString::fromUtf8(content).trimmed());
         EXPECT_EQ(caption, QStringLiteral("[Local] - File View (") + n.shown + QStringLiteral(", ") + size
@@ -305,8 +326,11 @@ TEST_F(ForeignNames, OpenedInTheViewersAndHandedToProgramsByTheirBytes)
         QString firstCell, hexTitle;
         EXPECT_TRUE(whileModal<THexForm>(f().N_LHexview, [&](THexForm *hex) {
             hex->FormActivate();
+            if (hex->lastSector() == 0 && scripted().asked.empty())
+                return false;   // its own activation is still under way
             hexTitle = hex->windowTitle();
             firstCell = hex->findChild<QTableWidget *>(QStringLiteral("SG_Hexcodes"))->item(0, 0)->text();
+            return true;
         }));
         EXPECT_EQ(firstCell, QStringLiteral("6c"));
         EXPECT_EQ(hexTitle, QString::fromUtf8(root) + QLatin1Char('/') + n.shown + QStringLiteral("  (") + size
@@ -317,6 +341,7 @@ TEST_F(ForeignNames, OpenedInTheViewersAndHandedToProgramsByTheirBytes)
         EXPECT_TRUE(whileModal<TFileInfoForm>(f().N_LChangeAttribute, [&](TFileInfoForm *info) {
             infoName = info->form()->L_Filename->text();
             infoSize = info->form()->L_Filesize->text();
+            return !infoSize.isEmpty();   // filled while it shows
         }));
         EXPECT_EQ(infoName, n.shown);
         EXPECT_TRUE(infoSize.contains(size)) << infoSize.toStdString();
