@@ -364,6 +364,9 @@ void TMainForm::terminationRequested()
     TTransForm &transfer = transferBridge->transferWindow();
     if (transfer.isVisible())
         transfer.BB_abortClick();
+    // A print under way (a host file streamed to the printer) stops the same way.
+    if (printWindow && printWindow->isVisible())
+        printWindow->BB_abortClick();
     closeWhenIdle();
 }
 
