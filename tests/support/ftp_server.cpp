@@ -121,6 +121,12 @@ FtpServer &FtpServer::setPort(int port)
     return *this;
 }
 
+FtpServer &FtpServer::setDownloadLimit(int bytesPerSecond)
+{
+    downloadLimit_ = bytesPerSecond;
+    return *this;
+}
+
 FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &directory, const std::string &perm)
 {
     overrides_.push_back({user, directory, perm});
@@ -145,6 +151,7 @@ FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &d
         cfg["banner"] = q(banner_);
     cfg["names"] = names_ == Names::RawBytes ? "raw" : "utf-8";
     cfg["list_options"] = listOptions_;
+    cfg["download_limit"] = downloadLimit_;
     QJsonArray overrides;
     for (const auto &o : overrides_)
         overrides.append(QJsonObject{{"user", q(o.user)}, {"dir", q(o.directory)}, {"perm", q(o.perm)}});

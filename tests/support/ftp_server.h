@@ -55,6 +55,8 @@ public:
     // inode column when -i is given.
     FtpServer &acceptListOptions(bool on = true);
     FtpServer &setPort(int port);
+    // Downloads no faster than this many bytes a second (0: as fast as it can).
+    FtpServer &setDownloadLimit(int bytesPerSecond);
     // Other permission letters for one user in one directory and below (a
     // directory that may be entered but not listed: "e").
     FtpServer &overridePerm(const std::string &user, const std::string &directory, const std::string &perm);
@@ -65,6 +67,8 @@ public:
     void stop() { process_.stop(); }
     std::string log() const { return process_.log(); }
     int port() const { return port_; }
+    // The leader of the server's process group (to stop and continue it).
+    pid_t pid() const { return process_.pid(); }
 
 private:
     struct User { std::string name, password, home, perm; };
@@ -75,6 +79,7 @@ private:
     bool bannerSet_ = false;
     Names names_ = Names::Utf8;
     bool listOptions_ = false;
+    int downloadLimit_ = 0;
     int port_ = 21;
     struct Override { std::string user, directory, perm; };
     std::vector<Override> overrides_;
