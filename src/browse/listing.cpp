@@ -1,6 +1,7 @@
 #include "listing.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 namespace kav {
 namespace {
@@ -17,7 +18,224 @@ QString trimmed(const QString &s, qsizetype from = 0)
     return s.mid(begin, end - begin);
 }
 
+// The line without its line end; every other character, blanks included, stays.
+QStringView withoutLineEnd(QStringView line)
+{
+    qsizetype end = line.size();
+    while (end > 0 && (line.at(end - 1) == QLatin1Char('\r') || line.at(end - 1) == QLatin1Char('\n')))
+        --end;
+    return line.left(end);
+}
+
+qint64 decimalOrUnknown(QStringView digits)
+{
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    return ok && n >= 0 ? n : -1;
+}
+
+// ---- 1. machine-readable facts (MLSD) -----------------------------------------------
+//
+// "fact=value;fact=value; name": facts, each ended by ";", then one space and
+// the name exactly as it is (blanks at either end are part of it). A value
+// never holds ";", so the facts end at the first "; ". Fact names hold no
+// blank, which keeps a UNIX line naming "a=b; c" out. Fact names and the
+// type's value are case-insensitive.
+
+bool isFactList(QStringView facts)
+{
+    if (facts.isEmpty() || !facts.endsWith(QLatin1Char(';')))
+        return false;
+    for (QStringView fact : facts.chopped(1).split(QLatin1Char(';'))) {
+        const qsizetype equals = fact.indexOf(QLatin1Char('='));
+        if (equals <= 0 || fact.left(equals).contains(QLatin1Char(' ')))
+            return false;
+    }
+    return true;
+}
+
+// UNIX.mode as servers write it: "0755" (ProFTPD, Pure-FTPd), "0o755"
+// (pyftpdlib, Python's own notation), "755".
+std::optional<int> octalMode(QStringView value)
+{
+    if (value.startsWith(QLatin1String("0o"), Qt::CaseInsensitive))
+        value = value.mid(2);
+    bool ok = false;
+    const int mode = value.toInt(&ok, 8);
+    if (!ok || mode < 0)
+        return std::nullopt;
+    return mode & 07777;
+}
+
+// Executable exactly when "ls -l" would show a lower-case "x" among the nine
+// permission characters, which is what decides for a UNIX line: an execute bit
+// that carries set-user-id, set-group-id or sticky shows as "s" or "t" there.
+// So the same file is of the same kind whether the server sent LIST or MLSD.
+bool lsShowsExecute(int mode)
+{
+    return ((mode & 0100) && !(mode & 04000)) || ((mode & 0010) && !(mode & 02000))
+        || ((mode & 0001) && !(mode & 01000));
+}
+
+QDateTime factTime(QStringView value)
+{
+    // YYYYMMDDHHMMSS, perhaps with fractions of a second, always UTC.
+    QDateTime t = QDateTime::fromString(value.left(14).toString(), QStringLiteral("yyyyMMddHHmmss"));
+    if (!t.isValid())
+        return {};
+    t.setTimeSpec(Qt::UTC);
+    return t;
+}
+
+std::optional<ParsedListingLine> factsLine(const QString &line)
+{
+    const qsizetype end = line.indexOf(QLatin1String("; "));
+    if (end <= 0)
+        return std::nullopt;
+    const qsizetype space = end + 1;
+    const QStringView facts = QStringView(line).left(space);
+    if (!isFactList(facts))
+        return std::nullopt;
+
+    ParsedListingLine parsed{ListingForm::Facts, std::nullopt};
+    QStringView type;
+    std::optional<int> mode;
+    qint64 size = -1;
+    QDateTime modified;
+    for (QStringView fact : facts.chopped(1).split(QLatin1Char(';'))) {
+        const qsizetype equals = fact.indexOf(QLatin1Char('='));
+        const QStringView name = fact.left(equals);
+        const QStringView value = fact.mid(equals + 1);
+        if (name.compare(QLatin1String("type"), Qt::CaseInsensitive) == 0)
+            type = value;
+        else if (name.compare(QLatin1String("size"), Qt::CaseInsensitive) == 0)
+            size = decimalOrUnknown(value);
+        else if (name.compare(QLatin1String("modify"), Qt::CaseInsensitive) == 0)
+            modified = factTime(value);
+        else if (name.compare(QLatin1String("UNIX.mode"), Qt::CaseInsensitive) == 0)
+            mode = octalMode(value);
+        // The "perm" fact says what this login may do with the entry through FTP
+        // (retrieve, store, delete, rename, enter, list); it has no letter for
+        // running a program, so it cannot tell an executable. UNIX.mode can.
+    }
+
+    const QString entryName = withoutLineEnd(QStringView(line).mid(space + 1)).toString();
+    if (entryName.isEmpty())
+        return parsed;
+    const auto is = [&type](const char *value) { return type.compare(QLatin1String(value), Qt::CaseInsensitive) == 0; };
+    if (is("file")) {
+        const bool executable = mode && lsShowsExecute(*mode);
+        parsed.entry = RemoteEntry{entryName, executable ? EntryKind::ExecutableFile : EntryKind::PlainFile,
+                                   size, modified};
+    } else if (is("dir")) {
+        parsed.entry = RemoteEntry{entryName, EntryKind::Directory, -1, modified};
+    } else if (type.startsWith(QLatin1String("OS.unix=symlink"), Qt::CaseInsensitive)
+               || type.startsWith(QLatin1String("OS.unix=slink"), Qt::CaseInsensitive)) {
+        // ProFTPD: "OS.unix=symlink"; Pure-FTPd: "OS.unix=slink:" and the target.
+        // Listed like the links of a UNIX listing: by name, with the directories.
+        parsed.entry = RemoteEntry{entryName, EntryKind::Link, -1, modified};
+    }
+    // "cdir" and "pdir" are the listed directory itself and its parent, which
+    // a UNIX listing does not show either (the directory list has its own way
+    // up); devices and other OS types are not listed, as in a UNIX listing.
+    return parsed;
+}
+
+// ---- 2. UNIX "ls -l" ------------------------------------------------------------------
+
+std::optional<ParsedListingLine> unixLine(const QString &line)
+{
+    if (line.isEmpty())
+        return std::nullopt;
+    const QChar first = line.at(0);
+    if (first == QLatin1Char('-')) {
+        const bool executable = line.mid(1, 9).contains(QLatin1Char('x'));
+        const QString size = ListFieldTail(line, 5).section(QLatin1Char(' '), 0, 0);
+        return ParsedListingLine{ListingForm::Unix,
+                                 RemoteEntry{listingName(line),
+                                             executable ? EntryKind::ExecutableFile : EntryKind::PlainFile,
+                                             decimalOrUnknown(size), {}}};
+    }
+    if (first == QLatin1Char('d'))
+        return ParsedListingLine{ListingForm::Unix, RemoteEntry{listingName(line), EntryKind::Directory}};
+    if (first == QLatin1Char('l')) {
+        // "name -> target": the link is known by its name. Whether it leads to a
+        // directory only a CWD can tell.
+        QString name = listingName(line);
+        const qsizetype arrow = name.indexOf(QLatin1String(" -> "));
+        if (arrow >= 0)
+            name.truncate(arrow);
+        return ParsedListingLine{ListingForm::Unix, RemoteEntry{name, EntryKind::Link}};
+    }
+    return std::nullopt;
+}
+
+// ---- 3. MS-DOS (IIS) --------------------------------------------------------------------
+//
+// "MM-DD-YY  hh:mmAM" (or a four-digit year, or a 24-hour time), then "<DIR>"
+// or the size, then the name. IIS right-aligns the size with one blank before
+// the name, so a file's name begins after exactly one blank; after "<DIR>" the
+// padding is a run of blanks. Windows keeps no execute permission: programs are
+// told by their extension, as Windows itself tells them.
+
+std::optional<ParsedListingLine> msDosLine(const QString &line)
+{
+    static const QRegularExpression form(QStringLiteral(
+        "^(\\d\\d)-(\\d\\d)-(\\d\\d|\\d\\d\\d\\d) +(\\d\\d?):(\\d\\d) *([AaPp][Mm])? +(?:<DIR> +|(\\d+) )(.*)$"));
+    const QString text = withoutLineEnd(line).toString();
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    ParsedListingLine parsed{ListingForm::MsDos, std::nullopt};
+    const QString name = m.captured(8);
+    if (name.isEmpty())
+        return parsed;
+
+    int year = m.captured(3).toInt();
+    if (m.capturedLength(3) == 2)
+        year += year < 70 ? 2000 : 1900;
+    int hour = m.captured(4).toInt();
+    const QString half = m.captured(6).toUpper();
+    if (half == QLatin1String("PM") && hour < 12)
+        hour += 12;
+    else if (half == QLatin1String("AM") && hour == 12)
+        hour = 0;
+    // The server's own clock, zone unknown: kept as it is written.
+    const QDateTime modified(QDate(year, m.captured(1).toInt(), m.captured(2).toInt()),
+                             QTime(hour, m.captured(5).toInt()));
+
+    if (!m.hasCaptured(7) || m.capturedLength(7) == 0) {
+        parsed.entry = RemoteEntry{name, EntryKind::Directory, -1, modified};
+        return parsed;
+    }
+    const QString extension = name.section(QLatin1Char('.'), -1).toLower();
+    const bool program = name.contains(QLatin1Char('.'))
+        && (extension == QLatin1String("exe") || extension == QLatin1String("com"));
+    parsed.entry = RemoteEntry{name, program ? EntryKind::ExecutableFile : EntryKind::PlainFile,
+                               decimalOrUnknown(m.capturedView(7)), modified};
+    return parsed;
+}
+
+// The table: the first form that knows a line decides it.
+using LineForm = std::optional<ParsedListingLine> (*)(const QString &);
+constexpr LineForm Forms[] = {factsLine, unixLine, msDosLine};
+
 } // namespace
+
+std::optional<ParsedListingLine> parseListingLine(const QString &line)
+{
+    for (const LineForm form : Forms)
+        if (auto parsed = form(line))
+            return parsed;
+    return std::nullopt;
+}
+
+std::optional<RemoteEntry> classifyListingLine(const QString &line)
+{
+    if (auto parsed = parseListingLine(line))
+        return std::move(parsed->entry);
+    return std::nullopt;
+}
 
 QString ListFieldTail(const QString &line, int n)
 {
@@ -59,34 +277,7 @@ QString listingName(const QString &line)
         return {};
     // The name's own blanks at either end are part of it (" leading.txt",
     // "trailing.txt "): the server knows the file by exactly these characters.
-    qsizetype end = line.size();
-    while (end > separator + 1 && (line.at(end - 1) == QLatin1Char('\r') || line.at(end - 1) == QLatin1Char('\n')))
-        --end;
-    return line.mid(separator + 1, end - separator - 1);
-}
-
-std::optional<RemoteEntry> classifyListingLine(const QString &line)
-{
-    if (line.isEmpty())
-        return std::nullopt;
-    const QChar first = line.at(0);
-    if (first == QLatin1Char('-')) {
-        const bool executable = line.mid(1, 9).contains(QLatin1Char('x'));
-        return RemoteEntry{listingName(line),
-                           executable ? EntryKind::ExecutableFile : EntryKind::PlainFile};
-    }
-    if (first == QLatin1Char('d'))
-        return RemoteEntry{listingName(line), EntryKind::Directory};
-    if (first == QLatin1Char('l')) {
-        // "name -> target": the link is known by its name. Whether it leads to a
-        // directory only a CWD can tell.
-        QString name = listingName(line);
-        const qsizetype arrow = name.indexOf(QLatin1String(" -> "));
-        if (arrow >= 0)
-            name.truncate(arrow);
-        return RemoteEntry{name, EntryKind::Link};
-    }
-    return std::nullopt;
+    return withoutLineEnd(QStringView(line).mid(separator + 1)).toString();
 }
 
 bool isSafeLocalName(const QString &name)
