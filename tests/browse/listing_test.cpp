@@ -286,6 +286,39 @@ TEST(ListingLines, RealServersListTheSameTree)
     }
 }
 
+// pyftpdlib's MLSD of a tree with blanks at the ends of names; it follows
+// links, so they are listed as what they lead to.
+TEST(ListingLines, RealPyftpdlibMlsd)
+{
+    using K = EntryKind;
+    QFile f(QStringLiteral(KAVRIN_FIXTURES "/ftp-servers/pyftpdlib_user_MLSD.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    LineSplitter splitter;
+    QList<RemoteEntry> got;
+    for (const QByteArray &raw : splitter.feed(bytes.constData(), bytes.size()))
+        if (const auto entry = classifyListingLine(utf8x::decode(raw)))
+            got << *entry;
+    struct Expected {
+        QString name;
+        K kind;
+        qint64 size;
+    };
+    const QList<Expected> expected = {
+        {" 앞 공백.txt", K::PlainFile, 1}, {"run.sh", K::ExecutableFile, 10}, {"자료실", K::Directory, -1},
+        {"뒤 공백.txt ", K::PlainFile, 1}, {"링크폴더", K::Directory, -1},      {"empty dir", K::Directory, -1},
+        {"한글파일.txt", K::PlainFile, 7}, {"링크파일", K::PlainFile, 7},
+    };
+    ASSERT_EQ(got.size(), expected.size());
+    for (qsizetype i = 0; i < got.size(); ++i) {
+        SCOPED_TRACE(expected[i].name.toStdString());
+        EXPECT_EQ(got[i].name, expected[i].name);
+        EXPECT_EQ(got[i].kind, expected[i].kind);
+        EXPECT_EQ(got[i].size, expected[i].size);
+    }
+    EXPECT_EQ(got[6].modified, QDateTime(QDate(2019, 3, 4), QTime(5, 6), Qt::UTC));
+}
+
 TEST(LineSplitter, LinesEndAtLineFeedOrNul)
 {
     LineSplitter s;

@@ -34,11 +34,8 @@ Reply replyOf(const QByteArray &bytes)
 
 TEST(ServerFeatures, RealServersAnswers)
 {
-    // pyftpdlib writes its answer from a sorted set; its MLST facts follow
-    // its code (type, perm, size and modify sent, UNIX ones on request).
-    const QByteArray pyftpdlib = "211-Features supported:\r\n EPRT\r\n EPSV\r\n MDTM\r\n MFMT\r\n"
-                                 " MLST type*;perm*;size*;modify*;unique;unix.mode;unix.uid;unix.gid;\r\n"
-                                 " REST STREAM\r\n SIZE\r\n TVFS\r\n UTF8\r\n211 End FEAT.\r\n";
+    // pyftpdlib sends its UNIX facts only on request.
+    const QByteArray pyftpdlib = kavtest::capturedReply("pyftpdlib_user_control.txt", "FEAT");
     struct Case {
         const char *what;
         QByteArray reply;
