@@ -1,7 +1,6 @@
 #include "listing.h"
 
 #include <QDir>
-#include <QRegularExpression>
 
 namespace kav {
 namespace {
@@ -27,6 +26,24 @@ QStringView withoutLineEnd(QStringView line)
     return line.left(end);
 }
 
+// Field n (1-based) alone, as ListFieldTail() counts fields, without copying.
+QStringView fieldAt(QStringView line, int n)
+{
+    qsizetype i = 0;
+    const qsizetype size = line.size();
+    for (int k = 1;; ++k) {
+        while (i < size && isBlankOrControl(line.at(i)))
+            ++i;
+        if (i >= size)
+            return {};
+        const qsizetype start = i;
+        while (i < size && line.at(i) != QLatin1Char(' '))
+            ++i;
+        if (k == n)
+            return line.mid(start, i - start);
+    }
+}
+
 qint64 decimalOrUnknown(QStringView digits)
 {
     bool ok = false;
@@ -46,7 +63,10 @@ bool isFactList(QStringView facts)
 {
     if (facts.isEmpty() || !facts.endsWith(QLatin1Char(';')))
         return false;
-    for (QStringView fact : facts.chopped(1).split(QLatin1Char(';'))) {
+    for (qsizetype at = 0; at < facts.size();) {
+        const qsizetype end = facts.indexOf(QLatin1Char(';'), at);
+        const QStringView fact = facts.mid(at, end - at);
+        at = end + 1;
         const qsizetype equals = fact.indexOf(QLatin1Char('='));
         if (equals <= 0 || fact.left(equals).contains(QLatin1Char(' ')))
             return false;
@@ -77,14 +97,35 @@ bool lsShowsExecute(int mode)
         || ((mode & 0001) && !(mode & 01000));
 }
 
+// The number of `count` decimal digits at `from`, or -1.
+int digitsAt(QStringView text, qsizetype from, int count)
+{
+    if (from + count > text.size())
+        return -1;
+    int n = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
 QDateTime factTime(QStringView value)
 {
-    // YYYYMMDDHHMMSS, perhaps with fractions of a second, always UTC.
-    QDateTime t = QDateTime::fromString(value.left(14).toString(), QStringLiteral("yyyyMMddHHmmss"));
-    if (!t.isValid())
+    // YYYYMMDDHHMMSS, perhaps with fractions of a second, always UTC. Read by
+    // hand: a format string parse per line would make a long MLSD listing
+    // many times slower than the same LIST.
+    const int year = digitsAt(value, 0, 4), month = digitsAt(value, 4, 2), day = digitsAt(value, 6, 2);
+    const int hour = digitsAt(value, 8, 2), minute = digitsAt(value, 10, 2), second = digitsAt(value, 12, 2);
+    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0)
         return {};
-    t.setTimeSpec(Qt::UTC);
-    return t;
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second);
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, Qt::UTC);
 }
 
 std::optional<ParsedListingLine> factsLine(const QString &line)
@@ -102,7 +143,10 @@ std::optional<ParsedListingLine> factsLine(const QString &line)
     std::optional<int> mode;
     qint64 size = -1;
     QDateTime modified;
-    for (QStringView fact : facts.chopped(1).split(QLatin1Char(';'))) {
+    for (qsizetype at = 0; at < space;) {
+        const qsizetype stop = facts.indexOf(QLatin1Char(';'), at);
+        const QStringView fact = facts.mid(at, stop - at);
+        at = stop + 1;
         const qsizetype equals = fact.indexOf(QLatin1Char('='));
         const QStringView name = fact.left(equals);
         const QStringView value = fact.mid(equals + 1);
@@ -150,11 +194,10 @@ std::optional<ParsedListingLine> unixLine(const QString &line)
     const QChar first = line.at(0);
     if (first == QLatin1Char('-')) {
         const bool executable = line.mid(1, 9).contains(QLatin1Char('x'));
-        const QString size = ListFieldTail(line, 5).section(QLatin1Char(' '), 0, 0);
         return ParsedListingLine{ListingForm::Unix,
                                  RemoteEntry{listingName(line),
                                              executable ? EntryKind::ExecutableFile : EntryKind::PlainFile,
-                                             decimalOrUnknown(size), {}}};
+                                             decimalOrUnknown(fieldAt(line, 5))}};
     }
     if (first == QLatin1Char('d'))
         return ParsedListingLine{ListingForm::Unix, RemoteEntry{listingName(line), EntryKind::Directory}};
@@ -176,43 +219,77 @@ std::optional<ParsedListingLine> unixLine(const QString &line)
 // or the size, then the name. IIS right-aligns the size with one blank before
 // the name, so a file's name begins after exactly one blank; after "<DIR>" the
 // padding is a run of blanks. Windows keeps no execute permission: programs are
-// told by their extension, as Windows itself tells them.
+// told by their extension, as Windows itself tells them. The time, on the
+// server's clock in a zone nobody names, is not kept.
+
+// Skips a run of blanks at `at`; false when there is none.
+bool skipBlanks(QStringView text, qsizetype &at)
+{
+    const qsizetype from = at;
+    while (at < text.size() && text.at(at) == QLatin1Char(' '))
+        ++at;
+    return at > from;
+}
+
+// Skips `count` decimal digits at `at`; false when they are not there.
+bool skipDigits(QStringView text, qsizetype &at, int count)
+{
+    if (digitsAt(text, at, count) < 0)
+        return false;
+    at += count;
+    return true;
+}
 
 std::optional<ParsedListingLine> msDosLine(const QString &line)
 {
-    static const QRegularExpression form(QStringLiteral(
-        "^(\\d\\d)-(\\d\\d)-(\\d\\d|\\d\\d\\d\\d) +(\\d\\d?):(\\d\\d) *([AaPp][Mm])? +(?:<DIR> +|(\\d+) )(.*)$"));
-    const QString text = withoutLineEnd(line).toString();
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
+    const QStringView text = withoutLineEnd(line);
+    qsizetype at = 0;
+    // The date: MM-DD-YY or MM-DD-YYYY.
+    if (!skipDigits(text, at, 2) || at >= text.size() || text.at(at++) != QLatin1Char('-')
+        || !skipDigits(text, at, 2) || at >= text.size() || text.at(at++) != QLatin1Char('-')
+        || !skipDigits(text, at, 2))
         return std::nullopt;
+    if (digitsAt(text, at, 2) >= 0)
+        at += 2;
+    // The time: h:mm or hh:mm, perhaps with AM or PM.
+    if (!skipBlanks(text, at) || !skipDigits(text, at, 1))
+        return std::nullopt;
+    if (digitsAt(text, at, 1) >= 0)
+        ++at;
+    if (at >= text.size() || text.at(at++) != QLatin1Char(':') || !skipDigits(text, at, 2))
+        return std::nullopt;
+    bool blank = skipBlanks(text, at);
+    if (at + 1 < text.size() && QStringLiteral("AaPp").contains(text.at(at))
+        && (text.at(at + 1) == QLatin1Char('M') || text.at(at + 1) == QLatin1Char('m'))) {
+        at += 2;
+        blank = skipBlanks(text, at);
+    }
+    if (!blank)
+        return std::nullopt;
+
     ParsedListingLine parsed{ListingForm::MsDos, std::nullopt};
-    const QString name = m.captured(8);
-    if (name.isEmpty())
-        return parsed;
-
-    int year = m.captured(3).toInt();
-    if (m.capturedLength(3) == 2)
-        year += year < 70 ? 2000 : 1900;
-    int hour = m.captured(4).toInt();
-    const QString half = m.captured(6).toUpper();
-    if (half == QLatin1String("PM") && hour < 12)
-        hour += 12;
-    else if (half == QLatin1String("AM") && hour == 12)
-        hour = 0;
-    // The server's own clock, zone unknown: kept as it is written.
-    const QDateTime modified(QDate(year, m.captured(1).toInt(), m.captured(2).toInt()),
-                             QTime(hour, m.captured(5).toInt()));
-
-    if (!m.hasCaptured(7) || m.capturedLength(7) == 0) {
-        parsed.entry = RemoteEntry{name, EntryKind::Directory, -1, modified};
+    if (text.mid(at).startsWith(QLatin1String("<DIR>"))) {
+        at += 5;
+        if (!skipBlanks(text, at))
+            return std::nullopt;
+        if (at < text.size())
+            parsed.entry = RemoteEntry{text.mid(at).toString(), EntryKind::Directory};
         return parsed;
     }
-    const QString extension = name.section(QLatin1Char('.'), -1).toLower();
-    const bool program = name.contains(QLatin1Char('.'))
-        && (extension == QLatin1String("exe") || extension == QLatin1String("com"));
-    parsed.entry = RemoteEntry{name, program ? EntryKind::ExecutableFile : EntryKind::PlainFile,
-                               decimalOrUnknown(m.capturedView(7)), modified};
+    const qsizetype digits = at;
+    while (at < text.size() && text.at(at) >= QLatin1Char('0') && text.at(at) <= QLatin1Char('9'))
+        ++at;
+    if (at == digits || at >= text.size() || text.at(at) != QLatin1Char(' '))
+        return std::nullopt;
+    const qint64 size = decimalOrUnknown(text.mid(digits, at - digits));
+    const QString name = text.mid(at + 1).toString();
+    if (name.isEmpty())
+        return parsed;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QStringView extension = dot < 0 ? QStringView() : QStringView(name).mid(dot + 1);
+    const bool program = extension.compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0
+        || extension.compare(QLatin1String("com"), Qt::CaseInsensitive) == 0;
+    parsed.entry = RemoteEntry{name, program ? EntryKind::ExecutableFile : EntryKind::PlainFile, size};
     return parsed;
 }
 
