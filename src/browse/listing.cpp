@@ -44,11 +44,18 @@ QStringView fieldAt(QStringView line, int n)
     }
 }
 
+// A size: decimal digits only; anything else (a device's "1,", a sign, a
+// field of a line of another shape) gives none rather than a wrong one.
 qint64 decimalOrUnknown(QStringView digits)
 {
+    if (digits.isEmpty())
+        return -1;
+    for (const QChar c : digits)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
     bool ok = false;
     const qint64 n = digits.toLongLong(&ok);
-    return ok && n >= 0 ? n : -1;
+    return ok ? n : -1;
 }
 
 // ---- 1. machine-readable facts (MLSD) -----------------------------------------------

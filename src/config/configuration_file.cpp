@@ -86,6 +86,42 @@ void writeFirstRunValues(IniFile &ini, const LoginOptions &login, int localSplit
     ini.writeString(Chat, QStringLiteral("Figure"), QStringLiteral("1"));
 }
 
+namespace {
+
+// The connection options follow the eighth field of an IPADDRESS value: port,
+// data mode, security, trusted certificate fingerprint. A reader that knows only
+// eight fields stops before them; a missing or unknown field means its default.
+const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
+const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
+
+ConnectionOptions connectionFromFields(const QString &value)
+{
+    const QChar sep = QLatin1Char(';');
+    ConnectionOptions c;
+    bool ok = false;
+    const int port = ExtractField(value, sep, 9).trimmed().toInt(&ok);
+    if (ok && port > 0 && port <= 65535)
+        c.Port = port;
+    const QString mode = ExtractField(value, sep, 10).trimmed().toLower();
+    for (int i = 0; i < 3; ++i)
+        if (mode == ModeNames[i])
+            c.Mode = DataMode(i);
+    const QString security = ExtractField(value, sep, 11).trimmed().toLower();
+    for (int i = 0; i < 2; ++i)
+        if (security == SecurityNames[i])
+            c.Encryption = Security(i);
+    c.TrustedCertificate = ExtractField(value, sep, 12).trimmed();
+    return c;
+}
+
+QStringList connectionFields(const ConnectionOptions &c)
+{
+    return {QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
+            c.TrustedCertificate};
+}
+
+} // namespace
+
 ProfileEntry profileFromValue(const QString &name, const QString &value)
 {
     const QChar sep = QLatin1Char(';');
@@ -99,20 +135,25 @@ ProfileEntry profileFromValue(const QString &name, const QString &value)
     e.LastLocalFile = ExtractField(value, sep, 6);
     e.LastHostDir = ExtractField(value, sep, 7);
     e.LastHostFile = ExtractField(value, sep, 8);
+    e.Connection = connectionFromFields(value);
     return e;
 }
 
 QString profileValue(const ProfileEntry &e)
 {
-    return QStringList{e.HostIP, e.UserId, e.RemotePath, e.LocalPath, e.LastLocalDir, e.LastLocalFile,
-                       e.LastHostDir, e.LastHostFile}
-        .join(QLatin1Char(';'));
+    QStringList fields{e.HostIP, e.UserId, e.RemotePath, e.LocalPath, e.LastLocalDir, e.LastLocalFile,
+                       e.LastHostDir, e.LastHostFile};
+    // A profile that keeps the defaults is written exactly as before the
+    // connection options existed, so older files round-trip unchanged.
+    if (!e.Connection.isDefault())
+        fields << connectionFields(e.Connection);
+    return fields.join(QLatin1Char(';'));
 }
 
 ProfileEntry profileEntryOf(const SessionProfile &p)
 {
     return {p.HostName, p.HostIP, p.UserId, p.Password, p.RemotePath, p.LocalPath,
-            p.LastLocalDir, p.LastLocalFile, p.LastHostDir, p.LastHostFile};
+            p.LastLocalDir, p.LastLocalFile, p.LastHostDir, p.LastHostFile, p.Connection};
 }
 
 QList<ProfileEntry> readProfiles(const IniFile &ini, bool withPasswords)

@@ -145,6 +145,7 @@ void TConnectForm::resetSessionProfile()
     profile.LastLocalFile.clear();
     profile.LastHostDir.clear();
     profile.LastHostFile.clear();
+    profile.Connection = {};
     // Return can confirm the dialog while a number field still holds 0 or
     // nothing: the value handed on follows the rule of leaving the field.
     const LoginOptions &o = model.options();
@@ -176,6 +177,7 @@ void TConnectForm::copyToSessionProfile()
     profile.LastLocalFile = e.LastLocalFile;
     profile.LastHostDir = e.LastHostDir;
     profile.LastHostFile = e.LastHostFile;
+    profile.Connection = e.Connection;
 }
 
 void TConnectForm::profileAppended(int index)
@@ -326,6 +328,7 @@ void TConnectForm::BB_okClick()
             entry.Password = profile.Password;
             entry.RemotePath = profile.RemotePath;
             entry.LocalPath = profile.LocalPath;
+            entry.Connection = profile.Connection;
             model.append(entry);
             const int added = model.count() - 1;
             changingHostList = true;
@@ -340,6 +343,7 @@ void TConnectForm::BB_okClick()
             entry.Password = profile.Password;
             entry.RemotePath = profile.RemotePath;
             entry.LocalPath = profile.LocalPath;
+            entry.Connection = profile.Connection;
             model.set(found, entry);
         }
     }

@@ -14,6 +14,27 @@ namespace kav {
 // nothing else is set or a field holds no positive number.
 inline constexpr int DefaultTimeout = 15;
 inline constexpr int DefaultTrialTimes = 3;
+inline constexpr int DefaultControlPort = 21;
+
+// How the data connection is made: the client listens and the server connects
+// (PORT/EPRT), the server listens (EPSV/PASV), or passive first with one fallback
+// to active when passive fails.
+enum class DataMode { Active, Passive, Automatic };
+// Plain FTP, or explicit TLS (AUTH TLS) required before the login.
+enum class Security { Plain, Tls };
+
+// The per-profile connection options. The defaults are the classic client's
+// behaviour: port 21, active mode, plain FTP.
+struct ConnectionOptions {
+    int Port = DefaultControlPort;
+    DataMode Mode = DataMode::Active;
+    Security Encryption = Security::Plain;
+    // SHA-256 fingerprint (hex) of a server certificate the user chose to trust
+    // for this profile although it failed the check; empty: none.
+    QString TrustedCertificate;
+    bool isDefault() const { return *this == ConnectionOptions{}; }
+    bool operator==(const ConnectionOptions &) const = default;
+};
 
 // The values of the host profile in use, for the current or the next session.
 // Filled by the connect dialog, reset after every disconnect, stored in KAVRIN.INI.
@@ -33,12 +54,14 @@ struct SessionProfile {
     int TrialTimes = DefaultTrialTimes;   // connect attempts
     bool AutoSave = true;
     bool UseLastPath = false;
+    ConnectionOptions Connection;
 };
 
 // One stored profile (a line of section IPADDRESS and its password).
 struct ProfileEntry {
     QString HostName, HostIP, UserId, Password, RemotePath, LocalPath;
     QString LastLocalDir, LastLocalFile, LastHostDir, LastHostFile;
+    ConnectionOptions Connection;
 };
 
 // Section LOGIN: the connect dialog's options, shared by every profile.

@@ -64,8 +64,22 @@ struct DataOpening {
     Reply reply;
     // The size announced by the preliminary reply (expectedTransferSize), -1 without one.
     qint64 expectedSize = -1;
+    // Where the data continues a partial file (DataRestart): the offset, or 0
+    // when the transfer is whole.
+    qint64 restartedAt = 0;
+    // The server did not take the REST asked for.
+    bool restartRefused = false;
 
     bool opened() const { return status == Status::Opened; }
+};
+
+// A transfer that continues a partial file: `REST offset` goes right before the
+// command. When the server refuses it, `otherwise` goes instead (APPE for an
+// upload, which continues at the host file's end) or, when that is empty, the
+// command itself for the whole file.
+struct DataRestart {
+    qint64 offset = 0;   // 0: no REST
+    QString otherwise;
 };
 
 class Session : public QObject {
@@ -150,8 +164,10 @@ public:
     //  3. asks `beforeConnect`, when given, whether to go on (a download creates
     //     its local file here, only once the server will send); false: Declined;
     //  4. takes the server's connection, from the server's address only.
+    // With a restart, its REST goes between the preparation and the command.
     DataOpening openData(const QString &command,
-                         const std::function<bool(const DataOpening &)> &beforeConnect = {});
+                         const std::function<bool(const DataOpening &)> &beforeConnect = {},
+                         const DataRestart &restart = {});
     // Data of the open data connection: bytes moved, 0 at the end of the data
     // (receive), or a negative number on failure (ws::lastError()).
     int receiveData(char *buffer, int size);

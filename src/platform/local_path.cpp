@@ -65,7 +65,9 @@ bool open(QFile &file, const QString &path, QIODevice::OpenMode mode)
     const auto bytes = encode(path);
     if (!bytes)
         return false;
-    const int flags = (mode & QIODevice::WriteOnly) ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
+    const int flags = (mode & QIODevice::Append)      ? O_WRONLY | O_CREAT | O_APPEND
+                    : (mode & QIODevice::WriteOnly) ? O_WRONLY | O_CREAT | O_TRUNC
+                                                    : O_RDONLY;
     const int fd = ::open(bytes->constData(), flags | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
@@ -81,6 +83,15 @@ bool isDirectory(const QString &path)
     const auto bytes = encode(path);
     struct stat st {};
     return bytes && ::stat(bytes->constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+qint64 regularFileSize(const QString &path)
+{
+    const auto bytes = encode(path);
+    struct stat st {};
+    if (!bytes || ::stat(bytes->constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return qint64(st.st_size);
 }
 
 bool remove(const QString &path)

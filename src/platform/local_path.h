@@ -35,10 +35,12 @@ bool hasEscapes(QStringView path);
 QString displayName(QByteArrayView bytes);
 QString displayName(QStringView path);
 
-// Opens `file` on the path for ReadOnly, or WriteOnly (with Truncate), whatever
-// the path's bytes. False when it cannot (file.errorString() says why).
+// Opens `file` on the path for ReadOnly, WriteOnly (with Truncate) or Append,
+// whatever the path's bytes. False when it cannot (file.errorString() says why).
 bool open(QFile &file, const QString &path, QIODevice::OpenMode mode);
 bool isDirectory(const QString &path);
+// The size of a regular file (a link to one counts); -1 when there is none.
+qint64 regularFileSize(const QString &path);
 bool remove(const QString &path);
 
 struct Entry {

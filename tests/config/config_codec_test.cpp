@@ -218,6 +218,34 @@ TEST(ProfileLines, LongValuesAreNotCutAt255)
     EXPECT_EQ(p[0].LastLocalDir, e.LastLocalDir);
 }
 
+// The connection options follow the eighth field. A value without them (every
+// file written before they existed) means the defaults and is written back
+// exactly as it was; options that differ survive a save; fields a reader
+// cannot use fall back to their defaults.
+TEST(ProfileLines, ConnectionOptionsAfterTheEighthField)
+{
+    struct Row { const char *value; int port; DataMode mode; Security security; const char *trusted; const char *written; };
+    const Row rows[] = {
+        {"h;u;/;/l;/l;a;/;b", 21, DataMode::Active, Security::Plain, "", "h;u;/;/l;/l;a;/;b"},
+        {"h;u;;;;;;", 21, DataMode::Active, Security::Plain, "", "h;u;;;;;;"},
+        {"h;u;;;;;;;2121;passive;plain;", 2121, DataMode::Passive, Security::Plain, "", "h;u;;;;;;;2121;passive;plain;"},
+        {"h;u;;;;;;;990;auto;tls;AB:CD", 990, DataMode::Automatic, Security::Tls, "AB:CD", "h;u;;;;;;;990;auto;tls;AB:CD"},
+        {"h;u;;;;;;;21;active;plain;", 21, DataMode::Active, Security::Plain, "", "h;u;;;;;;"},
+        {"h;u;;;;;;;0;sideways;rot13;", 21, DataMode::Active, Security::Plain, "", "h;u;;;;;;"},
+        {"h;u;;;;;;;70000;PASSIVE", 21, DataMode::Passive, Security::Plain, "", "h;u;;;;;;;21;passive;plain;"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.value);
+        const ProfileEntry e = profileFromValue(QStringLiteral("n"), QString::fromUtf8(r.value));
+        EXPECT_EQ(e.Connection.Port, r.port);
+        EXPECT_EQ(e.Connection.Mode, r.mode);
+        EXPECT_EQ(e.Connection.Encryption, r.security);
+        EXPECT_EQ(e.Connection.TrustedCertificate, QString::fromUtf8(r.trusted));
+        EXPECT_EQ(e.LastHostFile, profileFromValue(QStringLiteral("n"), QString::fromUtf8(r.written)).LastHostFile);
+        EXPECT_EQ(profileValue(e), QString::fromUtf8(r.written));
+    }
+}
+
 TEST(AsciiExtensions, StoredForms)
 {
     struct Row { const char *stored; QStringList items; };
