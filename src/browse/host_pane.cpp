@@ -1,5 +1,7 @@
 #include "host_pane.h"
 
+#include "host_listing.h"
+
 #include "ftp/host_path.h"
 #include "ftp/session.h"
 #include "platform/clipboard.h"
@@ -234,9 +236,10 @@ void HostPane::applySorted(bool sorted)
 }
 
 HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray> &, qsizetype)> &consume,
-                                 const std::function<void()> &opened)
+                                 const std::function<void()> &opened, ListingFor purpose)
 {
-    const DataOpening opening = session.openData(QStringLiteral("LIST"));
+    const DataOpening opening = purpose == ListingFor::Entries ? openEntryListing(session)
+                                                               : session.openData(QStringLiteral("LIST"));
     if (!opening.opened())
         return opening.status == DataOpening::Status::Refused ? Listing::Refused : Listing::Failed;
     if (opened)
@@ -441,7 +444,7 @@ void HostPane::N_RDirectoryListClick()
         total += bytes;
         for (const QByteArray &raw : block)
             lines << withoutTrailingCR(session.decodeText(raw));
-    });
+    }, {}, ListingFor::Report);
     if (outcome != Listing::Received)
         return;
     showReport(QStringLiteral("[Host] - DirInfo (") + currentDirectory() + QStringLiteral(", ")

@@ -26,6 +26,7 @@
 // - A command with CR, LF or NUL, or too long for the 512-byte send buffer, is
 //   refused and logged, never sent.
 
+#include "features.h"
 #include "reply.h"
 #include "transcript.h"
 
@@ -128,11 +129,26 @@ public:
     Reply command(const QString &command);
 
     enum class LoginResult { LoggedIn, UserRefused, PasswordRefused, Interrupted };
-    // USER, PASS (when 331 asks for it; a 230 to USER needs none) and SYST. Marks the session connected
-    // first. On LoggedIn, *systemReply holds the SYST reply and loggedIn() is emitted.
+    // USER, PASS (when 331 asks for it; a 230 to USER needs none), SYST and
+    // FEAT (see features()). Marks the session connected first. On LoggedIn,
+    // *systemReply holds the SYST reply and loggedIn() is emitted.
     LoginResult login(const QString &user, const QString &password, QString *systemReply);
     // Reads the control connection's own address, which the data channel announces; false when it cannot.
     bool readLocalAddress();
+
+    // What the server offered in its answer to FEAT, asked once after login
+    // (before any name goes out); all false when it refused FEAT or before
+    // login. Its effects in the session itself:
+    // - UTF8 listed: "OPTS UTF8 ON" is sent (a refusal is fine: such servers
+    //   speak UTF-8 anyway) and names go out in UTF-8; not listed, or FEAT
+    //   refused: a legacy server, names go out in code page 949 (see the
+    //   server's encoding below);
+    // - MLST listed: listings may use MLSD; "OPTS MLST" asks for the facts a
+    //   listing needs when the server would leave one out.
+    const ServerFeatures &features() const { return feats; }
+    // The listing command for a directory's entries: MLSD where the server
+    // offers it, else LIST.
+    QString listingCommand() const { return feats.hasMlst ? QStringLiteral("MLSD") : QStringLiteral("LIST"); }
 
     TransferType transferType() const { return type; }
     // The type a stored configuration remembers as in effect.
@@ -170,16 +186,26 @@ public:
     // ---- the server's encoding ----------------------------------------------
 
     // Host names and commands travel in the server's encoding: UTF-8 or code
-    // page 949, decided by the first text with non-ASCII bytes that the server
-    // sends (a reply line or a listing line) and kept for the connection;
-    // UTF-8 until then.
+    // page 949. The first text with non-ASCII bytes that the server sends (a
+    // reply line or a listing line) decides it for the connection. Until then
+    // the answer to FEAT has guessed it (UTF8 listed: UTF-8; not listed or FEAT
+    // refused: code page 949), so that a Korean name created on an old server
+    // before it has shown any reaches it in its own encoding; UTF-8 before that.
     enum class ServerEncoding { Undecided, Cp949, Utf8 };
     QByteArray encodeText(const QString &text) const;
     QString decodeText(QByteArrayView bytes) const;
-    // Decides the encoding from one whole line of the server's text, if not yet decided.
+    // Decides the encoding from one whole line of the server's text, if the
+    // server's text has not decided it yet (a guess is overridden).
     void noteServerText(QByteArrayView line);
+    // The encoding in force: decided, guessed, or Undecided (UTF-8 is used).
     ServerEncoding serverEncoding() const { return encoding; }
-    void setServerEncoding(ServerEncoding e) { encoding = e; }
+    // Whether the server's own text decided it (rather than a guess).
+    bool serverEncodingShown() const { return encodingShown; }
+    void setServerEncoding(ServerEncoding e)
+    {
+        encoding = e;
+        encodingShown = e != ServerEncoding::Undecided;
+    }
 
     // ---- upkeep ---------------------------------------------------------------
 
@@ -214,6 +240,8 @@ private:
     Reply decoded(const RawReply &raw);
     void closeSocket(ws::Socket &socket);
     bool openListener();
+    // FEAT and what follows from it (features()).
+    void askFeatures();
     bool acceptData();
     // The control connection's end, noticed while no command waits on it.
     void controlReadable();
@@ -233,6 +261,8 @@ private:
     bool antiIdleOn = false;
     std::function<bool()> otherWork;
     ServerEncoding encoding = ServerEncoding::Undecided;
+    bool encodingShown = false;   // decided by the server's text, not guessed
+    ServerFeatures feats;
     QTimer *noop = nullptr;
     QSocketNotifier *controlWatch = nullptr;
     int commandDepth = 0;
