@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -144,7 +145,14 @@ int main(int argc, char **argv)
     kavbench::HeadlessApp app(argc, argv);
     const qint64 mib = argc > 1 ? std::atoll(argv[1]) : 1024;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-    const size_t ceilingBlock = size_t(argc > 3 ? std::atoi(argv[3]) : 1024) * 1024;
+    // Block sizes of the ceiling (KiB, comma-separated): the first is the
+    // ceiling of the ratios; others show which size this machine likes best.
+    std::vector<size_t> ceilingBlocks;
+    for (const QByteArray &kib : QByteArray(argc > 3 ? argv[3] : "1024").split(','))
+        if (kib.toInt() > 0)
+            ceilingBlocks.push_back(size_t(kib.toInt()) * 1024);
+    if (ceilingBlocks.empty())
+        return 2;
     const qint64 size = mib * 1024 * 1024;
 
     if (!kavtest::VsftpdServer::available()) {
@@ -176,29 +184,34 @@ int main(int argc, char **argv)
     t.host.controls = kav::TypeControls{false, false, true};
     t.window.show();
 
+    const auto ceiling = [&](size_t block, Case c) -> std::optional<double> {
+        QElapsedTimer clock;
+        clock.start();
+        const std::string file = c == Case::DownloadNull ? "/dev/null"
+                               : c == Case::DownloadFile ? local.file("ceiling_down.bin")
+                                                         : local.file("source.bin");
+        const int fd = c == Case::Upload ? ::open(file.c_str(), O_RDONLY | O_CLOEXEC)
+                                         : ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        kavbench::MinimalClient m(block);
+        bool ok = fd >= 0 && m.login("kim", "secret")
+               && (c == Case::Upload ? m.send("STOR ceiling_up.bin", fd) : m.receive("RETR served.bin", fd));
+        ok = (fd < 0 || ::close(fd) == 0) && ok;
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        m.quit();
+        if (!ok)
+            return std::nullopt;
+        return seconds;
+    };
     using Client = std::function<std::optional<double>(Case)>;
     std::vector<std::pair<std::string, Client>> clients{
-        {"ceiling", [&](Case c) -> std::optional<double> {
-             QElapsedTimer clock;
-             clock.start();
-             const std::string file = c == Case::DownloadNull ? "/dev/null"
-                                    : c == Case::DownloadFile ? local.file("ceiling_down.bin")
-                                                              : local.file("source.bin");
-             const int fd = c == Case::Upload ? ::open(file.c_str(), O_RDONLY | O_CLOEXEC)
-                                              : ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-             kavbench::MinimalClient m(ceilingBlock);
-             bool ok = fd >= 0 && m.login("kim", "secret")
-                    && (c == Case::Upload ? m.send("STOR ceiling_up.bin", fd) : m.receive("RETR served.bin", fd));
-             ok = (fd < 0 || ::close(fd) == 0) && ok;
-             const double seconds = clock.nsecsElapsed() / 1e9;
-             m.quit();
-             if (!ok)
-                 return std::nullopt;
-             return seconds;
-         }},
         {"kavrin", [&](Case c) { return kavrinRun(t, c, localDir); }},
         {"curl", [&](Case c) { return curlRun(c, localDir); }},
     };
+    for (size_t i = 0; i < ceilingBlocks.size(); ++i) {
+        const size_t block = ceilingBlocks[i];
+        const std::string name = i == 0 ? "ceiling" : "ceiling " + std::to_string(block / 1024) + "K";
+        clients.insert(clients.begin() + i, {name, [&ceiling, block](Case c) { return ceiling(block, c); }});
+    }
     const bool haveLftp = !QStandardPaths::findExecutable(QStringLiteral("lftp")).isEmpty();
     if (haveLftp)
         clients.push_back({"lftp", [&](Case c) { return lftpRun(c, localDir); }});
@@ -215,7 +228,7 @@ int main(int argc, char **argv)
                     return 1;
                 }
                 seconds[{int(c), name}].push_back(*s);
-                if (c == Case::Upload && QFileInfo(homeDir + "/" + name.c_str() + "_up.bin").size() != size) {
+                if (c == Case::Upload && QFileInfo(homeDir + "/" + name.substr(0, name.find(' ')).c_str() + "_up.bin").size() != size) {
                     std::fprintf(stderr, "%s: upload incomplete\n", name.c_str());
                     return 1;
                 }
@@ -230,14 +243,14 @@ int main(int argc, char **argv)
     std::printf("%lld MiB over loopback with vsftpd, files in %s, active mode, %d rounds in rotating order;\n"
                 "connect + login + transfer to the final reply; MiB/s as median [slowest .. fastest];\n"
                 "ceiling: plain blocking calls with %zu KiB blocks\n",
-                mib, qPrintable(QFileInfo(localDir).path()), rounds, ceilingBlock / 1024);
+                mib, qPrintable(QFileInfo(localDir).path()), rounds, ceilingBlocks.front() / 1024);
     for (Case c : cases) {
         std::printf("%s\n", caseName(c));
         std::map<std::string, double> rate;
         for (const auto &[name, client] : clients) {
             const Spread s = spreadOf(seconds[{int(c), name}]);
             rate[name] = mib / s.median;
-            std::printf("  %-8s %7.0f MiB/s  [%5.0f .. %5.0f]\n", name.c_str(), mib / s.median, mib / s.high,
+            std::printf("  %-13s %7.0f MiB/s  [%5.0f .. %5.0f]\n", name.c_str(), mib / s.median, mib / s.high,
                         mib / s.low);
         }
         std::printf("  kavrin / ceiling %.2f   kavrin / curl %.2f", rate["kavrin"] / rate["ceiling"],
@@ -246,5 +259,46 @@ int main(int argc, char **argv)
             std::printf("   kavrin / lftp %.2f", rate["kavrin"] / rate["lftp"]);
         std::printf("\n");
     }
+
+    // The window during a download to a file: the longest time between two
+    // passes of its event loop, and how soon the cancel button ends it.
+    std::vector<double> gaps, cancels;
+    for (int r = 0; r < rounds; ++r) {
+        QElapsedTimer clock;
+        qint64 last = 0, longest = 0, pressed = 0;
+        QTimer tick;
+        tick.setInterval(0);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            if (last > 0)
+                longest = std::max(longest, now - last);
+            last = now;
+        });
+        QTimer press;
+        press.setSingleShot(true);
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            pressed = clock.nsecsElapsed();
+            t.window.BB_abortClick();
+        });
+        t.window.show();
+        clock.start();
+        tick.start();
+        press.start(int(std::min<qint64>(300, mib / 4)));
+        const auto done = kavrinRun(t, Case::DownloadFile, localDir);
+        const qint64 ended = clock.nsecsElapsed();
+        tick.stop();
+        QFile::remove(localDir + "/kavrin_down.bin");
+        if (!done || pressed == 0) {
+            std::fprintf(stderr, "the cancelled download did not end as cancelled\n");
+            return 1;
+        }
+        gaps.push_back(longest / 1e6);
+        cancels.push_back((ended - pressed) / 1e6);
+    }
+    const Spread g = spreadOf(gaps), k = spreadOf(cancels);
+    std::printf("kavrin's window during a download to a file, %d rounds, ms as median [fastest .. slowest]\n"
+                "  longest time between two event loop passes %6.1f  [%5.1f .. %5.1f]\n"
+                "  cancel button to the transfer's end        %6.1f  [%5.1f .. %5.1f]\n",
+                rounds, g.median, g.low, g.high, k.median, k.low, k.high);
     return 0;
 }

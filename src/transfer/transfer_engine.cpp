@@ -7,11 +7,9 @@
 
 #include "ftp/session.h"
 
+#include "platform/event_pump.h"
 #include "platform/local_path.h"
 
-#include <QCoreApplication>
-
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,7 +56,7 @@ bool TransferEngine::confirmed()
 bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
 {
     QFile file;
-    if (localpath::isDirectory(localPath) || !localpath::open(file, localPath, QIODevice::ReadOnly)) {
+    if (localpath::isDirectory(localPath) || !localpath::open(file, localPath, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
         return false;
     }
@@ -96,7 +94,7 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
             return abandon(Host, QStringLiteral("네트워크 오류: 데이타를 전송할 수 없는 상태입니다."));
         moved += sent;
         window.progress(moved);
-        QCoreApplication::processEvents();
+        PumpWhenDue();
         if (window.cancelled())
             break;
     }
@@ -117,7 +115,7 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
     // into another could overwrite a different file.
     const auto createLocalFile = [&](const DataOpening &) {
         if (!localpath::isDirectory(localPath)
-            && localpath::open(file, localPath, QIODevice::WriteOnly | QIODevice::Truncate))
+            && localpath::open(file, localPath, QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
             return true;
         session.log(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 만들 수 없습니다."));
         return false;
@@ -160,7 +158,7 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
             return writeFailed();
         moved += n;
         window.progress(moved);
-        QCoreApplication::processEvents();
+        PumpWhenDue();
         if (window.cancelled())
             break;
     }
