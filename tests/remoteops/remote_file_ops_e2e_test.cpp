@@ -126,7 +126,7 @@ protected:
 
     void selectHost(const QString &name)
     {
-        QListWidget *files = f->form()->RFileListBox;
+        HostListView *files = f->form()->RFileListBox;
         files->clearSelection();
         const auto found = files->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
@@ -330,9 +330,7 @@ TEST_F(RemoteFileOpsE2e, HexViewTakesAByteExactCopyAndPutsTheTypeBack)
 TEST_F(RemoteFileOpsE2e, AHostileNameIsRefusedBeforeAnyPathIsBuilt)
 {
     // A listing that offered "../x" (a server may send anything).
-    auto *item = new QListWidgetItem(QStringLiteral("../x"));
-    item->setData(Qt::UserRole + 1, int(EntryKind::PlainFile));
-    f->form()->RFileListBox->addItem(item);
+    f->form()->RFileListBox->addItem(QStringLiteral("../x"), EntryKind::PlainFile);
     selectHost(QStringLiteral("../x"));
     f->form()->N_RHexview->trigger();
     scripted().pushButton(BtnYes);   // the text check of the edit
