@@ -12,7 +12,11 @@
 namespace kav {
 
 namespace {
-const QString Refused = QStringLiteral("호스트의 FTP 서버(21/TCP)에 연결을 못했습니다.");
+// The box names the port really tried: 21 unless the profile says otherwise.
+QString refusedText(int port)
+{
+    return QStringLiteral("호스트의 FTP 서버(%1/TCP)에 연결을 못했습니다.").arg(port);
+}
 }
 
 ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window)
@@ -66,14 +70,16 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
 
     tag = StopTag::Waiting;
     window.setStopEnabled(true);
+    const int port = profile.Connection.Port;
+    const QString refused = refusedText(port);
     window.AppendLog(QStringLiteral("Connecting to ") + profile.HostIP + QStringLiteral("  port ")
-                     + QString::number(FtpPort));
+                     + QString::number(port));
     PumpMessages(1);
 
     const int attempts = std::max(1, profile.TrialTimes);
     const int limitMs = std::max(1, profile.Timeout) * 1000;
     for (int attempt = 1;; ++attempt) {
-        const Session::ConnectResult result = session.openControl(address, FtpPort, limitMs);
+        const Session::ConnectResult result = session.openControl(address, quint16(port), limitMs);
         if (result == Session::ConnectResult::Connected) {
             tag = StopTag::Connected;
             break;
@@ -88,20 +94,20 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
             return;
         case Session::ConnectResult::Refused:
             tag = StopTag::Failed;
-            logFailedConnect(Refused, true);
+            logFailedConnect(refused, true);
             return;
         default:
             break;
         }
         if (attempt >= attempts) {
-            logFailedConnect(Refused + QStringLiteral(" (시간제한 초과)"), true);
+            logFailedConnect(refused + QStringLiteral(" (시간제한 초과)"), true);
             return;
         }
     }
 
     window.setStopEnabled(false);
     window.AppendLog(QStringLiteral("Connected to ") + profile.HostIP + QStringLiteral("  port ")
-                     + QString::number(FtpPort));
+                     + QString::number(port));
 
     // A bare "220" line comes before the greeting's text on some servers.
     Reply greeting = session.readReply();
@@ -112,7 +118,7 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         } else if (greeting.code != 220) {
             window.bringToFront();
             window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
-            informationBox(Refused);
+            informationBox(refused);
             session.drop();
             return;
         }
