@@ -1,6 +1,7 @@
 // Throughput of the real SendFile/ReceiveFile, with their event pumping and
 // progress window, against vsftpd on loopback, beside curl (active mode) and
-// lftp (passive mode off), alternating runs in one invocation.
+// lftp (passive mode off), alternating runs in one invocation; then both
+// again in passive mode (EPSV), beside curl in passive mode.
 // Run inside a private network namespace: bench/run transfer_bench [MiB] [runs]
 
 #include "bench_support.h"
@@ -106,6 +107,28 @@ int main(int argc, char **argv)
         seconds["lftp upload"].push_back(clock.nsecsElapsed() / 1e9);
         for (const char *f : {"/kavrin_down.bin", "/curl_down.bin", "/lftp_down.bin"})
             QFile::remove(localDir + f);
+
+        // Passive mode: the program connects to the server's port, as curl does by default.
+        t.session.setDataMode(kav::Session::DataMode::Passive, 15000);
+        clock.restart();
+        if (!t.engine->ReceiveFile(QStringLiteral("served.bin"), localDir + "/kavrin_down.bin", true))
+            return 1;
+        seconds["kavrin passive download"].push_back(clock.nsecsElapsed() / 1e9);
+        clock.restart();
+        if (!t.engine->SendFile(QStringLiteral("source.bin"), QStringLiteral("kavrin_up.bin")))
+            return 1;
+        seconds["kavrin passive upload"].push_back(clock.nsecsElapsed() / 1e9);
+        t.session.setDataMode(kav::Session::DataMode::Active, 15000);
+        clock.restart();
+        if (!run("curl", {"-s", "-o", localDir + "/curl_down.bin", url + "served.bin"}))
+            return 1;
+        seconds["curl passive download"].push_back(clock.nsecsElapsed() / 1e9);
+        clock.restart();
+        if (!run("curl", {"-s", "-T", localDir + "/source.bin", url + "curl_up.bin"}))
+            return 1;
+        seconds["curl passive upload"].push_back(clock.nsecsElapsed() / 1e9);
+        for (const char *f : {"/kavrin_down.bin", "/curl_down.bin"})
+            QFile::remove(localDir + f);
     }
     if (QFileInfo(homeDir + "/kavrin_up.bin").size() != size) {
         std::fprintf(stderr, "upload incomplete\n");
@@ -119,6 +142,10 @@ int main(int argc, char **argv)
                      l = rate(std::string("lftp ") + dir);
         std::printf("  %-8s kavrin %7.0f MiB/s   curl %7.0f MiB/s   lftp %7.0f MiB/s   kavrin/curl %.2f\n", dir, k,
                     c, l, k / c);
+    }
+    for (const char *dir : {"download", "upload"}) {
+        const double k = rate(std::string("kavrin passive ") + dir), c = rate(std::string("curl passive ") + dir);
+        std::printf("  passive %-8s kavrin %7.0f MiB/s   curl %7.0f MiB/s   kavrin/curl %.2f\n", dir, k, c, k / c);
     }
     return 0;
 }

@@ -89,7 +89,7 @@ TEST(Connect, LogsInWithTheExactLinesAndTitles)
     EXPECT_FALSE(c.ui.stop);
     EXPECT_EQ(c.ui.refreshes, 1);
     EXPECT_EQ(c.ui.hostListsLoaded, QStringList{QStringLiteral("시험 서버")});
-    EXPECT_EQ(c.session.localControlAddress(), 0x7f000001u);
+    EXPECT_EQ(c.session.localControlAddress().ipv4Address(), 0x7f000001u);
     EXPECT_EQ(c.flow.stopTag(), StopTag::Connected);
     EXPECT_TRUE(boxes().asked.empty());
 }
