@@ -143,7 +143,7 @@ public:
     // connections to come (the profile's; active mode until set).
     void setDataMode(DataMode mode, int connectTimeoutMs);
     DataMode dataMode() const { return mode; }
-    // The mode the next data connection uses (Automatic after a fallback: active).
+    // Whether the next data connection is passive (not in Automatic after a fallback).
     bool passiveInUse() const;
 
     // Opens a data connection for `command` ("LIST", "RETR name", "STOR name"):
@@ -227,7 +227,8 @@ private:
     ConnectResult connectWithin(ws::Socket &socket, const ws::SocketAddress &to, int timeoutMs);
     bool openListener();
     // EPSV (PASV where refused) and the connect of `data`. Refused: the
-    // server offered no passive port; Failed: the connect did not succeed.
+    // server offered no passive port; Failed: the connect did not succeed;
+    // Stopped: no answer (the connection went), or the user ended the wait.
     enum class PassiveResult { Connected, Refused, Failed, Stopped };
     PassiveResult openPassive();
     // The data connection of the command just answered, whatever the mode:
