@@ -1,5 +1,6 @@
 #include "connect_flow.h"
 
+#include "ftp/data_address.h"
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
@@ -12,7 +13,46 @@
 namespace kav {
 
 namespace {
-const QString Refused = QStringLiteral("호스트의 FTP 서버(21/TCP)에 연결을 못했습니다.");
+Session::DataMode sessionDataMode(DataMode mode)
+{
+    switch (mode) {
+    case DataMode::Passive: return Session::DataMode::Passive;
+    case DataMode::Automatic: return Session::DataMode::Automatic;
+    case DataMode::Active: break;
+    }
+    return Session::DataMode::Active;
+}
+
+Session::ConnectResult connectToAny(Session &session, const QList<ws::SocketAddress> &addresses, int limitMs)
+{
+    // A name with addresses of both families (or several of one) may be
+    // reachable on only some of them: each is tried in the system's order.
+    bool timedOut = false, refused = false;
+    for (const ws::SocketAddress &address : addresses) {
+        switch (const Session::ConnectResult result = session.openControl(address, limitMs)) {
+        case Session::ConnectResult::Connected:
+        case Session::ConnectResult::Cancelled:
+            return result;
+        case Session::ConnectResult::TimedOut:
+            timedOut = true;
+            break;
+        case Session::ConnectResult::Refused:
+            refused = true;
+            break;
+        case Session::ConnectResult::NoSocket:   // this family may not exist here
+            break;
+        }
+    }
+    if (timedOut)
+        return Session::ConnectResult::TimedOut;
+    return refused ? Session::ConnectResult::Refused : Session::ConnectResult::NoSocket;
+}
+
+// The box names the port really tried: 21 unless the profile says otherwise.
+QString refusedText(int port)
+{
+    return QStringLiteral("호스트의 FTP 서버(%1/TCP)에 연결을 못했습니다.").arg(port);
+}
 }
 
 ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window)
@@ -24,6 +64,9 @@ ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window)
                      });
     QObject::connect(&session, &Session::disconnected, &session,
                      [&window] { window.setConnectEnabled(true); });
+    // The stop button also ends a data connect that hangs.
+    QObject::connect(&session, &Session::dataConnectWaiting, &session,
+                     [&window](bool waiting) { window.setStopEnabled(waiting); });
     // A server that hangs up ends the session as the disconnect button does,
     // once the handler under way has returned.
     QObject::connect(&session, &Session::closedByServer, &session,
@@ -58,22 +101,30 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         informationBox(QStringLiteral("로그인 명이 없으면 호스트에 연결할 수 없습니다."));
         return;
     }
-    quint32 address = 0;
-    if (!ws::inetAddr(profile.HostIP, &address) && !ws::gethostbyname(profile.HostIP, &address)) {
+    // A port written after the address ("host:2121", "[::1]:2121") is the
+    // user's latest word and wins over the profile's.
+    const HostInput input = splitHostInput(profile.HostIP);
+    QList<ws::SocketAddress> addresses;
+    if (!input.valid || !ws::lookupHost(input.host, &addresses)) {
         informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."));
         return;
     }
+    const int port = input.port ? input.port : profile.Connection.Port;
+    for (ws::SocketAddress &a : addresses)
+        a.port = quint16(port);
 
     tag = StopTag::Waiting;
     window.setStopEnabled(true);
-    window.AppendLog(QStringLiteral("Connecting to ") + profile.HostIP + QStringLiteral("  port ")
-                     + QString::number(FtpPort));
+    const QString refused = refusedText(port);
+    window.AppendLog(QStringLiteral("Connecting to ") + input.shown + QStringLiteral("  port ")
+                     + QString::number(port));
     PumpMessages(1);
 
     const int attempts = std::max(1, profile.TrialTimes);
     const int limitMs = std::max(1, profile.Timeout) * 1000;
+    session.setDataMode(sessionDataMode(profile.Connection.Mode), limitMs);
     for (int attempt = 1;; ++attempt) {
-        const Session::ConnectResult result = session.openControl(address, FtpPort, limitMs);
+        const Session::ConnectResult result = connectToAny(session, addresses, limitMs);
         if (result == Session::ConnectResult::Connected) {
             tag = StopTag::Connected;
             break;
@@ -88,20 +139,20 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
             return;
         case Session::ConnectResult::Refused:
             tag = StopTag::Failed;
-            logFailedConnect(Refused, true);
+            logFailedConnect(refused, true);
             return;
         default:
             break;
         }
         if (attempt >= attempts) {
-            logFailedConnect(Refused + QStringLiteral(" (시간제한 초과)"), true);
+            logFailedConnect(refused + QStringLiteral(" (시간제한 초과)"), true);
             return;
         }
     }
 
     window.setStopEnabled(false);
-    window.AppendLog(QStringLiteral("Connected to ") + profile.HostIP + QStringLiteral("  port ")
-                     + QString::number(FtpPort));
+    window.AppendLog(QStringLiteral("Connected to ") + input.shown + QStringLiteral("  port ")
+                     + QString::number(port));
 
     // A bare "220" line comes before the greeting's text on some servers.
     Reply greeting = session.readReply();
@@ -112,7 +163,7 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         } else if (greeting.code != 220) {
             window.bringToFront();
             window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
-            informationBox(Refused);
+            informationBox(refused);
             session.drop();
             return;
         }

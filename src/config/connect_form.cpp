@@ -42,6 +42,9 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
         field->setValidator(threeDigits);
         field->installEventFilter(this);
     }
+    ui->NE_Port->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), this));
+    ui->NE_Port->installEventFilter(this);
 
     connect(ui->CB_HostName, &QComboBox::currentIndexChanged, this, [this] {
         if (!changingHostList)
@@ -127,7 +130,8 @@ void TConnectForm::setProfileStore(ProfileStore *newStore)
 void TConnectForm::setProfileFieldsEnabled(bool on)
 {
     const QList<QWidget *> fields = {ui->E_UserId, ui->E_Password, ui->E_RemotePath, ui->E_LocalPath,
-                                     ui->E_editor, ui->CB_Anonymous, ui->CB_autosave, ui->CB_UseLastPath};
+                                     ui->E_editor, ui->CB_Anonymous, ui->CB_autosave, ui->CB_UseLastPath,
+                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security};
     for (QWidget *field : fields)
         field->setEnabled(on);
 }
@@ -177,7 +181,27 @@ void TConnectForm::copyToSessionProfile()
     profile.LastLocalFile = e.LastLocalFile;
     profile.LastHostDir = e.LastHostDir;
     profile.LastHostFile = e.LastHostFile;
-    profile.Connection = e.Connection;
+    profile.Connection = shownConnection();
+    profile.Connection.TrustedCertificate = e.Connection.TrustedCertificate;
+}
+
+void TConnectForm::showConnection(const ConnectionOptions &c)
+{
+    ui->NE_Port->setText(QString::number(c.Port));
+    ui->CB_DataMode->setCurrentIndex(int(c.Mode));
+    ui->CB_Security->setCurrentIndex(int(c.Encryption));
+}
+
+ConnectionOptions TConnectForm::shownConnection() const
+{
+    ConnectionOptions c;
+    // Return can confirm the dialog while the port field holds nothing usable:
+    // the value handed on follows the rule of leaving the field.
+    const int port = ui->NE_Port->text().toInt();
+    c.Port = port > 0 && port <= 65535 ? port : DefaultControlPort;
+    c.Mode = DataMode(qBound(0, ui->CB_DataMode->currentIndex(), int(DataMode::Automatic)));
+    c.Encryption = Security(qBound(0, ui->CB_Security->currentIndex(), int(Security::Tls)));
+    return c;
 }
 
 void TConnectForm::profileAppended(int index)
@@ -242,6 +266,7 @@ void TConnectForm::CB_HostNameChange()
     ui->E_Password->setText(e.Password);
     ui->E_RemotePath->setText(e.RemotePath);
     ui->E_LocalPath->setText(e.LocalPath);
+    showConnection(e.Connection);
     updatePasswordMask();
     copyToSessionProfile();
 }
@@ -275,6 +300,13 @@ void TConnectForm::NE_TimeoutExit()
 void TConnectForm::NE_TrialTimesExit()
 {
     resetNumberField(ui->NE_TrialTimes, DefaultTrialTimes);
+}
+
+void TConnectForm::NE_PortExit()
+{
+    if (ui->NE_Port->text().toInt() > 65535)
+        ui->NE_Port->setText(QString::number(DefaultControlPort));
+    resetNumberField(ui->NE_Port, DefaultControlPort);
 }
 
 void TConnectForm::SB_LocalPathClick()
@@ -316,6 +348,7 @@ void TConnectForm::BB_okClick()
             profile.LastLocalFile = known.LastLocalFile;
             profile.LastHostDir = known.LastHostDir;
             profile.LastHostFile = known.LastHostFile;
+            profile.Connection.TrustedCertificate = known.Connection.TrustedCertificate;
         }
         if (store)
             store->SaveSessionProfile(profile);
@@ -414,6 +447,8 @@ bool TConnectForm::eventFilter(QObject *watched, QEvent *event)
             NE_TimeoutExit();
         else if (watched == ui->NE_TrialTimes)
             NE_TrialTimesExit();
+        else if (watched == ui->NE_Port)
+            NE_PortExit();
     }
     return QDialog::eventFilter(watched, event);
 }

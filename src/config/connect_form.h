@@ -25,8 +25,9 @@ public:
 
     void setProfileStore(ProfileStore *store);  // not owned; nullptr: in memory only
 
-    // The connect handler enables, the daytime and finger tools disable, the eight
-    // controls that edit a profile (E_UserId ... CB_UseLastPath).
+    // The connect handler enables, the daytime and finger tools disable, the
+    // controls that edit a profile (E_UserId ... CB_UseLastPath and the
+    // connection options: a host picker neither uses nor saves them).
     void setProfileFieldsEnabled(bool on);
 
     // Reset of the session profile from the dialog's option controls.
@@ -52,6 +53,7 @@ public:
     void E_PasswordChange();
     void NE_TimeoutExit();
     void NE_TrialTimesExit();
+    void NE_PortExit();
     void SB_LocalPathClick();
     void SB_ProgramsClick();
     void BB_okClick();
@@ -84,6 +86,9 @@ private:
     void profileRemoved(int index);
     void profilesCleared();
     void showOptions();
+    void showConnection(const ConnectionOptions &c);
+    // The port, data mode and security shown (the trusted certificate is not).
+    ConnectionOptions shownConnection() const;
     void resetNumberField(QLineEdit *field, int fallback);
 
     std::unique_ptr<Ui::TConnectForm> ui;

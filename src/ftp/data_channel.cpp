@@ -1,61 +1,132 @@
 // The one data channel: every listing and transfer opens its data connection
-// here, so a new mode reaches all of them at once. Active mode: the program
-// listens, announces the address with PORT, and accepts the server's connection.
+// here, so a new mode reaches all of them at once.
+//
+// Active mode: the program listens, announces the address with PORT (EPRT on
+// IPv6), and accepts the server's connection. Passive mode: the server
+// listens (EPSV, or PASV where EPSV is refused) and the program connects to
+// it before sending the command. Either way establishData() ends with `data`
+// as the open data socket.
 
 #include "session.h"
 
+#include "data_address.h"
+
 namespace kav {
+
+namespace {
+constexpr auto Host = TranscriptSide::Host;
+}
+
+void Session::setDataMode(DataMode newMode, int connectTimeoutMs)
+{
+    mode = newMode;
+    dataConnectTimeoutMs = connectTimeoutMs > 0 ? connectTimeoutMs : 15000;
+}
+
+bool Session::passiveInUse() const
+{
+    return mode == DataMode::Passive || (mode == DataMode::Automatic && !passiveFellBack);
+}
 
 bool Session::openListener()
 {
     const auto fail = [this](const QString &text) {
-        emit transcript(TranscriptSide::Host, text);
+        emit transcript(Host, text);
         closeSocket(listener);
         return false;
     };
-    listener = ws::socket();
+    // The listener speaks the family of the control connection, which the
+    // server reaches us by.
+    const ws::SocketAddress::Family family =
+        localAddress.isValid() ? localAddress.family : ws::SocketAddress::Family::V4;
+    listener = ws::socket(family);
     if (listener == ws::InvalidSocket) {
-        emit transcript(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터 소켓핸들을 얻을 수 없습니다."));
+        emit transcript(Host, QStringLiteral("네트워크 오류: 데이터 소켓핸들을 얻을 수 없습니다."));
         return false;
     }
-    if (ws::bind(listener, 0, 0) == ws::SocketError)
+    if (ws::bind(listener, ws::SocketAddress::any(family)) == ws::SocketError)
         return fail(QStringLiteral("네트워크 오류: 데이터 바인딩을 못했습니다."));
-    quint16 port = 0;
-    if (!ws::getsockname(listener, nullptr, &port))
+    ws::SocketAddress bound;
+    if (!ws::getsockname(listener, &bound))
         return fail(QStringLiteral("네트워크 오류: 데이터 포트번호를 얻지 못했습니다.(data control)"));
     if (ws::listen(listener, 1) == ws::SocketError)
         return fail(QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
     // The address announced is the one the server reaches us on (the control
-    // connection's local address), not the listener's "any".
-    const quint32 a = localAddress;
-    const Reply reply = command(QStringLiteral("PORT %1,%2,%3,%4,%5,%6")
-                                    .arg(a >> 24)
-                                    .arg((a >> 16) & 0xff)
-                                    .arg((a >> 8) & 0xff)
-                                    .arg(a & 0xff)
-                                    .arg(port >> 8)
-                                    .arg(port & 0xff));
+    // connection's local address), not the listener's "any". PORT can only
+    // carry IPv4; IPv6 needs EPRT.
+    const Reply reply = command(localAddress.isIpv6() ? eprtCommand(localAddress, bound.port)
+                                                      : portCommand(localAddress.ipv4Address(), bound.port));
     if (reply.code != 200)
         closeSocket(listener);
     return listener != ws::InvalidSocket;
 }
 
+Session::PassiveResult Session::openPassive()
+{
+    std::optional<quint16> port;
+    if (!epsvRefused) {
+        const Reply reply = command(QStringLiteral("EPSV"));
+        if (reply.isEmpty())   // no answer: the connection went or the wait was ended
+            return PassiveResult::Stopped;
+        if (reply.code == 229)
+            port = epsvPort(reply.text);
+        // A server that does not know the command says so with a 5xx; a
+        // passing trouble (4xx) may not be there next time.
+        if (!port && reply.code / 100 == 5)
+            epsvRefused = true;
+    }
+    if (!port) {
+        const Reply reply = command(QStringLiteral("PASV"));
+        if (reply.isEmpty())
+            return PassiveResult::Stopped;
+        if (reply.code == 227)
+            port = pasvPort(reply.text);
+        if (!port)
+            return PassiveResult::Refused;
+    }
+
+    // The port is the server's; the address is always the one the control
+    // connection reaches, whatever a 227 reply names.
+    ws::SocketAddress to;
+    if (!ws::getpeername(control, &to))
+        to = server;
+    to.port = *port;
+    data = ws::socket(to.family);
+    if (data == ws::InvalidSocket) {
+        emit transcript(Host, QStringLiteral("네트워크 오류: 데이터 소켓핸들을 얻을 수 없습니다."));
+        return PassiveResult::Failed;
+    }
+    emit dataConnectWaiting(true);
+    const ConnectResult result = connectWithin(data, to, dataConnectTimeoutMs);
+    emit dataConnectWaiting(false);
+    if (result == ConnectResult::Connected && data != ws::InvalidSocket)
+        return PassiveResult::Connected;
+    closeSocket(data);
+    if (result == ConnectResult::Cancelled) {
+        emit transcript(Host, QStringLiteral("데이터 연결을 중지했습니다."));
+        return PassiveResult::Stopped;
+    }
+    const QString failed = QStringLiteral("네트워크 오류: 호스트의 데이터 포트(%1/TCP)에 연결을 못했습니다.").arg(*port);
+    emit transcript(Host, result == ConnectResult::TimedOut ? failed + QStringLiteral(" (시간제한 초과)") : failed);
+    return PassiveResult::Failed;
+}
+
 bool Session::acceptData()
 {
-    quint32 peerOfControl = server;
+    ws::SocketAddress peerOfControl = server;
     if (control != ws::InvalidSocket)
-        ws::getpeername(control, &peerOfControl, nullptr);
+        ws::getpeername(control, &peerOfControl);
     for (;;) {
         if (listener == ws::InvalidSocket)
             return false;
-        quint32 peer = 0;
-        ws::Socket s = ws::accept(listener, &peer, nullptr);
+        ws::SocketAddress peer;
+        ws::Socket s = ws::accept(listener, &peer);
         if (s == ws::InvalidSocket) {
             closeSocket(listener);
             closeSocket(data);
             return false;
         }
-        if (peer == peerOfControl) {
+        if (peer.sameHost(peerOfControl)) {
             closeSocket(data);
             data = s;
             closeSocket(listener);
@@ -66,6 +137,13 @@ bool Session::acceptData()
     }
 }
 
+bool Session::establishData(bool passive)
+{
+    if (passive)
+        return data != ws::InvalidSocket;
+    return acceptData();
+}
+
 DataOpening Session::openData(const QString &command,
                               const std::function<bool(const DataOpening &)> &beforeConnect,
                               const DataRestart &restart)
@@ -73,7 +151,24 @@ DataOpening Session::openData(const QString &command,
     DataOpening opening;
     closeSocket(listener);
     closeSocket(data);
-    if (!openListener())
+
+    bool passive = passiveInUse();
+    if (passive) {
+        const PassiveResult result = openPassive();
+        if (result == PassiveResult::Stopped || control == ws::InvalidSocket)
+            return opening;
+        if (result != PassiveResult::Connected) {
+            if (mode != DataMode::Automatic)
+                return opening;
+            // Once is enough: a server or a network that refuses passive mode
+            // does so for every transfer of the session.
+            passiveFellBack = true;
+            passive = false;
+            emit transcript(TranscriptSide::Local,
+                            QStringLiteral("패시브 모드로 데이터 연결을 할 수 없어 이 세션은 액티브 모드로 전환합니다."));
+        }
+    }
+    if (!passive && !openListener())
         return opening;
 
     QString transferCommand = command;
@@ -99,16 +194,18 @@ DataOpening Session::openData(const QString &command,
     // Without a preliminary reply the server will never connect: no wait.
     if (!opening.reply.opensData()) {
         closeSocket(listener);
+        closeSocket(data);
         opening.status = DataOpening::Status::Refused;
         return opening;
     }
     opening.expectedSize = expectedTransferSize(opening.reply.text);
     if (beforeConnect && !beforeConnect(opening)) {
         closeSocket(listener);
+        closeSocket(data);
         opening.status = DataOpening::Status::Declined;
         return opening;
     }
-    if (!acceptData())
+    if (!establishData(passive))
         return opening;
     opening.status = DataOpening::Status::Opened;
     return opening;
@@ -136,7 +233,7 @@ Reply Session::finishData()
     closeData();
     const Reply reply = readReply();
     if (!reply.isEmpty())
-        emit transcript(TranscriptSide::Host, reply.text);
+        emit transcript(Host, reply.text);
     rewatchControl();
     return reply;
 }

@@ -65,31 +65,25 @@ void Session::noteServerText(QByteArrayView line)
 
 // ---- the control connection ----------------------------------------------------
 
-Session::ConnectResult Session::openControl(quint32 address, quint16 port, int timeoutMs)
+Session::ConnectResult Session::connectWithin(ws::Socket &socket, const ws::SocketAddress &to, int timeoutMs)
 {
-    cancelRequested = false;
-    server = address;
-    control = ws::socket();
-    if (control == ws::InvalidSocket) {
-        emit connectFailed(ConnectResult::NoSocket);
-        return ConnectResult::NoSocket;
-    }
-    ws::setNonBlocking(control, true);
+    cancelRequested = false;   // a stop pressed before this wait is not meant for it
+    ws::setNonBlocking(socket, true);
     ConnectResult result = ConnectResult::Connected;
-    if (ws::connect(control, address, port) == ws::SocketError) {
+    if (ws::connect(socket, to) == ws::SocketError) {
         if (ws::lastError() != ws::WSAEWOULDBLOCK) {
             result = ConnectResult::Refused;
         } else {
             QElapsedTimer clock;
             clock.start();
             for (;;) {
-                const int status = ws::connectStatus(control, ConnectPollMs);
+                const int status = ws::connectStatus(socket, ConnectPollMs);
                 if (status != ws::WSAEWOULDBLOCK) {
                     result = status == 0 ? ConnectResult::Connected : ConnectResult::Refused;
                     break;
                 }
                 QCoreApplication::processEvents(QEventLoop::AllEvents);
-                if (cancelRequested || control == ws::InvalidSocket) {
+                if (cancelRequested || socket == ws::InvalidSocket) {
                     result = ConnectResult::Cancelled;
                     break;
                 }
@@ -101,12 +95,29 @@ Session::ConnectResult Session::openControl(quint32 address, quint16 port, int t
         }
     }
     cancelRequested = false;
+    if (socket != ws::InvalidSocket)
+        ws::setNonBlocking(socket, false);
+    return result;
+}
+
+Session::ConnectResult Session::openControl(const ws::SocketAddress &address, int timeoutMs)
+{
+    cancelRequested = false;
+    server = address;
+    control = ws::socket(address.family);
+    if (control == ws::InvalidSocket) {
+        emit connectFailed(ConnectResult::NoSocket);
+        return ConnectResult::NoSocket;
+    }
+    const ConnectResult result = connectWithin(control, address, timeoutMs);
     if (result != ConnectResult::Connected) {
         closeSocket(control);
         emit connectFailed(result);
         return result;
     }
-    ws::setNonBlocking(control, false);
+    // What the data channel learnt belongs to the server it learnt it from.
+    passiveFellBack = false;
+    epsvRefused = false;
     reader.clear();
     encoding = ServerEncoding::Undecided;
     encodingShown = false;
@@ -387,7 +398,7 @@ void Session::askFeatures()
 
 bool Session::readLocalAddress()
 {
-    return ws::getsockname(control, &localAddress, nullptr);
+    return ws::getsockname(control, &localAddress);
 }
 
 // ---- upkeep ------------------------------------------------------------------------

@@ -54,7 +54,8 @@ inline constexpr int ReceiveBufferSize = 4096;
 struct DataOpening {
     enum class Status {
         Opened,     // the data connection is up: move the data, then finishData()
-        Failed,     // a local step or the mode's own command (PORT) failed; nothing to finish
+        Failed,     // a local step, the mode's own command (PORT, EPRT, EPSV/PASV) or the
+                    // passive connect failed or was stopped; nothing to finish
         Refused,    // the server answered the command without a 150/125: `reply` says why
         Declined,   // the caller's beforeConnect said no: finishData() reads the server's word
     };
@@ -91,20 +92,27 @@ public:
     // ---- the control connection ------------------------------------------
 
     enum class ConnectResult { Connected, Refused, TimedOut, Cancelled, NoSocket };
-    // One attempt to open the control connection, waiting on the socket's own
-    // readiness at most timeoutMs while window events are processed. cancel()
-    // ends the wait. On success the reply reader and the server's encoding start afresh.
-    ConnectResult openControl(quint32 address, quint16 port, int timeoutMs);
-    // The stop button: ends a connect wait in progress (it reports Cancelled).
+    // One attempt to open the control connection to `address` (either family,
+    // its port included), waiting on the socket's own readiness at most
+    // timeoutMs while window events are processed. cancel() ends the wait. On
+    // success the reply reader, the server's encoding and what the data
+    // channel learnt of the last server start afresh.
+    ConnectResult openControl(const ws::SocketAddress &address, int timeoutMs);
+    ConnectResult openControl(quint32 address, quint16 port, int timeoutMs)
+    {
+        return openControl(ws::SocketAddress::ipv4(address, port), timeoutMs);
+    }
+    // The stop button: ends a connect wait in progress, of the control or of
+    // a data connection (it reports Cancelled).
     void cancel();
     // A control connection exists (it may still await its greeting).
     bool hasControlConnection() const { return control != ws::InvalidSocket; }
     // Greeted and logged in or logging in: the panes may send commands.
     bool isConnected() const { return loggingIn; }
-    // The server's address (host byte order) as resolved before the connect.
-    quint32 serverAddress() const { return server; }
-    // The control connection's own address (host byte order), read at login.
-    quint32 localControlAddress() const { return localAddress; }
+    // The server's address and port as resolved before the connect.
+    ws::SocketAddress serverAddress() const { return server; }
+    // The control connection's own address, read at login.
+    ws::SocketAddress localControlAddress() const { return localAddress; }
     // Closes every connection of the session (a blocking call in progress is
     // cancelled first, logged) and emits disconnected().
     void drop();
@@ -156,14 +164,28 @@ public:
 
     // ---- the one data channel ----------------------------------------------
 
+    // How data connections are made. Active: the program listens and the
+    // server connects (PORT; EPRT on IPv6). Passive: the server listens and
+    // the program connects (EPSV; PASV where EPSV is refused). Automatic:
+    // passive, and once passive fails, active for the rest of the session.
+    enum class DataMode { Active, Passive, Automatic };
+    // The mode and the time limit of a passive data connect, for the
+    // connections to come (the profile's; active mode until set).
+    void setDataMode(DataMode mode, int connectTimeoutMs);
+    DataMode dataMode() const { return mode; }
+    // Whether the next data connection is passive (not in Automatic after a fallback).
+    bool passiveInUse() const;
+
     // Opens a data connection for `command` ("LIST", "RETR name", "STOR name"):
     //  1. prepares it in the session's mode (active: a listener announced with
-    //     PORT on the control connection's own address);
+    //     PORT or EPRT on the control connection's own address; passive: EPSV
+    //     or PASV, and a connect to the control connection's peer at the port
+    //     the server gave, within the time limit);
     //  2. sends the command and judges its reply once: 150 or 125 opens the data
     //     connection, anything else refuses it (Refused; nothing is waited for);
     //  3. asks `beforeConnect`, when given, whether to go on (a download creates
     //     its local file here, only once the server will send); false: Declined;
-    //  4. takes the server's connection, from the server's address only.
+    //  4. takes the server's connection (active), from the server's address only.
     // With a restart, its REST goes between the preparation and the command.
     DataOpening openData(const QString &command,
                          const std::function<bool(const DataOpening &)> &beforeConnect = {},
@@ -234,14 +256,29 @@ signals:
     void closedByServer();
     // A 257 reply named the current host directory.
     void hostDirectoryReported(const QString &name);
+    // A passive data connect begins (true) or ends (false): the window lets
+    // the stop button end it meanwhile.
+    void dataConnectWaiting(bool waiting);
 
 private:
     bool refuseCommand(const QByteArray &line) const;
     Reply decoded(const RawReply &raw);
     void closeSocket(ws::Socket &socket);
+    // Connects `socket` (already made) to `to`, waiting at most timeoutMs while
+    // window events are processed; cancel() or the socket's closing ends the wait.
+    ConnectResult connectWithin(ws::Socket &socket, const ws::SocketAddress &to, int timeoutMs);
     bool openListener();
     // FEAT and what follows from it (features()).
     void askFeatures();
+    // EPSV (PASV where refused) and the connect of `data`. Refused: the
+    // server offered no passive port; Failed: the connect did not succeed;
+    // Stopped: no answer (the connection went), or the user ended the wait.
+    enum class PassiveResult { Connected, Refused, Failed, Stopped };
+    PassiveResult openPassive();
+    // The data connection of the command just answered, whatever the mode:
+    // the server's connection accepted (active), or the one made before the
+    // command (passive). On true, `data` is the open data socket.
+    bool establishData(bool passive);
     bool acceptData();
     // The control connection's end, noticed while no command waits on it.
     void controlReadable();
@@ -252,8 +289,12 @@ private:
     ws::Socket control = ws::InvalidSocket;
     ws::Socket listener = ws::InvalidSocket;
     ws::Socket data = ws::InvalidSocket;
-    quint32 server = 0;          // host byte order; the port is always 21
-    quint32 localAddress = 0;    // of the control connection, host byte order
+    ws::SocketAddress server;         // with the port connected to
+    ws::SocketAddress localAddress;   // of the control connection
+    DataMode mode = DataMode::Active;
+    int dataConnectTimeoutMs = 15000;
+    bool passiveFellBack = false;   // Automatic: passive failed once this session
+    bool epsvRefused = false;       // the server does not know EPSV: PASV from now on
     ReplyReader reader;
     TransferType type = TransferType::None;
     bool loggingIn = false;   // greeted: the login has begun

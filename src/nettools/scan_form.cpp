@@ -119,7 +119,7 @@ void TScanForm::FormActivate()
         paintCell(n, face);
     showMap();
     pump();
-    const QString local = localIpAddress();
+    const QString local = localIpv4Address();   // the ranges below are IPv4
     const QStringList octets = local.split(QLatin1Char('.'));
     bool ok = false;
     const int a = octets.value(0).toInt(&ok);

@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -197,6 +198,46 @@ sockaddr_in makeAddress(quint32 address, quint16 port)
     sa.sin_addr.s_addr = htonl(address);
     sa.sin_port = htons(port);
     return sa;
+}
+
+// The system's form of an address of either family; 0 when it has none.
+socklen_t toSystem(const SocketAddress &a, sockaddr_storage *out)
+{
+    *out = sockaddr_storage{};
+    if (a.family == SocketAddress::Family::V4) {
+        auto *sa = reinterpret_cast<sockaddr_in *>(out);
+        sa->sin_family = AF_INET;
+        std::memcpy(&sa->sin_addr, a.bytes.data(), 4);
+        sa->sin_port = htons(a.port);
+        return sizeof(sockaddr_in);
+    }
+    if (a.family == SocketAddress::Family::V6) {
+        auto *sa = reinterpret_cast<sockaddr_in6 *>(out);
+        sa->sin6_family = AF_INET6;
+        std::memcpy(&sa->sin6_addr, a.bytes.data(), 16);
+        sa->sin6_port = htons(a.port);
+        sa->sin6_scope_id = a.scope;
+        return sizeof(sockaddr_in6);
+    }
+    return 0;
+}
+
+SocketAddress fromSystem(const sockaddr *sa)
+{
+    SocketAddress a;
+    if (sa->sa_family == AF_INET) {
+        const auto *in = reinterpret_cast<const sockaddr_in *>(sa);
+        a.family = SocketAddress::Family::V4;
+        std::memcpy(a.bytes.data(), &in->sin_addr, 4);
+        a.port = ntohs(in->sin_port);
+    } else if (sa->sa_family == AF_INET6) {
+        const auto *in6 = reinterpret_cast<const sockaddr_in6 *>(sa);
+        a.family = SocketAddress::Family::V6;
+        std::memcpy(a.bytes.data(), &in6->sin6_addr, 16);
+        a.scope = in6->sin6_scope_id;
+        a.port = ntohs(in6->sin6_port);
+    }
+    return a;
 }
 
 void armReadNotifier(Socket s)
@@ -404,12 +445,26 @@ void setLastError(int code) { g_lastError = code; }
 
 Socket socket()
 {
+    return socket(SocketAddress::Family::V4);
+}
+
+Socket socket(SocketAddress::Family family)
+{
     if (!g_started)
         return fail(WSANOTINITIALISED), InvalidSocket;
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (family == SocketAddress::Family::None)
+        return fail(WSAEAFNOSUPPORT), InvalidSocket;
+    const bool six = family == SocketAddress::Family::V6;
+    int fd = ::socket(six ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         g_lastError = errnoToWinsock(errno);
         return InvalidSocket;
+    }
+    if (six) {
+        // An IPv6 socket speaks IPv6 alone: a listener on "::" must not take
+        // IPv4 connections in the mapped form, which no peer check expects.
+        int one = 1;
+        ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof one);
     }
     return adopt(fd, false);
 }
@@ -427,13 +482,21 @@ int closesocket(Socket s)
 
 int connect(Socket s, quint32 address, quint16 port)
 {
+    return connect(s, SocketAddress::ipv4(address, port));
+}
+
+int connect(Socket s, const SocketAddress &to)
+{
     SocketInfo *si = info(s);
     if (!si)
         return fail(WSAENOTSOCK);
     if (!si->nonBlocking && g_block.active)
         return fail(WSAEINPROGRESS);
-    sockaddr_in sa = makeAddress(address, port);
-    int r = ::connect(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), sizeof sa);
+    sockaddr_storage sa;
+    const socklen_t length = toSystem(to, &sa);
+    if (!length)
+        return fail(WSAEAFNOSUPPORT);
+    int r = ::connect(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), length);
     if (r == 0) {
         if (si->nonBlocking && (si->events & FD_CONNECT)) {
             // Connected at once: the notice still arrives as a message, as it would on Windows.
@@ -466,10 +529,18 @@ int connect(Socket s, quint32 address, quint16 port)
 
 int bind(Socket s, quint32 address, quint16 port)
 {
+    return bind(s, SocketAddress::ipv4(address, port));
+}
+
+int bind(Socket s, const SocketAddress &local)
+{
     if (!info(s))
         return fail(WSAENOTSOCK);
-    sockaddr_in sa = makeAddress(address, port);
-    if (::bind(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0)
+    sockaddr_storage sa;
+    const socklen_t length = toSystem(local, &sa);
+    if (!length)
+        return fail(WSAEAFNOSUPPORT);
+    if (::bind(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), length) != 0)
         return fail(errnoToWinsock(errno));
     return 0;
 }
@@ -485,6 +556,19 @@ int listen(Socket s, int backlog)
 
 Socket accept(Socket s, quint32 *peerAddress, quint16 *peerPort)
 {
+    SocketAddress peer;
+    const Socket accepted = accept(s, &peer);
+    if (accepted != InvalidSocket) {
+        if (peerAddress)
+            *peerAddress = peer.ipv4Address();
+        if (peerPort)
+            *peerPort = peer.port;
+    }
+    return accepted;
+}
+
+Socket accept(Socket s, SocketAddress *peer)
+{
     SocketInfo *si = info(s);
     if (!si)
         return fail(WSAENOTSOCK), InvalidSocket;
@@ -493,15 +577,13 @@ Socket accept(Socket s, quint32 *peerAddress, quint16 *peerPort)
         return fail(WSAEINPROGRESS), InvalidSocket;
     std::unique_ptr<BlockingScope> scope;
     for (;;) {
-        sockaddr_in sa{};
+        sockaddr_storage sa{};
         socklen_t len = sizeof sa;
         int fd = ::accept4(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), &len,
                            SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
-            if (peerAddress)
-                *peerAddress = ntohl(sa.sin_addr.s_addr);
-            if (peerPort)
-                *peerPort = ntohs(sa.sin_port);
+            if (peer)
+                *peer = fromSystem(reinterpret_cast<sockaddr *>(&sa));
             return adopt(fd, nonBlocking);
         }
         if (errno == EINTR || errno == ECONNABORTED)
@@ -609,6 +691,28 @@ bool readAddress(NameCall call, Socket s, quint32 *address, quint16 *port)
     return true;
 }
 
+bool readAnyAddress(NameCall call, Socket s, SocketAddress *address)
+{
+    if (!info(s)) {
+        g_lastError = WSAENOTSOCK;
+        return false;
+    }
+    sockaddr_storage sa{};
+    socklen_t len = sizeof sa;
+    if (call(static_cast<int>(s), reinterpret_cast<sockaddr *>(&sa), &len) != 0) {
+        g_lastError = errnoToWinsock(errno);
+        return false;
+    }
+    const SocketAddress read = fromSystem(reinterpret_cast<sockaddr *>(&sa));
+    if (!read.isValid()) {
+        g_lastError = WSAEAFNOSUPPORT;
+        return false;
+    }
+    if (address)
+        *address = read;
+    return true;
+}
+
 } // namespace
 
 bool getsockname(Socket s, quint32 *address, quint16 *port)
@@ -619,6 +723,16 @@ bool getsockname(Socket s, quint32 *address, quint16 *port)
 bool getpeername(Socket s, quint32 *address, quint16 *port)
 {
     return readAddress(::getpeername, s, address, port);
+}
+
+bool getsockname(Socket s, SocketAddress *address)
+{
+    return readAnyAddress(::getsockname, s, address);
+}
+
+bool getpeername(Socket s, SocketAddress *address)
+{
+    return readAnyAddress(::getpeername, s, address);
 }
 
 int shutdown(Socket s, int how)
@@ -851,6 +965,103 @@ bool gethostbyaddr(quint32 address, QString *name)
         &result);
     if (ok && name)
         *name = QString::fromUtf8(result);
+    return ok;
+}
+
+SocketAddress SocketAddress::ipv4(quint32 address, quint16 port)
+{
+    SocketAddress a;
+    a.family = Family::V4;
+    const quint32 network = htonl(address);
+    std::memcpy(a.bytes.data(), &network, 4);
+    a.port = port;
+    return a;
+}
+
+SocketAddress SocketAddress::any(Family family, quint16 port)
+{
+    SocketAddress a;
+    a.family = family;
+    a.port = port;
+    return a;
+}
+
+quint32 SocketAddress::ipv4Address() const
+{
+    if (family != Family::V4)
+        return 0;
+    quint32 network;
+    std::memcpy(&network, bytes.data(), 4);
+    return ntohl(network);
+}
+
+QString SocketAddress::text() const
+{
+    char buffer[INET6_ADDRSTRLEN] = {};
+    if (family == Family::V4)
+        ::inet_ntop(AF_INET, bytes.data(), buffer, sizeof buffer);
+    else if (family == Family::V6)
+        ::inet_ntop(AF_INET6, bytes.data(), buffer, sizeof buffer);
+    QString text = QString::fromLatin1(buffer);
+    if (family == Family::V6 && scope)
+        text += QLatin1Char('%') + QString::number(scope);
+    return text;
+}
+
+namespace {
+
+// getaddrinfo's answer as a list, in its order, without repeats.
+int addressesOf(const QByteArray &host, int flags, QList<SocketAddress> *out)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = flags;
+    addrinfo *res = nullptr;
+    const int rc = ::getaddrinfo(host.constData(), nullptr, &hints, &res);
+    if (rc != 0 || !res)
+        return gaiToWinsock(rc);
+    for (addrinfo *i = res; i; i = i->ai_next) {
+        const SocketAddress a = fromSystem(i->ai_addr);
+        if (a.isValid() && !out->contains(a))
+            out->append(a);
+    }
+    ::freeaddrinfo(res);
+    return out->isEmpty() ? WSANO_DATA : 0;
+}
+
+} // namespace
+
+bool parseAddress(const QString &text, SocketAddress *address)
+{
+    const QByteArray t = text.trimmed().toLatin1();
+    if (t.isEmpty())
+        return false;
+    QList<SocketAddress> found;
+    // Numeric only, so a zone name ("%lo") is the one thing looked up.
+    if (addressesOf(t, AI_NUMERICHOST, &found) != 0)
+        return false;
+    if (address)
+        *address = found.first();
+    return true;
+}
+
+bool lookupHost(const QString &name, QList<SocketAddress> *addresses)
+{
+    SocketAddress numeric;
+    if (parseAddress(name, &numeric)) {
+        if (addresses)
+            *addresses = {numeric};
+        return true;
+    }
+    const QByteArray host = name.trimmed().toUtf8();
+    if (host.isEmpty())
+        return fail(WSAHOST_NOT_FOUND), false;
+    QList<SocketAddress> result;
+    const bool ok = runLookup<QList<SocketAddress>>(
+        [host](QList<SocketAddress> *out) { return addressesOf(host, 0, out); }, &result);
+    if (ok && addresses)
+        *addresses = result;
     return ok;
 }
 

@@ -11,8 +11,10 @@
 // Errors are reported as Windows Sockets numbers through lastError(), so that
 // the error texts of the network tools apply unchanged.
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
+#include <array>
 #include <functional>
 
 namespace kav::ws {
@@ -98,6 +100,48 @@ int recv(Socket s, char *buffer, int length);
 bool getsockname(Socket s, quint32 *address, quint16 *port);
 bool getpeername(Socket s, quint32 *address, quint16 *port);
 int shutdown(Socket s, int how);  // 0 receive, 1 send, 2 both
+
+// ---- both address families --------------------------------------------------
+// The calls above speak IPv4 as the Parts do; the FTP session also reaches
+// IPv6 hosts through the ones below.
+
+// An IPv4 or IPv6 address with a port, in this layer's own form.
+struct SocketAddress {
+    enum class Family : quint8 { None, V4, V6 };
+    Family family = Family::None;
+    std::array<quint8, 16> bytes{};  // network order; IPv4 uses the first four
+    quint32 scope = 0;               // the zone of an IPv6 link-local address
+    quint16 port = 0;
+
+    static SocketAddress ipv4(quint32 address, quint16 port = 0);  // host byte order
+    // The "any" address of a family (a listener on every interface).
+    static SocketAddress any(Family family, quint16 port = 0);
+    bool isValid() const { return family != Family::None; }
+    bool isIpv6() const { return family == Family::V6; }
+    quint32 ipv4Address() const;  // host byte order; 0 unless IPv4
+    // "127.0.0.1", "::1", "fe80::1%2"; empty when invalid.
+    QString text() const;
+    // The same host, whatever the port.
+    bool sameHost(const SocketAddress &other) const
+    {
+        return family == other.family && bytes == other.bytes && scope == other.scope;
+    }
+    bool operator==(const SocketAddress &) const = default;
+};
+
+// A numeric address of either family ("10.1.2.3", "::1", "fe80::1%lo"), or false.
+bool parseAddress(const QString &text, SocketAddress *address);
+// Every address of a host name, both families, in the system's order of
+// preference (numeric text is taken as it is). Runs on a worker thread while
+// events are pumped, like gethostbyname.
+bool lookupHost(const QString &name, QList<SocketAddress> *addresses);
+
+Socket socket(SocketAddress::Family family);
+int connect(Socket s, const SocketAddress &to);
+int bind(Socket s, const SocketAddress &local);
+Socket accept(Socket s, SocketAddress *peer);
+bool getsockname(Socket s, SocketAddress *address);
+bool getpeername(Socket s, SocketAddress *address);
 
 // The state of a connect under way on a non-blocking socket, after waiting at
 // most waitMs for it (without processing events): 0 connected,

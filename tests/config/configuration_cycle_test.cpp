@@ -85,8 +85,10 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
     const QString iniPath = home.filePath(QStringLiteral("KAVRIN.INI"));
     static_cast<ScriptedDialogs &>(dialogs()).clear();
 
-    kavtest::ReplyPeer peer(21);
+    // A profile on another port, in passive mode.
+    kavtest::ReplyPeer peer(2121);
     answerLogin(peer);
+    peer.offerPassive({});
 
     {
         // First run: the file appears with the first-run keys.
@@ -107,6 +109,8 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
             c.E_LocalPath->setText(QStringLiteral("/home/kim/받은 파일"));
             c.NE_Timeout->setText(QStringLiteral("5"));
             c.NE_TrialTimes->setText(QStringLiteral("1"));
+            c.NE_Port->setText(QStringLiteral("2121"));
+            c.CB_DataMode->setCurrentIndex(int(DataMode::Passive));
         };
         f->form()->BB_Connect->click();
         ASSERT_TRUE(kavtest::waitUntil([&] { return f->session().isConnected(); }, 5000));
@@ -140,8 +144,12 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         ASSERT_TRUE(kavtest::waitUntil([&] { return !f->session().isConnected(); }, 5000));
         IniFile ini(iniPath);
         ASSERT_EQ(ini.load(), IniFile::LoadResult::Loaded);
-        EXPECT_EQ(ini.readString(QStringLiteral("IPADDRESS"), QStringLiteral("시험 서버")).section(QLatin1Char(';'), 6, 6),
-                  QStringLiteral("/pub"));
+        const QString stored = ini.readString(QStringLiteral("IPADDRESS"), QStringLiteral("시험 서버"));
+        EXPECT_EQ(stored.section(QLatin1Char(';'), 6, 6), QStringLiteral("/pub"));
+        EXPECT_EQ(stored.section(QLatin1Char(';'), 8), QStringLiteral("2121;passive;plain;"));
+        // The host lists came over a passive data connection.
+        EXPECT_TRUE(peer.commands.contains("EPSV"));
+        EXPECT_FALSE(peer.commands.contains("PORT"));
         f->BB_ExitClick();
     }
     // On disk: code page 949, owner only.
@@ -168,6 +176,11 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         EXPECT_EQ(f->profile().HostName, QStringLiteral("시험 서버"));
         EXPECT_EQ(f->profile().Password, QStringLiteral("비밀 pw;=x"));
         EXPECT_EQ(d.form()->NE_Timeout->text(), QStringLiteral("5"));
+        EXPECT_EQ(p.Connection.Port, 2121);
+        EXPECT_EQ(p.Connection.Mode, DataMode::Passive);
+        EXPECT_EQ(d.form()->NE_Port->text(), QStringLiteral("2121"));
+        EXPECT_EQ(d.form()->CB_DataMode->currentIndex(), int(DataMode::Passive));
+        EXPECT_EQ(f->profile().Connection.Port, 2121);
         EXPECT_TRUE(f->form()->N_RAntiIdle->isChecked());
         EXPECT_TRUE(f->form()->N_RStayOnTop->isChecked());
         EXPECT_FALSE(f->form()->CB_AutoMode->isChecked());

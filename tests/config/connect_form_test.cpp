@@ -56,6 +56,10 @@ void expectSameEntry(const ProfileEntry &a, const ProfileEntry &b)
     EXPECT_EQ(a.LastLocalFile, b.LastLocalFile);
     EXPECT_EQ(a.LastHostDir, b.LastHostDir);
     EXPECT_EQ(a.LastHostFile, b.LastHostFile);
+    EXPECT_EQ(a.Connection.Port, b.Connection.Port);
+    EXPECT_EQ(a.Connection.Mode, b.Connection.Mode);
+    EXPECT_EQ(a.Connection.Encryption, b.Connection.Encryption);
+    EXPECT_EQ(a.Connection.TrustedCertificate, b.Connection.TrustedCertificate);
 }
 
 ScriptedDialogs &scripted()
@@ -299,11 +303,79 @@ TEST_F(ConnectFormTest, WithoutAutoSaveNothingIsStoredButTheSessionGetsTheValues
     }
 }
 
+// Port, data mode and security belong to each profile: shown when it is
+// chosen, kept over a typed name, confirmed into the session profile and the
+// store; the trusted certificate, never shown, survives the confirmation.
+TEST_F(ConnectFormTest, ConnectionOptionsFollowTheProfile)
+{
+    ProfileEntry tls = entry("beta");
+    tls.Connection = {2121, DataMode::Passive, Security::Tls, QStringLiteral("AB:CD")};
+    profiles.append(entry("alpha"));
+    profiles.append(tls);
+
+    form.selectProfile(1);
+    EXPECT_EQ(ui().NE_Port->text(), "2121");
+    EXPECT_EQ(ui().CB_DataMode->currentIndex(), int(DataMode::Passive));
+    EXPECT_EQ(ui().CB_Security->currentIndex(), int(Security::Tls));
+    EXPECT_TRUE(profile.Connection == tls.Connection);
+    form.selectProfile(0);
+    EXPECT_EQ(ui().NE_Port->text(), "21");
+    EXPECT_EQ(ui().CB_DataMode->currentIndex(), int(DataMode::Active));
+    EXPECT_EQ(ui().CB_Security->currentIndex(), int(Security::Plain));
+    EXPECT_TRUE(profile.Connection.isDefault());
+
+    struct Case {
+        const char *what;
+        bool typeName;   // the known name typed over the list instead of chosen
+    };
+    for (const Case &c : {Case{"chosen", false}, Case{"typed", true}}) {
+        SCOPED_TRACE(c.what);
+        store.saved.clear();
+        form.selectProfile(1);
+        form.show();
+        if (c.typeName)
+            typeHostName("Beta");
+        typeInto(ui().NE_Port, "990");
+        ui().CB_DataMode->setCurrentIndex(int(DataMode::Automatic));
+        ui().BB_ok->click();
+        const ConnectionOptions expected{990, DataMode::Automatic, Security::Tls, QStringLiteral("AB:CD")};
+        EXPECT_TRUE(profile.Connection == expected);
+        ASSERT_EQ(store.saved.size(), 1u);
+        EXPECT_TRUE(store.saved[0].Connection == expected);
+        EXPECT_TRUE(profiles.at(1).Connection == expected);
+        EXPECT_TRUE(profiles.at(0).Connection.isDefault());
+        profiles.set(1, tls);
+        form.hide();
+    }
+
+    // A new profile typed over a shown one takes its options, not its certificate.
+    form.selectProfile(1);
+    form.show();
+    typeHostName("gamma");
+    ui().CB_Security->setCurrentIndex(int(Security::Plain));
+    ui().BB_ok->click();
+    ASSERT_EQ(profiles.count(), 3);
+    const ConnectionOptions typed{2121, DataMode::Passive, Security::Plain, QString()};
+    EXPECT_TRUE(profiles.at(2).Connection == typed);
+    EXPECT_TRUE(profile.Connection == typed);
+
+    // Return in a port field that holds nothing usable hands on the default.
+    form.selectProfile(0);
+    form.show();
+    ui().NE_Port->setText("0");
+    ui().BB_ok->click();
+    EXPECT_EQ(profile.Connection.Port, 21);
+
+    form.resetSessionProfile();
+    EXPECT_TRUE(profile.Connection.isDefault());
+}
+
 TEST_F(ConnectFormTest, FieldsCanBeDisabledForAHostPicker)
 {
     form.setProfileFieldsEnabled(false);
     for (QWidget *w : QList<QWidget *>{ui().E_UserId, ui().E_Password, ui().E_RemotePath, ui().E_LocalPath,
-                                       ui().E_editor, ui().CB_Anonymous, ui().CB_autosave, ui().CB_UseLastPath})
+                                       ui().E_editor, ui().CB_Anonymous, ui().CB_autosave, ui().CB_UseLastPath,
+                                       ui().NE_Port, ui().CB_DataMode, ui().CB_Security})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_TRUE(ui().CB_HostName->isEnabled());
     EXPECT_TRUE(ui().E_HostIP->isEnabled());
@@ -368,6 +440,9 @@ TEST_F(ConnectFormTest, NumberFieldsReturnToTheirTagWhenLeftEmptyOrZero)
         {"NE_Timeout", "7", "7"},    {"NE_Timeout", "1234", "123"}, {"NE_Timeout", "-5", "5"},
         {"NE_TrialTimes", "0", "3"}, {"NE_TrialTimes", "", "3"},   {"NE_TrialTimes", "12", "12"},
         {"NE_TrialTimes", "999", "999"},
+        {"NE_Port", "0", "21"},      {"NE_Port", "", "21"},        {"NE_Port", "2121", "2121"},
+        {"NE_Port", "65535", "65535"}, {"NE_Port", "65536", "21"},  {"NE_Port", "99999", "21"},
+        {"NE_Port", "1234567", "12345"}, {"NE_Port", "x21", "21"},
     };
     form.show();
     form.activateWindow();
@@ -387,6 +462,9 @@ TEST_F(ConnectFormTest, NumberFieldsReturnToTheirTagWhenLeftEmptyOrZero)
     TConnectForm other(unused, fresh);
     EXPECT_EQ(other.form()->NE_Timeout->text(), "15");
     EXPECT_EQ(other.form()->NE_TrialTimes->text(), "3");
+    EXPECT_EQ(other.form()->NE_Port->text(), "21");
+    EXPECT_EQ(other.form()->CB_DataMode->currentIndex(), int(DataMode::Active));
+    EXPECT_EQ(other.form()->CB_Security->currentIndex(), int(Security::Plain));
 }
 
 TEST_F(ConnectFormTest, ConfirmingWithReturnInAZeroNumberFieldUsesTheTag)
@@ -463,8 +541,7 @@ TEST_F(ConnectFormTest, RemovingProfiles)
         ASSERT_EQ(profiles.count(), c.left.size());
         for (int i = 0; i < c.left.size(); ++i)
             expectSameEntry(profiles.at(i), entry(c.left[i]));
-        for (QComboBox *list : form.findChildren<QComboBox *>())
-            EXPECT_EQ(list->count(), c.left.size()) << list->objectName().toStdString();
+        EXPECT_EQ(ui().CB_HostName->count(), c.left.size());
         EXPECT_EQ(ui().CB_HostName->currentText(), c.shownAfter);
         if (c.left.isEmpty()) {
             EXPECT_EQ(form.selectedProfile(), -1);
@@ -673,6 +750,17 @@ TEST_F(ConnectFormTest, TextsAndHints)
         {"BB_Cancel", "text", "취소"},
         {"BB_Help", "text", "도움말"},
         {"BB_Help", "toolTip", "도움말"},
+        {"L_Port", "text", "포트 :"},
+        {"NE_Port", "toolTip", "접속할 호스트의 FTP 서버 포트번호 (기본 21)"},
+        {"NE_Port", "text", "21"},
+        {"L_DataMode", "text", "데이터 연결 :"},
+        {"CB_DataMode", "toolTip",
+         "파일과 목록을 받는 데이터 연결 방식: 액티브는 호스트가 PC로 연결하고, 패시브는 PC가 호스트로 "
+         "연결합니다(방화벽이나 공유기 뒤에서 사용). 자동은 패시브로 먼저 시도하고 안되면 액티브로 바꿉니다"},
+        {"CB_DataMode", "currentText", "액티브 (PORT)"},
+        {"L_Security", "text", "보안 :"},
+        {"CB_Security", "toolTip", "호스트와의 연결 보안: 일반 FTP, 또는 로그인 전에 TLS 암호화를 반드시 사용(AUTH TLS)"},
+        {"CB_Security", "currentText", "일반 FTP"},
     };
     for (const Case &c : cases) {
         QObject *object = QString(c.object) == "TConnectForm" ? static_cast<QObject *>(&form)
@@ -689,9 +777,18 @@ TEST_F(ConnectFormTest, TextsAndHints)
     EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
 
+    // The choices in the order of the options they stand for.
+    const QStringList modes = {"액티브 (PORT)", "패시브 (PASV)", "자동 (패시브 우선)"};
+    ASSERT_EQ(ui().CB_DataMode->count(), modes.size());
+    for (int i = 0; i < modes.size(); ++i)
+        EXPECT_EQ(ui().CB_DataMode->itemText(i), modes[i]);
+    ASSERT_EQ(ui().CB_Security->count(), 2);
+    EXPECT_EQ(ui().CB_Security->itemText(int(Security::Tls)), "TLS 필수");
+
+    // The profiles live in the model, never in hidden lists.
     form.show();
     for (QComboBox *list : form.findChildren<QComboBox *>())
-        EXPECT_EQ(list->isVisible(), list == ui().CB_HostName) << list->objectName().toStdString();
+        EXPECT_TRUE(list->isVisible()) << list->objectName().toStdString();
 }
 
 } // namespace

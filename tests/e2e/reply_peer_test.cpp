@@ -121,3 +121,43 @@ TEST(ReplyPeer, ConnectsBackToThePortCommand)
     EXPECT_EQ(client.lines(1), "226 done\r\n");
     ws::closesocket(listener);
 }
+
+TEST(ReplyPeer, AnswersPassiveModeOnTheOfferedPort)
+{
+    for (const bool epsv : {true, false}) {
+        SCOPED_TRACE(epsv ? "EPSV" : "PASV");
+        ReplyPeer peer;
+        peer.greet("220 hi\r\n");
+        peer.offerPassive({.pasvAddress = "10,1,2,3"});
+        ReplyPeer::DataReply list;
+        list.preliminary = "150 go\r\n";
+        list.data = {"line one\r\n"};
+        list.final = "226 done\r\n";
+        peer.onData("LIST", list);
+
+        Client client(peer.port());
+        client.lines(1);
+        client.send(epsv ? "EPSV\r\n" : "PASV\r\n");
+        const QByteArray reply = client.lines(1);
+        quint16 port = 0;
+        if (epsv) {
+            ASSERT_TRUE(reply.startsWith("229 Entering Extended Passive Mode (|||")) << reply.toStdString();
+            port = quint16(reply.mid(reply.indexOf("|||") + 3).split('|').first().toUInt());
+        } else {
+            ASSERT_TRUE(reply.startsWith("227 Entering Passive Mode (10,1,2,3,")) << reply.toStdString();
+            const QList<QByteArray> n = reply.mid(reply.indexOf('(') + 1).split(',');
+            port = quint16(n[4].toUInt() * 256 + n[5].split(')').first().toUInt());
+        }
+        ws::Socket data = ws::socket();
+        ASSERT_EQ(ws::connect(data, 0x7f000001, port), 0);
+        client.send("LIST\r\n");
+        EXPECT_EQ(client.lines(1), "150 go\r\n");
+        QByteArray body;
+        char buffer[256];
+        for (int n; (n = ws::recv(data, buffer, sizeof buffer)) > 0;)
+            body.append(buffer, n);
+        ws::closesocket(data);
+        EXPECT_EQ(body, "line one\r\n");
+        EXPECT_EQ(client.lines(1), "226 done\r\n");
+    }
+}

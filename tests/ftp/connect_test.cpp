@@ -91,7 +91,7 @@ TEST(Connect, LogsInWithTheExactLinesAndTitles)
     EXPECT_FALSE(c.ui.stop);
     EXPECT_EQ(c.ui.refreshes, 1);
     EXPECT_EQ(c.ui.hostListsLoaded, QStringList{QStringLiteral("시험 서버")});
-    EXPECT_EQ(c.session.localControlAddress(), 0x7f000001u);
+    EXPECT_EQ(c.session.localControlAddress().ipv4Address(), 0x7f000001u);
     EXPECT_EQ(c.flow.stopTag(), StopTag::Connected);
     EXPECT_TRUE(boxes().asked.empty());
 }
@@ -224,6 +224,40 @@ TEST(Connect, NothingListening)
     EXPECT_FALSE(c.ui.stop);
     EXPECT_EQ(c.ui.fronts, 1);
     EXPECT_EQ(c.flow.stopTag(), StopTag::Failed);
+}
+
+// The profile's port is the one connected to, and the one the lines and the
+// box name; a server on 21 does not answer for a profile that says 2121.
+TEST(Connect, ThePortOfTheProfile)
+{
+    struct Case {
+        const char *name;
+        int profilePort;
+        quint16 serverPort;
+        QStringList log;
+        QStringList boxes;
+    };
+    const QList<Case> cases = {
+        {"2121", 2121, 2121,
+         {"Connecting to 127.0.0.1  port 2121", "Connected to 127.0.0.1  port 2121", "[H] - 220 Test FTP ready"}, {}},
+        {"server on 21 only", 2121, 21,
+         {"Connecting to 127.0.0.1  port 2121", "Connection failed 127.0.0.1"},
+         {"호스트의 FTP 서버(2121/TCP)에 연결을 못했습니다."}},
+        {"65535", 65535, 65535,
+         {"Connecting to 127.0.0.1  port 65535", "Connected to 127.0.0.1  port 65535", "[H] - 220 Test FTP ready"}, {}},
+    };
+    for (const Case &cs : cases) {
+        SCOPED_TRACE(cs.name);
+        ReplyPeer peer(cs.serverPort);
+        loginPeer(peer);
+        Client c;
+        c.profile.Connection.Port = cs.profilePort;
+        c.connect();
+        EXPECT_EQ(c.ui.log.mid(0, 3), cs.log);
+        EXPECT_EQ(boxes().messageTexts(), cs.boxes);
+        EXPECT_EQ(c.session.isConnected(), cs.boxes.isEmpty());
+        c.flow.BB_DisconnectClick();
+    }
 }
 
 TEST(Connect, TimeLimitOnEveryAttempt)

@@ -121,6 +121,12 @@ FtpServer &FtpServer::setPort(int port)
     return *this;
 }
 
+FtpServer &FtpServer::setAddress(const std::string &address)
+{
+    address_ = address;
+    return *this;
+}
+
 FtpServer &FtpServer::setDownloadLimit(int bytesPerSecond)
 {
     downloadLimit_ = bytesPerSecond;
@@ -138,7 +144,7 @@ FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &d
     if (scratch_.path().empty())
         return ::testing::AssertionFailure() << "pyftpdlib: cannot create a scratch directory";
     QJsonObject cfg;
-    cfg["host"] = "127.0.0.1";
+    cfg["host"] = q(address_);
     cfg["port"] = port_;
     QJsonArray users;
     for (const auto &u : users_)
@@ -208,6 +214,12 @@ VsftpdServer &VsftpdServer::setPort(int port)
     return *this;
 }
 
+VsftpdServer &VsftpdServer::setAddress(const std::string &address)
+{
+    address_ = address;
+    return *this;
+}
+
 std::string VsftpdServer::log() const
 {
     std::ifstream in(scratch_.file("vsftpd.log"));
@@ -255,7 +267,12 @@ std::string VsftpdServer::log() const
     fs::create_directories(dir + "/empty");
 
     std::ostringstream conf;
-    conf << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port_ << "\n"
+    // vsftpd listens on one family: IPv6 with listen_ipv6 (and listen off).
+    if (address_.find(':') != std::string::npos)
+        conf << "listen=NO\nlisten_ipv6=YES\nlisten_address6=" << address_ << "\n";
+    else
+        conf << "listen=YES\nlisten_ipv6=NO\nlisten_address=" << address_ << "\n";
+    conf << "listen_port=" << port_ << "\n"
          << "background=NO\nsecure_chroot_dir=" << dir << "/empty\nseccomp_sandbox=NO\n"
          << "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\n"
          << "chmod_enable=YES\npam_service_name=vsftpd\nguest_enable=YES\nguest_username=ftp\n"

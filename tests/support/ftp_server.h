@@ -57,6 +57,8 @@ public:
     FtpServer &setPort(int port);
     // Downloads no faster than this many bytes a second (0: as fast as it can).
     FtpServer &setDownloadLimit(int bytesPerSecond);
+    // The address to listen on: "127.0.0.1" (the default) or "::1".
+    FtpServer &setAddress(const std::string &address);
     // Other permission letters for one user in one directory and below (a
     // directory that may be entered but not listed: "e").
     FtpServer &overridePerm(const std::string &user, const std::string &directory, const std::string &perm);
@@ -81,6 +83,7 @@ private:
     bool listOptions_ = false;
     int downloadLimit_ = 0;
     int port_ = 21;
+    std::string address_ = "127.0.0.1";
     struct Override { std::string user, directory, perm; };
     std::vector<Override> overrides_;
     ScratchDir scratch_;
@@ -105,6 +108,8 @@ public:
     // One more "directive=value" line for the configuration file.
     VsftpdServer &addConfig(const std::string &line);
     VsftpdServer &setPort(int port);
+    // The address to listen on: "127.0.0.1" (the default) or "::1".
+    VsftpdServer &setAddress(const std::string &address);
 
     ::testing::AssertionResult start(int timeoutMs = 5000);
     void stop() { process_.stop(); }
@@ -118,6 +123,7 @@ private:
     std::vector<std::string> extra_;
     std::string banner_;
     int port_ = 21;
+    std::string address_ = "127.0.0.1";
     ScratchDir scratch_;
     ServerProcess process_;
 };

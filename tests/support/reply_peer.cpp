@@ -38,7 +38,42 @@ ReplyPeer::~ReplyPeer()
     acceptNotifier.reset();
     if (clientFd >= 0)
         ::close(clientFd);
+    if (passiveFd >= 0)
+        ::close(passiveFd);
     ::close(listenFd);
+}
+
+void ReplyPeer::offerPassive(const Passive &p)
+{
+    passiveOffered = true;
+    passive = p;
+}
+
+bool ReplyPeer::answerPassive(const QByteArray &line)
+{
+    const bool epsv = line.startsWith("EPSV");
+    if (!passiveOffered || !(epsv ? passive.epsv : (line.startsWith("PASV") && passive.pasv)))
+        return false;
+    quint16 port = passive.port;
+    if (!port) {
+        if (passiveFd >= 0)
+            ::close(passiveFd);
+        passiveFd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof sa;
+        if (::bind(passiveFd, reinterpret_cast<sockaddr *>(&sa), sizeof sa) != 0 || ::listen(passiveFd, 1) != 0
+            || ::getsockname(passiveFd, reinterpret_cast<sockaddr *>(&sa), &len) != 0)
+            ADD_FAILURE() << "ReplyPeer: cannot open a passive listener";
+        port = ntohs(sa.sin_port);
+    }
+    const QByteArray reply = epsv
+        ? "229 Entering Extended Passive Mode (|||" + QByteArray::number(port) + "|)\r\n"
+        : "227 Entering Passive Mode (" + passive.pasvAddress + "," + QByteArray::number(port >> 8) + ","
+              + QByteArray::number(port & 0xff) + ")\r\n";
+    sendLater({reply}, 0);
+    return true;
 }
 
 void ReplyPeer::greetInSegments(const QList<QByteArray> &segments, int gapMs)
@@ -78,9 +113,21 @@ void ReplyPeer::runData(const DataReply &reply)
 {
     if (clientFd >= 0 && !reply.preliminary.isEmpty())
         ::send(clientFd, reply.preliminary.constData(), size_t(reply.preliminary.size()), MSG_NOSIGNAL);
-    if (!reply.connectBack)
+    // Passive: the client connected before it sent the command; the
+    // connection waits in the listener's queue.
+    const int offered = passiveFd;
+    passiveFd = -1;
+    if (!reply.connectBack) {
+        if (offered >= 0)
+            ::close(offered);
         return;
-    auto dial = [this](quint32 from) {
+    }
+    auto dial = [offered, this](quint32 from) {
+        if (offered >= 0) {
+            const int fd = ::accept4(offered, nullptr, nullptr, SOCK_CLOEXEC);
+            ::close(offered);
+            return fd;
+        }
         int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (from) {
             sockaddr_in src{};
@@ -198,6 +245,8 @@ void ReplyPeer::readClient()
                 portNumber = quint16((n[4].toUInt() << 8) | n[5].toUInt());
             }
         }
+        if (answerPassive(line))
+            continue;
         bool handled = false;
         for (auto it = dataRules.crbegin(); it != dataRules.crend(); ++it)
             if (line.startsWith(it->prefix)) {

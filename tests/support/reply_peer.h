@@ -29,10 +29,12 @@ public:
     // (segments `gapMs` apart). The rule added last wins; each may fire any number of times.
     // FEAT is refused (500) unless a rule answers it.
     void on(const QByteArray &prefix, const QList<QByteArray> &reply, int gapMs = 0);
-    // A transfer command answered over a data connection to the address of the
-    // last PORT command: `preliminary` on the control connection, then (when
-    // `connectBack`) the data segments `gapMs` apart, then the data connection
-    // ends (closed, or reset when `reset`), then `final` on the control connection.
+    // A transfer command answered over a data connection: to the address of
+    // the last PORT command, or, after a passive offer (offerPassive), the
+    // connection the client made to the offered port. `preliminary` on the
+    // control connection, then (when `connectBack`) the data segments `gapMs`
+    // apart, then the data connection ends (closed, or reset when `reset`),
+    // then `final` on the control connection.
     struct DataReply {
         QByteArray preliminary;
         QList<QByteArray> data;
@@ -46,6 +48,15 @@ public:
         QByteArray intruderData;
     };
     void onData(const QByteArray &prefix, const DataReply &reply);
+    // Passive mode: EPSV and PASV open a listener on 127.0.0.1 and name its
+    // port; the next data reply goes over the connection made to it.
+    struct Passive {
+        bool epsv = true;   // answer EPSV (false: the rules do, a refusal for example)
+        bool pasv = true;   // answer PASV
+        QByteArray pasvAddress = "127,0,0,1";   // the address the 227 reply names
+        quint16 port = 0;   // a port to name instead of a listener of the peer's own
+    };
+    void offerPassive(const Passive &passive);
     // The rules of a plain server that logs anyone in, stays in `pwd`,
     // accepts TYPE, PORT and CWD and lists UTF8 in its FEAT (so names go out
     // in UTF-8); transfer commands are left to the test.
@@ -77,6 +88,10 @@ private:
     QList<DataRule> dataRules;
     quint32 portAddress = 0;
     quint16 portNumber = 0;
+    bool passiveOffered = false;
+    Passive passive;
+    int passiveFd = -1;   // the listener of the last passive offer
+    bool answerPassive(const QByteArray &line);
     void runData(const DataReply &reply);
     QByteArray inbox;
     std::unique_ptr<QSocketNotifier> acceptNotifier, readNotifier;

@@ -13,22 +13,33 @@
 
 namespace kavtest {
 
-bool isListening(int port)
+namespace {
+
+// A listener on one of these local addresses (the kernel's hex form) in the table.
+bool listensIn(const char *table, const std::string &loopback, const std::string &any)
 {
-    std::ifstream tcp("/proc/net/tcp");
+    std::ifstream tcp(table);
     std::string line;
     std::getline(tcp, line); // header
-    char want[16], any[16];
-    std::snprintf(want, sizeof want, "0100007F:%04X", port);
-    std::snprintf(any, sizeof any, "00000000:%04X", port);
     while (std::getline(tcp, line)) {
         std::istringstream in(line);
         std::string slot, local, remote, state;
         in >> slot >> local >> remote >> state;
-        if (state == "0A" && (local == want || local == any))
+        if (state == "0A" && (local == loopback || local == any))
             return true;
     }
     return false;
+}
+
+} // namespace
+
+bool isListening(int port)
+{
+    char p[8];
+    std::snprintf(p, sizeof p, ":%04X", port);
+    return listensIn("/proc/net/tcp", std::string("0100007F") + p, std::string("00000000") + p)
+        || listensIn("/proc/net/tcp6", std::string("00000000000000000000000001000000") + p,
+                     std::string(32, '0') + p);
 }
 
 ServerProcess::~ServerProcess()

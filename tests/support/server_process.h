@@ -10,8 +10,8 @@
 
 namespace kavtest {
 
-// True when something listens on 127.0.0.1:port (or on all addresses) in
-// this network namespace.
+// True when something listens on 127.0.0.1:port or ::1 port (or on all
+// addresses of either family) in this network namespace.
 bool isListening(int port);
 
 class ServerProcess
