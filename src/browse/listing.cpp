@@ -1,4 +1,5 @@
 #include "listing.h"
+#include "platform/text.h"
 
 #include <QDir>
 
@@ -42,20 +43,6 @@ QStringView fieldAt(QStringView line, int n)
         if (k == n)
             return line.mid(start, i - start);
     }
-}
-
-// A size: decimal digits only; anything else (a device's "1,", a sign, a
-// field of a line of another shape) gives none rather than a wrong one.
-qint64 decimalOrUnknown(QStringView digits)
-{
-    if (digits.isEmpty())
-        return -1;
-    for (const QChar c : digits)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return -1;
-    bool ok = false;
-    const qint64 n = digits.toLongLong(&ok);
-    return ok ? n : -1;
 }
 
 // ---- 1. machine-readable facts (MLSD) -----------------------------------------------
@@ -160,7 +147,7 @@ std::optional<ParsedListingLine> factsLine(const QString &line)
         if (name.compare(QLatin1String("type"), Qt::CaseInsensitive) == 0)
             type = value;
         else if (name.compare(QLatin1String("size"), Qt::CaseInsensitive) == 0)
-            size = decimalOrUnknown(value);
+            size = kav::text::decimalOrUnknown(value);
         else if (name.compare(QLatin1String("modify"), Qt::CaseInsensitive) == 0)
             modified = factTime(value);
         else if (name.compare(QLatin1String("UNIX.mode"), Qt::CaseInsensitive) == 0)
@@ -204,7 +191,7 @@ std::optional<ParsedListingLine> unixLine(const QString &line)
         return ParsedListingLine{ListingForm::Unix,
                                  RemoteEntry{listingName(line),
                                              executable ? EntryKind::ExecutableFile : EntryKind::PlainFile,
-                                             decimalOrUnknown(fieldAt(line, 5))}};
+                                             kav::text::decimalOrUnknown(fieldAt(line, 5))}};
     }
     if (first == QLatin1Char('d'))
         return ParsedListingLine{ListingForm::Unix, RemoteEntry{listingName(line), EntryKind::Directory}};
@@ -288,7 +275,7 @@ std::optional<ParsedListingLine> msDosLine(const QString &line)
         ++at;
     if (at == digits || at >= text.size() || text.at(at) != QLatin1Char(' '))
         return std::nullopt;
-    const qint64 size = decimalOrUnknown(text.mid(digits, at - digits));
+    const qint64 size = kav::text::decimalOrUnknown(text.mid(digits, at - digits));
     const QString name = text.mid(at + 1).toString();
     if (name.isEmpty())
         return parsed;

@@ -33,6 +33,18 @@ QStringView trimmedBlanks(QStringView text)
     return trimView(text, [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); });
 }
 
+qint64 decimalOrUnknown(QStringView digits)
+{
+    if (digits.isEmpty())
+        return -1;
+    for (const QChar c : digits)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    return ok ? n : -1;
+}
+
 } // namespace kav::text
 
 namespace kav {

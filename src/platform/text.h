@@ -19,6 +19,9 @@ QByteArray trimmedBytes(QByteArrayView bytes);
 // Without the spaces and tabs at both ends (an INI file's rule: other control
 // characters are part of a value).
 QStringView trimmedBlanks(QStringView text);
+// A size a server wrote: decimal digits only. Anything else (a sign, a
+// device's "1,", a field of another shape) gives -1 rather than a wrong size.
+qint64 decimalOrUnknown(QStringView digits);
 
 } // namespace kav::text
 

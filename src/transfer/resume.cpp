@@ -1,4 +1,5 @@
 #include "resume.h"
+#include "platform/text.h"
 
 #include "platform/dialogs.h"
 
@@ -13,15 +14,7 @@ qint64 sizeFromReply(const Reply &reply)
     if (reply.code != 213)
         return -1;
     // "213 " then the size in decimal, nothing else (RFC 3659).
-    const QString digits = reply.text.mid(4).trimmed();
-    if (digits.isEmpty())
-        return -1;
-    for (const QChar c : digits)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return -1;
-    bool ok = false;
-    const qint64 size = digits.toLongLong(&ok);
-    return ok ? size : -1;
+    return kav::text::decimalOrUnknown(QStringView(reply.text).mid(4).trimmed());
 }
 
 qint64 downloadExpectedSize(qint64 hostSize, qint64 listedSize, qint64 announced)
