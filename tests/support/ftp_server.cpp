@@ -121,6 +121,13 @@ FtpServer &FtpServer::setPort(int port)
     return *this;
 }
 
+FtpServer &FtpServer::requireTls(const std::string &certFile, const std::string &keyFile)
+{
+    tlsCert_ = certFile;
+    tlsKey_ = keyFile;
+    return *this;
+}
+
 FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &directory, const std::string &perm)
 {
     overrides_.push_back({user, directory, perm});
@@ -145,6 +152,8 @@ FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &d
         cfg["banner"] = q(banner_);
     cfg["names"] = names_ == Names::RawBytes ? "raw" : "utf-8";
     cfg["list_options"] = listOptions_;
+    if (!tlsCert_.empty())
+        cfg["tls"] = QJsonObject{{"certfile", q(tlsCert_)}, {"keyfile", q(tlsKey_)}};
     QJsonArray overrides;
     for (const auto &o : overrides_)
         overrides.append(QJsonObject{{"user", q(o.user)}, {"dir", q(o.directory)}, {"perm", q(o.perm)}});

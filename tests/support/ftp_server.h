@@ -55,6 +55,9 @@ public:
     // inode column when -i is given.
     FtpServer &acceptListOptions(bool on = true);
     FtpServer &setPort(int port);
+    // Explicit TLS required for the login and the data (TLS_FTPHandler) with
+    // this certificate (chain) and key, PEM files.
+    FtpServer &requireTls(const std::string &certFile, const std::string &keyFile);
     // Other permission letters for one user in one directory and below (a
     // directory that may be entered but not listed: "e").
     FtpServer &overridePerm(const std::string &user, const std::string &directory, const std::string &perm);
@@ -76,6 +79,7 @@ private:
     Names names_ = Names::Utf8;
     bool listOptions_ = false;
     int port_ = 21;
+    std::string tlsCert_, tlsKey_;
     struct Override { std::string user, directory, perm; };
     std::vector<Override> overrides_;
     ScratchDir scratch_;
