@@ -140,11 +140,14 @@ public:
         }
         worker = std::thread([this] {
             std::vector<char> buffer(1 << 17);
-            while (!done) {
+            // After stop(), the packets still queued are read before the end.
+            for (;;) {
                 const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
                 if (n > 0) {
                     std::lock_guard<std::mutex> lock(m);
                     seen.append(buffer.data(), n);
+                } else if (done) {
+                    break;
                 }
             }
         });
