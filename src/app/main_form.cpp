@@ -103,7 +103,7 @@ TMainForm::TMainForm(QWidget *parent)
     mainSize = std::make_unique<MainWindowSize>(*this);
     settingsBridge->configuration().setWindowSizeHolder(SizedWindow::Main, mainSize.get());
     hostPane->showReport = [this](const QString &caption, const QStringList &lines, const QString &fileName) {
-        viewWindow->setSaveDirectory(QDir::currentPath());
+        viewWindow->setSaveDirectory(localPane->currentDirectory());
         viewWindow->setSaveFileName(fileName);
         viewWindow->clearText();
         viewWindow->setLines(lines);
@@ -360,17 +360,26 @@ void TMainForm::terminationRequested()
         termination::exitNow(0);
     }
     terminating = true;
+    sinceTermination.start();
     TTransForm &transfer = transferBridge->transferWindow();
     if (transfer.isVisible())
         transfer.BB_abortClick();
+    // A print under way (a host file streamed to the printer) stops the same way.
+    if (printWindow && printWindow->isVisible())
+        printWindow->BB_abortClick();
     closeWhenIdle();
 }
 
 void TMainForm::closeWhenIdle()
 {
     // The cancelled transfer ends at its next block and reads the server's last
-    // word; the window closes once nothing waits on the network any more.
-    if (!shutDown && (transferOrPrintShowing() || ftp->dataTransferUnderWay() || ws::isBlocking())) {
+    // word; the window closes once nothing waits on the network any more. A server
+    // that is slow to send that block or that word (throttled, hung) is not waited
+    // for past the grace time: the session manager kills a program that lingers,
+    // and the settings matter more than the reply. Closing interrupts the wait.
+    constexpr qint64 GraceMs = 500;
+    const bool waiting = ftp->dataTransferUnderWay() || ws::isBlocking();
+    if (!shutDown && (transferOrPrintShowing() || (waiting && sinceTermination.elapsed() < GraceMs))) {
         QTimer::singleShot(20, this, &TMainForm::closeWhenIdle);
         return;
     }

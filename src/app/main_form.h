@@ -5,6 +5,7 @@
 
 #include "connect_flow.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -78,8 +79,9 @@ public:
     void FormDblClick();
     void BB_ExitClick();
     // The system asks the program to end (SIGTERM at logout, SIGINT): a running
-    // transfer is cancelled as its cancel button does, then the window closes as
-    // the exit button does, saving the settings. A second request while that
+    // transfer or print is cancelled as its cancel button does, then the window
+    // closes as the exit button does, saving the settings (waiting at most half a
+    // second for a server to finish answering). A second request while that
     // closing is under way saves and ends the program at once.
     void terminationRequested();
     void BB_StopClick();
@@ -178,6 +180,7 @@ private:
     bool WinsockReady = true;
     bool shutDown = false;
     bool terminating = false;   // a termination request is being carried out
+    QElapsedTimer sinceTermination;
     void closeWhenIdle();
 };
 

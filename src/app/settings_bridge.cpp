@@ -5,6 +5,7 @@
 
 #include "config/connect_form.h"
 #include "ftp/session.h"
+#include "local/local_pane.h"
 #include "transfer/mode_form.h"
 
 #include "platform/window_placement.h"
@@ -111,11 +112,11 @@ LastPositions SettingsBridge::lastPositions() const
 {
     const Ui::TMainForm &f = *window.form();
     LastPositions p;
-    // The local directory list shows the program's current directory.
-    p.localDir = QDir::currentPath();
+    // The local directory list shows the program's current directory (whatever its bytes).
+    p.localDir = window.localPaneOf()->currentDirectory();
     for (int row = f.LFileListBox->count() - 1; row >= 0; --row) {
         if (f.LFileListBox->item(row)->isSelected()) {
-            p.localFile = f.LFileListBox->item(row)->text();
+            p.localFile = localNameOf(f.LFileListBox->item(row));
             break;
         }
     }

@@ -1,5 +1,7 @@
 #include "host_pane.h"
 
+#include "host_listing.h"
+
 #include "ftp/host_path.h"
 #include "ftp/session.h"
 #include "platform/clipboard.h"
@@ -28,10 +30,14 @@ constexpr int ReceiveBlock = 4096;
 // is made once per item: a sort of 100,000 names compares about two million times.
 class RemoteItem : public QListWidgetItem {
 public:
-    RemoteItem(const QString &text, EntryKind kind) : QListWidgetItem(text), key(text.toCaseFolded())
+    RemoteItem(const QString &text, EntryKind kind, qint64 size = -1)
+        : QListWidgetItem(text), key(text.toCaseFolded()), listedSize(size)
     {
         setData(KindRole, int(kind));
     }
+    // The size the listing gave (-1: none). A member, not item data: a listing
+    // of 100,000 names would pay for one more stored value per item.
+    qint64 size() const { return listedSize; }
     bool operator<(const QListWidgetItem &other) const override
     {
         if (const auto *o = dynamic_cast<const RemoteItem *>(&other))
@@ -41,6 +47,7 @@ public:
 
 private:
     QString key;
+    qint64 listedSize;
 };
 
 // Icon at the left edge + 2, text at + 21, one pixel down, on the selection colour when selected.
@@ -180,8 +187,11 @@ QList<RemoteEntry> HostPane::selectedFiles() const
     QList<RemoteEntry> out;
     for (int i = 0; i < w.RFileListBox->count(); ++i) {
         const QListWidgetItem *item = w.RFileListBox->item(i);
-        if (item->isSelected())
-            out.append(RemoteEntry{item->text(), EntryKind(item->data(KindRole).toInt())});
+        if (!item->isSelected())
+            continue;
+        const auto *remote = dynamic_cast<const RemoteItem *>(item);
+        out.append(RemoteEntry{item->text(), EntryKind(item->data(KindRole).toInt()),
+                               remote ? remote->size() : -1});
     }
     return out;
 }
@@ -226,9 +236,10 @@ void HostPane::applySorted(bool sorted)
 }
 
 HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray> &, qsizetype)> &consume,
-                                 const std::function<void()> &opened)
+                                 const std::function<void()> &opened, ListingFor purpose)
 {
-    const DataOpening opening = session.openData(QStringLiteral("LIST"));
+    const DataOpening opening = purpose == ListingFor::Entries ? openEntryListing(session)
+                                                               : session.openData(QStringLiteral("LIST"));
     if (!opening.opened())
         return opening.status == DataOpening::Status::Refused ? Listing::Refused : Listing::Failed;
     if (opened)
@@ -285,7 +296,7 @@ void HostPane::RBrefreshClick()
                 continue;
             const bool enterable = entry->kind == EntryKind::Directory || entry->kind == EntryKind::Link;
             QListWidget *list = enterable ? w.RDirListBox : w.RFileListBox;
-            list->addItem(new RemoteItem(entry->name, entry->kind));
+            list->addItem(new RemoteItem(entry->name, entry->kind, entry->size));
         }
     }, opened);
     if (outcome != Listing::Received) {
@@ -433,7 +444,7 @@ void HostPane::N_RDirectoryListClick()
         total += bytes;
         for (const QByteArray &raw : block)
             lines << withoutTrailingCR(session.decodeText(raw));
-    });
+    }, {}, ListingFor::Report);
     if (outcome != Listing::Received)
         return;
     showReport(QStringLiteral("[Host] - DirInfo (") + currentDirectory() + QStringLiteral(", ")

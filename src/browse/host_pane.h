@@ -91,11 +91,14 @@ private:
     // Connected, and no transfer under way that a new command would disturb.
     bool idle() const;
     Reply changeDirectory(const QString &command);
-    // LIST over the session's data channel: `opened` once the data connection
+    // A listing over the session's data channel: `opened` once the data connection
     // is up, each block's complete lines as they arrive, then the final reply read.
+    // The entries come by MLSD where the server offers it (host_listing.h); the
+    // report for people is always LIST's "ls -l" text.
     enum class Listing { Received, Refused, Failed };
+    enum class ListingFor { Entries, Report };
     Listing list(const std::function<void(const QList<QByteArray> &lines, qsizetype bytes)> &consume,
-                 const std::function<void()> &opened = {});
+                 const std::function<void()> &opened = {}, ListingFor purpose = ListingFor::Entries);
 
     Session &session;
     HostPaneWidgets w;

@@ -1,5 +1,6 @@
 #include "host_search.h"
 
+#include "host_listing.h"
 #include "listing.h"
 
 #include "ftp/host_path.h"
@@ -75,7 +76,7 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
     if (cwd.code != 250)
         return Visit::GoOn;   // the refusal is in the log; its subtree is not searched
 
-    const DataOpening opening = session.openData(QStringLiteral("LIST"));
+    const DataOpening opening = openEntryListing(session);
     if (opening.status == DataOpening::Status::Refused)
         return session.isConnected() ? Visit::GoOn : Visit::Fail;
     if (!opening.opened())

@@ -1,6 +1,7 @@
 #pragma once
 // The host file search: a depth-first walk of the host's tree with CWD and
-// LIST over the session's one data channel, matching file names itself.
+// the entry listing (MLSD or LIST, host_listing.h) over the session's one data
+// channel, matching file names itself.
 // Free of widgets: the search window shows what the callbacks report.
 //
 // - Every subdirectory path is built from the start directory's text; the walk
@@ -8,7 +9,7 @@
 // - Names ".", ".." and names holding "/" are neither results nor entered: a
 //   hostile listing must not send the walk round in circles or out of its tree.
 // - The walk never goes deeper than maxDepth levels below the start directory.
-// - A directory that refuses CWD or LIST is skipped (its reply is logged) and
+// - A directory that refuses CWD or its listing is skipped (its reply is logged) and
 //   the walk goes on; a failed data port, accept or receive ends it.
 // - The stop request is asked after every received block, every match and every
 //   directory: a stop ends the walk at once.

@@ -1,12 +1,34 @@
 #pragma once
-// The listing parser: UNIX "ls -l" lines to host directory entries.
+// The listing parser: one line of a directory listing in, one host directory
+// entry out. Servers write their listings in one of a few line forms; the
+// parser is a table of them, tried in order (listing.cpp):
+//
+//   1. machine-readable facts, the lines of MLSD:
+//        "type=file;size=29;modify=20261210132125;UNIX.mode=0644; 한글파일.txt"
+//   2. UNIX "ls -l":
+//        "-rw-r--r--   1 ftp      ftp            29 Dec 10 13:21 한글파일.txt"
+//   3. MS-DOS, as IIS writes it:
+//        "12-31-25  01:02PM       <DIR>          자료"
+//        "12-31-25  01:02PM                12345 한글파일.txt"
+//
+// Each form recognises its own lines strictly enough that no line of another
+// form passes for one of its own, so the listing of any server (whatever the
+// command that asked for it) can be fed line by line, in blocks as they
+// arrive, without knowing its form beforehand. The functions are pure: no
+// state is kept between lines.
+//
+// Whichever form arrives, an entry is one of the same kinds: a directory, an
+// executable file, a plain file, or a link (which the host pane lists with the
+// directories).
 
 #include "platform/text.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace kav {
 
@@ -16,24 +38,51 @@ namespace kav {
 enum class EntryKind { Directory, ExecutableFile, PlainFile, Link };
 
 struct RemoteEntry {
+    RemoteEntry() = default;
+    RemoteEntry(QString name, EntryKind kind, qint64 size = -1, QDateTime modified = {})
+        : name(std::move(name)), kind(kind), size(size), modified(std::move(modified))
+    {
+    }
+
     QString name;
-    EntryKind kind;
+    EntryKind kind = EntryKind::PlainFile;
+    // The file's size in bytes as the line gives it; -1 when it gives none (a
+    // directory, a link, a line too short or not a number).
+    qint64 size = -1;
+    // The time of the last change, where the form tells it exactly: MLSD's
+    // "modify" fact, in UTC. Invalid otherwise (a UNIX line has no year for
+    // recent files, an MS-DOS line no time zone).
+    QDateTime modified;
 };
+
+// The line forms of the table, in the order they are tried.
+enum class ListingForm { Facts, Unix, MsDos };
+
+struct ParsedListingLine {
+    ListingForm form;
+    // None for a line of the form that names no entry to list: MLSD's own and
+    // parent directory ("cdir", "pdir"), devices and other special types.
+    std::optional<RemoteEntry> entry;
+};
+
+// The form a line is written in and its entry; none when no form of the table
+// knows the line (the "total" line, empty lines, devices in a UNIX listing,
+// lines beginning with a blank). The line may still end with its CR.
+std::optional<ParsedListingLine> parseListingLine(const QString &line);
+
+// The entry of a listing line, whatever its form; none when there is nothing
+// to list (parseListingLine() without the form).
+std::optional<RemoteEntry> classifyListingLine(const QString &line);
 
 // Field n (1-based) of a listing line together with everything after it, trimmed.
 // Fields are separated by runs of spaces; a tab is part of a field. Empty when
 // the line has fewer than n fields. Long names are kept whole.
 QString ListFieldTail(const QString &line, int n);
 
-// The name of a listing line: everything after the single blank that follows
-// the date (field 8), its own blanks kept; only the line end is removed.
+// The name of a UNIX listing line: everything after the single blank that
+// follows the date (field 8), its own blanks kept; only the line end is removed.
 // Empty when the line has fewer than nine fields.
 QString listingName(const QString &line);
-
-// "-" a file (executable when the permission characters 2 to 10 hold an "x"),
-// "d" a directory, "l" a link (its name without " -> target"); every other
-// line (total, devices, other formats) is none.
-std::optional<RemoteEntry> classifyListingLine(const QString &line);
 
 // Whether a host file name may become a local file name: not empty, not "."
 // or "..", and free of this platform's path separators and of NUL. Names that

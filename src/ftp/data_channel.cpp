@@ -67,7 +67,8 @@ bool Session::acceptData()
 }
 
 DataOpening Session::openData(const QString &command,
-                              const std::function<bool(const DataOpening &)> &beforeConnect)
+                              const std::function<bool(const DataOpening &)> &beforeConnect,
+                              const DataRestart &restart)
 {
     DataOpening opening;
     closeSocket(listener);
@@ -79,7 +80,26 @@ DataOpening Session::openData(const QString &command,
     if (!openListener())
         return opening;
 
-    opening.reply = this->command(command);
+    QString transferCommand = command;
+    if (restart.offset > 0) {
+        // REST right before the command it applies to: some servers forget it
+        // at any other command, the mode's own included.
+        const Reply rest = this->command(QStringLiteral("REST ") + QString::number(restart.offset));
+        if (!rest.answered || rest.isEmpty()) {
+            closeSocket(listener);
+            return opening;
+        }
+        if (rest.code == 350) {
+            opening.restartedAt = restart.offset;
+        } else {
+            opening.restartRefused = true;
+            if (!restart.otherwise.isEmpty()) {
+                transferCommand = restart.otherwise;
+                opening.restartedAt = restart.offset;
+            }
+        }
+    }
+    opening.reply = this->command(transferCommand);
     // Without a preliminary reply the server will never connect: no wait.
     if (!opening.reply.opensData()) {
         closeSocket(listener);

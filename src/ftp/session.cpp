@@ -42,7 +42,7 @@ Session::~Session()
 // ---- encoding -------------------------------------------------------------------
 
 // Until the server has shown a name with non-ASCII bytes, a name typed or
-// chosen here goes out in UTF-8, what servers expect today.
+// chosen here goes out in the encoding FEAT suggested (UTF-8 before FEAT).
 QByteArray Session::encodeText(const QString &text) const
 {
     return encoding == ServerEncoding::Cp949 ? cp949::encode(text) : utf8x::encode(text);
@@ -55,13 +55,14 @@ QString Session::decodeText(QByteArrayView bytes) const
 
 void Session::noteServerText(QByteArrayView line)
 {
-    if (encoding != ServerEncoding::Undecided)
+    if (encodingShown)
         return;
     const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
     if (ascii)
         return;
     // Korean text in code page 949 is practically never well-formed UTF-8.
     encoding = utf8x::isValid(line) ? ServerEncoding::Utf8 : ServerEncoding::Cp949;
+    encodingShown = true;
 }
 
 // ---- the control connection ----------------------------------------------------
@@ -113,6 +114,8 @@ Session::ConnectResult Session::openControl(quint32 address, quint16 port, int t
     ws::setNonBlocking(control, false);
     reader.clear();
     encoding = ServerEncoding::Undecided;
+    encodingShown = false;
+    feats = {};
     hungUp = false;
     delete controlWatch;
     controlWatch = new QSocketNotifier(qintptr(control), QSocketNotifier::Read, this);
@@ -378,8 +381,30 @@ Session::LoginResult Session::login(const QString &user, const QString &password
     reply = command(QStringLiteral("SYST"));
     if (systemReply)
         *systemReply = reply.text;
+    askFeatures();
     emit loggedIn(reply.text);
     return LoginResult::LoggedIn;
+}
+
+void Session::askFeatures()
+{
+    const Reply reply = command(QStringLiteral("FEAT"));
+    // No answer at all (the connection went, the wait was cancelled): nothing
+    // is known, and nothing more is asked.
+    if (control == ws::InvalidSocket || reply.isEmpty())
+        return;
+    feats = ServerFeatures::fromReply(reply);
+    // The first name may go out next (the start directory, an upload into a
+    // directory of ASCII names): a server that does not announce UTF-8 is one
+    // of the old ones, which keep Korean names in code page 949.
+    if (!encodingShown)
+        encoding = feats.hasUtf8 ? ServerEncoding::Utf8 : ServerEncoding::Cp949;
+    // Servers that list UTF8 speak it already or after this; one that answers
+    // it with an error (Pure-FTPd's 504) speaks it anyway.
+    if (feats.hasUtf8)
+        command(QStringLiteral("OPTS UTF8 ON"));
+    if (const std::optional<QString> options = mlstOptionsCommand(feats))
+        command(*options);
 }
 
 bool Session::readLocalAddress()

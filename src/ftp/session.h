@@ -26,6 +26,7 @@
 // - A command with CR, LF or NUL, or too long for the 512-byte send buffer, is
 //   refused and logged, never sent.
 
+#include "features.h"
 #include "reply.h"
 #include "transcript.h"
 
@@ -66,8 +67,22 @@ struct DataOpening {
     Reply reply;
     // The size announced by the preliminary reply (expectedTransferSize), -1 without one.
     qint64 expectedSize = -1;
+    // Where the data continues a partial file (DataRestart): the offset, or 0
+    // when the transfer is whole.
+    qint64 restartedAt = 0;
+    // The server did not take the REST asked for.
+    bool restartRefused = false;
 
     bool opened() const { return status == Status::Opened; }
+};
+
+// A transfer that continues a partial file: `REST offset` goes right before the
+// command. When the server refuses it, `otherwise` goes instead (APPE for an
+// upload, which continues at the host file's end) or, when that is empty, the
+// command itself for the whole file.
+struct DataRestart {
+    qint64 offset = 0;   // 0: no REST
+    QString otherwise;
 };
 
 class Session : public QObject {
@@ -142,13 +157,29 @@ public:
     bool isEncrypted() const { return controlTls != nullptr; }
 
     enum class LoginResult { LoggedIn, UserRefused, PasswordRefused, Interrupted };
-    // USER, PASS (when 331 asks for it; a 230 to USER needs none) and SYST. Marks the session connected
-    // first. With TLS required: only on the encrypted connection (startTls()
-    // first, else Interrupted with nothing sent), and PBSZ 0 and PROT P follow
-    // the login so that every data connection is encrypted too. On LoggedIn, *systemReply holds the SYST reply and loggedIn() is emitted.
+    // USER, PASS (when 331 asks for it; a 230 to USER needs none), SYST and
+    // FEAT (see features()). Marks the session connected first. With TLS
+    // required: only on the encrypted connection (startTls() first, else
+    // Interrupted with nothing sent), and PBSZ 0 and PROT P follow the login so
+    // that every data connection is encrypted too. On LoggedIn, *systemReply
+    // holds the SYST reply and loggedIn() is emitted.
     LoginResult login(const QString &user, const QString &password, QString *systemReply);
     // Reads the control connection's own address, which the data channel announces; false when it cannot.
     bool readLocalAddress();
+
+    // What the server offered in its answer to FEAT, asked once after login
+    // (before any name goes out); all false when it refused FEAT or before
+    // login. Its effects in the session itself:
+    // - UTF8 listed: "OPTS UTF8 ON" is sent (a refusal is fine: such servers
+    //   speak UTF-8 anyway) and names go out in UTF-8; not listed, or FEAT
+    //   refused: a legacy server, names go out in code page 949 (see the
+    //   server's encoding below);
+    // - MLST listed: listings may use MLSD; "OPTS MLST" asks for the facts a
+    //   listing needs when the server would leave one out.
+    const ServerFeatures &features() const { return feats; }
+    // The listing command for a directory's entries: MLSD where the server
+    // offers it, else LIST.
+    QString listingCommand() const { return feats.hasMlst ? QStringLiteral("MLSD") : QStringLiteral("LIST"); }
 
     TransferType transferType() const { return type; }
     // The type a stored configuration remembers as in effect.
@@ -164,8 +195,10 @@ public:
     //  3. asks `beforeConnect`, when given, whether to go on (a download creates
     //     its local file here, only once the server will send); false: Declined;
     //  4. takes the server's connection, from the server's address only.
+    // With a restart, its REST goes between the preparation and the command.
     DataOpening openData(const QString &command,
-                         const std::function<bool(const DataOpening &)> &beforeConnect = {});
+                         const std::function<bool(const DataOpening &)> &beforeConnect = {},
+                         const DataRestart &restart = {});
     // Data of the open data connection: bytes moved, 0 at the end of the data
     // (receive), or a negative number on failure (ws::lastError()).
     int receiveData(char *buffer, int size);
@@ -184,16 +217,26 @@ public:
     // ---- the server's encoding ----------------------------------------------
 
     // Host names and commands travel in the server's encoding: UTF-8 or code
-    // page 949, decided by the first text with non-ASCII bytes that the server
-    // sends (a reply line or a listing line) and kept for the connection;
-    // UTF-8 until then.
+    // page 949. The first text with non-ASCII bytes that the server sends (a
+    // reply line or a listing line) decides it for the connection. Until then
+    // the answer to FEAT has guessed it (UTF8 listed: UTF-8; not listed or FEAT
+    // refused: code page 949), so that a Korean name created on an old server
+    // before it has shown any reaches it in its own encoding; UTF-8 before that.
     enum class ServerEncoding { Undecided, Cp949, Utf8 };
     QByteArray encodeText(const QString &text) const;
     QString decodeText(QByteArrayView bytes) const;
-    // Decides the encoding from one whole line of the server's text, if not yet decided.
+    // Decides the encoding from one whole line of the server's text, if the
+    // server's text has not decided it yet (a guess is overridden).
     void noteServerText(QByteArrayView line);
+    // The encoding in force: decided, guessed, or Undecided (UTF-8 is used).
     ServerEncoding serverEncoding() const { return encoding; }
-    void setServerEncoding(ServerEncoding e) { encoding = e; }
+    // Whether the server's own text decided it (rather than a guess).
+    bool serverEncodingShown() const { return encodingShown; }
+    void setServerEncoding(ServerEncoding e)
+    {
+        encoding = e;
+        encodingShown = e != ServerEncoding::Undecided;
+    }
 
     // ---- upkeep ---------------------------------------------------------------
 
@@ -228,6 +271,8 @@ private:
     Reply decoded(const RawReply &raw);
     void closeSocket(ws::Socket &socket);
     bool openListener();
+    // FEAT and what follows from it (features()).
+    void askFeatures();
     bool acceptData();
     // The control connection's end, noticed while no command waits on it.
     void controlReadable();
@@ -255,6 +300,8 @@ private:
     bool antiIdleOn = false;
     std::function<bool()> otherWork;
     ServerEncoding encoding = ServerEncoding::Undecided;
+    bool encodingShown = false;   // decided by the server's text, not guessed
+    ServerFeatures feats;
     QTimer *noop = nullptr;
     QSocketNotifier *controlWatch = nullptr;
     int commandDepth = 0;

@@ -1,5 +1,7 @@
 #include "local_names.h"
 
+#include "platform/utf8x.h"
+
 #include "platform/file_attributes.h"
 
 #include <QDir>
@@ -45,13 +47,39 @@ QString upperExtension(const QString &name)
     return dot < 0 ? QString() : file.mid(dot + 1).toUpper();
 }
 
+namespace {
+
+// Qt's case mapping turns a lone surrogate into U+FFFD: the escaped bytes of a
+// foreign name (see local_path.h) are kept out of it and stay as they are.
+QString mappedCase(QStringView text, bool upper)
+{
+    QString out;
+    qsizetype start = 0;
+    const auto flush = [&](qsizetype end) {
+        const QString part = text.mid(start, end - start).toString();
+        out += upper ? part.toUpper() : part.toLower();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool paired = i > 0 && text[i - 1].isHighSurrogate();
+        if (!paired && utf8x::isByteEscape(text[i].unicode())) {
+            flush(i);
+            out += text[i];
+            start = i + 1;
+        }
+    }
+    flush(text.size());
+    return out;
+}
+
+} // namespace
+
 QString caseRenamed(const QString &name, CaseRename mode)
 {
     switch (mode) {
     case CaseRename::Upper:
-        return name.toUpper();
+        return mappedCase(name, true);
     case CaseRename::Lower:
-        return name.toLower();
+        return mappedCase(name, false);
     case CaseRename::Sentence:
         break;
     }
@@ -59,7 +87,7 @@ QString caseRenamed(const QString &name, CaseRename mode)
         return name;
     // The first character may be a surrogate pair.
     const qsizetype first = name[0].isHighSurrogate() && name.size() > 1 ? 2 : 1;
-    return name.left(first).toUpper() + name.mid(first).toLower();
+    return mappedCase(QStringView(name).left(first), true) + mappedCase(QStringView(name).mid(first), false);
 }
 
 int indexAfterDelete(int lastDeletedIndex, int newCount)

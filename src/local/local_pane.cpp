@@ -72,10 +72,16 @@ QIcon driveIcon(int type)
     }
 }
 
+// Paths are built as text and reach the system through local_path: a directory
+// whose name is not UTF-8 is entered and listed by its own bytes.
 QString canonicalDirectory(const QString &path)
 {
-    return QDir::cleanPath(QDir(path).absolutePath());
+    const bool absolute = path.startsWith(QLatin1Char('/'));
+    return QDir::cleanPath(absolute ? path : localpath::currentDirectory() + QLatin1Char('/') + path);
 }
+
+// A local name or path as the user sees it.
+QString shown(const QString &path) { return localpath::displayName(QStringView(path)); }
 
 } // namespace
 
@@ -121,7 +127,7 @@ LocalPane::LocalPane(const LocalPaneWidgets &widgets, std::function<void(const Q
         }
     }
 
-    if (!setDirectory(QDir::currentPath()))
+    if (!setDirectory(localpath::currentDirectory()))
         setDirectory(QDir::homePath());
 }
 
@@ -214,8 +220,8 @@ bool LocalPane::setDirectory(const QString &path)
         return false;
     const QString target = canonicalDirectory(path);
     // A directory that cannot be listed would show as empty, which it may not be.
-    const QFileInfo info(target);
-    if (!info.isDir() || !info.isReadable() || !QDir::setCurrent(target))
+    const localpath::Status info = localpath::status(target);
+    if (!info.isDirectory || !info.readable || !localpath::setCurrent(target))
         return false;
     directory = target;
     updateTree();
@@ -231,7 +237,7 @@ bool LocalPane::enterDirectory(const QString &path)
     // The tree may already highlight what the user clicked: it goes back to the directory
     // the list still shows, and the user learns why nothing happened.
     updateTree();
-    informationBox(QStringLiteral("디렉토리 '") + path + QStringLiteral("'를 열 수 없습니다."), w.window);
+    informationBox(QStringLiteral("디렉토리 '") + shown(path) + QStringLiteral("'를 열 수 없습니다."), w.window);
     return false;
 }
 
@@ -239,11 +245,11 @@ void LocalPane::updateTree()
 {
     // A directory removed behind our back: the nearest existing parent takes its place.
     QString dir = directory;
-    while (!local::isRootPath(dir) && !QFileInfo(dir).isDir())
+    while (!local::isRootPath(dir) && !localpath::isDirectory(dir))
         dir = canonicalDirectory(dir + QStringLiteral("/.."));
     if (dir != directory) {
         directory = dir;
-        QDir::setCurrent(dir);
+        localpath::setCurrent(dir);
     }
 
     QListWidget *tree = w.LDirectoryListBox;
@@ -255,7 +261,7 @@ void LocalPane::updateTree()
         auto *item = new QListWidgetItem(icon, text, tree);
         item->setData(PathRole, path);
         item->setData(LevelRole, level);
-        item->setToolTip(path);
+        item->setToolTip(shown(path));
         return item;
     };
     QString path;
@@ -268,12 +274,10 @@ void LocalPane::updateTree()
 #endif
     for (const QString &part : parts) {
         path = path.isEmpty() ? part : local::joinPath(path, part);
-        current = add(part, path, level++, open);
+        current = add(shown(part), path, level++, open);
     }
-    const QFileInfoList subdirs = QDir(directory).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot,
-                                                                QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo &info : subdirs)
-        add(info.fileName(), local::joinPath(directory, info.fileName()), level, closed);
+    for (const localpath::Entry &sub : localpath::directories(directory))
+        add(sub.display, local::joinPath(directory, sub.path), level, closed);
     if (current) {
         tree->setCurrentItem(current);
         tree->scrollToItem(current);
@@ -289,8 +293,11 @@ void LocalPane::fillFileList()
     // 949) is shown decoded, and its path keeps the bytes it has on disk.
     static QFileIconProvider icons;
     for (const localpath::Entry &entry : localpath::regularFiles(directory)) {
-        const QFileInfo info(local::joinPath(directory, entry.path));
-        auto *item = new QListWidgetItem(icons.icon(info), entry.display, files);
+        // Qt cannot look at a name with foreign bytes: such a file gets the plain file glyph.
+        const QIcon icon = localpath::hasEscapes(entry.path)
+            ? icons.icon(QFileIconProvider::File)
+            : icons.icon(QFileInfo(local::joinPath(directory, entry.path)));
+        auto *item = new QListWidgetItem(icon, entry.display, files);
         item->setData(LocalPathRole, entry.path);
         item->setSizeHint(QSize(files->fontMetrics().horizontalAdvance(entry.display) + 24, 16));
     }
@@ -354,9 +361,16 @@ void LocalPane::selectOnly(int row)
 
 void LocalPane::selectName(const QString &name)
 {
-    const QList<QListWidgetItem *> found = w.LFileListBox->findItems(name, Qt::MatchExactly);
-    if (!found.isEmpty())
-        selectOnly(w.LFileListBox->row(found.first()));
+    // The name on disk first; a shown name (another window's) when no name matches.
+    QListWidget *files = w.LFileListBox;
+    for (const bool byPath : {true, false}) {
+        for (int row = 0; row < files->count(); ++row) {
+            if ((byPath ? localNameOf(files->item(row)) : files->item(row)->text()) == name) {
+                selectOnly(row);
+                return;
+            }
+        }
+    }
 }
 
 void LocalPane::focusFiles()
@@ -402,7 +416,7 @@ void LocalPane::SB_CopyLocalPathClick()
 
 void LocalPane::enterStartDirectory(const SessionProfile &profile)
 {
-    const auto exists = [](const QString &dir) { return !dir.isEmpty() && QFileInfo(dir).isDir(); };
+    const auto exists = [](const QString &dir) { return !dir.isEmpty() && localpath::isDirectory(dir); };
     if (profile.UseLastPath && exists(profile.LastLocalDir)) {
         setDirectory(profile.LastLocalDir);
         SelectAfterRefresh = profile.LastLocalFile;
@@ -421,12 +435,14 @@ void LocalPane::N_LRenameClick()
         return;
     const QString name = selectedNameAt(row);
     SelectAfterRefresh = name;
-    QString value = name;
-    if (dialogs().inputQuery(w.window, QStringLiteral("파일명 변경(Local)"), QStringLiteral("파일: ") + name, value)
-        && value != name) {
+    // The user edits the shown name; what was not changed keeps its bytes.
+    QString value = shown(name);
+    if (dialogs().inputQuery(w.window, QStringLiteral("파일명 변경(Local)"), QStringLiteral("파일: ") + value, value)
+        && localpath::fromShown(value, name) != name) {
+        const QString renamed = localpath::fromShown(value, name);
         // An existing file of the new name is never replaced; the old one then stays selected.
-        if (renameNoReplace(name, value))
-            SelectAfterRefresh = value;
+        if (renameNoReplace(name, renamed))
+            SelectAfterRefresh = renamed;
         LBrefreshClick();
     }
     focusFiles();
@@ -519,14 +535,14 @@ bool LocalPane::textFileChecks(const QString &name, bool edit)
 {
     const QString extension = local::upperExtension(name);
     if (extension == QLatin1String("EXE") || extension == QLatin1String("COM")) {
-        informationBox(QStringLiteral("파일 '") + name
+        informationBox(QStringLiteral("파일 '") + shown(name)
                            + (edit ? QStringLiteral("'는 실행파일이라 편집할 수 없습니다.")
                                    : QStringLiteral("'는 실행파일이라 열람할 수 없습니다.")),
                        w.window);
         return false;
     }
     if (!(isTextExtension && isTextExtension(extension))) {
-        const QString question = QStringLiteral("[주의]") + CrLf + QStringLiteral("파일 '") + name
+        const QString question = QStringLiteral("[주의]") + CrLf + QStringLiteral("파일 '") + shown(name)
             + QStringLiteral("'는 텍스트 파일이 아닐 수 있습니다.") + CrLf
             + (edit ? QStringLiteral("그래도 선택한 파일을 편집하시겠습니까 ?")
                     : QStringLiteral("그래도 선택한 파일을 열람하시겠습니까 ?"));
@@ -535,13 +551,13 @@ bool LocalPane::textFileChecks(const QString &name, bool edit)
     }
     const QString path = fullPathOf(name);
     SelectAfterRefresh = path;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        informationBox(QStringLiteral("파일 '") + path + QStringLiteral("'을 열 수 없습니다."), w.window);
+    QFile file;
+    if (!localpath::open(file, path, QIODevice::ReadOnly)) {
+        informationBox(QStringLiteral("파일 '") + shown(path) + QStringLiteral("'을 열 수 없습니다."), w.window);
         return false;
     }
     if (file.size() == 0) {
-        informationBox(QStringLiteral("파일 '") + path + QStringLiteral("'의 파일크기가 0 Byte 입니다."), w.window);
+        informationBox(QStringLiteral("파일 '") + shown(path) + QStringLiteral("'의 파일크기가 0 Byte 입니다."), w.window);
         return false;
     }
     return true;
@@ -555,21 +571,21 @@ void LocalPane::N_LViewClick()
     const QString name = selectedNameAt(row);
     if (textFileChecks(name, false) && viewer) {
         const QString path = fullPathOf(name);
-        const qint64 size = QFileInfo(path).size();
+        const qint64 size = localpath::status(path).size;
         if (!viewers::fitsInViewer(size)) {
-            informationBox(viewers::tooLargeToViewText(name, size), w.window);
+            informationBox(viewers::tooLargeToViewText(shown(name), size), w.window);
             focusFiles();
             return;
         }
         viewer->setSaveDirectory(directory);
-        viewer->setSaveFileName(name);
+        viewer->setSaveFileName(shown(name));
         viewer->clearText();
         if (viewer->loadFile(path)) {
-            viewer->setCaption(QStringLiteral("[Local] - File View (") + name + QStringLiteral(", ")
+            viewer->setCaption(QStringLiteral("[Local] - File View (") + shown(name) + QStringLiteral(", ")
                                + QString::number(size) + QStringLiteral(" Bytes)"));
             showViewer();
         } else {
-            informationBox(QStringLiteral("파일 '") + path + QStringLiteral("'을 열 수 없습니다."), w.window);
+            informationBox(QStringLiteral("파일 '") + shown(path) + QStringLiteral("'을 열 수 없습니다."), w.window);
         }
     }
     focusFiles();
@@ -610,7 +626,7 @@ void LocalPane::N_LOpenClick()
         return;
     const QString name = selectedNameAt(row);
     if (!openDocument(fullPathOf(name)))
-        informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'를 열 프로그램이 없습니다."), w.window);
+        informationBox(QStringLiteral("파일 '") + shown(name) + QStringLiteral("'를 열 프로그램이 없습니다."), w.window);
     focusFiles();
 }
 
@@ -624,11 +640,11 @@ void LocalPane::LFileListBoxDblClick()
 void LocalPane::N_LMakeDirectoryClick()
 {
     const QString proposed = local::withTrailingSeparator(directory);
-    QString value = proposed;
-    if (!dialogs().inputQuery(w.window, QStringLiteral("디렉토리작성(Local)"), QStringLiteral("디렉토리: ") + proposed,
+    QString value = shown(proposed);
+    if (!dialogs().inputQuery(w.window, QStringLiteral("디렉토리작성(Local)"), QStringLiteral("디렉토리: ") + value,
                               value))
         return;
-    if (!value.isEmpty() && QDir().mkdir(value))
+    if (!value.isEmpty() && localpath::makeDirectory(localpath::fromShown(value, proposed)))
         updateTree();
 }
 
@@ -639,24 +655,38 @@ void LocalPane::N_LDeleteDirectoryClick()
         log(transcriptLine(TranscriptSide::Local, QStringLiteral("먼저 디렉토리를 선택하세요.")));
         return;
     }
-    QString value = directory;
-    if (!dialogs().inputQuery(w.window, QStringLiteral("디렉토리삭제(Local)"), QStringLiteral("디렉토리: ") + directory,
+    const QString current = directory;
+    QString value = shown(current);
+    if (!dialogs().inputQuery(w.window, QStringLiteral("디렉토리삭제(Local)"), QStringLiteral("디렉토리: ") + value,
                               value))
         return;
     // Out of the directory first: it cannot be removed while it is the current one.
     setDirectory(canonicalDirectory(directory + QStringLiteral("/..")));
-    if (!value.isEmpty() && QDir().rmdir(value))
+    if (!value.isEmpty() && localpath::removeDirectory(localpath::fromShown(value, current)))
         updateTree();
 }
 
 void LocalPane::N_LDirectoryListClick()
 {
     QList<local::ReportEntry> entries;
-    const QFileInfoList infos = QDir(directory).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name | QDir::DirsFirst | QDir::IgnoreCase);
-    for (const QFileInfo &info : infos) {
-        entries.append({info.fileName(), info.isDir() ? 0 : info.size(), entryModified(info),
-                        fileAttributes(info)});
+    struct Listed {
+        localpath::Entry entry;
+        localpath::Status status;
+    };
+    QList<Listed> listed;
+    for (const localpath::Entry &e : localpath::allEntries(directory))
+        listed.append({e, localpath::status(local::joinPath(directory, e.path))});
+    // Directories first, then by shown name without regard to case.
+    std::sort(listed.begin(), listed.end(), [](const Listed &a, const Listed &b) {
+        if (a.status.isDirectory != b.status.isDirectory)
+            return a.status.isDirectory;
+        const int c = QString::compare(a.entry.display, b.entry.display, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.entry.path < b.entry.path;
+    });
+    for (const Listed &l : listed) {
+        const QString path = local::joinPath(directory, l.entry.path);
+        entries.append({l.entry.display, l.status.isDirectory ? 0 : l.status.size, l.status.modified,
+                        fileAttributes(path)});
     }
     const local::DirectoryReport report = local::buildDirectoryReport(entries, QLocale::system());
     if (!viewer)
@@ -666,7 +696,7 @@ void LocalPane::N_LDirectoryListClick()
     viewer->clearText();
     for (const QString &line : report.lines)
         viewer->addLine(line);
-    viewer->setCaption(local::reportCaption(directory, report.total));
+    viewer->setCaption(local::reportCaption(shown(directory), report.total));
     showViewer();
 }
 

@@ -8,8 +8,9 @@
 #include "viewers/line_print.h"
 #include "viewers/print_form.h"
 
+#include "platform/local_path.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QListWidget>
 
 namespace kav {
@@ -46,27 +47,28 @@ void LocalViewerCommands::N_LPrintClick()
     if (row < 0)
         return;
     const QString name = localNameOf(files->item(row));
+    const QString shown = files->item(row)->text();
     const QString extension = local::upperExtension(name);
     if (extension == QLatin1String("EXE") || extension == QLatin1String("COM")) {
-        informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'는 실행파일이라 인쇄할 수 없습니다."), window);
+        informationBox(QStringLiteral("파일 '") + shown + QStringLiteral("'는 실행파일이라 인쇄할 수 없습니다."), window);
         return;
     }
     if (!(isTextExtension && isTextExtension(extension))) {
-        const QString question = QStringLiteral("[주의]") + CrLf + QStringLiteral("파일 '") + name
+        const QString question = QStringLiteral("[주의]") + CrLf + QStringLiteral("파일 '") + shown
             + QStringLiteral("'는 텍스트 파일이 아닐 수 있습니다.") + CrLf
             + QStringLiteral("그래도 선택한 파일을 인쇄하시겠습니까 ?");
         if (!confirmBox(question, window))
             return;
     }
     const QString path = pane.fullPathOf(name);
-    const qint64 size = QFileInfo(path).size();
+    const qint64 size = localpath::status(path).size;
     if (size == 0) {
-        informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'의 파일크기가 0 Byte 입니다."), window);
+        informationBox(QStringLiteral("파일 '") + shown + QStringLiteral("'의 파일크기가 0 Byte 입니다."), window);
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'를 읽지 못합니다."), window);
+    QFile file;
+    if (!localpath::open(file, path, QIODevice::ReadOnly)) {
+        informationBox(QStringLiteral("파일 '") + shown + QStringLiteral("'를 읽지 못합니다."), window);
         return;
     }
     // The printer, or the PDF file where there is none, is chosen before anything prints.
@@ -74,7 +76,7 @@ void LocalViewerCommands::N_LPrintClick()
         return;
     bool disconnectAfter = false;
     {
-        LinePrint run(printWindow, name, size);
+        LinePrint run(printWindow, shown, size);
         const bool opened = run.isOpen();
         const PrintOutcome outcome = opened ? printTextLines(file, run) : PrintOutcome::Printed;
         run.finish();
@@ -82,7 +84,7 @@ void LocalViewerCommands::N_LPrintClick()
         if (!opened)
             informationBox(QStringLiteral("프린터를 열 수 없습니다."), window);
         else if (outcome == PrintOutcome::ReadFailed)
-            informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'를 읽지 못합니다."), window);
+            informationBox(QStringLiteral("파일 '") + shown + QStringLiteral("'를 읽지 못합니다."), window);
     }
     file.close();
     if (disconnectAfter && disconnect)

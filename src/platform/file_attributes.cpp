@@ -1,8 +1,8 @@
 #include "file_attributes.h"
 
+#include "local_path.h"
+
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -13,20 +13,21 @@
 
 namespace kav {
 
-int fileAttributes(const QFileInfo &info)
+int fileAttributes(const QString &path)
 {
     int attributes = 0;
-    const QString name = info.fileName();
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     const bool dotEntry = name == QLatin1String(".") || name == QLatin1String("..");
     if (!dotEntry && name.startsWith(QLatin1Char('.')))
         attributes |= AttrHidden;
-    if (info.isDir())
+    const localpath::Status st = localpath::status(path);
+    if (st.isDirectory)
         attributes |= AttrDirectory;
-    else if (info.isFile() || (info.isSymLink() && !info.exists()))
+    else if (st.isFile || (st.isSymLink && !st.exists))
         attributes |= AttrArchive;  // a dangling link is still a file entry the user can delete
     else
         attributes |= AttrSysFile;
-    if (info.exists() && !info.permission(QFileDevice::WriteOwner))
+    if (st.exists && !st.ownerWritable)
         attributes |= AttrReadOnly;
     return attributes;
 }
@@ -42,23 +43,20 @@ bool sameFile(const QByteArray &a, const QByteArray &b)
 
 } // namespace
 
-QDateTime entryModified(const QFileInfo &info)
+QDateTime entryModified(const QString &path)
 {
-    if (!info.isSymLink() || info.exists())
-        return info.lastModified();
-    // A dangling link has no target to ask: its own time is the one to show.
-    struct stat st {};
-    if (::lstat(QFile::encodeName(info.absoluteFilePath()).constData(), &st) != 0)
-        return {};
-    return QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).addMSecs(st.st_mtim.tv_nsec / 1000000);
+    // A dangling link has no target to ask: its own time is the one shown.
+    return localpath::status(path).modified;
 }
 
 bool renameNoReplace(const QString &from, const QString &to)
 {
     if (from.isEmpty() || to.isEmpty())
         return false;
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
+    const QByteArray source = localpath::encode(from).value_or(QByteArray());
+    const QByteArray target = localpath::encode(to).value_or(QByteArray());
+    if (source.isEmpty() || target.isEmpty())
+        return false;
     struct stat st {};
     if (::lstat(target.constData(), &st) == 0) {
         // Only a new spelling of the same name on a case-blind file system may go ahead.

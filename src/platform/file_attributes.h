@@ -5,7 +5,6 @@
 #include <QString>
 
 class QDateTime;
-class QFileInfo;
 
 namespace kav {
 
@@ -21,14 +20,15 @@ enum FileAttribute : int {
 // read-only: the owner may not write; hidden: the name starts with "." (not "."
 // and ".." themselves); system: neither a regular file nor a directory (devices,
 // pipes, sockets); directory; archive: a regular file, or a link whose target is gone.
-int fileAttributes(const QFileInfo &info);
+// The path may hold escaped bytes (see local_path.h).
+int fileAttributes(const QString &path);
 
 // The modification time to show for an entry: its target's for a link that points
 // somewhere, the link's own for one whose target is gone.
-QDateTime entryModified(const QFileInfo &info);
+QDateTime entryModified(const QString &path);
 
 // Renames `from` to `to` (relative names count from the current directory) but
-// never replaces an existing `to`, as the Windows call refuses to. Changing only
+// never replaces an existing `to` (both may hold escaped bytes), as the Windows call refuses to. Changing only
 // the letter case on a file system that ignores case is allowed (it is the same
 // file). False, and nothing changed, when the system refuses.
 bool renameNoReplace(const QString &from, const QString &to);

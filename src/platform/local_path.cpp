@@ -6,8 +6,10 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +58,37 @@ QString displayName(QStringView path)
     return bytes ? displayName(*bytes) : path.toString();
 }
 
+QString fromShown(const QString &shown, const QString &like)
+{
+    const auto likeBytes = encode(like);
+    if (!likeBytes)
+        return shown;
+    const QString likeShown = displayName(QByteArrayView(*likeBytes));
+    if (shown == likeShown)
+        return like;
+    if (!likeShown.isEmpty() && shown.startsWith(likeShown))
+        return like + shown.mid(likeShown.size());
+    if (utf8x::isValid(*likeBytes))
+        return shown;
+    if (cp949::isValid(*likeBytes))
+        return cp949::canEncode(shown) ? decode(cp949::encode(shown)) : shown;
+    QByteArray bytes;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        bool ok = false;
+        const uint byte = shown.mid(i + 2, 2).toUInt(&ok, 16);
+        if (shown.at(i) == QLatin1Char('\\') && i + 4 <= shown.size() && shown.at(i + 1) == QLatin1Char('x') && ok
+            && byte >= 0x80) {
+            bytes += char(byte);
+            i += 3;
+        } else {
+            const bool pair = shown.at(i).isHighSurrogate() && i + 1 < shown.size() && shown.at(i + 1).isLowSurrogate();
+            bytes += utf8x::encode(shown.mid(i, pair ? 2 : 1));
+            i += pair ? 1 : 0;
+        }
+    }
+    return decode(bytes);
+}
+
 bool open(QFile &file, const QString &path, QIODevice::OpenMode mode)
 {
     if (!hasEscapes(path)) {
@@ -65,7 +98,9 @@ bool open(QFile &file, const QString &path, QIODevice::OpenMode mode)
     const auto bytes = encode(path);
     if (!bytes)
         return false;
-    const int flags = (mode & QIODevice::WriteOnly) ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
+    const int flags = (mode & QIODevice::Append)      ? O_WRONLY | O_CREAT | O_APPEND
+                    : (mode & QIODevice::WriteOnly) ? O_WRONLY | O_CREAT | O_TRUNC
+                                                    : O_RDONLY;
     const int fd = ::open(bytes->constData(), flags | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
@@ -83,17 +118,109 @@ bool isDirectory(const QString &path)
     return bytes && ::stat(bytes->constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+qint64 regularFileSize(const QString &path)
+{
+    const auto bytes = encode(path);
+    struct stat st {};
+    if (!bytes || ::stat(bytes->constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return qint64(st.st_size);
+}
+
 bool remove(const QString &path)
 {
     const auto bytes = encode(path);
     return bytes && ::unlink(bytes->constData()) == 0;
 }
 
-QList<Entry> regularFiles(const QString &directory)
+bool makeDirectory(const QString &path)
+{
+    const auto bytes = encode(path);
+    return bytes && !bytes->isEmpty() && ::mkdir(bytes->constData(), 0777) == 0;
+}
+
+bool removeDirectory(const QString &path)
+{
+    const auto bytes = encode(path);
+    return bytes && !bytes->isEmpty() && ::rmdir(bytes->constData()) == 0;
+}
+
+QString currentDirectory()
+{
+    QByteArray buffer(PATH_MAX, Qt::Uninitialized);
+    for (;;) {
+        if (::getcwd(buffer.data(), size_t(buffer.size())))
+            return decode(QByteArrayView(buffer.constData()));
+        if (errno != ERANGE || buffer.size() > (1 << 20))
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool setCurrent(const QString &path)
+{
+    const auto bytes = encode(path);
+    return bytes && !bytes->isEmpty() && ::chdir(bytes->constData()) == 0;
+}
+
+namespace {
+
+QDateTime timeOf(const struct statx_timestamp &t)
+{
+    return QDateTime::fromMSecsSinceEpoch(qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000);
+}
+
+} // namespace
+
+Status status(const QString &path)
+{
+    Status s;
+    const auto bytes = encode(path);
+    if (!bytes || bytes->isEmpty())
+        return s;
+    constexpr unsigned Wanted = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_ATIME | STATX_MTIME
+        | STATX_CTIME | STATX_BTIME;
+    struct statx own {};
+    if (::statx(AT_FDCWD, bytes->constData(), AT_SYMLINK_NOFOLLOW, Wanted, &own) != 0)
+        return s;
+    s.isSymLink = S_ISLNK(own.stx_mode);
+    struct statx st = own;
+    if (s.isSymLink && ::statx(AT_FDCWD, bytes->constData(), 0, Wanted, &st) != 0)
+        st = own;   // dangling: the link's own facts
+    else
+        s.exists = true;
+    s.isDirectory = s.exists && S_ISDIR(st.stx_mode);
+    s.isFile = s.exists && S_ISREG(st.stx_mode);
+    s.ownerWritable = (st.stx_mode & S_IWUSR) != 0;
+    s.readable = s.exists && ::access(bytes->constData(), s.isDirectory ? R_OK | X_OK : R_OK) == 0;
+    s.executable = s.isFile && ::access(bytes->constData(), X_OK) == 0;
+    s.size = qint64(st.stx_size);
+    s.modified = timeOf(st.stx_mtime);
+    s.lastRead = timeOf(st.stx_atime);
+    s.statusChanged = timeOf(st.stx_ctime);
+    if (st.stx_mask & STATX_BTIME)
+        s.born = timeOf(st.stx_btime);
+    return s;
+}
+
+QUrl fileUrl(const QString &path)
+{
+    const auto bytes = encode(path);
+    if (!bytes)
+        return {};
+    // Unreserved bytes and "/" stay; every other byte (foreign ones included) is escaped.
+    return QUrl::fromEncoded("file://" + bytes->toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+namespace {
+
+enum class Keep { Files, Directories, All };
+
+QList<Entry> listEntries(const QString &directory, Keep keep)
 {
     QList<Entry> out;
     const auto dirBytes = encode(directory);
-    if (!dirBytes)
+    if (!dirBytes || dirBytes->isEmpty())
         return out;
     DIR *dir = ::opendir(dirBytes->constData());
     if (!dir)
@@ -101,19 +228,33 @@ QList<Entry> regularFiles(const QString &directory)
     const int dfd = ::dirfd(dir);
     while (const dirent *e = ::readdir(dir)) {
         const QByteArray name(e->d_name);
-        if (name.startsWith('.'))
-            continue;
-        struct stat st {};
-        if (::fstatat(dfd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
-            continue;
+        if (keep != Keep::All) {
+            if (name.startsWith('.'))
+                continue;
+            struct stat st {};
+            if (::fstatat(dfd, e->d_name, &st, 0) != 0)
+                continue;
+            if (keep == Keep::Files ? !S_ISREG(st.st_mode) : !S_ISDIR(st.st_mode))
+                continue;
+        }
         out.append({decode(name), displayName(QByteArrayView(name))});
     }
     ::closedir(dir);
-    std::sort(out.begin(), out.end(), [](const Entry &a, const Entry &b) {
-        const int c = QString::compare(a.display, b.display, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a.path < b.path;
-    });
+    if (keep != Keep::All) {
+        std::sort(out.begin(), out.end(), [](const Entry &a, const Entry &b) {
+            const int c = QString::compare(a.display, b.display, Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a.path < b.path;
+        });
+    }
     return out;
 }
+
+} // namespace
+
+QList<Entry> regularFiles(const QString &directory) { return listEntries(directory, Keep::Files); }
+
+QList<Entry> directories(const QString &directory) { return listEntries(directory, Keep::Directories); }
+
+QList<Entry> allEntries(const QString &directory) { return listEntries(directory, Keep::All); }
 
 } // namespace kav::localpath

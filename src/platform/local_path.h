@@ -11,10 +11,12 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QIODevice>
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <QUrl>
 
 #include <optional>
 
@@ -34,12 +36,44 @@ bool hasEscapes(QStringView path);
 // decoded as such, otherwise with each undecodable byte shown as "\xHH".
 QString displayName(QByteArrayView bytes);
 QString displayName(QStringView path);
+// The local path the user means by `shown`, a text edited from the shown form of
+// `like` (a name or a path): `like` itself when unchanged, `like` plus the rest
+// when only text was added at the end, else the text written the way `like` is
+// (code page 949 when `like` is shown decoded as such, "\xHH" back to its byte
+// when `like` shows such bytes).
+QString fromShown(const QString &shown, const QString &like);
 
-// Opens `file` on the path for ReadOnly, or WriteOnly (with Truncate), whatever
-// the path's bytes. False when it cannot (file.errorString() says why).
+// Opens `file` on the path for ReadOnly, WriteOnly (with Truncate) or Append,
+// whatever the path's bytes. False when it cannot (file.errorString() says why).
 bool open(QFile &file, const QString &path, QIODevice::OpenMode mode);
 bool isDirectory(const QString &path);
+// The size of a regular file (a link to one counts); -1 when there is none.
+qint64 regularFileSize(const QString &path);
 bool remove(const QString &path);
+bool makeDirectory(const QString &path);
+bool removeDirectory(const QString &path);
+
+// The process's current directory, whatever its bytes, and the way to change it.
+QString currentDirectory();
+bool setCurrent(const QString &path);
+
+// What the system says of a path, symbolic links followed (a dangling link
+// still shows as a link, with its own times).
+struct Status {
+    bool exists = false;        // the path, or a link's target, is there
+    bool isSymLink = false;
+    bool isDirectory = false;
+    bool isFile = false;        // a regular file
+    bool ownerWritable = false;
+    bool readable = false;      // by this process (directories: listable too)
+    bool executable = false;    // a file this process may run
+    qint64 size = 0;
+    QDateTime modified, lastRead, statusChanged, born;   // born: invalid when unknown
+};
+Status status(const QString &path);
+
+// A file: URL whose percent-escapes carry the path's exact bytes.
+QUrl fileUrl(const QString &path);
 
 struct Entry {
     QString path;      // the name as a local path (escapes for foreign bytes)
@@ -48,5 +82,9 @@ struct Entry {
 // The regular, non-hidden files of a directory, every one whatever its bytes
 // (symbolic links to regular files count), sorted by shown name without regard to case.
 QList<Entry> regularFiles(const QString &directory);
+// The non-hidden subdirectories (links to directories count), the same way.
+QList<Entry> directories(const QString &directory);
+// Every entry, "." and ".." and hidden ones included, in the order the system gives.
+QList<Entry> allEntries(const QString &directory);
 
 } // namespace kav::localpath

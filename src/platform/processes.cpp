@@ -1,23 +1,69 @@
 #include "processes.h"
+#include "local_path.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFileInfo>
+#include <QFile>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
+
 namespace kav {
+
+namespace {
+
+// A command line as the system takes it: Qt turns every argument into UTF-8 and
+// so a file name with foreign bytes into another name; here each argument keeps
+// its bytes. Built before the fork: the child only calls execv.
+struct RawCommand {
+    std::vector<QByteArray> bytes;
+    std::vector<char *> argv;
+    bool needed = false;
+
+    RawCommand(const QString &program, const QStringList &arguments)
+    {
+        for (const QString &a : arguments)
+            needed = needed || localpath::hasEscapes(a);
+        if (!needed)
+            return;
+        const QString found = program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
+        bytes.push_back(localpath::encode(found).value_or(QByteArray()));
+        for (const QString &a : arguments)
+            bytes.push_back(localpath::encode(a).value_or(QByteArray()));
+        for (QByteArray &b : bytes)
+            argv.push_back(b.data());
+        argv.push_back(nullptr);
+    }
+    bool valid() const { return !needed || !bytes.front().isEmpty(); }
+    [[noreturn]] void exec() const
+    {
+        ::execv(argv.front(), argv.data());
+        ::_exit(127);
+    }
+};
+
+} // namespace
 
 int runAndWait(const QString &program, const QStringList &arguments)
 {
     if (program.isEmpty())
         return 2;
+    const RawCommand raw(program, arguments);
+    if (!raw.valid())
+        return 2;
     QProcess process;
     // The child writes to our own terminal: pipes nobody reads could fill and stall it.
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
+    if (raw.needed)
+        process.setChildProcessModifier([&raw] { raw.exec(); });
     process.start(program, arguments);
     if (!process.waitForStarted(-1))
         return process.error() == QProcess::FailedToStart ? 2 : 1;
@@ -51,30 +97,80 @@ bool desktopHasProgramFor(const QString &mimeType)
 
 } // namespace
 
+namespace {
+
+// Starts a program on its own (it outlives us, we never wait for it) in its
+// directory, the path kept byte for byte.
+bool startDetachedRaw(const QString &path, const QString &directory)
+{
+    const QByteArray program = localpath::encode(path).value_or(QByteArray());
+    const QByteArray dir = localpath::encode(directory).value_or(QByteArray());
+    if (program.isEmpty())
+        return false;
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0)
+        return false;
+    const pid_t middle = ::fork();
+    if (middle < 0) {
+        ::close(ready[0]);
+        ::close(ready[1]);
+        return false;
+    }
+    if (middle == 0) {
+        ::setsid();
+        if (::fork() != 0)
+            ::_exit(0);
+        if (!dir.isEmpty() && ::chdir(dir.constData()) != 0)
+            ::_exit(127);
+        char *argv[] = {const_cast<char *>(program.constData()), nullptr};
+        ::execv(program.constData(), argv);
+        const char failed = 1;
+        [[maybe_unused]] ssize_t n = ::write(ready[1], &failed, 1);
+        ::_exit(127);
+    }
+    ::close(ready[1]);
+    int status = 0;
+    ::waitpid(middle, &status, 0);
+    char failed = 0;
+    // The pipe closes on a successful exec; a byte says the exec failed.
+    const bool started = ::read(ready[0], &failed, 1) == 0;
+    ::close(ready[0]);
+    return started;
+}
+
+} // namespace
+
 bool openWithAssociatedProgram(const QString &path)
 {
-    const QFileInfo info(path);
+    const localpath::Status st = localpath::status(path);
+    QMimeType type;
+    QFile file;
+    if (st.isFile && localpath::open(file, path, QIODevice::ReadOnly))
+        type = QMimeDatabase().mimeTypeForFileNameAndData(path, &file);
+    else
+        type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+    file.close();
     // The execute bit alone says little (file systems from other systems set it on
     // every file): only programs and scripts are started.
     bool program = false;
-    if (info.isFile() && info.isExecutable()) {
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(info);
+    if (st.isFile && st.executable) {
         for (const char *kind : {"application/x-executable", "application/x-pie-executable",
                                  "application/x-sharedlib", "application/x-shellscript"})
             program = program || type.inherits(QLatin1String(kind));
     }
+    const QString absolute = path.startsWith(QLatin1Char('/')) ? path : localpath::currentDirectory() + QLatin1Char('/') + path;
     if (program)
-        return QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath());
-    if (!desktopHasProgramFor(QMimeDatabase().mimeTypeForFile(info).name()))
+        return startDetachedRaw(absolute, absolute.left(absolute.lastIndexOf(QLatin1Char('/')) + 1));
+    if (!desktopHasProgramFor(type.name()))
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+    return QDesktopServices::openUrl(localpath::fileUrl(absolute));
 }
 
 bool launchFileManager(const QString &directory)
 {
     if (!desktopHasProgramFor(QStringLiteral("inode/directory")))
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(directory));
+    return QDesktopServices::openUrl(localpath::fileUrl(directory));
 }
 
 } // namespace kav

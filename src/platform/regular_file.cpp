@@ -1,6 +1,7 @@
 #include "regular_file.h"
 
-#include <QFile>
+#include "local_path.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +13,9 @@ namespace {
 
 std::optional<QByteArray> readRegular(const QString &path, qint64 maxBytes, bool head)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = localpath::encode(path).value_or(QByteArray());
+    if (name.isEmpty())
+        return std::nullopt;
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;

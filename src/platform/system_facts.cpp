@@ -1,4 +1,5 @@
 #include "system_facts.h"
+#include "local_path.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -195,9 +196,9 @@ std::optional<VolumeFacts> volumeFactsWithin(const QString &mountPoint, int time
 
 bool setOwnerReadOnly(const QString &path, bool readOnly)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = localpath::encode(path).value_or(QByteArray());
     struct stat st {};
-    if (::stat(name.constData(), &st) != 0)
+    if (name.isEmpty() || ::stat(name.constData(), &st) != 0)
         return false;
     const mode_t mode = readOnly ? (st.st_mode & ~mode_t(S_IWUSR)) : (st.st_mode | S_IWUSR);
     return ::chmod(name.constData(), mode & 07777) == 0;

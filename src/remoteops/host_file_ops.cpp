@@ -340,6 +340,8 @@ void HostFileOps::N_RRenameDirectoryClick()
 
 bool HostFileOps::readFileListing(const QString &name, QStringList &lines)
 {
+    // The permission window shows the "ls -l" fields (links, owner, group,
+    // i-node), which only LIST gives; MLSD's facts differ from server to server.
     DataOpening opening = session.openData(QStringLiteral("LIST -lai ") + name);
     // A server that takes no options refuses the whole command: ask for the plain listing once.
     if (opening.status == DataOpening::Status::Refused && opening.reply.code / 100 == 5)

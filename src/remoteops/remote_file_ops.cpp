@@ -6,6 +6,7 @@
 #include "ftp/host_path.h"
 #include "ftp/reply.h"
 #include "platform/event_pump.h"
+#include "platform/local_path.h"
 #include "platform/dialogs.h"
 #include "platform/editor_lookup.h"
 #include "platform/printer.h"
@@ -347,14 +348,14 @@ void RemoteFileOps::N_REditClick()
     if (!channel.connected())
         return;   // cancelled or broken: the copy goes, the pane goes back
     // Only the copy this call received completely is ever edited.
-    const auto listed = localFiles ? localFiles->findItems(name, Qt::MatchExactly) : QList<QListWidgetItem *>{};
+    const auto listed = localFiles ? localFiles->findItems(localpath::displayName(QStringView(name)), Qt::MatchExactly) : QList<QListWidgetItem *>{};
     if (!received || listed.isEmpty()) {
         channel.log(TranscriptSide::Local, QStringLiteral("파일 '") + name + QStringLiteral("'가 로컬로 정확히 전송되지 않습니다."));
         return;
     }
     localFiles->setCurrentItem(listed.first());
     PumpMessages(10);
-    if (!QFileInfo(copy).isFile()) {
+    if (!localpath::status(copy).isFile) {
         informationBox(QStringLiteral("호스트의 파일이 정확히 로컬로 전송되지 않습니다."), window);
         return;
     }
@@ -377,7 +378,7 @@ void RemoteFileOps::N_REditClick()
 
     if (localFiles) {
         localFiles->clearSelection();
-        const auto again = localFiles->findItems(name, Qt::MatchExactly);
+        const auto again = localFiles->findItems(localpath::displayName(QStringView(name)), Qt::MatchExactly);
         if (!again.isEmpty()) {
             localFiles->setCurrentItem(again.first());
             again.first()->setSelected(true);
@@ -389,7 +390,7 @@ void RemoteFileOps::N_REditClick()
     const QString question = QStringLiteral("편집한 파일 '") + name + QStringLiteral("'를 호스트에 저장하시겠습니까 ?")
         + QStringLiteral("\r\n(편집을 모두 마친 뒤에 [예]를 누르십시오.)");
     if (confirmBox(question, window)) {
-        const bool sent = QFileInfo(copy).isFile()
+        const bool sent = localpath::status(copy).isFile
             && transferOne([&] { return channel.upload(copy, joinHostPath(hostDirectory, name)); }, false);
         if (!sent) {
             place.keep = true;
@@ -433,14 +434,14 @@ void RemoteFileOps::N_RHexviewClick()
         refreshLocal();
     if (!channel.connected())
         return;
-    const auto listed = localFiles ? localFiles->findItems(name, Qt::MatchExactly) : QList<QListWidgetItem *>{};
+    const auto listed = localFiles ? localFiles->findItems(localpath::displayName(QStringView(name)), Qt::MatchExactly) : QList<QListWidgetItem *>{};
     if (!received || listed.isEmpty()) {
         channel.log(TranscriptSide::Local, QStringLiteral("호스트 파일 '") + name + QStringLiteral("'가 로컬로 정확히 전송되지 않습니다."));
         return;
     }
     localFiles->setCurrentItem(listed.first());
     PumpMessages(10);
-    if (!QFileInfo(copy).isFile()) {
+    if (!localpath::status(copy).isFile) {
         informationBox(QStringLiteral("호스트의 파일이 정확히 로컬로 전송되지 않습니다."), window);
         return;
     }

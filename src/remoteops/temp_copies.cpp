@@ -1,6 +1,7 @@
 #include "temp_copies.h"
 
 #include "browse/listing.h"
+#include "platform/local_path.h"
 #include "platform/settings_dir.h"
 
 #include <QDir>
@@ -65,8 +66,11 @@ bool removeCopy(const QString &directory, const QString &name)
     if (!name.isEmpty()) {
         if (!isSafeLocalName(name))
             return false;
-        if (QFileInfo(inside).isSymLink() || QFileInfo::exists(inside))
-            removed = QFile::remove(inside);
+        // The copy's name is the host name's bytes (see local_path.h), which Qt's
+        // own file classes would turn into another name.
+        const localpath::Status copy = localpath::status(inside);
+        if (copy.isSymLink || copy.exists)
+            removed = localpath::remove(inside);
     }
     QDir().rmdir(dir.canonicalFilePath());   // only when empty
     return removed;

@@ -20,6 +20,8 @@ namespace kav {
 namespace {
 constexpr auto Host = TranscriptSide::Host;
 constexpr auto Local = TranscriptSide::Local;
+// Every transfer the user starts may continue a partial file, asked per file.
+constexpr auto Offer = TransferEngine::Existing::OfferResume;
 }
 
 TransferCommands::TransferCommands(Session &session, HostPane &hostPane, TransferHost &host,
@@ -119,7 +121,7 @@ void TransferCommands::finishDownload(bool restoreTopmost)
 }
 
 bool TransferCommands::receiveInto(const QString &hostPath, const QString &localDir, bool forceBinary,
-                                   const QString &listedName)
+                                   const QString &listedName, qint64 listedSize)
 {
     // A listed name is the file's own name; a full path's last part is.
     const QString name = listedName.isNull() ? hostBaseName(hostPath) : listedName;
@@ -129,7 +131,7 @@ bool TransferCommands::receiveInto(const QString &hostPath, const QString &local
                      + QStringLiteral("' 은(는) 로컬 파일명으로 쓸 수 없어 받지 않습니다."));
         return false;
     }
-    return engine.ReceiveFile(hostPath, localDestination(localDir, hostPath), forceBinary);
+    return engine.ReceiveFile(hostPath, localDestination(localDir, hostPath), forceBinary, Offer, listedSize);
 }
 
 void TransferCommands::SB_LeftRightClick()
@@ -144,7 +146,7 @@ void TransferCommands::SB_LeftRightClick()
     beginRun();
     const QString dir = hostPane.currentDirectory();
     walk(int(names.size()), int(names.size()),
-         [&](int i) { return engine.SendFile(names[i], uploadDestination(dir, names[i])); });
+         [&](int i) { return engine.SendFile(names[i], uploadDestination(dir, names[i]), Offer); });
     endWindow();
     finishUpload(true);
     window.setCancelFlag(0);
@@ -162,7 +164,8 @@ void TransferCommands::SB_RightLeftClick()
     beginRun();
     const QString dir = host.localDirectory();
     walk(int(entries.size()), int(entries.size()), [&](int i) {
-        return receiveInto(entries[i].name, dir, entries[i].kind == EntryKind::ExecutableFile, entries[i].name);
+        return receiveInto(entries[i].name, dir, entries[i].kind == EntryKind::ExecutableFile, entries[i].name,
+                           entries[i].size);
     });
     endWindow();
     finishDownload(true);
@@ -179,7 +182,7 @@ void TransferCommands::WMDropFiles(const QStringList &paths)
     for (const QString &path : paths) {
         if (QFileInfo(path).isFile()) {
             window.setCount(++item, int(paths.size()));
-            if (!engine.SendFile(path, uploadDestination(dir, localBaseName(path))))
+            if (!engine.SendFile(path, uploadDestination(dir, localBaseName(path)), Offer))
                 break;
         }
         if (!afterItem())
@@ -208,7 +211,7 @@ void TransferCommands::N_LManualUploadClick()
         return;
     beginRun();
     window.setCount(1, 1);
-    engine.SendFile(name, answer);
+    engine.SendFile(name, answer, Offer);
     PumpMessages(10);
     window.setCancelFlag(0);
     endWindow();
@@ -232,7 +235,7 @@ void TransferCommands::N_RManualDownloadClick()
         return;
     beginRun();
     window.setCount(1, 1);
-    engine.ReceiveFile(entry.name, answer, entry.kind == EntryKind::ExecutableFile);
+    engine.ReceiveFile(entry.name, answer, entry.kind == EntryKind::ExecutableFile, Offer, entry.size);
     PumpMessages(10);
     endWindow();
     finishDownload(true);
@@ -246,7 +249,7 @@ void TransferCommands::uploadLocalPaths(const QStringList &paths, int total, QWi
     beginRun();
     const QString dir = hostPane.currentDirectory();
     walk(int(paths.size()), total,
-         [&](int i) { return engine.SendFile(paths[i], uploadDestination(dir, localBaseName(paths[i]))); });
+         [&](int i) { return engine.SendFile(paths[i], uploadDestination(dir, localBaseName(paths[i])), Offer); });
     endWindow();
     if (caller)
         caller->raise();
@@ -280,7 +283,7 @@ void TransferCommands::runQueue(const QList<QueueItem> &items, int total, QWidge
     walk(int(items.size()), total, [&](int i) {
         const QueueItem &q = items[i];
         lastWasDownload = !q.upload;
-        return q.upload ? engine.SendFile(q.source, uploadDestination(q.destinationDir, localBaseName(q.source)))
+        return q.upload ? engine.SendFile(q.source, uploadDestination(q.destinationDir, localBaseName(q.source)), Offer)
                         : receiveInto(q.source, q.destinationDir, q.marker != QLatin1String("A"));
     });
     endWindow();

@@ -68,7 +68,7 @@ private:
     void finishDownload(bool restoreTopmost);
     void cancelledDownload();
     bool receiveInto(const QString &hostPath, const QString &localDir, bool forceBinary,
-                     const QString &listedName = QString());
+                     const QString &listedName = QString(), qint64 listedSize = -1);
 
     Session &session;
     HostPane &hostPane;

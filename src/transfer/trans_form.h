@@ -40,6 +40,8 @@ public:
     // The gauge at 100 (end of a transfer, success or not).
     void complete() override;
     bool cancelled() const override { return CancelTag == 1; }
+    // Kept on top of the main window: a question asked over that would open behind it.
+    QWidget *questionParent() override { return this; }
     int gauge() const;
     qint64 moved() const { return movedBytes; }
     qint64 expected() const { return expectedBytes; }

@@ -7,6 +7,7 @@
 
 #include "ftp/session.h"
 
+#include "platform/dialogs.h"
 #include "platform/local_path.h"
 
 #include <QCoreApplication>
@@ -55,7 +56,22 @@ bool TransferEngine::confirmed()
     return false;
 }
 
-bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
+qint64 TransferEngine::hostSize(const QString &hostPath, bool ascii)
+{
+    // In ASCII type a server counts the bytes it would send (or does not
+    // answer at all): only an image-type size is the file's.
+    if (ascii)
+        return -1;
+    return sizeFromReply(session.command(QStringLiteral("SIZE ") + hostPath));
+}
+
+ResumeChoice TransferEngine::askResume(const QString &question)
+{
+    return resumeChoiceOf(dialogs().messageBox(window.questionParent(), applicationTitle(), question,
+                                               MsgIcon::Question, BtnYes | BtnNo | BtnCancel));
+}
+
+bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath, Existing existing)
 {
     QFile file;
     if (localpath::isDirectory(localPath) || !localpath::open(file, localPath, QIODevice::ReadOnly)) {
@@ -67,17 +83,46 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
     ChooseUploadType(session, fileExtension(localBaseName(localPath)), host.typeControls(),
                      host.asciiExtensions());
     const bool ascii = session.transferType() == TransferType::Ascii;
-    const DataOpening opening = session.openData(QStringLiteral("STOR ") + hostPath);
+    DataRestart restart;
+    if (existing == Existing::OfferResume && !ascii) {
+        const qint64 there = hostSize(hostPath, ascii);
+        if (!session.isConnected())
+            return false;
+        if (continuable(there, expected)) {
+            switch (askResume(uploadResumeQuestion(hostBaseName(hostPath), there, expected))) {
+            case ResumeChoice::Skip:
+                session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 는 보내지 않고 건너뜁니다."));
+                return true;
+            case ResumeChoice::Resume:
+                // A server that takes no REST before STOR may still append.
+                restart = DataRestart{there, QStringLiteral("APPE ") + hostPath};
+                break;
+            case ResumeChoice::Overwrite:
+                break;
+            }
+        }
+    }
+    DataOpening opening = session.openData(QStringLiteral("STOR ") + hostPath, {}, restart);
+    if (opening.status == DataOpening::Status::Refused && opening.restartRefused
+        && opening.reply.code >= 500 && opening.reply.code <= 504) {
+        // Neither REST nor APPE is known here: the whole file, the user told.
+        session.log(Host, QStringLiteral("서버가 이어올리기(REST, APPE)를 받아들이지 않아 파일을 처음부터 보냅니다."));
+        opening = session.openData(QStringLiteral("STOR ") + hostPath);
+    }
     if (opening.reply.answered)
         host.setSelectAfterRefresh(hostBaseName(hostPath));
     if (!opening.opened())
         return false;
+    if (opening.restartedAt > 0 && !file.seek(opening.restartedAt))
+        return abandon(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
 
     window.begin(localPath, expected, hostPath);
     LocalToNetworkText toNetwork;
     std::vector<char> buffer(BlockSize);
     QByteArray converted;
-    qint64 moved = 0;
+    qint64 moved = opening.restartedAt;
+    if (moved > 0)
+        window.progress(moved, true);
     for (;;) {
         const qint64 n = file.read(buffer.data(), BlockSize);
         if (n < 0)   // a truncated upload must never pass for a complete one
@@ -106,23 +151,48 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath)
     return confirmed();
 }
 
-bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary)
+bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary,
+                                 Existing existing, qint64 listedSize)
 {
     ChooseDownloadType(session, forceBinary, fileExtension(hostBaseName(hostPath)), host.typeControls(),
                        host.asciiExtensions());
     const bool ascii = session.transferType() == TransferType::Ascii;
+    const qint64 sizeOnHost = hostSize(hostPath, ascii);
+    if (!session.isConnected())
+        return false;
+    DataRestart restart;
+    if (existing == Existing::OfferResume && !ascii) {
+        const qint64 whole = sizeOnHost >= 0 ? sizeOnHost : listedSize;
+        const qint64 have = localpath::regularFileSize(localPath);
+        if (continuable(have, whole)) {
+            switch (askResume(downloadResumeQuestion(hostBaseName(hostPath), have, whole))) {
+            case ResumeChoice::Skip:
+                session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 는 받지 않고 건너뜁니다."));
+                return true;
+            case ResumeChoice::Resume:
+                restart.offset = have;
+                break;
+            case ResumeChoice::Overwrite:
+                break;
+            }
+        }
+    }
     QFile file;
-    // Only once the server will send is an existing local file emptied. The
-    // name's bytes are the server's own (escaped bytes included): a name made
-    // into another could overwrite a different file.
-    const auto createLocalFile = [&](const DataOpening &) {
-        if (!localpath::isDirectory(localPath)
-            && localpath::open(file, localPath, QIODevice::WriteOnly | QIODevice::Truncate))
+    // Only once the server will send is an existing local file emptied (or,
+    // continued, cut back to where the server starts). The name's bytes are
+    // the server's own (escaped bytes included): a name made into another
+    // could overwrite a different file.
+    const auto createLocalFile = [&](const DataOpening &o) {
+        if (o.restartRefused)
+            session.log(Host, QStringLiteral("서버가 이어받기(REST)를 받아들이지 않아 파일을 처음부터 받습니다."));
+        const QIODevice::OpenMode mode = o.restartedAt > 0 ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
+        if (!localpath::isDirectory(localPath) && localpath::open(file, localPath, mode)
+            && (o.restartedAt == 0 || file.size() == o.restartedAt || file.resize(o.restartedAt)))
             return true;
         session.log(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 만들 수 없습니다."));
         return false;
     };
-    const DataOpening opening = session.openData(QStringLiteral("RETR ") + hostPath, createLocalFile);
+    const DataOpening opening = session.openData(QStringLiteral("RETR ") + hostPath, createLocalFile, restart);
     if (opening.reply.answered)
         host.setSelectAfterRefresh(localBaseName(localPath));
     if (opening.status == DataOpening::Status::Declined) {
@@ -132,11 +202,13 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
     if (!opening.opened())
         return false;
 
-    window.begin(hostPath, opening.expectedSize, localPath);
+    window.begin(hostPath, downloadExpectedSize(sizeOnHost, listedSize, opening.expectedSize), localPath);
     NetworkToLocalText toLocal;
     std::vector<char> buffer(BlockSize);
     QByteArray converted;
-    qint64 moved = 0;
+    qint64 moved = opening.restartedAt;
+    if (moved > 0)
+        window.progress(moved, true);
     auto writeFailed = [&] {
         file.close();
         return abandon(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 쓸 수 없습니다."));

@@ -2,6 +2,8 @@
 // One file over the session's data channel: SendFile (STOR) and ReceiveFile
 // (RETR), reporting progress to a TransferProgress (the transfer window).
 
+#include "resume.h"
+
 #include "ftp/host_path.h"
 #include "ftp/transcript.h"
 
@@ -18,10 +20,18 @@ class TransferEngine {
 public:
     TransferEngine(Session &session, TransferProgress &progress, TransferHost &host);
 
+    // Whether a shorter file already at the destination may be continued (the
+    // user is asked: continue, start over or skip). The commands the user starts
+    // offer it; a working copy (remote edit) never does.
+    enum class Existing { Replace, OfferResume };
+
     // Uploads localPath (relative to the local pane's directory or absolute) as hostPath.
-    bool SendFile(const QString &localPath, const QString &hostPath);
+    // True also for a file the user chose to skip.
+    bool SendFile(const QString &localPath, const QString &hostPath, Existing existing = Existing::Replace);
     // Downloads hostPath into localPath; forceBinary sends image type whatever the extension.
-    bool ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary);
+    // `listedSize` is the size the host listing showed (-1: none), shown when SIZE gives none.
+    bool ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary,
+                     Existing existing = Existing::Replace, qint64 listedSize = -1);
 
     // Bytes read from the file or the network at a time. A large block keeps
     // the event pumping and the system calls per byte low.
@@ -35,6 +45,9 @@ private:
     // A failed copy loop: the reason logged, the data connection closed, the
     // gauge full, the server's reply read. Always false.
     bool abandon(TranscriptSide side, const QString &text);
+    // The host's SIZE of a file, in image type only (-1: not known).
+    qint64 hostSize(const QString &hostPath, bool ascii);
+    ResumeChoice askResume(const QString &question);
 
     Session &session;
     TransferProgress &window;

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace kav {
 
 class TransferProgress {
@@ -19,6 +21,8 @@ public:
     virtual void complete() = 0;
     // The user asked to stop; the engine ends after the current block.
     virtual bool cancelled() const = 0;
+    // The window a question about the transfer is asked over (null: the main window).
+    virtual QWidget *questionParent() { return nullptr; }
 };
 
 } // namespace kav

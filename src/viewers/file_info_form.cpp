@@ -4,6 +4,7 @@
 #include "drive_facts.h"
 #include "platform/dialogs.h"
 #include "platform/file_attributes.h"
+#include "platform/local_path.h"
 #include "platform/shell_info.h"
 #include "platform/system_facts.h"
 #include "platform/version_info.h"
@@ -96,23 +97,24 @@ void TFileInfoForm::FormActivate()
     ui->I_image->setPixmap(QPixmap::fromImage(icon));
 
     QCoreApplication::processEvents();
-    const QFileInfo info(path);
-    ui->L_Filename->setText(info.fileName());
+    // Through local_path: a name with foreign bytes is one Qt's QFileInfo cannot find.
+    const localpath::Status info = localpath::status(path);
+    ui->L_Filename->setText(localpath::displayName(QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1)));
     ui->L_Filetype->setText(shellTypeName(path));
-    ui->L_Filesize->setText(fileSizeText(info.size()));
-    attributes = info.exists() || info.isSymLink() ? fileAttributes(info) : 0;
+    ui->L_Filesize->setText(fileSizeText(info.size));
+    attributes = info.exists || info.isSymLink ? fileAttributes(path) : 0;
     ui->CB_Readonly->setChecked(attributes & AttrReadOnly);
     ui->CB_Archive->setChecked(attributes & AttrArchive);
     ui->CB_System->setChecked(attributes & AttrSysFile);
     ui->CB_Hidden->setChecked(attributes & AttrHidden);
     // Shown, never changed.
     ui->CB_Directory->setChecked(attributes & AttrDirectory);
-    ui->L_Created->setText(fileTimeText(info.birthTime().isValid() ? info.birthTime() : info.metadataChangeTime()));
-    ui->L_LastAccess->setText(fileTimeText(info.lastRead()));
-    ui->L_Modified->setText(fileTimeText(info.lastModified()));
+    ui->L_Created->setText(fileTimeText(info.born.isValid() ? info.born : info.statusChanged));
+    ui->L_LastAccess->setText(fileTimeText(info.lastRead));
+    ui->L_Modified->setText(fileTimeText(info.modified));
 
     QCoreApplication::processEvents();
-    drives->fill(info.absoluteFilePath());
+    drives->fill(QFileInfo(path).absoluteFilePath());
 }
 
 void TFileInfoForm::CB_LogicaldrivesChange()
@@ -127,7 +129,8 @@ void TFileInfoForm::B_OkClick()
     const bool wasReadOnly = attributes & AttrReadOnly;
     const bool readOnly = ui->CB_Readonly->isChecked();
     if (readOnly != wasReadOnly && !setOwnerReadOnly(path, readOnly)) {
-        informationBox(QStringLiteral("파일 '") + path + QStringLiteral("'의 속성을 변경할 수 없습니다."), this);
+        informationBox(QStringLiteral("파일 '") + localpath::displayName(QStringView(path))
+                           + QStringLiteral("'의 속성을 변경할 수 없습니다."), this);
         return;
     }
     accept();

@@ -1,4 +1,5 @@
 #include "hex_form.h"
+#include "platform/local_path.h"
 #include "hex_page.h"
 #include "ui_hex_form.h"
 
@@ -99,7 +100,8 @@ void THexForm::showEvent(QShowEvent *event)
 
 void THexForm::failOpen()
 {
-    informationBox(QStringLiteral("작업파일 '") + fileName + QStringLiteral("' 을 열 수 없습니다."), this);
+    informationBox(QStringLiteral("작업파일 '") + localpath::displayName(QStringView(fileName))
+                       + QStringLiteral("' 을 열 수 없습니다."), this);
     ui->SE_CurSector->setMaximum(0);
     fileOpen = false;
     file.close();
@@ -112,9 +114,9 @@ void THexForm::FormActivate()
     activated = true;
     QCoreApplication::processEvents();
     fileOpen = true;
-    file.setFileName(fileName);
     // Only regular files: a device or a pipe has no sectors to page through.
-    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly) || file.isSequential() || file.size() <= 0) {
+    if (fileName.isEmpty() || !localpath::open(file, fileName, QIODevice::ReadOnly) || file.isSequential()
+        || file.size() <= 0) {
         failOpen();
         return;
     }
@@ -122,7 +124,7 @@ void THexForm::FormActivate()
     maxSector = sectorCount(size);
     ui->L_MaxSector->setText(QString::number(maxSector));
     ui->SE_CurSector->setMaximum(maxSector);
-    setWindowTitle(fileName + QStringLiteral("  (") + QString::number(size) + QStringLiteral(" Bytes)"));
+    setWindowTitle(localpath::displayName(QStringView(fileName)) + QStringLiteral("  (") + QString::number(size) + QStringLiteral(" Bytes)"));
     ui->SG_Hexcodes->setFocus();
     active = HexCodes;
     SE_CurSectorChange();

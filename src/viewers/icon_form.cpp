@@ -1,4 +1,5 @@
 #include "icon_form.h"
+#include "platform/local_path.h"
 #include "ui_icon_form.h"
 
 #include "gif_writer.h"
@@ -224,16 +225,15 @@ void TIconForm::scanDirectory(const QString &directory)
         return;
 
     const QString mask = ui->CB_FindFile->currentText();
-    QDir dir(directory);
     // Regular, unhidden files only (no pipes, devices or sockets: opening a pipe
-    // would wait for a writer forever).
-    const QFileInfoList files = dir.entryInfoList(QDir::Files, QDir::Name);
-    for (const QFileInfo &file : files) {
-        if (!matchesLocalMask(mask, file.fileName()))
+    // would wait for a writer forever), every one whatever the bytes of its name.
+    const auto inside = [&](const QString &name) { return QDir::cleanPath(directory + QLatin1Char('/') + name); };
+    for (const localpath::Entry &file : localpath::regularFiles(directory)) {
+        if (!matchesLocalMask(mask, file.display))
             continue;
         if (icons.size() >= MaxIcons)
             break;
-        const QString path = file.absoluteFilePath();
+        const QString path = inside(file.path);
         const QList<QImage> found = fileIcons(path, MaxIcons - icons.size());
         bool goOn = true;
         if (!found.isEmpty()) {
@@ -252,13 +252,13 @@ void TIconForm::scanDirectory(const QString &directory)
         return;
     // Subdirectories, but never through a symbolic link: a link to a parent
     // would make the walk endless.
-    const QFileInfoList subdirectories = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &sub : subdirectories) {
+    for (const localpath::Entry &sub : localpath::directories(directory)) {
         if (stopFlag)
             return;
-        if (sub.isSymLink())
+        const QString path = inside(sub.path);
+        if (localpath::status(path).isSymLink)
             continue;
-        scanDirectory(sub.absoluteFilePath());
+        scanDirectory(path);
     }
 }
 
@@ -271,7 +271,7 @@ bool TIconForm::addIcon(const QImage &picture, const QString &path)
     image->setFixedSize(picture.size());
     image->move(next);
     image->setProperty(TagProperty, index);
-    image->setToolTip(path);
+    image->setToolTip(localpath::displayName(QStringView(path)));
     image->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(image, &QLabel::customContextMenuRequested, this,
             [this, image](const QPoint &at) { PM_image->popup(image->mapToGlobal(at)); });
@@ -412,7 +412,9 @@ QString TIconForm::proposedSavePath(const QString &extension)
     const QString source = iconPath(index);
     if (saveDir.isEmpty())
         saveDir = QFileInfo(source).absolutePath();
-    return QDir(saveDir).filePath(savedPictureName(QFileInfo(source).fileName(), index, icons.size(), extension));
+    // A source name with foreign bytes is proposed as it is shown.
+    const QString name = localpath::displayName(QStringView(QFileInfo(source).fileName()));
+    return QDir(saveDir).filePath(savedPictureName(name, index, icons.size(), extension));
 }
 
 void TIconForm::save(SaveKind kind)

@@ -1,4 +1,5 @@
 #include "view_form.h"
+#include "platform/local_path.h"
 
 #include "ui_view_form.h"
 #include "viewers/find_replace_dialog.h"
@@ -570,8 +571,8 @@ QString TViewForm::documentText() const
 
 bool TViewForm::readDocument(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!localpath::open(file, path, QIODevice::ReadOnly))
         return false;
     // Never try to hold what cannot be held: the openers say why before they get here.
     if (!fitsInViewer(file.size()))

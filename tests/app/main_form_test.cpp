@@ -15,6 +15,7 @@
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
+#include "platform/termination.h"
 #include "platform/winsock.h"
 
 #include <QAction>
@@ -42,6 +43,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <poll.h>
+#include <unistd.h>
 
 using kav::TMainForm;
 
@@ -763,6 +769,48 @@ TEST(MainFormSettings, FirstRunTreatsTextFilesAsTextAndKeepsTheList)
     reread.loadStored(stored);
     EXPECT_EQ(reread.items(), list.items());
     EXPECT_TRUE(reread.contains(QStringLiteral("txt")));
+}
+
+// A second termination request while the closing still waits on the network
+// (here a blocking wait that nothing else ends) ends the program at once, after
+// saving the settings. Without it the window would close at the end of the
+// grace time, interrupting the wait: the statement would then run on and fail.
+TEST(Termination, ASecondRequestWhileClosingSavesAndEndsAtOnce)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The death test's child runs this body again: it takes the parent's directory.
+    const QByteArray previousHome = qgetenv("KAVRIN_HOME");
+    std::optional<QTemporaryDir> home;
+    QByteArray dir = qgetenv("KAVRIN_TERMINATION_HOME");
+    if (dir.isEmpty()) {
+        home.emplace();
+        dir = home->path().toUtf8();
+        qputenv("KAVRIN_TERMINATION_HOME", dir);
+    }
+    qputenv("KAVRIN_HOME", dir);
+    const QString ini = kav::configurationFilePath();
+    EXPECT_EXIT(
+        {
+            TMainForm f;
+            f.show();
+            f.activateWindow();
+            if (!kavtest::waitUntil([&] { return f.firstActivated(); }, 5000))
+                std::_Exit(4);
+            QFile::remove(ini);
+            kav::termination::install([&f](int) { f.terminationRequested(); });
+            int quiet[2];
+            if (::pipe(quiet) != 0)
+                std::_Exit(5);
+            QTimer::singleShot(50, [] { ::raise(SIGTERM); });
+            QTimer::singleShot(150, [] { ::raise(SIGINT); });
+            kav::ws::waitDescriptor(quiet[0], POLLIN, 10000);
+            std::fputs("the program ran on after the second request\n", stderr);
+            std::_Exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(QFile::exists(ini)) << "the settings were not saved";
+    qunsetenv("KAVRIN_TERMINATION_HOME");
+    qputenv("KAVRIN_HOME", previousHome);
 }
 
 TEST(Program, OptionsLogFileAndTermination)

@@ -78,6 +78,8 @@ TEST(Connect, LogsInWithTheExactLinesAndTitles)
                             "[H] - 230 Logged in",
                             "[L] - SYST",
                             "[H] - 215 UNIX Type: L8",
+                            "[L] - FEAT",
+                            "[H] - 500 'FEAT': command not understood.",
                             "[L] - CWD /pub",
                             "[H] - 250 OK",
                         }));

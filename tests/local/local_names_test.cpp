@@ -5,6 +5,7 @@
 #include "local/local_names.h"
 #include "platform/drives.h"
 #include "platform/file_attributes.h"
+#include "platform/local_path.h"
 #include "platform/processes.h"
 #include "platform/wildcard.h"
 
@@ -15,6 +16,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kav;
 using namespace kav::local;
@@ -79,9 +84,13 @@ TEST(LocalPaths, CaseRenameNames)
         {"한글Name.Doc", CaseRename::Lower, "한글name.doc"},
         {"", CaseRename::Sentence, ""},
         {"x", CaseRename::Sentence, "X"},
+        // Foreign bytes (code page 949, no encoding) stay as they are.
+        {"a\xe9" "b.txt", CaseRename::Upper, "A\xe9" "B.TXT"},
+        {"\xc7\xd1x.TXT", CaseRename::Lower, "\xc7\xd1x.txt"},
+        {"\xe9README", CaseRename::Sentence, "\xe9readme"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(caseRenamed(q(c.name), c.mode), q(c.renamed)) << c.name;
+        EXPECT_EQ(localpath::encode(caseRenamed(localpath::decode(c.name), c.mode)), QByteArray(c.renamed)) << c.name;
 }
 
 TEST(LocalPaths, IndexAfterDelete)
@@ -261,7 +270,13 @@ TEST(LocalFiles, AttributesFromFileModes)
     QFile::setPermissions(dir.filePath(QStringLiteral(".hidden")), QFile::ReadOwner);
     QDir(dir.path()).mkdir(QStringLiteral("sub"));
     QFile::link(dir.filePath(QStringLiteral("missing")), dir.filePath(QStringLiteral("dangling")));
+    // Names Qt's own file classes cannot reach: code page 949 and no encoding at all.
+    const QByteArray root = QFile::encodeName(dir.path()) + '/';
+    ::close(::open((root + "\xc7\xd1.txt").constData(), O_WRONLY | O_CREAT, 0444));
+    ::mkdir((root + "sub\xff").constData(), 0755);
     struct Case { QString name; int attributes; } cases[] = {
+        {localpath::decode("\xc7\xd1.txt"), AttrArchive | AttrReadOnly},
+        {localpath::decode("sub\xff"), AttrDirectory},
         {q("가.txt"), AttrArchive},
         {QStringLiteral(".hidden"), AttrHidden | AttrArchive | AttrReadOnly},
         {QStringLiteral("sub"), AttrDirectory},
@@ -270,10 +285,10 @@ TEST(LocalFiles, AttributesFromFileModes)
         {QStringLiteral(".."), AttrDirectory},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(fileAttributes(QFileInfo(dir.path() + QLatin1Char('/') + c.name)), c.attributes)
+        EXPECT_EQ(fileAttributes(dir.path() + QLatin1Char('/') + c.name), c.attributes)
             << c.name.toStdString();
     // Its time is the link's own, not the missing target's (none).
-    const QDateTime linked = entryModified(QFileInfo(dir.filePath(QStringLiteral("dangling"))));
+    const QDateTime linked = entryModified(dir.filePath(QStringLiteral("dangling")));
     EXPECT_TRUE(linked.isValid());
     EXPECT_LT(qAbs(linked.secsTo(QDateTime::currentDateTime())), 60);
 }

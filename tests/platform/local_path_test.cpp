@@ -5,6 +5,8 @@
 
 #include "qt_printers.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -71,4 +73,75 @@ TEST(LocalPath, FilesWithForeignNamesAreListedWrittenAndRead)
     EXPECT_TRUE(localpath::isDirectory(dir.path() + QLatin1Char('/') + localpath::decode("sub\xff")));
     EXPECT_TRUE(localpath::remove(path));
     EXPECT_EQ(localpath::regularFiles(dir.path()).size(), 2);
+}
+
+// A name the user edited from its shown form becomes bytes written the way the
+// original is; what was not edited keeps its bytes.
+TEST(LocalPath, EditedShownNamesBackToBytes)
+{
+    struct Case {
+        const char *what;
+        QByteArray like;
+        QString shown;
+        QByteArray bytes;
+    };
+    const QList<Case> cases = {
+        {"unchanged foreign name", "x\xff.txt", QStringLiteral("x\\xFF.txt"), "x\xff.txt"},
+        {"escape typed back", "x\xff.txt", QStringLiteral("y\\xFF.txt"), "y\xff.txt"},
+        {"text added to a foreign path", "/d\xfe/", QStringLiteral("/d\\xFE/new"), "/d\xfe/new"},
+        {"code page 949 stays", "\xc7\xd1\xb1\xdb.txt", QStringLiteral("한글2.txt"), "\xc7\xd1\xb1\xdb" "2.txt"},
+        {"code page 949 cannot hold it", "\xc7\xd1.txt", QStringLiteral("😀.txt"), "\xf0\x9f\x98\x80.txt"},
+        {"UTF-8 name", "a.txt", QStringLiteral("가.txt"), "\xea\xb0\x80.txt"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(localpath::encode(localpath::fromShown(c.shown, localpath::decode(c.like))),
+                  std::optional<QByteArray>(c.bytes));
+    }
+}
+
+// Folders, the current directory, the facts of a file and its URL, whatever the bytes.
+TEST(LocalPath, FoldersStatusAndUrlsOfForeignNames)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const QByteArray rootBytes = QFile::encodeName(root);
+    const QString folder = root + QLatin1Char('/') + localpath::decode("\xc0\xda\xb7\xe1");
+    const QString other = root + QLatin1Char('/') + localpath::decode("d\xfe");
+    ASSERT_TRUE(localpath::makeDirectory(folder));
+    ASSERT_TRUE(localpath::makeDirectory(other));
+    EXPECT_FALSE(localpath::makeDirectory(other)) << "already there";
+    ASSERT_EQ(::mkdir((rootBytes + "/.hidden").constData(), 0755), 0);
+    const int fd = ::open((rootBytes + "/f\xe9").constData(), O_WRONLY | O_CREAT, 0444);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "12345", 5), 5);
+    ::close(fd);
+    ASSERT_EQ(::symlink("f\xe9", (rootBytes + "/l\xe9").constData()), 0);
+
+    QStringList shown;
+    for (const localpath::Entry &e : localpath::directories(root))
+        shown << e.display;
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("d\\xFE"), QStringLiteral("자료")}));
+    EXPECT_EQ(localpath::allEntries(root).size(), 7);   // ".", ".." and the five
+
+    const QString start = QDir::currentPath();
+    ASSERT_TRUE(localpath::setCurrent(folder));
+    EXPECT_EQ(localpath::encode(localpath::currentDirectory()), std::optional<QByteArray>(rootBytes + "/\xc0\xda\xb7\xe1"));
+    QDir::setCurrent(start);
+
+    const localpath::Status file = localpath::status(root + QLatin1Char('/') + localpath::decode("f\xe9"));
+    EXPECT_TRUE(file.exists && file.isFile && !file.isDirectory && !file.isSymLink && !file.ownerWritable);
+    EXPECT_EQ(file.size, 5);
+    EXPECT_LT(qAbs(file.modified.secsTo(QDateTime::currentDateTime())), 60);
+    const localpath::Status link = localpath::status(root + QLatin1Char('/') + localpath::decode("l\xe9"));
+    EXPECT_TRUE(link.exists && link.isFile && link.isSymLink);
+    EXPECT_EQ(link.size, 5);
+    EXPECT_FALSE(localpath::status(root + QStringLiteral("/none")).exists);
+
+    EXPECT_EQ(localpath::fileUrl(QStringLiteral("/tmp/") + localpath::decode("x\xff y")).toEncoded(),
+              QByteArray("file:///tmp/x%FF%20y"));
+    EXPECT_EQ(localpath::fileUrl(QStringLiteral("/tmp/가")).toLocalFile(), QStringLiteral("/tmp/가"));
+
+    EXPECT_TRUE(localpath::removeDirectory(other));
+    EXPECT_FALSE(localpath::isDirectory(other));
 }

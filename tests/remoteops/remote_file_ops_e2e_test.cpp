@@ -13,6 +13,7 @@
 #include "local/local_pane.h"
 #include "platform/cp949.h"
 #include "platform/dialogs.h"
+#include "platform/local_path.h"
 #include "platform/printer.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/settings_dir.h"
@@ -33,10 +34,13 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kav;
 
@@ -89,7 +93,7 @@ protected:
         blob += "\r\n\n\r";
         writeFile(hostDir + QStringLiteral("/blob.bin"), blob);
         writeFile(localDir.filePath(QStringLiteral("mine.txt")), "local\n");
-        server.addUser("kim", "secret", home.path());
+        server.addUser("kim", "secret", home.path()).setNames(hostNames());
         ASSERT_TRUE(server.start());
 
         scripted().clear();
@@ -120,6 +124,7 @@ protected:
         qputenv("PATH", path);
     }
 
+    virtual kavtest::FtpServer::Names hostNames() const { return kavtest::FtpServer::Names::Utf8; }
     QString log() const { return QString::fromUtf8(readFile(settingsHome.filePath(QStringLiteral("log.txt")))); }
     // The log written since the test's own start.
     QString newLog() const { return log().mid(logMark); }
@@ -154,7 +159,91 @@ protected:
     qsizetype logMark = 0;
 };
 
+// A server that gives names as the bytes on its disk, whatever they are.
+class RemoteFileOpsRawNamesE2e : public RemoteFileOpsE2e {
+protected:
+    kavtest::FtpServer::Names hostNames() const override { return kavtest::FtpServer::Names::RawBytes; }
+};
+
 } // namespace
+
+// Two host names that differ only in a byte that is not UTF-8: each is edited
+// and hex viewed through a copy named with its own bytes, goes back to itself
+// and to nothing else, and no copy is left behind.
+TEST_F(RemoteFileOpsRawNamesE2e, CopiesOfUndecodableHostNamesKeepTheirBytes)
+{
+    const QByteArray host = QFile::encodeName(hostDir);
+    const QList<QByteArray> names = {"x\xe9.txt", "x\xe8.txt"};
+    for (const QByteArray &name : names) {
+        const int fd = ::open((host + '/' + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        const QByteArray content = "copy of " + name.toHex() + "\n";
+        ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), content.size());
+        ::close(fd);
+    }
+    f->hostPaneOf()->RBrefreshClick();
+    const QString seen = settingsHome.filePath(QStringLiteral("seen"));
+    f->profile().Editor = editorScript(QStringLiteral("for last; do :; done\nprintf %s \"$last\" > '") + seen
+                                       + QStringLiteral("'\nprintf 'edited\\n' >> \"$last\""));
+    const auto hostBytes = [&](const QByteArray &name) {
+        QFile file;
+        return localpath::open(file, hostDir + QLatin1Char('/') + localpath::decode(name), QIODevice::ReadOnly)
+            ? file.readAll() : QByteArray("<unreadable>");
+    };
+    // The host list's item for a name: its host path carries the bytes it stands for.
+    const auto selectBytes = [&](const QByteArray &name) {
+        QListWidget *files = f->form()->RFileListBox;
+        files->clearSelection();
+        for (int i = 0; i < files->count(); ++i) {
+            const QString path = f->hostPaneOf()->hostPathOf(files->item(i)->text());
+            if (localpath::encode(path).value_or(QByteArray()).endsWith("/" + name)) {
+                files->item(i)->setSelected(true);
+                files->setCurrentItem(files->item(i));
+                return true;
+            }
+        }
+        return false;
+    };
+    const QByteArray tempRoot = QFile::encodeName(QFileInfo(remote::temporaryRoot()).canonicalFilePath());
+    for (const QByteArray &name : names) {
+        SCOPED_TRACE(name.toHex().toStdString());
+        ASSERT_TRUE(selectBytes(name));
+        scripted().clear();
+        scripted().pushButton(BtnYes);   // send it back
+        f->form()->N_REdit->trigger();
+        EXPECT_EQ(scripted().messageTexts().size(), 1) << scripted().messageTexts().join('|').toStdString();
+        const QByteArray given = readFile(seen);
+        EXPECT_TRUE(given.startsWith(tempRoot + "/copy-")) << given.toStdString();
+        EXPECT_TRUE(given.endsWith("/" + name)) << given.toHex().toStdString();
+        EXPECT_EQ(hostBytes(name), "copy of " + name.toHex() + "\nedited\n");
+
+        ASSERT_TRUE(selectBytes(name));
+        scripted().clear();
+        QString title, firstCell;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto *hex = qobject_cast<THexForm *>(QApplication::activeModalWidget());
+            if (!hex || !title.isEmpty())
+                return;
+            hex->FormActivate();
+            if (hex->lastSector() == 0 && scripted().asked.empty())
+                return;   // its own activation is still under way
+            title = hex->windowTitle();
+            firstCell = hex->findChild<QTableWidget *>(QStringLiteral("SG_Hexcodes"))->item(0, 0)->text();
+            hex->close();
+        });
+        watch.start(10);
+        f->form()->N_RHexview->trigger();
+        watch.stop();
+        EXPECT_EQ(firstCell, QStringLiteral("63"));
+        EXPECT_TRUE(title.endsWith(localpath::displayName(QByteArrayView(name)) + QStringLiteral("  (")
+                                   + QString::number(name.toHex().size() + 16) + QStringLiteral(" Bytes)")))
+            << title.toStdString();
+        EXPECT_TRUE(scripted().messageTexts().isEmpty()) << scripted().messageTexts().join('|').toStdString();
+        expectLocalPaneBack();
+    }
+    EXPECT_TRUE(f->session().isConnected());
+}
 
 TEST_F(RemoteFileOpsE2e, ViewShowsEveryLineOfAKoreanTextFile)
 {

@@ -128,6 +128,12 @@ FtpServer &FtpServer::requireTls(const std::string &certFile, const std::string 
     return *this;
 }
 
+FtpServer &FtpServer::setDownloadLimit(int bytesPerSecond)
+{
+    downloadLimit_ = bytesPerSecond;
+    return *this;
+}
+
 FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &directory, const std::string &perm)
 {
     overrides_.push_back({user, directory, perm});
@@ -154,6 +160,7 @@ FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &d
     cfg["list_options"] = listOptions_;
     if (!tlsCert_.empty())
         cfg["tls"] = QJsonObject{{"certfile", q(tlsCert_)}, {"keyfile", q(tlsKey_)}};
+    cfg["download_limit"] = downloadLimit_;
     QJsonArray overrides;
     for (const auto &o : overrides_)
         overrides.append(QJsonObject{{"user", q(o.user)}, {"dir", q(o.directory)}, {"perm", q(o.perm)}});

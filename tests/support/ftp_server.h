@@ -58,6 +58,8 @@ public:
     // Explicit TLS required for the login and the data (TLS_FTPHandler) with
     // this certificate (chain) and key, PEM files.
     FtpServer &requireTls(const std::string &certFile, const std::string &keyFile);
+    // Downloads no faster than this many bytes a second (0: as fast as it can).
+    FtpServer &setDownloadLimit(int bytesPerSecond);
     // Other permission letters for one user in one directory and below (a
     // directory that may be entered but not listed: "e").
     FtpServer &overridePerm(const std::string &user, const std::string &directory, const std::string &perm);
@@ -68,6 +70,8 @@ public:
     void stop() { process_.stop(); }
     std::string log() const { return process_.log(); }
     int port() const { return port_; }
+    // The leader of the server's process group (to stop and continue it).
+    pid_t pid() const { return process_.pid(); }
 
 private:
     struct User { std::string name, password, home, perm; };
@@ -78,6 +82,7 @@ private:
     bool bannerSet_ = false;
     Names names_ = Names::Utf8;
     bool listOptions_ = false;
+    int downloadLimit_ = 0;
     int port_ = 21;
     std::string tlsCert_, tlsKey_;
     struct Override { std::string user, directory, perm; };

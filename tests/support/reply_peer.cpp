@@ -27,6 +27,9 @@ ReplyPeer::ReplyPeer(quint16 port)
     listenPort = ntohs(sa.sin_port);
     acceptNotifier = std::make_unique<QSocketNotifier>(listenFd, QSocketNotifier::Read);
     connect(acceptNotifier.get(), &QSocketNotifier::activated, this, [this] { acceptClient(); });
+    // The login asks FEAT; unless a test says otherwise this peer is an old
+    // server that knows none (netkit's answer).
+    on("FEAT", {"500 'FEAT': command not understood.\r\n"});
 }
 
 ReplyPeer::~ReplyPeer()
@@ -59,6 +62,11 @@ void ReplyPeer::answerAsLoggedInServer(const QByteArray &pwd)
     on("TYPE", {"200 Type set\r\n"});
     on("PORT", {"200 PORT command successful\r\n"});
     on("CWD", {"250 CWD OK\r\n"});
+    // Like many servers, it knows no sizes: the transfer's own announcement counts.
+    on("SIZE", {"550 Could not get file size.\r\n"});
+    // A server of today: names in UTF-8.
+    on("FEAT", {"211-Features:\r\n UTF8\r\n211 End\r\n"});
+    on("OPTS UTF8 ON", {"200 UTF8 set to on\r\n"});
 }
 
 void ReplyPeer::onData(const QByteArray &prefix, const DataReply &reply)

@@ -27,6 +27,7 @@ public:
     void greetInSegments(const QList<QByteArray> &segments, int gapMs);
     // When a received command line starts with `prefix`, send `reply`
     // (segments `gapMs` apart). The rule added last wins; each may fire any number of times.
+    // FEAT is refused (500) unless a rule answers it.
     void on(const QByteArray &prefix, const QList<QByteArray> &reply, int gapMs = 0);
     // A transfer command answered over a data connection to the address of the
     // last PORT command: `preliminary` on the control connection, then (when
@@ -45,8 +46,9 @@ public:
         QByteArray intruderData;
     };
     void onData(const QByteArray &prefix, const DataReply &reply);
-    // The rules of a plain server that logs anyone in, stays in `pwd` and
-    // accepts TYPE, PORT and CWD; transfer commands are left to the test.
+    // The rules of a plain server that logs anyone in, stays in `pwd`,
+    // accepts TYPE, PORT and CWD and lists UTF8 in its FEAT (so names go out
+    // in UTF-8); transfer commands are left to the test.
     void answerAsLoggedInServer(const QByteArray &pwd = "/");
     // Closes the client connection after this command prefix arrives.
     void closeOn(const QByteArray &prefix) { closePrefixes << prefix; }
