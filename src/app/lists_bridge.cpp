@@ -146,10 +146,10 @@ QString ListsBridge::selectAfterRefresh() const
 
 QString ListsBridge::currentHostFile() const
 {
-    const QListWidget *list = window.form()->RFileListBox;
-    if (list->selectedItems().isEmpty() || !list->currentItem())
+    const HostListView *list = window.form()->RFileListBox;
+    if (list->selectionModel()->selectedIndexes().isEmpty() || !list->currentItem())
         return {};
-    return list->currentItem()->text();
+    return list->currentItem().text();
 }
 
 void ListsBridge::uploadLocalPaths(const QStringList &paths, int total, QWidget *caller)

@@ -121,8 +121,8 @@ LastPositions SettingsBridge::lastPositions() const
         }
     }
     p.hostDir = f.CB_CurName->currentText();
-    if (const QListWidgetItem *item = f.RFileListBox->currentItem())
-        p.hostFile = item->text();
+    if (const auto item = f.RFileListBox->currentItem())
+        p.hostFile = item.text();
     return p;
 }
 

@@ -6,15 +6,17 @@
 #include "ftp/session.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/event_pump.h"
 #include "platform/pane_drop.h"
 
 #include <QAction>
 #include <QBitmap>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QListWidget>
 #include <QPainter>
 #include <QStyledItemDelegate>
+
+#include <vector>
 
 namespace kav {
 
@@ -22,33 +24,11 @@ const QString ParentEntry = QStringLiteral(".. Up to higher directory") + QStrin
 
 namespace {
 
-constexpr int KindRole = Qt::UserRole + 1;
+constexpr int KindRole = HostListModel::KindRole;
 constexpr int ItemHeight = 15;
-constexpr int ReceiveBlock = 4096;
-
-// File list items sort by name without regard to letter case. The folded key
-// is made once per item: a sort of 100,000 names compares about two million times.
-class RemoteItem : public QListWidgetItem {
-public:
-    RemoteItem(const QString &text, EntryKind kind, qint64 size = -1)
-        : QListWidgetItem(text), key(text.toCaseFolded()), listedSize(size)
-    {
-        setData(KindRole, int(kind));
-    }
-    // The size the listing gave (-1: none). A member, not item data: a listing
-    // of 100,000 names would pay for one more stored value per item.
-    qint64 size() const { return listedSize; }
-    bool operator<(const QListWidgetItem &other) const override
-    {
-        if (const auto *o = dynamic_cast<const RemoteItem *>(&other))
-            return key != o->key ? key < o->key : text() < o->text();
-        return QListWidgetItem::operator<(other);
-    }
-
-private:
-    QString key;
-    qint64 listedSize;
-};
+// Listing data is read in large chunks: a few system calls for a big
+// directory, each chunk's lines parsed before the next is read.
+constexpr int ReceiveBlock = 256 * 1024;
 
 // Icon at the left edge + 2, text at + 21, one pixel down, on the selection colour when selected.
 class EntryDelegate : public QStyledItemDelegate {
@@ -134,7 +114,7 @@ HostPane::HostPane(Session &session, const HostPaneWidgets &widgets, QString &se
     : QObject(parent), session(session), w(widgets), SelectAfterRefresh(selectAfterRefresh)
 {
     connect(&session, &Session::hostDirectoryReported, this, &HostPane::hostDirectoryReported);
-    for (QListWidget *list : {w.RFileListBox, w.RDirListBox}) {
+    for (HostListView *list : {w.RFileListBox, w.RDirListBox}) {
         list->setItemDelegate(new EntryDelegate(list));
         list->setUniformItemSizes(true);
         list->installEventFilter(this);
@@ -145,8 +125,8 @@ HostPane::HostPane(Session &session, const HostPaneWidgets &widgets, QString &se
     w.RFileListBox->setAcceptDrops(true);
     w.RFileListBox->setDragEnabled(true);
 
-    connect(w.RDirListBox, &QListWidget::itemDoubleClicked, this, [this] { RDirListBoxDblClick(); });
-    connect(w.RFileListBox, &QListWidget::itemDoubleClicked, this, [this] { RFileListBoxDblClick(); });
+    connect(w.RDirListBox, &QAbstractItemView::doubleClicked, this, [this] { RDirListBoxDblClick(); });
+    connect(w.RFileListBox, &QAbstractItemView::doubleClicked, this, [this] { RFileListBoxDblClick(); });
     // Only the user's pick changes directory; the history updates itself silently.
     connect(w.CB_CurName, &QComboBox::activated, this, [this] { CB_CurNameChange(); });
 }
@@ -165,12 +145,12 @@ bool HostPane::connectedWithDirectory() const
 
 bool HostPane::idle() const
 {
-    return session.isConnected() && !session.dataTransferUnderWay();
+    return session.isConnected() && !session.dataTransferUnderWay() && !refreshing;
 }
 
 bool HostPane::checkSingleSelection()
 {
-    const int selected = int(w.RFileListBox->selectedItems().size());
+    const int selected = int(w.RFileListBox->selectionModel()->selectedIndexes().size());
     if (selected == 0) {
         session.log(TranscriptSide::Host, QStringLiteral("먼저 파일을 선택하세요."));
         return false;
@@ -185,14 +165,8 @@ bool HostPane::checkSingleSelection()
 QList<RemoteEntry> HostPane::selectedFiles() const
 {
     QList<RemoteEntry> out;
-    for (int i = 0; i < w.RFileListBox->count(); ++i) {
-        const QListWidgetItem *item = w.RFileListBox->item(i);
-        if (!item->isSelected())
-            continue;
-        const auto *remote = dynamic_cast<const RemoteItem *>(item);
-        out.append(RemoteEntry{item->text(), EntryKind(item->data(KindRole).toInt()),
-                               remote ? remote->size() : -1});
-    }
+    for (int row : w.RFileListBox->selectedRows())
+        out.append(w.RFileListBox->entry(row));
     return out;
 }
 
@@ -230,8 +204,6 @@ void HostPane::clear()
 
 void HostPane::applySorted(bool sorted)
 {
-    if (sorted)
-        w.RFileListBox->sortItems(Qt::AscendingOrder);
     w.RFileListBox->setSortingEnabled(sorted);
 }
 
@@ -247,7 +219,8 @@ HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray
     // A listing line past this length is a broken or hostile server; it is
     // skipped, never kept growing.
     LineSplitter splitter(64 * 1024);
-    char buffer[ReceiveBlock];
+    std::vector<char> chunk(ReceiveBlock);
+    char *buffer = chunk.data();
     for (;;) {
         const int n = session.receiveData(buffer, ReceiveBlock);
         if (n == 0)
@@ -261,6 +234,7 @@ HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray
         for (const QByteArray &line : lines)
             session.noteServerText(line);
         consume(lines, n);
+        PumpWhenDue();   // between chunks: the window never waits for a whole listing
     }
     if (splitter.overflowed())
         session.log(TranscriptSide::Host, QStringLiteral("Listing lines longer than 65536 bytes were skipped"));
@@ -273,39 +247,48 @@ void HostPane::RBrefreshClick()
     if (!idle())
         return;
     QString reselect = SelectAfterRefresh;
-    if (reselect.isEmpty() && !w.RFileListBox->selectedItems().isEmpty() && w.RFileListBox->currentItem())
-        reselect = w.RFileListBox->currentItem()->text();
+    if (reselect.isEmpty() && !w.RFileListBox->selectionModel()->selectedIndexes().isEmpty()
+        && w.RFileListBox->currentItem())
+        reselect = w.RFileListBox->currentItem().text();
 
+    refreshing = true;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{refreshing};
     w.RFileListBox->clear();
     w.RDirListBox->clear();
     session.command(QStringLiteral("PWD"));
     session.command(QStringLiteral("TYPE A"));
 
-    // Entries arrive per block, unsorted; one sort at the end is far cheaper
-    // than a sorted insertion per entry.
+    // Entries arrive per chunk, unsorted, and are parsed (and sorted) as they
+    // come; the lists take them all at once at the end.
     const bool sorted = w.N_RSortByName && w.N_RSortByName->isChecked();
-    const auto opened = [this] {
-        w.RDirListBox->addItem(new RemoteItem(ParentEntry, EntryKind::Directory));
-        w.RFileListBox->setSortingEnabled(false);
-        w.RFileListBox->setUpdatesEnabled(false);
-    };
-    const Listing outcome = list([this](const QList<QByteArray> &lines, qsizetype) {
+    QList<RemoteEntry> files, dirs;
+    NameSorter order;   // sorts each chunk's files while the next chunk is on its way
+    const Listing outcome = list([&](const QList<QByteArray> &lines, qsizetype) {
+        QList<RemoteEntry> chunk;
         for (const QByteArray &raw : lines) {
-            const auto entry = classifyListingLine(session.decodeText(raw));
+            auto entry = classifyListingLine(session.decodeText(raw));
             if (!entry)
                 continue;
             const bool enterable = entry->kind == EntryKind::Directory || entry->kind == EntryKind::Link;
-            QListWidget *list = enterable ? w.RDirListBox : w.RFileListBox;
-            list->addItem(new RemoteItem(entry->name, entry->kind, entry->size));
+            (enterable ? dirs : chunk).append(std::move(*entry));
         }
-    }, opened);
-    if (outcome != Listing::Received) {
-        if (outcome == Listing::Refused)   // an unreadable directory: the way up stays open
-            w.RDirListBox->addItem(new RemoteItem(ParentEntry, EntryKind::Directory));
+        if (sorted)
+            order.add(std::move(chunk));
+        else
+            files.append(std::move(chunk));
+    });
+    if (outcome == Listing::Failed)
         return;
-    }
-    applySorted(sorted);
-    w.RFileListBox->setUpdatesEnabled(true);
+    dirs.prepend(RemoteEntry{ParentEntry, EntryKind::Directory});
+    w.RDirListBox->setEntries(std::move(dirs));
+    if (outcome == Listing::Refused)   // an unreadable directory: the way up stays open
+        return;
+    if (sorted)
+        files = order.take([] { PumpWhenDue(); });
+    w.RFileListBox->setEntries(std::move(files), sorted);
 
     SelectAfterRefresh.clear();
     w.RDirListBox->viewport()->update();
@@ -329,8 +312,8 @@ void HostPane::N_RSortByNameClick()
         return;
     }
     QStringList remembered;
-    for (QListWidgetItem *item : w.RFileListBox->selectedItems())
-        remembered << item->text();
+    for (int row : w.RFileListBox->selectedRows())
+        remembered << w.RFileListBox->text(row);
     applySorted(checked);
     if (!checked)
         RBrefreshClick();
@@ -354,19 +337,20 @@ void HostPane::RDirListBoxDblClick()
 {
     if (!idle())
         return;
-    QListWidgetItem *item = w.RDirListBox->currentItem();
+    const HostListView::Row item = w.RDirListBox->currentItem();
     if (!item)
         return;
-    const QString name = item->text();
+    const QString name = item.text();
+    const EntryKind kind = item.kind();
     const Reply reply = changeDirectory(name.startsWith(QLatin1String("..")) ? QStringLiteral("CWD ..")
                                                                              : QStringLiteral("CWD ") + name);
     if (reply.code != 550 && reply.code != 553) {
         RBrefreshClick();
-    } else if (item->data(KindRole).toInt() == int(EntryKind::Link) && w.RDirListBox->row(item) >= 0) {
+    } else if (kind == EntryKind::Link && item && item.text() == name) {
         // A link the server cannot enter leads to a file: it moves to the file
         // list, where it can be downloaded, viewed or deleted like one.
-        delete w.RDirListBox->takeItem(w.RDirListBox->row(item));
-        w.RFileListBox->addItem(new RemoteItem(name, EntryKind::PlainFile));
+        w.RDirListBox->removeRow(item.row());
+        w.RFileListBox->addItem(name, EntryKind::PlainFile);
     }
 }
 
@@ -404,9 +388,9 @@ void HostPane::RFileListBoxDblClick()
         return;
     if (!remoteExecute)
         return;   // the remote execution window is not part of this build yet
-    QListWidgetItem *item = w.RFileListBox->currentItem();
-    SelectAfterRefresh = item ? item->text() : QString();
-    remoteExecute(joinHostPath(currentDirectory(), item ? item->text() : QString()));
+    const HostListView::Row item = w.RFileListBox->currentItem();
+    SelectAfterRefresh = item ? item.text() : QString();
+    remoteExecute(joinHostPath(currentDirectory(), item ? item.text() : QString()));
     RBrefreshClick();
     w.RFileListBox->setFocus();
 }
@@ -415,10 +399,10 @@ void HostPane::N_RCopyURLClick()
 {
     if (!connectedWithDirectory() || !checkSingleSelection())
         return;
-    QListWidgetItem *item = w.RFileListBox->currentItem();
+    const HostListView::Row item = w.RFileListBox->currentItem();
     if (!item)
         return;
-    copyToClipboard(QStringLiteral("ftp://") + (hostAddress ? hostAddress() : QString()) + hostPathOf(item->text()));
+    copyToClipboard(QStringLiteral("ftp://") + (hostAddress ? hostAddress() : QString()) + hostPathOf(item.text()));
 }
 
 void HostPane::SB_HostToClipClick()

@@ -2,6 +2,7 @@
 // The host pane: the current host directory as a file list and a directory
 // list, the current-directory history, and navigation between directories.
 
+#include "host_list.h"
 #include "listing.h"
 
 #include "ftp/reply.h"
@@ -14,7 +15,6 @@
 
 class QAction;
 class QComboBox;
-class QListWidget;
 class QWidget;
 
 namespace kav {
@@ -25,8 +25,8 @@ class Session;
 extern const QString ParentEntry;
 
 struct HostPaneWidgets {
-    QListWidget *RFileListBox = nullptr;
-    QListWidget *RDirListBox = nullptr;
+    HostListView *RFileListBox = nullptr;
+    HostListView *RDirListBox = nullptr;
     QComboBox *CB_CurName = nullptr;
     QAction *N_RSortByName = nullptr;
     QAction *N_RRexec = nullptr;
@@ -103,6 +103,8 @@ private:
     Session &session;
     HostPaneWidgets w;
     QString &SelectAfterRefresh;
+    // A refresh is under way (it pumps window events while it reads and sorts).
+    bool refreshing = false;
 };
 
 } // namespace kav

@@ -2,12 +2,40 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
+
 namespace kav {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+Clock::time_point g_lastPump;
+}
 
 void PumpMessages(int n)
 {
     for (int i = 0; i < n; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (n > 0)
+        NotePumped();
+}
+
+bool PumpDue()
+{
+    return Clock::now() - g_lastPump >= std::chrono::milliseconds(PumpIntervalMs);
+}
+
+void NotePumped()
+{
+    g_lastPump = Clock::now();
+}
+
+bool PumpWhenDue()
+{
+    if (!PumpDue())
+        return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    NotePumped();
+    return true;
 }
 
 } // namespace kav

@@ -1,5 +1,7 @@
 #include "winsock.h"
 
+#include "event_pump.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
@@ -109,6 +111,7 @@ Clock::time_point g_lastReadyCall;
 void notePumped()
 {
     g_runStart = Clock::now();
+    NotePumped();
 }
 
 // Before a blocking call's attempt: pumps events when a run of ready calls is due
@@ -142,6 +145,20 @@ bool pumpWhenDue(Socket s, std::unique_ptr<BlockingScope> *scope)
 // Returns false (and sets the error) when the call was cancelled or the socket died.
 bool waitReady(Socket s, short events)
 {
+    // The wait costs the transfer nothing: events due on the program's pump
+    // clock are processed at once instead of after a poll slice.
+    if (PumpDue()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        notePumped();
+        if (g_block.cancelled) {
+            g_lastError = WSAEINTR;
+            return false;
+        }
+        if (!info(s)) {
+            g_lastError = WSAENOTSOCK;
+            return false;
+        }
+    }
     for (;;) {
         pollfd p{static_cast<int>(s), events, 0};
         int r = ::poll(&p, 1, PollSliceMs);

@@ -13,7 +13,7 @@
 
 #include <QAction>
 #include <QItemSelection>
-#include <QListWidget>
+#include <QListView>
 
 #include <optional>
 
@@ -64,9 +64,8 @@ QWidget *HostFileOps::window() const
 QList<HostFileOps::Item> HostFileOps::selectedFiles() const
 {
     QList<Item> out;
-    for (int i = 0; i < w.RFileListBox->count(); ++i)
-        if (w.RFileListBox->item(i)->isSelected())
-            out.append(Item{i, w.RFileListBox->item(i)->text()});
+    for (int row : w.RFileListBox->selectedRows())
+        out.append(Item{row, w.RFileListBox->text(row)});
     return out;
 }
 
@@ -74,20 +73,20 @@ QStringList HostFileOps::listedNames() const
 {
     QStringList names;
     for (int i = 0; i < w.RFileListBox->count(); ++i)
-        names << w.RFileListBox->item(i)->text();
+        names << w.RFileListBox->text(i);
     for (int i = 1; i < w.RDirListBox->count(); ++i)
-        names << w.RDirListBox->item(i)->text();
+        names << w.RDirListBox->text(i);
     return names;
 }
 
 QString HostFileOps::selectedDirectoryPath()
 {
-    const QList<QListWidgetItem *> selected = w.RDirListBox->selectedItems();
-    if (selected.isEmpty() || w.RDirListBox->row(selected.first()) == 0) {
+    const QList<int> selected = w.RDirListBox->selectedRows();
+    if (selected.isEmpty() || selected.first() == 0) {
         session.log(TranscriptSide::Host, SelectDirectoryFirst);
         return {};
     }
-    return pane.hostPathOf(selected.first()->text());
+    return pane.hostPathOf(w.RDirListBox->text(selected.first()));
 }
 
 void HostFileOps::logTaken(const QString &from, const QString &to)
@@ -170,9 +169,9 @@ void HostFileOps::N_RDeleteClick()
     pane.RBrefreshClick();
     const int count = w.RFileListBox->count();
     if (count > 0) {
-        QListWidgetItem *item = w.RFileListBox->item(qBound(0, lastIndex, count - 1));
-        w.RFileListBox->setCurrentItem(item);
-        item->setSelected(true);
+        const int row = qBound(0, lastIndex, count - 1);
+        w.RFileListBox->setCurrentRow(row);
+        w.RFileListBox->item(row)->setSelected(true);
     }
 }
 
@@ -249,7 +248,7 @@ void HostFileOps::N_RInvertSelectionClick()
 {
     if (!ready())
         return;
-    QListWidget *list = w.RFileListBox;
+    HostListView *list = w.RFileListBox;
     list->hide();
     if (list->count() > 0) {
         const QItemSelection all(list->model()->index(0, 0), list->model()->index(list->count() - 1, 0));
@@ -268,11 +267,11 @@ void HostFileOps::N_RTagwildcardClick()
                               QStringLiteral("Wildcard(eg *.zip will tag all .zip files): "), mask)
         || mask.isEmpty())
         return;
-    QListWidget *list = w.RFileListBox;
+    HostListView *list = w.RFileListBox;
     list->hide();
     QItemSelection matching;
     for (int i = 0; i < list->count(); ++i) {
-        if (matchesWildcard(mask, list->item(i)->text())) {
+        if (matchesWildcard(mask, list->text(i))) {
             const QModelIndex index = list->model()->index(i, 0);
             matching.merge(QItemSelection(index, index), QItemSelectionModel::Select);
         }
@@ -321,7 +320,7 @@ void HostFileOps::N_RRenameDirectoryClick()
     const QString old = selectedDirectoryPath();
     if (old.isEmpty())
         return;
-    const QString oldName = w.RDirListBox->selectedItems().first()->text();
+    const QString oldName = w.RDirListBox->text(w.RDirListBox->selectedRows().first());
     QString value = old;
     if (!dialogs().inputQuery(window(), QStringLiteral("디렉토리명 변경(Host)"), QStringLiteral("디렉토리: ") + old,
                               value)

@@ -24,17 +24,18 @@
 
 class QAction;
 class QDialog;
-class QListWidget;
+
 
 namespace kav {
 
+class HostListView;
 class HostPane;
 class Session;
 struct Reply;
 
 struct HostFileOpsWidgets {
-    QListWidget *RFileListBox = nullptr;
-    QListWidget *RDirListBox = nullptr;
+    HostListView *RFileListBox = nullptr;
+    HostListView *RDirListBox = nullptr;
     QAction *N_RChangeMode = nullptr;   // enabled for UNIX-like servers only
 };
 

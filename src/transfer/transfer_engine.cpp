@@ -8,11 +8,9 @@
 #include "ftp/session.h"
 
 #include "platform/dialogs.h"
+#include "platform/event_pump.h"
 #include "platform/local_path.h"
 
-#include <QCoreApplication>
-
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,7 +72,7 @@ ResumeChoice TransferEngine::askResume(const QString &question)
 bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath, Existing existing)
 {
     QFile file;
-    if (localpath::isDirectory(localPath) || !localpath::open(file, localPath, QIODevice::ReadOnly)) {
+    if (localpath::isDirectory(localPath) || !localpath::open(file, localPath, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
         return false;
     }
@@ -141,7 +139,7 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath,
             return abandon(Host, QStringLiteral("네트워크 오류: 데이타를 전송할 수 없는 상태입니다."));
         moved += sent;
         window.progress(moved);
-        QCoreApplication::processEvents();
+        PumpWhenDue();
         if (window.cancelled())
             break;
     }
@@ -186,7 +184,8 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
         if (o.restartRefused)
             session.log(Host, QStringLiteral("서버가 이어받기(REST)를 받아들이지 않아 파일을 처음부터 받습니다."));
         const QIODevice::OpenMode mode = o.restartedAt > 0 ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
-        if (!localpath::isDirectory(localPath) && localpath::open(file, localPath, mode)
+        const QIODevice::OpenMode unbuffered = mode | QIODevice::Unbuffered;
+        if (!localpath::isDirectory(localPath) && localpath::open(file, localPath, unbuffered)
             && (o.restartedAt == 0 || file.size() == o.restartedAt || file.resize(o.restartedAt)))
             return true;
         session.log(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 만들 수 없습니다."));
@@ -232,7 +231,7 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
             return writeFailed();
         moved += n;
         window.progress(moved);
-        QCoreApplication::processEvents();
+        PumpWhenDue();
         if (window.cancelled())
             break;
     }

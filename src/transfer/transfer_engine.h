@@ -33,9 +33,11 @@ public:
     bool ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary,
                      Existing existing = Existing::Replace, qint64 listedSize = -1);
 
-    // Bytes read from the file or the network at a time. A large block keeps
-    // the event pumping and the system calls per byte low.
-    static constexpr int BlockSize = 64 * 1024;
+    // Bytes read from the file or the network and written at a time, at most.
+    // Blocks of 1 MiB halve the system calls of 256 KiB ones and move files
+    // fastest here; the blocks pass straight to the system (the file is
+    // unbuffered). Window events are pumped on a clock, not per block.
+    static constexpr int BlockSize = 1024 * 1024;
 
 private:
     // The end of a copy loop: the data channel finished, its final reply read.

@@ -167,7 +167,7 @@ protected:
             QCoreApplication::processEvents();
             layout.resize(size);
             QCoreApplication::processEvents();
-            QListWidget *files = layout.form()->RFileListBox;
+            auto *files = layout.form()->RFileListBox;
             row = files->viewport()->mapTo(&layout, QPoint(24, 8));
             QToolButton *down = layout.form()->SB_RightLeft;
             button = down->mapTo(&layout, down->rect().center());

@@ -398,7 +398,7 @@ TEST(HostPane, SortingOffAndOnKeepsTheSelection)
     EXPECT_FALSE(p.sortByName.isChecked());
     EXPECT_EQ(p.fileNames(), (QStringList{"b.txt", "A.txt", "c.txt"}));
     QStringList selected;
-    for (auto *item : p.files.selectedItems())
+    for (const auto &item : p.files.selectedItems())
         selected << item->text();
     selected.sort();
     EXPECT_EQ(selected, (QStringList{"A.txt", "c.txt"}));
@@ -421,7 +421,7 @@ TEST(HostPane, RefreshReselectsTheNamedFile)
     p.login();
     p.selectAfterRefresh = QStringLiteral("c.TXT");
     p.pane->RBrefreshClick();
-    ASSERT_NE(p.files.currentItem(), nullptr);
+    ASSERT_TRUE(p.files.currentItem());
     EXPECT_EQ(p.files.currentItem()->text(), QStringLiteral("c.txt"));
     EXPECT_TRUE(p.files.currentItem()->isSelected());
     EXPECT_TRUE(p.selectAfterRefresh.isEmpty());

@@ -35,14 +35,14 @@ struct Pane : kavtest::WiredSession {
         flow.profile.Password = QStringLiteral("secret");
         flow.BB_ConnectClick(false);
     }
-    static QStringList names(const QListWidget &list, int from = 0)
+    static QStringList names(const HostListView &list, int from = 0)
     {
         QStringList out;
         for (int i = from; i < list.count(); ++i)
             out << list.item(i)->text();
         return out;
     }
-    EntryKind kindOf(const QListWidget &list, const QString &name) const
+    EntryKind kindOf(const HostListView &list, const QString &name) const
     {
         const auto found = list.findItems(name, Qt::MatchExactly);
         return found.isEmpty() ? EntryKind(-1) : EntryKind(found.first()->data(KindRole).toInt());

@@ -44,14 +44,14 @@ struct Pane : kavtest::WiredSession {
         flow.profile.Password = QStringLiteral("p");
     }
     void login() { flow.BB_ConnectClick(false); }
-    static QStringList names(const QListWidget &list)
+    static QStringList names(const HostListView &list)
     {
         QStringList out;
         for (int i = 0; i < list.count(); ++i)
             out << list.item(i)->text();
         return out;
     }
-    EntryKind kindOf(const QListWidget &list, const QString &name) const
+    EntryKind kindOf(const HostListView &list, const QString &name) const
     {
         const auto found = list.findItems(name, Qt::MatchExactly);
         return found.isEmpty() ? EntryKind(-1) : EntryKind(found.first()->data(KindRole).toInt());

@@ -51,7 +51,8 @@ public:
 
 struct WiredSession {
     PaneUi ui;
-    QListWidget files, dirs, local;
+    kav::HostListView files, dirs;
+    QListWidget local;
     QComboBox curName;
     QAction sortByName{QStringLiteral("Sort by &name")};
     QAction rexec{QStringLiteral("Rexec(&Open)...")};

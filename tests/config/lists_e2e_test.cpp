@@ -306,7 +306,7 @@ TEST(QueueAndBookmarks, KeptPerProfileAcrossConnections)
     // Adding from the host pane's menu: the file's full path, the local directory, its letter.
     queue.load({});
     w.f->localPaneOf()->setDirectory(l);
-    QListWidget *hostFiles = w.f->form()->RFileListBox;
+    kav::HostListView *hostFiles = w.f->form()->RFileListBox;
     const auto x = hostFiles->findItems(QStringLiteral("x.txt"), Qt::MatchExactly);
     ASSERT_FALSE(x.isEmpty());
     hostFiles->clearSelection();
@@ -346,7 +346,7 @@ TEST(QueueAndBookmarks, KeptPerProfileAcrossConnections)
     queue.LV_Queue->topLevelItem(0)->setSelected(true);
     queue.BB_GotoClick();
     EXPECT_EQ(w.commands(QStringLiteral("CWD")).last(), QStringLiteral("/"));
-    ASSERT_NE(w.f->form()->RFileListBox->currentItem(), nullptr);
+    ASSERT_TRUE(w.f->form()->RFileListBox->currentItem());
     EXPECT_EQ(w.f->form()->RFileListBox->currentItem()->text(), QStringLiteral("x.txt"));
 }
 
@@ -497,7 +497,7 @@ TEST(HostSearch, DepthFirstWithCountersSkipsARefusingDirectoryStopsAndGoesTo)
         EXPECT_FALSE(find.isVisible());
         EXPECT_EQ(w.commands(QStringLiteral("CWD")).last(), QStringLiteral("/찾기/자료/깊은/"));
         EXPECT_EQ(w.f->form()->CB_CurName->currentText(), QStringLiteral("/찾기/자료/깊은"));
-        ASSERT_NE(w.f->form()->RFileListBox->currentItem(), nullptr);
+        ASSERT_TRUE(w.f->form()->RFileListBox->currentItem());
         EXPECT_EQ(w.f->form()->RFileListBox->currentItem()->text(), QStringLiteral("c.txt"));
         EXPECT_TRUE(w.f->form()->RFileListBox->currentItem()->isSelected());
 

@@ -43,7 +43,8 @@ using namespace kav;
 
 namespace {
 
-QStringList items(QListWidget *list)
+template <class List>
+QStringList items(List *list)
 {
     QStringList out;
     for (int i = 0; i < list->count(); ++i)
@@ -95,8 +96,8 @@ public:
         p.Password = password;
         f->connectFlow().BB_ConnectClick(false);
     }
-    QListWidget *files() const { return f->form()->RFileListBox; }
-    QListWidget *dirs() const { return f->form()->RDirListBox; }
+    HostListView *files() const { return f->form()->RFileListBox; }
+    HostListView *dirs() const { return f->form()->RDirListBox; }
     QComboBox *curName() const { return f->form()->CB_CurName; }
     void enter(const QString &dir)
     {
@@ -399,7 +400,7 @@ TEST(PyftpdlibSession, TransfersThroughTheMainWindow)
     up.first()->setSelected(true);
     w.f->form()->SB_LeftRight->click();
     EXPECT_TRUE(QFile::exists(QString::fromStdString(home.path()) + QStringLiteral("/올림.txt")));
-    ASSERT_NE(w.files()->currentItem(), nullptr);
+    ASSERT_TRUE(w.files()->currentItem());
     EXPECT_EQ(w.files()->currentItem()->text(), QStringLiteral("올림.txt"));
     EXPECT_FALSE(w.f->transferOrPrintShowing());
     EXPECT_TRUE(w.f->session().isConnected());

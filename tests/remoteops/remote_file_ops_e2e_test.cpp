@@ -131,7 +131,7 @@ protected:
 
     void selectHost(const QString &name)
     {
-        QListWidget *files = f->form()->RFileListBox;
+        HostListView *files = f->form()->RFileListBox;
         files->clearSelection();
         const auto found = files->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << name.toStdString();
@@ -192,7 +192,7 @@ TEST_F(RemoteFileOpsRawNamesE2e, CopiesOfUndecodableHostNamesKeepTheirBytes)
     };
     // The host list's item for a name: its host path carries the bytes it stands for.
     const auto selectBytes = [&](const QByteArray &name) {
-        QListWidget *files = f->form()->RFileListBox;
+        auto *files = f->form()->RFileListBox;
         files->clearSelection();
         for (int i = 0; i < files->count(); ++i) {
             const QString path = f->hostPaneOf()->hostPathOf(files->item(i)->text());
@@ -419,9 +419,7 @@ TEST_F(RemoteFileOpsE2e, HexViewTakesAByteExactCopyAndPutsTheTypeBack)
 TEST_F(RemoteFileOpsE2e, AHostileNameIsRefusedBeforeAnyPathIsBuilt)
 {
     // A listing that offered "../x" (a server may send anything).
-    auto *item = new QListWidgetItem(QStringLiteral("../x"));
-    item->setData(Qt::UserRole + 1, int(EntryKind::PlainFile));
-    f->form()->RFileListBox->addItem(item);
+    f->form()->RFileListBox->addItem(QStringLiteral("../x"), EntryKind::PlainFile);
     selectHost(QStringLiteral("../x"));
     f->form()->N_RHexview->trigger();
     scripted().pushButton(BtnYes);   // the text check of the edit
