@@ -4,6 +4,7 @@
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
+#include "platform/tls_socket.h"
 #include "platform/winsock.h"
 
 #include <QObject>
@@ -71,6 +72,44 @@ ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window)
     // once the handler under way has returned.
     QObject::connect(&session, &Session::closedByServer, &session,
                      [this] { BB_DisconnectClick(); }, Qt::QueuedConnection);
+    session.setCertificateJudge([this](const tls::PeerCertificate &c) { return judgeCertificate(c); });
+}
+
+bool ConnectFlow::judgeCertificate(const tls::PeerCertificate &certificate)
+{
+    const QString seen = tls::storedFingerprint(certificate.fingerprint);
+    const QString trusted = tls::storedFingerprint(profile.Connection.TrustedCertificate);
+    if (!trusted.isEmpty() && trusted == seen)
+        return true;
+    // A certificate other than the one the user trusted is never taken silently,
+    // even one that passes the check now.
+    const bool keyChanged = !trusted.isEmpty();
+    if (certificate.trusted && !keyChanged)
+        return true;
+    CertificateQuestion question;
+    question.host = profile.HostIP;
+    question.problem = certificate.problem.isEmpty() && keyChanged
+        ? QStringLiteral("이 프로필이 신뢰하는 인증서가 아닙니다.")
+        : certificate.problem;
+    question.subject = certificate.subject;
+    question.issuer = certificate.issuer;
+    question.validFrom = certificate.validFrom;
+    question.validUntil = certificate.validUntil;
+    question.fingerprint = certificate.fingerprint;
+    question.keyChanged = keyChanged;
+    if (keyChanged)
+        window.AppendLog(certificateWarning(question));
+    switch (dialogs().certificateQuestion(nullptr, question)) {
+    case CertificateChoice::ConnectOnce:
+        return true;
+    case CertificateChoice::TrustAlways:
+        profile.Connection.TrustedCertificate = seen;
+        window.storeTrustedCertificate(profile);
+        return true;
+    case CertificateChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 void ConnectFlow::logFailedConnect(const QString &box, bool toFront)
@@ -176,6 +215,24 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
     window.setConnectEnabled(false);
     window.setDisconnectEnabled(true);
 
+    if (profile.Connection.Encryption == Security::Tls) {
+        // The handshake may hang like a connect: the stop button ends it.
+        tag = StopTag::Waiting;
+        window.setStopEnabled(true);
+        session.setTlsRequired(true, input.host);
+        const bool secured = session.startTls();
+        window.setStopEnabled(false);
+        if (!secured) {
+            if (tag != StopTag::Stopped)
+                informationBox(QStringLiteral("보안 연결(TLS)을 만들지 못해 연결을 끊었습니다. 메시지 창을 확인하십시요."));
+            BB_DisconnectClick();
+            return;
+        }
+        tag = StopTag::Connected;
+    } else {
+        session.setTlsRequired(false, input.host);
+    }
+
     QString systemReply;
     switch (session.login(profile.UserId, profile.Password, &systemReply)) {
     case Session::LoginResult::Interrupted:
@@ -207,7 +264,9 @@ void ConnectFlow::afterLogin(const QString &systemReply)
                 unixCommands = false;
     }
     window.setUnixCommandsEnabled(unixCommands);
-    window.setTitles(window.baseTitle() + QStringLiteral(" - ") + sessionTitle, sessionTitle);
+    // A lock marks a session whose every connection is encrypted.
+    const QString lock = session.isEncrypted() ? QStringLiteral(" \U0001F512") : QString();
+    window.setTitles(window.baseTitle() + QStringLiteral(" - ") + sessionTitle + lock, sessionTitle + lock);
 
     if (profile.UseLastPath)
         session.command(QStringLiteral("CWD ") + profile.LastHostDir);

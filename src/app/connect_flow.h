@@ -13,6 +13,9 @@
 namespace kav {
 
 class Session;
+namespace tls {
+struct PeerCertificate;
+}
 
 // What the flow needs of the main window.
 class ConnectWindow {
@@ -53,6 +56,9 @@ public:
     // This profile's transfer queue and host bookmarks into their windows.
     virtual void loadHostLists(const QString &hostName) = 0;
     virtual void saveConfiguration() = 0;
+    // The profile now trusts the certificate in profile.Connection.TrustedCertificate:
+    // kept with the stored profile of that name.
+    virtual void storeTrustedCertificate(const SessionProfile &profile) = 0;
     // Cancel flags of the transfer and print windows back to "not cancelled".
     virtual void resetCancelTags() = 0;
     // Automatic transfer type selection off (manual type chosen).
@@ -84,6 +90,9 @@ public:
 private:
     void logFailedConnect(const QString &box, bool toFront);
     void afterLogin(const QString &systemReply);
+    // The user's word on a certificate that failed the check or is not the one
+    // this profile trusts.
+    bool judgeCertificate(const tls::PeerCertificate &certificate);
 
     Session &session;
     ConnectWindow &window;

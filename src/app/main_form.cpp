@@ -641,6 +641,12 @@ void TMainForm::saveConfiguration()
     settingsBridge->configuration().SaveConfiguration();
 }
 
+void TMainForm::storeTrustedCertificate(const SessionProfile &profile)
+{
+    settingsBridge->configuration().storeTrustedCertificate(profile.HostName,
+                                                           profile.Connection.TrustedCertificate);
+}
+
 bool TMainForm::transferOrPrintShowing() const
 {
     return (transferBridge && transferBridge->transferWindow().isVisible())

@@ -116,6 +116,7 @@ public:
     void enterLocalStartDirectory(const SessionProfile &profile) override;
     void loadHostLists(const QString &hostName) override;
     void saveConfiguration() override;
+    void storeTrustedCertificate(const SessionProfile &profile) override;
     // The transfer or print window is showing (a data transfer or print job runs).
     virtual bool transferOrPrintShowing() const;
     void resetCancelTags() override;

@@ -191,6 +191,23 @@ void Configuration::SaveSessionProfile(const SessionProfile &profile)
     commit(ini);
 }
 
+void Configuration::storeTrustedCertificate(const QString &hostName, const QString &fingerprint)
+{
+    if (sameProfile(session.HostName, hostName))
+        session.Connection.TrustedCertificate = fingerprint;
+    const int i = hostName.isEmpty() ? -1 : profiles.indexOf(hostName);
+    if (i < 0)
+        return;
+    ProfileEntry entry = profiles.at(i);
+    entry.Connection.TrustedCertificate = fingerprint;
+    profiles.set(i, entry);
+    IniFile ini;
+    if (!openForChange(ini))
+        return;
+    writeProfileLine(ini, entry);
+    commit(ini);
+}
+
 void Configuration::removeProfileKeys(const QString &name)
 {
     // Lists loaded for a profile that no longer exists are never written back.

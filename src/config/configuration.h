@@ -91,6 +91,9 @@ public:
 
     void LoadConfiguration();
     void SaveSessionProfile(const SessionProfile &profile) override;
+    // The certificate the user chose to trust for the session's profile, into
+    // its stored entry and the file at once.
+    void storeTrustedCertificate(const QString &hostName, const QString &fingerprint);
     void removeProfileKeys(const QString &name) override;
     void SaveConfiguration();
     void LoadHostLists(const QString &profileName);

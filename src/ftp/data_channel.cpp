@@ -151,6 +151,10 @@ DataOpening Session::openData(const QString &command,
     DataOpening opening;
     closeSocket(listener);
     closeSocket(data);
+    if (!ws::isBlocking())
+        retiredTls.clear();
+    dataSent = false;
+    dataBroken = false;
 
     bool passive = passiveInUse();
     if (passive) {
@@ -207,22 +211,45 @@ DataOpening Session::openData(const QString &command,
     }
     if (!establishData(passive))
         return opening;
+    if (!secureData()) {
+        // The server answers the failed data connection on the control one.
+        if (control != ws::InvalidSocket && !ws::isBlocking()) {
+            const Reply reply = readReply();
+            if (!reply.isEmpty())
+                emit transcript(TranscriptSide::Host, reply.text);
+        }
+        rewatchControl();
+        return opening;
+    }
     opening.status = DataOpening::Status::Opened;
     return opening;
 }
 
 int Session::receiveData(char *buffer, int size)
 {
-    return ws::recv(data, buffer, size);
+    const int n = dataTls ? dataTls->read(buffer, size) : ws::recv(data, buffer, size);
+    if (n < 0)
+        dataBroken = true;
+    return n;
 }
 
 int Session::sendData(const char *bytes, int size)
 {
-    return ws::send(data, bytes, size);
+    const int n = dataTls ? dataTls->write(bytes, size) : ws::send(data, bytes, size);
+    if (n < 0)
+        dataBroken = true;
+    else
+        dataSent = true;
+    return n;
 }
 
 void Session::closeData()
 {
+    // An upload's end over TLS: close_notify, then the server's own, so that the
+    // server knows the file is whole. A download ended with the server's
+    // close_notify: ours answers it (retireTls). A broken one just closes.
+    if (dataTls && data != ws::InvalidSocket && dataSent && !dataBroken && !dataTls->peerClosed())
+        dataTls->shutdown(true, deadline());
     closeSocket(listener);
     closeSocket(data);
     rewatchControl();

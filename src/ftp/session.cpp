@@ -30,6 +30,8 @@ Session::Session(QObject *parent)
 
 Session::~Session()
 {
+    controlTls.reset();
+    dataTls.reset();
     for (ws::Socket *s : {&control, &listener, &data}) {
         if (*s != ws::InvalidSocket)
             ws::closesocket(*s);
@@ -104,6 +106,9 @@ Session::ConnectResult Session::openControl(const ws::SocketAddress &address, in
 {
     cancelRequested = false;
     server = address;
+    timeLimitMs = timeoutMs;
+    if (!ws::isBlocking())
+        retiredTls.clear();
     control = ws::socket(address.family);
     if (control == ws::InvalidSocket) {
         emit connectFailed(ConnectResult::NoSocket);
@@ -146,6 +151,10 @@ void Session::closeSocket(ws::Socket &socket)
         controlWatch = nullptr;
     }
     interruptWait();
+    if (&socket == &control)
+        retireTls(controlTls);
+    else if (&socket == &data)
+        retireTls(dataTls);
     ws::closesocket(socket);
     socket = ws::InvalidSocket;
     if (&socket != &control)
@@ -173,6 +182,7 @@ void Session::drop()
     closeSocket(data);
     reader.clear();
     loggingIn = false;
+    dataProtected = false;
     emit disconnected();
 }
 
@@ -199,7 +209,7 @@ Reply Session::readReply()
     std::optional<RawReply> raw;
     while (!(raw = reader.next())) {
         char buffer[ReceiveBufferSize];
-        const int n = ws::recv(control, buffer, ReceiveBufferSize);
+        const int n = controlRecv(buffer, ReceiveBufferSize);
         if (n <= 0) {
             // Closed, failed or cancelled: no reply. The lines of an unfinished
             // multi-line reply are still shown; a partial line is dropped.
@@ -280,7 +290,7 @@ Reply Session::command(const QString &command)
     }
 
     line += "\r\n";
-    if (ws::send(control, line.constData(), int(line.size())) == ws::SocketError) {
+    if (controlSend(line.constData(), int(line.size())) == ws::SocketError) {
         emit transcript(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 보낼 수 없습니다."));
         closeSocket(listener);
         closeSocket(data);
@@ -324,9 +334,11 @@ void Session::controlReadable()
     }
     // A server that times out an idle session says so (421) before it closes.
     ws::setNonBlocking(control, true);
+    if (controlTls)
+        controlTls->setNonBlocking(true);
     char buffer[ReceiveBufferSize];
     int n;
-    while ((n = ws::recv(control, buffer, ReceiveBufferSize)) > 0) {
+    while ((n = controlRecv(buffer, ReceiveBufferSize)) > 0) {
         reader.feed(QByteArrayView(buffer, n));
         while (const std::optional<RawReply> raw = reader.next())
             for (const QString &text : decoded(*raw).lines)
@@ -334,6 +346,8 @@ void Session::controlReadable()
                     emit transcript(TranscriptSide::Host, text);
     }
     const bool stillOpen = n < 0 && ws::lastError() == ws::WSAEWOULDBLOCK;
+    if (controlTls)
+        controlTls->setNonBlocking(false);
     if (control != ws::InvalidSocket)
         ws::setNonBlocking(control, false);
     if (!stillOpen && control != ws::InvalidSocket)
@@ -350,6 +364,9 @@ void Session::serverClosed()
 
 Session::LoginResult Session::login(const QString &user, const QString &password, QString *systemReply)
 {
+    // The name and the password never travel in clear when TLS was asked for.
+    if (tlsRequired && !controlTls)
+        return LoginResult::Interrupted;
     loggingIn = true;
     hungUp = false;
     type = TransferType::None;
@@ -366,6 +383,11 @@ Session::LoginResult Session::login(const QString &user, const QString &password
             return LoginResult::Interrupted;
         if (reply.code != 230)
             return LoginResult::PasswordRefused;
+    }
+    if (controlTls) {
+        protectData();
+        if (!dataProtected)
+            return LoginResult::Interrupted;
     }
     reply = command(QStringLiteral("SYST"));
     if (systemReply)
@@ -399,6 +421,145 @@ void Session::askFeatures()
 bool Session::readLocalAddress()
 {
     return ws::getsockname(control, &localAddress);
+}
+
+// ---- encryption --------------------------------------------------------------------
+
+namespace {
+const QString TlsError = QStringLiteral("보안 연결 오류: ");
+}
+
+quint32 Session::deadline() const
+{
+    const quint32 d = ws::tickCount() + quint32(std::max(1, timeLimitMs));
+    return d ? d : 1;
+}
+
+int Session::controlRecv(char *buffer, int size)
+{
+    return controlTls ? controlTls->read(buffer, size) : ws::recv(control, buffer, size);
+}
+
+int Session::controlSend(const char *bytes, int size)
+{
+    return controlTls ? controlTls->write(bytes, size) : ws::send(control, bytes, size);
+}
+
+void Session::retireTls(std::unique_ptr<tls::TlsSocket> &layer)
+{
+    if (!layer)
+        return;
+    layer->shutdown(false, 0);
+    retiredTls.push_back(std::move(layer));
+}
+
+bool Session::startTls()
+{
+    if (control == ws::InvalidSocket)
+        return false;
+    if (controlTls)
+        return true;
+    const Reply reply = command(QStringLiteral("AUTH TLS"));
+    if (control == ws::InvalidSocket)
+        return false;
+    if (reply.code != 234) {
+        emit transcript(TranscriptSide::Host,
+                        TlsError + QStringLiteral("호스트가 TLS 보안 연결(AUTH TLS)을 거부했습니다. "
+                                                  "로그인 정보를 보내지 않고 연결을 끊습니다."));
+        drop();
+        return false;
+    }
+    // Anything that came after the 234 in clear would be read as the server's
+    // word inside TLS: it is thrown away with the reader's state.
+    reader.clear();
+    ++commandDepth;
+    if (controlWatch)
+        controlWatch->setEnabled(false);
+    cancelRequested = false;
+    controlTls = std::make_unique<tls::TlsSocket>(control);
+    const tls::TlsSocket::Outcome outcome =
+        controlTls->handshake(tlsHost, nullptr, deadline(), [this] { return cancelRequested; });
+    --commandDepth;
+    cancelRequested = false;
+    if (control == ws::InvalidSocket)
+        return false;
+    if (outcome != tls::TlsSocket::Outcome::Done) {
+        QString text;
+        switch (outcome) {
+        case tls::TlsSocket::Outcome::Closed:
+            text = QStringLiteral("TLS 협상 중에 호스트가 연결을 끊었습니다.");
+            break;
+        case tls::TlsSocket::Outcome::TimedOut:
+            text = QStringLiteral("TLS 협상이 시간제한 안에 끝나지 않았습니다.");
+            break;
+        case tls::TlsSocket::Outcome::Cancelled:
+            text = QStringLiteral("TLS 협상을 중지했습니다.");
+            break;
+        default:
+            text = QStringLiteral("TLS 협상에 실패했습니다. (%1)").arg(controlTls->errorText());
+            break;
+        }
+        emit transcript(TranscriptSide::Host, TlsError + text);
+        drop();
+        return false;
+    }
+    const tls::PeerCertificate certificate = controlTls->peerCertificate();
+    const bool accepted = certificateJudge ? certificateJudge(certificate) : certificate.trusted;
+    if (control == ws::InvalidSocket)
+        return false;
+    if (!accepted) {
+        emit transcript(TranscriptSide::Host,
+                        TlsError + QStringLiteral("호스트의 인증서를 받아들이지 않아 연결을 끊습니다."));
+        drop();
+        return false;
+    }
+    emit transcript(TranscriptSide::Host, QStringLiteral("TLS 보안 연결: %1, %2")
+                                              .arg(controlTls->protocol(), controlTls->cipher()));
+    rewatchControl();
+    return true;
+}
+
+void Session::protectData()
+{
+    // No buffer size is negotiated over TLS (RFC 4217): PBSZ 0, then private data.
+    dataProtected = false;
+    const Reply size = command(QStringLiteral("PBSZ 0"));
+    if (!size.answered || control == ws::InvalidSocket)
+        return;
+    const Reply protection = size.code == 200 ? command(QStringLiteral("PROT P")) : Reply{};
+    if (control == ws::InvalidSocket)
+        return;
+    if (protection.code != 200) {
+        emit transcript(TranscriptSide::Host,
+                        TlsError + QStringLiteral("호스트가 데이터 연결의 암호화(PROT P)를 거부했습니다. "
+                                                  "연결을 끊습니다."));
+        drop();
+        return;
+    }
+    dataProtected = true;
+}
+
+bool Session::secureData()
+{
+    if (!dataProtected || !controlTls)
+        return true;
+    dataTls = std::make_unique<tls::TlsSocket>(data);
+    const tls::TlsSocket::Outcome outcome = dataTls->handshake(tlsHost, controlTls.get(), deadline());
+    if (data == ws::InvalidSocket)
+        return false;
+    QString problem;
+    if (outcome != tls::TlsSocket::Outcome::Done) {
+        problem = QStringLiteral("데이터 연결의 TLS 협상에 실패했습니다. (%1)").arg(dataTls->errorText());
+    } else if (dataTls->peerCertificate().fingerprint != controlTls->peerCertificate().fingerprint) {
+        // Whoever answers the data connection must be the server checked on the control one.
+        problem = QStringLiteral("데이터 연결의 인증서가 제어 연결의 인증서와 다릅니다.");
+    }
+    if (problem.isEmpty())
+        return true;
+    if (outcome != tls::TlsSocket::Outcome::Cancelled)
+        emit transcript(TranscriptSide::Host, TlsError + problem);
+    closeSocket(data);
+    return false;
 }
 
 // ---- upkeep ------------------------------------------------------------------------

@@ -30,6 +30,7 @@
 #include "reply.h"
 #include "transcript.h"
 
+#include "platform/tls_socket.h"
 #include "platform/winsock.h"
 
 #include <QByteArray>
@@ -37,6 +38,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 class QSocketNotifier;
 class QTimer;
@@ -136,10 +139,38 @@ public:
     // session dropped. The anti-idle timer restarts after every reply.
     Reply command(const QString &command);
 
+    // ---- encryption (explicit TLS) ----------------------------------------
+
+    // Whether the next login must happen inside TLS, and the name (or address)
+    // the server's certificate is checked against.
+    void setTlsRequired(bool on, const QString &hostName)
+    {
+        tlsRequired = on;
+        tlsHost = hostName;
+    }
+    bool isTlsRequired() const { return tlsRequired; }
+    // Decides on the server's certificate after the handshake (the user's
+    // question when it failed the check). Without one only a certificate that
+    // passed the check is accepted.
+    void setCertificateJudge(std::function<bool(const tls::PeerCertificate &)> judge)
+    {
+        certificateJudge = std::move(judge);
+    }
+    // AUTH TLS and the handshake on the greeted control connection, the
+    // certificate judged, protocol and cipher logged. Any failure (refusal,
+    // handshake, certificate, Stop) is logged and the session dropped: nothing
+    // of the login is ever sent in clear. cancel() ends the handshake's wait.
+    bool startTls();
+    // The control connection is encrypted.
+    bool isEncrypted() const { return controlTls != nullptr; }
+
     enum class LoginResult { LoggedIn, UserRefused, PasswordRefused, Interrupted };
     // USER, PASS (when 331 asks for it; a 230 to USER needs none), SYST and
-    // FEAT (see features()). Marks the session connected first. On LoggedIn,
-    // *systemReply holds the SYST reply and loggedIn() is emitted.
+    // FEAT (see features()). Marks the session connected first. With TLS
+    // required: only on the encrypted connection (startTls() first, else
+    // Interrupted with nothing sent), and PBSZ 0 and PROT P follow the login so
+    // that every data connection is encrypted too. On LoggedIn, *systemReply
+    // holds the SYST reply and loggedIn() is emitted.
     LoginResult login(const QString &user, const QString &password, QString *systemReply);
     // Reads the control connection's own address, which the data channel announces; false when it cannot.
     bool readLocalAddress();
@@ -285,6 +316,14 @@ private:
     void serverClosed();
     // Watches the control connection while nothing else reads it.
     void rewatchControl();
+    // The control and data connections' bytes, through TLS when it is on.
+    int controlRecv(char *buffer, int size);
+    int controlSend(const char *bytes, int size);
+    bool secureData();
+    // Ends the TLS layer of a connection about to close (close_notify sent).
+    void retireTls(std::unique_ptr<tls::TlsSocket> &layer);
+    void protectData();
+    quint32 deadline() const;
 
     ws::Socket control = ws::InvalidSocket;
     ws::Socket listener = ws::InvalidSocket;
@@ -308,6 +347,19 @@ private:
     QSocketNotifier *controlWatch = nullptr;
     int commandDepth = 0;
     bool hungUp = false;   // the server closed the control connection: logged once
+    int timeLimitMs = 15000;   // the connect time limit, also for handshakes and closing
+
+    bool tlsRequired = false;
+    QString tlsHost;
+    std::function<bool(const tls::PeerCertificate &)> certificateJudge;
+    std::unique_ptr<tls::TlsSocket> controlTls;
+    std::unique_ptr<tls::TlsSocket> dataTls;
+    // Layers closed while a wait of theirs may still be on the stack (a handler
+    // inside the wait closed the connection): freed at the next safe point.
+    std::vector<std::unique_ptr<tls::TlsSocket>> retiredTls;
+    bool dataProtected = false;   // PROT P accepted
+    bool dataSent = false;        // the data connection carried an upload
+    bool dataBroken = false;      // a data read or write failed
 };
 
 } // namespace kav

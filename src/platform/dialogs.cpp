@@ -1,6 +1,10 @@
 #include "dialogs.h"
 
 #include <QDateTime>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLocale>
@@ -194,6 +198,49 @@ public:
         font = chosen;
         return true;
     }
+
+    CertificateChoice certificateQuestion(QWidget *parent, const CertificateQuestion &question) override
+    {
+        QDialog window(dialogOwner(parent));
+        window.setWindowTitle(certificateCaption());
+        auto *layout = new QVBoxLayout(&window);
+        const QString warning = certificateWarning(question);
+        if (!warning.isEmpty()) {
+            auto *red = new QLabel(warning, &window);
+            red->setTextFormat(Qt::PlainText);
+            red->setWordWrap(true);
+            red->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+            layout->addWidget(red);
+        }
+        // Names in a certificate are the server's text: plain text, selectable.
+        auto *details = new QLabel(certificateDetails(question), &window);
+        details->setTextFormat(Qt::PlainText);
+        details->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        details->setWordWrap(true);
+        layout->addWidget(details);
+        auto *buttons = new QHBoxLayout;
+        auto *once = new QPushButton(QStringLiteral("이번만 연결(&O)"), &window);
+        auto *always = new QPushButton(QStringLiteral("항상 신뢰(&T)"), &window);
+        auto *cancel = new QPushButton(QStringLiteral("취소"), &window);
+        cancel->setDefault(true);
+        buttons->addStretch();
+        for (QPushButton *b : {once, always, cancel})
+            buttons->addWidget(b);
+        layout->addLayout(buttons);
+        CertificateChoice choice = CertificateChoice::Cancel;
+        QObject::connect(once, &QPushButton::clicked, &window, [&] {
+            choice = CertificateChoice::ConnectOnce;
+            window.accept();
+        });
+        QObject::connect(always, &QPushButton::clicked, &window, [&] {
+            choice = CertificateChoice::TrustAlways;
+            window.accept();
+        });
+        QObject::connect(cancel, &QPushButton::clicked, &window, &QDialog::reject);
+        if (window.exec() != QDialog::Accepted)
+            return CertificateChoice::Cancel;
+        return choice;
+    }
 };
 
 std::unique_ptr<Dialogs> &current()
@@ -238,6 +285,27 @@ void setDialogOwner(QWidget *owner) { ownerStore() = owner; }
 QWidget *dialogOwner(QWidget *parent) { return parent ? parent : ownerStore().data(); }
 
 QString applicationTitle() { return titleStore(); }
+
+QString certificateCaption()
+{
+    return QStringLiteral("호스트 인증서 확인");
+}
+
+QString certificateWarning(const CertificateQuestion &q)
+{
+    if (!q.keyChanged)
+        return {};
+    return QStringLiteral("경고: 호스트의 키가 바뀌었습니다! 이 프로필이 신뢰하는 인증서와 다른 인증서를 "
+                          "받았습니다. 누군가 연결을 가로채고 있을 수 있습니다.");
+}
+
+QString certificateDetails(const CertificateQuestion &q)
+{
+    return QStringLiteral("%1 의 인증서를 확인하지 못했습니다.\n%2\n\n"
+                          "주체: %3\n발급자: %4\n유효 기간: %5 ~ %6\nSHA-256 지문: %7\n\n"
+                          "이번만 연결하거나, 이 프로필에서 이 인증서를 항상 신뢰하거나, 연결을 취소하십시오.")
+        .arg(q.host, q.problem, q.subject, q.issuer, q.validFrom, q.validUntil, q.fingerprint);
+}
 void setApplicationTitle(const QString &title) { titleStore() = title; }
 
 void informationBox(const QString &text, QWidget *parent)

@@ -39,6 +39,21 @@ struct FileRequest {
     bool executablesOnly = false;
 };
 
+// A server certificate that failed the check (or changed), shown to the user.
+struct CertificateQuestion {
+    QString host;
+    QString problem;       // why it failed, one sentence
+    QString subject, issuer, validFrom, validUntil;
+    QString fingerprint;   // SHA-256, "AB:CD:..."
+    // The profile trusts another certificate: the server's key changed.
+    bool keyChanged = false;
+};
+enum class CertificateChoice { ConnectOnce, TrustAlways, Cancel };
+// The window's caption, its red warning (empty unless the key changed) and its details.
+QString certificateCaption();
+QString certificateWarning(const CertificateQuestion &question);
+QString certificateDetails(const CertificateQuestion &question);
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -53,6 +68,9 @@ public:
     virtual bool saveFile(QWidget *parent, const FileRequest &request, QString &path) = 0;
     virtual bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) = 0;
     virtual bool chooseFont(QWidget *parent, QFont &font) = 0;
+    // A server certificate to decide on: connect this once, trust it for the
+    // profile from now on, or cancel (also the answer when the window is closed).
+    virtual CertificateChoice certificateQuestion(QWidget *parent, const CertificateQuestion &question) = 0;
 };
 
 // The service in use; the Qt implementation unless a test installed another.

@@ -46,6 +46,18 @@ int ScriptedDialogs::messageBox(QWidget *parent, const QString &caption, const Q
     return safeButton(buttons);
 }
 
+CertificateChoice ScriptedDialogs::certificateQuestion(QWidget *parent, const CertificateQuestion &question)
+{
+    asked.push_back(Asked{Kind::Certificate, certificateCaption(), certificateDetails(question),
+                          question.keyChanged ? MsgIcon::Warning : MsgIcon::Question, 0, {},
+                          certificateWarning(question), dialogOwner(parent)});
+    certificates.push_back(question);
+    const auto a = take(answers);
+    if (!a || a->certificate < 0)
+        return CertificateChoice::Cancel;
+    return CertificateChoice(a->certificate);
+}
+
 bool ScriptedDialogs::inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                                  QString &value)
 {

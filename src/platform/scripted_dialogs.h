@@ -10,7 +10,7 @@ namespace kav {
 
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Message, Input, OpenFile, OpenFiles, SaveFile, Directory, Font };
+    enum class Kind { Message, Input, OpenFile, OpenFiles, SaveFile, Directory, Font, Certificate };
 
     struct Asked {
         Kind kind;
@@ -32,6 +32,7 @@ public:
         QStringList values;
         QFont font;
         bool hasFont = false;  // chooseFont: take `font` (else the family named by `value`)
+        int certificate = -1;  // certificateQuestion: a CertificateChoice
     };
 
     void pushButton(int button) { answers.push_back(Answer{button, false, {}, {}, {}}); }
@@ -39,11 +40,18 @@ public:
     void pushAcceptMany(const QStringList &values) { answers.push_back(Answer{0, true, {}, values, {}}); }
     void pushCancel() { answers.push_back(Answer{BtnCancel, false, {}, {}, {}}); }
     void pushFont(const QFont &font) { answers.push_back(Answer{0, true, {}, {}, font, true}); }
+    void pushCertificate(CertificateChoice choice)
+    {
+        Answer a;
+        a.certificate = int(choice);
+        answers.push_back(a);
+    }
     // Forgets the queued answers and the questions asked (between test cases).
     void clear()
     {
         answers.clear();
         asked.clear();
+        certificates.clear();
     }
 
     // With no answer queued: a message box returns its "safe" button (OK for
@@ -61,12 +69,16 @@ public:
     bool saveFile(QWidget *parent, const FileRequest &request, QString &path) override;
     bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) override;
     bool chooseFont(QWidget *parent, QFont &font) override;
+    // Without a certificate answer queued: Cancel.
+    CertificateChoice certificateQuestion(QWidget *parent, const CertificateQuestion &question) override;
 
     // Texts of the message boxes asked so far, in order.
     QStringList messageTexts() const;
 
     std::deque<Answer> answers;
     std::vector<Asked> asked;
+    // The certificate questions asked (also in `asked`: details as text, the red warning as value).
+    std::vector<CertificateQuestion> certificates;
 };
 
 } // namespace kav

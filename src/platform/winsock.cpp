@@ -117,7 +117,7 @@ void notePumped()
 
 // Before a blocking call's attempt: pumps events when a run of ready calls is due
 // for it. False (with the error set) when that cancelled the call or closed the socket.
-bool pumpWhenDue(Socket s, std::unique_ptr<BlockingScope> &scope)
+bool pumpWhenDue(Socket s, std::unique_ptr<BlockingScope> *scope)
 {
     const Clock::time_point now = Clock::now();
     const auto slice = std::chrono::milliseconds(PollSliceMs);
@@ -126,8 +126,8 @@ bool pumpWhenDue(Socket s, std::unique_ptr<BlockingScope> &scope)
     g_lastReadyCall = now;
     if (now - g_runStart < slice)
         return true;
-    if (!scope)
-        scope = std::make_unique<BlockingScope>();
+    if (scope && !*scope)
+        *scope = std::make_unique<BlockingScope>();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     notePumped();
     g_lastReadyCall = Clock::now();
@@ -610,7 +610,7 @@ int send(Socket s, const char *data, int length)
     std::unique_ptr<BlockingScope> scope;
     int sent = 0;
     while (sent < length) {
-        if (!nonBlocking && !pumpWhenDue(s, scope))
+        if (!nonBlocking && !pumpWhenDue(s, &scope))
             return SocketError;
         ssize_t n = ::send(static_cast<int>(s), data + sent, size_t(length - sent),
                            MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -644,7 +644,7 @@ int recv(Socket s, char *buffer, int length)
         return fail(WSAEINPROGRESS);
     std::unique_ptr<BlockingScope> scope;
     for (;;) {
-        if (!nonBlocking && !pumpWhenDue(s, scope))
+        if (!nonBlocking && !pumpWhenDue(s, &scope))
             return SocketError;
         ssize_t n = ::recv(static_cast<int>(s), buffer, size_t(length), MSG_DONTWAIT);
         if (n >= 0) {
@@ -846,6 +846,73 @@ int waitDescriptor(int fd, short pollEvents, int timeoutMs)
         if (g_block.cancelled)
             return fail(WSAEINTR);
     }
+}
+
+BlockingWait::BlockingWait()
+{
+    if (g_block.active) {
+        g_lastError = WSAEINPROGRESS;
+        return;
+    }
+    owned = true;
+    g_block.active = true;
+    g_block.cancelled = false;
+}
+
+BlockingWait::~BlockingWait()
+{
+    if (!owned)
+        return;
+    g_block.active = false;
+    g_block.cancelled = false;
+}
+
+bool BlockingWait::wait(Socket s, bool forWrite, quint32 deadline, const std::function<bool()> &stop)
+{
+    for (;;) {
+        int slice = PollSliceMs;
+        if (deadline) {
+            const qint32 left = qint32(deadline - tickCount());
+            if (left <= 0) {
+                g_lastError = WSAETIMEDOUT;
+                return false;
+            }
+            slice = qMin(slice, int(left));
+        }
+        pollfd p{static_cast<int>(s), short(forWrite ? POLLOUT : POLLIN), 0};
+        const int r = ::poll(&p, 1, slice);
+        if (g_block.cancelled) {
+            g_lastError = WSAEINTR;
+            return false;
+        }
+        if (r > 0) {
+            if (p.revents & POLLNVAL) {
+                g_lastError = WSAENOTSOCK;
+                return false;
+            }
+            return true;
+        }
+        if (r < 0 && errno != EINTR) {
+            g_lastError = errnoToWinsock(errno);
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        notePumped();
+        if (g_block.cancelled || (stop && stop())) {
+            g_lastError = WSAEINTR;
+            return false;
+        }
+        if (!info(s)) {
+            g_lastError = WSAENOTSOCK;
+            return false;
+        }
+    }
+}
+
+bool BlockingWait::pumpWhenDue(Socket s)
+{
+    // This wait is the blocking call already: no scope of its own.
+    return kav::ws::pumpWhenDue(s, nullptr);
 }
 
 bool isBlocking() { return g_block.active; }

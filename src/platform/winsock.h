@@ -175,6 +175,31 @@ int setLinger(Socket s, bool on, int seconds);
 // blocking call is already in progress (WSAEINPROGRESS).
 int waitDescriptor(int fd, short pollEvents, int timeoutMs);
 
+// The blocking call of a layer above these sockets (the TLS layer), for its
+// whole duration: it counts as the one blocking call in progress, and its waits
+// keep the event loop running exactly as recv/send do. ok() is false (lastError()
+// WSAEINPROGRESS) when another blocking call is already in progress.
+class BlockingWait {
+public:
+    BlockingWait();
+    ~BlockingWait();
+    BlockingWait(const BlockingWait &) = delete;
+    BlockingWait &operator=(const BlockingWait &) = delete;
+    bool ok() const { return owned; }
+    // Waits until `s` is readable (or writable), processing events between
+    // slices. False with lastError() set when the call was cancelled (WSAEINTR),
+    // the socket was closed by a handler meanwhile (WSAENOTSOCK), `stop` said so
+    // (WSAEINTR) or the deadline (a tickCount() value, 0: none) passed (WSAETIMEDOUT).
+    bool wait(Socket s, bool forWrite, quint32 deadline = 0, const std::function<bool()> &stop = {});
+    // Before an attempt that may find its socket ready: processes events once a
+    // run of ready calls has lasted a poll slice, so that the stop button gets in
+    // while data keeps coming. False (lastError() set) when that cancelled the call.
+    bool pumpWhenDue(Socket s);
+
+private:
+    bool owned = false;
+};
+
 // WSAIsBlocking / WSACancelBlockingCall.
 bool isBlocking();
 void cancelBlockingCall();

@@ -53,6 +53,7 @@ public:
     void enterLocalStartDirectory(const kav::SessionProfile &) override { ++localStarts; }
     void loadHostLists(const QString &hostName) override { hostListsLoaded << hostName; }
     void saveConfiguration() override { ++saves; }
+    void storeTrustedCertificate(const kav::SessionProfile &p) override { trustedStored << p.Connection.TrustedCertificate; }
     void resetCancelTags() override { ++cancelResets; }
     void clearAutoMode() override { autoMode = false; }
 
@@ -61,6 +62,7 @@ public:
     std::function<void()> onRefresh;
     QStringList log;
     QStringList hostListsLoaded;
+    QStringList trustedStored;
     QString caption, appTitle, selectAfterRefresh;
     bool stop = false, connectEnabled = true, disconnectEnabled = false;
     bool unixCommands = true, autoMode = true;

@@ -127,6 +127,13 @@ FtpServer &FtpServer::setAddress(const std::string &address)
     return *this;
 }
 
+FtpServer &FtpServer::requireTls(const std::string &certFile, const std::string &keyFile)
+{
+    tlsCert_ = certFile;
+    tlsKey_ = keyFile;
+    return *this;
+}
+
 FtpServer &FtpServer::setDownloadLimit(int bytesPerSecond)
 {
     downloadLimit_ = bytesPerSecond;
@@ -157,6 +164,8 @@ FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &d
         cfg["banner"] = q(banner_);
     cfg["names"] = names_ == Names::RawBytes ? "raw" : "utf-8";
     cfg["list_options"] = listOptions_;
+    if (!tlsCert_.empty())
+        cfg["tls"] = QJsonObject{{"certfile", q(tlsCert_)}, {"keyfile", q(tlsKey_)}};
     cfg["download_limit"] = downloadLimit_;
     QJsonArray overrides;
     for (const auto &o : overrides_)

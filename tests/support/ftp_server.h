@@ -55,6 +55,9 @@ public:
     // inode column when -i is given.
     FtpServer &acceptListOptions(bool on = true);
     FtpServer &setPort(int port);
+    // Explicit TLS required for the login and the data (TLS_FTPHandler) with
+    // this certificate (chain) and key, PEM files.
+    FtpServer &requireTls(const std::string &certFile, const std::string &keyFile);
     // Downloads no faster than this many bytes a second (0: as fast as it can).
     FtpServer &setDownloadLimit(int bytesPerSecond);
     // The address to listen on: "127.0.0.1" (the default) or "::1".
@@ -84,6 +87,7 @@ private:
     int downloadLimit_ = 0;
     int port_ = 21;
     std::string address_ = "127.0.0.1";
+    std::string tlsCert_, tlsKey_;
     struct Override { std::string user, directory, perm; };
     std::vector<Override> overrides_;
     ScratchDir scratch_;
