@@ -61,6 +61,9 @@ private:
     void acceptClient();
     void readClient();
     void sendLater(const QList<QByteArray> &segments, int gapMs);
+    // Sends in order, the rest as the client makes room.
+    void sendOut(const QByteArray &bytes);
+    void flushOutbox();
     void closeClient();
 
     int listenFd = -1;
@@ -77,7 +80,8 @@ private:
     quint16 portNumber = 0;
     void runData(const DataReply &reply);
     QByteArray inbox;
-    std::unique_ptr<QSocketNotifier> acceptNotifier, readNotifier;
+    QByteArray outbox;
+    std::unique_ptr<QSocketNotifier> acceptNotifier, readNotifier, writeNotifier;
 };
 
 } // namespace kavtest
