@@ -9,8 +9,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <algorithm>
-
 namespace kav {
 namespace {
 
