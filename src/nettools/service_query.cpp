@@ -15,8 +15,9 @@ namespace {
 const QString HostPrefix = QStringLiteral("[H] - ");
 const QString ReceiveError = QStringLiteral("[H] - 네트워크 오류: 데이터를 받을 수 없습니다.");
 // Far more than any finger server sends (a few hundred bytes per user logged
-// in); a longer line is shown in pieces.
-constexpr LineCollector::Limits FingerLimits{64 * 1024, 1024 * 1024, 64 * 1024};
+// in). A longer line is shown in pieces of 4 KiB: the viewer lays out very long
+// paragraphs slowly (bench/finger_report_bench).
+constexpr LineCollector::Limits FingerLimits{4 * 1024, 1024 * 1024, 64 * 1024};
 
 void closeSocket(NetToolsHost &host, ws::Socket &s)
 {
