@@ -339,7 +339,10 @@ void Session::refuseOverlongReply()
               .arg(ReplyReader::MaxReplySize)
               .arg(ReplyReader::MaxReplyLines);
     emit transcript(TranscriptSide::Host, what + QStringLiteral(": connection closed"));
+    // The session ends as when the server hangs up, with this one line said.
+    hungUp = true;
     hangUp();
+    emit closedByServer();
 }
 
 void Session::serverClosed()

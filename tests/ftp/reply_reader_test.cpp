@@ -10,6 +10,7 @@
 #include "platform/winsock.h"
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QTimer>
 #include "qt_printers.h"
 
@@ -309,13 +310,16 @@ TEST(ReadReply, KoreanTextInCodePage949)
 TEST(ReadReply, AnOverlongLineDropsTheConnection)
 {
     ReplyPeer peer;
-    peer.greet("220 " + QByteArray(1 << 20, 'x') + "\r\n");
+    peer.on("NOOP", {"200 " + QByteArray(1 << 20, 'x') + "\r\n"});
     Bare b(peer);
-    const Reply reply = b.session.readReply();
+    QSignalSpy ended(&b.session, &Session::closedByServer);
+    const Reply reply = b.session.command(QStringLiteral("NOOP"));
     EXPECT_FALSE(reply.answered);
     EXPECT_FALSE(b.session.hasControlConnection());
-    EXPECT_TRUE(b.log.contains(QStringLiteral("[H] - Reply line longer than 65536 bytes: connection closed")))
+    // One line says why; the session ends as after a hang-up.
+    EXPECT_EQ(b.log.last(), QStringLiteral("[H] - Reply line longer than 65536 bytes: connection closed"))
         << b.log.join('\n').left(2000).toStdString();
+    EXPECT_EQ(ended.count(), 1);
 }
 
 TEST(ReadReply, AMultiLineReplyThatNeverEndsDropsTheConnection)
@@ -337,6 +341,7 @@ TEST(ReadReply, AMultiLineReplyThatNeverEndsDropsTheConnection)
         EXPECT_FALSE(reply.answered);
         EXPECT_FALSE(s.session.hasControlConnection());
         EXPECT_EQ(s.ui.log.count(refused), 1) << s.ui.log.join('\n').left(2000).toStdString();
+        EXPECT_EQ(s.ui.log.last(), refused);
         // Nothing of the refused reply is shown.
         EXPECT_FALSE(s.ui.log.contains(QStringLiteral("[H] - 220-Welcome")));
     }
@@ -365,8 +370,10 @@ TEST(ReadReply, AnEndlessReplyWhileIdleDropsTheConnection)
         flood += "421-x\r\n";
     peer.on("NOOP", {"200 OK\r\n", flood}, 100);
     Bare b(peer);
+    QSignalSpy ended(&b.session, &Session::closedByServer);
     EXPECT_EQ(b.session.command(QStringLiteral("NOOP")).code, 200);
     EXPECT_TRUE(kavtest::waitUntil([&] { return !b.session.hasControlConnection(); }, 10000));
+    EXPECT_EQ(ended.count(), 1);   // the window ends the session as after a hang-up
     EXPECT_EQ(b.log.count(QStringLiteral("[H] - Reply longer than 1048576 bytes or 65536 lines: connection closed")), 1)
         << b.log.join('\n').left(2000).toStdString();
 }
