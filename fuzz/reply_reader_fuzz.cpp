@@ -43,11 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         at += len;
     }
     FUZZ_CHECK(got == expected);
-    FUZZ_CHECK(pieces.overflowed() == whole.overflowed());
+    FUZZ_CHECK(pieces.overflow() == whole.overflow());
     FUZZ_CHECK(pieces.unfinished().lines == whole.unfinished().lines);
 
     for (const QList<QByteArray> &reply : expected) {
         FUZZ_CHECK(!reply.isEmpty());
+        FUZZ_CHECK(reply.size() <= ReplyReader::MaxReplyLines + 1);   // and its closing line
         for (const QByteArray &line : reply)
             FUZZ_CHECK(line.size() <= ReplyReader::MaxLineLength + 1);   // a CR may end it
         const QString text = kav::utf8x::decode(reply.last());

@@ -6,40 +6,74 @@ namespace kav {
 
 void ReplyReader::feed(QByteArrayView bytes)
 {
-    lines += splitter.feed(bytes.data(), bytes.size());
+    if (replyOverflow)
+        return;
+    // Lines go into replies at once, so that a reply that never ends is found
+    // out while it arrives, whatever the caller asks.
+    for (const QByteArray &line : splitter.feed(bytes.data(), bytes.size())) {
+        take(line);
+        if (replyOverflow)
+            return;
+    }
 }
 
 void ReplyReader::clear()
 {
     splitter.clear();
-    lines.clear();
+    ready.clear();
     partial = {};
+    partialBytes = 0;
+    openCode.clear();
+    replyOverflow = false;
+}
+
+ReplyReader::Overflow ReplyReader::overflow() const
+{
+    // A reply that grew too long is named even when an overlong line came too:
+    // which of them came first may lie inside one block of received bytes.
+    if (replyOverflow)
+        return Overflow::Reply;
+    return splitter.overflowed() ? Overflow::Line : Overflow::None;
+}
+
+void ReplyReader::take(const QByteArray &received)
+{
+    const QByteArray line = text::trimmedBytes(received);
+    if (openCode.isEmpty()) {
+        if (line.isEmpty())
+            return;   // a stray blank line between replies
+        if (replyCode(line) && line.size() >= 4 && line.at(3) == '-') {
+            openCode = line.left(3);
+            partial.lines << line;
+            partialBytes = received.size() + 1;
+            return;
+        }
+    } else if (!(line.startsWith(openCode) && (line.size() == 3 || line.at(3) == ' '))) {
+        partialBytes += received.size() + 1;
+        if (partialBytes > MaxReplySize || partial.lines.size() >= MaxReplyLines) {
+            // No closing line in sight: a broken or hostile server. What was
+            // kept of this reply is let go; nothing after it is read.
+            replyOverflow = true;
+            partial = {};
+            partialBytes = 0;
+            openCode.clear();
+            return;
+        }
+        partial.lines << line;
+        return;
+    }
+    partial.lines << line;
+    ready << std::move(partial);
+    partial = {};
+    partialBytes = 0;
     openCode.clear();
 }
 
 std::optional<RawReply> ReplyReader::next()
 {
-    while (!lines.isEmpty()) {
-        const QByteArray line = text::trimmedBytes(lines.takeFirst());
-        if (openCode.isEmpty()) {
-            if (line.isEmpty())
-                continue;   // a stray blank line between replies
-            if (replyCode(line) && line.size() >= 4 && line.at(3) == '-') {
-                openCode = line.left(3);
-                partial.lines << line;
-                continue;
-            }
-        } else if (!(line.startsWith(openCode) && (line.size() == 3 || line.at(3) == ' '))) {
-            partial.lines << line;
-            continue;
-        }
-        partial.lines << line;
-        RawReply done = std::move(partial);
-        partial = {};
-        openCode.clear();
-        return done;
-    }
-    return std::nullopt;
+    if (ready.isEmpty())
+        return std::nullopt;
+    return ready.takeFirst();
 }
 
 int replyCode(QByteArrayView line)

@@ -30,10 +30,23 @@ struct RawReply {
 //
 // A pure object: no socket, no log, no encoding. The session feeds it what it
 // receives and asks for the next reply until there is one.
+//
+// Nothing a server sends can make it hold more than one reply's worth of
+// limits: a line longer than MaxLineLength, or a multi-line reply that goes on
+// past MaxReplySize bytes or MaxReplyLines lines without its closing line, is
+// not kept, and overflow() tells the caller, who treats the connection as
+// broken. Whole replies that came before stay readable.
 class ReplyReader {
 public:
     // RFC 959 reply lines are short; a longer line is a broken or hostile server.
     static constexpr qsizetype MaxLineLength = 64 * 1024;
+    // The longest replies servers give (HELP, FEAT, a STAT of a directory) run
+    // to some kilobytes or a few thousand lines; these bounds are far above that.
+    // The bytes of a reply count every line with its line end.
+    static constexpr qsizetype MaxReplySize = 1024 * 1024;
+    static constexpr qsizetype MaxReplyLines = 64 * 1024;
+
+    enum class Overflow { None, Line, Reply };
 
     void feed(QByteArrayView bytes);
     // The next whole reply, or nothing while more bytes are needed.
@@ -42,15 +55,20 @@ public:
     void clear();
     // The lines of a multi-line reply that is still open (shown when the connection breaks).
     RawReply unfinished() const { return partial; }
-    bool hasPendingBytes() const { return !lines.isEmpty() || splitter.hasPartialLine(); }
-    // A line longer than MaxLineLength came (it is not kept): the connection is no good.
-    bool overflowed() const { return splitter.overflowed(); }
+    bool hasPendingBytes() const { return !ready.isEmpty() || splitter.hasPartialLine(); }
+    // What was too long (a reply, when both were): the connection is no good.
+    Overflow overflow() const;
+    bool overflowed() const { return overflow() != Overflow::None; }
 
 private:
+    void take(const QByteArray &line);
+
     LineSplitter splitter{MaxLineLength + 1};   // and the CR of its CR LF
-    QList<QByteArray> lines;   // whole lines not yet taken into a reply
+    QList<RawReply> ready;     // whole replies not yet asked for
     RawReply partial;          // lines of a multi-line reply still open
+    qsizetype partialBytes = 0;
     QByteArray openCode;   // its three digits; empty when none is open
+    bool replyOverflow = false;   // a reply too long: every later byte is ignored
 };
 
 // A reply as callers see it: decoded in the server's encoding.

@@ -228,12 +228,7 @@ Reply Session::readReply()
         }
         reader.feed(QByteArrayView(buffer, n));
         if (reader.overflowed()) {
-            // No server sends such a line; waiting for its end would let a hostile
-            // one fill the memory. The connection is dropped like a broken one.
-            emit transcript(TranscriptSide::Host,
-                            QStringLiteral("Reply line longer than %1 bytes: connection closed")
-                                .arg(ReplyReader::MaxLineLength));
-            hangUp();
+            refuseOverlongReply();
             return {};
         }
     }
@@ -337,21 +332,45 @@ void Session::controlReadable()
     if (controlTls)
         controlTls->setNonBlocking(true);
     char buffer[ReceiveBufferSize];
-    int n;
-    while ((n = controlRecv(buffer, ReceiveBufferSize)) > 0) {
+    int n = 0;
+    // A few blocks, then back to the event loop (the notifier fires again while
+    // data waits): a server that never stops sending must not freeze the window.
+    for (int blocks = 0; blocks < 16; ++blocks) {
+        if ((n = controlRecv(buffer, ReceiveBufferSize)) <= 0)
+            break;
         reader.feed(QByteArrayView(buffer, n));
         while (const std::optional<RawReply> raw = reader.next())
             for (const QString &text : decoded(*raw).lines)
                 if (!text.isEmpty())
                     emit transcript(TranscriptSide::Host, text);
+        if (reader.overflowed()) {
+            refuseOverlongReply();
+            return;
+        }
     }
-    const bool stillOpen = n < 0 && ws::lastError() == ws::WSAEWOULDBLOCK;
+    const bool stillOpen = n > 0 || (n < 0 && ws::lastError() == ws::WSAEWOULDBLOCK);
     if (controlTls)
         controlTls->setNonBlocking(false);
     if (control != ws::InvalidSocket)
         ws::setNonBlocking(control, false);
     if (!stillOpen && control != ws::InvalidSocket)
         serverClosed();
+}
+
+void Session::refuseOverlongReply()
+{
+    // No server sends such a line or such a reply; waiting for its end would
+    // let a hostile one fill the memory. The connection is dropped like a broken one.
+    const QString what = reader.overflow() == ReplyReader::Overflow::Line
+        ? QStringLiteral("Reply line longer than %1 bytes").arg(ReplyReader::MaxLineLength)
+        : QStringLiteral("Reply longer than %1 bytes or %2 lines")
+              .arg(ReplyReader::MaxReplySize)
+              .arg(ReplyReader::MaxReplyLines);
+    emit transcript(TranscriptSide::Host, what + QStringLiteral(": connection closed"));
+    // The session ends as when the server hangs up, with this one line said.
+    hungUp = true;
+    hangUp();
+    emit closedByServer();
 }
 
 void Session::serverClosed()

@@ -314,6 +314,8 @@ private:
     // The control connection's end, noticed while no command waits on it.
     void controlReadable();
     void serverClosed();
+    // Logs what was too long and drops the connection.
+    void refuseOverlongReply();
     // Watches the control connection while nothing else reads it.
     void rewatchControl();
     // The control and data connections' bytes, through TLS when it is on.

@@ -2,6 +2,8 @@
 
 #include <QDate>
 
+#include <algorithm>
+
 namespace kav {
 namespace {
 
@@ -37,6 +39,16 @@ QByteArray daytimeLine(const QByteArray &data, bool *complete)
     if (line.endsWith('\r'))
         line.chop(1);
     return line;
+}
+
+bool DaytimeReader::feed(QByteArrayView bytes)
+{
+    if (done())
+        return true;
+    const QByteArrayView taken = bytes.first(qMin(bytes.size(), MaxBytes - received.size()));
+    received.append(taken);
+    complete = std::any_of(taken.begin(), taken.end(), [](char c) { return c == '\n' || c == '\0'; });
+    return done();
 }
 
 DaytimeTime parseDaytime(const QByteArray &line)

@@ -246,6 +246,10 @@ void TExecForm::socketEvent(long event, int)
                 break;
             for (const QByteArray &line : reply.feed(QByteArray(buffer, n)))
                 add(cp949::decode(line));
+            if (reply.overflowed()) {
+                cutOff();
+                return;
+            }
         }
         return;
     }
@@ -263,6 +267,10 @@ void TExecForm::finishCommand()
             break;
         for (const QByteArray &line : reply.feed(QByteArray(buffer, n)))
             add(cp949::decode(line));
+        if (reply.overflowed()) {
+            cutOff();
+            return;
+        }
     }
     for (const QByteArray &line : reply.finish())
         add(cp949::decode(line));
@@ -270,6 +278,17 @@ void TExecForm::finishCommand()
         add(QStringLiteral("호스트의 REXEC 서버가 응답없이 연결을 끊었습니다. 로그인 명과 비밀번호를 확인하세요."));
     else
         add(QStringLiteral("☞ 원격실행 완료('") + command + QStringLiteral("')"));
+    BB_save->setEnabled(true);
+    BB_print->setEnabled(true);
+    BB_font->setEnabled(true);
+    closeCommandSocket();
+}
+
+void TExecForm::cutOff()
+{
+    // Output without end: what came is kept, the connection ends (which also
+    // stops the command on the host), and the window is ready again.
+    add(QStringLiteral("☞ 출력이 너무 길어서 연결을 끊었습니다('") + command + QStringLiteral("')"));
     BB_save->setEnabled(true);
     BB_print->setEnabled(true);
     BB_font->setEnabled(true);

@@ -64,6 +64,8 @@ private:
     void add(const QString &line);
     void sendRequest();
     void finishCommand();
+    // The output passed its limits: the connection ends with a line saying so.
+    void cutOff();
     void closeCommandSocket();
 
     std::unique_ptr<Ui::TExecForm> ui;

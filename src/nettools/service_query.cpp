@@ -7,16 +7,17 @@
 #include "platform/dialogs.h"
 
 #include <QCoreApplication>
-
-#include <algorithm>
+#include <QElapsedTimer>
 
 namespace kav {
 namespace {
 
 const QString HostPrefix = QStringLiteral("[H] - ");
 const QString ReceiveError = QStringLiteral("[H] - 네트워크 오류: 데이터를 받을 수 없습니다.");
-// More than any daytime server sends before its line end.
-constexpr qsizetype DaytimeLineLimit = 1024;
+// Far more than any finger server sends (a few hundred bytes per user logged
+// in). A longer line is shown in pieces of 4 KiB: the viewer lays out very long
+// paragraphs slowly (bench/finger_report_bench).
+constexpr LineCollector::Limits FingerLimits{4 * 1024, 1024 * 1024, 64 * 1024};
 
 void closeSocket(NetToolsHost &host, ws::Socket &s)
 {
@@ -111,6 +112,52 @@ ws::Socket ServiceQueries::connectTo(const ServiceTarget &target, const Service 
     return ws::InvalidSocket;
 }
 
+ServiceQueries::Reading ServiceQueries::readUntilClosed(ws::Socket s,
+                                                       const std::function<bool(QByteArrayView)> &take,
+                                                       const std::function<bool()> &timeUp)
+{
+    // The read pumps events at least every few milliseconds, even while data
+    // keeps coming, and keeps the stop button on: a host that sends without
+    // end, or never closes, cannot hold the window.
+    host.setStopTag(0);
+    host.setStopEnabled(true);
+    ws::setNonBlocking(s, true);
+    Reading result = Reading::Closed;
+    QElapsedTimer sincePump;
+    sincePump.start();
+    for (;;) {
+        if (host.stopTag() == 1) {
+            result = Reading::Stopped;
+            break;
+        }
+        char buffer[4096];
+        const int n = ws::recv(s, buffer, int(sizeof buffer));
+        if (n > 0) {
+            if (take(QByteArrayView(buffer, n))) {
+                result = Reading::Enough;
+                break;
+            }
+            if (sincePump.elapsed() >= 10) {
+                QCoreApplication::processEvents();
+                sincePump.restart();
+            }
+            continue;
+        }
+        if (n == 0)
+            break;
+        if (ws::lastError() != ws::WSAEWOULDBLOCK) {
+            result = Reading::Failed;
+            break;
+        }
+        if (timeUp && timeUp())
+            break;
+        ws::idleWait(10);
+        sincePump.restart();
+    }
+    host.setStopEnabled(false);
+    return result;
+}
+
 void ServiceQueries::BB_DayTimeClick()
 {
     if (host.stopEnabled())
@@ -127,37 +174,19 @@ void ServiceQueries::BB_DayTimeClick()
 
     // Read up to the line end or the close, within the profile's time limit: a
     // server that sends its line in pieces is read whole, one that never ends
-    // its line does not hang the program.
-    ws::setNonBlocking(s, true);
-    QByteArray data;
-    bool complete = false;
-    bool failed = false;
+    // its line does not hang the program, and the stop button ends the wait.
+    DaytimeReader reader;
     const quint32 start = ws::tickCount();
     const quint32 limit = quint32(qMax(1, target.timeoutSeconds)) * 1000u;
-    for (;;) {
-        char buffer[4096];
-        const int n = ws::recv(s, buffer, int(sizeof buffer));
-        if (n > 0) {
-            // Only the new bytes are searched, and a server that keeps sending
-            // without a line end is cut off: a daytime line is some 26 characters.
-            const qsizetype take = qMin<qsizetype>(n, DaytimeLineLimit - data.size());
-            data.append(buffer, take);
-            complete = std::any_of(buffer, buffer + take, [](char c) { return c == '\n' || c == '\0'; });
-            if (complete || data.size() >= DaytimeLineLimit)
-                break;
-            continue;
-        }
-        if (n == 0)
-            break;
-        if (ws::lastError() != ws::WSAEWOULDBLOCK) {
-            failed = true;
-            break;
-        }
-        if (ws::tickCount() - start >= limit)
-            break;
-        ws::idleWait(10);
+    const Reading reading = readUntilClosed(s, [&reader](QByteArrayView bytes) { return reader.feed(bytes); },
+                                            [&] { return ws::tickCount() - start >= limit; });
+    if (reading == Reading::Stopped) {
+        logFailed(target);
+        closeSocket(host, s);
+        return;
     }
-    if (failed || data.isEmpty()) {
+    const QByteArray &data = reader.data();
+    if (reading == Reading::Failed || data.isEmpty()) {
         closeSocket(host, s);
         logFailed(target);
         host.AppendLog(ReceiveError);
@@ -204,28 +233,36 @@ void ServiceQueries::BB_FingerClick()
         return;
     }
     QStringList lines;
-    LineCollector collector(true);
+    LineCollector collector(true, FingerLimits);
     qint64 total = 0;
-    for (;;) {
-        char buffer[4096];
-        const int n = ws::recv(s, buffer, int(sizeof buffer));
-        if (n == ws::SocketError) {
-            logFailed(target);
-            host.AppendLog(ReceiveError);
-            closeSocket(host, s);
-            return;
-        }
-        if (n == 0)
-            break;
-        total += n;
-        for (const QByteArray &line : collector.feed(QByteArray(buffer, n)))
+    const Reading reading = readUntilClosed(s, [&](QByteArrayView bytes) {
+        total += bytes.size();
+        for (const QByteArray &line : collector.feed(bytes.toByteArray()))
             lines << cp949::decode(line);
+        return collector.overflowed();
+    });
+    if (reading == Reading::Stopped) {
+        logFailed(target);
+        closeSocket(host, s);
+        return;
+    }
+    if (reading == Reading::Failed) {
+        logFailed(target);
+        host.AppendLog(ReceiveError);
+        closeSocket(host, s);
+        return;
     }
     // The last line of an answer that does not end its line still belongs to it.
     for (const QByteArray &line : collector.finish())
         lines << cp949::decode(line);
     closeSocket(host, s);
     host.AppendLog(QStringLiteral("Connected to ") + target.address + QStringLiteral("  port ") + QStringLiteral("79"));
+    // An answer without end is shown as far as it was read.
+    if (collector.overflowed())
+        host.AppendLog(HostPrefix
+                       + QStringLiteral("Finger output longer than %1 bytes or %2 lines: connection closed")
+                             .arg(FingerLimits.totalBytes)
+                             .arg(FingerLimits.lines));
     host.showReport(target.name + QStringLiteral(" (") + target.address + QStringLiteral(") - Finger (")
                         + QString::number(total) + QStringLiteral(" Bytes)"),
                     lines, host.localDirectory(), QStringLiteral("Finger.txt"));

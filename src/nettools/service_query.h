@@ -7,6 +7,7 @@
 #include "net_tools_host.h"
 #include "platform/winsock.h"
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <functional>
 
@@ -36,6 +37,12 @@ private:
     // Connects to the chosen host; InvalidSocket when the run ended (reported).
     ws::Socket connectTo(const ServiceTarget &target, const Service &service);
     void logFailed(const ServiceTarget &target);
+    // Reads the connected socket until the host closes, `take` (given each
+    // block received) says it has enough, `timeUp` says so, the user stops, or
+    // the connection fails. The stop button is on meanwhile.
+    enum class Reading { Closed, Enough, Stopped, Failed };
+    Reading readUntilClosed(ws::Socket s, const std::function<bool(QByteArrayView)> &take,
+                            const std::function<bool()> &timeUp = {});
 
     NetToolsHost &host;
 };

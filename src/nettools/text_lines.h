@@ -3,6 +3,11 @@
 // A byte 0 or LF ends a line. A line split across two chunks is carried over and
 // comes out whole; the line still open when the connection closes comes out at
 // the close, so the last line of an answer without a line end is not lost.
+//
+// A host may send without end. With limits, a line longer than lineBytes comes
+// out in pieces of that length, and once more than totalBytes bytes or more
+// than `lines` lines came, the collector stops: overflowed() tells the caller,
+// who ends the connection. So memory stays bounded whatever the host sends.
 
 #include <QByteArray>
 #include <QList>
@@ -11,18 +16,34 @@ namespace kav {
 
 class LineCollector {
 public:
+    struct Limits {
+        qsizetype lineBytes = 0;   // 0: no limit
+        qsizetype totalBytes = 0;
+        qsizetype lines = 0;
+    };
+
     // With dropCr, a CR just before the line end is removed (the CR of CR LF);
     // nothing else is ever cut off.
     explicit LineCollector(bool dropCr) : dropCr(dropCr) {}
-    // The lines that this chunk completes.
+    LineCollector(bool dropCr, Limits limits) : dropCr(dropCr), limits(limits) {}
+    // The lines that this chunk completes (none once the limits were passed).
     QList<QByteArray> feed(const QByteArray &chunk);
-    // The unfinished line at the close, if there is one.
+    // The unfinished line at the close, if there is one (none after an overflow).
     QList<QByteArray> finish();
+    // More than totalBytes bytes or `lines` lines came: the rest was not read.
+    bool overflowed() const { return overflow; }
 
 private:
+    // The open line comes out; `ended` when a line end closed it.
+    void emitLine(QList<QByteArray> &out, bool ended);
+
     bool dropCr;
+    Limits limits;
     QByteArray open;
     bool hasOpen = false;
+    qsizetype total = 0;
+    qsizetype emitted = 0;
+    bool overflow = false;
 };
 
 } // namespace kav

@@ -25,6 +25,7 @@ const QString CrLf = QStringLiteral("\r\n");
 const QString SelectFileFirst = QStringLiteral("먼저 파일을 선택하세요.");
 const QString SelectDirectoryFirst = QStringLiteral("먼저 디렉토리를 선택하세요.");
 constexpr int ReceiveBlock = 4096;
+constexpr qsizetype MaxFileListingBytes = 1024 * 1024;
 
 bool refused(const Reply &reply) { return reply.code == 550 || reply.code == 553; }
 
@@ -361,6 +362,14 @@ bool HostFileOps::readFileListing(const QString &name, QStringList &lines)
             return false;
         }
         bytes.append(buffer, n);
+        if (bytes.size() > MaxFileListingBytes) {
+            // One file's listing is a line or two: a server that keeps sending is
+            // cut off rather than let fill the memory.
+            session.log(TranscriptSide::Host, QStringLiteral("File listing longer than %1 bytes: data connection closed")
+                                                  .arg(MaxFileListingBytes));
+            session.finishData();
+            return false;
+        }
     }
     session.finishData();
     if (bytes.isEmpty())

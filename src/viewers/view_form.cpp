@@ -237,8 +237,13 @@ void TViewForm::addLine(const QString &line)
 void TViewForm::setLines(const QStringList &lines)
 {
     clearText();
+    // One edit block: the document is laid out once, not again after every line
+    // (a report of tens of thousands of lines would keep the window busy for seconds).
+    QTextCursor block(ui->RichEdit->document());
+    block.beginEditBlock();
     for (const QString &line : lines)
         addLine(line);
+    block.endEditBlock();
 }
 
 QStringList TViewForm::lines() const

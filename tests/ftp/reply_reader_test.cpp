@@ -3,12 +3,14 @@
 
 #include "recording_ui.h"
 #include "reply_peer.h"
+#include "wait_until.h"
 
 #include "ftp/reply.h"
 #include "platform/cp949.h"
 #include "platform/winsock.h"
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QTimer>
 #include "qt_printers.h"
 
@@ -55,12 +57,12 @@ struct Bare {
     }
 };
 
-// A server on a thread of its own that answers with a multi-line reply that
-// never ends, as fast as the connection takes it: the client's socket is always
-// ready, so only the pump between ready calls lets the stop button in.
+// A server on a thread of its own that sends `head` once and then `unit` over
+// and over, as fast as the connection takes it, and never ends: the client's
+// socket is always ready.
 class FloodPeer {
 public:
-    FloodPeer()
+    FloodPeer(const QByteArray &head, const QByteArray &unit)
     {
         listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in sa{};
@@ -71,15 +73,16 @@ public:
             || ::getsockname(listener, reinterpret_cast<sockaddr *>(&sa), &len) != 0)
             ADD_FAILURE() << "flood peer could not listen";
         listenPort = ntohs(sa.sin_port);
-        worker = std::thread([this] {
+        worker = std::thread([this, head, unit] {
             const int c = ::accept(listener, nullptr, nullptr);
             if (c < 0)
                 return;
             QByteArray chunk;
             while (chunk.size() < 64 * 1024)
-                chunk += "211-" + QByteArray(4000, 'z') + "\r\n";
-            while (!stop && ::send(c, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL) > 0) {
-            }
+                chunk += unit;
+            bool ok = ::send(c, head.constData(), size_t(head.size()), MSG_NOSIGNAL) >= 0;
+            while (ok && !stop)
+                ok = ::send(c, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL) > 0;
             ::close(c);
         });
     }
@@ -180,6 +183,65 @@ TEST(ReplyReader, ALineLongerThanTheLimitIsRefusedWhereverItsEndFalls)
     }
 }
 
+namespace {
+
+// A multi-line reply left open: `lines` lines of `bytes` bytes in all (line ends
+// included), the first "211-" alone, no closing line.
+QByteArray openReply(qsizetype bytes, qsizetype lines)
+{
+    QByteArray out = "211-\r\n";
+    const qsizetype rest = bytes - out.size();
+    const qsizetype more = lines - 1;
+    for (qsizetype i = 0; i < more; ++i) {
+        const qsizetype length = rest / more + (i < rest % more ? 1 : 0);
+        out += QByteArray(length - 2, 'x') + "\r\n";
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ReplyReader, AMultiLineReplyWithoutEndIsRefusedAtItsLimits)
+{
+    const qsizetype size = ReplyReader::MaxReplySize;
+    const qsizetype count = ReplyReader::MaxReplyLines;
+    struct Case {
+        const char *name;
+        QByteArray open;   // all that comes before the closing line
+        bool refused;
+    };
+    const QList<Case> cases = {
+        {"at the size limit in short lines", openReply(size, size / 40), false},
+        {"one byte over the size", openReply(size + 1, size / 40), true},
+        {"at the line limit in empty lines", openReply(6 + (count - 1) * 2, count), false},
+        {"one empty line over", openReply(6 + count * 2, count + 1), true},
+        {"8 MB of short lines", openReply(8 * size, 8 * size / 10), true},
+    };
+    for (const Case &c : cases) {
+        for (const qsizetype chunk : {qsizetype(4096), 9 * size}) {
+            SCOPED_TRACE(std::string(c.name) + ", segments of " + std::to_string(chunk));
+            ReplyReader reader;
+            const QByteArray bytes = "200 before\r\n" + c.open + "211 End\r\n200 after\r\n";
+            for (qsizetype at = 0; at < bytes.size(); at += chunk)
+                reader.feed(QByteArrayView(bytes).sliced(at, qMin(chunk, bytes.size() - at)));
+            EXPECT_EQ(reader.overflow(), c.refused ? ReplyReader::Overflow::Reply : ReplyReader::Overflow::None);
+            // The reply before stays readable; nothing after an overlong reply is read.
+            const auto before = reader.next();
+            ASSERT_TRUE(before.has_value());
+            EXPECT_EQ(before->lines, QList<QByteArray>{"200 before"});
+            const auto open = reader.next();
+            EXPECT_EQ(open.has_value(), !c.refused);
+            if (open) {
+                EXPECT_EQ(open->lines.size(), c.open.count('\n') + 1);
+                EXPECT_EQ(open->lines.last(), "211 End");
+                EXPECT_EQ(reader.next()->lines, QList<QByteArray>{"200 after"});
+            }
+            EXPECT_FALSE(reader.next().has_value());
+            EXPECT_TRUE(reader.unfinished().lines.isEmpty());
+        }
+    }
+}
+
 TEST(ReplyRules, CodeAndExpectedSize)
 {
     struct Case {
@@ -248,18 +310,79 @@ TEST(ReadReply, KoreanTextInCodePage949)
 TEST(ReadReply, AnOverlongLineDropsTheConnection)
 {
     ReplyPeer peer;
-    peer.greet("220 " + QByteArray(1 << 20, 'x') + "\r\n");
+    peer.on("NOOP", {"200 " + QByteArray(1 << 20, 'x') + "\r\n"});
     Bare b(peer);
-    const Reply reply = b.session.readReply();
+    QSignalSpy ended(&b.session, &Session::closedByServer);
+    const Reply reply = b.session.command(QStringLiteral("NOOP"));
     EXPECT_FALSE(reply.answered);
     EXPECT_FALSE(b.session.hasControlConnection());
-    EXPECT_TRUE(b.log.contains(QStringLiteral("[H] - Reply line longer than 65536 bytes: connection closed")))
+    // One line says why; the session ends as after a hang-up.
+    EXPECT_EQ(b.log.last(), QStringLiteral("[H] - Reply line longer than 65536 bytes: connection closed"))
+        << b.log.join('\n').left(2000).toStdString();
+    EXPECT_EQ(ended.count(), 1);
+}
+
+TEST(ReadReply, AMultiLineReplyThatNeverEndsDropsTheConnection)
+{
+    // Short continuation lines without end, or empty ones: either limit drops
+    // the connection with one line in the log, the way an overlong line does.
+    const QString refused = QStringLiteral("[H] - Reply longer than 1048576 bytes or 65536 lines: connection closed");
+    const struct { const char *name; QByteArray unit; } cases[] = {
+        {"short lines", "220-x\r\n"},
+        {"empty lines", "\r\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FloodPeer peer("220-Welcome\r\n", c.unit);
+        kavtest::RecordedSession s;
+        ASSERT_TRUE(ws::startup());
+        ASSERT_EQ(s.session.openControl(0x7f000001, peer.port(), 2000), Session::ConnectResult::Connected);
+        const Reply reply = s.session.readReply();
+        EXPECT_FALSE(reply.answered);
+        EXPECT_FALSE(s.session.hasControlConnection());
+        EXPECT_EQ(s.ui.log.count(refused), 1) << s.ui.log.join('\n').left(2000).toStdString();
+        EXPECT_EQ(s.ui.log.last(), refused);
+        // Nothing of the refused reply is shown.
+        EXPECT_FALSE(s.ui.log.contains(QStringLiteral("[H] - 220-Welcome")));
+    }
+}
+
+TEST(ReadReply, ALongMultiLineReplyWithinTheLimitsIsAnswered)
+{
+    ReplyPeer peer;
+    const QByteArray open = openReply(ReplyReader::MaxReplySize, ReplyReader::MaxReplySize / 64);
+    peer.on("STAT", {open + "211 End of status\r\n"});
+    Bare b(peer);
+    const Reply reply = b.session.command(QStringLiteral("STAT"));
+    EXPECT_TRUE(reply.answered);
+    EXPECT_EQ(reply.text, QStringLiteral("211 End of status"));
+    EXPECT_EQ(reply.lines.size(), open.count('\n') + 1);
+    EXPECT_TRUE(b.session.hasControlConnection());
+}
+
+TEST(ReadReply, AnEndlessReplyWhileIdleDropsTheConnection)
+{
+    // Between commands the session reads the control connection from the
+    // event loop; a server that starts an endless reply there is cut off too.
+    ReplyPeer peer;
+    QByteArray flood = "421-Going down\r\n";
+    while (flood.size() <= ReplyReader::MaxReplySize)
+        flood += "421-x\r\n";
+    peer.on("NOOP", {"200 OK\r\n", flood}, 100);
+    Bare b(peer);
+    QSignalSpy ended(&b.session, &Session::closedByServer);
+    EXPECT_EQ(b.session.command(QStringLiteral("NOOP")).code, 200);
+    EXPECT_TRUE(kavtest::waitUntil([&] { return !b.session.hasControlConnection(); }, 10000));
+    EXPECT_EQ(ended.count(), 1);   // the window ends the session as after a hang-up
+    EXPECT_EQ(b.log.count(QStringLiteral("[H] - Reply longer than 1048576 bytes or 65536 lines: connection closed")), 1)
         << b.log.join('\n').left(2000).toStdString();
 }
 
-TEST(ReadReply, StopReachesAReplyThatKeepsComing)
+TEST(ReadReply, StopReachesAServerThatKeepsSendingBlankLines)
 {
-    FloodPeer peer;
+    // Blank lines between replies are skipped and cost no memory, so no limit
+    // ends this wait: only the pump between ready calls lets the stop button in.
+    FloodPeer peer("", "\r\n");
     kavtest::RecordedSession s;
     ASSERT_TRUE(ws::startup());
     ASSERT_EQ(s.session.openControl(0x7f000001, peer.port(), 2000), Session::ConnectResult::Connected);

@@ -138,6 +138,61 @@ TEST(LineCollector, LinesAcrossChunksAndAtTheClose)
     }
 }
 
+TEST(LineCollector, LimitsBoundWhatAHostWithoutEndCanMakeItHold)
+{
+    const LineCollector::Limits limits{4, 10, 3};
+    struct Case {
+        const char *name;
+        QList<QByteArray> chunks;
+        QList<QByteArray> lines;   // everything, the close included
+        bool overflowed;
+    } cases[] = {
+        {"a long line comes out in pieces", bytesList({"abcdefghi\n"}), bytesList({"abcd", "efgh", "i"}), false},
+        {"pieces across chunks", bytesList({"ab", "cdef\n"}), bytesList({"abcd", "ef"}), false},
+        {"exactly at both limits", bytesList({"abc\n", "defg", "hi"}), bytesList({"abc", "defg", "hi"}), false},
+        {"one byte over: the rest is not read", bytesList({"abc\n", "defg", "hi", "j"}), bytesList({"abc", "defg"}),
+         true},
+        {"the line limit", bytesList({"\n\n\n\n"}), bytesList({"", "", ""}), true},
+        {"within the limits", bytesList({"ab\r\ncd"}), bytesList({"ab", "cd"}), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        LineCollector collector(true, limits);
+        QList<QByteArray> lines;
+        for (const QByteArray &chunk : c.chunks)
+            lines += collector.feed(chunk);
+        lines += collector.finish();
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(collector.overflowed(), c.overflowed);
+    }
+}
+
+TEST(Daytime, TheReaderStopsAtTheLineEndOrTheLimit)
+{
+    struct Case {
+        const char *name;
+        QList<QByteArray> chunks;
+        qsizetype kept;
+        bool lineEnded;
+    } cases[] = {
+        {"a line in pieces", bytesList({"Tue Dec  5 20:", "18:47 2026\r\nmore"}), 30, true},
+        {"no end yet", bytesList({"Tue Dec"}), 7, false},
+        {"endless without a line end", QList<QByteArray>(300, QByteArray(100, 'x')), DaytimeReader::MaxBytes, false},
+        {"a line end past the limit is not seen",
+         {QByteArray(DaytimeReader::MaxBytes, 'x') + "\n"}, DaytimeReader::MaxBytes, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        DaytimeReader reader;
+        bool done = false;
+        for (const QByteArray &chunk : c.chunks)
+            done = reader.feed(chunk);
+        EXPECT_EQ(reader.data().size(), c.kept);
+        EXPECT_EQ(reader.lineEnded(), c.lineEnded);
+        EXPECT_EQ(done, c.lineEnded || c.kept == DaytimeReader::MaxBytes);
+    }
+}
+
 TEST(RexecReply, OnlyTheFirstByteIsTheStatus)
 {
     struct Case {

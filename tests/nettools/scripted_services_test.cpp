@@ -9,6 +9,7 @@
 
 #include "nettools/clock_form.h"
 #include "nettools/exec_form.h"
+#include "nettools/rexec_reply.h"
 #include "nettools/service_query.h"
 #include "platform/clock_setter.h"
 #include "platform/scripted_dialogs.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace kav;
@@ -190,4 +192,95 @@ TEST_F(Scripted, DaytimeWithoutLineEndIsReadUntilTheTimeLimit)
     ASSERT_EQ(calls.size(), 1u) << host.log.join('\n').toStdString();
     EXPECT_EQ(calls[0], QDateTime(QDate(2026, 12, 5), QTime(20, 18, 47)));
     EXPECT_TRUE(peer.waitDone());
+}
+
+TEST_F(Scripted, FingerOutputWithoutEndIsCutOffAndShownAsFarAsRead)
+{
+    // Short lines or empty ones well past the limits, and the connection left
+    // open: the read ends at a limit, not at a close that never comes.
+    const QString cut = QStringLiteral("[H] - Finger output longer than 1048576 bytes or 65536 lines: connection closed");
+    struct Case { const char *name; std::string line; qsizetype lines; } cases[] = {
+        {"short lines", "user tty1 Dec  5 20:18\r\n", 1048576 / 24},
+        {"empty lines", "\r\n", 65536},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        host.log.clear();
+        host.reports.clear();
+        std::string flood;
+        while (flood.size() <= 2 * 1048576)
+            flood += c.line;
+        kavtest::BytePeer peer(79);
+        peer.acceptNext().send(flood).wait(30000);
+        ASSERT_TRUE(peer.start());
+        ServiceQueries(host).BB_FingerClick();
+        ASSERT_EQ(host.reports.size(), 1u) << host.log.join('\n').toStdString();
+        EXPECT_EQ(host.reports[0].lines.size(), c.lines);
+        EXPECT_EQ(host.log.count(cut), 1) << host.log.join('\n').toStdString();
+        EXPECT_EQ(host.log.value(host.log.size() - 1), cut);
+        EXPECT_FALSE(host.stop);
+    }
+}
+
+TEST_F(Scripted, StopEndsAFingerOrDaytimeReadThatNeverEnds)
+{
+    // A host that sends a line now and then and never closes; the stop button
+    // (which sets the tag) ends the read. No report and no clock then, and the
+    // run says its connection failed rather than that no data came.
+    for (const int port : {79, 13}) {
+        SCOPED_TRACE(port);
+        host.log.clear();
+        host.reports.clear();
+        host.target.timeoutSeconds = 60;
+        kavtest::BytePeer peer(port);
+        peer.acceptNext();
+        for (int i = 0; i < 100; ++i)
+            peer.send(port == 79 ? "user tty1\r\n" : "no line end ", 100);
+        ASSERT_TRUE(peer.start());
+        QTimer::singleShot(500, [this] {
+            EXPECT_TRUE(host.stop);   // the button is on during the read
+            host.tag = 1;
+        });
+        ServiceQueries q(host);
+        bool clockShown = false;
+        q.runClock = [&](TClockForm &) { clockShown = true; };
+        if (port == 79)
+            q.BB_FingerClick();
+        else
+            q.BB_DayTimeClick();
+        EXPECT_TRUE(host.reports.empty());
+        EXPECT_FALSE(clockShown);
+        EXPECT_FALSE(host.stop);
+        EXPECT_EQ(host.log.value(host.log.size() - 1), QStringLiteral("Connection failed 127.0.0.1"))
+            << host.log.join('\n').toStdString();
+        EXPECT_TRUE(scripted().messageTexts().isEmpty());
+    }
+}
+
+TEST_F(Scripted, RexecOutputWithoutEndIsCutOff)
+{
+    // One line that never ends (shown in pieces) past the byte limit, or empty
+    // lines past the line limit; the host keeps the connection open.
+    const QString cut = QStringLiteral("☞ 출력이 너무 길어서 연결을 끊었습니다('ls')");
+    struct Case { const char *name; std::string unit; qsizetype shown; } cases[] = {
+        {"one endless line", std::string(4096, 'y'), RexecReply::MaxOutputBytes / RexecReply::MaxLineBytes},
+        {"empty lines", "\n", RexecReply::MaxOutputLines},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string flood(1, '\0');
+        while (flood.size() <= size_t(RexecReply::MaxOutputBytes) + 4096)
+            flood += c.unit;
+        kavtest::BytePeer peer(512);
+        peer.acceptNext().wait(100).send(flood).wait(60000);
+        ASSERT_TRUE(peer.start());
+        TExecForm f(host);
+        startExec(f);
+        ASSERT_TRUE(kavtest::waitUntil([&] { return !f.busy(); }, 60000));
+        const QStringList lines = f.messageLines();
+        // The heading, what was read, and the line that says it was cut off.
+        EXPECT_EQ(lines.size(), c.shown + 2);
+        EXPECT_EQ(lines.value(lines.size() - 1), cut);
+        EXPECT_TRUE(f.BB_save->isEnabled());
+    }
 }

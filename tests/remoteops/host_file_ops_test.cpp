@@ -477,6 +477,32 @@ TEST(HostFileOps, PermissionListingWithAnOwnerNamePast261Bytes)
     EXPECT_EQ(h.selectedFiles(), QStringList{"f.txt"});
 }
 
+TEST(HostFileOps, PermissionListingWithoutEndIsCutOff)
+{
+    // 1.5 MB of listing lines for one file: the read stops past 1 MiB, the data
+    // connection is closed, and no permission window opens on a cut listing.
+    ReplyPeer peer(21);
+    serve(peer, fileLine("-rw-r--r--", "f.txt"));
+    QByteArray block;
+    while (block.size() < 64 * 1024)
+        block += fileLine("-rw-r--r--", "other.txt");
+    peer.onData("LIST -lai", listing(QList<QByteArray>(24, block), 1));
+    HostOps h;
+    h.login();
+    h.selectFiles({"f.txt"});
+    bool windowOpened = false;
+    h.inChmodWindow = [&windowOpened](TChmodForm &) {
+        windowOpened = true;
+        return int(QDialog::Rejected);
+    };
+    h.ops->N_RChangeModeClick();
+    EXPECT_FALSE(windowOpened);
+    EXPECT_TRUE(h.shown.isEmpty());
+    EXPECT_TRUE(h.ui.log.contains(QStringLiteral("[H] - File listing longer than 1048576 bytes: data connection closed")))
+        << h.ui.log.join('\n').left(3000).toStdString();
+    EXPECT_TRUE(h.session.isConnected());
+}
+
 TEST(HostFileOps, PermissionMenuFollowsTheSystemReply)
 {
     ReplyPeer peer(21);

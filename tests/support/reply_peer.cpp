@@ -1,6 +1,7 @@
 #include "reply_peer.h"
 
 #include <QTimer>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -35,6 +36,7 @@ ReplyPeer::ReplyPeer(quint16 port)
 ReplyPeer::~ReplyPeer()
 {
     readNotifier.reset();
+    writeNotifier.reset();
     acceptNotifier.reset();
     if (clientFd >= 0)
         ::close(clientFd);
@@ -111,8 +113,8 @@ void ReplyPeer::onData(const QByteArray &prefix, const DataReply &reply)
 
 void ReplyPeer::runData(const DataReply &reply)
 {
-    if (clientFd >= 0 && !reply.preliminary.isEmpty())
-        ::send(clientFd, reply.preliminary.constData(), size_t(reply.preliminary.size()), MSG_NOSIGNAL);
+    if (!reply.preliminary.isEmpty())
+        sendOut(reply.preliminary);
     // Passive: the client connected before it sent the command; the
     // connection waits in the listener's queue.
     const int offered = passiveFd;
@@ -175,8 +177,8 @@ void ReplyPeer::runData(const DataReply &reply)
                 ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
             }
             ::close(fd);
-            if (clientFd >= 0 && !reply.final.isEmpty())
-                ::send(clientFd, reply.final.constData(), size_t(reply.final.size()), MSG_NOSIGNAL);
+            if (!reply.final.isEmpty())
+                sendOut(reply.final);
         });
     });
 }
@@ -202,17 +204,48 @@ void ReplyPeer::sendLater(const QList<QByteArray> &segments, int gapMs)
 {
     int at = 0;
     for (const QByteArray &segment : segments) {
-        QTimer::singleShot(at, this, [this, segment] {
-            if (clientFd >= 0)
-                ::send(clientFd, segment.constData(), size_t(segment.size()), MSG_NOSIGNAL);
-        });
+        QTimer::singleShot(at, this, [this, segment] { sendOut(segment); });
         at += gapMs;
+    }
+}
+
+void ReplyPeer::sendOut(const QByteArray &bytes)
+{
+    if (clientFd < 0)
+        return;
+    outbox += bytes;
+    flushOutbox();
+}
+
+void ReplyPeer::flushOutbox()
+{
+    // A segment larger than the socket's buffer goes out as the client reads it.
+    while (clientFd >= 0 && !outbox.isEmpty()) {
+        const ssize_t n = ::send(clientFd, outbox.constData(), size_t(outbox.size()), MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                outbox.clear();   // the client is gone
+            break;
+        }
+        outbox.remove(0, n);
+    }
+    if (outbox.isEmpty() || clientFd < 0) {
+        writeNotifier.reset();
+        return;
+    }
+    if (!writeNotifier) {
+        writeNotifier = std::make_unique<QSocketNotifier>(clientFd, QSocketNotifier::Write);
+        connect(writeNotifier.get(), &QSocketNotifier::activated, this, [this] { flushOutbox(); });
     }
 }
 
 void ReplyPeer::closeClient()
 {
     readNotifier.reset();
+    writeNotifier.reset();
+    outbox.clear();
     if (clientFd >= 0)
         ::close(clientFd);
     clientFd = -1;

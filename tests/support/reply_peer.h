@@ -74,6 +74,9 @@ private:
     void acceptClient();
     void readClient();
     void sendLater(const QList<QByteArray> &segments, int gapMs);
+    // Sends in order, the rest as the client makes room.
+    void sendOut(const QByteArray &bytes);
+    void flushOutbox();
     void closeClient();
 
     int listenFd = -1;
@@ -94,7 +97,8 @@ private:
     bool answerPassive(const QByteArray &line);
     void runData(const DataReply &reply);
     QByteArray inbox;
-    std::unique_ptr<QSocketNotifier> acceptNotifier, readNotifier;
+    QByteArray outbox;
+    std::unique_ptr<QSocketNotifier> acceptNotifier, readNotifier, writeNotifier;
 };
 
 } // namespace kavtest
