@@ -328,7 +328,7 @@ struct TlsServer {
     std::string path(const std::string &name) const { return home + "/" + name; }
 };
 
-class Transfers : public ::testing::TestWithParam<ServerKind> {};
+class Transfers : public ::testing::TestWithParam<std::tuple<ServerKind, DataMode>> {};
 
 } // namespace
 
@@ -339,14 +339,16 @@ TEST_P(Transfers, LoginBrowseDownloadAndUploadAllEncrypted)
     const QByteArray original = randomBytes(3 * 1024 * 1024 + 17);
     writeFile(home.file("random.bin"), original);
     writeFile(home.file("plain.txt"), plainFile());
-    TlsServer server(GetParam(), home.path());
+    const auto [kind, mode] = GetParam();
+    TlsServer server(kind, home.path());
     ASSERT_TRUE(server.start());
 
     LoopbackCapture capture;
     ASSERT_TRUE(capture.running()) << "no packet socket on lo";
     Client c;
     // By name for one server, by address for the other: both are checked.
-    c.prepare(GetParam() == ServerKind::Pyftpdlib ? QStringLiteral("localhost") : QStringLiteral("127.0.0.1"));
+    c.prepare(kind == ServerKind::Pyftpdlib ? QStringLiteral("localhost") : QStringLiteral("127.0.0.1"));
+    c.profile().Connection.Mode = mode;
     c.connect();
     ASSERT_TRUE(c.session.isConnected()) << c.ui.log.join('\n').toStdString() << server.log();
     EXPECT_TRUE(c.session.isEncrypted());
@@ -370,6 +372,10 @@ TEST_P(Transfers, LoginBrowseDownloadAndUploadAllEncrypted)
     EXPECT_EQ(readFile(server.path("up.txt")), plainFile());
     // The session still answers after the data connections closed.
     EXPECT_EQ(c.session.command(QStringLiteral("NOOP")).code, 200);
+    // Every data connection went the profile's way.
+    const QStringList all = c.sent();
+    EXPECT_EQ(all.contains(QStringLiteral("EPSV")), mode == DataMode::Passive) << all.join(' ').toStdString();
+    EXPECT_EQ(all.contains(QStringLiteral("PORT")), mode == DataMode::Active) << all.join(' ').toStdString();
     c.disconnect();
 
     const QByteArray wire = capture.stop();
@@ -382,9 +388,12 @@ TEST_P(Transfers, LoginBrowseDownloadAndUploadAllEncrypted)
     EXPECT_FALSE(wire.contains(upload.mid(1000000, 64)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, Transfers, ::testing::Values(ServerKind::Vsftpd, ServerKind::Pyftpdlib),
+INSTANTIATE_TEST_SUITE_P(Servers, Transfers,
+                         ::testing::Combine(::testing::Values(ServerKind::Vsftpd, ServerKind::Pyftpdlib),
+                                            ::testing::Values(DataMode::Active, DataMode::Passive)),
                          [](const auto &info) {
-                             return std::string(info.param == ServerKind::Vsftpd ? "Vsftpd" : "Pyftpdlib");
+                             return std::string(std::get<0>(info.param) == ServerKind::Vsftpd ? "Vsftpd" : "Pyftpdlib")
+                                 + (std::get<1>(info.param) == DataMode::Passive ? "Passive" : "Active");
                          });
 
 // The capture itself sees what crosses in clear: the same session without TLS.
