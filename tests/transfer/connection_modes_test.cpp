@@ -5,6 +5,7 @@
 // addresses that lead to IPv6.
 
 #include "ftp_server.h"
+#include "served.h"
 #include "transfer_fixture.h"
 
 #include <QCryptographicHash>
@@ -21,35 +22,14 @@
 
 using namespace kav;
 using kavtest::Transfers;
+using kavtest::Served;
+using kavtest::Server;
+using kavtest::digest;
+using kavtest::randomBytes;
+using kavtest::readAll;
+using kavtest::writeAll;
 
 namespace {
-
-enum class Server { Pyftpdlib, Vsftpd };
-
-QByteArray randomBytes(qint64 size, quint32 seed)
-{
-    QByteArray b((size + 3) & ~qint64(3), Qt::Uninitialized);
-    QRandomGenerator gen(seed);
-    gen.fillRange(reinterpret_cast<quint32 *>(b.data()), b.size() / 4);
-    b.truncate(size);
-    return b;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray digest(const QByteArray &b) { return QCryptographicHash::hash(b, QCryptographicHash::Sha256); }
 
 int countStarting(const QStringList &log, const QString &prefix)
 {
@@ -60,32 +40,6 @@ int countStarting(const QStringList &log, const QString &prefix)
 }
 
 // One real server of either kind on an address and a port of the namespace.
-struct Served {
-    kavtest::ScratchDir home, local;
-    std::unique_ptr<kavtest::FtpServer> py;
-    std::unique_ptr<kavtest::VsftpdServer> vs;
-    QString homeDir() const { return QString::fromStdString(home.path()); }
-    QString localDir() const { return QString::fromStdString(local.path()); }
-
-    ::testing::AssertionResult start(Server which, const std::string &address, int port,
-                                     const std::vector<std::string> &vsftpdConfig = {})
-    {
-        if (which == Server::Pyftpdlib) {
-            py = std::make_unique<kavtest::FtpServer>();
-            py->addUser("kim", "secret", home.path()).setAddress(address).setPort(port);
-            return py->start();
-        }
-        if (std::string why; !kavtest::VsftpdServer::available(&why))
-            return ::testing::AssertionFailure() << why;   // CI runs as root: a failure, never a skip
-        vs = std::make_unique<kavtest::VsftpdServer>();
-        vs->addUser("kim", "secret", home.path()).setAddress(address).setPort(port);
-        for (const std::string &line : vsftpdConfig)
-            vs->addConfig(line);
-        return vs->start();
-    }
-    std::string log() const { return py ? py->log() : vs ? vs->log() : std::string(); }
-};
-
 void connectTo(Transfers &t, const QString &host, int port, DataMode mode)
 {
     t.flow.profile.HostName = QStringLiteral("h");

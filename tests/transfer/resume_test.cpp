@@ -5,6 +5,7 @@
 #include "ftp_server.h"
 #include "qt_printers.h"
 #include "reply_peer.h"
+#include "served.h"
 #include "transfer_fixture.h"
 
 #include "transfer/resume.h"
@@ -22,36 +23,18 @@
 using namespace kav;
 using kavtest::ReplyPeer;
 using kavtest::Transfers;
+using kavtest::Served;
+using kavtest::Server;
+using kavtest::digest;
+using kavtest::randomBytes;
+using kavtest::readAll;
+using kavtest::writeAll;
 
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 constexpr qint64 FiveGiB = 5LL * 1024 * MiB;
 const QString PureFtpdAnnouncement = QStringLiteral("150 5242880.0 kbytes to download");
-
-QByteArray randomBytes(qint64 size, quint32 seed)
-{
-    QByteArray b((size + 3) & ~qint64(3), Qt::Uninitialized);
-    QRandomGenerator gen(seed);
-    gen.fillRange(reinterpret_cast<quint32 *>(b.data()), b.size() / 4);
-    b.truncate(size);
-    return b;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-QByteArray digest(const QByteArray &b) { return QCryptographicHash::hash(b, QCryptographicHash::Sha256); }
 
 ScriptedDialogs &boxes() { return static_cast<ScriptedDialogs &>(dialogs()); }
 
@@ -352,31 +335,6 @@ TEST(TransferResume, AnUploadTheServerWillNotRestartAppendsOrComesWhole)
 // ---- real servers -------------------------------------------------------------
 
 namespace {
-
-enum class Server { Pyftpdlib, Vsftpd };
-
-struct Served {
-    kavtest::ScratchDir home, local;
-    std::unique_ptr<kavtest::FtpServer> py;
-    std::unique_ptr<kavtest::VsftpdServer> vs;
-    QString homeDir() const { return QString::fromStdString(home.path()); }
-    QString localDir() const { return QString::fromStdString(local.path()); }
-
-    ::testing::AssertionResult start(Server which)
-    {
-        if (which == Server::Pyftpdlib) {
-            py = std::make_unique<kavtest::FtpServer>();
-            py->addUser("kim", "secret", home.path());
-            return py->start();
-        }
-        std::string why;
-        if (!kavtest::VsftpdServer::available(&why))
-            return ::testing::AssertionFailure() << why;   // CI runs as root: a failure, never a skip
-        vs = std::make_unique<kavtest::VsftpdServer>();
-        vs->addUser("kim", "secret", home.path());
-        return vs->start();
-    }
-};
 
 class BothServers : public ::testing::TestWithParam<Server> {};
 

@@ -3,6 +3,7 @@
 
 #include "ftp_server.h"
 #include "qt_printers.h"
+#include "served.h"
 #include "transfer_fixture.h"
 
 #include <QCryptographicHash>
@@ -20,6 +21,12 @@
 
 using namespace kav;
 using kavtest::Transfers;
+using kavtest::Served;
+using kavtest::Server;
+using kavtest::digest;
+using kavtest::randomBytes;
+using kavtest::readAll;
+using kavtest::writeAll;
 
 namespace {
 
@@ -42,62 +49,6 @@ void cancelOnceMoving(kav::TTransForm &window)
 {
     onceMoving(window, [&window] { window.BB_abortClick(); });
 }
-
-QByteArray randomBytes(qint64 size, quint32 seed)
-{
-    QByteArray b((size + 3) & ~qint64(3), Qt::Uninitialized);
-    QRandomGenerator gen(seed);
-    gen.fillRange(reinterpret_cast<quint32 *>(b.data()), b.size() / 4);
-    b.truncate(size);
-    return b;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray digest(const QByteArray &b) { return QCryptographicHash::hash(b, QCryptographicHash::Sha256); }
-
-// The servers every end-to-end case runs against.
-enum class Server { Pyftpdlib, Vsftpd };
-
-struct Served {
-    kavtest::ScratchDir home, local;
-    std::unique_ptr<kavtest::FtpServer> py;
-    std::unique_ptr<kavtest::VsftpdServer> vs;
-    QString homeDir() const { return QString::fromStdString(home.path()); }
-    QString localDir() const { return QString::fromStdString(local.path()); }
-
-    // A server that does not start fails the test with its reason.
-    ::testing::AssertionResult start(Server which)
-    {
-        if (which == Server::Pyftpdlib) {
-            py = std::make_unique<kavtest::FtpServer>();
-            py->addUser("kim", "secret", home.path());
-            return py->start();
-        }
-        vs = std::make_unique<kavtest::VsftpdServer>();
-        vs->addUser("kim", "secret", home.path());
-        return vs->start();
-    }
-    void stop()
-    {
-        if (py)
-            py->stop();
-        if (vs)
-            vs->stop();
-    }
-};
 
 class BothServers : public ::testing::TestWithParam<Server> {};
 
