@@ -1,5 +1,11 @@
 #include "host_listing.h"
 
+#include "ftp/transcript.h"
+#include "platform/event_pump.h"
+#include "platform/text.h"
+
+#include <vector>
+
 namespace kav {
 
 DataOpening openEntryListing(Session &session)
@@ -12,6 +18,42 @@ DataOpening openEntryListing(Session &session)
         && session.isConnected())
         opening = session.openData(QStringLiteral("LIST"));
     return opening;
+}
+
+ListingRead readListing(Session &session,
+                        const std::function<bool(const QList<QByteArray> &, qsizetype)> &consume)
+{
+    // Large chunks: a few system calls for a big directory, each chunk's lines
+    // handled before the next is read.
+    constexpr int ChunkSize = 256 * 1024;
+    constexpr qsizetype MaxLine = 64 * 1024;
+    LineSplitter splitter(MaxLine);
+    std::vector<char> chunk(ChunkSize);
+    const auto hand = [&](const QList<QByteArray> &lines, qsizetype bytes) {
+        for (const QByteArray &line : lines)
+            session.noteServerText(line);
+        return consume(lines, bytes);
+    };
+    ListingRead outcome = ListingRead::Complete;
+    for (;;) {
+        const int n = session.receiveData(chunk.data(), ChunkSize);
+        if (n == 0)
+            break;   // a last line without its LF is not a whole line: dropped
+        if (n < 0) {
+            session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
+            session.drop();
+            return ListingRead::Failed;
+        }
+        if (!hand(splitter.feed(chunk.data(), n), n)) {
+            outcome = ListingRead::Stopped;
+            break;
+        }
+        PumpWhenDue();   // between chunks: the window never waits for a whole listing
+    }
+    if (splitter.overflowed())
+        session.log(TranscriptSide::Host, QStringLiteral("Listing lines longer than 65536 bytes were skipped"));
+    session.finishData();
+    return outcome;
 }
 
 } // namespace kav

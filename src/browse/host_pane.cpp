@@ -16,7 +16,6 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include <vector>
 
 namespace kav {
 
@@ -26,9 +25,6 @@ namespace {
 
 constexpr int KindRole = HostListModel::KindRole;
 constexpr int ItemHeight = 15;
-// Listing data is read in large chunks: a few system calls for a big
-// directory, each chunk's lines parsed before the next is read.
-constexpr int ReceiveBlock = 256 * 1024;
 
 // Icon at the left edge + 2, text at + 21, one pixel down, on the selection colour when selected.
 class EntryDelegate : public QStyledItemDelegate {
@@ -216,29 +212,10 @@ HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray
         return opening.status == DataOpening::Status::Refused ? Listing::Refused : Listing::Failed;
     if (opened)
         opened();
-    // A listing line past this length is a broken or hostile server; it is
-    // skipped, never kept growing.
-    LineSplitter splitter(64 * 1024);
-    std::vector<char> chunk(ReceiveBlock);
-    char *buffer = chunk.data();
-    for (;;) {
-        const int n = session.receiveData(buffer, ReceiveBlock);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
-            session.drop();
-            break;
-        }
-        const QList<QByteArray> lines = splitter.feed(buffer, n);
-        for (const QByteArray &line : lines)
-            session.noteServerText(line);
-        consume(lines, n);
-        PumpWhenDue();   // between chunks: the window never waits for a whole listing
-    }
-    if (splitter.overflowed())
-        session.log(TranscriptSide::Host, QStringLiteral("Listing lines longer than 65536 bytes were skipped"));
-    session.finishData();
+    readListing(session, [&](const QList<QByteArray> &lines, qsizetype bytes) {
+        consume(lines, bytes);
+        return true;
+    });
     return Listing::Received;
 }
 

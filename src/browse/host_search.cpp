@@ -13,10 +13,6 @@
 
 namespace kav {
 
-namespace {
-constexpr int ReceiveBlock = 4096;
-}
-
 int invalidMaskPosition(const QString &mask)
 {
     const QList<uint> m = mask.toUcs4();
@@ -83,22 +79,8 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
         return Visit::Fail;
 
     QStringList subdirectories;
-    LineSplitter splitter;
-    char buffer[ReceiveBlock];
-    bool failed = false;
-    bool stopped = false;
-    while (!stopped) {
-        const int n = session.receiveData(buffer, ReceiveBlock);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
-            session.drop();
-            failed = true;
-            break;
-        }
-        for (const QByteArray &raw : splitter.feed(buffer, n)) {
-            session.noteServerText(raw);
+    const ListingRead read = readListing(session, [&](const QList<QByteArray> &lines, qsizetype) {
+        for (const QByteArray &raw : lines) {
             const QString line = withoutTrailingCR(session.decodeText(raw));
             const auto entry = classifyListingLine(line);
             if (!entry)
@@ -124,11 +106,10 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
                 cb.found(joinHostPath(path, name), binary ? QStringLiteral("B") : QStringLiteral("A"), found);
             PumpMessages(1);
         }
-        stopped = stop();
-    }
-    if (failed)
+        return !stop();
+    });
+    if (read == ListingRead::Failed)
         return Visit::Fail;
-    session.finishData();
     PumpMessages(1);
     if (!session.isConnected())
         return Visit::Fail;
