@@ -245,6 +245,10 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         informationBox(QStringLiteral("로그인 실패, 비밀번호를 확인하십시요."));
         BB_DisconnectClick();
         return;
+    case Session::LoginResult::DataProtectionRefused:
+        informationBox(QStringLiteral("보안 연결(TLS)을 만들지 못해 연결을 끊었습니다. 메시지 창을 확인하십시요."));
+        BB_DisconnectClick();
+        return;
     case Session::LoginResult::LoggedIn:
         afterLogin(systemReply);
         return;

@@ -406,7 +406,8 @@ Session::LoginResult Session::login(const QString &user, const QString &password
     if (controlTls) {
         protectData();
         if (!dataProtected)
-            return LoginResult::Interrupted;
+            return control == ws::InvalidSocket && !hungUp ? LoginResult::DataProtectionRefused
+                                                           : LoginResult::Interrupted;
     }
     reply = command(QStringLiteral("SYST"));
     if (systemReply)

@@ -164,12 +164,13 @@ public:
     // The control connection is encrypted.
     bool isEncrypted() const { return controlTls != nullptr; }
 
-    enum class LoginResult { LoggedIn, UserRefused, PasswordRefused, Interrupted };
+    enum class LoginResult { LoggedIn, UserRefused, PasswordRefused, DataProtectionRefused, Interrupted };
     // USER, PASS (when 331 asks for it; a 230 to USER needs none), SYST and
     // FEAT (see features()). Marks the session connected first. With TLS
     // required: only on the encrypted connection (startTls() first, else
     // Interrupted with nothing sent), and PBSZ 0 and PROT P follow the login so
-    // that every data connection is encrypted too. On LoggedIn, *systemReply
+    // that every data connection is encrypted too (a server that will not
+    // encrypt the data is left: DataProtectionRefused). On LoggedIn, *systemReply
     // holds the SYST reply and loggedIn() is emitted.
     LoginResult login(const QString &user, const QString &password, QString *systemReply);
     // Reads the control connection's own address, which the data channel announces; false when it cannot.

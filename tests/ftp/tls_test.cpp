@@ -446,6 +446,31 @@ TEST(Refusal, AServerWithoutTlsNeverSeesTheLogin)
     EXPECT_FALSE(wire.contains("Secret-Pw-42"));
 }
 
+// A server that takes the login over TLS but will not encrypt the data: no
+// file may cross in clear, so the session ends as a disconnect does.
+TEST(Refusal, AServerThatWillNotProtectTheDataIsLeft)
+{
+    ASSERT_TRUE(certificates().ok);
+    kavtest::ScratchDir home;
+    kavtest::FtpServer server;
+    server.addUser("kim", "Secret-Pw-42", home.path())
+        .requireTls(certificates().cert("server"), certificates().key("server"))
+        .answer("PROT", "536 Requested PROT level not supported by mechanism.");
+    ASSERT_TRUE(server.start());
+    Client c;
+    c.connect();
+    EXPECT_FALSE(c.session.hasControlConnection());
+    EXPECT_EQ(c.sent(), (QStringList{"AUTH", "USER", "PASS", "PBSZ", "PROT"})) << c.ui.log.join('\n').toStdString();
+    EXPECT_TRUE(c.ui.log.contains(QStringLiteral(
+        "[H] - 보안 연결 오류: 호스트가 데이터 연결의 암호화(PROT P)를 거부했습니다. 연결을 끊습니다.")))
+        << c.ui.log.join('\n').toStdString();
+    EXPECT_EQ(boxes().messageTexts(),
+              QStringList{QStringLiteral("보안 연결(TLS)을 만들지 못해 연결을 끊었습니다. 메시지 창을 확인하십시요.")});
+    EXPECT_TRUE(c.ui.connectEnabled);
+    EXPECT_FALSE(c.ui.disconnectEnabled);
+    EXPECT_FALSE(c.ui.caption.contains(QStringLiteral("\U0001F512")));
+}
+
 // Handshakes that do not finish: the server hangs up, nothing ever comes
 // (the stop button, the time limit).
 TEST(Handshake, HangUpStopAndTimeLimit)

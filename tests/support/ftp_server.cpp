@@ -115,6 +115,12 @@ FtpServer &FtpServer::acceptListOptions(bool on)
     return *this;
 }
 
+FtpServer &FtpServer::answer(const std::string &command, const std::string &reply)
+{
+    answers_.emplace_back(command, reply);
+    return *this;
+}
+
 FtpServer &FtpServer::setPort(int port)
 {
     port_ = port;
@@ -171,6 +177,10 @@ FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &d
     for (const auto &o : overrides_)
         overrides.append(QJsonObject{{"user", q(o.user)}, {"dir", q(o.directory)}, {"perm", q(o.perm)}});
     cfg["overrides"] = overrides;
+    QJsonObject answers;
+    for (const auto &[command, reply] : answers_)
+        answers[q(command)] = q(reply);
+    cfg["answers"] = answers;
     const std::string json = QJsonDocument(cfg).toJson(QJsonDocument::Compact).toStdString();
     return process_.start("pyftpdlib",
                           {"/usr/bin/python3", fixturesDir() + "/ftp_server.py", json},

@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kavtest {
@@ -66,6 +67,9 @@ public:
     // directory that may be entered but not listed: "e").
     FtpServer &overridePerm(const std::string &user, const std::string &directory, const std::string &perm);
 
+    // Answers `command` with `reply` (e.g. "536 Not supported.") instead of carrying it out.
+    FtpServer &answer(const std::string &command, const std::string &reply);
+
     // Starts the server and waits until it listens; the failure message
     // carries the server's output.
     ::testing::AssertionResult start(int timeoutMs = 5000);
@@ -88,6 +92,7 @@ private:
     int port_ = 21;
     std::string address_ = "127.0.0.1";
     std::string tlsCert_, tlsKey_;
+    std::vector<std::pair<std::string, std::string>> answers_;
     struct Override { std::string user, directory, perm; };
     std::vector<Override> overrides_;
     ScratchDir scratch_;
