@@ -347,7 +347,7 @@ TEST(LocalPathsInTheFile, RoundTripWhateverTheirBytes)
         EXPECT_EQ(q[0].directory, QStringLiteral("/pub")) << r.name;
         EXPECT_TRUE(q[0].binary && q[0].upload) << r.name;
         EXPECT_EQ(readLoginOptions(back).Editor, s.Editor) << r.name;
-        EXPECT_EQ(readHostBookmarks(back, QStringLiteral("host")), QList<HostBookmark>{{path, true}}) << r.name;
+        EXPECT_EQ(readHostBookmarks(back, QStringLiteral("host")), (QList<HostBookmark>{{path, true}})) << r.name;
     }
 }
 
