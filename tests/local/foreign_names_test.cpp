@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -219,6 +220,10 @@ TEST_F(ForeignNames, ListedShownAndEnteredByTheirBytes)
         EXPECT_EQ(localpath::encode(window->localPaneOf()->currentDirectory()), root + '/' + n.bytes);
         EXPECT_EQ(shownFiles(), QStringList{n.shown + QStringLiteral(".txt")});
         EXPECT_EQ(tree->currentItem()->text(), n.shown) << "the tree shows the folder it is in";
+        // Its name goes to the clipboard as it is shown, never as lone surrogates.
+        QApplication::clipboard()->clear();
+        f().SB_LocalToClip->click();
+        EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8(root) + QLatin1Char('/') + n.shown);
         EXPECT_TRUE(scripted().messageTexts().isEmpty()) << scripted().messageTexts().join('|').toStdString();
         // A file there opens by its bytes too.
         select(n.shown + QStringLiteral(".txt"));
