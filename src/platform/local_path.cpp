@@ -180,6 +180,12 @@ bool saveFile(const QString &path, QByteArrayView bytes, QString *error)
     return true;
 }
 
+bool isWritable(const QString &path)
+{
+    const auto bytes = encode(path);
+    return bytes && !bytes->isEmpty() && ::access(bytes->constData(), W_OK) == 0;
+}
+
 bool isDirectory(const QString &path)
 {
     const auto bytes = encode(path);

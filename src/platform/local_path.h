@@ -52,6 +52,8 @@ bool open(QFile &file, const QString &path, QIODevice::OpenMode mode);
 // link keeps pointing at the file it names). False with the reason in `error`.
 bool saveFile(const QString &path, QByteArrayView bytes, QString *error = nullptr);
 bool isDirectory(const QString &path);
+// Whether this process may write the file (or directory).
+bool isWritable(const QString &path);
 // The size of a regular file (a link to one counts); -1 when there is none.
 qint64 regularFileSize(const QString &path);
 bool remove(const QString &path);

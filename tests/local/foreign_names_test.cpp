@@ -8,6 +8,7 @@
 #include "app/settings_bridge.h"
 #include "ui_main_form.h"
 #include "ui_file_info_form.h"
+#include "ui_view_form.h"
 
 #include "config/ascii_extensions.h"
 #include "local/local_pane.h"
@@ -326,6 +327,23 @@ TEST_F(ForeignNames, OpenedInTheViewersAndHandedToProgramsByTheirBytes)
         EXPECT_EQ(viewed.trimmed(), QString::fromUtf8(content).trimmed());
         EXPECT_EQ(caption, QStringLiteral("[Local] - File View (") + n.shown + QStringLiteral(", ") + size
                                + QStringLiteral(" Bytes)"));
+
+        // Saved, and saved again under another name in a folder of foreign
+        // bytes: both writes reach the files of those bytes.
+        const QByteArray saveDir = root + '/' + Folders.first().bytes;
+        ::mkdir(saveDir.constData(), 0755);
+        scripted().clear();
+        scripted().pushAccept(localpath::decode(saveDir + '/' + n.bytes));
+        EXPECT_TRUE(whileModal<TViewForm>(f().N_LView, [&](TViewForm *v) {
+            v->form()->RichEdit->setPlainText(QStringLiteral("edited"));
+            EXPECT_TRUE(v->N_FileSaveAsClick());
+            return true;
+        }));
+        EXPECT_EQ(contentOf(saveDir + '/' + n.bytes).trimmed(), QByteArray("edited"));
+        EXPECT_EQ(contentOf(root + '/' + n.bytes), content) << "the opened file is left as it was";
+        EXPECT_TRUE(scripted().messageTexts().isEmpty()) << scripted().messageTexts().join('|').toStdString();
+        localpath::remove(localpath::decode(saveDir + '/' + n.bytes));
+        localpath::removeDirectory(localpath::decode(saveDir));
 
         select(n.shown);
         QString firstCell, hexTitle;
