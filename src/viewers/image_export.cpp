@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QTransform>
 
 #include <cstdio>

@@ -24,7 +24,6 @@
 #include <QInputMethod>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSaveFile>
 #include <QStatusTipEvent>
 #include <QTextBlock>
 #include <QTextList>
