@@ -99,18 +99,18 @@ ConnectionOptions connectionFromFields(const QString &value)
     const QChar sep = QLatin1Char(';');
     ConnectionOptions c;
     bool ok = false;
-    const int port = ExtractField(value, sep, 9).trimmed().toInt(&ok);
+    const int port = fieldOf(value, sep, 9).trimmed().toInt(&ok);
     if (ok && port > 0 && port <= 65535)
         c.Port = port;
-    const QString mode = ExtractField(value, sep, 10).trimmed().toLower();
+    const QString mode = fieldOf(value, sep, 10).trimmed().toLower();
     for (int i = 0; i < 3; ++i)
         if (mode == ModeNames[i])
             c.Mode = DataMode(i);
-    const QString security = ExtractField(value, sep, 11).trimmed().toLower();
+    const QString security = fieldOf(value, sep, 11).trimmed().toLower();
     for (int i = 0; i < 2; ++i)
         if (security == SecurityNames[i])
             c.Encryption = Security(i);
-    c.TrustedCertificate = ExtractField(value, sep, 12).trimmed();
+    c.TrustedCertificate = fieldOf(value, sep, 12).trimmed();
     return c;
 }
 
@@ -127,14 +127,14 @@ ProfileEntry profileFromValue(const QString &name, const QString &value)
     const QChar sep = QLatin1Char(';');
     ProfileEntry e;
     e.HostName = name;
-    e.HostIP = ExtractField(value, sep, 1);
-    e.UserId = ExtractField(value, sep, 2);
-    e.RemotePath = ExtractField(value, sep, 3);
-    e.LocalPath = ExtractField(value, sep, 4);
-    e.LastLocalDir = ExtractField(value, sep, 5);
-    e.LastLocalFile = ExtractField(value, sep, 6);
-    e.LastHostDir = ExtractField(value, sep, 7);
-    e.LastHostFile = ExtractField(value, sep, 8);
+    e.HostIP = fieldOf(value, sep, 1);
+    e.UserId = fieldOf(value, sep, 2);
+    e.RemotePath = fieldOf(value, sep, 3);
+    e.LocalPath = fieldOf(value, sep, 4);
+    e.LastLocalDir = fieldOf(value, sep, 5);
+    e.LastLocalFile = fieldOf(value, sep, 6);
+    e.LastHostDir = fieldOf(value, sep, 7);
+    e.LastHostFile = fieldOf(value, sep, 8);
     e.Connection = connectionFromFields(value);
     return e;
 }
@@ -147,7 +147,7 @@ QString profileValue(const ProfileEntry &e)
     // connection options existed, so older files round-trip unchanged.
     if (!e.Connection.isDefault())
         fields << connectionFields(e.Connection);
-    return fields.join(QLatin1Char(';'));
+    return joinFields(fields, QLatin1Char(';'));
 }
 
 ProfileEntry profileEntryOf(const SessionProfile &p)

@@ -19,4 +19,18 @@ QString ExtractField(const QString &text, QChar separator, int n)
     return counter == n ? text.mid(start) : QString();
 }
 
+QString joinFields(const QStringList &fields, QChar separator)
+{
+    const QChar kept(char16_t(0xDC00 + separator.unicode()));
+    QStringList out = fields;
+    for (QString &f : out)
+        f.replace(separator, kept);
+    return out.join(separator);
+}
+
+QString fieldOf(const QString &text, QChar separator, int n)
+{
+    return ExtractField(text, separator, n).replace(QChar(char16_t(0xDC00 + separator.unicode())), separator);
+}
+
 } // namespace kav

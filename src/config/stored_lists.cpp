@@ -47,29 +47,29 @@ void removeNumberedValues(IniFile &ini, const QString &section, const QString &p
 
 QString encodeHostBookmark(const HostBookmark &entry)
 {
-    return entry.text + (entry.binary ? QStringLiteral(";B") : QStringLiteral(";A"));
+    return joinFields({entry.text, entry.binary ? QStringLiteral("B") : QStringLiteral("A")}, QLatin1Char(';'));
 }
 
 HostBookmark decodeHostBookmark(const QString &value)
 {
-    return {ExtractField(value, QLatin1Char(';'), 1), ExtractField(value, QLatin1Char(';'), 2) == QLatin1String("B")};
+    return {fieldOf(value, QLatin1Char(';'), 1), fieldOf(value, QLatin1Char(';'), 2) == QLatin1String("B")};
 }
 
 QString encodeQueueEntry(const QueueEntry &entry)
 {
-    return entry.fileName + QLatin1Char(';') + entry.directory + QLatin1Char(';')
-           + (entry.binary ? QLatin1Char('B') : QLatin1Char('A')) + QLatin1Char(';')
-           + (entry.upload ? QLatin1Char('0') : QLatin1Char('1'));
+    return joinFields({entry.fileName, entry.directory, entry.binary ? QStringLiteral("B") : QStringLiteral("A"),
+                       entry.upload ? QStringLiteral("0") : QStringLiteral("1")},
+                      QLatin1Char(';'));
 }
 
 QueueEntry decodeQueueEntry(const QString &value)
 {
     const QChar sep = QLatin1Char(';');
     QueueEntry e;
-    e.fileName = ExtractField(value, sep, 1);
-    e.directory = ExtractField(value, sep, 2);
-    e.binary = ExtractField(value, sep, 3) != QLatin1String("A");
-    e.upload = ExtractField(value, sep, 4) == QLatin1String("0");
+    e.fileName = fieldOf(value, sep, 1);
+    e.directory = fieldOf(value, sep, 2);
+    e.binary = fieldOf(value, sep, 3) != QLatin1String("A");
+    e.upload = fieldOf(value, sep, 4) == QLatin1String("0");
     return e;
 }
 

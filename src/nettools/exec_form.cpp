@@ -1,4 +1,5 @@
 #include "exec_form.h"
+#include "platform/local_path.h"
 #include "ui_exec_form.h"
 
 #include "net_tools_host.h"
@@ -318,16 +319,16 @@ void TExecForm::BB_saveClick()
     QString path;
     if (!dialogs().saveFile(this, request, path))
         return;
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        informationBox(QStringLiteral("파일을 저장하지 못했습니다: ") + path, this);
+    QFile f;
+    if (!localpath::open(f, path, QIODevice::WriteOnly | QIODevice::Truncate)) {
+        informationBox(QStringLiteral("파일을 저장하지 못했습니다: ") + localpath::displayName(QStringView(path)), this);
         return;
     }
     QByteArray text;
     for (const QString &line : messageLines())
         text += line.toUtf8() + '\n';
     if (f.write(text) != text.size() || !f.flush())
-        informationBox(QStringLiteral("파일을 저장하지 못했습니다: ") + path, this);
+        informationBox(QStringLiteral("파일을 저장하지 못했습니다: ") + localpath::displayName(QStringView(path)), this);
 }
 
 void TExecForm::BB_printClick()

@@ -1,5 +1,7 @@
 #include "clipboard.h"
 
+#include "local_path.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 
@@ -9,7 +11,7 @@ void copyToClipboard(const QString &text)
 {
     if (text.isEmpty())
         return;
-    QGuiApplication::clipboard()->setText(text);
+    QGuiApplication::clipboard()->setText(localpath::hasEscapes(text) ? localpath::displayName(QStringView(text)) : text);
 }
 
 } // namespace kav

@@ -1,6 +1,10 @@
 #include "dialogs.h"
 
+#include "local_path.h"
+
 #include <QDateTime>
+
+#include <algorithm>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -15,6 +19,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 
 namespace kav {
 namespace {
@@ -51,6 +58,32 @@ QStringList runFileDialog(QFileDialog &dialog)
     return dialog.selectedFiles();
 }
 
+// Qt accepts a file to open only when its own reading of the name finds it, and
+// it reads a name of foreign bytes with replacement characters, which find no
+// file: such a choice is taken when the file it stands for is there.
+class FileDialog : public QFileDialog {
+public:
+    FileDialog(QWidget *parent, const QString &caption, const DialogPaths &paths, const QString &filter = {})
+        : QFileDialog(parent, caption, paths.shown(), filter), m_paths(paths)
+    {
+    }
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        const auto foreign = [](const QString &f) { return f.contains(QChar(QChar::ReplacementCharacter)); };
+        const auto there = [this](const QString &f) { return localpath::status(m_paths.localPath(f)).exists; };
+        if (fileMode() != AnyFile && !files.isEmpty() && std::any_of(files.begin(), files.end(), foreign)
+            && std::all_of(files.begin(), files.end(), there)) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    const DialogPaths &m_paths;
+};
+
 // The first choice of file types lists the files this user may run (and every
 // directory, to walk to them); the other choices list their patterns as usual.
 void listExecutablesUnderFirstFilter(QFileDialog &dialog)
@@ -85,6 +118,7 @@ QMessageBox::Icon qtIcon(MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// The start as a local path: the folder, the file in it, or both joined.
 QString startPath(const FileRequest &request)
 {
     if (request.fileName.isEmpty())
@@ -141,51 +175,57 @@ public:
 
     bool openFile(QWidget *parent, const FileRequest &request, QString &path) override
     {
-        QFileDialog dialog(dialogOwner(parent), request.title, startPath(request),
-                           qtFileFilter(request.filter, request.executablesOnly));
+        const DialogPaths paths(startPath(request));
+        FileDialog dialog(dialogOwner(parent), request.title, paths,
+                          qtFileFilter(request.filter, request.executablesOnly));
         dialog.setFileMode(QFileDialog::ExistingFile);
         if (request.executablesOnly)
             listExecutablesUnderFirstFilter(dialog);
         const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
-        path = chosen.first();
+        path = paths.localPath(chosen.first());
         return true;
     }
 
     bool openFiles(QWidget *parent, const FileRequest &request, QStringList &paths) override
     {
-        QFileDialog dialog(dialogOwner(parent), request.title, startPath(request), qtFileFilter(request.filter));
+        const DialogPaths start(startPath(request));
+        FileDialog dialog(dialogOwner(parent), request.title, start, qtFileFilter(request.filter));
         dialog.setFileMode(QFileDialog::ExistingFiles);
         const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
-        paths = chosen;
+        paths.clear();
+        for (const QString &c : chosen)
+            paths << start.localPath(c);
         return true;
     }
 
     bool saveFile(QWidget *parent, const FileRequest &request, QString &path) override
     {
         // The callers ask their own overwrite question, with their own text.
-        QFileDialog dialog(dialogOwner(parent), request.title, startPath(request), qtFileFilter(request.filter));
+        const DialogPaths paths(startPath(request));
+        FileDialog dialog(dialogOwner(parent), request.title, paths, qtFileFilter(request.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
-        path = withDefaultExtension(chosen.first(), request.defaultExt);
+        path = withDefaultExtension(paths.localPath(chosen.first()), request.defaultExt);
         return true;
     }
 
     bool chooseDirectory(QWidget *parent, const QString &caption, QString &dir) override
     {
-        QFileDialog dialog(dialogOwner(parent), caption, dir);
+        const DialogPaths paths(dir);
+        FileDialog dialog(dialogOwner(parent), caption, paths);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
         const QStringList chosen = runFileDialog(dialog);
         if (chosen.isEmpty())
             return false;
-        dir = chosen.first();
+        dir = paths.localPath(chosen.first());
         return true;
     }
 
@@ -317,6 +357,111 @@ bool confirmBox(const QString &text, QWidget *parent)
 {
     return dialogs().messageBox(parent, applicationTitle(), text, MsgIcon::Question,
                                 BtnYes | BtnNo) == BtnYes;
+}
+
+namespace {
+
+QString lastName(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString parentOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+// The name as Qt's own file classes see it (bytes that are no text replaced).
+QString qtNameOf(const QString &localName)
+{
+    const auto bytes = localpath::encode(localName);
+    return bytes ? QFile::decodeName(*bytes) : localName;
+}
+
+} // namespace
+
+DialogPaths::DialogPaths(const QString &start)
+{
+    m_shown = start;
+    // Paths Qt can name need nothing: the dialog gets them as they always were.
+    if (!localpath::hasEscapes(start))
+        return;
+    const bool isFolder = localpath::isDirectory(start);
+    m_folder = isFolder ? start : parentOf(start);
+    m_name = isFolder ? QString() : lastName(start);
+    QString shownFolder = m_folder;
+    if (localpath::hasEscapes(m_folder)) {
+        // The dialog cannot go where Qt cannot name: a link it can name stands in.
+        const auto target = localpath::encode(m_folder);
+        auto links = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kavrin-XXXXXX"));
+        const QString link = links->isValid() ? links->path() + QLatin1Char('/')
+                                                    + localpath::displayName(QStringView(lastName(m_folder)))
+                                              : QString();
+        if (target && localpath::isDirectory(m_folder) && !link.isEmpty()
+            && ::symlink(target->constData(), QFile::encodeName(link).constData()) == 0) {
+            links->setAutoRemove(false);
+            m_linkDir = links->path();
+            m_link = link;
+            shownFolder = link;
+        } else {
+            // The nearest folder above that Qt can name and that is there.
+            shownFolder = m_folder;
+            while (shownFolder != QLatin1String("/")
+                   && (localpath::hasEscapes(shownFolder) || !localpath::isDirectory(shownFolder)))
+                shownFolder = parentOf(shownFolder);
+        }
+    }
+    if (m_name.isEmpty())
+        m_shown = shownFolder;
+    else
+        m_shown = shownFolder + (shownFolder.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/"))
+                  + localpath::displayName(QStringView(m_name));
+}
+
+DialogPaths::~DialogPaths()
+{
+    if (m_linkDir.isEmpty())
+        return;
+    // The link only: never what it points at.
+    ::unlink(QFile::encodeName(m_link).constData());
+    ::rmdir(QFile::encodeName(m_linkDir).constData());
+}
+
+QString DialogPaths::localPath(const QString &chosen) const
+{
+    QString path = chosen;
+    if (!m_link.isEmpty() && (path == m_link || path.startsWith(m_link + QLatin1Char('/'))))
+        path = m_folder + path.mid(m_link.size());
+    if (!path.contains(QChar(QChar::ReplacementCharacter))) {
+        // The proposed name, as shown or with text added to it, keeps its bytes.
+        if (!m_name.isEmpty() && parentOf(path) == m_folder)
+            return m_folder + QLatin1Char('/') + localpath::fromShown(lastName(path), m_name);
+        return path;
+    }
+    if (!path.startsWith(QLatin1Char('/')))
+        return path;
+    // A name the dialog showed with replacement characters is the one entry of
+    // its folder that Qt shows that way.
+    const QStringList names = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString out;
+    for (const QString &name : names) {
+        QString found = name;
+        if (name.contains(QChar(QChar::ReplacementCharacter))) {
+            int matches = 0;
+            for (const localpath::Entry &e : localpath::allEntries(out.isEmpty() ? QStringLiteral("/") : out)) {
+                const QString entryName = lastName(e.path);
+                if (qtNameOf(entryName) == name) {
+                    found = entryName;
+                    ++matches;
+                }
+            }
+            if (matches != 1)
+                found = name;
+        }
+        out += QLatin1Char('/') + found;
+    }
+    return out;
 }
 
 QString qtFileFilter(const QString &windowsFilter, bool executablesOnly)

@@ -108,6 +108,37 @@ void informationBox(const QString &text, QWidget *parent = nullptr);
 // A Yes/No confirmation with the question icon; true on Yes.
 bool confirmBox(const QString &text, QWidget *parent = nullptr);
 
+// Qt's file dialog knows names only as text: a folder whose name has bytes that
+// are no text (local_path.h) it shows with replacement characters and cannot
+// enter, and a path it hands back names no such file. This turns the local path
+// a dialog starts on into what the dialog is given, and the path chosen there
+// back into a local path. A start folder of foreign bytes is reached through a
+// link in a private temporary folder, named as the panes show the folder; a
+// folder that is not there gives way to its nearest existing parent. A proposed
+// name is shown as the panes show it and, chosen unchanged (or with text added
+// at its end), comes back with its own bytes; any other name in the path that
+// the dialog could only show with replacement characters is the entry of its
+// folder that the dialog shows that way.
+class DialogPaths {
+public:
+    // `start`: a folder, or a file (to propose or preselect) in a folder.
+    explicit DialogPaths(const QString &start);
+    ~DialogPaths();
+    DialogPaths(const DialogPaths &) = delete;
+    DialogPaths &operator=(const DialogPaths &) = delete;
+    // What the dialog opens on.
+    QString shown() const { return m_shown; }
+    // The local path of a path chosen in the dialog.
+    QString localPath(const QString &chosen) const;
+
+private:
+    QString m_folder;   // the start folder, as a local path
+    QString m_name;     // the proposed name, as a local path
+    QString m_link;     // the link standing for m_folder, when it has foreign bytes
+    QString m_linkDir;  // the private folder holding it
+    QString m_shown;
+};
+
 // The file dialogs' helpers, shared by every implementation of the service.
 // A Windows-style filter "Programs|*.exe|All Files(*.*)|*.*" in Qt's form:
 // "Programs (*.exe);;All Files(*.*) (*.*)". Several patterns of one entry

@@ -80,14 +80,28 @@ bool startsPair(QStringView text, qsizetype i)
     return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
 }
 
+// U+DC00..U+DC7F: the escape of a byte that every decoder takes as a
+// character, so neither a file read nor a codec ever makes one. The settings'
+// list codecs use them to keep their field separator inside a field (a folder
+// named "a;b"); no encoding writes them, so only the marked form can.
+inline bool isLowEscape(char16_t c) { return c >= 0xDC00 && c < 0xDC80; }
+
 bool hasEscape(QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (startsPair(text, i))
             ++i;
-        else if (isByteEscape(text[i].unicode()))
+        else if (isByteEscape(text[i].unicode()) || isLowEscape(text[i].unicode()))
             return true;
     }
+    return false;
+}
+
+bool hasLowEscape(QStringView text)
+{
+    for (QChar c : text)
+        if (isLowEscape(c.unicode()))
+            return true;
     return false;
 }
 
@@ -96,6 +110,8 @@ bool survives(const QString &line, bool utf8)
 {
     if (!hasEscape(line))
         return true;
+    if (hasLowEscape(line))
+        return false;
     return utf8 ? utf8x::decode(utf8x::encode(line)) == line : cp949::decode(cp949::encode(line)) == line;
 }
 
@@ -107,6 +123,9 @@ QString markedValue(QStringView value)
         if (startsPair(value, i)) {
             out += value.sliced(i, 2);
             ++i;
+        } else if (isLowEscape(u)) {
+            // "%%HH": earlier writers always wrote "%" as "%25", so no file holds this.
+            out += QStringLiteral("%%") + QString::number(u & 0x7F, 16).toUpper().rightJustified(2, QLatin1Char('0'));
         } else if (isByteEscape(u) || u == '%' || u == ' ' || u == '\t' || u == '\r' || u == '\n') {
             out += QLatin1Char('%') + QString::number(u & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0'));
         } else {
@@ -135,7 +154,11 @@ QString unmarkedValue(QStringView marked)
     QString out;
     out.reserve(marked.size());
     for (qsizetype i = 0; i < marked.size(); ++i) {
-        if (marked[i] == QLatin1Char('%') && i + 2 < marked.size() && hexDigit(marked[i + 1]) >= 0 && hexDigit(marked[i + 2]) >= 0) {
+        if (marked[i] == QLatin1Char('%') && i + 3 < marked.size() && marked[i + 1] == QLatin1Char('%')
+            && hexDigit(marked[i + 2]) >= 0 && hexDigit(marked[i + 2]) < 8 && hexDigit(marked[i + 3]) >= 0) {
+            out += QChar(char16_t(0xDC00 + hexDigit(marked[i + 2]) * 16 + hexDigit(marked[i + 3])));
+            i += 3;
+        } else if (marked[i] == QLatin1Char('%') && i + 2 < marked.size() && hexDigit(marked[i + 1]) >= 0 && hexDigit(marked[i + 2]) >= 0) {
             const int byte = hexDigit(marked[i + 1]) * 16 + hexDigit(marked[i + 2]);
             out += byte >= 0x80 ? QChar(char16_t(0xDC00 + byte)) : QChar(char16_t(byte));
             i += 2;
@@ -216,9 +239,19 @@ QStringList IniFile::lines() const
 
 bool IniFile::needsUtf8() const
 {
-    for (const Line &l : m_lines)
-        if (!cp949::canEncode(l.text))
+    for (const Line &l : m_lines) {
+        // Low escapes are always written marked, as ASCII.
+        if (hasLowEscape(l.text)) {
+            QString text = l.text;
+            for (QChar &c : text)
+                if (isLowEscape(c.unicode()))
+                    c = QLatin1Char('%');
+            if (!cp949::canEncode(text))
+                return true;
+        } else if (!cp949::canEncode(l.text)) {
             return true;
+        }
+    }
     return false;
 }
 
@@ -230,7 +263,8 @@ bool IniFile::writesUtf8() const
     // code page 949 would change them, and so does a UTF-8 file whose escapes
     // would not survive the change.
     for (const Line &l : m_lines)
-        if ((l.kind != Line::Key || m_readAsUtf8) && !survives(l.text, false))
+        if ((l.kind != Line::Key || m_readAsUtf8) && !(l.kind == Line::Key && hasLowEscape(l.text))
+            && !survives(l.text, false))
             return true;
     return false;
 }
@@ -473,6 +507,15 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
         return false;
     QString v = value;
     v.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // A read trims blanks and takes off enclosing quotes: a value that would lose
+    // either (a folder whose name ends in a blank) is written in quotes, which
+    // every reader of such files takes off again. Other values are written as
+    // they always were.
+    const auto isBlank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    if (!v.isEmpty()
+        && (isBlank(v.front()) || isBlank(v.back())
+            || (v.size() >= 2 && v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"')))))
+        v = QLatin1Char('"') + v + QLatin1Char('"');
 
     const qsizetype existing = findKey(s, k);
     if (existing >= 0) {

@@ -32,7 +32,11 @@
 // would read back as other text from the file's bytes (two escapes pairing into
 // a Hangul syllable, say) is written marked: "{bytes}" and the value with each
 // escaped byte, "%", blank and tab as %HH. Values without escapes are written as
-// they are. In memory, lines() and every read give the unmarked value.
+// they are. In memory, lines() and every read give the unmarked value. A lone
+// U+DC00..U+DC7F (which no decoder makes; the list codecs keep their separator
+// inside a field with it) is always written marked, as "%%HH". A value with a
+// blank at either end, or one enclosed in double quotes, is written in double
+// quotes, so the read's trimming and unquoting give it back.
 
 #include <QByteArrayView>
 #include <QList>

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -109,6 +110,80 @@ bool open(QFile &file, const QString &path, QIODevice::OpenMode mode)
         return false;
     }
     return true;
+}
+
+bool saveFile(const QString &path, QByteArrayView bytes, QString *error)
+{
+    const auto fail = [error](int err) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(err));
+        return false;
+    };
+    const auto name = encode(path);
+    if (!name || name->isEmpty())
+        return fail(ENOENT);
+    QByteArray target = *name;
+    struct stat st {};
+    const bool existed = ::stat(target.constData(), &st) == 0;
+    if (existed && ::lstat(target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (!::realpath(target.constData(), resolved))
+            return fail(errno);
+        target = resolved;
+        ::stat(target.constData(), &st);
+    }
+    if (existed && !S_ISREG(st.st_mode))
+        return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    // A new file gets the usual mode less the umask, as any file this program makes.
+    int fd = -1;
+    QByteArray temporary;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = target + '.' + QByteArray::number(quint64(::getpid())) + '.'
+                    + QByteArray::number(attempt) + ".tmp";
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return fail(errno);
+    }
+    if (fd < 0)
+        return fail(EEXIST);
+    const auto abandon = [&](int err) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return fail(err);
+    };
+    if (existed && ::fchmod(fd, st.st_mode & 07777) != 0)
+        return abandon(errno);
+    const char *p = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, size_t(left));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return abandon(errno);
+        }
+        p += w;
+        left -= w;
+    }
+    if (::fsync(fd) != 0)
+        return abandon(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temporary.constData());
+        return fail(err);
+    }
+    if (::rename(temporary.constData(), target.constData()) != 0) {
+        const int err = errno;
+        ::unlink(temporary.constData());
+        return fail(err);
+    }
+    return true;
+}
+
+bool isWritable(const QString &path)
+{
+    const auto bytes = encode(path);
+    return bytes && !bytes->isEmpty() && ::access(bytes->constData(), W_OK) == 0;
 }
 
 bool isDirectory(const QString &path)

@@ -46,7 +46,14 @@ QString fromShown(const QString &shown, const QString &like);
 // Opens `file` on the path for ReadOnly, WriteOnly (with Truncate) or Append,
 // whatever the path's bytes. False when it cannot (file.errorString() says why).
 bool open(QFile &file, const QString &path, QIODevice::OpenMode mode);
+// Writes the file whole or not at all, whatever the path's bytes: beside it
+// under a temporary name, flushed, then renamed over it, so a failed write
+// leaves the old file as it was (an existing file keeps its permissions; a
+// link keeps pointing at the file it names). False with the reason in `error`.
+bool saveFile(const QString &path, QByteArrayView bytes, QString *error = nullptr);
 bool isDirectory(const QString &path);
+// Whether this process may write the file (or directory).
+bool isWritable(const QString &path);
 // The size of a regular file (a link to one counts); -1 when there is none.
 qint64 regularFileSize(const QString &path);
 bool remove(const QString &path);

@@ -1,8 +1,9 @@
 #include "image_export.h"
 
+#include "platform/local_path.h"
+
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QTransform>
 
 #include <cstdio>
@@ -184,14 +185,8 @@ bool writeFileBytes(const QString &fileName, const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return false;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // By the path's bytes: a picture saved in a folder named in code page 949 lands there.
+    return localpath::saveFile(fileName, bytes);
 }
 
 } // namespace kav

@@ -24,7 +24,6 @@
 #include <QInputMethod>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSaveFile>
 #include <QStatusTipEvent>
 #include <QTextBlock>
 #include <QTextList>
@@ -613,12 +612,14 @@ bool TViewForm::writeDocument(const QString &path)
         bytes = encodePlainText(text, encoding_, lineEnd_, &used);
         encoding_ = used;
     }
-    // Written beside the old file and renamed over it: a failed write leaves the old file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Written beside the old file and renamed over it: a failed write leaves the
+    // old file. By the path's bytes, so a file in a folder named in code page 949
+    // is that file, not one of another name.
+    QString error;
+    if (!localpath::saveFile(path, bytes, &error)) {
         dialogs().messageBox(this, applicationTitle(),
-                             QStringLiteral("파일 '") + QFileInfo(path).fileName()
-                                 + QStringLiteral("'를 저장하지 못합니다.\n") + file.errorString(),
+                             QStringLiteral("파일 '") + localpath::displayName(QStringView(QFileInfo(path).fileName()))
+                                 + QStringLiteral("'를 저장하지 못합니다.\n") + error,
                              MsgIcon::Error, BtnOk);
         return false;
     }
@@ -651,27 +652,30 @@ void TViewForm::N_FileOpenClick()
     QString path;
     if (!dialogs().openFile(this, request, path))
         return;
-    const QFileInfo info(path);
-    if (!fitsInViewer(info.size())) {
-        informationBox(tooLargeToViewText(info.fileName(), info.size()), this);
+    const QFileInfo info(path);   // names only: the file is reached by its bytes
+    const localpath::Status status = localpath::status(path);
+    if (!fitsInViewer(status.size)) {
+        informationBox(tooLargeToViewText(localpath::displayName(QStringView(info.fileName())), status.size), this);
         return;
     }
     setBusyText(QStringLiteral("파일을 불러오고 있습니다."));
     richText_ = isRichTextName(path);
     if (!readDocument(path)) {
         setBusyText({});
-        informationBox(QStringLiteral("파일 '") + info.fileName() + QStringLiteral("'를 읽지 못합니다."),
+        informationBox(QStringLiteral("파일 '") + localpath::displayName(QStringView(info.fileName()))
+                           + QStringLiteral("'를 읽지 못합니다."),
                        this);
         return;
     }
     currentName_ = path;
     // Qt's file dialog has no read-only box: a file we may not write opens read-only.
-    ui->RichEdit->setReadOnly(!info.isWritable());
+    ui->RichEdit->setReadOnly(!localpath::isWritable(path));
     document()->setModified(false);
     openDialogDir_ = info.absolutePath();
     saveDialogDir_ = info.absolutePath();
     saveDialogName_ = info.fileName();
-    setWindowTitle(QStringLiteral("[Local] - File View (") + info.fileName() + QLatin1Char(')'));
+    setWindowTitle(QStringLiteral("[Local] - File View (") + localpath::displayName(QStringView(info.fileName()))
+                   + QLatin1Char(')'));
     needsName_ = true;
     setBusyText({});
     ui->RichEdit->setFocus();
@@ -704,9 +708,9 @@ bool TViewForm::N_FileSaveAsClick()
     if (!dialogs().saveFile(this, request, path))
         return false;
     needsName_ = false;
-    if (QFileInfo::exists(path)) {
+    if (localpath::status(path).exists) {
         const int answer = dialogs().messageBox(this, applicationTitle(),
-                                                QStringLiteral("OK to overwrite %1").arg(path),
+                                                QStringLiteral("OK to overwrite %1").arg(localpath::displayName(QStringView(path))),
                                                 MsgIcon::Question, BtnYes | BtnNo | BtnCancel);
         if (answer != BtnYes)
             return false;

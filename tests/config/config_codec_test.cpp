@@ -7,6 +7,7 @@
 #include "config/stored_lists.h"
 #include "platform/cp949.h"
 #include "platform/ini_file.h"
+#include "platform/local_path.h"
 #include "config/ascii_extensions.h"
 
 #include <gtest/gtest.h>
@@ -274,4 +275,118 @@ TEST(AsciiExtensions, StoredForms)
     EXPECT_EQ(list.add(QString()), -1);
     EXPECT_EQ(localSearchPatterns({QStringLiteral("TXT"), QStringLiteral("C")}),
               (QStringList{QStringLiteral("*.txt"), QStringLiteral("*.c")}));
+}
+
+namespace {
+
+// A local path as the program holds it: bytes that are not UTF-8 as U+DC00+byte.
+QString localPathOf(const QByteArray &bytes)
+{
+    return localpath::decode(bytes);
+}
+
+} // namespace
+
+// Every place the file keeps a local path gives back the very path, whatever
+// its bytes: a folder named in code page 949 or with stray bytes must not come
+// back as another folder (or none), and one holding the profile's field
+// separator must not spill into the next field.
+TEST(LocalPathsInTheFile, RoundTripWhateverTheirBytes)
+{
+    struct Row { const char *name; QByteArray bytes; };
+    const Row rows[] = {
+        {"ASCII", "/home/u/dl"},
+        {"Korean UTF-8", "/home/u/\xED\x95\x9C\xEA\xB8\x80"},
+        {"code page 949 bytes", "/data/\xC7\xD1\xB1\xDB"},
+        {"one stray byte", "/data/x\xE9"},
+        {"stray byte before ASCII", "/data/\xC7" "A"},
+        {"Korean then CP949", "/data/\xED\x95\x9C/\xB0\xA1"},
+        {"percent and blanks", "/data/ 100% \xB0\xA1 "},
+        {"field separator", "/data/a;b"},
+        {"separator and CP949", "/data/\xC7\xD1;\xB1\xDB"},
+        {"looks marked", "{bytes}/x%41"},
+        {"character U+FFFD", "/data/\xEF\xBF\xBD"},
+    };
+    for (const Row &r : rows) {
+        const QString path = localPathOf(r.bytes);
+        const QString file = localPathOf(r.bytes.mid(r.bytes.lastIndexOf('/') + 1) + ".txt");
+        IniFile ini;
+        ProfileEntry e;
+        e.HostName = QStringLiteral("host");
+        e.HostIP = QStringLiteral("10.0.0.1");
+        e.RemotePath = QStringLiteral("/pub");
+        e.LocalPath = path;
+        e.LastLocalDir = path + QStringLiteral("/sub");
+        e.LastLocalFile = file;
+        e.LastHostDir = QStringLiteral("/pub/x");
+        e.LastHostFile = QStringLiteral("y.bin");
+        writeProfileLine(ini, e);
+        writeLocalBookmarks(ini, {path, path + QStringLiteral("/2")});
+        writeTools(ini, {path + QStringLiteral("/tool")});
+        writeQueue(ini, QStringLiteral("host"), {{path + QStringLiteral("/a.txt"), QStringLiteral("/pub"), true, true}});
+        writeHostBookmarks(ini, QStringLiteral("host"), {{path, true}});
+        SessionProfile s;
+        s.HostName = QStringLiteral("host");
+        s.Editor = path + QStringLiteral("/edit");
+        writeLoginOptions(ini, s);
+
+        IniFile back;
+        back.loadBytes(ini.toBytes());
+        const QList<ProfileEntry> p = readProfiles(back);
+        ASSERT_EQ(p.size(), 1) << r.name;
+        EXPECT_EQ(p[0].LocalPath, e.LocalPath) << r.name;
+        EXPECT_EQ(p[0].LastLocalDir, e.LastLocalDir) << r.name;
+        EXPECT_EQ(p[0].LastLocalFile, e.LastLocalFile) << r.name;
+        EXPECT_EQ(p[0].LastHostDir, e.LastHostDir) << r.name;
+        EXPECT_EQ(p[0].LastHostFile, e.LastHostFile) << r.name;
+        EXPECT_EQ(readLocalBookmarks(back), QStringList({path, path + QStringLiteral("/2")})) << r.name;
+        EXPECT_EQ(readTools(back), QStringList{path + QStringLiteral("/tool")}) << r.name;
+        const QList<QueueEntry> q = readQueue(back, QStringLiteral("host"));
+        ASSERT_EQ(q.size(), 1) << r.name;
+        EXPECT_EQ(q[0].fileName, path + QStringLiteral("/a.txt")) << r.name;
+        EXPECT_EQ(q[0].directory, QStringLiteral("/pub")) << r.name;
+        EXPECT_TRUE(q[0].binary && q[0].upload) << r.name;
+        EXPECT_EQ(readLoginOptions(back).Editor, s.Editor) << r.name;
+        EXPECT_EQ(readHostBookmarks(back, QStringLiteral("host")), (QList<HostBookmark>{{path, true}})) << r.name;
+    }
+}
+
+// A file as earlier versions wrote it (code page 949; a value whose bytes would
+// pair into Hangul written marked) reads as the paths it was written from, and
+// ordinary paths are written back byte for byte as they were.
+TEST(LocalPathsInTheFile, EarlierFilesReadAndOrdinaryPathsWriteAsBefore)
+{
+    const QByteArray hangul = "\xC7\xD1\xB1\xDB";   // 한글 in code page 949
+    const QByteArray earlier = "[LOGIN]\r\nHostName=host\r\n\r\n"
+                               "[IPADDRESS]\r\n"
+                               "plain=10.0.0.1;kim;/pub;/home/u/" + hangul + ";/home/u/" + hangul + "/dl;a.txt;/pub;b\r\n"
+                               "foreign={bytes}10.0.0.2;kim;/pub;/data/x%E9;/data/%B0%A1;%B0%A1.txt;/pub;b\r\n"
+                               "\r\n[BOOKMARK]\r\n0=/data/x\xE9\r\n1={bytes}/data/%B0%A1\r\n2=/home/u/" + hangul + "\r\n"
+                               "\r\n[QUEUE]\r\nforeign0={bytes}/data/%B0%A1/a.txt;/pub;B;0\r\n";
+    IniFile ini;
+    ini.loadBytes(earlier);
+    const QString korean = QStringLiteral("/home/u/한글");
+    const QList<ProfileEntry> p = readProfiles(ini);
+    ASSERT_EQ(p.size(), 2);
+    EXPECT_EQ(p[0].LocalPath, korean);
+    EXPECT_EQ(p[0].LastLocalDir, korean + QStringLiteral("/dl"));
+    EXPECT_EQ(p[1].LocalPath, localPathOf("/data/x\xE9"));
+    EXPECT_EQ(p[1].LastLocalDir, localPathOf("/data/\xB0\xA1"));
+    EXPECT_EQ(p[1].LastLocalFile, localPathOf("\xB0\xA1.txt"));
+    EXPECT_EQ(p[1].LastHostFile, QStringLiteral("b"));
+    EXPECT_EQ(readLocalBookmarks(ini),
+              QStringList({localPathOf("/data/x\xE9"), localPathOf("/data/\xB0\xA1"), korean}));
+    const QList<QueueEntry> q = readQueue(ini, QStringLiteral("foreign"));
+    ASSERT_EQ(q.size(), 1);
+    EXPECT_EQ(q[0].fileName, localPathOf("/data/\xB0\xA1/a.txt"));
+
+    // Written back unchanged, and the same entries written anew give the same bytes.
+    EXPECT_EQ(ini.toBytes(), earlier);
+    IniFile fresh;
+    fresh.loadBytes(earlier);
+    for (const ProfileEntry &e : p)
+        writeProfileLine(fresh, e);
+    writeLocalBookmarks(fresh, readLocalBookmarks(ini));
+    writeQueue(fresh, QStringLiteral("foreign"), q);
+    EXPECT_EQ(fresh.toBytes(), earlier);
 }

@@ -13,6 +13,8 @@
 #include "browse/host_pane.h"
 #include "ftp/session.h"
 #include "platform/ini_file.h"
+#include "platform/local_path.h"
+#include "local/local_pane.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/winsock.h"
 #include "reply_peer.h"
@@ -89,6 +91,7 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
     kavtest::ReplyPeer peer(2121);
     answerLogin(peer);
     peer.offerPassive({});
+    const QString foreignDir = home.path() + QLatin1Char('/') + localpath::decode("\xB0\xA1\xB3\xAA;x\xE9");
 
     {
         // First run: the file appears with the first-run keys.
@@ -111,6 +114,7 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
             c.NE_TrialTimes->setText(QStringLiteral("1"));
             c.NE_Port->setText(QStringLiteral("2121"));
             c.CB_DataMode->setCurrentIndex(int(DataMode::Passive));
+            c.CB_UseLastPath->setChecked(true);
         };
         f->form()->BB_Connect->click();
         ASSERT_TRUE(kavtest::waitUntil([&] { return f->session().isConnected(); }, 5000));
@@ -139,6 +143,11 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         typer.start(10);
         f->form()->N_LASCIIExtensition->trigger();
         EXPECT_TRUE(f->settings().asciiExtensions().contains(QStringLiteral("HWP")));
+
+        // The last local folder has a name in code page 949 bytes (가나), a stray
+        // byte and the profile's field separator.
+        ASSERT_TRUE(localpath::makeDirectory(foreignDir));
+        ASSERT_TRUE(f->localPaneOf()->setDirectory(foreignDir));
 
         f->form()->BB_Disconnect->click();
         ASSERT_TRUE(kavtest::waitUntil([&] { return !f->session().isConnected(); }, 5000));
@@ -190,9 +199,20 @@ TEST(ConfigurationCycle, ProfilesPasswordsAndOptionsSurviveRestarts)
         EXPECT_TRUE(f->settings().asciiExtensions().toStored().contains(QStringLiteral(";HWP;")));
         EXPECT_TRUE(f->settings().asciiExtensions().contains(QStringLiteral("txt")));
         EXPECT_EQ(f->settings().modeForm().form()->LB_ExtList->count(), 33);
+        EXPECT_EQ(p.LastLocalDir, foreignDir);
+
+        // Connecting again enters that very folder.
+        f->localPaneOf()->setDirectory(home.path());
+        f->form()->BB_Connect->click();
+        ASSERT_TRUE(kavtest::waitUntil([&] { return f->session().isConnected(); }, 5000));
+        EXPECT_EQ(f->localPaneOf()->currentDirectory(), foreignDir);
+        f->form()->BB_Disconnect->click();
+        ASSERT_TRUE(kavtest::waitUntil([&] { return !f->session().isConnected(); }, 5000));
         f->BB_ExitClick();
     }
     EXPECT_TRUE(static_cast<ScriptedDialogs &>(dialogs()).asked.empty());
+    // Qt cannot name the folder, so it could not remove it with the rest.
+    localpath::removeDirectory(foreignDir);
     if (oldHome.isNull())
         qunsetenv("KAVRIN_HOME");
     else

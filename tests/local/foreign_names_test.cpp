@@ -8,6 +8,7 @@
 #include "app/settings_bridge.h"
 #include "ui_main_form.h"
 #include "ui_file_info_form.h"
+#include "ui_view_form.h"
 
 #include "config/ascii_extensions.h"
 #include "local/local_pane.h"
@@ -22,6 +23,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -219,6 +221,10 @@ TEST_F(ForeignNames, ListedShownAndEnteredByTheirBytes)
         EXPECT_EQ(localpath::encode(window->localPaneOf()->currentDirectory()), root + '/' + n.bytes);
         EXPECT_EQ(shownFiles(), QStringList{n.shown + QStringLiteral(".txt")});
         EXPECT_EQ(tree->currentItem()->text(), n.shown) << "the tree shows the folder it is in";
+        // Its name goes to the clipboard as it is shown, never as lone surrogates.
+        QApplication::clipboard()->clear();
+        f().SB_LocalToClip->click();
+        EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8(root) + QLatin1Char('/') + n.shown);
         EXPECT_TRUE(scripted().messageTexts().isEmpty()) << scripted().messageTexts().join('|').toStdString();
         // A file there opens by its bytes too.
         select(n.shown + QStringLiteral(".txt"));
@@ -321,6 +327,23 @@ TEST_F(ForeignNames, OpenedInTheViewersAndHandedToProgramsByTheirBytes)
         EXPECT_EQ(viewed.trimmed(), QString::fromUtf8(content).trimmed());
         EXPECT_EQ(caption, QStringLiteral("[Local] - File View (") + n.shown + QStringLiteral(", ") + size
                                + QStringLiteral(" Bytes)"));
+
+        // Saved, and saved again under another name in a folder of foreign
+        // bytes: both writes reach the files of those bytes.
+        const QByteArray saveDir = root + '/' + Folders.first().bytes;
+        ::mkdir(saveDir.constData(), 0755);
+        scripted().clear();
+        scripted().pushAccept(localpath::decode(saveDir + '/' + n.bytes));
+        EXPECT_TRUE(whileModal<TViewForm>(f().N_LView, [&](TViewForm *v) {
+            v->form()->RichEdit->setPlainText(QStringLiteral("edited"));
+            EXPECT_TRUE(v->N_FileSaveAsClick());
+            return true;
+        }));
+        EXPECT_EQ(contentOf(saveDir + '/' + n.bytes).trimmed(), QByteArray("edited"));
+        EXPECT_EQ(contentOf(root + '/' + n.bytes), content) << "the opened file is left as it was";
+        EXPECT_TRUE(scripted().messageTexts().isEmpty()) << scripted().messageTexts().join('|').toStdString();
+        localpath::remove(localpath::decode(saveDir + '/' + n.bytes));
+        localpath::removeDirectory(localpath::decode(saveDir));
 
         select(n.shown);
         QString firstCell, hexTitle;

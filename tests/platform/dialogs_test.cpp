@@ -1,8 +1,14 @@
 #include "platform/dialogs.h"
 #include "platform/scripted_dialogs.h"
+#include "platform/local_path.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -288,6 +297,149 @@ TEST(QtDialogs, InputQueryShowsPromptAsPlainText)
     whenModal([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
     EXPECT_FALSE(qt->inputQuery(nullptr, "Caption", "prompt", value));
     EXPECT_EQ(value, QStringLiteral("새 값"));
+}
+
+// A dialog that refuses the choice is closed all the same: a refusal fails the
+// test instead of leaving it waiting.
+void acceptOrGiveUp(QWidget *w)
+{
+    auto *d = static_cast<QDialog *>(w);
+    d->accept();
+    if (d->isVisible())
+        d->reject();
+}
+
+// Folders and files whose bytes are no text, made with the system's own calls.
+class ForeignDialogPaths : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        root = QDir(tmp.path()).canonicalPath();
+        folder = root + QLatin1Char('/') + localpath::decode("\xB0\xA1\xB3\xAA x\xE9");   // "가나" in code page 949 and a stray byte
+        ASSERT_TRUE(localpath::makeDirectory(folder));
+        file = folder + QLatin1Char('/') + localpath::decode("\xB0\xA1.txt");   // 가.txt in code page 949
+        ASSERT_TRUE(localpath::saveFile(file, "old"));
+        plainFile = root + QLatin1Char('/') + localpath::decode("x\xFF.txt");
+        ASSERT_TRUE(localpath::saveFile(plainFile, "plain"));
+    }
+    void TearDown() override
+    {
+        for (const localpath::Entry &e : localpath::allEntries(folder))
+            localpath::remove(folder + QLatin1Char('/') + e.path);
+        localpath::removeDirectory(folder);
+        localpath::remove(plainFile);
+    }
+    static QByteArray contentOf(const QString &path)
+    {
+        QFile f;
+        return localpath::open(f, path, QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    }
+    QTemporaryDir tmp;
+    QString root, folder, file, plainFile;
+};
+
+TEST_F(ForeignDialogPaths, StartOnALinkNamedAsShownAndComeBackByTheirBytes)
+{
+    // Paths Qt can name pass as they are.
+    {
+        const DialogPaths plain(root + QStringLiteral("/new.txt"));
+        EXPECT_EQ(plain.shown(), root + QStringLiteral("/new.txt"));
+        EXPECT_EQ(plain.localPath(root + QStringLiteral("/b.txt")), root + QStringLiteral("/b.txt"));
+    }
+    QString link;
+    {
+        const DialogPaths start(folder);
+        link = start.shown();
+        EXPECT_FALSE(localpath::hasEscapes(link));
+        EXPECT_EQ(QFileInfo(link).fileName(), localpath::displayName(QStringView(folder).mid(root.size() + 1)));
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_TRUE(QFileInfo(link).isDir()) << "Qt reaches the folder through the link";
+        EXPECT_EQ(start.localPath(link), folder);
+        EXPECT_EQ(start.localPath(link + QStringLiteral("/새 파일.txt")), folder + QStringLiteral("/새 파일.txt"));
+        // An existing file Qt shows with replacement characters is that file.
+        EXPECT_EQ(start.localPath(link + QLatin1Char('/') + QFile::decodeName(*localpath::encode(file.mid(folder.size() + 1)))),
+                  file);
+        EXPECT_EQ(start.localPath(QStringLiteral("/tmp/elsewhere.txt")), QStringLiteral("/tmp/elsewhere.txt"));
+    }
+    EXPECT_FALSE(QFileInfo(link).isSymLink()) << "the link goes with the dialog";
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(link).path()));
+    EXPECT_TRUE(localpath::isDirectory(folder)) << "never what it points at";
+    EXPECT_EQ(contentOf(file), "old");
+
+    // A proposed name of foreign bytes is shown as the panes show it and kept
+    // when chosen unchanged or with text added.
+    {
+        const DialogPaths start(file);
+        EXPECT_TRUE(start.shown().endsWith(QStringLiteral("/가.txt"))) << start.shown().toStdString();
+        const QString shownFolder = QFileInfo(start.shown()).path();
+        EXPECT_EQ(start.localPath(start.shown()), file);
+        EXPECT_EQ(start.localPath(start.shown() + QStringLiteral(".bak")), file + QStringLiteral(".bak"));
+        EXPECT_EQ(start.localPath(shownFolder + QStringLiteral("/b.txt")), folder + QStringLiteral("/b.txt"));
+    }
+    {
+        const DialogPaths start(plainFile);
+        EXPECT_EQ(start.shown(), root + QStringLiteral("/x\\xFF.txt"));
+        EXPECT_EQ(start.localPath(start.shown()), plainFile);
+        EXPECT_EQ(start.localPath(root + QLatin1Char('/') + QFile::decodeName("x\xFF.txt")), plainFile);
+    }
+    // A folder that is not there gives way to the nearest one that is.
+    {
+        const DialogPaths start(folder + QStringLiteral("/gone") + localpath::decode("\xFE") + QStringLiteral("/deeper/"));
+        EXPECT_FALSE(localpath::hasEscapes(start.shown()));
+        EXPECT_TRUE(QFileInfo(start.shown()).isDir()) << start.shown().toStdString();
+    }
+}
+
+// Qt's own dialogs, offscreen: started on a foreign folder, they hand back the
+// right file, and saving there writes that file.
+TEST_F(ForeignDialogPaths, QtDialogsOpenAndSaveInAForeignFolder)
+{
+    auto qt = makeQtDialogs();
+    QString startedIn;
+    whenModal([&](QWidget *w) {
+        auto *d = qobject_cast<QFileDialog *>(w);
+        ASSERT_NE(d, nullptr);
+        startedIn = d->directory().absolutePath();
+        acceptOrGiveUp(d);   // the proposed name
+    });
+    FileRequest save;
+    save.initialDir = folder;
+    save.fileName = QStringLiteral("새 문서");
+    save.defaultExt = QStringLiteral("txt");
+    QString path;
+    ASSERT_TRUE(qt->saveFile(nullptr, save, path));
+    EXPECT_EQ(path, folder + QStringLiteral("/새 문서.txt"));
+    EXPECT_TRUE(startedIn.endsWith(localpath::displayName(QStringView(folder).mid(root.size() + 1))))
+        << startedIn.toStdString();
+    ASSERT_TRUE(localpath::saveFile(path, "new"));
+    EXPECT_EQ(contentOf(folder + QStringLiteral("/새 문서.txt")), "new");
+
+    // Over the existing foreign-named file, proposed by its own name.
+    whenModal([](QWidget *w) { acceptOrGiveUp(w); });
+    save.fileName = file.mid(folder.size() + 1);
+    ASSERT_TRUE(qt->saveFile(nullptr, save, path));
+    EXPECT_EQ(path, file);
+
+    // Opening: the file picked as Qt lists it.
+    whenModal([&](QWidget *w) {
+        auto *d = static_cast<QFileDialog *>(w);
+        // As the user picks it: its name, as Qt lists it, in the name field.
+        auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        EXPECT_NE(name, nullptr);
+        if (name)
+            name->setText(QFile::decodeName(*localpath::encode(file.mid(folder.size() + 1))));
+        acceptOrGiveUp(d);
+    });
+    FileRequest open;
+    open.initialDir = folder;
+    ASSERT_TRUE(qt->openFile(nullptr, open, path));
+    EXPECT_EQ(path, file);
+
+    whenModal([](QWidget *w) { acceptOrGiveUp(w); });
+    QString dir = folder;
+    ASSERT_TRUE(qt->chooseDirectory(nullptr, QStringLiteral("폴더"), dir));
+    EXPECT_EQ(dir, folder);
 }
 
 } // namespace

@@ -451,10 +451,19 @@ TEST_F(IniFileDisk, EveryValueComesBackExactly)
          "0={bytes}%B0%A1%B3%AA.txt"},
         {"a lone byte survives as it is", "/tmp/" + escaped("\x80") + "x", "0=/tmp/\x80x"},
         {"escapes that form UTF-8", escaped("\xC2\x80"), "0=\xC2\x80"},
-        {"escapes beside Hangul, blanks and percent", QStringLiteral("가 100%") + escaped("\xB0\xA1") + " ",
-         "0={bytes}" + QByteArray::fromHex("b0a1") + "%20100%25%B0%A1%20"},
+        {"escapes beside Hangul, blanks and percent", QStringLiteral("가 100%") + escaped("\xB0\xA1") + " x",
+         "0={bytes}" + QByteArray::fromHex("b0a1") + "%20100%25%B0%A1%20x"},
+        // A read trims blanks and takes off quotes: such values go in quotes.
+        {"a blank at the end, beside escapes", QStringLiteral("가 ") + escaped("\xB0\xA1") + " ",
+         "0={bytes}\"" + QByteArray::fromHex("b0a1") + "%20%B0%A1%20\""},
+        {"blanks at both ends", QStringLiteral(" /data/a b\t"), "0=\" /data/a b\t\""},
         {"a plain value that looks marked", QStringLiteral("{bytes}%41"), "0={bytes}{bytes}%2541"},
-        {"a quoted value", QStringLiteral("\"a b\""), "0=\"a b\""},
+        {"a quoted value", QStringLiteral("\"a b\""), "0=\"\"a b\"\""},
+        {"a quote at one end only", QStringLiteral("\"a b"), "0=\"a b"},
+        // The list codecs' field separator kept inside a field.
+        {"a low escape", QStringLiteral("/data/a") + QChar(0xDC3B) + QStringLiteral("b"), "0={bytes}/data/a%%3Bb"},
+        {"a low escape beside a byte that would pair", QStringLiteral("가") + QChar(0xDC3B) + escaped("\xB0"),
+         "0={bytes}" + QByteArray::fromHex("b0a1") + "%%3B%B0"},
         {"emoji", QStringLiteral("file💀💋💎💕💯.txt"), ""},
         // 💀 ends in U+DC80, the half of a pair and not an escaped byte: marked
         // beside real escapes, it stays whole.
@@ -468,6 +477,7 @@ TEST_F(IniFileDisk, EveryValueComesBackExactly)
             if (forceUtf8)
                 ini.writeString("OTHER", "x", QStringLiteral("😀"));
             const QString held = ini.readString("LASTFILE", "0");
+            EXPECT_EQ(held, c.value) << c.name;
             ASSERT_TRUE(ini.save()) << c.name;
             if (!forceUtf8 && !c.cp949Line.isEmpty())
                 EXPECT_EQ(readBytes(path), "[LASTFILE]\r\n" + c.cp949Line + "\r\n") << c.name;

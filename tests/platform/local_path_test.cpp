@@ -145,3 +145,49 @@ TEST(LocalPath, FoldersStatusAndUrlsOfForeignNames)
     EXPECT_TRUE(localpath::removeDirectory(other));
     EXPECT_FALSE(localpath::isDirectory(other));
 }
+
+// A whole-file save by the path's bytes: the file of those bytes gets the new
+// contents and keeps its mode, a link keeps pointing at its file, a directory
+// is refused and left alone, and no temporary file stays behind.
+TEST(LocalPath, SavedWholeByTheirBytes)
+{
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(QDir(dir.path()).canonicalPath());
+    const QString file = localpath::decode(root + "/\xc7\xd1 x\xe9.txt");
+    const auto contents = [](const QString &path) {
+        QFile f;
+        return localpath::open(f, path, QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    };
+    ASSERT_TRUE(localpath::saveFile(file, "first"));
+    EXPECT_EQ(contents(file), "first");
+    ASSERT_EQ(::chmod((root + "/\xc7\xd1 x\xe9.txt").constData(), 0640), 0);
+    ASSERT_TRUE(localpath::saveFile(file, "second"));
+    EXPECT_EQ(contents(file), "second");
+    struct stat st {};
+    ASSERT_EQ(::stat((root + "/\xc7\xd1 x\xe9.txt").constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    const QString link = localpath::decode(root + "/link\xff");
+    ASSERT_EQ(::symlink("\xc7\xd1 x\xe9.txt", (root + "/link\xff").constData()), 0);
+    ASSERT_TRUE(localpath::saveFile(link, "through the link"));
+    EXPECT_TRUE(localpath::status(link).isSymLink);
+    EXPECT_EQ(contents(file), "through the link");
+
+    const QString folder = localpath::decode(root + "/d\xfe");
+    ASSERT_TRUE(localpath::makeDirectory(folder));
+    QString error;
+    EXPECT_FALSE(localpath::saveFile(folder, "x", &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(localpath::isDirectory(folder));
+    EXPECT_FALSE(localpath::saveFile(localpath::decode(root + "/none\xfe/a.txt"), "x", &error));
+
+    QStringList left;
+    for (const localpath::Entry &e : localpath::allEntries(localpath::decode(root)))
+        left << e.display;
+    left.sort();
+    EXPECT_EQ(left, QStringList({QStringLiteral("."), QStringLiteral(".."), QStringLiteral("\\xC7\\xD1 x\\xE9.txt"),
+                                 QStringLiteral("d\\xFE"), QStringLiteral("link\\xFF")}));
+    localpath::removeDirectory(folder);
+    localpath::remove(link);
+    localpath::remove(file);
+}
