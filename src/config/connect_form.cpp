@@ -2,6 +2,7 @@
 #include "ui_connect_form.h"
 
 #include "platform/dialogs.h"
+#include "platform/local_path.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -166,7 +167,7 @@ void TConnectForm::copyToSessionProfile()
     profile.UserId = ui->E_UserId->text();
     profile.Password = ui->E_Password->text();
     profile.RemotePath = ui->E_RemotePath->text();
-    profile.LocalPath = ui->E_LocalPath->text();
+    profile.LocalPath = localPathInField();
     const LoginOptions &o = model.options();
     profile.Timeout = positiveOr(o.Timeout, DefaultTimeout);
     profile.TrialTimes = positiveOr(o.TrialTimes, DefaultTrialTimes);
@@ -265,7 +266,7 @@ void TConnectForm::CB_HostNameChange()
     ui->CB_Anonymous->setChecked(ui->E_UserId->text() == AnonymousUser);
     ui->E_Password->setText(e.Password);
     ui->E_RemotePath->setText(e.RemotePath);
-    ui->E_LocalPath->setText(e.LocalPath);
+    showLocalPath(e.LocalPath);
     showConnection(e.Connection);
     updatePasswordMask();
     copyToSessionProfile();
@@ -313,7 +314,20 @@ void TConnectForm::SB_LocalPathClick()
 {
     QString dir;
     if (dialogs().chooseDirectory(this, QString(), dir))
-        ui->E_LocalPath->setText(dir);
+        showLocalPath(dir);
+}
+
+void TConnectForm::showLocalPath(const QString &path)
+{
+    // A folder with bytes of another encoding would show as boxes; its shown
+    // form is what the user reads and edits, and maps back to those bytes.
+    shownLocalPath = path;
+    ui->E_LocalPath->setText(localpath::displayName(path));
+}
+
+QString TConnectForm::localPathInField() const
+{
+    return localpath::fromShown(ui->E_LocalPath->text(), shownLocalPath);
 }
 
 void TConnectForm::SB_ProgramsClick()
@@ -512,7 +526,7 @@ bool TConnectForm::setProfileStartPath(const QString &hostName, bool remote, con
     } else {
         profile.LocalPath = directory;
         entry.LocalPath = directory;
-        ui->E_LocalPath->setText(directory);
+        showLocalPath(directory);
     }
     model.set(index, entry);
     ui->CB_UseLastPath->setChecked(false);

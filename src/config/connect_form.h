@@ -90,6 +90,10 @@ private:
     // The port, data mode and security shown (the trusted certificate is not).
     ConnectionOptions shownConnection() const;
     void resetNumberField(QLineEdit *field, int fallback);
+    // The local start folder shown in its shown form; the one the field means
+    // (its bytes kept while the user leaves them alone).
+    void showLocalPath(const QString &path);
+    QString localPathInField() const;
 
     std::unique_ptr<Ui::TConnectForm> ui;
     SessionProfile &profile;
@@ -103,6 +107,7 @@ private:
     // combo box's index says.
     bool hostNameTyped = false;
     bool userEditingHostName = false;
+    QString shownLocalPath;
 };
 
 } // namespace kav

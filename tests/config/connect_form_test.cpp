@@ -4,6 +4,7 @@
 #include "ui_connect_form.h"
 
 #include "platform/dialogs.h"
+#include "platform/local_path.h"
 #include "platform/scripted_dialogs.h"
 
 #include <QAbstractItemView>
@@ -816,4 +817,35 @@ TEST_F(ConnectFormTest, StartDirectoriesFromTheMainWindowAreStored)
     // A session whose profile is not in the lists changes nothing.
     EXPECT_FALSE(form.setProfileStartPath(QStringLiteral("gamma"), true, QStringLiteral("/x")));
     EXPECT_EQ(store.saved.size(), 2u);
+}
+
+// A start folder named in code page 949 bytes, and one with a byte of no
+// encoding: the field shows them readably and the profile keeps their bytes,
+// also after the user adds to the shown path.
+TEST_F(ConnectFormTest, ForeignNamedLocalStartFolderKeepsItsBytes)
+{
+    struct Case {
+        QByteArray bytes;
+        QString shown;
+    };
+    const Case cases[] = {
+        {QByteArray("/data/\xc7\xd1\xb1\xdb"), QStringLiteral("/data/한글")},
+        {QByteArray("/data/x\xe9"), QStringLiteral("/data/x\\xE9")},
+    };
+    load({"alpha"});
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.shown.toStdString());
+        const QString path = localpath::decode(c.bytes);
+        ProfileEntry e = profiles.at(0);
+        e.LocalPath = path;
+        profiles.set(0, e);
+        form.selectProfile(0);
+        EXPECT_EQ(ui().E_LocalPath->text().toUpper(), c.shown.toUpper());
+        EXPECT_EQ(profile.LocalPath, path);
+
+        ui().E_LocalPath->setText(ui().E_LocalPath->text() + QStringLiteral("/sub"));
+        ui().BB_ok->click();
+        EXPECT_EQ(localpath::encode(profile.LocalPath).value_or("?"), c.bytes + "/sub");
+        EXPECT_EQ(localpath::encode(profiles.at(0).LocalPath).value_or("?"), c.bytes + "/sub");
+    }
 }
