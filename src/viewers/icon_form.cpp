@@ -151,7 +151,18 @@ void TIconForm::applyDefaults()
         ui->CB_FindFile->setEditText(QStringLiteral("*.*"));
     }
     if (ui->E_FindDir->text().isEmpty())
-        ui->E_FindDir->setText(startDir);
+        showFindDir(startDir);
+}
+
+void TIconForm::showFindDir(const QString &path)
+{
+    shownFindDir = path;
+    ui->E_FindDir->setText(localpath::displayName(path));
+}
+
+QString TIconForm::findDirInField() const
+{
+    return localpath::fromShown(ui->E_FindDir->text(), shownFindDir);
 }
 
 void TIconForm::FormActivate()
@@ -187,10 +198,10 @@ void TIconForm::BB_StartFindClick()
     if (walking)
         return;
     applyDefaults();
-    QString dir = ui->E_FindDir->text();
+    QString dir = findDirInField();
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
-    ui->E_FindDir->setText(dir);
+    showFindDir(dir);
 
     destroyIcons();
     ui->ScrollBoxContents->resize(ui->ScrollBox->viewport()->size());
@@ -326,9 +337,9 @@ void TIconForm::FormCloseQuery()
 
 void TIconForm::SB_FindDirClick()
 {
-    QString dir = ui->E_FindDir->text();
+    QString dir = findDirInField();
     if (dialogs().chooseDirectory(this, QStringLiteral("검색할 디렉토리를 지정합니다"), dir))
-        ui->E_FindDir->setText(dir);
+        showFindDir(dir);
 }
 
 void TIconForm::SB_ConnectDRVClick()

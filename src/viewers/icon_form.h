@@ -92,6 +92,11 @@ private:
     QMenu *PM_image = nullptr;
     QList<Icon> icons;
     QString startDir;
+    // The search folder in its shown form; the one the field means, its bytes
+    // kept while the user leaves them alone.
+    QString shownFindDir;
+    void showFindDir(const QString &path);
+    QString findDirInField() const;
     QString saveDir;
     int directories = 0;
     QPoint next;

@@ -5,6 +5,7 @@
 #include "ui_icon_form.h"
 
 #include "platform/dialogs.h"
+#include "platform/local_path.h"
 #include "platform/scripted_dialogs.h"
 #include "viewers/image_export.h"
 
@@ -193,6 +194,34 @@ TEST(IconForm, WalkReadsRegularFilesAndNeverFollowsLinksToDirectories)
         EXPECT_TRUE(f.form.selectionMarker()->isVisible());
     }
     EXPECT_TRUE(scripted().asked.empty());
+}
+
+// A start folder named in code page 949 bytes, holding a file whose name is
+// no text at all: the field shows the folder readably, and the walk reaches
+// the file by its bytes.
+TEST(IconForm, AForeignNamedStartFolderIsSearchedByItsBytes)
+{
+    scripted().clear();
+    QTemporaryDir tree;
+    const QByteArray folder = QFile::encodeName(tree.path()) + "/\xc7\xd1\xb1\xdb";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    const QByteArray file = folder + "/x\xe9.ico";
+    {
+        QFile f;
+        ASSERT_TRUE(localpath::open(f, localpath::decode(file), QIODevice::WriteOnly));
+        f.write(manyImagesIco(2));
+    }
+    Form f(localpath::decode(folder));
+    EXPECT_EQ(f.ui().E_FindDir->text(), tree.path() + QStringLiteral("/한글"));
+    f.form.BB_StartFindClick();
+    EXPECT_EQ(f.form.iconCount(), 2);
+    EXPECT_EQ(f.ui().E_FindDir->text(), tree.path() + QStringLiteral("/한글/"));
+    ASSERT_GE(f.form.iconCount(), 1);
+    EXPECT_EQ(localpath::encode(f.form.iconPath(1)).value_or("?"), file);
+    EXPECT_TRUE(scripted().asked.empty());
+    // The folder is gone with the test however its name is spelled.
+    ::unlink(file.constData());
+    ::rmdir(folder.constData());
 }
 
 TEST(IconForm, GridRowsOfFifteenAndTheLimitOfFiveHundred)
