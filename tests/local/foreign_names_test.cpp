@@ -19,6 +19,7 @@
 #include "viewers/file_info_form.h"
 #include "viewers/hex_form.h"
 #include "viewers/view_form.h"
+#include "ftp_server.h"
 #include "qt_printers.h"
 
 #include <QAction>
@@ -31,7 +32,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -116,8 +116,8 @@ class ForeignNames : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(tmp.isValid());
-        root = QFile::encodeName(QDir(tmp.path()).canonicalPath());
+        ASSERT_FALSE(tmp.path().empty());
+        root = QFile::encodeName(QDir(QString::fromStdString(tmp.path())).canonicalPath());
         startDir = QDir::currentPath();
         pdf = QString::fromUtf8(root) + QStringLiteral("/out.pdf");
         printer = new PdfFilePrinter(pdf);
@@ -183,7 +183,8 @@ protected:
         return QString::fromUtf8(p.readAllStandardOutput());
     }
 
-    QTemporaryDir tmp;
+    // Removed by its bytes: Qt's temporary folder cannot remove what it cannot name.
+    kavtest::ScratchDir tmp;
     QByteArray root;
     QString startDir, pdf;
     PdfFilePrinter *printer = nullptr;
