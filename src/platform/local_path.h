@@ -74,6 +74,9 @@ Status status(const QString &path);
 
 // A file: URL whose percent-escapes carry the path's exact bytes.
 QUrl fileUrl(const QString &path);
+// The local path a file: URL names, its percent-escapes taken as the name's bytes:
+// file managers send a name that is not UTF-8 that way. Empty for any other URL.
+QString fromUrl(const QUrl &url);
 
 struct Entry {
     QString path;      // the name as a local path (escapes for foreign bytes)
@@ -84,6 +87,9 @@ struct Entry {
 QList<Entry> regularFiles(const QString &directory);
 // The non-hidden subdirectories (links to directories count), the same way.
 QList<Entry> directories(const QString &directory);
+// The non-hidden subdirectories that are no symbolic links, the same way: what a
+// walk down a tree may enter without ever going round a link loop.
+QList<Entry> plainDirectories(const QString &directory);
 // Every entry, "." and ".." and hidden ones included, in the order the system gives.
 QList<Entry> allEntries(const QString &directory);
 
