@@ -90,7 +90,7 @@ void TBookmarkForm::render()
     for (int i = 0; i < list.size(); ++i) {
         // A local path is shown as its names are (one not in UTF-8 decoded).
         const QString &text = list.at(i).text;
-        auto *item = new QListWidgetItem(hostSide ? text : localpath::displayName(QStringView(text)), LB_BookMark);
+        auto *item = new QListWidgetItem(hostSide ? text : localpath::displayPath(text), LB_BookMark);
         item->setSelected(list.isSelected(i));
     }
     if (list.current() >= 0 && list.current() < list.size())

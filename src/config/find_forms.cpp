@@ -168,7 +168,7 @@ void TFindForm::showCounters(int read, int found)
 
 void TFindForm::addResult(const QString &path, const QString &letter)
 {
-    auto *item = new QListWidgetItem(hostSide ? path : localpath::displayName(QStringView(path)), LB_Result);
+    auto *item = new QListWidgetItem(hostSide ? path : localpath::displayPath(path), LB_Result);
     item->setData(ResultRole, true);
     item->setData(PathRole, path);
     if (!letter.isEmpty())
@@ -192,18 +192,14 @@ QString TFindForm::resultPath(int row) const
 void TFindForm::setStartDirectory(const QString &path)
 {
     startPath = path;
-    E_FindDir->setText(hostSide ? path : localpath::displayName(QStringView(path)));
+    E_FindDir->setText(hostSide ? path : localpath::displayPath(path));
 }
 
 QString TFindForm::startDirectory() const
 {
     // A local directory whose name has foreign bytes is shown decoded: while the
     // field still shows it (or only text was added), the path keeps its bytes.
-    const QString text = E_FindDir->text();
-    const QString shown = hostSide ? startPath : localpath::displayName(QStringView(startPath));
-    if (!startPath.isEmpty() && text.startsWith(shown))
-        return startPath + text.mid(shown.size());
-    return text;
+    return hostSide ? E_FindDir->text() : localpath::fromShownPath(E_FindDir->text(), startPath);
 }
 
 QList<int> TFindForm::selectedRows() const

@@ -89,8 +89,8 @@ void TQueueForm::render()
     for (int i = 0; i < list.size(); ++i) {
         const QueueEntry &e = list.at(i);
         // The local side as names are shown (a name not in UTF-8 decoded); the host side as the server gave it.
-        const QString file = e.upload ? localpath::displayName(QStringView(e.fileName)) : e.fileName;
-        const QString dir = e.upload ? e.directory : localpath::displayName(QStringView(e.directory));
+        const QString file = e.upload ? localpath::displayPath(e.fileName) : e.fileName;
+        const QString dir = e.upload ? e.directory : localpath::displayPath(e.directory);
         auto *item = new QTreeWidgetItem({file, dir, e.binary ? QStringLiteral("B") : QStringLiteral("A")});
         item->setIcon(0, e.upload ? up : down);
         item->setTextAlignment(2, Qt::AlignCenter);

@@ -122,7 +122,7 @@ void TToolsForm::render()
         // Qt cannot look at a name with foreign bytes: such a program gets the plain file glyph.
         const QIcon icon = localpath::hasEscapes(l.program) ? icons.icon(QFileIconProvider::File)
                                                             : icons.icon(QFileInfo(l.program));
-        auto *item = new QListWidgetItem(icon, localpath::displayName(QStringView(text)), LB_ToolMark);
+        auto *item = new QListWidgetItem(icon, localpath::displayPath(text), LB_ToolMark);
         item->setSizeHint(QSize(0, iconSize(this) + 1));
     }
     if (list.current() >= 0 && list.current() < list.size())
@@ -259,11 +259,11 @@ void TToolsForm::BB_ArgumentClick()
     if (row < 0 || row >= list.size())
         return;
     // Shown as names are; words added after a program whose name is not UTF-8 keep its bytes.
-    const QString shown = localpath::displayName(QStringView(list.at(row)));
+    const QString shown = localpath::displayPath(list.at(row));
     QString answer = shown;
     if (!dialogs().inputQuery(this, QStringLiteral("매개변수 변경"), QStringLiteral("등록정보: ") + shown, answer))
         return;
-    answer = localpath::fromShown(answer.trimmed(), list.at(row));
+    answer = localpath::fromShownPath(answer.trimmed(), list.at(row));
     if (answer.isEmpty() || answer == list.at(row))
         return;
     if (hasLineBreak(answer) || list.entries().contains(answer))

@@ -58,6 +58,22 @@ QString displayName(QStringView path)
     return bytes ? displayName(*bytes) : path.toString();
 }
 
+QString displayPath(QStringView path)
+{
+    QStringList shown;
+    for (const QStringView name : path.split(QLatin1Char('/')))
+        shown << displayName(name);
+    return shown.join(QLatin1Char('/'));
+}
+
+QString fromShownPath(const QString &shown, const QString &like)
+{
+    const QString likeShown = displayPath(like);
+    if (!like.isEmpty() && shown.startsWith(likeShown))
+        return like + shown.mid(likeShown.size());
+    return shown;
+}
+
 QString fromShown(const QString &shown, const QString &like)
 {
     const auto likeBytes = encode(like);

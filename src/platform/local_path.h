@@ -36,6 +36,13 @@ bool hasEscapes(QStringView path);
 // decoded as such, otherwise with each undecodable byte shown as "\xHH".
 QString displayName(QByteArrayView bytes);
 QString displayName(QStringView path);
+// A path as it is shown: each of its names on its own, as displayName shows it
+// (one folder in code page 949 and a file of no encoding inside it both read well).
+QString displayPath(QStringView path);
+// The local path the user means by `shown`, a text edited from displayPath(`like`):
+// `like` itself when unchanged, `like` plus the rest when only text was added at
+// the end (words after a program, a folder below), else the text as typed.
+QString fromShownPath(const QString &shown, const QString &like);
 // The local path the user means by `shown`, a text edited from the shown form of
 // `like` (a name or a path): `like` itself when unchanged, `like` plus the rest
 // when only text was added at the end, else the text written the way `like` is

@@ -40,6 +40,12 @@ TEST(LocalPath, BytesAndShownNames)
         EXPECT_EQ(localpath::displayName(QByteArrayView(c.bytes)), c.shown);
         EXPECT_EQ(localpath::displayName(QStringView(path)), c.shown);
     }
+    // A path: each name shown on its own, and an edit of the shown path back to bytes.
+    const QString path = localpath::decode("/\xc0\xda\xb7\xe1/d\xfe.txt");
+    EXPECT_EQ(localpath::displayPath(path), QStringLiteral("/자료/d\\xFE.txt"));
+    EXPECT_EQ(localpath::fromShownPath(QStringLiteral("/자료/d\\xFE.txt"), path), path);
+    EXPECT_EQ(localpath::fromShownPath(QStringLiteral("/자료/d\\xFE.txt -v"), path), path + QStringLiteral(" -v"));
+    EXPECT_EQ(localpath::fromShownPath(QStringLiteral("/자료"), path), QStringLiteral("/자료"));
     // A lone surrogate that stands for no byte can name no file.
     EXPECT_FALSE(localpath::encode(QString(QChar(0xD800))).has_value());
 }
