@@ -27,6 +27,7 @@
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
 #include "platform/help_browser.h"
+#include "platform/local_path.h"
 #include "platform/shell.h"
 #include "platform/termination.h"
 #include "platform/window_placement.h"
@@ -675,9 +676,10 @@ void TMainForm::dragEnterEvent(QDragEnterEvent *event)
 void TMainForm::dropEvent(QDropEvent *event)
 {
     QStringList paths;
+    // A name that is not UTF-8 comes percent-escaped byte by byte and keeps its bytes.
     for (const QUrl &url : event->mimeData()->urls())
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            paths << localpath::fromUrl(url);
     if (!ui->N_RDropFiles->isChecked() || paths.isEmpty())
         return;
     event->acceptProposedAction();

@@ -4,9 +4,9 @@
 
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
+#include "platform/local_path.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -17,9 +17,10 @@
 namespace kav {
 
 namespace {
+// Whatever the bytes of its name: Qt's own file classes miss a name that is not UTF-8.
 bool fileExists(const QString &path)
 {
-    return QFileInfo(path).isFile();
+    return localpath::status(path).isFile;
 }
 }
 
@@ -87,7 +88,9 @@ void TBookmarkForm::render()
 {
     LB_BookMark->clear();
     for (int i = 0; i < list.size(); ++i) {
-        auto *item = new QListWidgetItem(list.at(i).text, LB_BookMark);
+        // A local path is shown as its names are (one not in UTF-8 decoded).
+        const QString &text = list.at(i).text;
+        auto *item = new QListWidgetItem(hostSide ? text : localpath::displayPath(text), LB_BookMark);
         item->setSelected(list.isSelected(i));
     }
     if (list.current() >= 0 && list.current() < list.size())
@@ -261,7 +264,7 @@ void TBookmarkLForm::N_LAddBookmarkClick()
 void TBookmarkLForm::filesDropped(const QStringList &paths)
 {
     for (const QString &path : paths)
-        if (QFileInfo(path).isFile())
+        if (fileExists(path))
             AddLocalBookmark(path);
     UpdateButtons();
 }
@@ -286,15 +289,15 @@ QList<QString> TBookmarkLForm::entries() const
 void TBookmarkLForm::goTo(int row)
 {
     const QString path = list.at(row).text;
-    if (!QFileInfo(path).isFile()) {
+    if (!fileExists(path)) {
         informationBox(QStringLiteral("[알 림]\r\n선택한 파일이 디렉토리에 없습니다"), this);
         // Only the entry whose file is gone goes, not the rest of the selection.
         list.selectOnly(row);
         removeSelected();
         return;
     }
-    const QFileInfo info(path);
-    host.goToLocalFile(info.absolutePath(), info.fileName());
+    const LocalPlace place = placeOf(path);
+    host.goToLocalFile(place.directory, place.name);
     accept();
 }
 

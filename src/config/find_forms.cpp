@@ -10,10 +10,10 @@
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
+#include "platform/local_path.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -31,6 +31,8 @@ namespace {
 // Results carry this role; the "nothing found" line does not.
 constexpr int ResultRole = Qt::UserRole + 1;
 constexpr int LetterRole = Qt::UserRole + 2;
+// The path itself: a local one may differ from the text shown (foreign bytes).
+constexpr int PathRole = Qt::UserRole + 3;
 
 QPushButton *button(QWidget *parent, QBoxLayout *layout, const char *name, const QString &caption, const QString &hint)
 {
@@ -166,8 +168,9 @@ void TFindForm::showCounters(int read, int found)
 
 void TFindForm::addResult(const QString &path, const QString &letter)
 {
-    auto *item = new QListWidgetItem(path, LB_Result);
+    auto *item = new QListWidgetItem(hostSide ? path : localpath::displayPath(path), LB_Result);
     item->setData(ResultRole, true);
+    item->setData(PathRole, path);
     if (!letter.isEmpty())
         item->setData(LetterRole, letter);
 }
@@ -176,8 +179,27 @@ QStringList TFindForm::results() const
 {
     QStringList out;
     for (int i = 0; i < LB_Result->count(); ++i)
-        out << LB_Result->item(i)->text();
+        out << resultPath(i);
     return out;
+}
+
+QString TFindForm::resultPath(int row) const
+{
+    const QListWidgetItem *item = LB_Result->item(row);
+    return item->data(ResultRole).toBool() ? item->data(PathRole).toString() : item->text();
+}
+
+void TFindForm::setStartDirectory(const QString &path)
+{
+    startPath = path;
+    E_FindDir->setText(hostSide ? path : localpath::displayPath(path));
+}
+
+QString TFindForm::startDirectory() const
+{
+    // A local directory whose name has foreign bytes is shown decoded: while the
+    // field still shows it (or only text was added), the path keeps its bytes.
+    return hostSide ? E_FindDir->text() : localpath::fromShownPath(E_FindDir->text(), startPath);
 }
 
 QList<int> TFindForm::selectedRows() const
@@ -194,7 +216,7 @@ void TFindForm::B_RunClick()
     if (CB_FindFile->currentText().isEmpty())
         return;
     if (E_FindDir->text().isEmpty())
-        E_FindDir->setText(defaultDirectory());
+        setStartDirectory(defaultDirectory());
     PumpMessages(1);
     setIdle(false);
     stopTag = 0;
@@ -230,7 +252,7 @@ void TFindForm::B_GotoDirClick()
     QListWidgetItem *item = LB_Result->currentItem();
     if (!item->data(ResultRole).toBool())
         return;
-    goTo(item->text());
+    goTo(resultPath(LB_Result->currentRow()));
 }
 
 void TFindForm::B_AddBookmarkClick()
@@ -317,7 +339,7 @@ void TFindLForm::LBfindfileClick()
         patterns << QStringLiteral("*.") + e.toLower();
     setPatterns(patterns);
     if (E_FindDir->text().isEmpty())
-        E_FindDir->setText(host.localDirectory());
+        setStartDirectory(host.localDirectory());
     FormActivate();
     exec();
 }
@@ -326,7 +348,7 @@ void TFindLForm::SB_FindDirClick()
 {
     QString dir;
     if (dialogs().chooseDirectory(this, QStringLiteral("찾을 디렉토리"), dir) && !dir.isEmpty())
-        E_FindDir->setText(dir);
+        setStartDirectory(dir);
 }
 
 void TFindLForm::walk()
@@ -343,23 +365,22 @@ void TFindLForm::walk()
         showCounters(read, found);
     };
     cb.stopRequested = [this] { return pump(); };
-    const QString dir = E_FindDir->text();
-    if (searchLocalFiles(dir, CB_FindFile->currentText(), CB_ExtendFind->isChecked(), cb)
+    if (searchLocalFiles(startDirectory(), CB_FindFile->currentText(), CB_ExtendFind->isChecked(), cb)
         == LocalSearchResult::StartUnreadable) {
-        informationBox(QStringLiteral("찾을 디렉토리를 열 수 없습니다.\r\n") + dir, this);
+        informationBox(QStringLiteral("찾을 디렉토리를 열 수 없습니다.\r\n") + E_FindDir->text(), this);
         FormActivate();
     }
 }
 
 void TFindLForm::goTo(const QString &path)
 {
-    if (!QFileInfo(path).isFile()) {
+    if (!localpath::status(path).isFile) {
         informationBox(QStringLiteral("[알 림]\r\n선택한 파일이 디렉토리에 없습니다"), this);
         delete LB_Result->currentItem();
         return;
     }
-    const QFileInfo info(path);
-    host.goToLocalFile(info.absolutePath(), info.fileName());
+    const LocalPlace place = placeOf(path);
+    host.goToLocalFile(place.directory, place.name);
     accept();
 }
 
@@ -368,7 +389,7 @@ void TFindLForm::addBookmarks(const QList<int> &rows)
     if (!localMarks)
         return;
     for (int row : rows)
-        localMarks->AddLocalBookmark(LB_Result->item(row)->text());
+        localMarks->AddLocalBookmark(resultPath(row));
 }
 
 void TFindLForm::addQueue(const QList<int> &rows)
@@ -377,7 +398,7 @@ void TFindLForm::addQueue(const QList<int> &rows)
         return;
     const QString destination = host.hostDirectory();
     for (int row : rows) {
-        const QString path = LB_Result->item(row)->text();
+        const QString path = resultPath(row);
         queue->AddQueueEntry(path, destination,
                              binaryByExtension(path, [this](const QString &e) { return host.isAsciiExtension(e); }), true);
     }
@@ -387,7 +408,7 @@ void TFindLForm::send(const QList<int> &rows)
 {
     QStringList paths;
     for (int row : rows)
-        paths << LB_Result->item(row)->text();
+        paths << resultPath(row);
     host.uploadLocalPaths(paths, int(paths.size()), this);
 }
 
@@ -415,7 +436,7 @@ void TFindRForm::RBfindfileClick()
     // Listings are fetched in ASCII type.
     host.session().command(QStringLiteral("TYPE A"));
     if (E_FindDir->text().isEmpty())
-        E_FindDir->setText(startDir);
+        setStartDirectory(startDir);
     gotoDir.clear();
     gotoFile.clear();
     ran = false;
@@ -471,7 +492,7 @@ void TFindRForm::addBookmarks(const QList<int> &rows)
     if (!hostMarks)
         return;
     for (int row : rows)
-        hostMarks->AddHostBookmark(LB_Result->item(row)->text(), LB_Result->item(row)->data(LetterRole).toString() == QLatin1String("B"));
+        hostMarks->AddHostBookmark(resultPath(row), LB_Result->item(row)->data(LetterRole).toString() == QLatin1String("B"));
 }
 
 void TFindRForm::addQueue(const QList<int> &rows)
@@ -480,7 +501,7 @@ void TFindRForm::addQueue(const QList<int> &rows)
         return;
     const QString destination = host.localDirectory();
     for (int row : rows)
-        queue->AddQueueEntry(LB_Result->item(row)->text(), destination,
+        queue->AddQueueEntry(resultPath(row), destination,
                              LB_Result->item(row)->data(LetterRole).toString() == QLatin1String("B"), false);
 }
 
@@ -488,7 +509,7 @@ void TFindRForm::send(const QList<int> &rows)
 {
     QList<SavedListsHost::HostItem> items;
     for (int row : rows)
-        items << SavedListsHost::HostItem{LB_Result->item(row)->text(), LB_Result->item(row)->data(LetterRole).toString()};
+        items << SavedListsHost::HostItem{resultPath(row), LB_Result->item(row)->data(LetterRole).toString()};
     host.downloadHostPaths(items, int(items.size()), this);
 }
 

@@ -35,7 +35,7 @@ public:
 
     // The stop flag (the tag of B_Stop): 0 run, 1 stop requested.
     int stopFlag() const { return stopTag; }
-    // The result paths as listed (sorted).
+    // The result paths as listed (sorted by their shown text).
     QStringList results() const;
 
     QComboBox *CB_FindFile = nullptr;
@@ -61,6 +61,10 @@ protected:
     virtual void send(const QList<int> &rows) = 0;
     void showCounters(int read, int found);
     void addResult(const QString &path, const QString &letter = {});
+    QString resultPath(int row) const;
+    // The start directory: shown in E_FindDir, its path kept whatever its bytes.
+    void setStartDirectory(const QString &path);
+    QString startDirectory() const;
     QList<int> selectedRows() const;
     bool pump();   // lets events run; true when a stop was asked
     void setIdle(bool idle);
@@ -73,6 +77,7 @@ protected:
     TBookmarkRForm *hostMarks = nullptr;
     int stopTag = 0;
     const bool hostSide;
+    QString startPath;   // what setStartDirectory was given
 };
 
 class TFindLForm : public TFindForm {

@@ -2,6 +2,8 @@
 
 #include "lists_host.h"
 
+#include "platform/local_path.h"
+
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -20,8 +22,16 @@ QStringList droppedLocalPaths(const QMimeData *data)
         return paths;
     for (const QUrl &url : data->urls())
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            paths << localpath::fromUrl(url);
     return paths;
+}
+
+LocalPlace placeOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return {localpath::currentDirectory(), path};
+    return {slash == 0 ? QStringLiteral("/") : path.left(slash), path.mid(slash + 1)};
 }
 
 ListWindow::ListWindow(SavedListsHost &host, const QString &caption, QWidget *parent)

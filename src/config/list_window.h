@@ -19,8 +19,16 @@ namespace kav {
 
 class SavedListsHost;
 
-// The local files named by a drop (text/uri-list), in drop order; other URLs are left out.
+// The local files named by a drop (text/uri-list), in drop order, as local paths
+// (local_path.h: a name that is not UTF-8 keeps its bytes); other URLs are left out.
 QStringList droppedLocalPaths(const QMimeData *data);
+
+// The directory and the name of a local file's path (a relative one is taken
+// from the current directory), whatever the bytes of either.
+struct LocalPlace {
+    QString directory, name;
+};
+LocalPlace placeOf(const QString &path);
 
 class ListWindow : public QDialog, public WindowSizeHolder {
     Q_OBJECT

@@ -1,13 +1,31 @@
 #include "local_search.h"
 
+#include "platform/local_path.h"
 #include "platform/wildcard.h"
 
 #include <QDir>
-#include <QFileInfo>
+
+#include <algorithm>
 
 namespace kav {
 
 namespace {
+
+// Names reach the system through local_path: Qt's own directory listing would
+// skip a file or a folder whose name is not UTF-8 (an old Korean archive's).
+QString inside(const QString &dir, const QString &name)
+{
+    return dir.endsWith(QLatin1Char('/')) ? dir + name : dir + QLatin1Char('/') + name;
+}
+
+// By the shown name, capitals first, as the search has always walked.
+QList<localpath::Entry> byName(QList<localpath::Entry> entries)
+{
+    std::stable_sort(entries.begin(), entries.end(), [](const localpath::Entry &a, const localpath::Entry &b) {
+        return QString::compare(a.display, b.display, Qt::CaseSensitive) < 0;
+    });
+    return entries;
+}
 
 struct Walk {
     QString mask;
@@ -21,27 +39,25 @@ struct Walk {
     // false: stop requested.
     bool visit(const QString &dirPath)
     {
-        QDir dir(dirPath);
-        if (!dir.isReadable())
+        if (!localpath::status(dirPath).readable)
             return !stop();
         ++read;
         if (cb.directoryRead)
             cb.directoryRead(read);
-        const QDir::Filters files = QDir::Files | QDir::NoDotAndDotDot;
-        for (const QFileInfo &info : dir.entryInfoList(files, QDir::Name)) {
-            if (!matchesLocalMask(mask, info.fileName()))
+        // The mask is what the user typed: it is matched against the name as shown.
+        for (const localpath::Entry &file : byName(localpath::regularFiles(dirPath))) {
+            if (!matchesLocalMask(mask, file.display))
                 continue;
             ++found;
             if (cb.found)
-                cb.found(QDir(dirPath).filePath(info.fileName()), found);
+                cb.found(inside(dirPath, file.path), found);
             if (stop())
                 return false;
         }
         if (!subdirectories || stop())
             return !stop();
-        const QDir::Filters dirs = QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks;
-        for (const QFileInfo &info : dir.entryInfoList(dirs, QDir::Name)) {
-            if (!visit(QDir(dirPath).filePath(info.fileName())))
+        for (const localpath::Entry &dir : byName(localpath::plainDirectories(dirPath))) {
+            if (!visit(inside(dirPath, dir.path)))
                 return false;
             if (stop())
                 return false;
@@ -55,11 +71,15 @@ struct Walk {
 LocalSearchResult searchLocalFiles(const QString &startDir, const QString &mask, bool subdirectories,
                                    const LocalSearchCallbacks &callbacks)
 {
-    const QFileInfo start(startDir);
-    if (!start.isDir() || !QDir(start.absoluteFilePath()).isReadable())
+    if (startDir.isEmpty())
+        return LocalSearchResult::StartUnreadable;
+    const bool absolute = startDir.startsWith(QLatin1Char('/'));
+    const QString start = QDir::cleanPath(absolute ? startDir : localpath::currentDirectory() + QLatin1Char('/') + startDir);
+    const localpath::Status facts = localpath::status(start);
+    if (!facts.isDirectory || !facts.readable)
         return LocalSearchResult::StartUnreadable;
     Walk walk{mask, subdirectories, callbacks};
-    const bool finished = walk.visit(QDir::cleanPath(start.absoluteFilePath()));
+    const bool finished = walk.visit(start);
     return finished ? LocalSearchResult::Finished : LocalSearchResult::Stopped;
 }
 

@@ -2,11 +2,14 @@
 // The local file search: a depth-first walk from a start directory matching
 // plain file names against a mask, free of widgets.
 //
-// - Matching is the local panes' (letter case ignored, "*.*" matches every name).
+// - Matching is the local panes' (letter case ignored, "*.*" matches every name),
+//   against each name as it is shown: the user types the mask as names look.
+// - Every name is seen whatever its bytes (code page 949, no encoding at all).
 // - Hidden entries (names starting with ".") are neither matched nor entered.
 // - Symbolic links to directories are never entered: a link loop would never end.
 // - A directory that cannot be read is skipped; the walk goes on.
-// - Results are absolute paths; the process's current directory is not touched
+// - Results are absolute local paths (local_path.h: foreign bytes escaped), ready
+//   to be opened or sent; the process's current directory is not touched
 //   (the local pane's relative names depend on it).
 
 #include <QString>

@@ -4,9 +4,9 @@
 
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
+#include "platform/local_path.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -88,7 +88,10 @@ void TQueueForm::render()
     QList<QTreeWidgetItem *> rows;
     for (int i = 0; i < list.size(); ++i) {
         const QueueEntry &e = list.at(i);
-        auto *item = new QTreeWidgetItem({e.fileName, e.directory, e.binary ? QStringLiteral("B") : QStringLiteral("A")});
+        // The local side as names are shown (a name not in UTF-8 decoded); the host side as the server gave it.
+        const QString file = e.upload ? localpath::displayPath(e.fileName) : e.fileName;
+        const QString dir = e.upload ? e.directory : localpath::displayPath(e.directory);
+        auto *item = new QTreeWidgetItem({file, dir, e.binary ? QStringLiteral("B") : QStringLiteral("A")});
         item->setIcon(0, e.upload ? up : down);
         item->setTextAlignment(2, Qt::AlignCenter);
         rows << item;
@@ -177,7 +180,7 @@ void TQueueForm::filesDropped(const QStringList &paths)
     if (!host.connected() || destination.isEmpty())
         return;
     for (const QString &path : paths) {
-        if (!QFileInfo(path).isFile())
+        if (!localpath::status(path).isFile)
             continue;
         AddQueueEntry(path, destination,
                       binaryByExtension(path, [this](const QString &e) { return host.isAsciiExtension(e); }), true);
@@ -209,8 +212,8 @@ void TQueueForm::BB_GotoClick()
         return;
     const QueueEntry e = list.at(rows.first());
     if (e.upload) {
-        const QFileInfo info(e.fileName);
-        host.goToLocalFile(info.absolutePath(), info.fileName());
+        const LocalPlace place = placeOf(e.fileName);
+        host.goToLocalFile(place.directory, place.name);
     } else {
         const int slash = int(e.fileName.lastIndexOf(QLatin1Char('/')));
         host.goToHostFile(e.fileName.left(slash + 1), e.fileName.mid(slash + 1));

@@ -4,6 +4,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
+#include "platform/local_path.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
 
@@ -52,9 +53,10 @@ public:
     }
 };
 
+// Whatever the bytes of its name: Qt's own file classes miss a name that is not UTF-8.
 bool isFile(const QString &path)
 {
-    return QFileInfo(path).isFile();
+    return localpath::status(path).isFile;
 }
 
 } // namespace
@@ -117,7 +119,10 @@ void TToolsForm::render()
         const QString &text = list.at(i);
         // The program's own icon; an entry with arguments shows its program's.
         const ToolLaunch l = toolLaunch(text, isFile);
-        auto *item = new QListWidgetItem(icons.icon(QFileInfo(l.program)), text, LB_ToolMark);
+        // Qt cannot look at a name with foreign bytes: such a program gets the plain file glyph.
+        const QIcon icon = localpath::hasEscapes(l.program) ? icons.icon(QFileIconProvider::File)
+                                                            : icons.icon(QFileInfo(l.program));
+        auto *item = new QListWidgetItem(icon, localpath::displayPath(text), LB_ToolMark);
         item->setSizeHint(QSize(0, iconSize(this) + 1));
     }
     if (list.current() >= 0 && list.current() < list.size())
@@ -175,7 +180,7 @@ void TToolsForm::N_LAddToolClick()
 void TToolsForm::filesDropped(const QStringList &paths)
 {
     for (const QString &path : paths)
-        if (QFileInfo(path).isFile())
+        if (isFile(path))
             AddTool(path);
     UpdateButtons();
 }
@@ -253,10 +258,12 @@ void TToolsForm::BB_ArgumentClick()
     const int row = list.current();
     if (row < 0 || row >= list.size())
         return;
-    QString answer = list.at(row);
-    if (!dialogs().inputQuery(this, QStringLiteral("매개변수 변경"), QStringLiteral("등록정보: ") + list.at(row), answer))
+    // Shown as names are; words added after a program whose name is not UTF-8 keep its bytes.
+    const QString shown = localpath::displayPath(list.at(row));
+    QString answer = shown;
+    if (!dialogs().inputQuery(this, QStringLiteral("매개변수 변경"), QStringLiteral("등록정보: ") + shown, answer))
         return;
-    answer = answer.trimmed();
+    answer = localpath::fromShownPath(answer.trimmed(), list.at(row));
     if (answer.isEmpty() || answer == list.at(row))
         return;
     if (hasLineBreak(answer) || list.entries().contains(answer))

@@ -59,6 +59,22 @@ QString displayName(QStringView path)
     return bytes ? displayName(*bytes) : path.toString();
 }
 
+QString displayPath(QStringView path)
+{
+    QStringList shown;
+    for (const QStringView name : path.split(QLatin1Char('/')))
+        shown << displayName(name);
+    return shown.join(QLatin1Char('/'));
+}
+
+QString fromShownPath(const QString &shown, const QString &like)
+{
+    const QString likeShown = displayPath(like);
+    if (!like.isEmpty() && shown.startsWith(likeShown))
+        return like + shown.mid(likeShown.size());
+    return shown;
+}
+
 QString fromShown(const QString &shown, const QString &like)
 {
     const auto likeBytes = encode(like);
@@ -287,9 +303,19 @@ QUrl fileUrl(const QString &path)
     return QUrl::fromEncoded("file://" + bytes->toPercentEncoding("/"), QUrl::StrictMode);
 }
 
+QString fromUrl(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return {};
+    // Fully encoded, every byte of the path is either plain ASCII or an escape of its own.
+    const QString path = decode(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+    // As QUrl::toLocalFile: a host names a share on it.
+    return url.host().isEmpty() ? path : QStringLiteral("//") + url.host() + path;
+}
+
 namespace {
 
-enum class Keep { Files, Directories, All };
+enum class Keep { Files, Directories, PlainDirectories, All };
 
 QList<Entry> listEntries(const QString &directory, Keep keep)
 {
@@ -307,7 +333,8 @@ QList<Entry> listEntries(const QString &directory, Keep keep)
             if (name.startsWith('.'))
                 continue;
             struct stat st {};
-            if (::fstatat(dfd, e->d_name, &st, 0) != 0)
+            const int follow = keep == Keep::PlainDirectories ? AT_SYMLINK_NOFOLLOW : 0;
+            if (::fstatat(dfd, e->d_name, &st, follow) != 0)
                 continue;
             if (keep == Keep::Files ? !S_ISREG(st.st_mode) : !S_ISDIR(st.st_mode))
                 continue;
@@ -329,6 +356,8 @@ QList<Entry> listEntries(const QString &directory, Keep keep)
 QList<Entry> regularFiles(const QString &directory) { return listEntries(directory, Keep::Files); }
 
 QList<Entry> directories(const QString &directory) { return listEntries(directory, Keep::Directories); }
+
+QList<Entry> plainDirectories(const QString &directory) { return listEntries(directory, Keep::PlainDirectories); }
 
 QList<Entry> allEntries(const QString &directory) { return listEntries(directory, Keep::All); }
 

@@ -36,6 +36,13 @@ bool hasEscapes(QStringView path);
 // decoded as such, otherwise with each undecodable byte shown as "\xHH".
 QString displayName(QByteArrayView bytes);
 QString displayName(QStringView path);
+// A path as it is shown: each of its names on its own, as displayName shows it
+// (one folder in code page 949 and a file of no encoding inside it both read well).
+QString displayPath(QStringView path);
+// The local path the user means by `shown`, a text edited from displayPath(`like`):
+// `like` itself when unchanged, `like` plus the rest when only text was added at
+// the end (words after a program, a folder below), else the text as typed.
+QString fromShownPath(const QString &shown, const QString &like);
 // The local path the user means by `shown`, a text edited from the shown form of
 // `like` (a name or a path): `like` itself when unchanged, `like` plus the rest
 // when only text was added at the end, else the text written the way `like` is
@@ -81,6 +88,9 @@ Status status(const QString &path);
 
 // A file: URL whose percent-escapes carry the path's exact bytes.
 QUrl fileUrl(const QString &path);
+// The local path a file: URL names, its percent-escapes taken as the name's bytes:
+// file managers send a name that is not UTF-8 that way. Empty for any other URL.
+QString fromUrl(const QUrl &url);
 
 struct Entry {
     QString path;      // the name as a local path (escapes for foreign bytes)
@@ -91,6 +101,9 @@ struct Entry {
 QList<Entry> regularFiles(const QString &directory);
 // The non-hidden subdirectories (links to directories count), the same way.
 QList<Entry> directories(const QString &directory);
+// The non-hidden subdirectories that are no symbolic links, the same way: what a
+// walk down a tree may enter without ever going round a link loop.
+QList<Entry> plainDirectories(const QString &directory);
 // Every entry, "." and ".." and hidden ones included, in the order the system gives.
 QList<Entry> allEntries(const QString &directory);
 

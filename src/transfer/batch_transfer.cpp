@@ -12,7 +12,6 @@
 #include "platform/local_path.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QWidget>
 
 namespace kav {
@@ -180,7 +179,8 @@ void TransferCommands::WMDropFiles(const QStringList &paths)
     const QString dir = hostPane.currentDirectory();
     int item = 0;
     for (const QString &path : paths) {
-        if (QFileInfo(path).isFile()) {
+        // Whatever the bytes of its name: Qt's own file classes miss a name that is not UTF-8.
+        if (localpath::status(path).isFile) {
             window.setCount(++item, int(paths.size()));
             if (!engine.SendFile(path, uploadDestination(dir, localBaseName(path)), Offer))
                 break;

@@ -2,7 +2,8 @@
 // against pyftpdlib and vsftpd on 127.0.0.1:21 of this test's own network
 // namespace: a queue run with a failure in the middle, the lists kept per
 // profile, the host search (depth-first, counters, a directory that refuses,
-// Stop, Go to), desktop drops and the local bookmarks' Go to.
+// Stop, Go to), desktop drops and the local bookmarks' Go to, and local names
+// that are not UTF-8 in all of these.
 
 #include "ftp_server.h"
 #include "wait_until.h"
@@ -20,6 +21,7 @@
 #include "local/local_pane.h"
 #include "platform/dialogs.h"
 #include "platform/ini_file.h"
+#include "platform/local_path.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/settings_dir.h"
 #include "platform/winsock.h"
@@ -39,7 +41,9 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kav;
 
@@ -141,13 +145,8 @@ QStringList queueFiles(TQueueForm &queue)
 
 // A synthetic drop from the desktop's file manager: a text/uri-list of local
 // files. Returns whether the window took the drag.
-bool dropFiles(QWidget *target, const QStringList &paths)
+bool drop(QWidget *target, QMimeData &data)
 {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString &p : paths)
-        urls << QUrl::fromLocalFile(p);
-    data.setUrls(urls);
     EXPECT_TRUE(data.hasFormat(QStringLiteral("text/uri-list")));
     const QPointF at(target->width() / 2.0, target->height() / 2.0);
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -155,6 +154,28 @@ bool dropFiles(QWidget *target, const QStringList &paths)
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
     return enter.isAccepted() && drop.isAccepted();
+}
+
+bool dropFiles(QWidget *target, const QStringList &paths)
+{
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString &p : paths)
+        urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    return drop(target, data);
+}
+
+// The list as a file manager writes it for names on disk: every byte that is
+// not unreserved percent-escaped, whatever the encoding (or none) of the name.
+bool dropFilesByBytes(QWidget *target, const QByteArrayList &paths)
+{
+    QMimeData data;
+    QByteArray list;
+    for (const QByteArray &p : paths)
+        list += "file://" + p.toPercentEncoding("/") + "\r\n";
+    data.setData(QStringLiteral("text/uri-list"), list);
+    return drop(target, data);
 }
 
 enum class Server { Pyftpdlib, Vsftpd };
@@ -511,6 +532,115 @@ TEST(HostSearch, DepthFirstWithCountersSkipsARefusingDirectoryStopsAndGoesTo)
         EXPECT_EQ(items(find.LB_Result), QStringList{TFindForm::NothingFound});
         EXPECT_FALSE(find.B_AddQueue->isEnabled());
     }
+}
+
+// ---- local names that are not UTF-8 ------------------------------------------------------
+
+// Files named in code page 949 (an old Korean archive) or in bytes of no encoding,
+// and a folder so named: the local search finds and enters them, the list windows
+// take them from a file manager's drop, and a drop on the main window sends each
+// file to the server under its own bytes.
+TEST(ForeignLocalNames, FoundDroppedListedAndSentByTheirBytes)
+{
+    kavtest::ScratchDir home, local;
+    const QByteArray l = QByteArray::fromStdString(local.path());
+    const QString shownRoot = QString::fromUtf8(l);
+    const QByteArray korean = "/\xc7\xd1\xb1\xdb.txt";   // 한글.txt
+    const QByteArray stray = "/x\xe9.txt";
+    const QByteArray folder = "/\xc0\xda\xb7\xe1";        // 자료
+    const QByteArray deep = folder + "/d\xfe.txt";
+    ASSERT_EQ(::mkdir((l + folder).constData(), 0755), 0);
+    for (const QByteArray &file : {korean, stray, deep}) {
+        const int fd = ::open((l + file).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, file.constData(), size_t(file.size())), file.size());
+        ::close(fd);
+    }
+    const auto path = [&](const QByteArray &p) { return localpath::decode(l + p); };
+    kavtest::FtpServer server;
+    server.addUser("kim", "secret", home.path()).setNames(kavtest::FtpServer::Names::RawBytes);
+    ASSERT_TRUE(server.start());
+    Window w;
+    // The tools and local bookmarks outlive the window in the settings: the next test starts without these.
+    struct Forget {
+        ListsBridge &lists;
+        ~Forget()
+        {
+            lists.toolsForm().load({});
+            lists.localBookmarks().load({});
+            lists.queueForm().load({});
+        }
+    } forget{w.lists()};
+    w.connect(QStringLiteral("외국 이름"));
+
+    // The search: every file found by its path, shown decoded, into the queue as found.
+    TFindLForm &find = w.lists().findLocal();
+    find.FormActivate();
+    find.CB_FindFile->setEditText(QStringLiteral("*.txt"));
+    find.E_FindDir->setText(shownRoot);
+    find.B_RunClick();
+    EXPECT_EQ(find.results(), (QStringList{path(stray), path(deep), path(korean)}));
+    EXPECT_EQ(items(find.LB_Result), (QStringList{shownRoot + QStringLiteral("/x\\xE9.txt"),
+                                                  shownRoot + QStringLiteral("/자료/d\\xFE.txt"),
+                                                  shownRoot + QStringLiteral("/한글.txt")}));
+    EXPECT_EQ(find.L_Reading->text(), QStringLiteral("2"));
+    EXPECT_EQ(find.L_Finded->text(), QStringLiteral("3"));
+    TQueueForm &queue = w.lists().queueForm();
+    for (int i = 0; i < find.LB_Result->count(); ++i)
+        find.LB_Result->item(i)->setSelected(true);
+    find.B_AddQueueClick();
+    EXPECT_EQ(queueFiles(queue), (QStringList{path(stray), path(deep), path(korean)}));
+
+    // From the foreign folder the local pane shows: the field shows it decoded, the
+    // walk starts in it, and Go to selects the file there.
+    ASSERT_TRUE(w.f->localPaneOf()->setDirectory(path(folder)));
+    find.E_FindDir->clear();
+    find.B_RunClick();
+    EXPECT_EQ(find.E_FindDir->text(), shownRoot + QStringLiteral("/자료"));
+    EXPECT_EQ(find.results(), QStringList{path(deep)});
+    find.LB_Result->setCurrentRow(0);
+    find.B_GotoDirClick();
+    ASSERT_NE(w.f->form()->LFileListBox->currentItem(), nullptr);
+    EXPECT_EQ(w.f->form()->LFileListBox->currentItem()->text(), QStringLiteral("d\\xFE.txt"));
+
+    // Dropped as a file manager sends them: files taken, the folder not.
+    const QByteArrayList dropped = {l + korean, l + folder, l + stray};
+    queue.load({});
+    queue.show();
+    EXPECT_TRUE(dropFilesByBytes(&queue, dropped));
+    EXPECT_EQ(queueFiles(queue), (QStringList{path(korean), path(stray)}));
+    EXPECT_EQ(queue.LV_Queue->topLevelItem(0)->text(0), shownRoot + QStringLiteral("/한글.txt"));
+    queue.reject();
+    TToolsForm &tools = w.lists().toolsForm();
+    tools.show();
+    EXPECT_TRUE(dropFilesByBytes(&tools, dropped));
+    EXPECT_EQ(tools.entries(), (QStringList{path(korean), path(stray)}));
+    tools.close();
+    TBookmarkLForm &marks = w.lists().localBookmarks();
+    marks.show();
+    EXPECT_TRUE(dropFilesByBytes(&marks, dropped));
+    EXPECT_EQ(marks.texts(), (QStringList{path(korean), path(stray)}));
+    EXPECT_EQ(items(marks.LB_BookMark), (QStringList{shownRoot + QStringLiteral("/한글.txt"),
+                                                    shownRoot + QStringLiteral("/x\\xE9.txt")}));
+    // Go to finds the file there and selects it.
+    scripted().clear();
+    marks.LB_BookMark->setCurrentRow(0);
+    marks.BB_GotoClick();
+    EXPECT_TRUE(scripted().messageTexts().isEmpty()) << scripted().messageTexts().join('\n').toStdString();
+    EXPECT_EQ(w.f->localPaneOf()->currentDirectory(), localpath::decode(l));
+    ASSERT_NE(w.f->form()->LFileListBox->currentItem(), nullptr);
+    EXPECT_EQ(w.f->form()->LFileListBox->currentItem()->text(), QStringLiteral("한글.txt"));
+
+    // Dropped on the main window: each file goes to the server under its own bytes.
+    w.f->form()->N_RDropFiles->setChecked(true);
+    EXPECT_TRUE(dropFilesByBytes(w.f.get(), dropped));
+    const QByteArray h = QByteArray::fromStdString(home.path());
+    for (const QByteArray &file : {korean, stray}) {
+        QFile sent;
+        EXPECT_TRUE(localpath::open(sent, localpath::decode(h + file), QIODevice::ReadOnly) && sent.readAll() == file)
+            << file.toHex().toStdString() << " did not arrive\n" << w.lines.join('\n').toStdString();
+    }
+    EXPECT_FALSE(localpath::status(localpath::decode(h + folder)).exists);
 }
 
 // ---- windows without a server -------------------------------------------------------------

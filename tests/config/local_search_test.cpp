@@ -1,16 +1,21 @@
 // The local file search on a real tree: hidden entries, a symbolic-link loop,
 // a directory the user cannot read (checked as an unprivileged user, since
-// root reads everything), depth-first order, stop, and a one-level search.
+// root reads everything), depth-first order, stop, a one-level search, and
+// names that are not UTF-8.
 #include "unprivileged.h"
 
 #include "config/local_search.h"
+#include "platform/local_path.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kav;
 
@@ -124,4 +129,74 @@ TEST(LocalSearch, OrderCountersStopAndOneLevel)
     EXPECT_EQ(search(r + QStringLiteral("/none"), QStringLiteral("*"), true).result, LocalSearchResult::StartUnreadable);
     EXPECT_EQ(search(r + QStringLiteral("/readme.txt"), QStringLiteral("*"), true).result,
               LocalSearchResult::StartUnreadable);
+}
+
+// Names that are not UTF-8 (an old Korean archive's code page 949, bytes of no
+// encoding) are found, entered and reported by their exact bytes; the mask is
+// matched against the name as shown, as the user types it.
+TEST(LocalSearch, ForeignNamesAreFoundEnteredAndReportedByTheirBytes)
+{
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QByteArray root = QFile::encodeName(tmp.path());
+    // QTemporaryDir cannot remove names that are not UTF-8: they go by their bytes.
+    struct Sweep {
+        QByteArray root;
+        ~Sweep()
+        {
+            ::nftw(root.constData(), [](const char *p, const struct stat *, int, FTW *) { return ::remove(p); }, 16,
+                   FTW_DEPTH | FTW_PHYS);
+        }
+    } sweep{root};
+    const QByteArray korean = "/\xc7\xd1\xb1\xdb.txt";          // 한글.txt
+    const QByteArray stray = "/x\xe9.txt";                      // valid in no encoding
+    const QByteArray folder = "/\xc0\xda\xb7\xe1";               // 자료
+    const QByteArray deep = folder + "/d\xfe.TXT";
+    const QByteArray deeper = folder + "/\xb1\xed\xc0\xba/\xb1\xed\xc0\xba.bin";   // 깊은/깊은.bin
+    ASSERT_EQ(::mkdir((root + folder).constData(), 0755), 0);
+    ASSERT_EQ(::mkdir((root + folder + "/\xb1\xed\xc0\xba").constData(), 0755), 0);
+    for (const QByteArray &file : {korean, stray, deep, deeper}) {
+        const int fd = ::open((root + file).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0) << file.toHex().toStdString();
+        ASSERT_EQ(::write(fd, file.constData(), size_t(file.size())), file.size());
+        ::close(fd);
+    }
+    // A foreign-named link back up the tree is still never entered.
+    ASSERT_EQ(::symlink(root.constData(), (root + folder + "/l\xff").constData()), 0);
+
+    struct Case {
+        const char *what;
+        QString mask;
+        bool subdirectories;
+        QByteArrayList found;   // in walk order
+        int read;
+    };
+    const QList<Case> cases = {
+        {"every file, down through foreign folders", QStringLiteral("*.*"), true, {stray, korean, deep, deeper}, 3},
+        {"letter case ignored in a foreign name", QStringLiteral("*.txt"), true, {stray, korean, deep}, 3},
+        {"a Korean mask finds the code page 949 name", QStringLiteral("한글.*"), true, {korean}, 3},
+        {"a Korean mask finds a code page 949 folder's file", QStringLiteral("깊*"), true, {deeper}, 3},
+        {"a stray byte as shown", QStringLiteral("d\\xFE.txt"), true, {deep}, 3},
+        {"one level", QStringLiteral("*"), false, {stray, korean}, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = search(tmp.path(), c.mask, c.subdirectories);
+        EXPECT_EQ(o.result, LocalSearchResult::Finished);
+        EXPECT_EQ(o.read, c.read);
+        QByteArrayList bytes;
+        for (const QString &path : o.found) {
+            bytes << localpath::encode(path).value_or("<no bytes>").mid(root.size());
+            // What is reported opens as it is: the file holds its own name.
+            QFile f;
+            EXPECT_TRUE(localpath::open(f, path, QIODevice::ReadOnly) && f.readAll() == bytes.last())
+                << bytes.last().toHex().toStdString();
+        }
+        EXPECT_EQ(bytes, c.found);
+    }
+
+    // A start directory with a foreign name, given as its path.
+    const Outcome inside = search(localpath::decode(root + folder), QStringLiteral("*"), true);
+    EXPECT_EQ(inside.result, LocalSearchResult::Finished);
+    EXPECT_EQ(inside.found, (QStringList{localpath::decode(root + deep), localpath::decode(root + deeper)}));
 }

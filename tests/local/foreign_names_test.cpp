@@ -16,6 +16,7 @@
 #include "platform/printer.h"
 #include "platform/processes.h"
 #include "platform/scripted_dialogs.h"
+#include "platform/shell_info.h"
 #include "viewers/file_info_form.h"
 #include "viewers/hex_form.h"
 #include "viewers/view_form.h"
@@ -29,6 +30,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTableWidget>
@@ -387,4 +389,34 @@ TEST_F(ForeignNames, OpenedInTheViewersAndHandedToProgramsByTheirBytes)
         ::unlink((root + '/' + n.bytes).constData());
     }
     EXPECT_EQ(namesOnDisk(root), QByteArrayList{"out.pdf"});
+}
+
+// The type the file information window shows is judged by the name's bytes and
+// the contents, as for a UTF-8 twin: never "unknown" because Qt could not find it.
+TEST_F(ForeignNames, TypeJudgedAsForAUtf8Twin)
+{
+    struct Case {
+        const char *what;
+        QByteArray foreign, twin;
+        bool folder;
+    };
+    const QList<Case> cases = {
+        {"script in code page 949", "\xbd\xc7\xc7\xe0", "run", false},   // 실행
+        {"script of no encoding", "run\xff", "run2", false},
+        {"folder in code page 949", "\xc0\xda\xb7\xe1", "folder", true},
+    };
+    const QString unknown = QMimeDatabase().mimeTypeForName(QStringLiteral("application/octet-stream")).comment();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const QByteArray &name : {c.foreign, c.twin}) {
+            if (c.folder)
+                ASSERT_EQ(::mkdir((root + '/' + name).constData(), 0755), 0);
+            else
+                create(root + '/' + name, "#!/bin/sh\necho ran\n");
+        }
+        const QString twinType = shellTypeName(localpath::decode(root + '/' + c.twin));
+        EXPECT_NE(twinType, unknown);
+        EXPECT_EQ(shellTypeName(localpath::decode(root + '/' + c.foreign)), twinType);
+        EXPECT_FALSE(shellIcon(localpath::decode(root + '/' + c.foreign)).isNull());
+    }
 }

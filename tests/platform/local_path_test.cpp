@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,12 @@ TEST(LocalPath, BytesAndShownNames)
         EXPECT_EQ(localpath::displayName(QByteArrayView(c.bytes)), c.shown);
         EXPECT_EQ(localpath::displayName(QStringView(path)), c.shown);
     }
+    // A path: each name shown on its own, and an edit of the shown path back to bytes.
+    const QString path = localpath::decode("/\xc0\xda\xb7\xe1/d\xfe.txt");
+    EXPECT_EQ(localpath::displayPath(path), QStringLiteral("/자료/d\\xFE.txt"));
+    EXPECT_EQ(localpath::fromShownPath(QStringLiteral("/자료/d\\xFE.txt"), path), path);
+    EXPECT_EQ(localpath::fromShownPath(QStringLiteral("/자료/d\\xFE.txt -v"), path), path + QStringLiteral(" -v"));
+    EXPECT_EQ(localpath::fromShownPath(QStringLiteral("/자료"), path), QStringLiteral("/자료"));
     // A lone surrogate that stands for no byte can name no file.
     EXPECT_FALSE(localpath::encode(QString(QChar(0xD800))).has_value());
 }
@@ -141,6 +148,28 @@ TEST(LocalPath, FoldersStatusAndUrlsOfForeignNames)
     EXPECT_EQ(localpath::fileUrl(QStringLiteral("/tmp/") + localpath::decode("x\xff y")).toEncoded(),
               QByteArray("file:///tmp/x%FF%20y"));
     EXPECT_EQ(localpath::fileUrl(QStringLiteral("/tmp/가")).toLocalFile(), QStringLiteral("/tmp/가"));
+
+    // Back from a URL as a file manager drops it: percent-escaped bytes are the name's.
+    struct Url {
+        const char *what;
+        QByteArray url;
+        std::optional<QByteArray> bytes;   // nothing: no local path at all
+    };
+    const QList<Url> urls = {
+        {"code page 949", "file:///tmp/%C7%D1%B1%DB.txt", QByteArray("/tmp/\xc7\xd1\xb1\xdb.txt")},
+        {"no encoding, and a blank", "file:///tmp/x%FF%20y", QByteArray("/tmp/x\xff y")},
+        {"UTF-8 escaped", "file:///tmp/%EA%B0%80", QByteArray("/tmp/\xea\xb0\x80")},
+        {"UTF-8 as it is", "file:///tmp/\xea\xb0\x80#1", QByteArray("/tmp/\xea\xb0\x80")},
+        {"a reserved character escaped", "file:///tmp/a%23b%3F", QByteArray("/tmp/a#b?")},
+        {"not a local file", "ftp://host/x%FF", std::nullopt},
+    };
+    for (const Url &u : urls) {
+        SCOPED_TRACE(u.what);
+        const QString path = localpath::fromUrl(QUrl::fromEncoded(u.url));
+        EXPECT_EQ(path.isEmpty() ? std::nullopt : localpath::encode(path), u.bytes);
+        if (u.bytes)
+            EXPECT_EQ(localpath::fromUrl(localpath::fileUrl(path)), path) << "there and back";
+    }
 
     EXPECT_TRUE(localpath::removeDirectory(other));
     EXPECT_FALSE(localpath::isDirectory(other));
