@@ -29,6 +29,7 @@ struct RawCommand {
 
     RawCommand(const QString &program, const QStringList &arguments)
     {
+        needed = localpath::hasEscapes(program);
         for (const QString &a : arguments)
             needed = needed || localpath::hasEscapes(a);
         if (!needed)
@@ -97,16 +98,21 @@ bool desktopHasProgramFor(const QString &mimeType)
 
 } // namespace
 
-namespace {
-
-// Starts a program on its own (it outlives us, we never wait for it) in its
-// directory, the path kept byte for byte.
-bool startDetachedRaw(const QString &path, const QString &directory)
+bool startDetachedExact(const QString &program, const QStringList &arguments, const QString &directory)
 {
-    const QByteArray program = localpath::encode(path).value_or(QByteArray());
+    const QString found = program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
+    const QByteArray path = localpath::encode(found).value_or(QByteArray());
     const QByteArray dir = localpath::encode(directory).value_or(QByteArray());
-    if (program.isEmpty())
+    if (path.isEmpty())
         return false;
+    // Everything the child needs is made before the fork: it only calls execv.
+    std::vector<QByteArray> bytes{path};
+    for (const QString &a : arguments)
+        bytes.push_back(localpath::encode(a).value_or(QByteArray()));
+    std::vector<char *> argv;
+    for (QByteArray &b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0)
         return false;
@@ -122,8 +128,7 @@ bool startDetachedRaw(const QString &path, const QString &directory)
             ::_exit(0);
         if (!dir.isEmpty() && ::chdir(dir.constData()) != 0)
             ::_exit(127);
-        char *argv[] = {const_cast<char *>(program.constData()), nullptr};
-        ::execv(program.constData(), argv);
+        ::execv(path.constData(), argv.data());
         const char failed = 1;
         [[maybe_unused]] ssize_t n = ::write(ready[1], &failed, 1);
         ::_exit(127);
@@ -137,8 +142,6 @@ bool startDetachedRaw(const QString &path, const QString &directory)
     ::close(ready[0]);
     return started;
 }
-
-} // namespace
 
 bool openWithAssociatedProgram(const QString &path)
 {
@@ -160,7 +163,7 @@ bool openWithAssociatedProgram(const QString &path)
     }
     const QString absolute = path.startsWith(QLatin1Char('/')) ? path : localpath::currentDirectory() + QLatin1Char('/') + path;
     if (program)
-        return startDetachedRaw(absolute, absolute.left(absolute.lastIndexOf(QLatin1Char('/')) + 1));
+        return startDetachedExact(absolute, {}, absolute.left(absolute.lastIndexOf(QLatin1Char('/')) + 1));
     if (!desktopHasProgramFor(type.name()))
         return false;
     return QDesktopServices::openUrl(localpath::fileUrl(absolute));

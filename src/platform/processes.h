@@ -17,6 +17,11 @@ int runAndWait(const QString &program, const QStringList &arguments);
 // started, anything else goes to the program associated with its type.
 bool openWithAssociatedProgram(const QString &path);
 
+// Starts a program on its own (it outlives us, we never wait for it), in
+// `directory` when one is given; the program's path and each argument keep
+// their bytes. False when it could not be started.
+bool startDetachedExact(const QString &program, const QStringList &arguments, const QString &directory = {});
+
 // The desktop's file manager on a directory, without waiting.
 bool launchFileManager(const QString &directory);
 

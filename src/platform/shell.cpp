@@ -1,4 +1,6 @@
 #include "shell.h"
+#include "local_path.h"
+#include "processes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -184,6 +186,13 @@ QString writeLauncher(const QString &folder, const QString &name, const QString 
 
 bool startDetached(const QString &program, const QStringList &arguments)
 {
+    // Qt would pass a name of foreign bytes on as other bytes: such a program
+    // or argument goes out as it is.
+    bool foreign = localpath::hasEscapes(program);
+    for (const QString &a : arguments)
+        foreign = foreign || localpath::hasEscapes(a);
+    if (foreign)
+        return startDetachedExact(program, arguments);
     return QProcess::startDetached(program, arguments);
 }
 

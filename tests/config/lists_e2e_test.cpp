@@ -816,4 +816,19 @@ TEST(LocalLists, ToolsStartProgramsWithAndWithoutArguments)
     tools.BB_RunClick();
     EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("두 단어|$HOME;x|"); }, 5000))
         << readAll(d + QStringLiteral("/ran.txt")).toStdString();
+    QFile::remove(d + QStringLiteral("/ran.txt"));
+
+    // A program named in code page 949 bytes starts with its arguments too.
+    const QByteArray foreign = QFile::encodeName(d) + "/\xc7\xd1\xb1\xdb";
+    ASSERT_EQ(::symlink(QFile::encodeName(d + QStringLiteral("/기록 도구")).constData(), foreign.constData()), 0);
+    ASSERT_EQ(tools.AddTool(localpath::decode(foreign)), AddOutcome::Added);
+    tools.LBtoolsClick();
+    tools.LB_ToolMark->setCurrentRow(1);
+    scripted().clear();
+    scripted().pushAccept(d + QStringLiteral("/한글 셋"));
+    tools.BB_ArgumentClick();
+    tools.LB_ToolMark->setCurrentRow(1);
+    tools.BB_RunClick();
+    EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("셋|"); }, 5000))
+        << readAll(d + QStringLiteral("/ran.txt")).toStdString();
 }
