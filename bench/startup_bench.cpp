@@ -71,7 +71,7 @@ pid_t spawn(const std::vector<std::string> &argv, const std::vector<std::string>
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127);
-            ::execve(a[0], a.data(), e.data());
+        ::execve(a[0], a.data(), e.data());
         ::_exit(127);
     }
     return pid;
