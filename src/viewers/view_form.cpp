@@ -79,11 +79,8 @@ TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
         auto *label = new QLabel(this);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
         label->setTextFormat(Qt::PlainText);
-        // The designed width, widened once for the widest text the panel can hold in this
-        // font, then fixed: the panels must not jump while the caret moves.
-        const int widest = label->fontMetrics().horizontalAdvance(QString::fromUtf16(kPanelSamples[i]))
-                           + 2 * label->frameWidth() + 6;
-        label->setFixedWidth(std::max(kPanelWidths[i], widest));
+        // The designed width until the first showing widens it (sizePanels).
+        label->setFixedWidth(kPanelWidths[i]);
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
         if (i == 0 || i == 7)
@@ -303,8 +300,26 @@ void TViewForm::setStatusPanel(int panel, const QString &text)
 
 // ---------------------------------------------------------------- window events
 
+// The designed width, widened once for the widest text the panel can hold in its
+// font, then fixed: the panels must not jump while the caret moves. Measured at
+// the first showing, not when the program starts: the Hangul samples load a
+// fallback font of their own, megabytes for a window many sessions never open.
+void TViewForm::sizePanels()
+{
+    if (panelsSized_)
+        return;
+    panelsSized_ = true;
+    for (int i = 0; i < panels_.size(); ++i) {
+        QLabel *label = panels_[i];
+        const int widest = label->fontMetrics().horizontalAdvance(QString::fromUtf16(kPanelSamples[i]))
+                           + 2 * label->frameWidth() + 6;
+        label->setFixedWidth(std::max(kPanelWidths[i], widest));
+    }
+}
+
 void TViewForm::showEvent(QShowEvent *event)
 {
+    sizePanels();
     QMainWindow::showEvent(event);
     if (!event->spontaneous())
         FormActivate();

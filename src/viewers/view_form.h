@@ -143,9 +143,11 @@ private:
     void showFontName(const QTextCharFormat &format, const QFont &font);
     void resetPlainTextFormat();
     QString openFilter() const;
+    void sizePanels();
 
     std::unique_ptr<Ui::TViewForm> ui;
     QList<QLabel *> panels_;
+    bool panelsSized_ = false;
     QPointer<viewers::FindReplaceDialog> findDialog_;
     QPointer<viewers::FindReplaceDialog> replaceDialog_;
     QEventLoop *modalLoop_ = nullptr;
