@@ -1,5 +1,5 @@
-// Any bytes as a directory listing: cut into lines as they arrive, decoded in
-// both server encodings, classified, with every field tail taken. A name that
+// Any bytes as a directory listing: cut into lines as they arrive, classified
+// with the names decoded in both server encodings, with every field tail taken. A name that
 // is offered must come from the line, and the safe-name rule must hold.
 #include "fuzz_check.h"
 
@@ -18,11 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     lines << splitter.takePartialLine();
     for (const QByteArray &raw : lines) {
         FUZZ_CHECK(raw.size() <= 64 * 1024);
-        for (const QString &decoded : {kav::utf8x::decode(raw), kav::cp949::decode(raw)}) {
-            const QString line = kav::withoutTrailingCR(decoded);
+        for (const kav::ListingNameDecoder decode : {&kav::utf8x::decode, &kav::cp949::decode}) {
+            const QString line = kav::withoutTrailingCR(decode(raw));
             for (int n = 0; n <= 11; ++n)
                 FUZZ_CHECK(kav::ListFieldTail(line, n).size() <= line.size());
-            if (const auto entry = kav::classifyListingLine(line)) {
+            // Read from the bytes, only the name decoded, as the host pane reads.
+            if (const auto entry = kav::classifyListingLine(raw, decode)) {
                 FUZZ_CHECK(line.contains(entry->name));
                 if (kav::isSafeLocalName(entry->name)) {
                     FUZZ_CHECK(!entry->name.contains(QLatin1Char('/')));

@@ -4,6 +4,7 @@
 #include "platform/event_pump.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace kav {
@@ -21,7 +22,7 @@ DataOpening openEntryListing(Session &session)
 }
 
 ListingRead readListing(Session &session,
-                        const std::function<bool(const QList<QByteArray> &, qsizetype)> &consume)
+                        const std::function<bool(const QList<QByteArrayView> &, qsizetype)> &consume)
 {
     // Large chunks: a few system calls for a big directory, each chunk's lines
     // handled before the next is read.
@@ -29,9 +30,17 @@ ListingRead readListing(Session &session,
     constexpr qsizetype MaxLine = 64 * 1024;
     LineSplitter splitter(MaxLine);
     std::vector<char> chunk(ChunkSize);
-    const auto hand = [&](const QList<QByteArray> &lines, qsizetype bytes) {
-        for (const QByteArray &line : lines)
-            session.noteServerText(line);
+    // Only a line with a byte above ASCII can decide the server's encoding: the
+    // lines are shown to the session only while such a byte has been received
+    // (perhaps in a line not yet ended) and the encoding is still open.
+    bool foreignBytes = false;
+    const auto hand = [&](const QList<QByteArrayView> &lines, const char *data, qsizetype bytes) {
+        if (!session.serverEncodingShown()) {
+            foreignBytes = foreignBytes || std::any_of(data, data + bytes, [](char c) { return uchar(c) >= 0x80; });
+            if (foreignBytes)
+                for (const QByteArrayView line : lines)
+                    session.noteServerText(line);
+        }
         return consume(lines, bytes);
     };
     ListingRead outcome = ListingRead::Complete;
@@ -44,7 +53,7 @@ ListingRead readListing(Session &session,
             session.drop();
             return ListingRead::Failed;
         }
-        if (!hand(splitter.feed(chunk.data(), n), n)) {
+        if (!hand(splitter.feedViews(chunk.data(), n), chunk.data(), n)) {
             outcome = ListingRead::Stopped;
             break;
         }

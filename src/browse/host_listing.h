@@ -6,7 +6,7 @@
 
 #include "ftp/session.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 
 #include <functional>
@@ -27,12 +27,13 @@ enum class ListingRead {
 };
 
 // Reads an opened listing's data to its end in large chunks. Each chunk's
-// whole lines (without their LF) go to `consume` with the chunk's byte count,
+// whole lines (without their LF; views valid during the call) go to `consume`
+// with the chunk's byte count,
 // after the session has seen them for the server's encoding; `consume`
 // returns false to stop.
 // Lines past 64 KiB are a broken or hostile server: skipped, with one log line,
 // never kept growing. Window events are pumped between chunks.
 ListingRead readListing(Session &session,
-                        const std::function<bool(const QList<QByteArray> &lines, qsizetype bytes)> &consume);
+                        const std::function<bool(const QList<QByteArrayView> &lines, qsizetype bytes)> &consume);
 
 } // namespace kav

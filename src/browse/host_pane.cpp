@@ -203,7 +203,7 @@ void HostPane::applySorted(bool sorted)
     w.RFileListBox->setSortingEnabled(sorted);
 }
 
-HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray> &, qsizetype)> &consume,
+HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArrayView> &, qsizetype)> &consume,
                                  const std::function<void()> &opened, ListingFor purpose)
 {
     const DataOpening opening = purpose == ListingFor::Entries ? openEntryListing(session)
@@ -212,7 +212,7 @@ HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray
         return opening.status == DataOpening::Status::Refused ? Listing::Refused : Listing::Failed;
     if (opened)
         opened();
-    readListing(session, [&](const QList<QByteArray> &lines, qsizetype bytes) {
+    readListing(session, [&](const QList<QByteArrayView> &lines, qsizetype bytes) {
         consume(lines, bytes);
         return true;
     });
@@ -243,10 +243,12 @@ void HostPane::RBrefreshClick()
     const bool sorted = w.N_RSortByName && w.N_RSortByName->isChecked();
     QList<RemoteEntry> files, dirs;
     NameSorter order;   // sorts each chunk's files while the next chunk is on its way
-    const Listing outcome = list([&](const QList<QByteArray> &lines, qsizetype) {
+    const Listing outcome = list([&](const QList<QByteArrayView> &lines, qsizetype) {
         QList<RemoteEntry> chunk;
-        for (const QByteArray &raw : lines) {
-            auto entry = classifyListingLine(session.decodeText(raw));
+        chunk.reserve(lines.size());
+        const Session::TextDecoder decode = session.textDecoder();
+        for (const QByteArrayView raw : lines) {
+            auto entry = classifyListingLine(raw, decode);
             if (!entry)
                 continue;
             const bool enterable = entry->kind == EntryKind::Directory || entry->kind == EntryKind::Link;
@@ -401,9 +403,9 @@ void HostPane::N_RDirectoryListClick()
     session.command(QStringLiteral("PWD"));
     QStringList lines;
     qsizetype total = 0;
-    const Listing outcome = list([this, &lines, &total](const QList<QByteArray> &block, qsizetype bytes) {
+    const Listing outcome = list([this, &lines, &total](const QList<QByteArrayView> &block, qsizetype bytes) {
         total += bytes;
-        for (const QByteArray &raw : block)
+        for (const QByteArrayView raw : block)
             lines << withoutTrailingCR(session.decodeText(raw));
     }, {}, ListingFor::Report);
     if (outcome != Listing::Received)

@@ -97,7 +97,7 @@ private:
     // report for people is always LIST's "ls -l" text.
     enum class Listing { Received, Refused, Failed };
     enum class ListingFor { Entries, Report };
-    Listing list(const std::function<void(const QList<QByteArray> &lines, qsizetype bytes)> &consume,
+    Listing list(const std::function<void(const QList<QByteArrayView> &lines, qsizetype bytes)> &consume,
                  const std::function<void()> &opened = {}, ListingFor purpose = ListingFor::Entries);
 
     Session &session;

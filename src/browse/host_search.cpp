@@ -79,10 +79,10 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
         return Visit::Fail;
 
     QStringList subdirectories;
-    const ListingRead read = readListing(session, [&](const QList<QByteArray> &lines, qsizetype) {
-        for (const QByteArray &raw : lines) {
-            const QString line = withoutTrailingCR(session.decodeText(raw));
-            const auto entry = classifyListingLine(line);
+    const ListingRead read = readListing(session, [&](const QList<QByteArrayView> &lines, qsizetype) {
+        const Session::TextDecoder decode = session.textDecoder();
+        for (const QByteArrayView raw : lines) {
+            const auto entry = classifyListingLine(raw, decode);
             if (!entry)
                 continue;
             const QString &name = entry->name;

@@ -1,47 +1,74 @@
 #include "listing.h"
 #include "platform/text.h"
+#include "platform/utf8x.h"
+
+#include <algorithm>
+#include <cstring>
 
 #include <QDir>
 
 namespace kav {
 namespace {
 
-bool isBlankOrControl(QChar c) { return c.unicode() <= 0x20; }
+// The forms are read from the line's bytes: everything a form looks at (digits,
+// blanks, ";", "=", "->", the letters of facts and types) is ASCII, and no byte
+// of an ASCII character ever belongs to a longer character in either server
+// encoding (UTF-8, or code page 949 whose second bytes are letters or >= 0x81,
+// never a blank or punctuation), so only the name needs decoding, by the
+// session's own decoder.
 
-QString trimmed(const QString &s, qsizetype from = 0)
+bool isBlankOrControl(char c) { return uchar(c) <= 0x20; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
+
+// Fact names, types and extensions compare without regard to ASCII case.
+bool startsWithWord(QByteArrayView text, QByteArrayView word)
 {
-    qsizetype begin = from, end = s.size();
-    while (begin < end && isBlankOrControl(s.at(begin)))
-        ++begin;
-    while (end > begin && isBlankOrControl(s.at(end - 1)))
-        --end;
-    return s.mid(begin, end - begin);
+    if (text.size() < word.size())
+        return false;
+    for (qsizetype i = 0; i < word.size(); ++i)
+        if (asciiLower(text[i]) != asciiLower(word[i]))
+            return false;
+    return true;
 }
 
-// The line without its line end; every other character, blanks included, stays.
-QStringView withoutLineEnd(QStringView line)
+bool isWord(QByteArrayView text, QByteArrayView word)
+{
+    return text.size() == word.size() && startsWithWord(text, word);
+}
+
+qsizetype indexOf(QByteArrayView text, char c, qsizetype from = 0)
+{
+    if (from >= text.size())
+        return -1;
+    const void *at = std::memchr(text.data() + from, c, size_t(text.size() - from));
+    return at ? static_cast<const char *>(at) - text.data() : -1;
+}
+
+// The line without its line end; every other byte, blanks included, stays.
+QByteArrayView withoutLineEnd(QByteArrayView line)
 {
     qsizetype end = line.size();
-    while (end > 0 && (line.at(end - 1) == QLatin1Char('\r') || line.at(end - 1) == QLatin1Char('\n')))
+    while (end > 0 && (line[end - 1] == '\r' || line[end - 1] == '\n'))
         --end;
-    return line.left(end);
+    return line.first(end);
 }
 
 // Field n (1-based) alone, as ListFieldTail() counts fields, without copying.
-QStringView fieldAt(QStringView line, int n)
+QByteArrayView fieldAt(QByteArrayView line, int n)
 {
     qsizetype i = 0;
     const qsizetype size = line.size();
     for (int k = 1;; ++k) {
-        while (i < size && isBlankOrControl(line.at(i)))
+        while (i < size && isBlankOrControl(line[i]))
             ++i;
         if (i >= size)
             return {};
         const qsizetype start = i;
-        while (i < size && line.at(i) != QLatin1Char(' '))
+        while (i < size && line[i] != ' ')
             ++i;
         if (k == n)
-            return line.mid(start, i - start);
+            return line.sliced(start, i - start);
     }
 }
 
@@ -53,16 +80,16 @@ QStringView fieldAt(QStringView line, int n)
 // blank, which keeps a UNIX line naming "a=b; c" out. Fact names and the
 // type's value are case-insensitive.
 
-bool isFactList(QStringView facts)
+bool isFactList(QByteArrayView facts)
 {
-    if (facts.isEmpty() || !facts.endsWith(QLatin1Char(';')))
+    if (facts.isEmpty() || !facts.endsWith(';'))
         return false;
     for (qsizetype at = 0; at < facts.size();) {
-        const qsizetype end = facts.indexOf(QLatin1Char(';'), at);
-        const QStringView fact = facts.mid(at, end - at);
+        const qsizetype end = indexOf(facts, ';', at);
+        const QByteArrayView fact = facts.sliced(at, end - at);
         at = end + 1;
-        const qsizetype equals = fact.indexOf(QLatin1Char('='));
-        if (equals <= 0 || fact.left(equals).contains(QLatin1Char(' ')))
+        const qsizetype equals = indexOf(fact, '=');
+        if (equals <= 0 || indexOf(fact.first(equals), ' ') >= 0)
             return false;
     }
     return true;
@@ -70,14 +97,18 @@ bool isFactList(QStringView facts)
 
 // UNIX.mode as servers write it: "0755" (ProFTPD, Pure-FTPd), "0o755"
 // (pyftpdlib, Python's own notation), "755".
-std::optional<int> octalMode(QStringView value)
+std::optional<int> octalMode(QByteArrayView value)
 {
-    if (value.startsWith(QLatin1String("0o"), Qt::CaseInsensitive))
-        value = value.mid(2);
-    bool ok = false;
-    const int mode = value.toInt(&ok, 8);
-    if (!ok || mode < 0)
+    if (startsWithWord(value, "0o"))
+        value = value.sliced(2);
+    if (value.isEmpty())
         return std::nullopt;
+    int mode = 0;
+    for (const char c : value) {
+        if (c < '0' || c > '7' || mode > 0xFFFFFF)
+            return std::nullopt;
+        mode = mode * 8 + (c - '0');
+    }
     return mode & 07777;
 }
 
@@ -92,21 +123,20 @@ bool lsShowsExecute(int mode)
 }
 
 // The number of `count` decimal digits at `from`, or -1.
-int digitsAt(QStringView text, qsizetype from, int count)
+int digitsAt(QByteArrayView text, qsizetype from, int count)
 {
     if (from + count > text.size())
         return -1;
     int n = 0;
     for (qsizetype i = from; i < from + count; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
+        if (!isDigit(text[i]))
             return -1;
-        n = n * 10 + (c - u'0');
+        n = n * 10 + (text[i] - '0');
     }
     return n;
 }
 
-QDateTime factTime(QStringView value)
+QDateTime factTime(QByteArrayView value)
 {
     // YYYYMMDDHHMMSS, perhaps with fractions of a second, always UTC. Read by
     // hand: a format string parse per line would make a long MLSD listing
@@ -122,56 +152,59 @@ QDateTime factTime(QStringView value)
     return QDateTime(date, time, Qt::UTC);
 }
 
-std::optional<ParsedListingLine> factsLine(const QString &line)
+std::optional<ParsedListingLine> factsLine(QByteArrayView line, ListingNameDecoder decode)
 {
-    const qsizetype end = line.indexOf(QLatin1String("; "));
+    qsizetype end = -1;
+    for (qsizetype at = 0; (at = indexOf(line, ';', at)) >= 0; ++at)
+        if (at + 1 < line.size() && line[at + 1] == ' ') {
+            end = at;
+            break;
+        }
     if (end <= 0)
         return std::nullopt;
     const qsizetype space = end + 1;
-    const QStringView facts = QStringView(line).left(space);
+    const QByteArrayView facts = line.first(space);
     if (!isFactList(facts))
         return std::nullopt;
 
     ParsedListingLine parsed{ListingForm::Facts, std::nullopt};
-    QStringView type;
+    QByteArrayView type;
     std::optional<int> mode;
     qint64 size = -1;
     QDateTime modified;
     for (qsizetype at = 0; at < space;) {
-        const qsizetype stop = facts.indexOf(QLatin1Char(';'), at);
-        const QStringView fact = facts.mid(at, stop - at);
+        const qsizetype stop = indexOf(facts, ';', at);
+        const QByteArrayView fact = facts.sliced(at, stop - at);
         at = stop + 1;
-        const qsizetype equals = fact.indexOf(QLatin1Char('='));
-        const QStringView name = fact.left(equals);
-        const QStringView value = fact.mid(equals + 1);
-        if (name.compare(QLatin1String("type"), Qt::CaseInsensitive) == 0)
+        const qsizetype equals = indexOf(fact, '=');
+        const QByteArrayView name = fact.first(equals);
+        const QByteArrayView value = fact.sliced(equals + 1);
+        if (isWord(name, "type"))
             type = value;
-        else if (name.compare(QLatin1String("size"), Qt::CaseInsensitive) == 0)
+        else if (isWord(name, "size"))
             size = kav::text::decimalOrUnknown(value);
-        else if (name.compare(QLatin1String("modify"), Qt::CaseInsensitive) == 0)
+        else if (isWord(name, "modify"))
             modified = factTime(value);
-        else if (name.compare(QLatin1String("UNIX.mode"), Qt::CaseInsensitive) == 0)
+        else if (isWord(name, "UNIX.mode"))
             mode = octalMode(value);
         // The "perm" fact says what this login may do with the entry through FTP
         // (retrieve, store, delete, rename, enter, list); it has no letter for
         // running a program, so it cannot tell an executable. UNIX.mode can.
     }
 
-    const QString entryName = withoutLineEnd(QStringView(line).mid(space + 1)).toString();
+    const QByteArrayView entryName = withoutLineEnd(line.sliced(space + 1));
     if (entryName.isEmpty())
         return parsed;
-    const auto is = [&type](const char *value) { return type.compare(QLatin1String(value), Qt::CaseInsensitive) == 0; };
-    if (is("file")) {
+    if (isWord(type, "file")) {
         const bool executable = mode && lsShowsExecute(*mode);
-        parsed.entry = RemoteEntry{entryName, executable ? EntryKind::ExecutableFile : EntryKind::PlainFile,
+        parsed.entry = RemoteEntry{decode(entryName), executable ? EntryKind::ExecutableFile : EntryKind::PlainFile,
                                    size, modified};
-    } else if (is("dir")) {
-        parsed.entry = RemoteEntry{entryName, EntryKind::Directory, -1, modified};
-    } else if (type.startsWith(QLatin1String("OS.unix=symlink"), Qt::CaseInsensitive)
-               || type.startsWith(QLatin1String("OS.unix=slink"), Qt::CaseInsensitive)) {
+    } else if (isWord(type, "dir")) {
+        parsed.entry = RemoteEntry{decode(entryName), EntryKind::Directory, -1, modified};
+    } else if (startsWithWord(type, "OS.unix=symlink") || startsWithWord(type, "OS.unix=slink")) {
         // ProFTPD: "OS.unix=symlink"; Pure-FTPd: "OS.unix=slink:" and the target.
         // Listed like the links of a UNIX listing: by name, with the directories.
-        parsed.entry = RemoteEntry{entryName, EntryKind::Link, -1, modified};
+        parsed.entry = RemoteEntry{decode(entryName), EntryKind::Link, -1, modified};
     }
     // "cdir" and "pdir" are the listed directory itself and its parent, which
     // a UNIX listing does not show either (the directory list has its own way
@@ -181,28 +214,53 @@ std::optional<ParsedListingLine> factsLine(const QString &line)
 
 // ---- 2. UNIX "ls -l" ------------------------------------------------------------------
 
-std::optional<ParsedListingLine> unixLine(const QString &line)
+// The name of a UNIX listing line: everything after the single blank that
+// follows the date (field 8), its own blanks kept; only the line end is removed.
+// Empty when the line has fewer than nine fields.
+QByteArrayView listingName(QByteArrayView line)
+{
+    // Fields 1 to 8 end with the date; their separators are runs of blanks.
+    qsizetype pos = 0;
+    for (int k = 1; k < 8; ++k) {
+        const qsizetype space = indexOf(line, ' ', pos);
+        if (space < 0)
+            return {};
+        pos = space + 1;
+        while (pos < line.size() && isBlankOrControl(line[pos]))
+            ++pos;
+        if (pos >= line.size())
+            return {};
+    }
+    const qsizetype separator = indexOf(line, ' ', pos);
+    if (separator < 0)
+        return {};
+    // The name's own blanks at either end are part of it (" leading.txt",
+    // "trailing.txt "): the server knows the file by exactly these characters.
+    return withoutLineEnd(line.sliced(separator + 1));
+}
+
+std::optional<ParsedListingLine> unixLine(QByteArrayView line, ListingNameDecoder decode)
 {
     if (line.isEmpty())
         return std::nullopt;
-    const QChar first = line.at(0);
-    if (first == QLatin1Char('-')) {
-        const bool executable = line.mid(1, 9).contains(QLatin1Char('x'));
+    const char first = line[0];
+    if (first == '-') {
+        const bool executable = indexOf(line.first(std::min<qsizetype>(line.size(), 10)), 'x', 1) >= 0;
         return ParsedListingLine{ListingForm::Unix,
-                                 RemoteEntry{listingName(line),
+                                 RemoteEntry{decode(listingName(line)),
                                              executable ? EntryKind::ExecutableFile : EntryKind::PlainFile,
                                              kav::text::decimalOrUnknown(fieldAt(line, 5))}};
     }
-    if (first == QLatin1Char('d'))
-        return ParsedListingLine{ListingForm::Unix, RemoteEntry{listingName(line), EntryKind::Directory}};
-    if (first == QLatin1Char('l')) {
+    if (first == 'd')
+        return ParsedListingLine{ListingForm::Unix, RemoteEntry{decode(listingName(line)), EntryKind::Directory}};
+    if (first == 'l') {
         // "name -> target": the link is known by its name. Whether it leads to a
         // directory only a CWD can tell.
-        QString name = listingName(line);
-        const qsizetype arrow = name.indexOf(QLatin1String(" -> "));
+        QByteArrayView name = listingName(line);
+        const qsizetype arrow = name.indexOf(" -> ");
         if (arrow >= 0)
             name.truncate(arrow);
-        return ParsedListingLine{ListingForm::Unix, RemoteEntry{name, EntryKind::Link}};
+        return ParsedListingLine{ListingForm::Unix, RemoteEntry{decode(name), EntryKind::Link}};
     }
     return std::nullopt;
 }
@@ -217,16 +275,16 @@ std::optional<ParsedListingLine> unixLine(const QString &line)
 // server's clock in a zone nobody names, is not kept.
 
 // Skips a run of blanks at `at`; false when there is none.
-bool skipBlanks(QStringView text, qsizetype &at)
+bool skipBlanks(QByteArrayView text, qsizetype &at)
 {
     const qsizetype from = at;
-    while (at < text.size() && text.at(at) == QLatin1Char(' '))
+    while (at < text.size() && text[at] == ' ')
         ++at;
     return at > from;
 }
 
 // Skips `count` decimal digits at `at`; false when they are not there.
-bool skipDigits(QStringView text, qsizetype &at, int count)
+bool skipDigits(QByteArrayView text, qsizetype &at, int count)
 {
     if (digitsAt(text, at, count) < 0)
         return false;
@@ -234,13 +292,13 @@ bool skipDigits(QStringView text, qsizetype &at, int count)
     return true;
 }
 
-std::optional<ParsedListingLine> msDosLine(const QString &line)
+std::optional<ParsedListingLine> msDosLine(QByteArrayView line, ListingNameDecoder decode)
 {
-    const QStringView text = withoutLineEnd(line);
+    const QByteArrayView text = withoutLineEnd(line);
     qsizetype at = 0;
     // The date: MM-DD-YY or MM-DD-YYYY.
-    if (!skipDigits(text, at, 2) || at >= text.size() || text.at(at++) != QLatin1Char('-')
-        || !skipDigits(text, at, 2) || at >= text.size() || text.at(at++) != QLatin1Char('-')
+    if (!skipDigits(text, at, 2) || at >= text.size() || text[at++] != '-'
+        || !skipDigits(text, at, 2) || at >= text.size() || text[at++] != '-'
         || !skipDigits(text, at, 2))
         return std::nullopt;
     if (digitsAt(text, at, 2) >= 0)
@@ -250,11 +308,11 @@ std::optional<ParsedListingLine> msDosLine(const QString &line)
         return std::nullopt;
     if (digitsAt(text, at, 1) >= 0)
         ++at;
-    if (at >= text.size() || text.at(at++) != QLatin1Char(':') || !skipDigits(text, at, 2))
+    if (at >= text.size() || text[at++] != ':' || !skipDigits(text, at, 2))
         return std::nullopt;
     bool blank = skipBlanks(text, at);
-    if (at + 1 < text.size() && QStringLiteral("AaPp").contains(text.at(at))
-        && (text.at(at + 1) == QLatin1Char('M') || text.at(at + 1) == QLatin1Char('m'))) {
+    if (at + 1 < text.size() && (asciiLower(text[at]) == 'a' || asciiLower(text[at]) == 'p')
+        && asciiLower(text[at + 1]) == 'm') {
         at += 2;
         blank = skipBlanks(text, at);
     }
@@ -262,43 +320,69 @@ std::optional<ParsedListingLine> msDosLine(const QString &line)
         return std::nullopt;
 
     ParsedListingLine parsed{ListingForm::MsDos, std::nullopt};
-    if (text.mid(at).startsWith(QLatin1String("<DIR>"))) {
+    if (text.sliced(at).startsWith("<DIR>")) {
         at += 5;
         if (!skipBlanks(text, at))
             return std::nullopt;
         if (at < text.size())
-            parsed.entry = RemoteEntry{text.mid(at).toString(), EntryKind::Directory};
+            parsed.entry = RemoteEntry{decode(text.sliced(at)), EntryKind::Directory};
         return parsed;
     }
     const qsizetype digits = at;
-    while (at < text.size() && text.at(at) >= QLatin1Char('0') && text.at(at) <= QLatin1Char('9'))
+    while (at < text.size() && isDigit(text[at]))
         ++at;
-    if (at == digits || at >= text.size() || text.at(at) != QLatin1Char(' '))
+    if (at == digits || at >= text.size() || text[at] != ' ')
         return std::nullopt;
-    const qint64 size = kav::text::decimalOrUnknown(text.mid(digits, at - digits));
-    const QString name = text.mid(at + 1).toString();
+    const qint64 size = kav::text::decimalOrUnknown(text.sliced(digits, at - digits));
+    const QByteArrayView name = text.sliced(at + 1);
     if (name.isEmpty())
         return parsed;
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QStringView extension = dot < 0 ? QStringView() : QStringView(name).mid(dot + 1);
-    const bool program = extension.compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0
-        || extension.compare(QLatin1String("com"), Qt::CaseInsensitive) == 0;
-    parsed.entry = RemoteEntry{name, program ? EntryKind::ExecutableFile : EntryKind::PlainFile, size};
+    const qsizetype dot = name.lastIndexOf('.');
+    const QByteArrayView extension = dot < 0 ? QByteArrayView() : name.sliced(dot + 1);
+    const bool program = isWord(extension, "exe") || isWord(extension, "com");
+    parsed.entry = RemoteEntry{decode(name), program ? EntryKind::ExecutableFile : EntryKind::PlainFile, size};
     return parsed;
 }
 
 // The table: the first form that knows a line decides it.
-using LineForm = std::optional<ParsedListingLine> (*)(const QString &);
+using LineForm = std::optional<ParsedListingLine> (*)(QByteArrayView, ListingNameDecoder);
 constexpr LineForm Forms[] = {factsLine, unixLine, msDosLine};
+
+// For ListFieldTail(), which reads text already decoded.
+bool isBlankOrControl(QChar c) { return c.unicode() <= 0x20; }
+
+QString trimmed(const QString &s, qsizetype from = 0)
+{
+    qsizetype begin = from, end = s.size();
+    while (begin < end && isBlankOrControl(s.at(begin)))
+        ++begin;
+    while (end > begin && isBlankOrControl(s.at(end - 1)))
+        --end;
+    return s.mid(begin, end - begin);
+}
 
 } // namespace
 
-std::optional<ParsedListingLine> parseListingLine(const QString &line)
+std::optional<ParsedListingLine> parseListingLine(QByteArrayView line, ListingNameDecoder decode)
 {
     for (const LineForm form : Forms)
-        if (auto parsed = form(line))
+        if (auto parsed = form(line, decode))
             return parsed;
     return std::nullopt;
+}
+
+std::optional<RemoteEntry> classifyListingLine(QByteArrayView line, ListingNameDecoder decode)
+{
+    if (auto parsed = parseListingLine(line, decode))
+        return std::move(parsed->entry);
+    return std::nullopt;
+}
+
+std::optional<ParsedListingLine> parseListingLine(const QString &line)
+{
+    // The text's own bytes (escaped bytes back as they were) give back the
+    // same characters when the name is decoded.
+    return parseListingLine(utf8x::encode(line), utf8x::decode);
 }
 
 std::optional<RemoteEntry> classifyListingLine(const QString &line)
@@ -327,28 +411,6 @@ QString ListFieldTail(const QString &line, int n)
             return {};
     }
     return trimmed(s, pos);
-}
-
-QString listingName(const QString &line)
-{
-    // Fields 1 to 8 end with the date; their separators are runs of blanks.
-    qsizetype pos = 0;
-    for (int k = 1; k < 8; ++k) {
-        const qsizetype space = line.indexOf(QLatin1Char(' '), pos);
-        if (space < 0)
-            return {};
-        pos = space + 1;
-        while (pos < line.size() && isBlankOrControl(line.at(pos)))
-            ++pos;
-        if (pos >= line.size())
-            return {};
-    }
-    const qsizetype separator = line.indexOf(QLatin1Char(' '), pos);
-    if (separator < 0)
-        return {};
-    // The name's own blanks at either end are part of it (" leading.txt",
-    // "trailing.txt "): the server knows the file by exactly these characters.
-    return withoutLineEnd(QStringView(line).mid(separator + 1)).toString();
 }
 
 bool isSafeLocalName(const QString &name)

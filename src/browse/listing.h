@@ -24,6 +24,7 @@
 #include "platform/text.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -65,6 +66,16 @@ struct ParsedListingLine {
     std::optional<RemoteEntry> entry;
 };
 
+// Turns a name's bytes into its text: the session's decoder for the server's
+// encoding (Session::textDecoder()), so a name keeps its bytes exactly.
+using ListingNameDecoder = QString (*)(QByteArrayView bytes);
+
+// The form a line of received bytes is written in and its entry; none when no
+// form of the table knows the line. Only the name is decoded, by `decode`.
+std::optional<ParsedListingLine> parseListingLine(QByteArrayView line, ListingNameDecoder decode);
+std::optional<RemoteEntry> classifyListingLine(QByteArrayView line, ListingNameDecoder decode);
+
+// The same for text already decoded (its bytes read as UTF-8 with escapes).
 // The form a line is written in and its entry; none when no form of the table
 // knows the line (the "total" line, empty lines, devices in a UNIX listing,
 // lines beginning with a blank). The line may still end with its CR.
@@ -78,11 +89,6 @@ std::optional<RemoteEntry> classifyListingLine(const QString &line);
 // Fields are separated by runs of spaces; a tab is part of a field. Empty when
 // the line has fewer than n fields. Long names are kept whole.
 QString ListFieldTail(const QString &line, int n);
-
-// The name of a UNIX listing line: everything after the single blank that
-// follows the date (field 8), its own blanks kept; only the line end is removed.
-// Empty when the line has fewer than nine fields.
-QString listingName(const QString &line);
 
 // Whether a host file name may become a local file name: not empty, not "."
 // or "..", and free of this platform's path separators and of NUL. Names that

@@ -50,7 +50,12 @@ QByteArray Session::encodeText(const QString &text) const
 
 QString Session::decodeText(QByteArrayView bytes) const
 {
-    return encoding == ServerEncoding::Cp949 ? cp949::decode(bytes) : utf8x::decode(bytes);
+    return textDecoder()(bytes);
+}
+
+Session::TextDecoder Session::textDecoder() const
+{
+    return encoding == ServerEncoding::Cp949 ? &cp949::decode : &utf8x::decode;
 }
 
 void Session::noteServerText(QByteArrayView line)

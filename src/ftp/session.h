@@ -248,6 +248,9 @@ public:
     enum class ServerEncoding { Undecided, Cp949, Utf8 };
     QByteArray encodeText(const QString &text) const;
     QString decodeText(QByteArrayView bytes) const;
+    // decodeText() as a plain function of the encoding in force, for many names.
+    using TextDecoder = QString (*)(QByteArrayView bytes);
+    TextDecoder textDecoder() const;
     // Decides the encoding from one whole line of the server's text, if the
     // server's text has not decided it yet (a guess is overridden).
     void noteServerText(QByteArrayView line);

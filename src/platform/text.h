@@ -22,6 +22,7 @@ QStringView trimmedBlanks(QStringView text);
 // A size a server wrote: decimal digits only. Anything else (a sign, a
 // device's "1,", a field of another shape) gives -1 rather than a wrong size.
 qint64 decimalOrUnknown(QStringView digits);
+qint64 decimalOrUnknown(QByteArrayView digits);
 
 } // namespace kav::text
 
@@ -43,6 +44,9 @@ class LineSplitter {
 public:
     explicit LineSplitter(qsizetype maxLineLength = 0) : maxLine(maxLineLength) {}
     QList<QByteArray> feed(const char *data, qsizetype size);
+    // The same lines without copying them: views into `data`, or into the
+    // splitter for a line begun in an earlier block, valid until the next feed.
+    QList<QByteArrayView> feedViews(const char *data, qsizetype size);
     bool hasPartialLine() const { return !partial.isEmpty(); }
     // The bytes after the last line end, taken (a viewer shows a last line without one).
     QByteArray takePartialLine() { return std::exchange(partial, QByteArray()); }
@@ -58,6 +62,7 @@ private:
     bool tooLong(qsizetype length) const { return maxLine > 0 && length > maxLine; }
 
     QByteArray partial;
+    QByteArray joined;       // the line that began in an earlier block
     qsizetype maxLine = 0;   // 0: no limit
     bool overflow = false;
     bool skipping = false;   // inside a line that was too long

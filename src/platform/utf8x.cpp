@@ -1,5 +1,7 @@
 #include "utf8x.h"
 
+#include <algorithm>
+
 namespace kav::utf8x {
 namespace {
 
@@ -40,24 +42,33 @@ int sequenceLength(QByteArrayView b, qsizetype i, char32_t *cp)
 
 QString decode(QByteArrayView bytes)
 {
-    QString out;
-    out.reserve(bytes.size());
+    // Most names are ASCII: one pass, no sequences to read.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
+    QString out(bytes.size(), Qt::Uninitialized);   // never more code units than bytes
+    char16_t *o = reinterpret_cast<char16_t *>(out.data());
+    qsizetype k = 0;
     for (qsizetype i = 0; i < bytes.size();) {
         char32_t cp;
         const int len = sequenceLength(bytes, i, &cp);
         if (len == 0) {
-            out += QChar(char16_t(0xDC00 + uchar(bytes[i])));
+            o[k++] = char16_t(0xDC00 + uchar(bytes[i]));
             ++i;
             continue;
         }
         if (cp >= 0x10000) {
-            out += QChar(QChar::highSurrogate(cp));
-            out += QChar(QChar::lowSurrogate(cp));
+            o[k++] = QChar::highSurrogate(cp);
+            o[k++] = QChar::lowSurrogate(cp);
         } else {
-            out += QChar(char16_t(cp));
+            o[k++] = char16_t(cp);
         }
         i += len;
     }
+    out.truncate(k);
+    // A Korean name is a third of its bytes in characters: a list of many
+    // keeps only what it needs.
+    if (out.capacity() > k + k / 2 + 8)
+        out.squeeze();
     return out;
 }
 

@@ -353,3 +353,46 @@ TEST(SafeLocalName, Table)
     for (const Case &c : cases)
         EXPECT_EQ(isSafeLocalName(c.name), c.safe) << c.name.toStdString();
 }
+
+// The host pane reads lines as views into each received block and decodes only
+// the names: a line (and a name's multibyte character) cut by a block border
+// must come out as the whole line's text does, in either server encoding.
+TEST(ListingLines, FromBytesInBlocksOfAnySize)
+{
+    const QString text = QStringLiteral(
+        "-rw-r--r--   1 ftp ftp 7 Dec 10 13:21 한글파일.txt\r\n"
+        "type=dir;modify=20261210132125; 자료실 \r\n"
+        "lrwxrwxrwx   1 ftp ftp 3 Dec 10 13:21 링크 -> 자료실\r\n"
+        "12-31-25  01:02PM                12345 프로그램.EXE\r\n"
+        "-rwxr-xr-x   1 ftp ftp 9 Dec 10 13:21  앞 공백\n");
+    struct Encoding {
+        QByteArray bytes;
+        ListingNameDecoder decode;
+        qsizetype entries;
+    };
+    // Code page 949 also gets a name of bytes it cannot decode (kept escaped).
+    for (const Encoding &e : {Encoding{utf8x::encode(text), utf8x::decode, 5},
+                              Encoding{cp949::encode(text) + "-rw-r--r-- 1 a b 1 Dec 10 13:21 \xff\x81\n",
+                                       cp949::decode, 6}}) {
+        QList<RemoteEntry> whole;
+        for (const QString &line : e.decode(e.bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            if (const auto entry = classifyListingLine(line))
+                whole << *entry;
+        ASSERT_EQ(whole.size(), e.entries);
+        for (qsizetype block = 1; block <= e.bytes.size(); ++block) {
+            LineSplitter splitter(64 * 1024);
+            QList<RemoteEntry> got;
+            for (qsizetype at = 0; at < e.bytes.size(); at += block)
+                for (const QByteArrayView raw : splitter.feedViews(e.bytes.constData() + at,
+                                                                   qMin(block, e.bytes.size() - at)))
+                    if (const auto entry = classifyListingLine(raw, e.decode))
+                        got << *entry;
+            ASSERT_EQ(got.size(), whole.size()) << block;
+            for (qsizetype i = 0; i < got.size(); ++i) {
+                EXPECT_EQ(got[i].name, whole[i].name) << block;
+                EXPECT_EQ(got[i].kind, whole[i].kind) << block;
+                EXPECT_EQ(got[i].size, whole[i].size) << block;
+            }
+        }
+    }
+}
