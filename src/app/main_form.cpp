@@ -48,6 +48,7 @@
 #include <QSplashScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 namespace kav {
 
@@ -400,6 +401,14 @@ void TMainForm::SetStayOnTop(bool on)
     const bool current = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     if (current == on)
         return;
+    // Once the native window exists it takes the hint in place: re-creating it
+    // would unmap it and map a new one, a flicker at every start.
+    if (QWindow *native = windowHandle()) {
+        const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, on);
+        overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
+    }
     const bool visible = isVisible();
     const QPoint position = pos();
     // Changing the flag re-creates the native window and hides it: show it again
