@@ -2,7 +2,6 @@
 #include "ui_connect_form.h"
 
 #include "platform/dialogs.h"
-#include "platform/local_path.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -26,6 +25,7 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
     : QDialog(parent), ui(std::make_unique<Ui::TConnectForm>()), profile(profile), model(profiles)
 {
     ui->setupUi(this);
+    localPath = LocalPathField(ui->E_LocalPath);
     // A fixed dialog: a title bar without buttons (Escape still cancels).
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
@@ -167,7 +167,7 @@ void TConnectForm::copyToSessionProfile()
     profile.UserId = ui->E_UserId->text();
     profile.Password = ui->E_Password->text();
     profile.RemotePath = ui->E_RemotePath->text();
-    profile.LocalPath = localPathInField();
+    profile.LocalPath = localPath.path();
     const LoginOptions &o = model.options();
     profile.Timeout = positiveOr(o.Timeout, DefaultTimeout);
     profile.TrialTimes = positiveOr(o.TrialTimes, DefaultTrialTimes);
@@ -266,7 +266,7 @@ void TConnectForm::CB_HostNameChange()
     ui->CB_Anonymous->setChecked(ui->E_UserId->text() == AnonymousUser);
     ui->E_Password->setText(e.Password);
     ui->E_RemotePath->setText(e.RemotePath);
-    showLocalPath(e.LocalPath);
+    localPath.show(e.LocalPath);
     showConnection(e.Connection);
     updatePasswordMask();
     copyToSessionProfile();
@@ -314,20 +314,7 @@ void TConnectForm::SB_LocalPathClick()
 {
     QString dir;
     if (dialogs().chooseDirectory(this, QString(), dir))
-        showLocalPath(dir);
-}
-
-void TConnectForm::showLocalPath(const QString &path)
-{
-    // A folder with bytes of another encoding would show as boxes; its shown
-    // form is what the user reads and edits, and maps back to those bytes.
-    shownLocalPath = path;
-    ui->E_LocalPath->setText(localpath::displayName(path));
-}
-
-QString TConnectForm::localPathInField() const
-{
-    return localpath::fromShown(ui->E_LocalPath->text(), shownLocalPath);
+        localPath.show(dir);
 }
 
 void TConnectForm::SB_ProgramsClick()
@@ -526,7 +513,7 @@ bool TConnectForm::setProfileStartPath(const QString &hostName, bool remote, con
     } else {
         profile.LocalPath = directory;
         entry.LocalPath = directory;
-        showLocalPath(directory);
+        localPath.show(directory);
     }
     model.set(index, entry);
     ui->CB_UseLastPath->setChecked(false);

@@ -4,6 +4,7 @@
 // session profile; the model is the one place the values live.
 
 #include "config/profiles.h"
+#include "platform/local_path_field.h"
 
 #include <QDialog>
 #include <QList>
@@ -90,10 +91,6 @@ private:
     // The port, data mode and security shown (the trusted certificate is not).
     ConnectionOptions shownConnection() const;
     void resetNumberField(QLineEdit *field, int fallback);
-    // The local start folder shown in its shown form; the one the field means
-    // (its bytes kept while the user leaves them alone).
-    void showLocalPath(const QString &path);
-    QString localPathInField() const;
 
     std::unique_ptr<Ui::TConnectForm> ui;
     SessionProfile &profile;
@@ -107,7 +104,7 @@ private:
     // combo box's index says.
     bool hostNameTyped = false;
     bool userEditingHostName = false;
-    QString shownLocalPath;
+    LocalPathField localPath;
 };
 
 } // namespace kav

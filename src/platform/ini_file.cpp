@@ -1,6 +1,7 @@
 #include "ini_file.h"
 
 #include "cp949.h"
+#include "local_path.h"
 #include "text.h"
 #include "utf8x.h"
 
@@ -358,20 +359,8 @@ bool IniFile::save()
     };
     if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
         return fail(errno);
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t w = ::write(fd, p, size_t(left));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(errno);
-        }
-        p += w;
-        left -= w;
-    }
-    if (::fsync(fd) != 0)
-        return fail(errno);
+    if (const int err = localpath::writeAllAndSync(fd, bytes))
+        return fail(err);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmpl.constData());

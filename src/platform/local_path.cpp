@@ -128,6 +128,23 @@ bool open(QFile &file, const QString &path, QIODevice::OpenMode mode)
     return true;
 }
 
+int writeAllAndSync(int fd, QByteArrayView bytes)
+{
+    const char *p = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, size_t(left));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        p += w;
+        left -= w;
+    }
+    return ::fsync(fd) != 0 ? errno : 0;
+}
+
 bool saveFile(const QString &path, QByteArrayView bytes, QString *error)
 {
     const auto fail = [error](int err) {
@@ -169,20 +186,8 @@ bool saveFile(const QString &path, QByteArrayView bytes, QString *error)
     };
     if (existed && ::fchmod(fd, st.st_mode & 07777) != 0)
         return abandon(errno);
-    const char *p = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t w = ::write(fd, p, size_t(left));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return abandon(errno);
-        }
-        p += w;
-        left -= w;
-    }
-    if (::fsync(fd) != 0)
-        return abandon(errno);
+    if (const int err = writeAllAndSync(fd, bytes))
+        return abandon(err);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temporary.constData());

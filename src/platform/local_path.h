@@ -58,6 +58,9 @@ bool open(QFile &file, const QString &path, QIODevice::OpenMode mode);
 // leaves the old file as it was (an existing file keeps its permissions; a
 // link keeps pointing at the file it names). False with the reason in `error`.
 bool saveFile(const QString &path, QByteArrayView bytes, QString *error = nullptr);
+// Writes all of `bytes` to the open descriptor and flushes them to the disk:
+// 0, or the errno of the failure. The part every whole-file save shares.
+int writeAllAndSync(int fd, QByteArrayView bytes);
 bool isDirectory(const QString &path);
 // Whether this process may write the file (or directory).
 bool isWritable(const QString &path);

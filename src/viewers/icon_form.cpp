@@ -54,6 +54,7 @@ TIconForm::TIconForm(const QString &startDirectory, const QString &saveDirectory
       saveDir(saveDirectory)
 {
     ui->setupUi(this);
+    findDir = LocalPathField(ui->E_FindDir);
     setFixedSize(size());
     I_selection = new QLabel(ui->ScrollBoxContents);
     I_selection->setObjectName(QStringLiteral("I_selection"));
@@ -151,18 +152,7 @@ void TIconForm::applyDefaults()
         ui->CB_FindFile->setEditText(QStringLiteral("*.*"));
     }
     if (ui->E_FindDir->text().isEmpty())
-        showFindDir(startDir);
-}
-
-void TIconForm::showFindDir(const QString &path)
-{
-    shownFindDir = path;
-    ui->E_FindDir->setText(localpath::displayName(path));
-}
-
-QString TIconForm::findDirInField() const
-{
-    return localpath::fromShown(ui->E_FindDir->text(), shownFindDir);
+        findDir.show(startDir);
 }
 
 void TIconForm::FormActivate()
@@ -198,10 +188,10 @@ void TIconForm::BB_StartFindClick()
     if (walking)
         return;
     applyDefaults();
-    QString dir = findDirInField();
+    QString dir = findDir.path();
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
-    showFindDir(dir);
+    findDir.show(dir);
 
     destroyIcons();
     ui->ScrollBoxContents->resize(ui->ScrollBox->viewport()->size());
@@ -337,9 +327,9 @@ void TIconForm::FormCloseQuery()
 
 void TIconForm::SB_FindDirClick()
 {
-    QString dir = findDirInField();
+    QString dir = findDir.path();
     if (dialogs().chooseDirectory(this, QStringLiteral("검색할 디렉토리를 지정합니다"), dir))
-        showFindDir(dir);
+        findDir.show(dir);
 }
 
 void TIconForm::SB_ConnectDRVClick()

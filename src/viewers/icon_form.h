@@ -3,6 +3,8 @@
 // that match a mask into a grid, shows the selected one enlarged and saves it
 // as BMP, ICO, JPEG or GIF, or copies it to the clipboard.
 
+#include "platform/local_path_field.h"
+
 #include <QDialog>
 #include <QImage>
 #include <QList>
@@ -92,11 +94,7 @@ private:
     QMenu *PM_image = nullptr;
     QList<Icon> icons;
     QString startDir;
-    // The search folder in its shown form; the one the field means, its bytes
-    // kept while the user leaves them alone.
-    QString shownFindDir;
-    void showFindDir(const QString &path);
-    QString findDirInField() const;
+    LocalPathField findDir;
     QString saveDir;
     int directories = 0;
     QPoint next;
