@@ -27,7 +27,7 @@
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
 #include "platform/help_browser.h"
-#include "platform/local_path.h"
+#include "platform/pane_drop.h"
 #include "platform/shell.h"
 #include "platform/termination.h"
 #include "platform/window_placement.h"
@@ -684,11 +684,7 @@ void TMainForm::dragEnterEvent(QDragEnterEvent *event)
 
 void TMainForm::dropEvent(QDropEvent *event)
 {
-    QStringList paths;
-    // A name that is not UTF-8 comes percent-escaped byte by byte and keeps its bytes.
-    for (const QUrl &url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths << localpath::fromUrl(url);
+    const QStringList paths = droppedLocalPaths(event->mimeData());
     if (!ui->N_RDropFiles->isChecked() || paths.isEmpty())
         return;
     event->acceptProposedAction();

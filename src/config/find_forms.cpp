@@ -66,6 +66,7 @@ TFindForm::TFindForm(SavedListsHost &host, bool hostSide, QWidget *parent)
     fields->addWidget(CB_FindFile, 0, 1);
 
     E_FindDir = new QLineEdit(this);
+    localStart = LocalPathField(E_FindDir);
     E_FindDir->setObjectName(QStringLiteral("E_FindDir"));
     E_FindDir->setToolTip(QStringLiteral("검색할 시작 디렉토리입니다"));
     auto *dirLabel = new QLabel(QStringLiteral("찾을 디렉토리(&D):"), this);
@@ -191,15 +192,15 @@ QString TFindForm::resultPath(int row) const
 
 void TFindForm::setStartDirectory(const QString &path)
 {
-    startPath = path;
-    E_FindDir->setText(hostSide ? path : localpath::displayPath(path));
+    if (hostSide)
+        E_FindDir->setText(path);
+    else
+        localStart.show(path);
 }
 
 QString TFindForm::startDirectory() const
 {
-    // A local directory whose name has foreign bytes is shown decoded: while the
-    // field still shows it (or only text was added), the path keeps its bytes.
-    return hostSide ? E_FindDir->text() : localpath::fromShownPath(E_FindDir->text(), startPath);
+    return hostSide ? E_FindDir->text() : localStart.path();
 }
 
 QList<int> TFindForm::selectedRows() const

@@ -4,6 +4,7 @@
 // in their pane, added to the queue or the bookmarks, or sent at once.
 
 #include "config/list_window.h"
+#include "platform/local_path_field.h"
 
 class QCheckBox;
 class QHBoxLayout;
@@ -77,7 +78,7 @@ protected:
     TBookmarkRForm *hostMarks = nullptr;
     int stopTag = 0;
     const bool hostSide;
-    QString startPath;   // what setStartDirectory was given
+    LocalPathField localStart;   // the local side's E_FindDir
 };
 
 class TFindLForm : public TFindForm {

@@ -15,17 +15,6 @@
 
 namespace kav {
 
-QStringList droppedLocalPaths(const QMimeData *data)
-{
-    QStringList paths;
-    if (!data || !data->hasUrls())
-        return paths;
-    for (const QUrl &url : data->urls())
-        if (url.isLocalFile())
-            paths << localpath::fromUrl(url);
-    return paths;
-}
-
 LocalPlace placeOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));

@@ -5,6 +5,7 @@
 // the return of the main window when it closes.
 
 #include "config/configuration.h"
+#include "platform/pane_drop.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -18,10 +19,6 @@ class QVBoxLayout;
 namespace kav {
 
 class SavedListsHost;
-
-// The local files named by a drop (text/uri-list), in drop order, as local paths
-// (local_path.h: a name that is not UTF-8 keeps its bytes); other URLs are left out.
-QStringList droppedLocalPaths(const QMimeData *data);
 
 // The directory and the name of a local file's path (a relative one is taken
 // from the current directory), whatever the bytes of either.

@@ -81,7 +81,7 @@ QString canonicalDirectory(const QString &path)
 }
 
 // A local name or path as the user sees it.
-QString shown(const QString &path) { return localpath::displayName(QStringView(path)); }
+QString shown(const QString &path) { return localpath::displayPath(path); }
 
 } // namespace
 

@@ -321,14 +321,14 @@ void TExecForm::BB_saveClick()
         return;
     QFile f;
     if (!localpath::open(f, path, QIODevice::WriteOnly | QIODevice::Truncate)) {
-        informationBox(QStringLiteral("파일을 저장하지 못했습니다: ") + localpath::displayName(QStringView(path)), this);
+        informationBox(QStringLiteral("파일을 저장하지 못했습니다: ") + localpath::displayPath(path), this);
         return;
     }
     QByteArray text;
     for (const QString &line : messageLines())
         text += line.toUtf8() + '\n';
     if (f.write(text) != text.size() || !f.flush())
-        informationBox(QStringLiteral("파일을 저장하지 못했습니다: ") + localpath::displayName(QStringView(path)), this);
+        informationBox(QStringLiteral("파일을 저장하지 못했습니다: ") + localpath::displayPath(path), this);
 }
 
 void TExecForm::BB_printClick()

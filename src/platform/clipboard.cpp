@@ -11,7 +11,7 @@ void copyToClipboard(const QString &text)
 {
     if (text.isEmpty())
         return;
-    QGuiApplication::clipboard()->setText(localpath::hasEscapes(text) ? localpath::displayName(QStringView(text)) : text);
+    QGuiApplication::clipboard()->setText(localpath::hasEscapes(text) ? localpath::displayPath(text) : text);
 }
 
 } // namespace kav

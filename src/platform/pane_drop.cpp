@@ -1,6 +1,10 @@
 #include "pane_drop.h"
 
+#include "local_path.h"
+
 #include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 
 namespace kav {
@@ -21,6 +25,17 @@ bool handlePaneDrop(QEvent *event, const QWidget *source, const std::function<vo
     if (type == QEvent::Drop && onDrop)
         onDrop();
     return true;
+}
+
+QStringList droppedLocalPaths(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            paths << localpath::fromUrl(url);
+    return paths;
 }
 
 } // namespace kav

@@ -129,7 +129,7 @@ void TFileInfoForm::B_OkClick()
     const bool wasReadOnly = attributes & AttrReadOnly;
     const bool readOnly = ui->CB_Readonly->isChecked();
     if (readOnly != wasReadOnly && !setOwnerReadOnly(path, readOnly)) {
-        informationBox(QStringLiteral("파일 '") + localpath::displayName(QStringView(path))
+        informationBox(QStringLiteral("파일 '") + localpath::displayPath(path)
                            + QStringLiteral("'의 속성을 변경할 수 없습니다."), this);
         return;
     }

@@ -100,7 +100,7 @@ void THexForm::showEvent(QShowEvent *event)
 
 void THexForm::failOpen()
 {
-    informationBox(QStringLiteral("작업파일 '") + localpath::displayName(QStringView(fileName))
+    informationBox(QStringLiteral("작업파일 '") + localpath::displayPath(fileName)
                        + QStringLiteral("' 을 열 수 없습니다."), this);
     ui->SE_CurSector->setMaximum(0);
     fileOpen = false;
@@ -124,7 +124,7 @@ void THexForm::FormActivate()
     maxSector = sectorCount(size);
     ui->L_MaxSector->setText(QString::number(maxSector));
     ui->SE_CurSector->setMaximum(maxSector);
-    setWindowTitle(localpath::displayName(QStringView(fileName)) + QStringLiteral("  (") + QString::number(size) + QStringLiteral(" Bytes)"));
+    setWindowTitle(localpath::displayPath(fileName) + QStringLiteral("  (") + QString::number(size) + QStringLiteral(" Bytes)"));
     ui->SG_Hexcodes->setFocus();
     active = HexCodes;
     SE_CurSectorChange();

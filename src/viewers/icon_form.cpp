@@ -272,7 +272,7 @@ bool TIconForm::addIcon(const QImage &picture, const QString &path)
     image->setFixedSize(picture.size());
     image->move(next);
     image->setProperty(TagProperty, index);
-    image->setToolTip(localpath::displayName(QStringView(path)));
+    image->setToolTip(localpath::displayPath(path));
     image->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(image, &QLabel::customContextMenuRequested, this,
             [this, image](const QPoint &at) { PM_image->popup(image->mapToGlobal(at)); });

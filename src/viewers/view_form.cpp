@@ -725,7 +725,7 @@ bool TViewForm::N_FileSaveAsClick()
     needsName_ = false;
     if (localpath::status(path).exists) {
         const int answer = dialogs().messageBox(this, applicationTitle(),
-                                                QStringLiteral("OK to overwrite %1").arg(localpath::displayName(QStringView(path))),
+                                                QStringLiteral("OK to overwrite %1").arg(localpath::displayPath(path)),
                                                 MsgIcon::Question, BtnYes | BtnNo | BtnCancel);
         if (answer != BtnYes)
             return false;
