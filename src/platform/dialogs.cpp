@@ -3,8 +3,6 @@
 #include "local_path.h"
 
 #include <QDateTime>
-
-#include <algorithm>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -21,6 +19,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace kav {
