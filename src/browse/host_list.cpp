@@ -1,5 +1,7 @@
 #include "host_list.h"
 
+#include "platform/local_path.h"
+
 #include <algorithm>
 #include <iterator>
 #include <vector>
@@ -16,7 +18,12 @@ QVariant HostListModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= entries.size())
         return {};
     const RemoteEntry &e = entries.at(index.row());
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
+    // A name with bytes of no text (two files differing only in such a byte)
+    // is shown as the local pane shows such names, never as a replacement
+    // glyph that would make both look alike; the name itself stays as it came.
+    if (role == Qt::DisplayRole)
+        return localpath::hasEscapes(e.name) ? localpath::displayName(QStringView(e.name)) : e.name;
+    if (role == Qt::EditRole)
         return e.name;
     if (role == KindRole)
         return int(e.kind);

@@ -90,3 +90,36 @@ TEST(HostListOrder, SortedListPlacesNewEntriesAndFindsNames)
     view.addItem(QStringLiteral("0.txt"));
     EXPECT_EQ(view.text(view.count() - 1), QStringLiteral("0.txt"));
 }
+
+// Names whose bytes are no text in the server's encoding: shown with those
+// bytes marked (or decoded as code page 949, as the local pane does), so two
+// such names never look alike; the name the server knows stays as it came.
+TEST(HostListModel, NamesOfForeignBytesAreShownMarked)
+{
+    struct Case {
+        QString name, shown;
+    };
+    const auto escaped = [](const char *bytes) {
+        QString s;
+        for (const char *p = bytes; *p; ++p)
+            s += uchar(*p) >= 0x80 ? QChar(char16_t(0xDC00 + uchar(*p))) : QChar(QLatin1Char(*p));
+        return s;
+    };
+    const Case cases[] = {
+        {escaped("x\xe9.txt"), QStringLiteral("x\\xE9.txt")},
+        {escaped("x\xe8.txt"), QStringLiteral("x\\xE8.txt")},
+        {escaped("\xc7\xd1\xb1\xdb.txt"), QStringLiteral("한글.txt")},
+        {QStringLiteral("읽어보기.txt"), QStringLiteral("읽어보기.txt")},
+    };
+    HostListModel model;
+    QList<RemoteEntry> entries;
+    for (const Case &c : cases)
+        entries << RemoteEntry{c.name, EntryKind::PlainFile};
+    model.reset(entries);
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(model.data(model.index(i), Qt::DisplayRole).toString().toUpper(), cases[i].shown.toUpper());
+        EXPECT_EQ(model.data(model.index(i), Qt::EditRole).toString(), cases[i].name);
+        EXPECT_EQ(model.at(i).name, cases[i].name);
+    }
+}
