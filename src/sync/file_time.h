@@ -68,9 +68,4 @@ ListedDate unixListedDate(QByteArrayView month, QByteArrayView day, QByteArrayVi
 // east of UTC, `nowUtc` decides the year of a date printed without one.
 FileTime timeFromListedDate(const ListedDate &date, int offsetMinutes, const QDateTime &nowUtc);
 
-// The profile's offset field: "+09:00", "-0530", "9", "-3:30" (hours, or hours
-// and minutes); empty means 0. False for anything else or beyond +-14 hours.
-bool parseZoneOffset(const QString &text, int *minutes);
-QString zoneOffsetText(int minutes);
-
 } // namespace kav::sync

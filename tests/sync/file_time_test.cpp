@@ -110,27 +110,4 @@ TEST(FileTime, ReadsListDatesWithTheYearRuleAndTheProfilesOffset)
     EXPECT_EQ(dos.spanMs, 60000);
 }
 
-TEST(FileTime, ReadsTheProfilesOffsetField)
-{
-    struct Case {
-        const char *text;
-        bool ok;
-        int minutes;
-    } cases[] = {
-        {"", true, 0},       {"0", true, 0},         {"+09:00", true, 540}, {"9", true, 540},
-        {"-0530", true, -330}, {"-3:30", true, -210}, {"+14:00", true, 840}, {"+14:01", false, 0},
-        {"15", false, 0},    {"9:7", false, 0},      {"abc", false, 0},     {"+", false, 0},
-    };
-    for (const auto &c : cases) {
-        int m = 12345;
-        EXPECT_EQ(parseZoneOffset(QString::fromLatin1(c.text), &m), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(m, c.minutes) << c.text;
-            int back = 0;
-            EXPECT_TRUE(parseZoneOffset(zoneOffsetText(m), &back));
-            EXPECT_EQ(back, m);
-        }
-    }
-}
-
 } // namespace
