@@ -241,6 +241,20 @@ bool removeDirectory(const QString &path)
     return bytes && !bytes->isEmpty() && ::rmdir(bytes->constData()) == 0;
 }
 
+bool setModified(const QString &path, const QDateTime &time)
+{
+    const auto bytes = encode(path);
+    if (!bytes || bytes->isEmpty() || !time.isValid())
+        return false;
+    const qint64 ms = time.toMSecsSinceEpoch();
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;   // the last read stays as it is
+    times[1].tv_sec = time_t(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
+    times[1].tv_nsec = long((ms - qint64(times[1].tv_sec) * 1000) * 1000000);
+    return ::utimensat(AT_FDCWD, bytes->constData(), times, 0) == 0;
+}
+
 QString currentDirectory()
 {
     QByteArray buffer(PATH_MAX, Qt::Uninitialized);

@@ -69,6 +69,9 @@ qint64 regularFileSize(const QString &path);
 bool remove(const QString &path);
 bool makeDirectory(const QString &path);
 bool removeDirectory(const QString &path);
+// Sets a file's modification time (a link's target's), e.g. to the host's
+// time after a download, so the copies compare equal afterwards.
+bool setModified(const QString &path, const QDateTime &time);
 
 // The process's current directory, whatever its bytes, and the way to change it.
 QString currentDirectory();

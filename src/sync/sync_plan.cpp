@@ -92,6 +92,51 @@ Plan::Totals Plan::totals(bool checkedOnly) const
 
 bool Plan::nothingToDo() const { return actions.isEmpty(); }
 
+QString actionKindText(ActionKind kind)
+{
+    switch (kind) {
+    case ActionKind::Upload: return QStringLiteral("올리기");
+    case ActionKind::Download: return QStringLiteral("내려받기");
+    case ActionKind::DeleteLocal: return QStringLiteral("로컬에서 삭제");
+    case ActionKind::DeleteHost: return QStringLiteral("호스트에서 삭제");
+    case ActionKind::MakeLocalDir: return QStringLiteral("로컬에 디렉토리 만들기");
+    case ActionKind::MakeHostDir: return QStringLiteral("호스트에 디렉토리 만들기");
+    case ActionKind::RemoveLocalDir: return QStringLiteral("로컬 디렉토리 삭제");
+    case ActionKind::RemoveHostDir: return QStringLiteral("호스트 디렉토리 삭제");
+    case ActionKind::SetLocalTime: return QStringLiteral("로컬 파일 시각 맞추기");
+    case ActionKind::SetHostTime: return QStringLiteral("호스트 파일 시각 맞추기");
+    case ActionKind::Conflict: return QStringLiteral("충돌");
+    }
+    return {};
+}
+
+QString reasonText(Reason reason)
+{
+    switch (reason) {
+    case Reason::Missing: return QStringLiteral("상대편에 없음");
+    case Reason::Newer: return QStringLiteral("더 새 파일");
+    case Reason::Older: return QStringLiteral("상대편이 더 새 파일이나 미러이므로 덮어씀");
+    case Reason::SizeDiffers: return QStringLiteral("크기가 다름");
+    case Reason::ContentDiffers: return QStringLiteral("내용이 다름");
+    case Reason::TimeDiffers: return QStringLiteral("내용은 같고 시각만 다름");
+    case Reason::Extra: return QStringLiteral("원본에 없음(미러)");
+    case Reason::Changed: return QStringLiteral("지난 동기화 뒤에 바뀜");
+    case Reason::Deleted: return QStringLiteral("상대편에서 지워짐");
+    case Reason::ChangedBoth: return QStringLiteral("양쪽에서 모두 바뀜");
+    case Reason::ChangedDeleted: return QStringLiteral("한쪽에서 바뀌고 다른 쪽에서 지워짐");
+    case Reason::CreatedBoth: return QStringLiteral("양쪽에서 따로 생긴 다른 파일");
+    case Reason::KindDiffers: return QStringLiteral("한쪽은 파일, 다른 쪽은 디렉토리");
+    case Reason::Undecided: return QStringLiteral("크기가 다르나 어느 쪽이 새것인지 알 수 없음");
+    }
+    return {};
+}
+
+QString actionText(const Action &action)
+{
+    return actionKindText(action.kind) + QStringLiteral(": ") + action.path + QStringLiteral(" (")
+        + reasonText(action.reason) + QLatin1Char(')');
+}
+
 namespace {
 
 // Walks two directories' sorted children side by side.

@@ -149,6 +149,12 @@ struct Plan {
     bool nothingToDo() const;
 };
 
+// The words the preview and the log use: "올리기", "양쪽에서 모두 바뀜", and
+// an action as one line: what, where, why.
+QString actionKindText(ActionKind kind);
+QString reasonText(Reason reason);
+QString actionText(const Action &action);
+
 // The plan for two trees. `state` is the last completed sync of this pair, for
 // BothWays only; null (or a state that does not exist) means the first sync.
 Plan planSync(const Node &localRoot, const Node &hostRoot, const SyncOptions &options, const SyncState *state);
