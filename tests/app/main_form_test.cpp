@@ -113,14 +113,6 @@ std::unique_ptr<TestForm> startedForm(bool winsock = true)
     return f;
 }
 
-QStringList listTexts(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
 // A menu's entries as their texts, "-" for separators, "Title>" for submenus.
 QStringList menuTexts(const QMenu *menu)
 {
