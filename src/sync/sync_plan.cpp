@@ -115,7 +115,6 @@ QString reasonText(Reason reason)
     switch (reason) {
     case Reason::Missing: return QStringLiteral("상대편에 없음");
     case Reason::Newer: return QStringLiteral("더 새 파일");
-    case Reason::Older: return QStringLiteral("상대편이 더 새 파일이나 미러이므로 덮어씀");
     case Reason::SizeDiffers: return QStringLiteral("크기가 다름");
     case Reason::ContentDiffers: return QStringLiteral("내용이 다름");
     case Reason::TimeDiffers: return QStringLiteral("내용은 같고 시각만 다름");
@@ -248,9 +247,10 @@ public:
         if (d == sourceNewer) {
             action(out, copy, Reason::Newer, p, &l, &h);
         } else if (d == targetNewer) {
-            // The target's copy is newer: only a mirror puts the older source over it.
-            if (o.mirror)
-                action(out, copy, Reason::Older, p, &l, &h);
+            // The target's copy is newer: left alone, mirror or not. A server
+            // that cannot set a time gives every upload the time of the upload,
+            // so "older source over newer target" would send the same files
+            // again on every run.
         } else if (d == Difference::SizeDiffers) {
             action(out, copy, Reason::SizeDiffers, p, &l, &h);
         } else if (d == Difference::ContentDiffers) {

@@ -47,8 +47,8 @@ enum Criterion : unsigned {
 struct SyncOptions {
     Direction direction = Direction::ToHost;
     unsigned criteria = ByTime | BySize;
-    // One way: delete on the target what the source lacks, and copy a file
-    // also when the target's copy is the newer (the target becomes a mirror).
+    // One way: delete on the target what the source lacks. A target copy that
+    // is newer is still left alone.
     bool mirror = false;
     // One way: only files and directories the target already has.
     bool onlyExisting = false;
@@ -104,7 +104,6 @@ enum class ActionKind {
 enum class Reason {
     Missing,          // the other side has no such file or directory
     Newer,            // this side's copy is the newer
-    Older,            // mirror: the target's copy is newer, but the source rules
     SizeDiffers,
     ContentDiffers,
     TimeDiffers,      // content equal, times not
