@@ -3,7 +3,9 @@
 // commands the panes have always sent (CWD, PWD, MLSD or LIST, RETR and STOR
 // with REST or APPE, RNFR/RNTO, DELE, MKD, RMD, SITE CHMOD, SIZE, MDTM, MFMT),
 // each logged by the session as before. FTP's own commands (the transfer type,
-// raw commands, the LIST report) are its FtpExtras.
+// raw commands, the LIST report) are its FtpExtras. A file's data moves in the
+// transfer type in force, as on the session: image type moves its bytes
+// exactly, ASCII type converts line ends (the caller chooses, as FTP users do).
 
 #include "remote_fs.h"
 
