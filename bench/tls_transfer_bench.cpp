@@ -37,33 +37,14 @@
 #include <string>
 #include <vector>
 
+using kavbench::runProgram;
+using kavbench::spreadOf;
+using kavbench::Spread;
+
 namespace {
 
 enum class Case { DownloadFile, Upload };
 const char *caseName(Case c) { return c == Case::DownloadFile ? "download -> file" : "upload"; }
-
-std::optional<QByteArray> runProgram(const QString &program, const QStringList &args, const QString &dir = {})
-{
-    QProcess p;
-    if (!dir.isEmpty())
-        p.setWorkingDirectory(dir);
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), p.readAllStandardError().constData());
-        return std::nullopt;
-    }
-    return p.readAllStandardOutput();
-}
-
-struct Spread {
-    double median, low, high;
-};
-
-Spread spreadOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return {kavbench::median(v), v.front(), v.back()};
-}
 
 } // namespace
 
