@@ -155,6 +155,15 @@ struct Pair {
         fs.modificationTime(QStringLiteral("/") + rel, &t);
         return t;
     }
+    QByteArray hostBytes(const QString &rel)
+    {
+        QByteArray out;
+        fs.retrieve(QStringLiteral("/") + rel, 0, [&](const char *b, int n) {
+            out.append(b, n);
+            return true;
+        });
+        return out;
+    }
     QStringList runLog;
 };
 
@@ -216,8 +225,9 @@ TEST_P(SyncServers, OneWayTables)
         const SyncReport report = pair.run(plan);
         EXPECT_FALSE(report.cancelled);
         EXPECT_TRUE(report.failed.isEmpty()) << pair.runLog.join('\n').toStdString();
+        // Read back through the server: it may keep a name in its own encoding on disk.
         for (const QString &rel : c.alike)
-            EXPECT_EQ(bytesOf(pair.local(rel)), bytesOf(pair.home(rel))) << rel.toStdString();
+            EXPECT_EQ(bytesOf(pair.local(rel)), pair.hostBytes(rel)) << rel.toStdString();
         for (const QString &rel : c.gone) {
             EXPECT_FALSE(QFileInfo::exists(pair.local(rel))) << rel.toStdString();
             EXPECT_FALSE(QFileInfo::exists(pair.home(rel))) << rel.toStdString();
@@ -269,7 +279,8 @@ TEST_P(SyncServers, TwoWayRemembers)
     SyncReport report = pair.run(plan);
     Pair::Trees after = pair.scan();
     state = stateAfter(state, after.local, after.host, unsettledPaths(plan, report.done), Excludes());
-    EXPECT_EQ(actionLines(pair.plan(both, &state)), QStringList{"conflict undecided size.txt"});
+    // With a state, the two different files are a conflict of two creations.
+    EXPECT_EQ(actionLines(pair.plan(both, &state)), QStringList{"conflict created-both size.txt"});
 
     // A delete on each side, a change on both sides, a rename.
     ASSERT_TRUE(QFile::remove(pair.local("only-host.txt")));
