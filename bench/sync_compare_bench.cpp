@@ -3,7 +3,8 @@
 // pyftpdlib on loopback. Each round times, in rotating order over the same
 // span (from the first request to the last answer):
 //   listings - the ceiling: every host directory entered and listed through
-//              the remote file system, and every local directory read;
+//              the remote file system, and every local directory read with
+//              each entry's size and time;
 //   compare  - the local tree read, the host tree read, and the plan made.
 // The goal: compare within 20% of the listings. The plan must be empty (the
 // trees are alike), so a sync of them would transfer nothing.
@@ -86,8 +87,9 @@ int main(int argc, char **argv)
 
     auto listings = [&] {
         qint64 entries = 0;
-        for (const localpath::Entry &d : localpath::allEntries(local))
-            entries += localpath::allEntries(local + QLatin1Char('/') + d.path).size();
+        // The local side as a pane lists it: names with their sizes and times.
+        for (const localpath::EntryFacts &d : localpath::entryFacts(local))
+            entries += localpath::entryFacts(local + QLatin1Char('/') + d.path).size();
         fs.changeDirectory(QStringLiteral("/"));
         QStringList names;
         fs.list([&](QList<RemoteEntry> &&es, qsizetype) {

@@ -113,4 +113,15 @@ QList<Entry> plainDirectories(const QString &directory);
 // Every entry, "." and ".." and hidden ones included, in the order the system gives.
 QList<Entry> allEntries(const QString &directory);
 
+// The entries of a directory with what a comparison needs of each, links not
+// followed: one system call a name, in the order the system gives, "." and
+// ".." left out. `readable` false when the directory could not be read.
+struct EntryFacts {
+    QString path;            // the name as a local path
+    enum class Kind { File, Directory, Link, Other } kind = Kind::Other;
+    qint64 size = 0;
+    QDateTime modified;
+};
+QList<EntryFacts> entryFacts(const QString &directory, bool *readable = nullptr);
+
 } // namespace kav::localpath

@@ -85,41 +85,41 @@ namespace {
 
 void scanInto(Node &dir, const QString &path, const Excludes &excludes, QString *error, int depth)
 {
-    const localpath::Status self = localpath::status(path);
-    if (!self.readable || depth > 256) {
+    bool readable = false;
+    const QList<localpath::EntryFacts> entries = depth > 256 ? QList<localpath::EntryFacts>()
+                                                             : localpath::entryFacts(path, &readable);
+    if (!readable) {
         dir.listed = false;
         if (error && error->isEmpty())
             *error = path;
         return;
     }
-    const QList<localpath::Entry> entries = localpath::allEntries(path);
     dir.children.reserve(entries.size());
-    for (const localpath::Entry &e : entries) {
+    for (const localpath::EntryFacts &e : entries) {
         if (!isSyncableName(e.path) || excludes.excludes(e.path))
             continue;
-        const QString full = path.endsWith(QLatin1Char('/')) ? path + e.path : path + QLatin1Char('/') + e.path;
-        const localpath::Status st = localpath::status(full);
         Node node;
         node.name = e.path;
-        if (st.isSymLink) {
-            node.kind = NodeKind::Link;
-        } else if (st.isDirectory) {
+        switch (e.kind) {
+        case localpath::EntryFacts::Kind::Link: node.kind = NodeKind::Link; break;
+        case localpath::EntryFacts::Kind::Directory:
             node.kind = NodeKind::Directory;
-            node.time = exactTime(st.modified);
-        } else if (st.isFile) {
+            node.time = exactTime(e.modified);
+            break;
+        case localpath::EntryFacts::Kind::File:
             node.kind = NodeKind::File;
-            node.size = st.size;
-            node.time = exactTime(st.modified);
-        } else {
-            continue;   // devices, sockets, pipes: nothing a server keeps
+            node.size = e.size;
+            node.time = exactTime(e.modified);
+            break;
+        default: continue;   // devices, sockets, pipes: nothing a server keeps
         }
         dir.children.append(std::move(node));
     }
     tidyChildren(dir.children);
+    const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
     for (Node &child : dir.children)
         if (child.isDirectory())
-            scanInto(child, path.endsWith(QLatin1Char('/')) ? path + child.name : path + QLatin1Char('/') + child.name,
-                     excludes, error, depth + 1);
+            scanInto(child, prefix + child.name, excludes, error, depth + 1);
 }
 
 void countInto(const Node &dir, TreeCount &count)
