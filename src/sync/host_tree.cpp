@@ -140,42 +140,33 @@ QByteArray localDigest(const QString &path)
 bool digestsInto(RemoteFs &fs, Node &l, Node &h, const QString &localDir, const QString &hostDir,
                  const std::function<bool()> &stop)
 {
-    qsizetype i = 0, j = 0;
-    while (i < l.children.size() && j < h.children.size()) {
-        Node &lc = l.children[i];
-        Node &hc = h.children[j];
-        if (lc.name < hc.name) {
-            ++i;
-            continue;
+    bool goOn = true;
+    mergeChildren(&l, &h, [&](const QString &, Node *lc, Node *hc) {
+        if (!goOn || !lc || !hc)
+            return;
+        if (stop && stop()) {
+            goOn = false;
+            return;
         }
-        if (hc.name < lc.name) {
-            ++j;
-            continue;
-        }
-        ++i;
-        ++j;
-        if (stop && stop())
-            return false;
-        const QString localPath = localDir + QLatin1Char('/') + lc.name;
-        const QString hostPath = joinHostPath(hostDir, hc.name);
-        if (lc.isDirectory() && hc.isDirectory()) {
-            if (!digestsInto(fs, lc, hc, localPath, hostPath, stop))
-                return false;
-        } else if (lc.isFile() && hc.isFile() && lc.size == hc.size) {
+        const QString localPath = localDir + QLatin1Char('/') + lc->name;
+        const QString hostPath = joinHostPath(hostDir, hc->name);
+        if (lc->isDirectory() && hc->isDirectory()) {
+            goOn = digestsInto(fs, *lc, *hc, localPath, hostPath, stop);
+        } else if (lc->isFile() && hc->isFile() && lc->size == hc->size) {
             QCryptographicHash hash(QCryptographicHash::Sha256);
             const FsResult r = fs.retrieve(hostPath, 0, [&](const char *b, int n) {
                 hash.addData(QByteArrayView(b, n));
                 return !(stop && stop());
             });
             if (r.ok()) {
-                hc.digest = hash.result();
-                lc.digest = localDigest(localPath);
+                hc->digest = hash.result();
+                lc->digest = localDigest(localPath);
             } else if (!fs.connected()) {
-                return false;
+                goOn = false;
             }
         }
-    }
-    return true;
+    });
+    return goOn;
 }
 
 } // namespace

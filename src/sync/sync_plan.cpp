@@ -138,29 +138,6 @@ QString actionText(const Action &action)
 
 namespace {
 
-// Walks two directories' sorted children side by side.
-template <typename Visit>
-void mergeChildren(const Node *a, const Node *b, Visit visit)
-{
-    static const QList<Node> none;
-    const QList<Node> &as = a ? a->children : none;
-    const QList<Node> &bs = b ? b->children : none;
-    qsizetype i = 0, j = 0;
-    while (i < as.size() || j < bs.size()) {
-        if (j >= bs.size() || (i < as.size() && as[i].name < bs[j].name)) {
-            visit(as[i].name, &as[i], nullptr);
-            ++i;
-        } else if (i >= as.size() || bs[j].name < as[i].name) {
-            visit(bs[j].name, nullptr, &bs[j]);
-            ++j;
-        } else {
-            visit(as[i].name, &as[i], &bs[j]);
-            ++i;
-            ++j;
-        }
-    }
-}
-
 class Planner {
 public:
     Planner(const SyncOptions &options, const SyncState *state)

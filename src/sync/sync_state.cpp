@@ -115,28 +115,16 @@ QList<QByteArrayView> splitTabs(QByteArrayView line)
 
 void recordTree(SyncState &next, const Node &l, const Node &h, const QString &path, const QSet<QString> &unsettled)
 {
-    // Both trees' children are sorted: meet them by one merge.
-    qsizetype i = 0, j = 0;
-    while (i < l.children.size() && j < h.children.size()) {
-        const Node &lc = l.children[i];
-        const Node &hc = h.children[j];
-        if (lc.name < hc.name) {
-            ++i;
-            continue;
-        }
-        if (hc.name < lc.name) {
-            ++j;
-            continue;
-        }
-        ++i;
-        ++j;
-        const QString p = joinRelative(path, lc.name);
-        if (unsettled.contains(p) || lc.kind != hc.kind || lc.kind == NodeKind::Link)
-            continue;
-        next.records.insert(p, StateRecord{factsOf(&lc), factsOf(&hc)});
-        if (lc.isDirectory() && lc.listed && hc.listed)
-            recordTree(next, lc, hc, p, unsettled);
-    }
+    mergeChildren(&l, &h, [&](const QString &name, const Node *lc, const Node *hc) {
+        if (!lc || !hc)
+            return;
+        const QString p = joinRelative(path, name);
+        if (unsettled.contains(p) || lc->kind != hc->kind || lc->kind == NodeKind::Link)
+            return;
+        next.records.insert(p, StateRecord{factsOf(lc), factsOf(hc)});
+        if (lc->isDirectory() && lc->listed && hc->listed)
+            recordTree(next, *lc, *hc, p, unsettled);
+    });
 }
 
 bool underAny(const QString &path, const QSet<QString> &paths)

@@ -82,6 +82,29 @@ struct TreeCount {
 };
 TreeCount countTree(const Node &root);
 
+// Walks two directories' sorted children side by side: `visit(name, a, b)`
+// once a name, with null for the side that lacks it. One merge, never a
+// search per name. N is Node or const Node.
+template <typename N, typename Visit>
+void mergeChildren(N *a, N *b, Visit visit)
+{
+    qsizetype i = 0, j = 0;
+    const qsizetype as = a ? a->children.size() : 0, bs = b ? b->children.size() : 0;
+    while (i < as || j < bs) {
+        if (j >= bs || (i < as && a->children[i].name < b->children[j].name)) {
+            visit(a->children[i].name, &a->children[i], static_cast<N *>(nullptr));
+            ++i;
+        } else if (i >= as || b->children[j].name < a->children[i].name) {
+            visit(b->children[j].name, static_cast<N *>(nullptr), &b->children[j]);
+            ++j;
+        } else {
+            visit(a->children[i].name, &a->children[i], &b->children[j]);
+            ++i;
+            ++j;
+        }
+    }
+}
+
 // A "/"-joined relative path.
 inline QString joinRelative(const QString &parent, const QString &name)
 {

@@ -240,6 +240,22 @@ TEST_P(SyncServers, OneWayTables)
     }
 }
 
+// Content: the host's files of equal size are downloaded to compare, never stored.
+TEST_P(SyncServers, ContentComparedByDownloading)
+{
+    Pair pair;
+    pair.buildTrees();
+    ASSERT_TRUE(pair.start(GetParam()));
+    Pair::Trees t = pair.scan();
+    ASSERT_TRUE(fillDigests(pair.fs, t.local, t.host, pair.local(), QStringLiteral("/"), {}));
+    EXPECT_FALSE(t.host.child("same.txt")->digest.isEmpty());
+    EXPECT_EQ(t.host.child("same.txt")->digest, t.local.child("same.txt")->digest);
+    EXPECT_TRUE(t.host.child("size.txt")->digest.isEmpty());   // sizes differ: nothing to read
+    const SyncOptions byContent{Direction::ToHost, ByContent, false, true};
+    EXPECT_EQ(actionLines(planSync(t.local, t.host, byContent, nullptr)),
+              (QStringList{"upload newer-here.txt", "upload newer-there.txt", "upload size.txt"}));
+}
+
 TEST_P(SyncServers, TimesAfterTransfer)
 {
     const bool canSetTimes = GetParam() == Server::Pyftpdlib;
