@@ -37,7 +37,7 @@ for f in ./usr/bin/kavrin ./usr/share/applications/io.github.kavrin.Kavrin.deskt
          ./usr/share/kavrin/manual/index.html ./usr/share/doc/kavrin/copyright; do
     grep -qxF "$f" "$tmp/files" && pass "$f" || fail "package lacks $f"
 done
-for f in ./usr/share/doc/kavrin/changelog.Debian.gz; do
+for f in ./usr/share/doc/kavrin/changelog.gz; do
     grep -qxF "$f" "$tmp/files" && pass "$f" || fail "package lacks $f"
 done
 grep -q '^\./usr/share/doc/kavrin/\(NOTICE\|LICENSE\)$' "$tmp/files" \
@@ -63,7 +63,7 @@ head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-
 grep -qx 'License: GPL-3+' "$copyright" && grep -q '^Copyright: [0-9]\{4\} ' "$copyright" \
     && pass "copyright: GPL-3+ with its notice" || fail "copyright lacks License: GPL-3+ or a Copyright notice"
 # The changelog's version is the package's.
-zcat "$tmp/root/usr/share/doc/kavrin/changelog.Debian.gz" > "$tmp/changelog"
+zcat "$tmp/root/usr/share/doc/kavrin/changelog.gz" > "$tmp/changelog"
 [ "$(dpkg-parsechangelog -l "$tmp/changelog" -S Version)" = "$(dpkg-deb --field "$deb" Version)" ] \
     && pass "changelog is for $(dpkg-deb --field "$deb" Version)" || fail "changelog version differs from the package's"
 # Every file is listed with its checksum, and the checksums hold.
