@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that the manual has a place for every window of the program.
 
     check_window_help.py SOURCE_DIR MANUAL_DIR

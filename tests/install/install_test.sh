@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built tree into a temporary prefix and checks what a desktop
 # finds there: the program, the menu entry, the icons, the metainfo, the manual
 # pages and the HTML manual, each accepted by the tool that reads it.

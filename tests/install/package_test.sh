@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the built tree and checks what it says about
 # itself: its dependencies (from the program's shared libraries) and its files.
 #
