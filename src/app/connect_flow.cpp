@@ -189,21 +189,52 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         }
     }
 
-    window.setStopEnabled(false);
     window.AppendLog(QStringLiteral("Connected to ") + input.shown + QStringLiteral("  port ")
                      + QString::number(port));
+    // The greeting and the login can hang like the connect (a server that
+    // sends a byte now and then, or nothing): until the login ends, Stop ends
+    // the wait and Disconnect the session, and the time limit covers it.
+    window.setConnectEnabled(false);
+    window.setDisconnectEnabled(true);
+    struct LoginWait {
+        ConnectFlow &flow;
+        explicit LoginWait(ConnectFlow &f) : flow(f) { flow.loginWaiting = true; }
+        ~LoginWait()
+        {
+            flow.loginWaiting = false;
+            flow.window.setStopEnabled(false);
+        }
+    } loginWait(*this);
+    // Whatever ended the wait other than the server's word: the server's end
+    // (already said, and the session ends by itself), the user's disconnect
+    // (done), or Stop, which ends the attempt as a disconnect does.
+    const auto interrupted = [this] {
+        if (!session.hasControlConnection())
+            return true;
+        if (tag == StopTag::Stopped) {
+            window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
+            BB_DisconnectClick();
+            return true;
+        }
+        return false;
+    };
 
     // A bare "220" line comes before the greeting's text on some servers.
     Reply greeting = session.readReply();
+    if (interrupted())
+        return;
     if (greeting.answered) {
         if (greeting.code == 220 && greeting.text.size() == 3) {
             session.log(TranscriptSide::Host, greeting.text);
             greeting = session.readReply();
+            if (interrupted())
+                return;
         } else if (greeting.code != 220) {
             window.bringToFront();
             window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
             informationBox(refused);
             session.drop();
+            window.setDisconnectEnabled(false);
             return;
         }
     }
@@ -212,16 +243,14 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
 
     window.enterLocalStartDirectory(profile);
     window.loadHostLists(profile.HostName);
-    window.setConnectEnabled(false);
-    window.setDisconnectEnabled(true);
+    if (interrupted())
+        return;
 
     if (profile.Connection.Encryption == Security::Tls) {
         // The handshake may hang like a connect: the stop button ends it.
         tag = StopTag::Waiting;
-        window.setStopEnabled(true);
         session.setTlsRequired(true, input.host);
         const bool secured = session.startTls();
-        window.setStopEnabled(false);
         if (!secured) {
             if (tag != StopTag::Stopped)
                 informationBox(QStringLiteral("보안 연결(TLS)을 만들지 못해 연결을 끊었습니다. 메시지 창을 확인하십시요."));
@@ -234,7 +263,10 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
     }
 
     QString systemReply;
-    switch (session.login(profile.UserId, profile.Password, &systemReply)) {
+    const Session::LoginResult result = session.login(profile.UserId, profile.Password, &systemReply);
+    if (interrupted())
+        return;
+    switch (result) {
     case Session::LoginResult::Interrupted:
         return;
     case Session::LoginResult::UserRefused:
@@ -306,6 +338,9 @@ void ConnectFlow::BB_StopClick()
 {
     tag = StopTag::Stopped;
     session.cancel();
+    // During the greeting and the login, Stop ends the reply's wait too.
+    if (loginWaiting)
+        session.interruptWait();
 }
 
 void ConnectFlow::RB_asciiClick()

@@ -97,6 +97,7 @@ private:
     Session &session;
     ConnectWindow &window;
     StopTag tag = StopTag::Waiting;
+    bool loginWaiting = false;   // from the connect to the end of the login
 };
 
 } // namespace kav

@@ -61,6 +61,14 @@ bool HostChannel::finish()
     return session.finishData().isPositive();
 }
 
+void HostChannel::connectionBroken(const QString &notice)
+{
+    if (!session.stillThere())
+        return;
+    log(TranscriptSide::Host, notice);
+    dropConnection();
+}
+
 void HostChannel::dropConnection()
 {
     session.drop();

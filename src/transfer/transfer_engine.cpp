@@ -37,8 +37,10 @@ TransferEngine::TransferEngine(Session &session, TransferProgress &progress, Tra
 
 bool TransferEngine::abandon(TranscriptSide side, const QString &text)
 {
-    session.log(side, text);
     session.closeData();
+    // A server that ended the session has been reported once already.
+    if (side == Local || session.stillThere())
+        session.log(side, text);
     window.complete();
     session.finishData();
     return false;
@@ -49,7 +51,7 @@ bool TransferEngine::confirmed()
     const Reply reply = session.finishData();
     if (reply.text.startsWith(QLatin1Char('2')) || window.cancelled())
         return true;   // a cancelled transfer is the user's choice, not a failure
-    if (reply.isEmpty())
+    if (reply.isEmpty() && session.isConnected())
         session.log(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
     return false;
 }
