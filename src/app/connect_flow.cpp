@@ -263,11 +263,9 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
     }
 
     QString systemReply;
-    const Session::LoginResult result = session.login(profile.UserId, profile.Password, &systemReply);
-    if (interrupted())
-        return;
-    switch (result) {
+    switch (session.login(profile.UserId, profile.Password, &systemReply)) {
     case Session::LoginResult::Interrupted:
+        interrupted();
         return;
     case Session::LoginResult::UserRefused:
         informationBox(QStringLiteral("로그인 실패, 로그인 명을 확인하십시요."));
