@@ -70,6 +70,18 @@ bool ScriptedDialogs::inputQuery(QWidget *parent, const QString &caption, const 
     return true;
 }
 
+bool ScriptedDialogs::passwordQuery(QWidget *parent, const QString &caption, const QString &prompt,
+                                    QString &value)
+{
+    asked.push_back(Asked{Kind::Password, caption, prompt, MsgIcon::None, 0, {}, {}, dialogOwner(parent)});
+    const auto a = take(answers);
+    if (!accepts(a))
+        return false;
+    if (a->accept)
+        value = a->value;
+    return true;
+}
+
 bool ScriptedDialogs::openFile(QWidget *parent, const FileRequest &request, QString &path)
 {
     asked.push_back(Asked{Kind::OpenFile, request.title, {}, MsgIcon::None, 0, request, {}, dialogOwner(parent)});
