@@ -450,6 +450,10 @@ void Configuration::SaveConfiguration()
         session.LastHostFile = entry.LastHostFile;
         if (session.AutoSave) {
             SessionProfile stored = session;
+            // A password the keyring already holds is not written again at
+            // every disconnect (nor asked about when the keyring has locked since).
+            if (!stored.KeyringEntry.isEmpty())
+                stored.Password.clear();
             const bool withPassword = placePassword(ini, stored, stale);
             writeSessionProfile(ini, stored, withPassword);
             session.KeyringEntry = stored.KeyringEntry;

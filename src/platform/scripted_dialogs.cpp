@@ -61,7 +61,15 @@ CertificateChoice ScriptedDialogs::certificateQuestion(QWidget *parent, const Ce
 bool ScriptedDialogs::inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                                  QString &value)
 {
-    asked.push_back(Asked{Kind::Input, caption, prompt, MsgIcon::None, 0, {}, value, dialogOwner(parent)});
+    return answerInput(Kind::Input, parent, caption, prompt, value);
+}
+
+bool ScriptedDialogs::answerInput(Kind kind, QWidget *parent, const QString &caption, const QString &prompt,
+                                  QString &value)
+{
+    // A proposed password is not kept in the record.
+    asked.push_back(Asked{kind, caption, prompt, MsgIcon::None, 0, {},
+                          kind == Kind::Password ? QString() : value, dialogOwner(parent)});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
@@ -73,13 +81,7 @@ bool ScriptedDialogs::inputQuery(QWidget *parent, const QString &caption, const 
 bool ScriptedDialogs::passwordQuery(QWidget *parent, const QString &caption, const QString &prompt,
                                     QString &value)
 {
-    asked.push_back(Asked{Kind::Password, caption, prompt, MsgIcon::None, 0, {}, {}, dialogOwner(parent)});
-    const auto a = take(answers);
-    if (!accepts(a))
-        return false;
-    if (a->accept)
-        value = a->value;
-    return true;
+    return answerInput(Kind::Password, parent, caption, prompt, value);
 }
 
 bool ScriptedDialogs::openFile(QWidget *parent, const FileRequest &request, QString &path)

@@ -82,6 +82,9 @@ public:
     std::vector<Asked> asked;
     // The certificate questions asked (also in `asked`: details as text, the red warning as value).
     std::vector<CertificateQuestion> certificates;
+
+private:
+    bool answerInput(Kind kind, QWidget *parent, const QString &caption, const QString &prompt, QString &value);
 };
 
 } // namespace kav
