@@ -7,6 +7,7 @@
 // namespace.
 
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "app/settings_bridge.h"
 #include "ui_connect_form.h"
 #include "ui_main_form.h"
@@ -24,7 +25,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -122,10 +122,7 @@ protected:
 
 QStringList logLines(const TMainForm &f)
 {
-    QStringList out;
-    for (int i = 0; i < f.form()->LB_message->count(); ++i)
-        out << f.form()->LB_message->item(i)->text();
-    return out;
+    return f.messages().texts();
 }
 
 // Counts the saves of KAVRIN.INI: each one renames a finished temporary file over it.
