@@ -42,15 +42,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+using kavbench::spreadOf;
+using kavbench::Spread;
+using kavbench::threadCpuMs;
 
-// CPU time of this thread so far (user and system), in ms.
-double threadCpuMs()
-{
-    rusage u{};
-    ::getrusage(RUSAGE_THREAD, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-}
+namespace {
 
 long residentKiB()
 {
@@ -90,16 +86,6 @@ double longestFreezeMs(const std::function<void()> &work)
     longest = std::max(longest, clock.nsecsElapsed() - last);
     tick.stop();
     return longest / 1e6;
-}
-
-struct Spread {
-    double median, low, high;
-};
-
-Spread spreadOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return {kavbench::median(v), v.front(), v.back()};
 }
 
 } // namespace
