@@ -4,6 +4,7 @@
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
+#include "platform/keyring.h"
 #include "platform/tls_socket.h"
 #include "platform/winsock.h"
 
@@ -140,6 +141,10 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         informationBox(QStringLiteral("로그인 명이 없으면 호스트에 연결할 수 없습니다."));
         return;
     }
+    // Asked before any connection is opened, so that no server waits on the user.
+    QString password;
+    if (!loginPassword(password))
+        return;
     // A port written after the address ("host:2121", "[::1]:2121") is the
     // user's latest word and wins over the profile's.
     const HostInput input = splitHostInput(profile.HostIP);
@@ -263,7 +268,9 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
     }
 
     QString systemReply;
-    switch (session.login(profile.UserId, profile.Password, &systemReply)) {
+    const Session::LoginResult loggedIn = session.login(profile.UserId, password, &systemReply);
+    password.clear();
+    switch (loggedIn) {
     case Session::LoginResult::Interrupted:
         interrupted();
         return;
@@ -283,6 +290,29 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         afterLogin(systemReply);
         return;
     }
+}
+
+bool ConnectFlow::loginPassword(QString &password)
+{
+    password = profile.Password;
+    if (!password.isEmpty() || profile.KeyringEntry.isEmpty())
+        return true;
+    // Taken from the keyring for this login only: the profile never holds it,
+    // so no save can carry it into the file.
+    const KeyringResult stored = keyring().read(profile.KeyringEntry);
+    if (stored.ok()) {
+        password = stored.password;
+        return true;
+    }
+    window.AppendLog(QStringLiteral("[키링] ") + profile.HostName + QStringLiteral("의 비밀번호를 키링에서 읽지 못했습니다: ")
+                     + keyringStatusText(stored.status));
+    QString typed;
+    const QString prompt = keyringStatusText(stored.status) + QStringLiteral(".\n") + profile.UserId
+        + QLatin1Char('@') + profile.HostIP + QStringLiteral("의 비밀번호를 입력하세요.");
+    if (!dialogs().passwordQuery(nullptr, QStringLiteral("비밀번호"), prompt, typed))
+        return false;
+    password = typed;
+    return true;
 }
 
 void ConnectFlow::afterLogin(const QString &systemReply)

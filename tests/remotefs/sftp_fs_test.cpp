@@ -152,8 +152,14 @@ TEST(SftpLogin, ByPasswordKeyFilePassphraseAndAgent)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SSH_AUTH_SOCK"), socket);
     add.setProcessEnvironment(env);
-    add.start(QStringLiteral("/usr/bin/ssh-add"), {key});
-    ASSERT_TRUE(add.waitForFinished());
+    // The agent's socket appears before it listens: a refused connection is tried again.
+    for (int i = 0; i < 100; ++i) {
+        add.start(QStringLiteral("/usr/bin/ssh-add"), {key});
+        ASSERT_TRUE(add.waitForFinished());
+        if (add.exitCode() == 0)
+            break;
+        QThread::msleep(50);
+    }
     ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
     qputenv("SSH_AUTH_SOCK", socket.toUtf8());
     SshLogin viaAgent = peer.login(false);
