@@ -29,7 +29,12 @@ int main(int argc, char **argv)
         return 0;
     }
     if (cl.version) {
-        std::printf("kavrin %s\n", KAVRIN_VERSION);
+        std::printf("kavrin %s\n"
+                    "Copyright (C) 2026 Kavrin developers\n"
+                    "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                    "This is free software: you are free to change and redistribute it.\n"
+                    "There is NO WARRANTY, to the extent permitted by law.\n",
+                    KAVRIN_VERSION);
         return 0;
     }
 

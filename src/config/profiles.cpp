@@ -62,6 +62,11 @@ QString zoneOffsetText(int minutes)
 }
 
 
+QString keyringEntryName(const QString &profileName, const QString &host)
+{
+    return profileName + QLatin1Char('@') + host;
+}
+
 int ProfileList::indexOf(const QString &name) const
 {
     for (int i = 0; i < count(); ++i)

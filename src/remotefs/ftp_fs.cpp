@@ -96,6 +96,7 @@ bool FtpFs::transferUnderWay() const { return ftpSession.dataTransferUnderWay();
 void FtpFs::cancel() { ftpSession.cancel(); }
 void FtpFs::drop() { ftpSession.drop(); }
 void FtpFs::hangUp() { ftpSession.hangUp(); }
+bool FtpFs::stillThere() { return ftpSession.stillThere(); }
 void FtpFs::log(TranscriptSide side, const QString &text) { ftpSession.log(side, text); }
 
 // ---- directories ---------------------------------------------------------------------

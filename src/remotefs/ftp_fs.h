@@ -23,6 +23,7 @@ public:
     FtpExtras *ftp() override { return this; }
 
     bool connected() const override;
+    bool stillThere() override;
     bool transferUnderWay() const override;
     void cancel() override;
     void drop() override;

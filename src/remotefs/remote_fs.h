@@ -137,6 +137,11 @@ public:
     virtual void drop() = 0;
     // The user's disconnect: like drop(), a wait in progress ended first.
     virtual void hangUp() = 0;
+    // Looks, without reading, whether the server is still there; a connection
+    // found ended ends the session now (said once, as when the server hangs
+    // up). A failed transfer asks before it reports a broken connection of its
+    // own, so that one fault is never said twice.
+    virtual bool stillThere() { return connected(); }
     // A line of the transcript from a caller.
     virtual void log(TranscriptSide side, const QString &text) = 0;
     // The server's bytes of a name (or other text) decoded as its names are:

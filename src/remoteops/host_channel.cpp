@@ -61,6 +61,14 @@ bool HostChannel::finish()
     return fs.finishTransfer().ok();
 }
 
+void HostChannel::connectionBroken(const QString &notice)
+{
+    if (!fs.stillThere())
+        return;
+    log(TranscriptSide::Host, notice);
+    dropConnection();
+}
+
 void HostChannel::dropConnection()
 {
     fs.drop();

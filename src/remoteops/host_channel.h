@@ -42,6 +42,9 @@ public:
 
     // The connection is unusable: close it without a word to the server.
     void dropConnection();
+    // A transfer broke: `notice` is logged and the connection dropped, unless
+    // the server ended the session itself, which has been said once already.
+    void connectionBroken(const QString &notice);
     // The main window's disconnect.
     void disconnect();
 

@@ -347,8 +347,11 @@ bool HostFileOps::readFileListing(const QString &name, QStringList &lines)
         if (n == 0)
             break;
         if (n < 0) {
-            fs.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
-            fs.drop();
+            // A server that ended the session has been reported once already.
+            if (fs.stillThere()) {
+                fs.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
+                fs.drop();
+            }
             return false;
         }
         bytes.append(buffer, n);

@@ -37,8 +37,10 @@ TransferEngine::TransferEngine(RemoteFs &fs, TransferProgress &progress, Transfe
 
 bool TransferEngine::abandon(TranscriptSide side, const QString &text)
 {
-    fs.log(side, text);
     fs.closeTransfer();
+    // A server that ended the session has been reported once already.
+    if (side == Local || fs.stillThere())
+        fs.log(side, text);
     window.complete();
     fs.finishTransfer();
     return false;
@@ -49,7 +51,7 @@ bool TransferEngine::confirmed()
     const FsResult reply = fs.finishTransfer();
     if (reply.text.startsWith(QLatin1Char('2')) || window.cancelled())
         return true;   // a cancelled transfer is the user's choice, not a failure
-    if (reply.text.isEmpty())
+    if (reply.text.isEmpty() && fs.connected())
         fs.log(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
     return false;
 }
