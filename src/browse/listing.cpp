@@ -482,6 +482,13 @@ QByteArrayView listingName(QByteArrayView line, Span *fields)
 // MS-DOS line ("-08-14") are no modes.
 bool isMode(QByteArrayView t)
 {
+    // Connect:Enterprise: "-C--E-----FTP", its own letters in place of permissions.
+    if (t.size() == 13 && t[0] == '-' && t.endsWith("FTP")) {
+        for (const char c : t.sliced(1, 9))
+            if (c != '-' && !(c >= 'A' && c <= 'Z'))
+                return false;
+        return true;
+    }
     if (t.size() < 7 || !QByteArrayView("-dlfabcpsDnw").contains(t[0]))
         return false;
     qsizetype i = 1;
@@ -531,8 +538,10 @@ DateRun dateRunAt(QByteArrayView text, const Span *tok, int count, int i, bool l
         return {4, false};
     if (month(a) && (loose ? isDay(b) : isPlainDay(b)) && isTimeOrYear(c))
         return {3, false};
-    if (isDay(a) && month(b) && isTimeOrYear(c))   // "26. Juli, 20:10", "01 oct 2004"
-        return {3, false};
+    // "26. Juli, 20:10", "01 oct 2004". ls in such a language pads the whole
+    // date to one width after it: "4. Mär 2019  old.txt" beside "11. Dez 03:27 x".
+    if (isDay(a) && month(b) && isTimeOrYear(c))
+        return {3, isYear(c)};
     const NumericDate numeric = numericDate(a);
     if (numeric != NumericDate::None && isTimeOrYear(b)) {
         if (numeric == NumericDate::Full && isTime(b) && isZone(c))   // --time-style=full-iso
@@ -542,8 +551,8 @@ DateRun dateRunAt(QByteArrayView text, const Span *tok, int count, int i, bool l
     }
     if (!loose)
         return {};
-    if (isYear(a) && (isLocalMonth(b) || smallNumber(b, 1, 12, nullptr)) && isDay(c))   // "2005년 1월 6일"
-        return {3, false};
+    if (isYear(a) && (isLocalMonth(b) || smallNumber(b, 1, 12, nullptr)) && isDay(c))   // "2019년  3월  4일"
+        return {3, true};
     if (smallNumber(a, 1, 12, nullptr) && isPlainDay(b) && isTime(c))   // "3 29 03:26"
         return {3, false};
     if (numeric == NumericDate::Full)   // "2004.07.15   name"
@@ -942,6 +951,9 @@ std::optional<ParsedListingLine> os400Line(QByteArrayView line, ListingNameDecod
         directory = true;
         name.chop(1);
     }
+    // A stream file may be listed by its whole path: it is known here by its last part.
+    if (const qsizetype slash = name.lastIndexOf('/'); slash >= 0 && name.startsWith('/'))
+        name = name.sliced(slash + 1);
     if (name.isEmpty())
         return std::nullopt;
     parsed.entry = directory ? RemoteEntry{decode(name), EntryKind::Directory}
@@ -1002,7 +1014,9 @@ std::optional<ParsedListingLine> mvsLine(QByteArrayView line, ListingNameDecoder
     if (count >= MaxTokens)
         return std::nullopt;
     const QByteArrayView dsorg = count >= 4 ? at(count - 2) : QByteArrayView();
-    if (count >= 4 && numericDate(at(2)) == NumericDate::Full) {
+    // The date MVS writes is year first (2003/05/21), and a dated line has
+    // all of its nine or ten columns.
+    if (count >= 8 && leadingDigits(at(2)) == 4 && numericDate(at(2)) == NumericDate::Full) {
         parsed.dateFrom = tok[2].from;
         parsed.dateTo = tok[2].to;
     } else if (!(at(2) == "**NONE**" || isWord(at(2), "VSAM") || isWord(at(1), "Tape"))) {
@@ -1060,9 +1074,10 @@ std::optional<ParsedListingLine> noteLine(QByteArrayView line, ListingNameDecode
     if (tok[0].from != 0)
         return std::nullopt;
     const auto at = [&](int k) { return text.sliced(tok[k].from, tok[k].size()); };
-    if (count == 2 && isWord(at(0), "total") && leadingDigits(at(1)) > 0)
+    // "total 12", in the server's language too ("합계 12", "insgesamt 12").
+    if (count == 2 && leadingDigits(at(1)) == at(1).size() && isLocalMonth(at(0)))
         return note;
-    if (count >= 3 && isWord(at(0), "Total") && isWord(at(1), "of"))
+    if (count >= 2 && at(0) == "Total")   // VMS: "Total of 3 files, 10 blocks.", "Total 14 files"
         return note;
     if (count == 2 && at(0) == "Directory" && at(1).endsWith(']'))
         return note;
