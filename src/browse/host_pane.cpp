@@ -243,22 +243,30 @@ void HostPane::RBrefreshClick()
     const bool sorted = w.N_RSortByName && w.N_RSortByName->isChecked();
     QList<RemoteEntry> files, dirs;
     NameSorter order;   // sorts each chunk's files while the next chunk is on its way
+    int unread = 0;      // lines no form of the parser knows: skipped, and said once
     const Listing outcome = list([&](const QList<QByteArrayView> &lines, qsizetype) {
         QList<RemoteEntry> chunk;
         chunk.reserve(lines.size());
         const Session::TextDecoder decode = session.textDecoder();
         for (const QByteArrayView raw : lines) {
-            auto entry = classifyListingLine(raw, decode);
-            if (!entry)
+            auto parsed = parseListingLine(raw, decode);
+            if (!parsed) {
+                ++unread;
                 continue;
-            const bool enterable = entry->kind == EntryKind::Directory || entry->kind == EntryKind::Link;
-            (enterable ? dirs : chunk).append(std::move(*entry));
+            }
+            if (!parsed->entry)
+                continue;
+            RemoteEntry &entry = *parsed->entry;
+            const bool enterable = entry.kind == EntryKind::Directory || entry.kind == EntryKind::Link;
+            (enterable ? dirs : chunk).append(std::move(entry));
         }
         if (sorted)
             order.add(std::move(chunk));
         else
             files.append(std::move(chunk));
     });
+    if (unread > 0)
+        session.log(TranscriptSide::Host, unreadListingLinesNote(unread));
     if (outcome == Listing::Failed)
         return;
     dirs.prepend(RemoteEntry{ParentEntry, EntryKind::Directory});

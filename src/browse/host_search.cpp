@@ -79,10 +79,16 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
         return Visit::Fail;
 
     QStringList subdirectories;
+    int unread = 0;
     const ListingRead read = readListing(session, [&](const QList<QByteArrayView> &lines, qsizetype) {
         const Session::TextDecoder decode = session.textDecoder();
         for (const QByteArrayView raw : lines) {
-            const auto entry = classifyListingLine(raw, decode);
+            const auto parsed = parseListingLine(raw, decode);
+            if (!parsed) {
+                ++unread;
+                continue;
+            }
+            const std::optional<RemoteEntry> &entry = parsed->entry;
             if (!entry)
                 continue;
             const QString &name = entry->name;
@@ -108,6 +114,8 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
         }
         return !stop();
     });
+    if (unread > 0)
+        session.log(TranscriptSide::Host, unreadListingLinesNote(unread));
     if (read == ListingRead::Failed)
         return Visit::Fail;
     PumpMessages(1);

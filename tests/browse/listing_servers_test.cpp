@@ -58,6 +58,7 @@ const char *const CnMlsx = "commons-net MLSxEntryParserTest";
 const char *const CnVms = "commons-net VMSFTPEntryParserTest";
 const char *const CnOs400 = "commons-net OS400FTPEntryParserTest";
 const char *const CnMvs = "commons-net MVSFTPEntryParserTest";
+const char *const Node = "mscdex/node-ftp test/assets/entries.js";
 const char *const Cr = "Chromium ftp_directory_listing_parser_ls_unittest";
 const char *const Fz = "FileZilla tests/dirparsertest.cpp";
 const char *const Rfc = "RFC 3659 7.7.4 (as quoted by node-ftp and Cyberduck tests)";
@@ -182,6 +183,26 @@ const QList<Group> &groups()
              "Aug 12 13:56"},
             {CnEnt, "drwxr-xr-x   2 root     root         4096 Aug 26  201O zztpp", R, F, "", -1, ""},
             {CnEnt, "drwxr-xr-x   2 root     root         4096 Aug 26  20 zztpp", R, F, "", -1, ""},
+
+            {Node, "drwxr-xr-x  10 root   root    4096 Dec 21  2012 usr", L, D, "usr", -1, "Dec 21  2012"},
+            {Node, "drwxrwxrwx   1 owner   group          0 Aug 31 2012 e-books", L, D, "e-books", -1, "Aug 31 2012"},
+            {Node, "-rw-rw-rw-   1 1234   group    7045120 Sep 02  2012 music.mp3", L, F, "music.mp3", 7045120, "Sep 02  2012"},
+            {Node, "-rw-rw-rw-   1 owner   1234    7045120 Sep 02  2012 music.mp3", L, F, "music.mp3", 7045120, "Sep 02  2012"},
+            {Node, "-rwxrwxr-x    1 1317       Domain Use                3065 May  4 11:01 xmlrpc.php", L, X, "xmlrpc.php", 3065,
+             "May  4 11:01"},
+            {Node, "-rwxrwxr-x    1 1317       Domain  Use                3065 May  4 11:01 xmlrpc.php", L, X, "xmlrpc.php", 3065,
+             "May  4 11:01"},
+            {Node, "-rwxrwxr-x    1 Domain Use       33                3065 May  4 11:01 xmlrpc.php", L, X, "xmlrpc.php", 3065,
+             "May  4 11:01"},
+            {Node, "-rwxrwxr-x    1 Domain Use       Domain Use                3065 May  4 11:01 xmlrpc.php", L, X, "xmlrpc.php",
+             3065, "May  4 11:01"},
+            {Node, "-rw-------    1 33         www-data           14 May 15 01:52 .ftpquota", L, F, ".ftpquota", 14, "May 15 01:52"},
+            {Node, "-rw-rw-rw-+   1 owner   group    7045120 Sep 02  2012 music.mp3", L, F, "music.mp3", 7045120, "Sep 02  2012"},
+            {Node, "drwxrwx--T   7 root   root    4096 May 19 2012 tmp", L, D, "tmp", -1, "May 19 2012"},
+            {Node, "drwxrwxr-x    7 Domain Use       Domain Use        208 May  5 11:28 wp-content", L, D, "wp-content", -1,
+             "May  5 11:28"},
+            {Node, "drwxr-xr-x 2 oinstall 4096 Jul 25 14:33 log", L, D, "log", -1, "Jul 25 14:33"},
+            {Node, "total 871", N, F, "", -1, ""},
 
             {Cr, "-rw-r--r--    1 ftp      ftp           528 Nov 01  2007 README", L, F, "README", 528, "Nov 01  2007"},
             {Cr, "drwxr-xr-x    3 ftp      ftp          4096 May 15 18:11 directory", L, D, "directory", -1, "May 15 18:11"},
