@@ -55,24 +55,6 @@ QByteArrayView withoutLineEnd(QByteArrayView line)
     return line.first(end);
 }
 
-// Field n (1-based) alone, as ListFieldTail() counts fields, without copying.
-QByteArrayView fieldAt(QByteArrayView line, int n)
-{
-    qsizetype i = 0;
-    const qsizetype size = line.size();
-    for (int k = 1;; ++k) {
-        while (i < size && isBlankOrControl(line[i]))
-            ++i;
-        if (i >= size)
-            return {};
-        const qsizetype start = i;
-        while (i < size && line[i] != ' ')
-            ++i;
-        if (k == n)
-            return line.sliced(start, i - start);
-    }
-}
-
 // ---- 1. machine-readable facts (MLSD) -----------------------------------------------
 //
 // "fact=value;fact=value; name": facts, each ended by ";", then one space and
@@ -298,10 +280,12 @@ bool isEnglishMonth(QByteArrayView t)
     for (const char c : t)
         if (!isAsciiLetter(c))
             return false;
-    static constexpr const char *Months[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                             "jul", "aug", "sep", "oct", "nov", "dec"};
-    for (const char *m : Months)
-        if (startsWithWord(t, m))
+    // The first three letters, lower case, as one number: a look-up, not twelve comparisons.
+    const auto key = [](char a, char b, char c) { return (uint(uchar(a)) << 16) | (uint(uchar(b)) << 8) | uchar(c); };
+    static constexpr const char Months[] = "janfebmaraprmayjunjulaugsepoctnovdec";
+    const uint k = key(asciiLower(t[0]), asciiLower(t[1]), asciiLower(t[2]));
+    for (int m = 0; m < 12; ++m)
+        if (k == key(Months[3 * m], Months[3 * m + 1], Months[3 * m + 2]))
             return true;
     return false;
 }
@@ -476,6 +460,16 @@ QByteArrayView listingName(QByteArrayView line, Span *fields)
     return withoutLineEnd(line.sliced(separator + 1));
 }
 
+bool isTypeLetter(char c)
+{
+    switch (c) {
+    case '-': case 'd': case 'l': case 'f': case 'a': case 'b': case 'c': case 'p': case 's': case 'D': case 'n': case 'w':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The mode: the type letter, then the permissions (nine letters, seven on
 // HylaFAX), perhaps an ACL or attribute mark ("+", "@", "."), perhaps the link
 // count glued on ("drwxr-x---+1464"). NetWare's "d [R----F--]" and a cut
@@ -489,10 +483,18 @@ bool isMode(QByteArrayView t)
                 return false;
         return true;
     }
-    if (t.size() < 7 || !QByteArrayView("-dlfabcpsDnw").contains(t[0]))
+    const auto isPermission = [](char c) {
+        switch (c) {
+        case '-': case 'r': case 'w': case 'x': case 's': case 'S': case 't': case 'T': case 'l': case 'L':
+            return true;
+        default:
+            return false;
+        }
+    };
+    if (t.size() < 7 || !isTypeLetter(t[0]))
         return false;
     qsizetype i = 1;
-    while (i < t.size() && i <= 9 && QByteArrayView("-rwxsStTlL").contains(t[i]))
+    while (i < t.size() && i <= 9 && isPermission(t[i]))
         ++i;
     if (i < 7)
         return false;
@@ -1008,8 +1010,8 @@ std::optional<ParsedListingLine> mvsLine(QByteArrayView line, ListingNameDecoder
         return parsed;
     }
     // A data set: the volume and the unit ("3390", "Tape"), then the name last.
-    if (count < 3 || !isUpperWord(at(0)) || at(0).size() > 6
-        || !(leadingDigits(at(1)) == 4 && at(1).size() == 4) && !isWord(at(1), "Tape"))
+    const bool unit = (leadingDigits(at(1)) == 4 && at(1).size() == 4) || isWord(at(1), "Tape");
+    if (count < 3 || !isUpperWord(at(0)) || at(0).size() > 6 || !unit)
         return std::nullopt;
     if (count >= MaxTokens)
         return std::nullopt;
