@@ -230,6 +230,23 @@ int tokenize(QByteArrayView text, Span *out, int max, qsizetype from = 0)
     return n;
 }
 
+// The first columns of a line without its line end, for the forms read by
+// columns: at(k) is column k (empty past the last one read).
+template <int Max>
+struct Columns {
+    explicit Columns(QByteArrayView line) : text(withoutLineEnd(line)), count(tokenize(text, tok, Max)) {}
+    // At least `n` columns, the first at the start of the line.
+    bool atLeast(int n) const { return count >= n && count > 0 && tok[0].from == 0; }
+    QByteArrayView operator()(int k) const
+    {
+        return k < count ? text.sliced(tok[k].from, tok[k].size()) : QByteArrayView();
+    }
+
+    QByteArrayView text;
+    Span tok[Max];
+    int count;
+};
+
 bool isHigh(char c) { return uchar(c) >= 0x80; }
 bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -885,20 +902,17 @@ bool isVmsSize(QByteArrayView t)
 
 std::optional<ParsedListingLine> vmsLine(QByteArrayView line, ListingNameDecoder decode)
 {
-    const QByteArrayView text = withoutLineEnd(line);
-    Span tok[6];
-    const int count = tokenize(text, tok, 6);
-    if (count < 3 || tok[0].from != 0)
+    const Columns<6> at(line);
+    if (!at.atLeast(3))
         return std::nullopt;
-    const QByteArrayView file = text.first(tok[0].to);
+    const QByteArrayView file = at(0);
     const qsizetype semicolon = file.lastIndexOf(';');
     if (semicolon <= 0 || semicolon + 1 >= file.size() || leadingDigits(file.sliced(semicolon + 1)) != file.size() - semicolon - 1)
         return std::nullopt;
-    const auto at = [&](int k) { return text.sliced(tok[k].from, tok[k].size()); };
     // The size and the date among the next tokens (an owner may come first).
     int date = -1;
     bool sized = false;
-    for (int k = 1; k < count; ++k) {
+    for (int k = 1; k < at.count; ++k) {
         if (date < 0 && isVmsDate(at(k)))
             date = k;
         else if (isVmsSize(at(k)))
@@ -906,9 +920,9 @@ std::optional<ParsedListingLine> vmsLine(QByteArrayView line, ListingNameDecoder
     }
     if (date < 0 || !sized)
         return std::nullopt;
-    ParsedListingLine parsed{ListingForm::Vms, std::nullopt, tok[date].from, tok[date].to};
-    if (date + 1 < count && isTime(at(date + 1)))
-        parsed.dateTo = tok[date + 1].to;
+    ParsedListingLine parsed{ListingForm::Vms, std::nullopt, at.tok[date].from, at.tok[date].to};
+    if (date + 1 < at.count && isTime(at(date + 1)))
+        parsed.dateTo = at.tok[date + 1].to;
     const QByteArrayView base = file.first(semicolon);
     if (base.size() > 4 && isWord(base.last(4), ".DIR"))
         parsed.entry = RemoteEntry{decode(base.first(base.size() - 4)), EntryKind::Directory};
@@ -926,28 +940,25 @@ std::optional<ParsedListingLine> vmsLine(QByteArrayView line, ListingNameDecoder
 
 std::optional<ParsedListingLine> os400Line(QByteArrayView line, ListingNameDecoder decode)
 {
-    const QByteArrayView text = withoutLineEnd(line);
-    Span tok[6];
-    const int count = tokenize(text, tok, 6);
-    if (count < 3 || tok[0].from != 0)
+    const Columns<6> at(line);
+    if (!at.atLeast(3))
         return std::nullopt;
-    const auto at = [&](int k) { return text.sliced(tok[k].from, tok[k].size()); };
     int type = 1;
     ParsedListingLine parsed{ListingForm::Os400, std::nullopt};
     qint64 size = -1;
-    if (count >= 6 && leadingDigits(at(1)) == at(1).size() && numericDate(at(2)) == NumericDate::Full && isTime(at(3))) {
+    if (at.count >= 6 && leadingDigits(at(1)) == at(1).size() && numericDate(at(2)) == NumericDate::Full && isTime(at(3))) {
         size = kav::text::decimalOrUnknown(at(1));
-        parsed.dateFrom = tok[2].from;
-        parsed.dateTo = tok[3].to;
+        parsed.dateFrom = at.tok[2].from;
+        parsed.dateTo = at.tok[3].to;
         type = 4;
     }
     const QByteArrayView object = at(type);
-    if (object.size() < 2 || object[0] != '*' || type + 1 >= count)
+    if (object.size() < 2 || object[0] != '*' || type + 1 >= at.count)
         return std::nullopt;
     for (const char c : object.sliced(1))
         if (!(c >= 'A' && c <= 'Z') && !isDigit(c))
             return std::nullopt;
-    QByteArrayView name = text.sliced(tok[type + 1].from);
+    QByteArrayView name = at.text.sliced(at.tok[type + 1].from);
     bool directory = isWord(object, "*DIR") || isWord(object, "*LIB") || isWord(object, "*FLR");
     if (name.endsWith('/')) {
         directory = true;
@@ -983,49 +994,46 @@ bool isUpperWord(QByteArrayView t)
 
 std::optional<ParsedListingLine> mvsLine(QByteArrayView line, ListingNameDecoder decode)
 {
-    const QByteArrayView text = withoutLineEnd(line);
     constexpr int MaxTokens = 12;
-    Span tok[MaxTokens];
-    const int count = tokenize(text, tok, MaxTokens);
-    if (count < 2 || tok[0].from != 0)
+    const Columns<MaxTokens> at(line);
+    if (!at.atLeast(2))
         return std::nullopt;
-    const auto at = [&](int k) { return text.sliced(tok[k].from, tok[k].size()); };
     ParsedListingLine parsed{ListingForm::Mvs, std::nullopt};
-    if (startsWithWord(text, "Volume Unit") || startsWithWord(text, "Name     VV.MM")
-        || (at(0) == "Name" && count >= 3 && at(1) == "VV.MM")) {
+    if (startsWithWord(at.text, "Volume Unit") || startsWithWord(at.text, "Name     VV.MM")
+        || (at(0) == "Name" && at.count >= 3 && at(1) == "VV.MM")) {
         parsed.form = ListingForm::Note;
         return parsed;
     }
     // A migrated data set: "Migrated", then its name.
-    if (count == 2 && isWord(at(0), "Migrated")) {
+    if (at.count == 2 && isWord(at(0), "Migrated")) {
         parsed.entry = RemoteEntry{decode(at(1)), EntryKind::PlainFile};
         return parsed;
     }
     // A member: name, version "01.01", created and changed dates, time, sizes, owner.
-    if (count >= 6 && at(1).size() == 5 && at(1)[2] == '.' && leadingDigits(at(1)) == 2
+    if (at.count >= 6 && at(1).size() == 5 && at(1)[2] == '.' && leadingDigits(at(1)) == 2
         && numericDate(at(2)) == NumericDate::Full && numericDate(at(3)) == NumericDate::Full && isTime(at(4))) {
-        parsed.dateFrom = tok[3].from;
-        parsed.dateTo = tok[4].to;
+        parsed.dateFrom = at.tok[3].from;
+        parsed.dateTo = at.tok[4].to;
         parsed.entry = RemoteEntry{decode(at(0)), EntryKind::PlainFile};
         return parsed;
     }
     // A data set: the volume and the unit ("3390", "Tape"), then the name last.
     const bool unit = (leadingDigits(at(1)) == 4 && at(1).size() == 4) || isWord(at(1), "Tape");
-    if (count < 3 || !isUpperWord(at(0)) || at(0).size() > 6 || !unit)
+    if (at.count < 3 || !isUpperWord(at(0)) || at(0).size() > 6 || !unit)
         return std::nullopt;
-    if (count >= MaxTokens)
+    if (at.count >= MaxTokens)
         return std::nullopt;
-    const QByteArrayView dsorg = count >= 4 ? at(count - 2) : QByteArrayView();
+    const QByteArrayView dsorg = at.count >= 4 ? at(at.count - 2) : QByteArrayView();
     // The date MVS writes is year first (2003/05/21), and a dated line has
     // all of its nine or ten columns.
-    if (count >= 8 && leadingDigits(at(2)) == 4 && numericDate(at(2)) == NumericDate::Full) {
-        parsed.dateFrom = tok[2].from;
-        parsed.dateTo = tok[2].to;
+    if (at.count >= 8 && leadingDigits(at(2)) == 4 && numericDate(at(2)) == NumericDate::Full) {
+        parsed.dateFrom = at.tok[2].from;
+        parsed.dateTo = at.tok[2].to;
     } else if (!(at(2) == "**NONE**" || isWord(at(2), "VSAM") || isWord(at(1), "Tape"))) {
         return std::nullopt;
     }
     const bool partitioned = isWord(dsorg, "PO") || isWord(dsorg, "PO-E");
-    parsed.entry = RemoteEntry{decode(at(count - 1)), partitioned ? EntryKind::Directory : EntryKind::PlainFile};
+    parsed.entry = RemoteEntry{decode(at(at.count - 1)), partitioned ? EntryKind::Directory : EntryKind::PlainFile};
     return parsed;
 }
 
@@ -1044,18 +1052,15 @@ bool isTandemDate(QByteArrayView t)
 
 std::optional<ParsedListingLine> tandemLine(QByteArrayView line, ListingNameDecoder decode)
 {
-    const QByteArrayView text = withoutLineEnd(line);
-    Span tok[8];
-    const int count = tokenize(text, tok, 8);
-    if (count < 6 || tok[0].from != 0)
+    const Columns<8> at(line);
+    if (!at.atLeast(6))
         return std::nullopt;
-    const auto at = [&](int k) { return text.sliced(tok[k].from, tok[k].size()); };
     if (at(0) == "File" && at(1) == "Code" && at(2) == "EOF")
         return ParsedListingLine{ListingForm::Note, std::nullopt};
     if (leadingDigits(at(1)) == 0 || leadingDigits(at(2)) != at(2).size() || !isTandemDate(at(3)) || !isTime(at(4))
-        || !text.endsWith('"'))
+        || !at.text.endsWith('"'))
         return std::nullopt;
-    ParsedListingLine parsed{ListingForm::Tandem, std::nullopt, tok[3].from, tok[4].to};
+    ParsedListingLine parsed{ListingForm::Tandem, std::nullopt, at.tok[3].from, at.tok[4].to};
     parsed.entry = RemoteEntry{decode(at(0)), EntryKind::PlainFile, kav::text::decimalOrUnknown(at(2))};
     return parsed;
 }
@@ -1067,21 +1072,18 @@ std::optional<ParsedListingLine> tandemLine(QByteArrayView line, ListingNameDeco
 
 std::optional<ParsedListingLine> noteLine(QByteArrayView line, ListingNameDecoder)
 {
-    const QByteArrayView text = withoutLineEnd(line);
+    const Columns<3> at(line);
     const ParsedListingLine note{ListingForm::Note, std::nullopt};
-    if (isAllBlank(text))
+    if (isAllBlank(at.text))
         return note;
-    Span tok[3];
-    const int count = tokenize(text, tok, 3);
-    if (tok[0].from != 0)
+    if (!at.atLeast(1))
         return std::nullopt;
-    const auto at = [&](int k) { return text.sliced(tok[k].from, tok[k].size()); };
     // "total 12", in the server's language too ("합계 12", "insgesamt 12").
-    if (count == 2 && leadingDigits(at(1)) == at(1).size() && isLocalMonth(at(0)))
+    if (at.count == 2 && leadingDigits(at(1)) == at(1).size() && isLocalMonth(at(0)))
         return note;
-    if (count >= 2 && at(0) == "Total")   // VMS: "Total of 3 files, 10 blocks.", "Total 14 files"
+    if (at.count >= 2 && at(0) == "Total")   // VMS: "Total of 3 files, 10 blocks.", "Total 14 files"
         return note;
-    if (count == 2 && at(0) == "Directory" && at(1).endsWith(']'))
+    if (at.count == 2 && at(0) == "Directory" && at(1).endsWith(']'))
         return note;
     return std::nullopt;
 }

@@ -67,7 +67,7 @@ const char *const Pl = "Perl File::Listing t/ (dosftp)";
 const char *const Dos = "QbitQuantum/Basics dos.cpp (comment of sample lines)";
 const char *const Syntec = "Syntec lathe's Windows CE FTP server, quoted in a client's parser comment";
 const char *const Ls = "GNU ls 9.1 (Debian 12), captured";
-const char *const Issue = "lines named in the report of the fault";
+const char *const Seen = "lines real servers sent, cited when this fault was found";
 
 const QList<Group> &groups()
 {
@@ -315,8 +315,8 @@ const QList<Group> &groups()
             {Fz, "-rw-------      1  99999999 0              3 Apr   4 24:00 alternate_midnight", L, F, "alternate_midnight", 3,
              "Apr   4 24:00"},
 
-            {Issue, "-rw-r--r--   1   200   4604 Dec 19 23:11 index.html", L, F, "index.html", 4604, "Dec 19 23:11"},
-            {Issue, "-08-14  03:09PM  <DIR> docs", R, F, "", -1, ""},
+            {Seen, "-rw-r--r--   1   200   4604 Dec 19 23:11 index.html", L, F, "index.html", 4604, "Dec 19 23:11"},
+            {Seen, "-08-14  03:09PM  <DIR> docs", R, F, "", -1, ""},
 
             {Ls, "합계 12", N, F, "", -1, ""},
             {Ls, "-rw-r--r-- 1 root root    2 12월 11일  03:27 new.txt", L, F, "new.txt", 2, "12월 11일  03:27"},
