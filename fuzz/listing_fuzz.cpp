@@ -5,7 +5,7 @@
 // line's date (it lies wholly before or wholly after it).
 #include "fuzz_check.h"
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 #include "platform/cp949.h"
 #include "platform/text.h"
 #include "platform/utf8x.h"

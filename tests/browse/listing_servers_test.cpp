@@ -10,7 +10,7 @@
 // kind, name (bytes as the server sent them) and size; and the date as the
 // line writes it (for MLSD and EPLF: the exact time they give, in UTC).
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 
 #include "platform/utf8x.h"
 

@@ -192,6 +192,8 @@ std::optional<ParsedListingLine> factsLine(QByteArrayView line, ListingNameDecod
         // Listed like the links of a UNIX listing: by name, with the directories.
         parsed.entry = RemoteEntry{decode(entryName), EntryKind::Link, -1, modified};
     }
+    if (parsed.entry && mode)
+        parsed.entry->mode = *mode & 07777;
     // "cdir" and "pdir" are the listed directory itself and its parent, which
     // a UNIX listing does not show either (the directory list has its own way
     // up); devices and other OS types are not listed, as in a UNIX listing.
@@ -686,12 +688,17 @@ std::optional<ParsedListingLine> unixLine(QByteArrayView line, ListingNameDecode
     case UnixKind::Link: {
         // "name -> target": the link is known by its name. Whether it leads to a
         // directory only a CWD can tell.
+        QByteArrayView target;
         const qsizetype arrow = name.indexOf(" -> ");
-        if (arrow >= 0)
+        if (arrow >= 0) {
+            target = withoutLineEnd(name.sliced(arrow + 4));
             name.truncate(arrow);
+        }
         if (name.isEmpty())
             return std::nullopt;
-        parsed.entry = RemoteEntry{decode(name), EntryKind::Link};
+        RemoteEntry link{decode(name), EntryKind::Link};
+        link.linkTarget = decode(target);
+        parsed.entry = std::move(link);
         break;
     }
     case UnixKind::Device:
