@@ -260,13 +260,20 @@ bool IniFile::writesUtf8() const
 {
     if (needsUtf8())
         return true;
-    // Values can be marked, other lines cannot: they keep the file in UTF-8 when
-    // code page 949 would change them, and so does a UTF-8 file whose escapes
-    // would not survive the change.
-    for (const Line &l : m_lines)
-        if ((l.kind != Line::Key || m_readAsUtf8) && !(l.kind == Line::Key && hasLowEscape(l.text))
-            && !survives(l.text, false))
+    // Values can be marked, other lines and keys cannot: they keep the file in
+    // UTF-8 when code page 949 would change them, and so does a UTF-8 file whose
+    // escapes would not survive the change.
+    for (const Line &l : m_lines) {
+        if (l.kind != Line::Key) {
+            if (!survives(l.text, false))
+                return true;
+            continue;
+        }
+        if (!survives(l.text.first(l.text.indexOf(QLatin1Char('='))), false))
             return true;
+        if (m_readAsUtf8 && !hasLowEscape(l.text) && !survives(l.text, false))
+            return true;
+    }
     return false;
 }
 
