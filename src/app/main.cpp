@@ -20,7 +20,7 @@ int main(int argc, char **argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     const kav::CommandLine cl = kav::parseCommandLine(arguments);
     if (!cl.error.isEmpty()) {
-        std::fprintf(stderr, "kavrin: %s\nTry 'kavrin --help' for more information.\n",
+        std::fprintf(stderr, "kavrin: %s\n자세한 내용은 'kavrin --help' 를 보십시오.\n",
                      cl.error.toLocal8Bit().constData());
         return 2;
     }
@@ -51,7 +51,7 @@ int main(int argc, char **argv)
     mainForm.setSplash(splash);
     mainForm.setStartProfile(cl.profile);
     if (!cl.logFile.isEmpty() && !mainForm.setLogFile(cl.logFile)) {
-        std::fprintf(stderr, "kavrin: cannot open the log file %s\n", cl.logFile.toLocal8Bit().constData());
+        std::fprintf(stderr, "kavrin: 기록 파일 %s 을(를) 열 수 없습니다\n", cl.logFile.toLocal8Bit().constData());
         return 1;
     }
     QObject::connect(&mainForm, &kav::TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -317,7 +317,7 @@ IniFile::LoadResult IniFile::load()
     QFile file(m_path);
     QByteArray bytes;
     if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        m_error = info.isDir() ? QStringLiteral("is a directory") : file.errorString();
+        m_error = info.isDir() ? QStringLiteral("디렉토리입니다.") : file.errorString();
         m_unreadable = true;
         return LoadResult::Unreadable;
     }
@@ -337,11 +337,11 @@ bool IniFile::save()
     if (m_unreadable) {
         // Whatever the store holds now was not read from that file: replacing it
         // would lose the user's settings.
-        m_error = QStringLiteral("the existing file could not be read; it is left as it is");
+        m_error = QStringLiteral("기존 파일을 읽지 못해 그대로 두었습니다.");
         return false;
     }
     if (m_path.isEmpty()) {
-        m_error = QStringLiteral("no file name");
+        m_error = QStringLiteral("파일 이름이 없습니다.");
         return false;
     }
     const QByteArray bytes = toBytes();
