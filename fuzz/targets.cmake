@@ -22,3 +22,11 @@ kavrin_fuzz_target(rtf CORPUS fuzz/corpus/rtf LIBS kavrin_viewers)
 kavrin_fuzz_target(daytime CORPUS fuzz/corpus/daytime LIBS kavrin_nettools)
 # The permission window's reading of LIST -lai: fields, mode bits, mode text.
 kavrin_fuzz_target(chmod_listing CORPUS fuzz/corpus/chmod_listing LIBS kavrin_remoteops)
+# The port of a 227 or 229 reply and the host field (host:port, [v6]:port).
+kavrin_fuzz_target(data_address CORPUS fuzz/corpus/data_address LIBS kavrin_ftp)
+# The answer to FEAT.
+kavrin_fuzz_target(features CORPUS fuzz/corpus/features LIBS kavrin_ftp)
+# The REXEC status byte and the line collector of REXEC and finger output.
+kavrin_fuzz_target(rexec CORPUS fuzz/corpus/rexec LIBS kavrin_nettools)
+# The viewer's plain text files: encoding and line ends, there and back.
+kavrin_fuzz_target(text_codec CORPUS fuzz/corpus/text_codec LIBS kavrin_viewers)

@@ -85,8 +85,8 @@ std::unique_ptr<TScanForm> scanWindow(kavtest::FakeHost &host)
     f->socketKind = icmp::SocketKind::Raw;
     f->show();
     EXPECT_TRUE(kavtest::waitUntil([&] { return f->windowTitle().contains(QStringLiteral("로컬 IP")); }, 5000));
-    f->NE_sa1->setText(QStringLiteral("203"));
-    f->NE_sa2->setText(QStringLiteral("0"));
+    f->NE_sa1->setText(QStringLiteral("198"));
+    f->NE_sa2->setText(QStringLiteral("19"));
     f->NE_sa3->setText(QStringLiteral("113"));
     return f;
 }
@@ -151,9 +151,9 @@ TEST_F(Chain, TraceRouteReachesTheFarHostThroughTheRouter)
         EXPECT_EQ(lines[0], QStringLiteral("최대 30개의 홉에서"));
         EXPECT_EQ(lines[1], QStringLiteral("198.19.113.2 [198.19.113.2]로의 경로를 추적하는 중입니다."));
         EXPECT_EQ(lines[2], QString());
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[ 1\\]  \\(198\\.51\\.100\\.1\\)    RTT: \\d+ ms,  TTL: 64$"))
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[ 1\\]  \\(198\\.18\\.100\\.1\\)    RTT: \\d+ ms,  TTL: 64$"))
                         .match(lines[3]).hasMatch()) << lines[3].toStdString();
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[ 2\\]  \\(203\\.0\\.113\\.2\\)    RTT: \\d+ ms,  TTL: 63$"))
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[ 2\\]  \\(198\\.19\\.113\\.2\\)    RTT: \\d+ ms,  TTL: 63$"))
                         .match(lines[4]).hasMatch()) << lines[4].toStdString();
         EXPECT_EQ(lines[5], QString());
         EXPECT_EQ(lines[6], QStringLiteral("추적이 완료되었습니다."));
@@ -182,7 +182,7 @@ TEST_F(Chain, PingTenEchoesToTheFarHost)
     const QStringList lines = f->messageLines();
     ASSERT_EQ(lines.size(), 16) << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("56바이트의 데이터를 가진 198.19.113.2 [198.19.113.2]를 Ping 하는 중:"));
-    const QRegularExpression reply(QStringLiteral("^203\\.0\\.113\\.2 로부터 응답: 바이트=56, 시간=\\d+ms, TTL=63$"));
+    const QRegularExpression reply(QStringLiteral("^198\\.19\\.113\\.2 로부터 응답: 바이트=56, 시간=\\d+ms, TTL=63$"));
     for (int i = 2; i < 12; ++i)
         EXPECT_TRUE(reply.match(lines[i]).hasMatch()) << lines[i].toStdString();
     EXPECT_EQ(lines[12], QString());
@@ -261,7 +261,7 @@ TEST_F(Chain, ScannerColoursEachCellByItsOwnAnswer)
     EXPECT_EQ(r.fileName, QStringLiteral("IPScan.txt"));
     EXPECT_EQ(r.directory, QStringLiteral("/tmp/local-pane"));
     ASSERT_EQ(r.lines.size(), 15) << r.lines.join(QLatin1Char('\n')).toStdString();
-    const QRegularExpression alive(QStringLiteral("^203\\.0\\.113\\.(\\d)\\(203\\.0\\.113\\.\\1\\) : ☞ alive \\(응답 바이트=56, 시간=\\d+ms, TTL=\\d+\\)$"));
+    const QRegularExpression alive(QStringLiteral("^198\\.19\\.113\\.(\\d)\\(198\\.19\\.113\\.\\1\\) : ☞ alive \\(응답 바이트=56, 시간=\\d+ms, TTL=\\d+\\)$"));
     for (int i : {0, 1, 2, 4})
         EXPECT_TRUE(alive.match(r.lines[i]).hasMatch()) << r.lines[i].toStdString();
     EXPECT_EQ(r.lines[3], QStringLiteral("198.19.113.4(198.19.113.4) : 요청 시간이 초과되었습니다(11010)"));
