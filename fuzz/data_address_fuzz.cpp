@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!in.host.contains(QLatin1Char('[')) && !in.host.contains(QLatin1Char(']'))) {
         const int port = in.port ? in.port : 21;
         const QString again = in.host.contains(QLatin1Char(':'))
-            ? QStringLiteral("[%1]:%2").arg(in.host).arg(port)
-            : QStringLiteral("%1:%2").arg(in.host).arg(port);
+            ? QStringLiteral("[%1]:%2").arg(in.host, QString::number(port))
+            : QStringLiteral("%1:%2").arg(in.host, QString::number(port));
         const HostInput back = splitHostInput(again);
         FUZZ_CHECK(back.valid);
         FUZZ_CHECK(back.host == in.host);

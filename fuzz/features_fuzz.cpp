@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     reply.code = 211;
     reply.answered = true;
     reply.lines << QStringLiteral("211-Features:");
-    for (const QByteArrayView line : QByteArray(bytes).split('\n'))
+    for (const QByteArray &line : bytes.toByteArray().split('\n'))
         reply.lines << utf8x::decode(line);
     reply.lines << QStringLiteral("211 End");
     reply.text = reply.lines.last();

@@ -17,11 +17,11 @@ namespace {
 
 // Receives of 1 to 17, or 1 to 4096, bytes, varying with the position.
 template <typename Feed>
-void inPieces(QByteArrayView bytes, unsigned shape, Feed feed)
+void inPieces(const QByteArray &bytes, unsigned shape, Feed feed)
 {
     for (qsizetype at = 0, i = 0; at < bytes.size(); ++i) {
         const qsizetype len = qMin(bytes.size() - at, qsizetype(1 + (shape * (i + 7)) % (shape < 128 ? 17 : 4096)));
-        feed(QByteArray(bytes.sliced(at, len)));
+        feed(bytes.sliced(at, len));
         at += len;
     }
 }
@@ -33,11 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     const unsigned shape = data[0];
-    const QByteArrayView bytes(reinterpret_cast<const char *>(data) + 1, qsizetype(size) - 1);
+    const QByteArray bytes(reinterpret_cast<const char *>(data) + 1, qsizetype(size) - 1);
 
     // The REXEC answer: status byte, then lines.
     RexecReply whole;
-    QList<QByteArray> wholeLines = whole.feed(QByteArray(bytes));
+    QList<QByteArray> wholeLines = whole.feed(bytes);
     wholeLines += whole.finish();
     RexecReply pieces;
     QList<QByteArray> pieceLines;
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                        qsizetype((shape >> 3) & 0x3)};
     for (const LineCollector::Limits &l : {limits, LineCollector::Limits{}}) {
         LineCollector one(dropCr, l);
-        QList<QByteArray> a = one.feed(QByteArray(bytes));
+        QList<QByteArray> a = one.feed(bytes);
         a += one.finish();
         LineCollector many(dropCr, l);
         QList<QByteArray> b;
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (l.lineBytes == 0 && l.totalBytes == 0 && l.lines == 0) {
             // Every byte accounted for: the lines, their ends, the CRs dropped.
             const qsizetype ends = bytes.count('\n') + bytes.count('\0');
-            const qsizetype crs = dropCr ? bytes.count("\r\n") + bytes.count(QByteArrayView("\r\0", 2))
+            const qsizetype crs = dropCr ? bytes.count("\r\n") + bytes.count(QByteArray("\r\0", 2))
                     + (bytes.endsWith('\r') ? 1 : 0)
                                          : 0;
             FUZZ_CHECK(kept + ends + crs == bytes.size());
