@@ -11,7 +11,7 @@ kavrin_fuzz_target(icon_readers CORPUS tests/fixtures/pe LIBS kavrin_platform)
 # The control connection's reply reader.
 kavrin_fuzz_target(reply_reader CORPUS fuzz/corpus/reply_reader LIBS kavrin_ftp)
 # Listing lines: splitter, both decodings, line forms, field tails, safe names.
-kavrin_fuzz_target(listing CORPUS fuzz/corpus/listing LIBS kavrin_browse)
+kavrin_fuzz_target(listing CORPUS fuzz/corpus/listing LIBS kavrin_ftp)
 # KAVRIN.INI: load -> save -> load.
 kavrin_fuzz_target(ini CORPUS fuzz/corpus/ini LIBS kavrin_platform_core)
 # Code page 949 and UTF-8 with escapes: the round trip.

@@ -6,6 +6,7 @@
 #include "help_key.h"
 #include "log_form.h"
 #include "main_layout.h"
+#include "message_log.h"
 #include "program_info.h"
 #include "settings_bridge.h"
 #include "lists_bridge.h"
@@ -77,6 +78,7 @@ TMainForm::TMainForm(QWidget *parent)
         w->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->LFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
+    messageLog = new MessageLog(MessageCapacity, *ui->LB_message, this);
     printWindow = new TPrintForm(this);
     transferBridge = std::make_unique<TransferBridge>(*this);
     SessionParts::Views views;
@@ -97,7 +99,6 @@ TMainForm::TMainForm(QWidget *parent)
     hostPane = parts->hostPane.get();
     ftp->setBusyCheck([this] { return transferOrPrintShowing(); });
     connectDialog = new TConnectForm(flow->profile, *profileList, this);
-    logWindow = new TLogForm(this);
     settingsBridge = std::make_unique<SettingsBridge>(*this);
     viewWindow = new TViewForm(this);
     viewSize = std::make_unique<WidgetSize>(*viewWindow);
@@ -220,7 +221,6 @@ void TMainForm::wireControls()
                        static_cast<QWidget *>(f.GB_HostSide), f.LB_message->viewport()})
         w->installEventFilter(this);
 
-    connect(logWindow, &TLogForm::closing, this, [this] { SetStayOnTop(ui->N_RStayOnTop->isChecked()); });
 
     connect(connectDialog, &TConnectForm::helpRequested, this, [this] { showHelp(); });
     new HelpKey([this] { showHelp(); }, this);
@@ -321,13 +321,8 @@ void TMainForm::FormActivate()
 
 void TMainForm::AppendLog(const QString &line)
 {
-    QListWidget *list = ui->LB_message;
-    if (list->count() >= MessageCapacity)
-        list->clear();
-    list->addItem(line);
-    list->setCurrentRow(list->count() - 1);
-    list->scrollToBottom();
-    if (logWindow->isVisible())
+    messageLog->append(line);
+    if (logWindow && logWindow->isVisible())
         logWindow->addLine(line);
     if (logFile) {
         logFile->write(line.toUtf8());
@@ -342,8 +337,17 @@ void TMainForm::RBlogwndClick()
     if (ui->BB_Stop->isEnabled())
         return;
     SetStayOnTop(false);
-    logWindow->show();
+    logForm()->show();
     logWindow->raise();
+}
+
+TLogForm *TMainForm::logForm()
+{
+    if (!logWindow) {
+        logWindow = new TLogForm(this);
+        connect(logWindow, &TLogForm::closing, this, [this] { SetStayOnTop(ui->N_RStayOnTop->isChecked()); });
+    }
+    return logWindow;
 }
 
 // ---- buttons and toggles -----------------------------------------------------
@@ -514,7 +518,8 @@ void TMainForm::closeEvent(QCloseEvent *event)
         ws::cleanup();
     }
     shutDown = true;
-    logWindow->hide();
+    if (logWindow)
+        logWindow->hide();
     event->accept();
     emit closed();
 }
@@ -633,7 +638,7 @@ void TMainForm::clearHostPane()
 
 void TMainForm::clearMessages()
 {
-    ui->LB_message->clear();
+    messageLog->clear();
 }
 
 void TMainForm::enterLocalStartDirectory(const SessionProfile &profile)
