@@ -15,12 +15,11 @@ using namespace kav;
 
 namespace {
 
-// Receives of 1 to 17, or 1 to 4096, bytes, varying with the position.
 template <typename Feed>
 void inPieces(const QByteArray &bytes, unsigned shape, Feed feed)
 {
     for (qsizetype at = 0, i = 0; at < bytes.size(); ++i) {
-        const qsizetype len = qMin(bytes.size() - at, qsizetype(1 + (shape * (i + 7)) % (shape < 128 ? 17 : 4096)));
+        const qsizetype len = fuzzPieceLength(shape, i, bytes.size() - at);
         feed(bytes.sliced(at, len));
         at += len;
     }
