@@ -871,10 +871,12 @@ TEST(Program, OptionsLogFileAndTermination)
     p.start(QStringLiteral(KAVRIN_EXE), {QStringLiteral("--help")});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_TRUE(p.readAllStandardOutput().contains("--log-file=PATH"));
+    // The program's own words, in Korean like every message of its own.
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("--log-file=경로")));
     p.start(QStringLiteral(KAVRIN_EXE), {QStringLiteral("--frobnicate")});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("알 수 없는 옵션입니다: --frobnicate")));
 
     QTemporaryDir tmp;
     const QString log = tmp.path() + QStringLiteral("/session.log");
