@@ -1,6 +1,6 @@
 #pragma once
-// The one place where the host file commands meet the protocol: a text stream of
-// one host file over the session's data channel, the whole-file download and
+// The one place where the host file commands meet the server: a text stream of
+// one host file through the remote file system, the whole-file download and
 // upload of the transfer engine, the transfer type, the transcript, and dropping
 // or closing the connection. Everything above it (the view, print, edit and hex
 // view commands) speaks only to this class.
@@ -12,13 +12,13 @@
 
 namespace kav {
 
-class Session;
+class RemoteFs;
 class TransferEngine;
 
 class HostChannel {
 public:
     // `disconnect` is the main window's disconnect command.
-    HostChannel(Session &session, TransferEngine &engine, std::function<void()> disconnect);
+    HostChannel(RemoteFs &fs, TransferEngine &engine, std::function<void()> disconnect);
 
     bool connected() const;
     // A data connection is being set up or used by another command.
@@ -29,8 +29,8 @@ public:
         enum State { Refused, Empty, Ready } state = Refused;
         qint64 size = -1;   // the size the server announced; SizeUnknown when it gave none
     };
-    // Opens the data channel for `name` of the current host directory in ASCII
-    // type. Refused: nothing to read (the server's reply is logged). Empty: the
+    // Opens `name` of the current host directory to read as text (on FTP: in
+    // ASCII type). Refused: nothing to read (the server's reply is logged). Empty: the
     // server announced 0 bytes; no data connection was taken and its final reply
     // is logged. Ready: the data connection is open for receive(), then finish().
     Opened openText(const QString &name);
@@ -42,6 +42,9 @@ public:
 
     // The connection is unusable: close it without a word to the server.
     void dropConnection();
+    // A transfer broke: `notice` is logged and the connection dropped, unless
+    // the server ended the session itself, which has been said once already.
+    void connectionBroken(const QString &notice);
     // The main window's disconnect.
     void disconnect();
 
@@ -55,7 +58,7 @@ public:
     bool upload(const QString &localPath, const QString &hostPath);
 
 private:
-    Session &session;
+    RemoteFs &fs;
     TransferEngine &engine;
     std::function<void()> disconnectCommand;
 };
