@@ -31,9 +31,9 @@ int main(int argc, char **argv)
     if (cl.version) {
         std::printf("kavrin %s\n"
                     "Copyright (C) 2026 Kavrin developers\n"
-                    "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
-                    "This is free software: you are free to change and redistribute it.\n"
-                    "There is NO WARRANTY, to the extent permitted by law.\n",
+                    "사용 허가: GNU GPL 버전 3 이상 <https://gnu.org/licenses/gpl.html>.\n"
+                    "자유 소프트웨어입니다: 바꾸고 다시 배포할 수 있습니다.\n"
+                    "법이 허용하는 한 어떠한 보증도 없습니다.\n",
                     KAVRIN_VERSION);
         return 0;
     }

@@ -920,7 +920,7 @@ TEST(Program, OptionsLogFileAndTermination)
     EXPECT_EQ(p.exitCode(), 0);
     const QList<QByteArray> versionLines = p.readAllStandardOutput().split('\n');
     EXPECT_EQ(versionLines.value(0), QByteArray("kavrin 2.2"));
-    EXPECT_TRUE(versionLines.contains("License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>."));
+    EXPECT_TRUE(versionLines.contains(QStringLiteral("사용 허가: GNU GPL 버전 3 이상 <https://gnu.org/licenses/gpl.html>.").toUtf8()));
     p.start(QStringLiteral(KAVRIN_EXE), {QStringLiteral("--help")});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
