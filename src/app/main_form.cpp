@@ -31,6 +31,7 @@
 #include "platform/shell.h"
 #include "platform/termination.h"
 #include "platform/window_placement.h"
+#include "platform/window_stacking.h"
 #include "platform/winsock.h"
 
 #include <QApplication>
@@ -64,6 +65,8 @@ TMainForm::TMainForm(QWidget *parent)
     // Boxes asked without a window of their own (the session's, the connect flow's)
     // open over this one, never behind it while it is kept on top.
     setDialogOwner(this);
+    stacking = new WindowStacking(*this, [this](bool on) { SetStayOnTop(on); },
+                                  [this] { return ui->N_RStayOnTop->isChecked(); });
     // The design size is the opening size; the user may resize the window and the
     // panes grow with it. On a small (or scaled) screen it shrinks to fit.
     layOutMainWindow(*this, *ui);
@@ -220,8 +223,6 @@ void TMainForm::wireControls()
                        static_cast<QWidget *>(f.GB_HostSide), f.LB_message->viewport()})
         w->installEventFilter(this);
 
-    connect(logWindow, &TLogForm::closing, this, [this] { SetStayOnTop(ui->N_RStayOnTop->isChecked()); });
-
     connect(connectDialog, &TConnectForm::helpRequested, this, [this] { showHelp(); });
     new HelpKey([this] { showHelp(); }, this);
 }
@@ -341,7 +342,6 @@ void TMainForm::RBlogwndClick()
 {
     if (ui->BB_Stop->isEnabled())
         return;
-    SetStayOnTop(false);
     logWindow->show();
     logWindow->raise();
 }
@@ -398,6 +398,10 @@ void TMainForm::BB_StopClick()
 
 void TMainForm::SetStayOnTop(bool on)
 {
+    // While another window of the program shows, the main window stays beneath it;
+    // the last one to close puts it back on top.
+    if (on && stacking && stacking->showing() > 0)
+        return;
     const bool current = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     if (current == on)
         return;
@@ -560,6 +564,8 @@ void TMainForm::showHelp()
 {
     // The box for a missing manual or browser belongs above the window that asked.
     QWidget *asking = QApplication::activeModalWidget();
+    // The browser is another program's window: a main window kept on top would cover it.
+    stacking->outsideWindowOpened();
     openManual(asking ? asking : this);
 }
 

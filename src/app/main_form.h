@@ -28,6 +28,7 @@ struct SessionParts;
 class TransferBridge;
 class TViewForm;
 class WindowSizeHolder;
+class WindowStacking;
 class TConnectForm;
 class TLogForm;
 class TPrintForm;
@@ -172,6 +173,7 @@ private:
     NetTools *netTools = nullptr;
     LocalPane *localPane = nullptr;
     QSplashScreen *splashWindow = nullptr;
+    WindowStacking *stacking = nullptr;   // every other window of the program passes through it
     std::unique_ptr<QFile> logFile;
 
     QString BaseTitle;

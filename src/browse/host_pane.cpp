@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
+#include <cmath>
 
 
 namespace kav {
@@ -24,7 +26,7 @@ const QString ParentEntry = QStringLiteral(".. Up to higher directory") + QStrin
 namespace {
 
 constexpr int KindRole = HostListModel::KindRole;
-constexpr int ItemHeight = 15;
+constexpr int ItemHeight = 15;   // the rows' least height: the icons' own
 
 // Icon at the left edge + 2, text at + 21, one pixel down, on the selection colour when selected.
 class EntryDelegate : public QStyledItemDelegate {
@@ -48,7 +50,7 @@ public:
         QSize s = QStyledItemDelegate::sizeHint(option, index);
         const QFontMetrics fm(option.font);
         s.setWidth(21 + fm.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + 4);
-        s.setHeight(ItemHeight);
+        s.setHeight(HostPane::rowHeight(option.font));
         return s;
     }
 };
@@ -94,6 +96,22 @@ QPixmap drawIcon(EntryKind kind)
 }
 
 } // namespace
+
+int HostPane::rowHeight(const QFont &font)
+{
+    // The text sits one pixel down: the row holds that pixel, the tallest line of the font
+    // and of the fonts it falls back to for Hangul (their ascents and descents differ), and
+    // one pixel below, so no descender ("jpg", "_") and no final consonant ("문") is cut.
+    int line = QFontMetrics(font).height();
+    for (const QString &sample : {QStringLiteral("photo.jpg_É"), QStringLiteral("문서 한글 뷁")}) {
+        QTextLayout layout(sample, font);
+        layout.beginLayout();
+        const QTextLine row = layout.createLine();
+        layout.endLayout();
+        line = std::max(line, int(std::ceil(row.ascent() + row.descent())));
+    }
+    return std::max(ItemHeight, 1 + line + 1);
+}
 
 QPixmap HostPane::iconOf(EntryKind kind)
 {

@@ -82,6 +82,9 @@ public:
 
     // The icons of the three entry kinds (red pixels are transparent when drawn).
     static QPixmap iconOf(EntryKind kind);
+    // The height of a row of the host lists in `font`: the whole text of a name, Latin or
+    // Korean, and never less than an icon.
+    static int rowHeight(const QFont &font);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -13,6 +13,7 @@
 #include "platform/keyboard_state.h"
 #include "platform/printer.h"
 #include "platform/window_placement.h"
+#include "platform/window_stacking.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -69,7 +70,9 @@ QString rulerTicks()
 
 } // namespace
 
-TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::TViewForm>())
+TViewForm::TViewForm(QWidget *parent)
+    // A dialog window to the window system, so that it belongs to (and stays above) its owner.
+    : QMainWindow(parent, secondaryWindowFlags()), ui(std::make_unique<Ui::TViewForm>())
 {
     // FormCreate.
     ui->setupUi(this);

@@ -1,5 +1,6 @@
 // The main window offscreen: its controls, start-up, the log, the toggles, new
 // instance, desktop shortcut and shut-down.
+#include "app/about_form.h"
 #include "app/log_form.h"
 #include "app/main_form.h"
 #include "ui_main_form.h"
@@ -622,6 +623,36 @@ TEST(MainFormButtons, AboutFromHeaderPanesAndButton)
     EXPECT_EQ(f->modals, 4);
     EXPECT_TRUE(f->modalTexts.contains(QStringLiteral("Kavrin")));
     EXPECT_TRUE(f->modalTexts.contains(QStringLiteral("Version 2.2")));
+}
+
+// Alt+F4 over About: the Alt alone must not close it (F4 would then reach the main
+// window), and the F4 that follows closes only About.
+TEST(MainFormButtons, AboutClosesOnAKeyThatIsNotAModifier)
+{
+    TestForm main;
+    main.show();
+    struct Row {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool closes;
+    };
+    const Row rows[] = {
+        {Qt::Key_Alt, Qt::AltModifier, false},   {Qt::Key_Shift, Qt::ShiftModifier, false},
+        {Qt::Key_Control, Qt::ControlModifier, false}, {Qt::Key_Meta, Qt::MetaModifier, false},
+        {Qt::Key_AltGr, Qt::NoModifier, false},  {Qt::Key_CapsLock, Qt::NoModifier, false},
+        {Qt::Key_F4, Qt::AltModifier, true},     {Qt::Key_Space, Qt::NoModifier, true},
+        {Qt::Key_A, Qt::ShiftModifier, true},    {Qt::Key_Escape, Qt::NoModifier, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(QKeySequence(row.key).toString().toStdString());
+        kav::TAboutForm about(&main);
+        about.show();
+        QSignalSpy finished(&about, &QDialog::finished);
+        QTest::keyPress(&about, row.key, row.modifiers);
+        EXPECT_EQ(about.isVisible(), !row.closes);
+        EXPECT_EQ(finished.count(), row.closes ? 1 : 0);
+        EXPECT_TRUE(main.isVisible());
+    }
 }
 
 TEST(MainFormClose, RefusedWhileATransferWindowShows)
