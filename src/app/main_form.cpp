@@ -411,6 +411,12 @@ void TMainForm::SetStayOnTop(bool on)
         const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, on);
         overrideWindowFlags(flags);
         native->setFlags(flags);
+        // Set while the window manager is taking the window on (asked to map it, not yet
+        // shown), the state can be lost: it is told again once the window shows.
+        if (!native->isExposed() && !topToRepeat) {
+            topToRepeat = true;
+            native->installEventFilter(this);
+        }
         return;
     }
     const bool visible = isVisible();
@@ -482,6 +488,21 @@ void TMainForm::FormDblClick()
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (topToRepeat && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        topToRepeat = false;
+        windowHandle()->removeEventFilter(this);
+        const Qt::WindowFlags flags = windowFlags();
+        if (flags.testFlag(Qt::WindowStaysOnTopHint)) {
+            QTimer::singleShot(0, this, [this] {
+                QWindow *native = windowHandle();
+                if (!native || !windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+                    return;
+                native->setFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, false));
+                native->setFlags(windowFlags());
+            });
+        }
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == ui->LB_message->viewport()) {
             RBlogwndClick();

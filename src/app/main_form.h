@@ -182,6 +182,7 @@ private:
     bool WinsockReady = true;
     bool shutDown = false;
     bool terminating = false;   // a termination request is being carried out
+    bool topToRepeat = false;   // the top layer was asked for before the window showed
     QElapsedTimer sinceTermination;
     void closeWhenIdle();
 };

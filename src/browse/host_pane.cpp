@@ -17,11 +17,15 @@
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 #include <cmath>
+#include <utility>
 
 
 namespace kav {
 
 const QString ParentEntry = QStringLiteral(".. Up to higher directory") + QString(23, QLatin1Char(' '));
+const QString ActiveModeRefusedText =
+    QStringLiteral("호스트가 액티브 모드의 데이터 연결(PORT)을 거부하여 목록을 받을 수 없습니다.\r\n"
+                   "접속 대화상자의 '데이터 연결 :'을 '패시브 (PASV)' 또는 '자동 (패시브 우선)'으로 바꾸어 다시 접속하십시오.");
 
 namespace {
 
@@ -226,8 +230,11 @@ HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArray
 {
     const DataOpening opening = purpose == ListingFor::Entries ? openEntryListing(session)
                                                                : session.openData(QStringLiteral("LIST"));
-    if (!opening.opened())
+    if (!opening.opened()) {
+        if (opening.activeRefused)
+            return Listing::ActiveRefused;
         return opening.status == DataOpening::Status::Refused ? Listing::Refused : Listing::Failed;
+    }
     if (opened)
         opened();
     readListing(session, [&](const QList<QByteArrayView> &lines, qsizetype bytes) {
@@ -241,7 +248,9 @@ void HostPane::RBrefreshClick()
 {
     if (!idle())
         return;
-    QString reselect = SelectAfterRefresh;
+    // The name to select serves this one refresh: a later refresh (after a delete that
+    // chose its own selection) must not bring back a name set long before.
+    QString reselect = std::exchange(SelectAfterRefresh, QString());
     if (reselect.isEmpty() && !w.RFileListBox->selectionModel()->selectedIndexes().isEmpty()
         && w.RFileListBox->currentItem())
         reselect = w.RFileListBox->currentItem().text();
@@ -281,13 +290,17 @@ void HostPane::RBrefreshClick()
         return;
     dirs.prepend(RemoteEntry{ParentEntry, EntryKind::Directory});
     w.RDirListBox->setEntries(std::move(dirs));
+    if (outcome == Listing::ActiveRefused) {
+        // The way up stays open, and the user learns what the log alone would tell.
+        informationBox(ActiveModeRefusedText, w.RDirListBox->window());
+        return;
+    }
     if (outcome == Listing::Refused)   // an unreadable directory: the way up stays open
         return;
     if (sorted)
         files = order.take([] { PumpWhenDue(); });
     w.RFileListBox->setEntries(std::move(files), sorted);
 
-    SelectAfterRefresh.clear();
     w.RDirListBox->viewport()->update();
 
     if (!reselect.isEmpty()) {

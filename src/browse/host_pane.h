@@ -23,6 +23,8 @@ class Session;
 
 // The text of the directory list's first item (48 characters).
 extern const QString ParentEntry;
+// The box when the server refuses the active mode's PORT (EPRT) for a listing.
+extern const QString ActiveModeRefusedText;
 
 struct HostPaneWidgets {
     HostListView *RFileListBox = nullptr;
@@ -98,7 +100,8 @@ private:
     // is up, each block's complete lines as they arrive, then the final reply read.
     // The entries come by MLSD where the server offers it (host_listing.h); the
     // report for people is always LIST's "ls -l" text.
-    enum class Listing { Received, Refused, Failed };
+    // ActiveRefused: the server refused the active mode's PORT (EPRT) itself.
+    enum class Listing { Received, Refused, Failed, ActiveRefused };
     enum class ListingFor { Entries, Report };
     Listing list(const std::function<void(const QList<QByteArrayView> &lines, qsizetype bytes)> &consume,
                  const std::function<void()> &opened = {}, ListingFor purpose = ListingFor::Entries);

@@ -73,6 +73,9 @@ struct DataOpening {
     qint64 restartedAt = 0;
     // The server did not take the REST asked for.
     bool restartRefused = false;
+    // Active mode: the server refused PORT (EPRT) itself with a 5xx, as servers that
+    // never connect back do; passive mode is the way to this server.
+    bool activeRefused = false;
 
     bool opened() const { return status == Status::Opened; }
 };
@@ -340,6 +343,7 @@ private:
     int dataConnectTimeoutMs = 15000;
     bool passiveFellBack = false;   // Automatic: passive failed once this session
     bool epsvRefused = false;       // the server does not know EPSV: PASV from now on
+    bool lastPortRefused = false;   // the last PORT (EPRT) was refused with a 5xx
     ReplyReader reader;
     TransferType type = TransferType::None;
     bool loggingIn = false;   // greeted: the login has begun

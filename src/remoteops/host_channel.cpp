@@ -1,5 +1,6 @@
 #include "host_channel.h"
 
+#include "ftp/reply.h"
 #include "ftp/session.h"
 #include "transfer/transfer_engine.h"
 
@@ -25,16 +26,20 @@ void HostChannel::log(TranscriptSide side, const QString &text)
     session.log(side, text);
 }
 
-HostChannel::Opened HostChannel::openText(const QString &name)
+HostChannel::Opened HostChannel::openText(const QString &name, qint64 knownSize)
 {
     Opened opened;
     session.command(QStringLiteral("TYPE A"));
     if (!session.isConnected())
         return opened;
-    // An announced empty file is not worth a data connection.
+    // Many servers announce no size in their 150 reply: the listing's size stands in, as
+    // downloads use it. An empty file is not worth a data connection.
+    auto sizeOf = [knownSize](const DataOpening &d) {
+        return d.expectedSize == SizeUnknown && knownSize >= 0 ? knownSize : d.expectedSize;
+    };
     const DataOpening o = session.openData(QStringLiteral("RETR ") + name,
-                                           [](const DataOpening &d) { return d.expectedSize != 0; });
-    opened.size = o.expectedSize;
+                                           [&sizeOf](const DataOpening &d) { return sizeOf(d) != 0; });
+    opened.size = sizeOf(o);
     switch (o.status) {
     case DataOpening::Status::Opened:
         opened.state = Opened::Ready;
@@ -97,6 +102,16 @@ bool HostChannel::download(const QString &hostName, const QString &localPath, bo
 bool HostChannel::upload(const QString &localPath, const QString &hostPath)
 {
     return engine.SendFile(localPath, hostPath);
+}
+
+bool HostChannel::downloadCopy(const QString &hostName, const QString &localPath)
+{
+    return engine.ReceiveFile(hostName, localPath, true, TransferEngine::Existing::WorkingCopy);
+}
+
+bool HostChannel::uploadCopy(const QString &localPath, const QString &hostPath)
+{
+    return engine.SendFile(localPath, hostPath, TransferEngine::Existing::WorkingCopy);
 }
 
 } // namespace kav

@@ -78,8 +78,11 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath,
     }
     const qint64 expected = file.size();
 
-    ChooseUploadType(session, fileExtension(localBaseName(localPath)), host.typeControls(),
-                     host.asciiExtensions());
+    if (existing == Existing::WorkingCopy)
+        session.command(QStringLiteral("TYPE I"));
+    else
+        ChooseUploadType(session, fileExtension(localBaseName(localPath)), host.typeControls(),
+                         host.asciiExtensions());
     const bool ascii = session.transferType() == TransferType::Ascii;
     DataRestart restart;
     if (existing == Existing::OfferResume && !ascii) {
@@ -152,8 +155,11 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath,
 bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary,
                                  Existing existing, qint64 listedSize)
 {
-    ChooseDownloadType(session, forceBinary, fileExtension(hostBaseName(hostPath)), host.typeControls(),
-                       host.asciiExtensions());
+    if (existing == Existing::WorkingCopy)
+        session.command(QStringLiteral("TYPE I"));
+    else
+        ChooseDownloadType(session, forceBinary, fileExtension(hostBaseName(hostPath)), host.typeControls(),
+                           host.asciiExtensions());
     const bool ascii = session.transferType() == TransferType::Ascii;
     const qint64 sizeOnHost = hostSize(hostPath, ascii);
     if (!session.isConnected())

@@ -26,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QListWidget>
@@ -648,7 +649,8 @@ TEST(MainFormButtons, AboutClosesOnAKeyThatIsNotAModifier)
         kav::TAboutForm about(&main);
         about.show();
         QSignalSpy finished(&about, &QDialog::finished);
-        QTest::keyPress(&about, row.key, row.modifiers);
+        QKeyEvent press(QEvent::KeyPress, row.key, row.modifiers);
+        QApplication::sendEvent(&about, &press);
         EXPECT_EQ(about.isVisible(), !row.closes);
         EXPECT_EQ(finished.count(), row.closes ? 1 : 0);
         EXPECT_TRUE(main.isVisible());

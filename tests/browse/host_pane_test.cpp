@@ -32,6 +32,8 @@ QByteArray line(const QByteArray &perm, const QByteArray &name)
 
 using kavtest::PaneUi;
 
+ScriptedDialogs &scripted() { return static_cast<ScriptedDialogs &>(dialogs()); }
+
 struct Pane : kavtest::WiredSession {
     Pane()
     {
@@ -160,6 +162,28 @@ TEST(HostPane, ListsFilesAndDirectoriesAfterLogin)
     EXPECT_TRUE(port.startsWith("PORT 127,0,0,1,")) << port.toStdString();
 }
 
+// A server that refuses active mode outright (netkit ftpd: 500 to PORT): the user is told
+// in a box to choose passive or automatic mode, and the way up stays in the list.
+TEST(HostPane, ARefusedActiveModeIsExplainedAndKeepsTheWayUp)
+{
+    for (const QByteArray &refusal : {QByteArray("500 Illegal PORT command.\r\n"),
+                                      QByteArray("501 Syntax error in parameters.\r\n")}) {
+        SCOPED_TRACE(refusal.toStdString());
+        ReplyPeer peer(21);
+        serve(peer, "/", {line("-rw-r--r--", "a.txt")});
+        peer.on("PORT", {refusal});
+        peer.on("EPRT", {refusal});
+        scripted().clear();
+        Pane p;
+        p.login();
+        EXPECT_EQ(p.dirNames(), QStringList{ParentEntry});
+        EXPECT_TRUE(p.fileNames().isEmpty());
+        EXPECT_EQ(scripted().messageTexts(), QStringList{ActiveModeRefusedText});
+        EXPECT_TRUE(ActiveModeRefusedText.contains(QStringLiteral("패시브 (PASV)")));
+        EXPECT_TRUE(ActiveModeRefusedText.contains(QStringLiteral("자동 (패시브 우선)")));
+    }
+}
+
 TEST(HostPane, ServerEncodingIsDetectedAndNamesGoBackAsTheyCame)
 {
     struct Case {
@@ -263,7 +287,7 @@ TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
         p.login();
         EXPECT_FALSE(peer.commands.contains("LIST"));
         EXPECT_FALSE(p.session.dataTransferUnderWay());
-        EXPECT_EQ(p.dirs.count(), 0);
+        EXPECT_EQ(p.dirNames(), QStringList{ParentEntry});   // the way up stays
         EXPECT_TRUE(p.session.isConnected());
     }
     {

@@ -832,3 +832,50 @@ TEST(LocalLists, ToolsStartProgramsWithAndWithoutArguments)
     EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("셋|"); }, 5000))
         << readAll(d + QStringLiteral("/ran.txt")).toStdString();
 }
+
+// A tool in a folder with a blank, its arguments quoted as in a shell: the argument box
+// offers the path quoted, words in quotes arrive whole, and a tool that cannot start is
+// reported (the window stays open).
+TEST(LocalLists, ToolsWithBlanksStartAndAFailureIsReported)
+{
+    kavtest::ScratchDir scratch;
+    const QString d = q(scratch.path()) + QStringLiteral("/내 도구");
+    ASSERT_TRUE(QDir().mkpath(d));
+    const QString program = d + QStringLiteral("/인자 기록.sh");
+    write(program, "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/ran.txt\"\n", true);
+    Window w;
+    TToolsForm &tools = w.lists().toolsForm();
+    ASSERT_EQ(tools.AddTool(program), AddOutcome::Added);
+    tools.LBtoolsClick();
+    tools.LB_ToolMark->setCurrentRow(0);
+    scripted().clear();
+    scripted().pushAccept(shellQuoted(program) + QStringLiteral(" 'two  words' \"it's\" arg"));
+    tools.BB_ArgumentClick();
+    ASSERT_FALSE(scripted().asked.empty());
+    EXPECT_EQ(scripted().asked.back().value, QLatin1Char('\'') + program + QLatin1Char('\''));
+    tools.LB_ToolMark->setCurrentRow(0);
+    tools.BB_RunClick();
+    EXPECT_TRUE(scripted().messageTexts().isEmpty()) << scripted().messageTexts().join('|').toStdString();
+    EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("two  words|it's|arg|"); }, 5000))
+        << readAll(d + QStringLiteral("/ran.txt")).toStdString();
+    QFile::remove(d + QStringLiteral("/ran.txt"));
+
+    // An entry stored unquoted before: the path with its blank still starts.
+    ASSERT_EQ(tools.AddTool(program + QStringLiteral(" old")), AddOutcome::Added);
+    tools.LBtoolsClick();
+    tools.LB_ToolMark->setCurrentRow(1);
+    tools.BB_RunClick();
+    EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("old|"); }, 5000))
+        << readAll(d + QStringLiteral("/ran.txt")).toStdString();
+
+    // A program that is not there: said so, and the window stays.
+    ASSERT_EQ(tools.AddTool(QStringLiteral("'") + d + QStringLiteral("/없는 도구.sh' arg")), AddOutcome::Added);
+    tools.LBtoolsClick();
+    tools.LB_ToolMark->setCurrentRow(2);
+    scripted().clear();
+    tools.BB_RunClick();
+    EXPECT_EQ(scripted().messageTexts(),
+              QStringList{QStringLiteral("도구 '") + d + QStringLiteral("/없는 도구.sh' 을(를) 실행할 수 없습니다.")});
+    EXPECT_TRUE(tools.isVisible());
+    tools.close();
+}
