@@ -24,6 +24,8 @@
 #include "composition.h"
 #include "ftp/session.h"
 #include "nettools/net_tools.h"
+#include "platform/desktop_notice.h"
+#include "platform/desktop_tools.h"
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
 #include "platform/help_browser.h"
@@ -222,6 +224,14 @@ void TMainForm::wireControls()
     for (QWidget *w : {static_cast<QWidget *>(f.PanelHEAD), static_cast<QWidget *>(f.GB_LocalSide),
                        static_cast<QWidget *>(f.GB_HostSide), f.LB_message->viewport()})
         w->installEventFilter(this);
+
+    // A long transfer or print that ends while the user works elsewhere is told on the desktop.
+    for (QWidget *w : {static_cast<QWidget *>(&transferBridge->transferWindow()), static_cast<QWidget *>(printWindow)})
+        w->installEventFilter(this);
+    connect(ftp, &Session::transcript, this, [this](TranscriptSide side, const QString &text) {
+        if (side == TranscriptSide::Host && !text.isEmpty())
+            lastHostWord = text;
+    });
 
     connect(connectDialog, &TConnectForm::helpRequested, this, [this] { showHelp(); });
     new HelpKey([this] { showHelp(); }, this);
@@ -486,8 +496,32 @@ void TMainForm::FormDblClick()
     runModal(about);
 }
 
+void TMainForm::showDesktopNotice(const QString &summary, const QString &body)
+{
+    kav::showDesktopNotice(summary, body);
+}
+
+void TMainForm::watchLongWork(QObject *watched, QEvent *event)
+{
+    const bool transfer = watched == &transferBridge->transferWindow();
+    if (!transfer && watched != printWindow)
+        return;
+    if (event->type() == QEvent::Show) {
+        workShown.start();
+        lastHostWord.clear();
+    } else if (event->type() == QEvent::Hide && workShown.isValid()) {
+        const qint64 took = workShown.elapsed();
+        workShown.invalidate();
+        if (took >= LongWorkMs && !isActiveWindow() && !shutDown)
+            showDesktopNotice(transfer ? QStringLiteral("전송이 끝났습니다") : QStringLiteral("인쇄가 끝났습니다"),
+                              lastHostWord);
+    }
+}
+
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+        watchLongWork(watched, event);
     if (topToRepeat && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
         topToRepeat = false;
         windowHandle()->removeEventFilter(this);
@@ -581,13 +615,26 @@ void TMainForm::loadConfiguration()
     settingsBridge->configuration().LoadConfiguration();
 }
 
+QUrl TMainForm::manualPage() const
+{
+    return manualUrl();
+}
+
+void TMainForm::openHelp(const QUrl &page, QWidget *over)
+{
+    openHelpPage(page, over);
+}
+
 void TMainForm::showHelp()
 {
     // The box for a missing manual or browser belongs above the window that asked.
     QWidget *asking = QApplication::activeModalWidget();
+    if (!asking && QApplication::activeWindow())
+        asking = QApplication::activeWindow();
     // The browser is another program's window: a main window kept on top would cover it.
     stacking->outsideWindowOpened();
-    openManual(asking ? asking : this);
+    // The page about the window the user asks from.
+    openHelp(helpPageFor(asking ? asking : this, manualPage()), asking ? asking : this);
 }
 
 // ---- ConnectWindow -------------------------------------------------------------------

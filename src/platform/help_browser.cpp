@@ -4,6 +4,8 @@
 #include "dialogs.h"
 
 #include <QFileInfo>
+#include <QMetaObject>
+#include <QWidget>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -106,6 +108,50 @@ void openHelpPage(const QUrl &page, QWidget *parent)
 void openManual(QWidget *parent)
 {
     openHelpPage(manualUrl(), parent);
+}
+
+QString helpTopicOf(const QWidget *window)
+{
+    // Each window's own page of the manual, by the window's class (a derived window, such
+    // as a test's, takes its base's page).
+    static const struct {
+        const char *window;
+        const char *topic;
+    } topics[] = {
+        {"TConnectForm", "connect.html#connect"},  {"TQueueForm", "lists.html#queue"},
+        {"TBookmarkLForm", "lists.html#bookmarks"}, {"TBookmarkRForm", "lists.html#bookmarks"},
+        {"TToolsForm", "lists.html#tools"},        {"TFindLForm", "lists.html#find"},
+        {"TFindRForm", "lists.html#find"},         {"TPingForm", "nettools.html#nettools"},
+        {"TScanForm", "nettools.html#nettools"},   {"TExecForm", "nettools.html#nettools"},
+        {"TClockForm", "nettools.html#nettools"},  {"TViewForm", "viewers.html#text"},
+        {"THexForm", "viewers.html#hex"},          {"TIconForm", "viewers.html#icons"},
+        {"TFileInfoForm", "viewers.html#info"},    {"TTransForm", "transfer.html#transfer"},
+        {"TModeForm", "transfer.html#type"},       {"TChmodForm", "panes.html#host"},
+        {"TLogForm", "start.html#buttons"},        {"TPrintForm", "viewers.html#text"},
+        {"TMainForm", "start.html#buttons"},
+    };
+    for (const QMetaObject *m = window ? window->metaObject() : nullptr; m; m = m->superClass()) {
+        QLatin1StringView name(m->className());
+        const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0)
+            name = name.sliced(colon + 1);
+        for (const auto &t : topics)
+            if (name == QLatin1StringView(t.window))
+                return QString::fromLatin1(t.topic);
+    }
+    return {};
+}
+
+QUrl helpPageFor(const QWidget *window, const QUrl &manual)
+{
+    const QString topic = helpTopicOf(window);
+    if (manual.isEmpty() || topic.isEmpty())
+        return manual;
+    const QUrl page = manual.resolved(QUrl(topic));
+    // A manual without that page still opens at its contents.
+    if (page.isLocalFile() && !QFileInfo(page.toLocalFile()).isFile())
+        return manual;
+    return page;
 }
 
 } // namespace kav

@@ -194,7 +194,7 @@ TViewForm::TViewForm(QWidget *parent)
     // The character map is the desktop's; without one the entry cannot work.
     ui->N_ExtendedChar->setEnabled(!characterMapProgram().isEmpty());
     // The help entries keep their address in their hint, as the shell opens it.
-    const QUrl manual = manualUrl();
+    const QUrl manual = helpPageFor(this, manualUrl());
     ui->N_HelpManual->setStatusTip(manual.toString());
     ui->N_HelpManual->setEnabled(!manual.isEmpty());
 

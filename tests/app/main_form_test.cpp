@@ -3,6 +3,8 @@
 #include "app/about_form.h"
 #include "app/log_form.h"
 #include "app/main_form.h"
+#include "app/transfer_bridge.h"
+#include "transfer/trans_form.h"
 #include "ui_main_form.h"
 
 #include "config/connect_form.h"
@@ -74,6 +76,8 @@ public:
     QList<QStringList> started;   // program first, then the arguments
 
     void saveConfiguration() override { ++saves; }
+    QStringList notices;   // desktop notices: summary, then body
+    void showDesktopNotice(const QString &summary, const QString &body) override { notices << summary << body; }
     bool transferOrPrintShowing() const override { return transferShowing; }
 
 protected:
@@ -883,4 +887,49 @@ TEST(Program, OptionsLogFileAndTermination)
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
+}
+
+// A transfer that took long and ended while the user worked in another window is told on
+// the desktop with its outcome; a short one, or one watched to its end, is not.
+TEST(MainFormNotice, ALongTransferEndingUnseenIsToldOnTheDesktop)
+{
+    TestForm f;
+    f.show();
+    f.activateWindow();
+    kavtest::waitUntil([&] { return f.isActiveWindow(); }, 2000);
+    f.LongWorkMs = 200;
+    QWidget elsewhere;
+    QDialog &transfer = f.transfers().transferWindow();
+    struct Row {
+        const char *what;
+        int takesMs;
+        bool away;
+        bool told;
+    };
+    const Row rows[] = {
+        {"long, unseen", 300, true, true},
+        {"short, unseen", 0, true, false},
+        {"long, watched", 300, false, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        f.notices.clear();
+        transfer.show();
+        if (row.away) {
+            elsewhere.show();
+            elsewhere.activateWindow();
+            kavtest::waitUntil([&] { return !f.isActiveWindow(); }, 2000);
+        } else {
+            f.activateWindow();
+            kavtest::waitUntil([&] { return f.isActiveWindow(); }, 2000);
+        }
+        QTest::qWait(row.takesMs);
+        emit f.session().transcript(kav::TranscriptSide::Host, QStringLiteral("226 Transfer complete."));
+        transfer.hide();
+        if (row.told)
+            EXPECT_EQ(f.notices, (QStringList{QStringLiteral("전송이 끝났습니다"), QStringLiteral("226 Transfer complete.")}));
+        else
+            EXPECT_TRUE(f.notices.isEmpty());
+        elsewhere.hide();
+    }
 }
