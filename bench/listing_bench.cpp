@@ -5,7 +5,12 @@
 // its final reply) and curl (connect, login and LIST, its own time_total).
 // The refresh is timed until the window has laid the list out. Also the
 // window's longest freeze during the refresh (the longest time between two
-// passes of its event loop) and the resident memory the list takes per entry. The order of the clients rotates from round to round.
+// passes of its event loop). The order of the clients rotates from round to
+// round. Before the timed rounds of each size, the resident memory per entry
+// after the first, fifth and tenth refresh of the same directory, measured as
+// the program lives (nothing handed back to the system that it would not hand
+// back itself), from the resident size in an empty directory before the first
+// large listing of the run.
 //
 // Run inside a private network namespace:
 //     bench/run listing_bench [entries,entries,...] [rounds]
@@ -29,7 +34,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
-#include <malloc.h>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
@@ -171,24 +175,30 @@ int main(int argc, char **argv)
         return 1;
     }
     const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    // The program's size before any large listing: an empty directory shown.
+    if (form.session().command(QStringLiteral("CWD /empty")).code != 250)
+        return 1;
+    form.hostPaneOf()->RBrefreshClick();
+    QCoreApplication::processEvents();
+    const long baseline = residentKiB();
 
-    std::printf("listing from %s, %d rounds in rotating order; ms as median [fastest .. slowest]\n", serverName,
-                rounds);
+    double load[3] = {0, 0, 0};
+    (void)!::getloadavg(load, 3);
+    std::printf("listing from %s, %d rounds in rotating order; ms as median [fastest .. slowest];"
+                " load average %.2f %.2f %.2f\n",
+                serverName, rounds, load[0], load[1], load[2]);
     for (int entries : sizes) {
         const QString dir = QStringLiteral("/d%1").arg(entries);
         auto enter = [&](const QString &d) {
             return form.session().command(QStringLiteral("CWD ") + d).code == 250;
         };
         std::vector<double> kavrin, freeze, server, curl, cpu;
-        double bytesPerEntry = 0;
         const std::vector<std::pair<const char *, std::function<bool(int round)>>> clients{
-            {"kavrin", [&](int round) {
+            {"kavrin", [&](int) {
                  if (!enter(QStringLiteral("/empty")))
                      return false;
                  form.hostPaneOf()->RBrefreshClick();
                  QCoreApplication::processEvents();
-                 ::malloc_trim(0);   // what an earlier, larger list left to the allocator
-                 const long before = residentKiB();
                  if (!enter(dir))
                      return false;
                  form.clearMessages();
@@ -198,8 +208,6 @@ int main(int argc, char **argv)
                  freeze.push_back(longestFreezeMs([&] { form.hostPaneOf()->RBrefreshClick(); }));
                  kavrin.push_back(t.nsecsElapsed() / 1e6);
                  cpu.push_back(threadCpuMs() - cpuBefore);
-                 if (round == 0)
-                     bytesPerEntry = (residentKiB() - before) * 1024.0 / entries;
                  if (listedFiles(form) != entries) {
                      std::fprintf(stderr, "listed %d of %d entries\n", listedFiles(form), entries);
                      return false;
@@ -226,6 +234,15 @@ int main(int argc, char **argv)
                  return true;
              }},
         };
+        // Memory first: ten refreshes of the same directory.
+        std::vector<double> perEntry;
+        if (!enter(dir))
+            return 1;
+        for (int i = 0; i < 10; ++i) {
+            form.hostPaneOf()->RBrefreshClick();
+            QCoreApplication::processEvents();
+            perEntry.push_back((residentKiB() - baseline) * 1024.0 / entries);
+        }
         for (int r = 0; r < rounds; ++r)
             for (size_t i = 0; i < clients.size(); ++i) {
                 const auto &[name, client] = clients[(i + size_t(r)) % clients.size()];
@@ -244,7 +261,8 @@ int main(int argc, char **argv)
         std::printf("  kavrin above the server's LIST  %+8.1f ms  (%+.0f%%)   kavrin / curl %.2f\n",
                     k.median - s.median, 100 * (k.median - s.median) / s.median, k.median / c.median);
         std::printf("  longest freeze of the window    %8.1f ms  [%7.1f .. %7.1f]\n", f.median, f.low, f.high);
-        std::printf("  resident memory per entry       %8.0f bytes (first refresh)\n", bytesPerEntry);
+        std::printf("  resident memory per entry       %8.0f / %.0f / %.0f bytes after 1 / 5 / 10 refreshes\n",
+                    perEntry[0], perEntry[4], perEntry[9]);
     }
     ceiling.quit();
     ::close(devNull);

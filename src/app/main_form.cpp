@@ -6,6 +6,7 @@
 #include "help_key.h"
 #include "log_form.h"
 #include "main_layout.h"
+#include "message_log.h"
 #include "program_info.h"
 #include "settings_bridge.h"
 #include "lists_bridge.h"
@@ -82,6 +83,7 @@ TMainForm::TMainForm(QWidget *parent)
         w->setContextMenuPolicy(Qt::CustomContextMenu);
     ui->LFileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
+    messageLog = new MessageLog(MessageCapacity, *ui->LB_message, this);
     printWindow = new TPrintForm(this);
     transferBridge = std::make_unique<TransferBridge>(*this);
     SessionParts::Views views;
@@ -332,12 +334,7 @@ void TMainForm::FormActivate()
 
 void TMainForm::AppendLog(const QString &line)
 {
-    QListWidget *list = ui->LB_message;
-    if (list->count() >= MessageCapacity)
-        list->clear();
-    list->addItem(line);
-    list->setCurrentRow(list->count() - 1);
-    list->scrollToBottom();
+    messageLog->append(line);
     if (logWindow->isVisible())
         logWindow->addLine(line);
     if (logFile) {
@@ -707,7 +704,7 @@ void TMainForm::clearHostPane()
 
 void TMainForm::clearMessages()
 {
-    ui->LB_message->clear();
+    messageLog->clear();
 }
 
 void TMainForm::enterLocalStartDirectory(const SessionProfile &profile)

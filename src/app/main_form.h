@@ -23,6 +23,7 @@ class HostPane;
 class ListsBridge;
 class NetTools;
 class LocalPane;
+class MessageLog;
 class Session;
 class SettingsBridge;
 struct SessionParts;
@@ -55,6 +56,8 @@ public:
     ProfileList &profiles() const { return *profileList; }
     TConnectForm *connectForm() const { return connectDialog; }
     TLogForm *logForm() const { return logWindow; }
+    // The lines of the message list, exact at once; its view follows once a frame.
+    MessageLog &messages() const { return *messageLog; }
     // The configuration file, the option controls it keeps and the ASCII extension list.
     SettingsBridge &settings() const { return *settingsBridge; }
     TransferBridge &transfers() const { return *transferBridge; }
@@ -172,6 +175,7 @@ private:
     ProfileList *profileList = nullptr;
     TConnectForm *connectDialog = nullptr;
     TLogForm *logWindow = nullptr;
+    MessageLog *messageLog = nullptr;
     TPrintForm *printWindow = nullptr;
     std::unique_ptr<SettingsBridge> settingsBridge;
     std::unique_ptr<TransferBridge> transferBridge;

@@ -27,10 +27,19 @@ TTransForm::TTransForm(QWidget *parent)
     ui->G_send->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: navy; }"));
     ui->G_send->setTextVisible(false);
     connect(ui->BB_abort, &QPushButton::clicked, this, &TTransForm::BB_abortClick);
+    frame = new QTimer(this);
+    frame->setSingleShot(true);
+    connect(frame, &QTimer::timeout, this, &TTransForm::paint);
     sincePaint.start();
 }
 
 TTransForm::~TTransForm() = default;
+
+Ui::TTransForm *TTransForm::form() const
+{
+    showControls();
+    return ui.get();
+}
 
 bool TTransForm::disconnectAfterwards() const { return ui->CB_Disconnect->isChecked(); }
 void TTransForm::setDisconnectAfterwards(bool on) { ui->CB_Disconnect->setChecked(on); }
@@ -42,7 +51,8 @@ QString TTransForm::countText(int item, int total)
 
 void TTransForm::setCount(int item, int total)
 {
-    ui->L_Count->setText(countText(item, total));
+    countShown = countText(item, total);
+    changed();
 }
 
 int TTransForm::percent(qint64 moved, qint64 expected)
@@ -59,11 +69,10 @@ void TTransForm::begin(const QString &sendName, qint64 expectedSize, const QStri
 {
     expectedBytes = expectedSize;
     movedBytes = 0;
-    ui->L_Lfile->setText(sendName);
-    ui->L_Lsize->setText(QString::number(expectedSize) + QStringLiteral(" Bytes"));
-    ui->L_Rfile->setText(receiveName);
-    ui->L_Rsize->setText(QStringLiteral("0 Bytes"));
-    sincePaint.restart();
+    movedShown = 0;
+    this->sendName = sendName;
+    this->receiveName = receiveName;
+    changed();
 }
 
 void TTransForm::progress(qint64 moved, bool force)
@@ -71,17 +80,44 @@ void TTransForm::progress(qint64 moved, bool force)
     movedBytes = moved;
     if (expectedBytes <= 0)
         return;
-    if (!force && sincePaint.elapsed() < PaintIntervalMs)
-        return;
-    sincePaint.restart();
-    paintProgress();
+    movedShown = moved;
+    gaugeValue = percent(movedBytes, expectedBytes);
+    // Between frames only the exact last count needs a later paint.
+    if (force || !frame->isActive())
+        changed();
 }
 
-void TTransForm::paintProgress()
+void TTransForm::changed()
 {
-    const int p = percent(movedBytes, expectedBytes);
-    ui->G_send->setValue(p);
-    ui->L_Rsize->setText(QString::number(movedBytes) + QStringLiteral(" Bytes"));
+    controlsStale = true;
+    if (sincePaint.elapsed() >= PaintIntervalMs)
+        paint();
+    else if (!frame->isActive())
+        frame->start(int(PaintIntervalMs - sincePaint.elapsed()));
+}
+
+void TTransForm::showControls() const
+{
+    if (!controlsStale)
+        return;
+    controlsStale = false;
+    ui->L_Count->setText(countShown);
+    ui->L_Lfile->setText(sendName);
+    ui->L_Lsize->setText(QString::number(expectedBytes) + QStringLiteral(" Bytes"));
+    ui->L_Rfile->setText(receiveName);
+    ui->L_Rsize->setText(QString::number(movedShown) + QStringLiteral(" Bytes"));
+    ui->G_send->setValue(gaugeValue);
+}
+
+void TTransForm::paint()
+{
+    frame->stop();
+    sincePaint.restart();
+    showControls();
+    // The titles carry the percentage only while a transfer with a known size shows.
+    if (!isVisible() || expectedBytes <= 0)
+        return;
+    const int p = percent(movedShown, expectedBytes);
     if (sessionTitle)
         setApplicationTitle(sessionTitle() + QLatin1Char(' ') + QString::number(p) + QLatin1Char('%'));
     // Task bars here show the main window's title, so the percentage goes there too.
@@ -96,12 +132,12 @@ void TTransForm::paintProgress()
 
 void TTransForm::complete()
 {
-    if (expectedBytes > 0)
-        paintProgress();   // the final counters are exact
-    ui->G_send->setValue(100);
+    // The final counters are exact, the gauge full.
+    gaugeValue = 100;
+    changed();
 }
 
-int TTransForm::gauge() const { return ui->G_send->value(); }
+int TTransForm::gauge() const { return gaugeValue; }
 
 void TTransForm::BB_abortClick()
 {
@@ -112,12 +148,17 @@ void TTransForm::BB_abortClick()
 void TTransForm::showEvent(QShowEvent *event)
 {
     CancelTag = 0;
-    ui->G_send->setValue(0);
+    gaugeValue = 0;
+    controlsStale = true;
+    showControls();
     QDialog::showEvent(event);
 }
 
 void TTransForm::closeEvent(QCloseEvent *event)
 {
+    // What is left to show goes to the controls, never again to the titles.
+    frame->stop();
+    showControls();
     if (sessionTitle)
         setApplicationTitle(sessionTitle());
     if (titleSaved && parentWidget())

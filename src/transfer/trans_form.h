@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -20,13 +21,19 @@ public:
     explicit TTransForm(QWidget *parent = nullptr);
     ~TTransForm() override;
 
-    Ui::TTransForm *form() const { return ui.get(); }
+    // The controls, brought up to date first: what they show is what the window holds.
+    Ui::TTransForm *form() const;
 
     // The cancel flag (the cancel button's tag): 1 = cancelled.
     int cancelFlag() const { return CancelTag; }
     void setCancelFlag(int flag) { CancelTag = flag; }
     bool disconnectAfterwards() const;
     void setDisconnectAfterwards(bool on);
+
+    // Names, sizes, the counter and the gauge reach the screen at most once a
+    // frame: a batch of small files changes them hundreds of times a second,
+    // and painting each change would cost more than moving the files. The
+    // last change is always shown, within a frame.
 
     // "%3d/%3d" of the item number and the item count.
     void setCount(int item, int total);
@@ -60,13 +67,23 @@ protected:
     void reject() override;                          // Escape is the cancel button
 
 private:
-    void paintProgress();
+    // Something changed: shows it now when a frame has passed since the last
+    // paint, otherwise once that frame is over.
+    void changed();
+    void paint();
+    // The controls from the values held; no title.
+    void showControls() const;
 
     std::unique_ptr<Ui::TTransForm> ui;
     int CancelTag = 0;
     qint64 expectedBytes = 0;
     qint64 movedBytes = 0;
+    qint64 movedShown = 0;   // the received size label: only for a known expected size
+    int gaugeValue = 0;
+    QString countShown, sendName, receiveName;
+    mutable bool controlsStale = false;
     QElapsedTimer sincePaint;
+    QTimer *frame = nullptr;
     QString captionBefore;   // the main window's title before the first percentage
     bool titleSaved = false;
 };

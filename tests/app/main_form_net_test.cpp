@@ -1,6 +1,7 @@
 // The main window's start-up connect and its connect notifications, against
 // loopback inside the test's own network namespace.
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "ui_main_form.h"
 
 #include "app/settings_bridge.h"
@@ -26,10 +27,7 @@ kav::ScriptedDialogs &scripted()
 
 QStringList logLines(const kav::TMainForm &f)
 {
-    QStringList out;
-    for (int i = 0; i < f.form()->LB_message->count(); ++i)
-        out << f.form()->LB_message->item(i)->text();
-    return out;
+    return f.messages().texts();
 }
 
 // A main window started with a profile name on the command line; `onTop` starts

@@ -3,6 +3,7 @@
 #include "app/about_form.h"
 #include "app/log_form.h"
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "app/transfer_bridge.h"
 #include "transfer/trans_form.h"
 #include "ui_main_form.h"
@@ -31,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -115,14 +117,6 @@ std::unique_ptr<TestForm> startedForm(bool winsock = true)
     EXPECT_TRUE(kavtest::waitUntil([&] { return f->firstActivated(); }, 5000));
     QCoreApplication::processEvents();
     return f;
-}
-
-QStringList listTexts(const QListWidget *list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
 }
 
 // A menu's entries as their texts, "-" for separators, "Title>" for submenus.
@@ -308,7 +302,7 @@ TEST(MainFormControls, DesignStates)
     EXPECT_EQ(f.RDirListBox->contextMenuPolicy(), Qt::CustomContextMenu);
     EXPECT_FALSE(f.CB_CurName->isEditable());
     EXPECT_FALSE(f.Image_EXE->isVisibleTo(&form));
-    EXPECT_EQ(f.LB_message->count(), 0);
+    EXPECT_EQ(form.messages().count(), 0);
     // The session's keep-alive timer is off until a session asks for it.
     ASSERT_NE(form.session().noopTimer(), nullptr);
     EXPECT_FALSE(form.session().noopTimer()->isActive());
@@ -368,7 +362,7 @@ TEST(MainFormStartUp, FirstActivationLogsAndAppliesTheToggles)
     EXPECT_EQ(f->windowTitle(), QStringLiteral("Kavrin Version 2.2"));
     EXPECT_EQ(f->baseTitle(), QStringLiteral("Kavrin Version 2.2"));
     EXPECT_TRUE(f->winsockReady());
-    const QStringList lines = listTexts(u.LB_message);
+    const QStringList lines = f->messages().texts();
     ASSERT_EQ(lines.size(), 5);
     EXPECT_EQ(lines[0], QStringLiteral("Description: ") + kav::ws::description());
     EXPECT_EQ(lines[1], QStringLiteral("System Status: ") + kav::ws::systemStatus());
@@ -384,7 +378,7 @@ TEST(MainFormStartUp, FirstActivationLogsAndAppliesTheToggles)
     EXPECT_TRUE(scripted().asked.empty());
     // Later activations do nothing.
     f->FormActivate();
-    EXPECT_EQ(u.LB_message->count(), 5);
+    EXPECT_EQ(f->messages().count(), 5);
 }
 
 TEST(MainFormStartUp, WithoutSocketsTheNetworkButtonsStayOffAndNothingIsSaved)
@@ -401,7 +395,7 @@ TEST(MainFormStartUp, WithoutSocketsTheNetworkButtonsStayOffAndNothingIsSaved)
               QStringLiteral("네트워크 오류: 원도우즈에 WINSOCK.DLL(Version 1.1 이상)이 구동되지 않습니다."));
     EXPECT_EQ(scripted().asked[0].icon, kav::MsgIcon::Information);
     EXPECT_EQ(scripted().asked[0].buttons, kav::BtnOk);
-    EXPECT_EQ(u.LB_message->count(), 0);
+    EXPECT_EQ(f->messages().count(), 0);
     // Nothing turns them back on.
     f->setConnectEnabled(true);
     EXPECT_FALSE(u.BB_Connect->isEnabled());
@@ -412,18 +406,48 @@ TEST(MainFormStartUp, WithoutSocketsTheNetworkButtonsStayOffAndNothingIsSaved)
 TEST(MainFormLog, MessageListEmptiesAtEightyLines)
 {
     auto f = startedForm();
-    QListWidget *list = f->form()->LB_message;
+    kav::MessageLog &log = f->messages();
+    QListView *view = f->form()->LB_message;
     f->clearMessages();
     for (int i = 1; i <= 80; ++i)
         f->AppendLog(QStringLiteral("line %1").arg(i));
-    EXPECT_EQ(list->count(), 80);
-    EXPECT_EQ(list->currentRow(), 79);
+    EXPECT_EQ(log.count(), 80);
+    log.flush();
+    EXPECT_EQ(view->model()->rowCount(), 80);
+    EXPECT_EQ(view->currentIndex().row(), 79);
     f->AppendLog(QStringLiteral("line 81"));
-    EXPECT_EQ(listTexts(list), QStringList{QStringLiteral("line 81")});
-    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(log.texts(), QStringList{QStringLiteral("line 81")});
+    log.flush();
+    EXPECT_EQ(view->model()->rowCount(), 1);
+    EXPECT_EQ(view->currentIndex().row(), 0);
     // Names from servers are shown as they are.
     f->AppendLog(QStringLiteral("[H] - <b>x</b>"));
-    EXPECT_EQ(list->item(1)->text(), QStringLiteral("[H] - <b>x</b>"));
+    log.flush();
+    EXPECT_EQ(view->model()->index(1, 0).data().toString(), QStringLiteral("[H] - <b>x</b>"));
+}
+
+TEST(MainFormLog, TheListShowsNewLinesOnceAFrameAndEveryLineAtTheEnd)
+{
+    auto f = startedForm();
+    kav::MessageLog &log = f->messages();
+    QListView *view = f->form()->LB_message;
+    f->show();
+    f->clearMessages();
+    QElapsedTimer clock;
+    clock.start();
+    // Lines logged faster than frames: the view is told of them in a few steps, not one each.
+    int updates = 0;
+    QObject::connect(view->model(), &QAbstractItemModel::rowsInserted, view, [&updates] { ++updates; });
+    for (int i = 1; i <= 60; ++i)
+        f->AppendLog(QStringLiteral("line %1").arg(i));
+    const qint64 took = clock.elapsed();
+    EXPECT_EQ(log.count(), 60);
+    EXPECT_LE(updates, int(took / kav::MessageLog::FrameMs) + 1);
+    // Within a frame of the last line the view shows all of them, the last selected.
+    EXPECT_TRUE(kavtest::waitUntil([&] { return log.pending() == 0; }, 1000));
+    EXPECT_EQ(view->model()->rowCount(), 60);
+    EXPECT_EQ(view->currentIndex().row(), 59);
+    EXPECT_EQ(view->currentIndex().data().toString(), QStringLiteral("line 60"));
 }
 
 TEST(MainFormLog, LogWindowGetsOnlyLinesLoggedWhileShowing)
@@ -733,7 +757,7 @@ TEST(MainFormSession, SmallSessionHooks)
     // Not connected: the type buttons only change themselves.
     u.RB_ascii->click();
     EXPECT_TRUE(u.RB_ascii->isChecked());
-    EXPECT_EQ(u.LB_message->count(), 0);
+    EXPECT_EQ(f.messages().count(), 0);
     kav::setApplicationTitle(QStringLiteral("Kavrin Version 2.2"));
 }
 

@@ -32,6 +32,7 @@
 #include <QElapsedTimer>
 #include <QDropEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -946,4 +947,19 @@ TEST(LocalLists, FindFileShowsManyResultsAsTheyComeAndStopsAtOnce)
     EXPECT_TRUE(find.B_Run->isEnabled());
     EXPECT_LT(endedAt - pressedAt, 1000) << "Stop was not answered";
     find.reject();
+}
+
+// At its design size the queue window shows all three columns, the type one included.
+TEST(LocalLists, TheQueuesTypeColumnIsInSight)
+{
+    Window w;
+    TQueueForm &queue = w.lists().queueForm();
+    queue.show();
+    QCoreApplication::processEvents();
+    QHeaderView *header = queue.LV_Queue->header();
+    const int viewport = queue.LV_Queue->viewport()->width();
+    EXPECT_LE(header->sectionPosition(2) + header->sectionSize(2), viewport);
+    EXPECT_GE(header->sectionSize(2), 30);
+    EXPECT_GE(header->sectionSize(0), 100);
+    queue.close();
 }

@@ -8,6 +8,7 @@
 #include "ui_main_form.h"
 
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "browse/host_pane.h"
 #include "local/local_pane.h"
 #include "config/connect_form.h"
@@ -54,7 +55,7 @@ QStringList items(List *list)
 
 QStringList messages(TMainForm &f)
 {
-    return items(f.form()->LB_message);
+    return f.messages().texts();
 }
 
 // Builds the served tree: Korean names, an executable, a name with blanks.
@@ -227,7 +228,7 @@ TEST(PyftpdlibSession, LoginLogsTheExactLines)
     w.f->connectFlow().BB_DisconnectClick();
     EXPECT_EQ(w.f->windowTitle(), QStringLiteral("Kavrin Version 2.2"));
     EXPECT_EQ(applicationTitle(), QStringLiteral("Kavrin Version 2.2"));
-    EXPECT_EQ(w.f->form()->LB_message->count(), 0);
+    EXPECT_EQ(w.f->messages().count(), 0);
     EXPECT_EQ(w.dirs()->count(), 0);
     EXPECT_EQ(w.curName()->count(), 0);
     EXPECT_TRUE(w.f->form()->BB_Connect->isEnabled());
@@ -261,7 +262,7 @@ TEST(PyftpdlibSession, WrongPassword)
     EXPECT_EQ(static_cast<ScriptedDialogs &>(dialogs()).messageTexts(),
               QStringList{QStringLiteral("로그인 실패, 비밀번호를 확인하십시요.")});
     EXPECT_FALSE(w.f->session().isConnected());
-    EXPECT_EQ(w.f->form()->LB_message->count(), 0);
+    EXPECT_EQ(w.f->messages().count(), 0);
 }
 
 TEST(PyftpdlibSession, BrowsesAKoreanTree)

@@ -2,6 +2,7 @@
 // buttons and menu items reach the controller, the profile's start directory.
 
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "ui_main_form.h"
 
 #include "ftp/session.h"
@@ -80,7 +81,7 @@ TEST(LocalPaneInMainWindow, FilledAtStartAndWired)
 
     f.LFileListBox->clearSelection();
     f.N_LView->trigger();
-    EXPECT_EQ(window.form()->LB_message->item(window.form()->LB_message->count() - 1)->text(),
+    EXPECT_EQ(window.messages().texts().last(),
               q("[L] - 먼저 파일을 선택하세요."));
 
     scripted().pushAccept(root + q("/새폴더"));

@@ -1,6 +1,7 @@
 // The local file menu's hex view and print in the real main window.
 
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "app/settings_bridge.h"
 #include "ui_main_form.h"
 
@@ -84,8 +85,8 @@ protected:
     }
     QString lastLog() const
     {
-        QListWidget *log = window->form()->LB_message;
-        return log->count() ? log->item(log->count() - 1)->text() : QString();
+        const QStringList &log = window->messages().texts();
+        return log.isEmpty() ? QString() : log.last();
     }
     QString pdfText() const
     {

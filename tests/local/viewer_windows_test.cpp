@@ -3,6 +3,7 @@
 // window.
 #include "app/about_form.h"
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "ui_main_form.h"
 
 #include "config/profiles.h"
@@ -82,7 +83,7 @@ TEST(ViewerWindows, FilePropertiesAndIconExtractorFromTheLocalMenu)
 
     f.LFileListBox->clearSelection();
     f.N_LChangeAttribute->trigger();
-    EXPECT_EQ(f.LB_message->item(f.LB_message->count() - 1)->text(), QStringLiteral("[L] - 먼저 파일을 선택하세요."));
+    EXPECT_EQ(window.messages().texts().last(), QStringLiteral("[L] - 먼저 파일을 선택하세요."));
 
     f.LFileListBox->item(0)->setSelected(true);
     QString shownName;

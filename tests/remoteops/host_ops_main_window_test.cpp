@@ -2,6 +2,7 @@
 // Delete keys reach them, against pyftpdlib inside the test's own namespace.
 
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "ui_main_form.h"
 
 #include "ftp_server.h"
@@ -99,11 +100,12 @@ TEST(HostOpsMainWindow, MenuItemsAndKeysReachTheCommands)
             d->reject();
         }
     });
-    const int before = ui.LB_message->count();
+    const kav::MessageLog &log = f.messages();
+    const int before = log.count();
     ui.N_RChangeMode->trigger();
     EXPECT_EQ(shown, QStringLiteral("File Properties - Host"));
-    for (int i = before; i < ui.LB_message->count(); ++i)
-        EXPECT_FALSE(ui.LB_message->item(i)->text().contains(QStringLiteral("SITE CHMOD")));
+    for (int i = before; i < log.count(); ++i)
+        EXPECT_FALSE(log.line(i).contains(QStringLiteral("SITE CHMOD")));
 
     ui.N_RInvertSelection->trigger();
     EXPECT_FALSE(ui.RFileListBox->item(0)->isSelected());

@@ -5,6 +5,7 @@
 #include "qt_printers.h"
 #include "served.h"
 #include "transfer_fixture.h"
+#include "ui_trans_form.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -264,7 +265,7 @@ TEST(Transfers, ShellDropCountsFoldersButMovesFiles)
     EXPECT_EQ(readAll(s.homeDir() + "/one.txt"), QByteArray("1"));
     EXPECT_EQ(readAll(s.homeDir() + "/two.txt"), QByteArray("2"));
     EXPECT_FALSE(QFileInfo::exists(s.homeDir() + "/folder"));
-    EXPECT_EQ(t.window.findChild<QLabel *>(QStringLiteral("L_Count"))->text(), QStringLiteral("  2/  3"));
+    EXPECT_EQ(t.window.form()->L_Count->text(), QStringLiteral("  2/  3"));
 }
 
 TEST(Transfers, UploadPathsIntoRootAndSubdirectory)
@@ -330,7 +331,7 @@ TEST(Transfers, ManualUploadAndDownloadAskForTheOtherName)
     EXPECT_EQ(boxes.asked.back().caption, QStringLiteral("호스트로 파일 전송"));
     EXPECT_EQ(boxes.asked.back().text, QStringLiteral("호스트 파일: 보고서.txt"));
     EXPECT_EQ(readAll(s.homeDir() + "/다른 이름.txt"), QByteArray("local text\n"));
-    EXPECT_EQ(t.window.findChild<QLabel *>(QStringLiteral("L_Count"))->text(), QStringLiteral("  1/  1"));
+    EXPECT_EQ(t.window.form()->L_Count->text(), QStringLiteral("  1/  1"));
     EXPECT_TRUE(t.files.findItems(QStringLiteral("다른 이름.txt"), Qt::MatchExactly).size() == 1);
 
     t.selectHost({QStringLiteral("remote.bin")});

@@ -7,10 +7,14 @@
 #include "reply_peer.h"
 #include "transfer/transfer_progress.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QTest>
 #include <QTemporaryDir>
 #include "qt_printers.h"
 #include "ui_trans_form.h"
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +24,7 @@
 using namespace kav;
 using kavtest::ReplyPeer;
 using kavtest::Transfers;
+using kavtest::waitUntil;
 
 namespace {
 
@@ -253,13 +258,52 @@ TEST(TransferEdges, PercentageInTheMainWindowTitle)
     form.show();
     form.begin(QStringLiteral("a.bin"), 200, QStringLiteral("/tmp/a.bin"));
     form.progress(50, true);
-    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u) 25%"));
+    // The window paints at most once a frame: the title follows within one.
+    EXPECT_TRUE(waitUntil([&] { return main.windowTitle() == QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u) 25%"); },
+                          1000));
     EXPECT_EQ(applicationTitle(), QStringLiteral("h (127.0.0.1, u) 25%"));
     form.progress(200, true);
-    EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u) 100%"));
-    form.close();
+    EXPECT_TRUE(waitUntil([&] { return main.windowTitle() == QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u) 100%"); },
+                          1000));
+    form.progress(100, true);
+    form.close();   // what was not painted yet never reaches the titles afterwards
+    QTest::qWait(2 * 33);
     EXPECT_EQ(main.windowTitle(), QStringLiteral("Kavrin Version 2.2 - h (127.0.0.1, u)"));
     EXPECT_EQ(applicationTitle(), QStringLiteral("h (127.0.0.1, u)"));
+}
+
+// A batch of small files changes names, sizes and the counter hundreds of
+// times a second; the controls change at most once a frame, and the last
+// file's exact figures show within one.
+TEST(TransferEdges, ABatchOfSmallFilesPaintsTheWindowOnceAFrame)
+{
+    TTransForm form;
+    form.show();
+    // The controls themselves, not brought up to date by form().
+    auto *count = form.findChild<QLabel *>(QStringLiteral("L_Count"));
+    auto *received = form.findChild<QLabel *>(QStringLiteral("L_Rsize"));
+    ASSERT_TRUE(count && received);
+    constexpr int Files = 400;
+    int changes = 0;
+    QString last = count->text();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 1; i <= Files; ++i) {
+        form.setCount(i, Files);
+        form.begin(QStringLiteral("f%1").arg(i), 4096, QStringLiteral("/tmp/f%1").arg(i));
+        form.progress(4096, true);
+        form.complete();
+        QCoreApplication::processEvents();
+        if (count->text() != last) {
+            ++changes;
+            last = count->text();
+        }
+    }
+    EXPECT_LE(changes, clock.elapsed() / 33 + 2) << "in " << clock.elapsed() << " ms";
+    EXPECT_TRUE(waitUntil([&] { return count->text() == TTransForm::countText(Files, Files); }, 1000));
+    EXPECT_EQ(received->text(), QStringLiteral("4096 Bytes"));
+    EXPECT_EQ(form.findChild<QLabel *>(QStringLiteral("L_Lfile"))->text(), QStringLiteral("f%1").arg(Files));
+    EXPECT_EQ(form.gauge(), 100);
 }
 
 // Two host names that differ only in bytes that are not UTF-8 are two local
