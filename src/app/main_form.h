@@ -100,6 +100,8 @@ public:
 
     // The file name that the next refresh of either pane selects.
     QString SelectAfterRefresh;
+    // How long a transfer or print must take to be told on the desktop when it ends unseen.
+    qint64 LongWorkMs = 10000;
 
     // ConnectWindow
     void AppendLog(const QString &line) override;
@@ -150,7 +152,6 @@ protected:
     // A notice on the desktop: a transfer or print that took at least LongWorkMs ended
     // while this window was not the active one (the outcome: the server's last word).
     virtual void showDesktopNotice(const QString &summary, const QString &body);
-    qint64 LongWorkMs = 10000;
 
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

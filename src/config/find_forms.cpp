@@ -176,6 +176,9 @@ void TFindForm::showCounters(int read, int found)
 void TFindForm::addResult(const QString &path, const QString &letter)
 {
     pending.append({path, letter});
+    // The first match shows at once; the rest come in batches.
+    if (LB_Result->count() == 0)
+        flushResults();
 }
 
 void TFindForm::flushResults()
@@ -255,6 +258,7 @@ void TFindForm::B_RunClick()
     walk();
     flushResults();
     LB_Result->setSortingEnabled(true);
+    LB_Result->sortItems();
     for (QLabel *l : {L_Reading, L_Finded})
         l->setStyleSheet(QStringLiteral("color: blue"));
     B_Run->setEnabled(true);

@@ -82,6 +82,10 @@ void fitOnScreen(QWidget *window)
     const int extraWidth = frame.width() - window->width();
     const int extraHeight = frame.height() - window->height();
     const QSize room(area.width() - extraWidth, area.height() - extraHeight);
+    // The size the window had (stored, or chosen by the user) is what it keeps wanting:
+    // a small screen or a large scale must not make it small for good. (Lowering a
+    // maximum below it below resizes the window at once.)
+    const QSize wanted = window->size();
     // A window whose least size is larger than the screen (a wide window at a large scale)
     // is squeezed rather than left with its close button off the screen.
     if (room.width() > 0 && window->minimumWidth() > room.width())
@@ -95,11 +99,9 @@ void fitOnScreen(QWidget *window)
         window->setMaximumHeight(std::max(room.height(), window->minimumHeight()));
     const QSize fitted(std::max(window->minimumWidth(), std::min(window->width(), room.width())),
                        std::max(window->minimumHeight(), std::min(window->height(), room.height())));
-    if (fitted != window->size()) {
-        // The size the window had (stored, or chosen by the user) is what it keeps wanting:
-        // a small screen or a large scale must not make it small for good.
-        const QSize wanted = window->size();
+    if (fitted != window->size())
         window->resize(fitted);
+    if (window->size() != wanted) {
         window->setProperty(WantedSizeProperty, wanted);
         window->setProperty(FittedSizeProperty, window->size());
     }

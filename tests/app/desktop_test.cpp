@@ -46,8 +46,6 @@ public:
     bool connected = false;
     QString program = QStringLiteral("/nowhere/bin/kavrin");
     void saveConfiguration() override {}
-
-protected:
     QList<QUrl> pages;   // the help pages asked for
     QUrl manualPage() const override
     {
@@ -58,6 +56,8 @@ protected:
         ++helps;
         pages << page;
     }
+
+protected:
     QString programPath() const override { return program; }
     bool isConnected() const override { return connected; }
     void beep() override {}

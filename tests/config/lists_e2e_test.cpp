@@ -929,8 +929,9 @@ TEST(LocalLists, FindFileShowsManyResultsAsTheyComeAndStopsAtOnce)
     // Stop as soon as some results show: the walk ends at once, its results stay.
     qint64 pressedAt = -1, endedAt = -1;
     QObject::disconnect(&watch, nullptr, nullptr, nullptr);
+    find.LB_Result->clear();
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (pressedAt < 0 && find.LB_Result->count() > 0) {
+        if (pressedAt < 0 && find.B_Stop->isEnabled() && find.LB_Result->count() > 0) {
             pressedAt = clock.elapsed();
             QTest::mouseClick(find.B_Stop, Qt::LeftButton);
         }

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
@@ -90,10 +91,10 @@ std::unique_ptr<TPingForm> pingWindow(kavtest::FakeHost &host, int mode, const Q
     return f;
 }
 
-std::unique_ptr<TScanForm> scanWindow(kavtest::FakeHost &host)
+std::unique_ptr<TScanForm> scanWindow(kavtest::FakeHost &host, icmp::SocketKind kind = icmp::SocketKind::Raw)
 {
     auto f = std::make_unique<TScanForm>(host);
-    f->socketKind = icmp::SocketKind::Raw;
+    f->socketKind = kind;
     f->show();
     EXPECT_TRUE(kavtest::waitUntil([&] { return f->windowTitle().contains(QStringLiteral("로컬 IP")); }, 5000));
     f->NE_sa1->setText(QStringLiteral("203"));
@@ -177,8 +178,7 @@ TEST_F(Chain, ALateErrorLeftUnreadNeverFailsTheNextEcho)
 // The scanner with the ping socket and names looked up: each cell by its own answer.
 TEST_F(Chain, ScannerOnThePingSocketWithNamesLookedUp)
 {
-    auto f = scanWindow(host);
-    f->socketKind = icmp::SocketKind::Datagram;
+    auto f = scanWindow(host, icmp::SocketKind::Datagram);
     f->NE_sa4->setText(QStringLiteral("3"));
     f->NE_ea4->setText(QStringLiteral("6"));
     f->RB_Entire->setChecked(true);

@@ -29,6 +29,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace kav;
