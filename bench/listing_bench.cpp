@@ -13,7 +13,7 @@
 // large listing of the run.
 //
 // Run inside a private network namespace:
-//     bench/run listing_bench [entries,entries,...] [rounds]
+//     bench/run listing_bench [entries,entries,...] [rounds] [libc-default]
 
 #include "bench_support.h"
 #include "ftp_server.h"
@@ -23,6 +23,7 @@
 #include "app/main_form.h"
 #include "browse/host_pane.h"
 #include "ftp/session.h"
+#include "platform/heap.h"
 #include "platform/winsock.h"
 
 #include <QApplication>
@@ -41,15 +42,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+using kavbench::spreadOf;
+using kavbench::Spread;
+using kavbench::threadCpuMs;
 
-// CPU time of this thread so far (user and system), in ms.
-double threadCpuMs()
-{
-    rusage u{};
-    ::getrusage(RUSAGE_THREAD, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-}
+namespace {
 
 long residentKiB()
 {
@@ -91,20 +88,14 @@ double longestFreezeMs(const std::function<void()> &work)
     return longest / 1e6;
 }
 
-struct Spread {
-    double median, low, high;
-};
-
-Spread spreadOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return {kavbench::median(v), v.front(), v.back()};
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // The heap as the program sets it at start ("libc-default" as third argument: as the C library has it).
+    const bool libcDefault = argc > 3 && std::string(argv[3]) == "libc-default";
+    if (!libcDefault)
+        kav::keepLargeBlocksOutOfTheHeap();
     kavbench::HeadlessApp app(argc, argv);
     std::vector<int> sizes;
     for (const QByteArray &n : QByteArray(argc > 1 ? argv[1] : "100000,300000").split(','))
@@ -112,7 +103,7 @@ int main(int argc, char **argv)
             sizes.push_back(n.toInt());
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
     if (sizes.empty() || rounds < 1) {
-        std::fprintf(stderr, "usage: listing_bench [entries,entries,...] [rounds]\n");
+        std::fprintf(stderr, "usage: listing_bench [entries,entries,...] [rounds] [libc-default]\n");
         return 2;
     }
 
@@ -185,8 +176,8 @@ int main(int argc, char **argv)
     double load[3] = {0, 0, 0};
     (void)!::getloadavg(load, 3);
     std::printf("listing from %s, %d rounds in rotating order; ms as median [fastest .. slowest];"
-                " load average %.2f %.2f %.2f\n",
-                serverName, rounds, load[0], load[1], load[2]);
+                " load average %.2f %.2f %.2f%s\n",
+                serverName, rounds, load[0], load[1], load[2], libcDefault ? "; the C library's heap defaults" : "");
     for (int entries : sizes) {
         const QString dir = QStringLiteral("/d%1").arg(entries);
         auto enter = [&](const QString &d) {

@@ -2,7 +2,7 @@
 // (UNIX ls, MLSD facts, MS-DOS), on 100,000 lines of each, as the host lists
 // would feed it. Run by hand: build-h/bench/listing_forms_bench [lines] [runs].
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 #include "platform/utf8x.h"
 
 #include <QElapsedTimer>

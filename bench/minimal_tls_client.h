@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -102,7 +103,11 @@ public:
                 ok = SSL_write(data, buffer.data(), int(n)) == n;
         }
         closeData(data);
-        return reply() == 226 && ok;
+        std::string text;
+        const int code = reply(&text);
+        if (code != 226 || !ok)
+            std::fprintf(stderr, "minimal TLS client: %s (%s)\n", text.c_str(), ok ? "sent" : "not sent");
+        return code == 226 && ok;
     }
     void quit() { sendLine("QUIT"); }
     int command(const std::string &line)
@@ -158,6 +163,12 @@ private:
         const int fd = SSL_get_fd(data);
         SSL_shutdown(data);
         SSL_free(data);
+        // What the server sent and nobody read (TLS 1.3 session tickets) would
+        // turn the close into a reset, and the server would fail the upload.
+        ::shutdown(fd, SHUT_WR);
+        char drain[4096];
+        while (::read(fd, drain, sizeof drain) > 0) {
+        }
         ::close(fd);
     }
     void sendLine(const std::string &line)

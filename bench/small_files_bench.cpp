@@ -51,30 +51,17 @@
 #include <thread>
 #include <vector>
 
+using kavbench::runProgram;
+using kavbench::spreadOf;
+using kavbench::Spread;
+using kavbench::threadCpuMs;
+
 namespace {
 
 enum class Way { Down, Up };
 const char *wayName(Way w) { return w == Way::Down ? "download" : "upload"; }
 
-double threadCpuMs()
-{
-    rusage u{};
-    ::getrusage(RUSAGE_THREAD, &u);
-    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
-}
-
 QString fileName(int i) { return QStringLiteral("f%1.dat").arg(i, 5, 10, QLatin1Char('0')); }
-
-std::optional<QByteArray> runProgram(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), p.readAllStandardError().constData());
-        return std::nullopt;
-    }
-    return p.readAllStandardOutput();
-}
 
 // How many regular files a directory holds, and whether each has `size` bytes.
 bool holdsAll(const QString &dir, int files, qint64 size)
@@ -96,16 +83,6 @@ void emptyDir(const QString &dir)
 {
     for (const QFileInfo &f : QDir(dir).entryInfoList(QDir::Files))
         QFile::remove(f.filePath());
-}
-
-struct Spread {
-    double median, low, high;
-};
-
-Spread spreadOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return {kavbench::median(v), v.front(), v.back()};
 }
 
 } // namespace

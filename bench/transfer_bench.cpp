@@ -37,6 +37,10 @@
 #include <string>
 #include <vector>
 
+using kavbench::runProgram;
+using kavbench::spreadOf;
+using kavbench::Spread;
+
 namespace {
 
 enum class Case { DownloadNull, DownloadFile, Upload };
@@ -53,18 +57,6 @@ const char *caseName(Case c)
 constexpr quint32 Loopback = 0x7f000001;
 
 // ---- the other clients ------------------------------------------------------
-
-// Runs a program to its end; its standard output, or nothing on failure.
-std::optional<QByteArray> runProgram(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), p.readAllStandardError().constData());
-        return std::nullopt;
-    }
-    return p.readAllStandardOutput();
-}
 
 std::optional<double> curlRun(Case c, const QString &localDir, bool passive = false)
 {
@@ -129,16 +121,6 @@ std::optional<double> kavrinRun(kavtest::Transfers &t, Case c, const QString &lo
     if (!ok)
         return std::nullopt;
     return seconds;
-}
-
-struct Spread {
-    double median, low, high;
-};
-
-Spread spreadOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return {kavbench::median(v), v.front(), v.back()};
 }
 
 } // namespace

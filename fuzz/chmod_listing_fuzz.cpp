@@ -6,7 +6,7 @@
 #include "fuzz_check.h"
 
 #include "remoteops/mode_text.h"
-#include "browse/listing.h"
+#include "ftp/listing.h"
 #include "platform/cp949.h"
 #include "platform/text.h"
 #include "platform/utf8x.h"

@@ -3,7 +3,7 @@
 // is offered must come from the line, and the safe-name rule must hold.
 #include "fuzz_check.h"
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 #include "platform/cp949.h"
 #include "platform/text.h"
 #include "platform/utf8x.h"

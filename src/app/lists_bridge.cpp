@@ -24,10 +24,6 @@ ListsBridge::ListsBridge(TMainForm &w) : window(w)
     localMarks = new TBookmarkLForm(*this, &window);
     hostMarks = new TBookmarkRForm(*this, &window);
     tools = new TToolsForm(*this, &window);
-    findL = new TFindLForm(*this, &window);
-    findR = new TFindRForm(*this, &window);
-    findL->setLists(queue, localMarks, hostMarks);
-    findR->setLists(queue, localMarks, hostMarks);
 
     Configuration &config = window.settings().configuration();
     config.setQueue(queue);
@@ -50,8 +46,8 @@ ListsBridge::ListsBridge(TMainForm &w) : window(w)
     onClick(f.LBbookmark, localMarks, &TBookmarkLForm::LBbookmarkClick);
     onClick(f.RBbookmark, hostMarks, &TBookmarkRForm::RBbookmarkClick);
     onClick(f.LBtools, tools, &TToolsForm::LBtoolsClick);
-    onClick(f.LBfindfile, findL, &TFindLForm::LBfindfileClick);
-    onClick(f.RBfindfile, findR, &TFindRForm::RBfindfileClick);
+    QObject::connect(f.LBfindfile, &QAbstractButton::clicked, &window, [this] { findLocal().LBfindfileClick(); });
+    QObject::connect(f.RBfindfile, &QAbstractButton::clicked, &window, [this] { findHost().RBfindfileClick(); });
     onTrigger(f.N_LAddQueue, queue, &TQueueForm::N_LAddQueueClick);
     onTrigger(f.N_RAddQueue, queue, &TQueueForm::N_RAddQueueClick);
     onTrigger(f.N_LAddBookmark, localMarks, &TBookmarkLForm::N_LAddBookmarkClick);
@@ -68,6 +64,24 @@ ListsBridge::~ListsBridge()
     config.setTools(nullptr);
     for (SizedWindow s : {SizedWindow::Queue, SizedWindow::LocalBookmarks, SizedWindow::HostBookmarks, SizedWindow::Tools})
         config.setWindowSizeHolder(s, nullptr);
+}
+
+TFindLForm &ListsBridge::findLocal()
+{
+    if (!findL) {
+        findL = new TFindLForm(*this, &window);
+        findL->setLists(queue, localMarks, hostMarks);
+    }
+    return *findL;
+}
+
+TFindRForm &ListsBridge::findHost()
+{
+    if (!findR) {
+        findR = new TFindRForm(*this, &window);
+        findR->setLists(queue, localMarks, hostMarks);
+    }
+    return *findR;
 }
 
 bool ListsBridge::connected() const

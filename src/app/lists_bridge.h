@@ -25,8 +25,9 @@ public:
     TBookmarkLForm &localBookmarks() const { return *localMarks; }
     TBookmarkRForm &hostBookmarks() const { return *hostMarks; }
     TToolsForm &toolsForm() const { return *tools; }
-    TFindLForm &findLocal() const { return *findL; }
-    TFindRForm &findHost() const { return *findR; }
+    // The search windows, built when first asked for: most sessions never open them.
+    TFindLForm &findLocal();
+    TFindRForm &findHost();
 
     // SavedListsHost
     bool connected() const override;

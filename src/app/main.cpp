@@ -6,6 +6,7 @@
 #include "splash.h"
 
 #include "platform/dialogs.h"
+#include "platform/heap.h"
 #include "platform/termination.h"
 #include "platform/translations.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    kav::keepLargeBlocksOutOfTheHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kavrin"));
     QApplication::setApplicationVersion(QStringLiteral(KAVRIN_VERSION));

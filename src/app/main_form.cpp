@@ -104,7 +104,6 @@ TMainForm::TMainForm(QWidget *parent)
     hostPane = parts->hostPane.get();
     ftp->setBusyCheck([this] { return transferOrPrintShowing(); });
     connectDialog = new TConnectForm(flow->profile, *profileList, this);
-    logWindow = new TLogForm(this);
     settingsBridge = std::make_unique<SettingsBridge>(*this);
     viewWindow = new TViewForm(this);
     viewSize = std::make_unique<WidgetSize>(*viewWindow);
@@ -335,7 +334,7 @@ void TMainForm::FormActivate()
 void TMainForm::AppendLog(const QString &line)
 {
     messageLog->append(line);
-    if (logWindow->isVisible())
+    if (logWindow && logWindow->isVisible())
         logWindow->addLine(line);
     if (logFile) {
         logFile->write(line.toUtf8());
@@ -349,8 +348,17 @@ void TMainForm::RBlogwndClick()
 {
     if (ui->BB_Stop->isEnabled())
         return;
-    logWindow->show();
+    logForm()->show();
     logWindow->raise();
+}
+
+TLogForm *TMainForm::logForm()
+{
+    if (!logWindow) {
+        logWindow = new TLogForm(this);
+        connect(logWindow, &TLogForm::closing, this, [this] { SetStayOnTop(ui->N_RStayOnTop->isChecked()); });
+    }
+    return logWindow;
 }
 
 // ---- buttons and toggles -----------------------------------------------------
@@ -570,7 +578,8 @@ void TMainForm::closeEvent(QCloseEvent *event)
         ws::cleanup();
     }
     shutDown = true;
-    logWindow->hide();
+    if (logWindow)
+        logWindow->hide();
     event->accept();
     emit closed();
 }

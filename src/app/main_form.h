@@ -55,7 +55,8 @@ public:
     // The stored host profiles that the connect dialog shows.
     ProfileList &profiles() const { return *profileList; }
     TConnectForm *connectForm() const { return connectDialog; }
-    TLogForm *logForm() const { return logWindow; }
+    // The log window, built when first asked for: most sessions never open it.
+    TLogForm *logForm();
     // The lines of the message list, exact at once; its view follows once a frame.
     MessageLog &messages() const { return *messageLog; }
     // The configuration file, the option controls it keeps and the ASCII extension list.

@@ -4,7 +4,7 @@
 // is kept per entry but its name and kind: a directory of 300,000 entries
 // must not cost a widget item each.
 
-#include "listing.h"
+#include "ftp/listing.h"
 
 #include <QAbstractListModel>
 #include <QItemSelectionModel>

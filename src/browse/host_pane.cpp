@@ -1,6 +1,6 @@
 #include "host_pane.h"
 
-#include "host_listing.h"
+#include "ftp/host_listing.h"
 
 #include "ftp/host_path.h"
 #include "ftp/session.h"

@@ -3,7 +3,7 @@
 // list, the current-directory history, and navigation between directories.
 
 #include "host_list.h"
-#include "listing.h"
+#include "ftp/listing.h"
 
 #include "ftp/reply.h"
 

@@ -1,7 +1,7 @@
 #include "host_search.h"
 
-#include "host_listing.h"
-#include "listing.h"
+#include "ftp/host_listing.h"
+#include "ftp/listing.h"
 
 #include "ftp/host_path.h"
 #include "ftp/session.h"

@@ -1,6 +1,6 @@
 #include "mode_text.h"
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 
 namespace kav {
 

@@ -8,7 +8,7 @@
 // call's download completed, and an edited copy is deleted only once it has been
 // sent back or the user declined to send it.
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 #include "remote_view_logic.h"
 
 #include <QObject>

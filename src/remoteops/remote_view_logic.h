@@ -3,7 +3,7 @@
 // no connection: the text check's question, the host path, the cutting of a
 // received text stream into lines.
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 #include "platform/text.h"
 
 #include <QByteArray>

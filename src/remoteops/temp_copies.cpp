@@ -1,6 +1,6 @@
 #include "temp_copies.h"
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 #include "platform/local_path.h"
 #include "platform/settings_dir.h"
 

@@ -5,7 +5,7 @@
 #include "transfer_host.h"
 
 #include "browse/host_pane.h"
-#include "browse/listing.h"
+#include "ftp/listing.h"
 #include "ftp/session.h"
 #include "platform/event_pump.h"
 #include "platform/dialogs.h"

@@ -9,6 +9,8 @@
 #include "ui_main_form.h"
 
 #include "config/connect_form.h"
+#include "config/find_forms.h"
+#include "app/lists_bridge.h"
 #include "app/settings_bridge.h"
 #include "config/ascii_extensions.h"
 #include "platform/ini_file.h"
@@ -448,6 +450,28 @@ TEST(MainFormLog, TheListShowsNewLinesOnceAFrameAndEveryLineAtTheEnd)
     EXPECT_EQ(view->model()->rowCount(), 60);
     EXPECT_EQ(view->currentIndex().row(), 59);
     EXPECT_EQ(view->currentIndex().data().toString(), QStringLiteral("line 60"));
+}
+
+// Windows most sessions never open cost nothing until they are opened.
+TEST(MainFormStartUp, RarelyUsedWindowsAreBuiltWhenFirstOpened)
+{
+    auto f = startedForm();
+    EXPECT_EQ(f->findChild<kav::TLogForm *>(), nullptr);
+    EXPECT_EQ(f->findChild<kav::TFindLForm *>(), nullptr);
+    EXPECT_EQ(f->findChild<kav::TFindRForm *>(), nullptr);
+    f->AppendLog(QStringLiteral("before the log window"));   // no window to write to yet
+    f->RBlogwndClick();
+    kav::TLogForm *log = f->findChild<kav::TLogForm *>();
+    ASSERT_NE(log, nullptr);
+    EXPECT_TRUE(log->isVisible());
+    EXPECT_EQ(log, f->logForm());
+    EXPECT_EQ(log->lineCount(), 0);
+    log->close();
+    kav::TFindLForm *findLocal = &f->lists().findLocal();
+    kav::TFindRForm *findHost = &f->lists().findHost();
+    EXPECT_EQ(findLocal, f->findChild<kav::TFindLForm *>());
+    EXPECT_EQ(findHost, f->findChild<kav::TFindRForm *>());
+    EXPECT_EQ(&f->lists().findLocal(), findLocal);   // built once
 }
 
 TEST(MainFormLog, LogWindowGetsOnlyLinesLoggedWhileShowing)

@@ -1,6 +1,6 @@
 // The listing parser on lines as real servers and ls write them.
 
-#include "browse/listing.h"
+#include "ftp/listing.h"
 
 #include "platform/cp949.h"
 #include "platform/utf8x.h"

@@ -206,6 +206,8 @@ std::optional<ParsedListingLine> factsLine(QByteArrayView line, ListingNameDecod
         // Listed like the links of a UNIX listing: by name, with the directories.
         parsed.entry = RemoteEntry{decode(entryName), EntryKind::Link, -1, modified};
     }
+    if (parsed.entry && mode)
+        parsed.entry->mode = *mode & 07777;
     // "cdir" and "pdir" are the listed directory itself and its parent, which
     // a UNIX listing does not show either (the directory list has its own way
     // up); devices and other OS types are not listed, as in a UNIX listing.
@@ -257,10 +259,15 @@ std::optional<ParsedListingLine> unixLine(QByteArrayView line, ListingNameDecode
         // "name -> target": the link is known by its name. Whether it leads to a
         // directory only a CWD can tell.
         QByteArrayView name = listingName(line);
+        QByteArrayView target;
         const qsizetype arrow = name.indexOf(" -> ");
-        if (arrow >= 0)
+        if (arrow >= 0) {
+            target = withoutLineEnd(name.sliced(arrow + 4));
             name.truncate(arrow);
-        return ParsedListingLine{ListingForm::Unix, RemoteEntry{decode(name), EntryKind::Link}};
+        }
+        RemoteEntry link{decode(name), EntryKind::Link};
+        link.linkTarget = decode(target);
+        return ParsedListingLine{ListingForm::Unix, std::move(link)};
     }
     return std::nullopt;
 }

@@ -54,6 +54,10 @@ struct RemoteEntry {
     // "modify" fact, in UTC. Invalid otherwise (a UNIX line has no year for
     // recent files, an MS-DOS line no time zone).
     QDateTime modified;
+    // The permission bits (0755), -1 where the listing gives none.
+    int mode = -1;
+    // Where a link points, where the listing tells it; empty otherwise.
+    QString linkTarget;
 };
 
 // The line forms of the table, in the order they are tried.

@@ -1,0 +1,72 @@
+#pragma once
+// The remote file system over the FTP session: every request becomes the FTP
+// commands the panes have always sent (CWD, PWD, MLSD or LIST, RETR and STOR
+// with REST or APPE, RNFR/RNTO, DELE, MKD, RMD, SITE CHMOD, SIZE, MDTM, MFMT),
+// each logged by the session as before. FTP's own commands (the transfer type,
+// raw commands, the LIST report) are its FtpExtras. A file's data moves in the
+// transfer type in force, as on the session: image type moves its bytes
+// exactly, ASCII type converts line ends (the caller chooses, as FTP users do).
+
+#include "remote_fs.h"
+
+namespace kav {
+
+class Session;
+struct Reply;
+
+class FtpFs final : public RemoteFs, public FtpExtras {
+public:
+    explicit FtpFs(Session &session);
+
+    FsProtocol protocol() const override { return FsProtocol::Ftp; }
+    FtpExtras *ftp() override { return this; }
+
+    bool connected() const override;
+    bool transferUnderWay() const override;
+    void cancel() override;
+    void drop() override;
+    void log(TranscriptSide side, const QString &text) override;
+
+    // Listings travel in ASCII type: "TYPE A" goes first (unsent when in force).
+    FsListing list(const EntrySink &consume, const std::function<void()> &opened = {}) override;
+    FsResult changeDirectory(const QString &path) override;
+    QString reportDirectory() override;
+    FsResult makeDirectory(const QString &path) override;
+    FsResult removeDirectory(const QString &path) override;
+
+    FsResult rename(const QString &from, const QString &to) override;
+    FsResult remove(const QString &path) override;
+    FsResult changeMode(const QString &path, const QString &octalMode) override;
+    FsResult size(const QString &path, qint64 *bytes) override;
+    FsResult modificationTime(const QString &path, QDateTime *time) override;
+    FsResult setModificationTime(const QString &path, const QDateTime &time) override;
+
+    // RETR in the transfer type in force (REST before it for an offset).
+    FsOpening openRead(const QString &path, qint64 offset = 0,
+                       const std::function<bool(const FsOpening &)> &beforeData = {}) override;
+    // STOR; at an offset REST before it, or APPE where the server refuses REST,
+    // or (the server knowing neither) the whole file again, logged; APPE to append.
+    FsOpening openWrite(const QString &path, qint64 offset = 0, bool append = false) override;
+    int read(char *buffer, int size) override;
+    int write(const char *data, int size) override;
+    void closeTransfer() override;
+    FsResult finishTransfer() override;
+
+    // FtpExtras
+    int transferType() const override;
+    void setTransferType(int type) override;
+    FsResult rawCommand(const QString &command) override;
+    FsListing listLines(const QString &arguments,
+                        const std::function<bool(const QList<QByteArrayView> &, qsizetype)> &consume) override;
+    QString decodeText(QByteArrayView bytes) const override;
+
+    Session &session() { return ftpSession; }
+
+private:
+    Session &ftpSession;
+};
+
+// A reply as a result: Done when `done` holds for it, Refused for 550 and 553.
+FsResult fsResultOf(const Reply &reply, bool done);
+
+} // namespace kav
