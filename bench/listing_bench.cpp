@@ -13,7 +13,7 @@
 // large listing of the run.
 //
 // Run inside a private network namespace:
-//     bench/run listing_bench [entries,entries,...] [rounds] [libc-default]
+//     bench/run listing_bench [entries,entries,...] [rounds]
 
 #include "bench_support.h"
 #include "ftp_server.h"
@@ -23,7 +23,6 @@
 #include "app/main_form.h"
 #include "browse/host_pane.h"
 #include "ftp/session.h"
-#include "platform/heap.h"
 #include "platform/winsock.h"
 
 #include <QApplication>
@@ -92,10 +91,6 @@ double longestFreezeMs(const std::function<void()> &work)
 
 int main(int argc, char **argv)
 {
-    // The heap as the program sets it at start ("libc-default" as third argument: as the C library has it).
-    const bool libcDefault = argc > 3 && std::string(argv[3]) == "libc-default";
-    if (!libcDefault)
-        kav::keepLargeBlocksOutOfTheHeap();
     kavbench::HeadlessApp app(argc, argv);
     std::vector<int> sizes;
     for (const QByteArray &n : QByteArray(argc > 1 ? argv[1] : "100000,300000").split(','))
@@ -103,7 +98,7 @@ int main(int argc, char **argv)
             sizes.push_back(n.toInt());
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
     if (sizes.empty() || rounds < 1) {
-        std::fprintf(stderr, "usage: listing_bench [entries,entries,...] [rounds] [libc-default]\n");
+        std::fprintf(stderr, "usage: listing_bench [entries,entries,...] [rounds]\n");
         return 2;
     }
 
@@ -176,8 +171,8 @@ int main(int argc, char **argv)
     double load[3] = {0, 0, 0};
     (void)!::getloadavg(load, 3);
     std::printf("listing from %s, %d rounds in rotating order; ms as median [fastest .. slowest];"
-                " load average %.2f %.2f %.2f%s\n",
-                serverName, rounds, load[0], load[1], load[2], libcDefault ? "; the C library's heap defaults" : "");
+                " load average %.2f %.2f %.2f\n",
+                serverName, rounds, load[0], load[1], load[2]);
     for (int entries : sizes) {
         const QString dir = QStringLiteral("/d%1").arg(entries);
         auto enter = [&](const QString &d) {

@@ -32,6 +32,7 @@ TAboutForm::TAboutForm(QWidget *parent)
     addLabel(QStringLiteral("L_Subtitle"), programSubtitle(), 0);
     addLabel(QStringLiteral("L_Version"), QStringLiteral("Version ") + programVersion(), 0);
     addLabel(QStringLiteral("L_Credit"), programCredit(), 0);
+    addLabel(QStringLiteral("L_License"), programLicense(), 0);
     layout->addWidget(new SystemPanel(this));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->setObjectName(QStringLiteral("BB_ok"));

@@ -1,5 +1,5 @@
 #pragma once
-// The small About window: program name, version and credit.
+// The small About window: program name, version, credit and licence.
 
 #include <QDialog>
 

@@ -12,13 +12,13 @@ SessionCore::SessionCore(ConnectWindow &window)
 SessionParts::SessionParts(ConnectWindow &window, const Views &views)
     : SessionCore(window)
 {
-    hostPane = std::make_unique<HostPane>(session, views.hostWidgets, *views.selectAfterRefresh);
+    hostPane = std::make_unique<HostPane>(fs, views.hostWidgets, *views.selectAfterRefresh);
     hostPane->hostAddress = [this] { return flow.profile.HostIP; };
-    engine = std::make_unique<TransferEngine>(session, *views.transferWindow, *views.transferHost);
-    commands = std::make_unique<TransferCommands>(session, *hostPane, *views.transferHost,
+    engine = std::make_unique<TransferEngine>(fs, *views.transferWindow, *views.transferHost);
+    commands = std::make_unique<TransferCommands>(fs, *hostPane, *views.transferHost,
                                                   *views.transferWindow, *engine);
     hostFileOps = std::make_unique<HostFileOps>(
-        session, *hostPane,
+        fs, *hostPane,
         HostFileOpsWidgets{views.hostWidgets.RFileListBox, views.hostWidgets.RDirListBox, views.changeMode},
         *views.selectAfterRefresh);
     // The Delete key of both host lists.

@@ -4,6 +4,7 @@
 #include "ftp/session.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
+#include "platform/keyring.h"
 #include "platform/tls_socket.h"
 #include "platform/winsock.h"
 
@@ -140,6 +141,10 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         informationBox(QStringLiteral("로그인 명이 없으면 호스트에 연결할 수 없습니다."));
         return;
     }
+    // Asked before any connection is opened, so that no server waits on the user.
+    QString password;
+    if (!loginPassword(password))
+        return;
     // A port written after the address ("host:2121", "[::1]:2121") is the
     // user's latest word and wins over the profile's.
     const HostInput input = splitHostInput(profile.HostIP);
@@ -189,21 +194,52 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         }
     }
 
-    window.setStopEnabled(false);
     window.AppendLog(QStringLiteral("Connected to ") + input.shown + QStringLiteral("  port ")
                      + QString::number(port));
+    // The greeting and the login can hang like the connect (a server that
+    // sends a byte now and then, or nothing): until the login ends, Stop ends
+    // the wait and Disconnect the session, and the time limit covers it.
+    window.setConnectEnabled(false);
+    window.setDisconnectEnabled(true);
+    struct LoginWait {
+        ConnectFlow &flow;
+        explicit LoginWait(ConnectFlow &f) : flow(f) { flow.loginWaiting = true; }
+        ~LoginWait()
+        {
+            flow.loginWaiting = false;
+            flow.window.setStopEnabled(false);
+        }
+    } loginWait(*this);
+    // Whatever ended the wait other than the server's word: the server's end
+    // (already said, and the session ends by itself), the user's disconnect
+    // (done), or Stop, which ends the attempt as a disconnect does.
+    const auto interrupted = [this] {
+        if (!session.hasControlConnection())
+            return true;
+        if (tag == StopTag::Stopped) {
+            window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
+            BB_DisconnectClick();
+            return true;
+        }
+        return false;
+    };
 
     // A bare "220" line comes before the greeting's text on some servers.
     Reply greeting = session.readReply();
+    if (interrupted())
+        return;
     if (greeting.answered) {
         if (greeting.code == 220 && greeting.text.size() == 3) {
             session.log(TranscriptSide::Host, greeting.text);
             greeting = session.readReply();
+            if (interrupted())
+                return;
         } else if (greeting.code != 220) {
             window.bringToFront();
             window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
             informationBox(refused);
             session.drop();
+            window.setDisconnectEnabled(false);
             return;
         }
     }
@@ -212,16 +248,14 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
 
     window.enterLocalStartDirectory(profile);
     window.loadHostLists(profile.HostName);
-    window.setConnectEnabled(false);
-    window.setDisconnectEnabled(true);
+    if (interrupted())
+        return;
 
     if (profile.Connection.Encryption == Security::Tls) {
         // The handshake may hang like a connect: the stop button ends it.
         tag = StopTag::Waiting;
-        window.setStopEnabled(true);
         session.setTlsRequired(true, input.host);
         const bool secured = session.startTls();
-        window.setStopEnabled(false);
         if (!secured) {
             if (tag != StopTag::Stopped)
                 informationBox(QStringLiteral("보안 연결(TLS)을 만들지 못해 연결을 끊었습니다. 메시지 창을 확인하십시요."));
@@ -234,8 +268,11 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
     }
 
     QString systemReply;
-    switch (session.login(profile.UserId, profile.Password, &systemReply)) {
+    const Session::LoginResult loggedIn = session.login(profile.UserId, password, &systemReply);
+    password.clear();
+    switch (loggedIn) {
     case Session::LoginResult::Interrupted:
+        interrupted();
         return;
     case Session::LoginResult::UserRefused:
         informationBox(QStringLiteral("로그인 실패, 로그인 명을 확인하십시요."));
@@ -253,6 +290,29 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         afterLogin(systemReply);
         return;
     }
+}
+
+bool ConnectFlow::loginPassword(QString &password)
+{
+    password = profile.Password;
+    if (!password.isEmpty() || profile.KeyringEntry.isEmpty())
+        return true;
+    // Taken from the keyring for this login only: the profile never holds it,
+    // so no save can carry it into the file.
+    const KeyringResult stored = keyring().read(profile.KeyringEntry);
+    if (stored.ok()) {
+        password = stored.password;
+        return true;
+    }
+    window.AppendLog(QStringLiteral("[키링] ") + profile.HostName + QStringLiteral("의 비밀번호를 키링에서 읽지 못했습니다: ")
+                     + keyringStatusText(stored.status));
+    QString typed;
+    const QString prompt = keyringStatusText(stored.status) + QStringLiteral(".\n") + profile.UserId
+        + QLatin1Char('@') + profile.HostIP + QStringLiteral("의 비밀번호를 입력하세요.");
+    if (!dialogs().passwordQuery(nullptr, QStringLiteral("비밀번호"), prompt, typed))
+        return false;
+    password = typed;
+    return true;
 }
 
 void ConnectFlow::afterLogin(const QString &systemReply)
@@ -306,6 +366,9 @@ void ConnectFlow::BB_StopClick()
 {
     tag = StopTag::Stopped;
     session.cancel();
+    // During the greeting and the login, Stop ends the reply's wait too.
+    if (loginWaiting)
+        session.interruptWait();
 }
 
 void ConnectFlow::RB_asciiClick()

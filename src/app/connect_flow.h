@@ -89,6 +89,9 @@ public:
 
 private:
     void logFailedConnect(const QString &box, bool toFront);
+    // The password of this login: the profile's, else its keyring entry's, else
+    // the user's answer in the login box. False when the user cancelled it.
+    bool loginPassword(QString &password);
     void afterLogin(const QString &systemReply);
     // The user's word on a certificate that failed the check or is not the one
     // this profile trusts.
@@ -97,6 +100,7 @@ private:
     Session &session;
     ConnectWindow &window;
     StopTag tag = StopTag::Waiting;
+    bool loginWaiting = false;   // from the connect to the end of the login
 };
 
 } // namespace kav

@@ -1,5 +1,6 @@
 #include "lists_bridge.h"
 
+#include "composition.h"
 #include "main_form.h"
 #include "settings_bridge.h"
 #include "transfer_bridge.h"
@@ -141,7 +142,7 @@ void ListsBridge::goToHostFile(const QString &directory, const QString &name)
 {
     if (!connected())
         return;
-    window.session().command(QStringLiteral("CWD ") + directory);
+    window.sessionParts().fs.changeDirectory(directory);
     PumpMessages(5);
     window.SelectAfterRefresh = name;
     window.hostPaneOf()->RBrefreshClick();
@@ -150,7 +151,7 @@ void ListsBridge::goToHostFile(const QString &directory, const QString &name)
 void ListsBridge::changeHostDirectory(const QString &directory)
 {
     if (connected())
-        window.session().command(QStringLiteral("CWD ") + directory);
+        window.sessionParts().fs.changeDirectory(directory);
 }
 
 QString ListsBridge::selectAfterRefresh() const
@@ -188,9 +189,9 @@ void ListsBridge::runQueue(const QList<QueueEntry> &items, int total, QWidget *c
     window.transfers().commands().runQueue(out, total, caller);
 }
 
-Session &ListsBridge::session()
+RemoteFs &ListsBridge::remoteFs()
 {
-    return window.session();
+    return window.sessionParts().fs;
 }
 
 void ListsBridge::hideMainWindow()

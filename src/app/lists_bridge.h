@@ -46,7 +46,7 @@ public:
     void uploadLocalPaths(const QStringList &paths, int total, QWidget *caller) override;
     void downloadHostPaths(const QList<HostItem> &items, int total, QWidget *caller) override;
     void runQueue(const QList<QueueEntry> &items, int total, QWidget *caller) override;
-    Session &session() override;
+    RemoteFs &remoteFs() override;
     void hideMainWindow() override;
     void showMainWindow() override;
     void restoreStayOnTop() override;

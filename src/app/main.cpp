@@ -6,7 +6,6 @@
 #include "splash.h"
 
 #include "platform/dialogs.h"
-#include "platform/heap.h"
 #include "platform/termination.h"
 #include "platform/translations.h"
 
@@ -30,11 +29,15 @@ int main(int argc, char **argv)
         return 0;
     }
     if (cl.version) {
-        std::printf("kavrin %s\n", KAVRIN_VERSION);
+        std::printf("kavrin %s\n"
+                    "Copyright (C) 2026 Kavrin developers\n"
+                    "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                    "This is free software: you are free to change and redistribute it.\n"
+                    "There is NO WARRANTY, to the extent permitted by law.\n",
+                    KAVRIN_VERSION);
         return 0;
     }
 
-    kav::keepLargeBlocksOutOfTheHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kavrin"));
     QApplication::setApplicationVersion(QStringLiteral(KAVRIN_VERSION));

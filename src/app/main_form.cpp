@@ -378,6 +378,15 @@ void TMainForm::terminationRequested()
     }
     terminating = true;
     sinceTermination.start();
+    // Whatever holds the program (a modal window's own loop, a wait that a
+    // handler nested in it keeps going), it ends within a second, the
+    // settings saved: a session manager does not wait longer.
+    constexpr int TerminationLimitMs = 800;
+    QTimer::singleShot(TerminationLimitMs, this, [this] {
+        if (!shutDown && WinsockReady && FirstActivated)
+            saveConfiguration();
+        termination::exitNow(0);
+    });
     TTransForm &transfer = transferBridge->transferWindow();
     if (transfer.isVisible())
         transfer.BB_abortClick();
@@ -575,6 +584,7 @@ void TMainForm::closeEvent(QCloseEvent *event)
         saveConfiguration();
         setAcceptDrops(false);
         ftp->interruptWait();
+        ftp->closeForExit();
         ws::cleanup();
     }
     shutDown = true;

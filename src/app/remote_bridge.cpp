@@ -1,4 +1,5 @@
 #include "remote_bridge.h"
+#include "composition.h"
 #include "main_form.h"
 #include "settings_bridge.h"
 #include "transfer_bridge.h"
@@ -15,7 +16,7 @@ namespace kav {
 RemoteFileOps *createRemoteFileOps(TMainForm &window)
 {
     Ui::TMainForm &f = *window.form();
-    auto *channel = new HostChannel(window.session(), window.transfers().engine(),
+    auto *channel = new HostChannel(window.sessionParts().fs, window.transfers().engine(),
                                     [&window] { window.connectFlow().BB_DisconnectClick(); });
     RemoteFileOpsParts parts{*channel,
                              *window.hostPaneOf(),

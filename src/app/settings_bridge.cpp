@@ -47,6 +47,7 @@ SettingsBridge::SettingsBridge(TMainForm &w) : window(w)
     config = std::make_unique<Configuration>(window.profile(), window.profiles(), *this,
                                              extensions, &window);
     window.connectForm()->setProfileStore(config.get());
+    config->setLog([this](const QString &line) { window.AppendLog(line); });
     QObject::connect(window.form()->N_LASCIIExtensition, &QAction::triggered, modeWindow,
                      [this] { N_LASCIIExtensitionClick(); });
 }

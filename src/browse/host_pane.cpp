@@ -1,9 +1,8 @@
 #include "host_pane.h"
 
-#include "ftp/host_listing.h"
 
 #include "ftp/host_path.h"
-#include "ftp/session.h"
+#include "remotefs/remote_fs.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
@@ -127,11 +126,10 @@ QPixmap HostPane::iconOf(EntryKind kind)
          : kind == EntryKind::Link ? link : txt;
 }
 
-HostPane::HostPane(Session &session, const HostPaneWidgets &widgets, QString &selectAfterRefresh,
-                   QObject *parent)
-    : QObject(parent), session(session), w(widgets), SelectAfterRefresh(selectAfterRefresh)
+HostPane::HostPane(RemoteFs &fs, const HostPaneWidgets &widgets, QString &selectAfterRefresh, QObject *parent)
+    : QObject(parent), fs(fs), w(widgets), SelectAfterRefresh(selectAfterRefresh)
 {
-    connect(&session, &Session::hostDirectoryReported, this, &HostPane::hostDirectoryReported);
+    connect(&fs, &RemoteFs::directoryReported, this, &HostPane::hostDirectoryReported);
     for (HostListView *list : {w.RFileListBox, w.RDirListBox}) {
         list->setItemDelegate(new EntryDelegate(list));
         list->setUniformItemSizes(true);
@@ -158,23 +156,23 @@ QString HostPane::hostPathOf(const QString &name) const
 
 bool HostPane::connectedWithDirectory() const
 {
-    return session.isConnected() && !currentDirectory().isEmpty();
+    return fs.connected() && !currentDirectory().isEmpty();
 }
 
 bool HostPane::idle() const
 {
-    return session.isConnected() && !session.dataTransferUnderWay() && !refreshing;
+    return fs.connected() && !fs.transferUnderWay() && !refreshing;
 }
 
 bool HostPane::checkSingleSelection()
 {
     const int selected = int(w.RFileListBox->selectionModel()->selectedIndexes().size());
     if (selected == 0) {
-        session.log(TranscriptSide::Host, QStringLiteral("먼저 파일을 선택하세요."));
+        fs.log(TranscriptSide::Host, QStringLiteral("먼저 파일을 선택하세요."));
         return false;
     }
     if (selected > 1) {
-        session.log(TranscriptSide::Host, QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
+        fs.log(TranscriptSide::Host, QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다"));
         return false;
     }
     return true;
@@ -225,25 +223,6 @@ void HostPane::applySorted(bool sorted)
     w.RFileListBox->setSortingEnabled(sorted);
 }
 
-HostPane::Listing HostPane::list(const std::function<void(const QList<QByteArrayView> &, qsizetype)> &consume,
-                                 const std::function<void()> &opened, ListingFor purpose)
-{
-    const DataOpening opening = purpose == ListingFor::Entries ? openEntryListing(session)
-                                                               : session.openData(QStringLiteral("LIST"));
-    if (!opening.opened()) {
-        if (opening.activeRefused)
-            return Listing::ActiveRefused;
-        return opening.status == DataOpening::Status::Refused ? Listing::Refused : Listing::Failed;
-    }
-    if (opened)
-        opened();
-    readListing(session, [&](const QList<QByteArrayView> &lines, qsizetype bytes) {
-        consume(lines, bytes);
-        return true;
-    });
-    return Listing::Received;
-}
-
 void HostPane::RBrefreshClick()
 {
     if (!idle())
@@ -262,40 +241,38 @@ void HostPane::RBrefreshClick()
     } done{refreshing};
     w.RFileListBox->clear();
     w.RDirListBox->clear();
-    session.command(QStringLiteral("PWD"));
-    session.command(QStringLiteral("TYPE A"));
+    fs.reportDirectory();
 
-    // Entries arrive per chunk, unsorted, and are parsed (and sorted) as they
-    // come; the lists take them all at once at the end.
+    // Entries arrive per chunk, unsorted, and are sorted as they come; the
+    // lists take them all at once at the end.
     const bool sorted = w.N_RSortByName && w.N_RSortByName->isChecked();
     QList<RemoteEntry> files, dirs;
     NameSorter order;   // sorts each chunk's files while the next chunk is on its way
-    const Listing outcome = list([&](const QList<QByteArrayView> &lines, qsizetype) {
+    const FsListing outcome = fs.list([&](QList<RemoteEntry> &&entries, qsizetype) {
         QList<RemoteEntry> chunk;
-        chunk.reserve(lines.size());
-        const Session::TextDecoder decode = session.textDecoder();
-        for (const QByteArrayView raw : lines) {
-            auto entry = classifyListingLine(raw, decode);
-            if (!entry)
-                continue;
-            const bool enterable = entry->kind == EntryKind::Directory || entry->kind == EntryKind::Link;
-            (enterable ? dirs : chunk).append(std::move(*entry));
+        chunk.reserve(entries.size());
+        for (RemoteEntry &entry : entries) {
+            const bool enterable = entry.kind == EntryKind::Directory || entry.kind == EntryKind::Link;
+            (enterable ? dirs : chunk).append(std::move(entry));
         }
         if (sorted)
             order.add(std::move(chunk));
         else
             files.append(std::move(chunk));
+        return true;
     });
-    if (outcome == Listing::Failed)
+    // A server that refuses the active mode's PORT outright: the way up stays, and a box
+    // says what the log alone would tell.
+    const bool activeRefused = outcome == FsListing::Failed && fs.ftp() && fs.ftp()->activeModeRefused();
+    if (outcome == FsListing::Failed && !activeRefused)
         return;
     dirs.prepend(RemoteEntry{ParentEntry, EntryKind::Directory});
     w.RDirListBox->setEntries(std::move(dirs));
-    if (outcome == Listing::ActiveRefused) {
-        // The way up stays open, and the user learns what the log alone would tell.
+    if (activeRefused) {
         informationBox(ActiveModeRefusedText, w.RDirListBox->window());
         return;
     }
-    if (outcome == Listing::Refused)   // an unreadable directory: the way up stays open
+    if (outcome == FsListing::Refused)   // an unreadable directory: the way up stays open
         return;
     if (sorted)
         files = order.take([] { PumpWhenDue(); });
@@ -338,11 +315,6 @@ void HostPane::N_RSortByNameClick()
     w.RFileListBox->setFocus();
 }
 
-Reply HostPane::changeDirectory(const QString &command)
-{
-    return session.command(command);
-}
-
 void HostPane::RDirListBoxDblClick()
 {
     if (!idle())
@@ -352,9 +324,8 @@ void HostPane::RDirListBoxDblClick()
         return;
     const QString name = item.text();
     const EntryKind kind = item.kind();
-    const Reply reply = changeDirectory(name.startsWith(QLatin1String("..")) ? QStringLiteral("CWD ..")
-                                                                             : QStringLiteral("CWD ") + name);
-    if (reply.code != 550 && reply.code != 553) {
+    const FsResult result = fs.changeDirectory(name.startsWith(QLatin1String("..")) ? QStringLiteral("..") : name);
+    if (!result.refused()) {
         RBrefreshClick();
     } else if (kind == EntryKind::Link && item && item.text() == name) {
         // A link the server cannot enter leads to a file: it moves to the file
@@ -371,7 +342,7 @@ void HostPane::CB_CurNameChange()
     const QString dir = currentDirectory();
     if (dir.isEmpty())
         return;
-    changeDirectory(QStringLiteral("CWD ") + dir);
+    fs.changeDirectory(dir);
     RBrefreshClick();
 }
 
@@ -386,7 +357,7 @@ void HostPane::N_RSpecifyadirectoryClick()
         return;
     if (answer.isEmpty() || answer == current)
         return;
-    if (changeDirectory(QStringLiteral("CWD ") + answer).text.startsWith(QLatin1String("250")))
+    if (fs.changeDirectory(answer).ok())
         RBrefreshClick();
 }
 
@@ -430,16 +401,23 @@ void HostPane::N_RDirectoryListClick()
 {
     if (!connectedWithDirectory() || !idle() || !showReport)
         return;
-    session.command(QStringLiteral("TYPE A"));
-    session.command(QStringLiteral("PWD"));
+    // The report for people is LIST's "ls -l" text, which only FTP has.
+    FtpExtras *ftp = fs.ftp();
+    if (!ftp) {
+        fs.log(TranscriptSide::Host, FtpOnlyHint);
+        return;
+    }
+    ftp->setTransferType(FtpAscii);
+    fs.reportDirectory();
     QStringList lines;
     qsizetype total = 0;
-    const Listing outcome = list([this, &lines, &total](const QList<QByteArrayView> &block, qsizetype bytes) {
+    const FsListing outcome = ftp->listLines({}, [this, &lines, &total](const QList<QByteArrayView> &block, qsizetype bytes) {
         total += bytes;
         for (const QByteArrayView raw : block)
-            lines << withoutTrailingCR(session.decodeText(raw));
-    }, {}, ListingFor::Report);
-    if (outcome != Listing::Received)
+            lines << withoutTrailingCR(fs.decodeName(raw));
+        return true;
+    });
+    if (outcome != FsListing::Received && outcome != FsListing::Broken)
         return;
     showReport(QStringLiteral("[Host] - DirInfo (") + currentDirectory() + QStringLiteral(", ")
                    + QString::number(total) + QStringLiteral(" Bytes)"),

@@ -5,7 +5,6 @@
 #include "host_list.h"
 #include "ftp/listing.h"
 
-#include "ftp/reply.h"
 
 #include <QObject>
 #include <QPixmap>
@@ -19,7 +18,7 @@ class QWidget;
 
 namespace kav {
 
-class Session;
+class RemoteFs;
 
 // The text of the directory list's first item (48 characters).
 extern const QString ParentEntry;
@@ -39,8 +38,8 @@ class HostPane : public QObject {
     Q_OBJECT
 public:
     // `selectAfterRefresh` is the main window's name to reselect after the next
-    // refresh. The pane follows the session's 257 replies by itself.
-    HostPane(Session &session, const HostPaneWidgets &widgets, QString &selectAfterRefresh,
+    // refresh. The pane follows the directories the server reports by itself.
+    HostPane(RemoteFs &fs, const HostPaneWidgets &widgets, QString &selectAfterRefresh,
              QObject *parent = nullptr);
 
     void RBrefreshClick();
@@ -95,18 +94,7 @@ private:
     bool connectedWithDirectory() const;
     // Connected, and no transfer under way that a new command would disturb.
     bool idle() const;
-    Reply changeDirectory(const QString &command);
-    // A listing over the session's data channel: `opened` once the data connection
-    // is up, each block's complete lines as they arrive, then the final reply read.
-    // The entries come by MLSD where the server offers it (host_listing.h); the
-    // report for people is always LIST's "ls -l" text.
-    // ActiveRefused: the server refused the active mode's PORT (EPRT) itself.
-    enum class Listing { Received, Refused, Failed, ActiveRefused };
-    enum class ListingFor { Entries, Report };
-    Listing list(const std::function<void(const QList<QByteArrayView> &lines, qsizetype bytes)> &consume,
-                 const std::function<void()> &opened = {}, ListingFor purpose = ListingFor::Entries);
-
-    Session &session;
+    RemoteFs &fs;
     HostPaneWidgets w;
     QString &SelectAfterRefresh;
     // A refresh is under way (it pumps window events while it reads and sorts).

@@ -1,10 +1,7 @@
 #include "host_search.h"
 
-#include "ftp/host_listing.h"
-#include "ftp/listing.h"
-
 #include "ftp/host_path.h"
-#include "ftp/session.h"
+#include "remotefs/remote_fs.h"
 #include "platform/event_pump.h"
 #include "platform/text.h"
 #include "platform/wildcard.h"
@@ -64,34 +61,24 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
     if (cb.directoryRead)
         cb.directoryRead(read);
     PumpMessages(1);
-    if (!session.isConnected())
+    if (!fs.connected())
         return Visit::Fail;
-    const Reply cwd = session.command(QStringLiteral("CWD ") + path);
-    if (!session.isConnected())
+    const FsResult cwd = fs.changeDirectory(path);
+    if (!fs.connected())
         return Visit::Fail;
-    if (cwd.code != 250)
+    if (!cwd.ok())
         return Visit::GoOn;   // the refusal is in the log; its subtree is not searched
 
-    const DataOpening opening = openEntryListing(session);
-    if (opening.status == DataOpening::Status::Refused)
-        return session.isConnected() ? Visit::GoOn : Visit::Fail;
-    if (!opening.opened())
-        return Visit::Fail;
-
     QStringList subdirectories;
-    const ListingRead read = readListing(session, [&](const QList<QByteArrayView> &lines, qsizetype) {
-        const Session::TextDecoder decode = session.textDecoder();
-        for (const QByteArrayView raw : lines) {
-            const auto entry = classifyListingLine(raw, decode);
-            if (!entry)
-                continue;
-            const QString &name = entry->name;
+    const FsListing listing = fs.list([&](QList<RemoteEntry> &&entries, qsizetype) {
+        for (const RemoteEntry &entry : entries) {
+            const QString &name = entry.name;
             if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
                 || name.contains(QLatin1Char('/')))
                 continue;
             // A link is reported like a file and never entered: one that points above
             // would make the walk endless.
-            if (entry->kind == EntryKind::Directory) {
+            if (entry.kind == EntryKind::Directory) {
                 subdirectories << name;
                 continue;
             }
@@ -100,7 +87,7 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
             ++found;
             const int dot = int(name.lastIndexOf(QLatin1Char('.')));
             const QString extension = dot < 0 ? QString() : name.mid(dot + 1).toUpper();
-            const bool binary = entry->kind == EntryKind::ExecutableFile || extension.isEmpty()
+            const bool binary = entry.kind == EntryKind::ExecutableFile || extension.isEmpty()
                                 || !(cb.isAscii && cb.isAscii(extension));
             if (cb.found)
                 cb.found(joinHostPath(path, name), binary ? QStringLiteral("B") : QStringLiteral("A"), found);
@@ -108,16 +95,18 @@ HostSearch::Visit HostSearch::visit(const QString &path, int depth)
         }
         return !stop();
     });
-    if (read == ListingRead::Failed)
+    if (listing == FsListing::Refused)
+        return fs.connected() ? Visit::GoOn : Visit::Fail;
+    if (listing == FsListing::Failed || listing == FsListing::Broken)
         return Visit::Fail;
     PumpMessages(1);
-    if (!session.isConnected())
+    if (!fs.connected())
         return Visit::Fail;
     if (!recursive || stop())
         return Visit::Stop;
     if (depth >= depthLimit) {
         if (!subdirectories.isEmpty())
-            session.log(TranscriptSide::Host,
+            fs.log(TranscriptSide::Host,
                         QStringLiteral("%1단계보다 깊은 디렉토리는 찾지 않습니다: ").arg(depthLimit) + path);
         return Visit::GoOn;
     }

@@ -1,7 +1,7 @@
 #pragma once
-// The host file search: a depth-first walk of the host's tree with CWD and
-// the entry listing (MLSD or LIST, host_listing.h) over the session's one data
-// channel, matching file names itself.
+// The host file search: a depth-first walk of the host's tree, entering each
+// directory and listing its entries through the remote file system, matching
+// file names itself.
 // Free of widgets: the search window shows what the callbacks report.
 //
 // - Every subdirectory path is built from the start directory's text; the walk
@@ -20,7 +20,7 @@
 
 namespace kav {
 
-class Session;
+class RemoteFs;
 
 // The 1-based position of the character that makes a mask malformed (the "["
 // of a set that is never closed), or 0 for a good mask.
@@ -43,7 +43,7 @@ class HostSearch {
 public:
     static constexpr int DefaultMaxDepth = 32;
 
-    HostSearch(Session &session, const HostSearchCallbacks &callbacks) : session(session), cb(callbacks) {}
+    HostSearch(RemoteFs &fs, const HostSearchCallbacks &callbacks) : fs(fs), cb(callbacks) {}
 
     // Walks from startDir; the mask must be good (invalidMaskPosition() == 0).
     HostSearchResult run(const QString &startDir, const QString &mask, bool subdirectories,
@@ -54,7 +54,7 @@ private:
     Visit visit(const QString &path, int depth);
     bool stop() const { return cb.stopRequested && cb.stopRequested(); }
 
-    Session &session;
+    RemoteFs &fs;
     HostSearchCallbacks cb;
     QString mask;
     bool recursive = true;

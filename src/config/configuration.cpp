@@ -3,10 +3,15 @@
 #include "platform/dialogs.h"
 #include "platform/editor_lookup.h"
 #include "platform/ini_file.h"
+#include "platform/keyring.h"
 #include "platform/settings_dir.h"
 #include "config/ascii_extensions.h"
 
+#include "platform/text.h"
+
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace kav {
 
@@ -111,14 +116,17 @@ bool Configuration::openForChange(IniFile &ini)
     return true;
 }
 
-void Configuration::commit(IniFile &ini)
+bool Configuration::commit(IniFile &ini)
 {
-    if (ini.save() || saveFailureShown)
-        return;
+    if (ini.save())
+        return true;
+    if (saveFailureShown)
+        return false;
     saveFailureShown = true;
     informationBox(QStringLiteral("설정 파일을 저장하지 못했습니다.\n") + ini.path() + QStringLiteral("\n")
                        + ini.errorString(),
                    messageParent);
+    return false;
 }
 
 void Configuration::useExtensions(const QString &stored)
@@ -141,6 +149,11 @@ void Configuration::LoadConfiguration()
         // treat every text file as binary and write itself back empty at the exit.
         writeFirstRun(ini);
         useExtensions(DefaultTransAscii);
+        if (keyringOptionAtStart(ini)) {
+            LoginOptions o = profiles.options();
+            o.KeyringPasswords = true;
+            profiles.setOptions(o);
+        }
         return;
     case IniFile::LoadResult::Unreadable:
         // Never replace a file the user has (and may still be able to recover)
@@ -158,7 +171,8 @@ void Configuration::LoadConfiguration()
     for (const ProfileEntry &e : readProfiles(ini))
         profiles.append(e);
 
-    const LoginOptions login = readLoginOptions(ini);
+    LoginOptions login = readLoginOptions(ini);
+    login.KeyringPasswords = keyringOptionAtStart(ini);
     applyLoginOptions(login);
 
     profiles.choose(-1);
@@ -180,6 +194,188 @@ void Configuration::LoadConfiguration()
 
     bookmarks->load(readLocalBookmarks(ini));
     toolList->load(readTools(ini));
+
+    // Passwords an older build (or the user's own choice in a failure) left in
+    // the file move into the keyring now that it answers.
+    const bool inFile = std::any_of(profiles.entries().begin(), profiles.entries().end(),
+                                    [](const ProfileEntry &e) { return !e.Password.isEmpty(); });
+    if (login.KeyringPasswords && inFile)
+        movePasswords(true);
+}
+
+bool Configuration::keyringOptionAtStart(const IniFile &ini)
+{
+    const std::optional<bool> stored = readKeyringOption(ini);
+    if (stored && !*stored)
+        return false;
+    const KeyringResult probe = keyring().probe();
+    if (!stored) {
+        keyringMissingAtStart = !probe.answered();
+        return probe.answered();
+    }
+    if (!probe.answered())
+        note(QStringLiteral("[키링] 시스템 키링에 연결하지 못했습니다: ") + keyringStatusText(probe.status)
+             + QStringLiteral(". 접속할 때 비밀번호를 묻습니다."));
+    return true;
+}
+
+void Configuration::note(const QString &line)
+{
+    if (logLine)
+        logLine(line);
+}
+
+void Configuration::dropEntries(const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const KeyringResult r = keyring().remove(entry);
+        if (!r.ok())
+            note(QStringLiteral("[키링] 지난 비밀번호 항목을 지우지 못했습니다 (") + entry + QStringLiteral("): ")
+                 + keyringStatusText(r.status));
+    }
+}
+
+QString Configuration::keyringEntryOf(const QString &name) const
+{
+    return savedEntries.value(text::trimmedBlanks(name).toString().toCaseFolded());
+}
+
+bool Configuration::placePassword(IniFile &ini, SessionProfile &p, QStringList &stale)
+{
+    // The entry this profile's marker names in the file now: its own password.
+    const QString own = readKeyringMarker(ini, p.HostName);
+    const QString entry = keyringEntryName(p.HostName, p.HostIP);
+    const auto forget = [&](const QString &old) {
+        if (!old.isEmpty() && old != p.KeyringEntry && old == own && !stale.contains(old))
+            stale << old;
+    };
+
+    if (p.Password.isEmpty() && !p.KeyringEntry.isEmpty()) {
+        // The password was never taken out of the keyring: it stays there,
+        // under the name and host the profile has now.
+        const QString from = p.KeyringEntry;
+        if (from != entry) {
+            const KeyringResult read = keyring().read(from);
+            if (read.ok() && keyring().write(entry, read.password).ok()) {
+                p.KeyringEntry = entry;
+                forget(from);
+            } else {
+                note(QStringLiteral("[키링] 비밀번호 항목의 이름을 바꾸지 못해 예전 이름으로 둡니다: ")
+                     + keyringStatusText(read.ok() ? KeyringStatus::Refused : read.status));
+            }
+        }
+        forget(own);
+        return true;
+    }
+
+    if (p.Password.isEmpty() || !profiles.options().KeyringPasswords) {
+        // The file's way: the scrambled password (an empty one for none).
+        p.KeyringEntry.clear();
+        forget(own);
+        if (!p.Password.isEmpty() && keyringMissingAtStart) {
+            keyringMissingAtStart = false;  // said once a run
+            note(QStringLiteral("[키링] 시스템 키링이 없어 비밀번호를 설정 파일에 저장했습니다."));
+        }
+        return true;
+    }
+
+    const KeyringResult written = keyring().write(entry, p.Password);
+    if (written.ok()) {
+        p.KeyringEntry = entry;
+        forget(own);
+        return true;
+    }
+    note(QStringLiteral("[키링] 비밀번호를 키링에 저장하지 못했습니다: ") + keyringStatusText(written.status));
+    // Never into the file behind the user's back.
+    if (confirmBox(QStringLiteral("비밀번호를 시스템 키링에 저장하지 못했습니다 (") + keyringStatusText(written.status)
+                       + QStringLiteral(").\n이번에는 비밀번호를 설정 파일에 저장할까요?"),
+                   messageParent)) {
+        p.KeyringEntry.clear();
+        forget(own);
+        return true;
+    }
+    p.KeyringEntry = own;
+    return false;
+}
+
+bool Configuration::movePasswords(bool toKeyring)
+{
+    IniFile ini;
+    if (!openForChange(ini))
+        return false;
+    const QList<ProfileEntry> stored = readProfiles(ini);
+    QStringList stale;
+    int moved = 0, failed = 0;
+    KeyringStatus failure = KeyringStatus::Ok;
+    QList<ProfileEntry> changed;
+    for (ProfileEntry e : stored) {
+        if (toKeyring) {
+            if (e.Password.isEmpty())
+                continue;
+            const QString entry = keyringEntryName(e.HostName, e.HostIP);
+            const KeyringResult r = keyring().write(entry, e.Password);
+            if (!r.ok()) {
+                ++failed;
+                failure = r.status;
+                continue;
+            }
+            e.Password.clear();
+            e.KeyringEntry = entry;
+        } else {
+            if (e.KeyringEntry.isEmpty())
+                continue;
+            const KeyringResult r = keyring().read(e.KeyringEntry);
+            if (!r.ok() && r.status != KeyringStatus::NotFound) {
+                ++failed;
+                failure = r.status;
+                continue;
+            }
+            stale << e.KeyringEntry;
+            e.Password = r.password;
+            e.KeyringEntry.clear();
+        }
+        writePasswordPlace(ini, e.HostName, e.Password, e.KeyringEntry);
+        changed << e;
+        ++moved;
+    }
+    // Turning the option on with no keyring to take anything: it stays off.
+    if (toKeyring && failed > 0 && moved == 0 && failure != KeyringStatus::Ok) {
+        note(QStringLiteral("[키링] 비밀번호를 키링으로 옮기지 못했습니다: ") + keyringStatusText(failure));
+        informationBox(QStringLiteral("비밀번호를 시스템 키링으로 옮기지 못했습니다: ") + keyringStatusText(failure)
+                           + QStringLiteral(".\n비밀번호는 설정 파일에 그대로 둡니다."),
+                       messageParent);
+        return false;
+    }
+    if (toKeyring && moved == 0 && profiles.options().KeyringPasswords && readKeyringOption(ini))
+        return true;  // nothing to move and nothing to note: the file stays as it is
+    writeKeyringOption(ini, toKeyring);
+    if (!commit(ini))
+        return false;  // the keyring's copies stay; the file still holds every password as before
+
+    // The in-memory profiles follow the file; passwords now in the keyring leave memory.
+    for (const ProfileEntry &e : changed) {
+        savedEntries.insert(text::trimmedBlanks(e.HostName).toString().toCaseFolded(), e.KeyringEntry);
+        const int i = profiles.indexOf(e.HostName);
+        if (i < 0)
+            continue;
+        ProfileEntry shown = profiles.at(i);
+        shown.Password = e.Password;
+        shown.KeyringEntry = e.KeyringEntry;
+        profiles.set(i, shown);
+        if (sameProfile(session.HostName, e.HostName) && session.Password.isEmpty())
+            session.KeyringEntry = e.KeyringEntry;
+    }
+    LoginOptions o = profiles.options();
+    o.KeyringPasswords = toKeyring;
+    profiles.setOptions(o);
+    dropEntries(stale);
+    if (failed > 0) {
+        note(QStringLiteral("[키링] 비밀번호 %1개를 옮기지 못했습니다: ").arg(failed) + keyringStatusText(failure));
+        informationBox(QStringLiteral("비밀번호 %1개를 옮기지 못해 지금 있는 곳에 그대로 둡니다: ").arg(failed)
+                           + keyringStatusText(failure),
+                       messageParent);
+    }
+    return true;
 }
 
 void Configuration::SaveSessionProfile(const SessionProfile &profile)
@@ -187,8 +383,14 @@ void Configuration::SaveSessionProfile(const SessionProfile &profile)
     IniFile ini;
     if (!openForChange(ini))
         return;
-    writeSessionProfile(ini, profile);
-    commit(ini);
+    SessionProfile stored = profile;
+    QStringList stale;
+    const bool withPassword = placePassword(ini, stored, stale);
+    writeSessionProfile(ini, stored, withPassword);
+    if (!commit(ini))
+        return;
+    savedEntries.insert(text::trimmedBlanks(stored.HostName).toString().toCaseFolded(), stored.KeyringEntry);
+    dropEntries(stale);
 }
 
 void Configuration::storeTrustedCertificate(const QString &hostName, const QString &fingerprint)
@@ -216,8 +418,13 @@ void Configuration::removeProfileKeys(const QString &name)
     IniFile ini;
     if (!openForChange(ini))
         return;
+    const QString entry = readKeyringMarker(ini, name);
     removeProfile(ini, name);
-    commit(ini);
+    if (!commit(ini))
+        return;
+    savedEntries.remove(text::trimmedBlanks(name).toString().toCaseFolded());
+    if (!entry.isEmpty())
+        dropEntries({entry});
 }
 
 void Configuration::SaveConfiguration()
@@ -225,6 +432,7 @@ void Configuration::SaveConfiguration()
     IniFile ini;
     if (!openForChange(ini))
         return;
+    QStringList stale;
 
     // Last positions of the connected profile.
     const LastPositions positions = main.lastPositions();
@@ -241,7 +449,15 @@ void Configuration::SaveConfiguration()
         session.LastHostDir = entry.LastHostDir;
         session.LastHostFile = entry.LastHostFile;
         if (session.AutoSave) {
-            writeSessionProfile(ini, session);
+            SessionProfile stored = session;
+            // A password the keyring already holds is not written again at
+            // every disconnect (nor asked about when the keyring has locked since).
+            if (!stored.KeyringEntry.isEmpty())
+                stored.Password.clear();
+            const bool withPassword = placePassword(ini, stored, stale);
+            writeSessionProfile(ini, stored, withPassword);
+            session.KeyringEntry = stored.KeyringEntry;
+            savedEntries.insert(text::trimmedBlanks(stored.HostName).toString().toCaseFolded(), stored.KeyringEntry);
         } else {
             // The user chose not to store this connection's address, user and
             // password: only the stored profile's last positions change.
@@ -263,7 +479,8 @@ void Configuration::SaveConfiguration()
         writeHostBookmarks(ini, session.HostName, hostMarks->entries());
         writeQueue(ini, session.HostName, queueList->entries());
     }
-    commit(ini);
+    if (commit(ini))
+        dropEntries(stale);
 }
 
 void Configuration::LoadHostLists(const QString &profileName)

@@ -13,6 +13,17 @@
 // back only under that name, and only when the session profile still carries
 // it; removing that profile, or a failed read, leaves them owned by no profile,
 // so they are never written under another profile nor over a list never loaded.
+//
+// Passwords: with LOGIN/KeyringPasswords on (on by default when a keyring
+// answers at start), a saved password goes to the desktop's keyring under the
+// profile's name and host, and the file keeps an empty PASSWORD value and a
+// KEYRING marker naming the entry. Invariants:
+// - a password is never written to the file while the option is on, unless
+//   the keyring failed and the user said so in a box;
+// - a keyring entry is deleted only after the file that no longer names it
+//   has been saved, so a failed save never loses a password;
+// - moving the passwords (switching the option) writes the file once;
+// - nothing of a password reaches the log.
 
 #include "config/configuration_file.h"
 #include "config/profiles.h"
@@ -21,7 +32,9 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QHash>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -95,6 +108,10 @@ public:
     // its stored entry and the file at once.
     void storeTrustedCertificate(const QString &hostName, const QString &fingerprint);
     void removeProfileKeys(const QString &name) override;
+    QString keyringEntryOf(const QString &name) const override;
+    bool movePasswords(bool toKeyring) override;
+    // Where lines about the keyring go (the main window's log).
+    void setLog(std::function<void(const QString &)> log) { logLine = std::move(log); }
     void SaveConfiguration();
     void LoadHostLists(const QString &profileName);
     // The ping window's reader: names and addresses of the profiles; returns the
@@ -110,10 +127,19 @@ private:
     void writeFirstRun(IniFile &ini);
     // Reads the file for a change; false when it must not be written.
     bool openForChange(IniFile &ini);
-    void commit(IniFile &ini);
+    bool commit(IniFile &ini);
     // The extension list from its stored text (the defaults for an empty one).
     void useExtensions(const QString &stored);
     void applyLoginOptions(const LoginOptions &options);
+    // Decides where the password of `p` goes in this save and puts it into
+    // the keyring when that is the place; sets p.KeyringEntry. False: the
+    // password keys must stay as they are (the user kept it out of the file).
+    // Entries to delete once the file is saved are added to `stale`.
+    bool placePassword(IniFile &ini, SessionProfile &p, QStringList &stale);
+    void dropEntries(const QStringList &entries);
+    void note(const QString &line);
+    // The start: whether passwords go to the keyring (from the file, else from the probe).
+    bool keyringOptionAtStart(const IniFile &ini);
 
     QString filePath;
     SessionProfile &session;
@@ -131,6 +157,10 @@ private:
     ListHolder<QueueEntry> *queueList;
     std::array<std::unique_ptr<WindowSizeHolder>, SizedWindowCount> keptSizes;
     std::array<WindowSizeHolder *, SizedWindowCount> sizes{};
+
+    std::function<void(const QString &)> logLine;
+    QHash<QString, QString> savedEntries;  // case-folded profile name -> keyring entry of the last save
+    bool keyringMissingAtStart = false;
 
     QString hostListsOwner;
     bool canWrite = true;

@@ -18,6 +18,11 @@ const QString Config = QStringLiteral("CONFIG");
 const QString Chat = QStringLiteral("CHAT");
 const QString IpAddress = QStringLiteral("IPADDRESS");
 const QString PasswordSection = QStringLiteral("PASSWORD");
+// Profile name = the keyring entry holding its password. The PASSWORD value of
+// such a profile stays empty, so a reader that knows no keyring sees an empty
+// password rather than something it would take for one.
+const QString KeyringSection = QStringLiteral("KEYRING");
+const QString KeyringOptionKey = QStringLiteral("KeyringPasswords");
 
 // The first-run editor: the name the file has always carried; the loader
 // replaces a name that is no program here by the platform's editor.
@@ -153,7 +158,7 @@ QString profileValue(const ProfileEntry &e)
 ProfileEntry profileEntryOf(const SessionProfile &p)
 {
     return {p.HostName, p.HostIP, p.UserId, p.Password, p.RemotePath, p.LocalPath,
-            p.LastLocalDir, p.LastLocalFile, p.LastHostDir, p.LastHostFile, p.Connection};
+            p.LastLocalDir, p.LastLocalFile, p.LastHostDir, p.LastHostFile, p.Connection, p.KeyringEntry};
 }
 
 QList<ProfileEntry> readProfiles(const IniFile &ini, bool withPasswords)
@@ -178,14 +183,26 @@ QList<ProfileEntry> readProfiles(const IniFile &ini, bool withPasswords)
         // One pass over the password section (the first key of a name counts, as
         // in a read of it), not one search per profile: a long profile list
         // would otherwise take a scan of the file for each entry.
-        QHash<QString, QString> scrambled;
-        for (const IniFile::Entry &p : ini.entries(PasswordSection)) {
-            const QString key = p.key.toCaseFolded();
-            if (!scrambled.contains(key))
-                scrambled.insert(key, p.value);
+        const auto firstValues = [&ini](const QString &section) {
+            QHash<QString, QString> values;
+            for (const IniFile::Entry &p : ini.entries(section)) {
+                const QString key = p.key.toCaseFolded();
+                if (!values.contains(key))
+                    values.insert(key, p.value);
+            }
+            return values;
+        };
+        const QHash<QString, QString> scrambled = firstValues(PasswordSection);
+        const QHash<QString, QString> inKeyring = firstValues(KeyringSection);
+        for (ProfileEntry &e : out) {
+            const QString key = text::trimmedBlanks(e.HostName).toString().toCaseFolded();
+            const QString stored = scrambled.value(key);
+            e.Password = UnscramblePassword(stored);
+            // A password in the file is the newer word (a reader without the
+            // keyring wrote it over the empty value): it wins over the marker.
+            if (stored.isEmpty())
+                e.KeyringEntry = inKeyring.value(key).trimmed();
         }
-        for (ProfileEntry &e : out)
-            e.Password = UnscramblePassword(scrambled.value(text::trimmedBlanks(e.HostName).toString().toCaseFolded()));
     }
     return out;
 }
@@ -247,11 +264,41 @@ void writeProfileLine(IniFile &ini, const ProfileEntry &entry)
     ini.writeString(IpAddress, entry.HostName, profileValue(entry));
 }
 
-void writeSessionProfile(IniFile &ini, const SessionProfile &p)
+void writeSessionProfile(IniFile &ini, const SessionProfile &p, bool withPassword)
 {
     writeLoginOptions(ini, p);
     writeProfileLine(ini, profileEntryOf(p));
-    ini.writeString(PasswordSection, p.HostName, ScramblePassword(p.Password));
+    if (withPassword)
+        writePasswordPlace(ini, p.HostName, p.Password, p.KeyringEntry);
+}
+
+void writePasswordPlace(IniFile &ini, const QString &name, const QString &password, const QString &keyringEntry)
+{
+    if (keyringEntry.isEmpty()) {
+        ini.writeString(PasswordSection, name, ScramblePassword(password));
+        if (ini.hasKey(KeyringSection, name))
+            ini.removeKey(KeyringSection, name);
+    } else {
+        ini.writeString(PasswordSection, name, QString());
+        ini.writeString(KeyringSection, name, keyringEntry);
+    }
+}
+
+QString readKeyringMarker(const IniFile &ini, const QString &name)
+{
+    return ini.readString(KeyringSection, name).trimmed();
+}
+
+std::optional<bool> readKeyringOption(const IniFile &ini)
+{
+    if (!ini.hasKey(Login, KeyringOptionKey))
+        return std::nullopt;
+    return ini.readBool(Login, KeyringOptionKey, false);
+}
+
+void writeKeyringOption(IniFile &ini, bool on)
+{
+    ini.writeBool(Login, KeyringOptionKey, on);
 }
 
 void writeMainOptions(IniFile &ini, const MainOptions &o, const QString &transAscii)
@@ -280,6 +327,8 @@ void removeProfile(IniFile &ini, const QString &name)
 {
     ini.removeKey(IpAddress, name);
     ini.removeKey(PasswordSection, name);
+    if (ini.hasKey(KeyringSection, name))
+        ini.removeKey(KeyringSection, name);
     removeNumberedValues(ini, QStringLiteral("QUEUE"), name, QueueCapacity);
     removeNumberedValues(ini, QStringLiteral("RBOOKMARK"), name, HostBookmarkCapacity);
 }

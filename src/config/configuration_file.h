@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace kav {
 
@@ -57,13 +58,22 @@ MainOptions readMainOptions(const IniFile &ini, const MainOptions &current);
 QString readTransAscii(const IniFile &ini);
 QSize readWindowSize(const IniFile &ini, SizedWindow window, const QSize &current);
 
-// LOGIN keys, the IPADDRESS line and the PASSWORD line of the session profile.
-void writeSessionProfile(IniFile &ini, const SessionProfile &profile);
+// LOGIN keys, the IPADDRESS line and (withPassword) where the password is:
+// scrambled in PASSWORD, or an empty PASSWORD value and its KEYRING marker.
+void writeSessionProfile(IniFile &ini, const SessionProfile &profile, bool withPassword = true);
+// The password of profile `name` scrambled into PASSWORD (its KEYRING marker
+// removed) when keyringEntry is empty; else PASSWORD empty and the marker set.
+void writePasswordPlace(IniFile &ini, const QString &name, const QString &password, const QString &keyringEntry);
+// The KEYRING marker of profile `name` (empty: none).
+QString readKeyringMarker(const IniFile &ini, const QString &name);
+// LOGIN's keyring option; none when the file never chose.
+std::optional<bool> readKeyringOption(const IniFile &ini);
+void writeKeyringOption(IniFile &ini, bool on);
 void writeLoginOptions(IniFile &ini, const SessionProfile &profile);
 void writeProfileLine(IniFile &ini, const ProfileEntry &entry);
 void writeMainOptions(IniFile &ini, const MainOptions &options, const QString &transAscii);
 void writeWindowSize(IniFile &ini, SizedWindow window, const QSize &size);
-// IPADDRESS/name, PASSWORD/name and the name's QUEUE and RBOOKMARK keys.
+// IPADDRESS/name, PASSWORD/name, KEYRING/name and the name's QUEUE and RBOOKMARK keys.
 void removeProfile(IniFile &ini, const QString &name);
 
 } // namespace kav

@@ -79,6 +79,10 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
         changingHostList = true;
         ui->CB_HostName->setItemText(index, model.at(index).HostName);
         changingHostList = false;
+        // A password moved between the file and the keyring: the shown
+        // profile follows unless the user is typing a new one.
+        if (index == selectedProfile() && !ui->E_Password->isModified())
+            showPassword(model.at(index));
     });
     connect(&model, &ProfileList::removed, this, &TConnectForm::profileRemoved);
     connect(&model, &ProfileList::cleared, this, &TConnectForm::profilesCleared);
@@ -104,6 +108,10 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
         if (!showingOptions)
             model.editableOptions().UseLastPath = on;
     });
+    connect(ui->CB_Keyring, &QCheckBox::toggled, this, [this](bool on) {
+        if (!showingOptions)
+            CB_KeyringClick(on);
+    });
     showOptions();
 
     updatePasswordMask();
@@ -118,6 +126,7 @@ void TConnectForm::showOptions()
     ui->E_editor->setText(o.Editor);
     ui->CB_autosave->setChecked(o.AutoSave);
     ui->CB_UseLastPath->setChecked(o.UseLastPath);
+    ui->CB_Keyring->setChecked(o.KeyringPasswords);
     showingOptions = false;
 }
 
@@ -132,7 +141,7 @@ void TConnectForm::setProfileFieldsEnabled(bool on)
 {
     const QList<QWidget *> fields = {ui->E_UserId, ui->E_Password, ui->E_RemotePath, ui->E_LocalPath,
                                      ui->E_editor, ui->CB_Anonymous, ui->CB_autosave, ui->CB_UseLastPath,
-                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security};
+                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security, ui->CB_Keyring};
     for (QWidget *field : fields)
         field->setEnabled(on);
 }
@@ -143,6 +152,7 @@ void TConnectForm::resetSessionProfile()
     profile.HostIP.clear();
     profile.UserId.clear();
     profile.Password.clear();
+    profile.KeyringEntry.clear();
     profile.RemotePath.clear();
     profile.LocalPath.clear();
     profile.Editor.clear();
@@ -166,6 +176,8 @@ void TConnectForm::copyToSessionProfile()
     profile.HostIP = ui->E_HostIP->text();
     profile.UserId = ui->E_UserId->text();
     profile.Password = ui->E_Password->text();
+    // An empty field the user left alone stands for the password in the keyring.
+    profile.KeyringEntry = profile.Password.isEmpty() && !ui->E_Password->isModified() ? shownKeyringEntry : QString();
     profile.RemotePath = ui->E_RemotePath->text();
     profile.LocalPath = localPath.path();
     const LoginOptions &o = model.options();
@@ -264,7 +276,7 @@ void TConnectForm::CB_HostNameChange()
     ui->E_HostIP->setText(e.HostIP);
     ui->E_UserId->setText(e.UserId);
     ui->CB_Anonymous->setChecked(ui->E_UserId->text() == AnonymousUser);
-    ui->E_Password->setText(e.Password);
+    showPassword(e);
     ui->E_RemotePath->setText(e.RemotePath);
     localPath.show(e.LocalPath);
     showConnection(e.Connection);
@@ -351,15 +363,21 @@ void TConnectForm::BB_okClick()
             profile.LastHostFile = known.LastHostFile;
             profile.Connection.TrustedCertificate = known.Connection.TrustedCertificate;
         }
-        if (store)
+        if (store) {
             store->SaveSessionProfile(profile);
+            // The store decided where the password went.
+            profile.KeyringEntry = store->keyringEntryOf(profile.HostName);
+        }
+        // A password in the keyring is not kept in the list.
+        const QString listedPassword = profile.KeyringEntry.isEmpty() ? profile.Password : QString();
 
         if (found < 0) {
             ProfileEntry entry;
             entry.HostName = profile.HostName;
             entry.HostIP = profile.HostIP;
             entry.UserId = profile.UserId;
-            entry.Password = profile.Password;
+            entry.Password = listedPassword;
+            entry.KeyringEntry = profile.KeyringEntry;
             entry.RemotePath = profile.RemotePath;
             entry.LocalPath = profile.LocalPath;
             entry.Connection = profile.Connection;
@@ -374,7 +392,8 @@ void TConnectForm::BB_okClick()
             ProfileEntry entry = model.at(found);
             entry.HostIP = profile.HostIP;
             entry.UserId = profile.UserId;
-            entry.Password = profile.Password;
+            entry.Password = listedPassword;
+            entry.KeyringEntry = profile.KeyringEntry;
             entry.RemotePath = profile.RemotePath;
             entry.LocalPath = profile.LocalPath;
             entry.Connection = profile.Connection;
@@ -482,6 +501,26 @@ void TConnectForm::hostNameTextChanged(const QString &text)
     if (hostNameTyped && !changingHostList && names->currentIndex() >= 0
         && text == names->itemText(names->currentIndex()))
         hostNameChosen();
+}
+
+void TConnectForm::showPassword(const ProfileEntry &e)
+{
+    shownKeyringEntry = e.KeyringEntry;
+    ui->E_Password->setText(e.Password);
+    ui->E_Password->setPlaceholderText(e.KeyringEntry.isEmpty() ? QString() : QStringLiteral("(키링에 저장됨)"));
+}
+
+void TConnectForm::CB_KeyringClick(bool on)
+{
+    // The store moves every stored password in one save; when it cannot
+    // (no keyring to take them), the box goes back.
+    if (store && !store->movePasswords(on)) {
+        showingOptions = true;
+        ui->CB_Keyring->setChecked(!on);
+        showingOptions = false;
+        return;
+    }
+    model.editableOptions().KeyringPasswords = on;
 }
 
 void TConnectForm::updatePasswordMask()

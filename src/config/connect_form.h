@@ -61,6 +61,8 @@ public:
     void BB_CancelClick();
     void BB_HelpClick();
     void SB_DelProFileClick();
+    // The keyring option: moves the stored passwords into the keyring or back.
+    void CB_KeyringClick(bool on);
 
     Ui::TConnectForm *form() const { return ui.get(); }
 
@@ -83,6 +85,8 @@ private:
     void hostNameChosen();
     void hostNameTextChanged(const QString &text);
     void updatePasswordMask();
+    // The profile's password, or an empty field that says it is in the keyring.
+    void showPassword(const ProfileEntry &e);
     void profileAppended(int index);
     void profileRemoved(int index);
     void profilesCleared();
@@ -105,6 +109,8 @@ private:
     bool hostNameTyped = false;
     bool userEditingHostName = false;
     LocalPathField localPath;
+    // The keyring entry of the profile whose fields are shown.
+    QString shownKeyringEntry;
 };
 
 } // namespace kav

@@ -7,7 +7,7 @@
 #include "queue_form.h"
 
 #include "browse/host_search.h"
-#include "ftp/session.h"
+#include "remotefs/remote_fs.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
 #include "platform/local_path.h"
@@ -467,7 +467,8 @@ void TFindRForm::RBfindfileClick()
     if (reselect.isEmpty())
         reselect = host.currentHostFile();
     // Listings are fetched in ASCII type.
-    host.session().command(QStringLiteral("TYPE A"));
+    if (FtpExtras *ftp = host.remoteFs().ftp())
+        ftp->setTransferType(FtpAscii);
     if (E_FindDir->text().isEmpty())
         setStartDirectory(startDir);
     gotoDir.clear();
@@ -504,7 +505,7 @@ void TFindRForm::walk()
     };
     cb.stopRequested = [this] { return pump(); };
     cb.isAscii = [this](const QString &extension) { return host.isAsciiExtension(extension); };
-    HostSearch search(host.session(), cb);
+    HostSearch search(host.remoteFs(), cb);
     const HostSearchResult result = search.run(E_FindDir->text(), mask, CB_ExtendFind->isChecked());
     // A stopped walk leaves the server where the user started, at once.
     const QString home = startDir.isEmpty() ? host.hostDirectory() : startDir;

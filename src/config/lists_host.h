@@ -14,7 +14,7 @@ class QWidget;
 
 namespace kav {
 
-class Session;
+class RemoteFs;
 
 enum class ListSide { Local, Host };
 
@@ -62,8 +62,8 @@ public:
     virtual void downloadHostPaths(const QList<HostItem> &items, int total, QWidget *caller) = 0;
     virtual void runQueue(const QList<QueueEntry> &items, int total, QWidget *caller) = 0;
 
-    // The session, for the host search's walk.
-    virtual Session &session() = 0;
+    // The remote file system, for the host search's walk.
+    virtual RemoteFs &remoteFs() = 0;
 
     // The list windows hide the main window while they are shown; closing one
     // shows it again in its normal state and re-applies its stay-on-top state.

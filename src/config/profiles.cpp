@@ -2,6 +2,11 @@
 
 namespace kav {
 
+QString keyringEntryName(const QString &profileName, const QString &host)
+{
+    return profileName + QLatin1Char('@') + host;
+}
+
 int ProfileList::indexOf(const QString &name) const
 {
     for (int i = 0; i < count(); ++i)

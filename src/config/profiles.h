@@ -43,6 +43,9 @@ struct SessionProfile {
     QString HostIP;     // dotted address or host name; empty: no connection wanted
     QString UserId;
     QString Password;
+    // The keyring entry that holds the password when Password was not taken
+    // from it (empty: the password is Password, from the file or typed).
+    QString KeyringEntry;
     QString RemotePath;
     QString LocalPath;
     QString LastLocalDir;
@@ -62,6 +65,9 @@ struct ProfileEntry {
     QString HostName, HostIP, UserId, Password, RemotePath, LocalPath;
     QString LastLocalDir, LastLocalFile, LastHostDir, LastHostFile;
     ConnectionOptions Connection;
+    // Where the password is when it is kept in the desktop's keyring (Password
+    // is then empty); empty: Password is the password.
+    QString KeyringEntry;
 };
 
 // Section LOGIN: the connect dialog's options, shared by every profile.
@@ -72,6 +78,8 @@ struct LoginOptions {
     QString Editor;
     bool AutoSave = true;
     bool UseLastPath = false;
+    // Passwords go to the desktop's keyring instead of the file.
+    bool KeyringPasswords = false;
 };
 
 // A number a user typed into a field: the field's default unless positive.
@@ -85,7 +93,16 @@ public:
     virtual void SaveSessionProfile(const SessionProfile &profile) { (void)profile; }
     // Deletes IPADDRESS/name, PASSWORD/name and the per-host QUEUE and RBOOKMARK keys.
     virtual void removeProfileKeys(const QString &name) { (void)name; }
+    // The keyring entry the last save of the named profile put its password
+    // in; empty when the password went to the file (or nowhere).
+    virtual QString keyringEntryOf(const QString &name) const { (void)name; return {}; }
+    // Moves every stored password into the keyring (true) or back into the
+    // file, in one save of the file. False when the option must stay as it was.
+    virtual bool movePasswords(bool toKeyring) { (void)toKeyring; return true; }
 };
+
+// The name of the keyring entry of a profile's password: the profile's name and host.
+QString keyringEntryName(const QString &profileName, const QString &host);
 
 // The stored profiles in file order, the one chosen, and the dialog's options.
 // Names compare without regard to letter case. Every change is announced, so

@@ -51,6 +51,8 @@ bool Session::openListener()
         return fail(QStringLiteral("네트워크 오류: 데이터 포트번호를 얻지 못했습니다.(data control)"));
     if (ws::listen(listener, 1) == ws::SocketError)
         return fail(QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
+    // A server that announced the data but never connects must not hold the window.
+    ws::setTimeLimit(listener, dataConnectTimeoutMs);
     // The address announced is the one the server reaches us on (the control
     // connection's local address), not the listener's "any". PORT can only
     // carry IPv4; IPv6 needs EPRT.
@@ -100,8 +102,11 @@ Session::PassiveResult Session::openPassive()
     emit dataConnectWaiting(true);
     const ConnectResult result = connectWithin(data, to, dataConnectTimeoutMs);
     emit dataConnectWaiting(false);
-    if (result == ConnectResult::Connected && data != ws::InvalidSocket)
+    if (result == ConnectResult::Connected && data != ws::InvalidSocket) {
+        // A transfer that stalls for the time limit is over.
+        ws::setTimeLimit(data, timeLimitMs);
         return PassiveResult::Connected;
+    }
     closeSocket(data);
     if (result == ConnectResult::Cancelled) {
         emit transcript(Host, QStringLiteral("데이터 연결을 중지했습니다."));
@@ -123,13 +128,23 @@ bool Session::acceptData()
         ws::SocketAddress peer;
         ws::Socket s = ws::accept(listener, &peer);
         if (s == ws::InvalidSocket) {
+            const bool timedOut = ws::lastError() == ws::WSAETIMEDOUT;
             closeSocket(listener);
             closeSocket(data);
+            if (timedOut && control != ws::InvalidSocket) {
+                emit transcript(Host, QStringLiteral("네트워크 오류: 호스트가 시간제한 안에 데이터 연결을 하지 않았습니다."));
+                // The server's word on the connection it did not make.
+                const Reply reply = readReply();
+                if (!reply.isEmpty())
+                    emit transcript(Host, reply.text);
+                rewatchControl();
+            }
             return false;
         }
         if (peer.sameHost(peerOfControl)) {
             closeSocket(data);
             data = s;
+            ws::setTimeLimit(data, timeLimitMs);
             closeSocket(listener);
             return true;
         }
@@ -156,6 +171,7 @@ DataOpening Session::openData(const QString &command,
         retiredTls.clear();
     dataSent = false;
     dataBroken = false;
+    lastPortRefused = false;
 
     bool passive = passiveInUse();
     if (passive) {
@@ -173,7 +189,6 @@ DataOpening Session::openData(const QString &command,
                             QStringLiteral("패시브 모드로 데이터 연결을 할 수 없어 이 세션은 액티브 모드로 전환합니다."));
         }
     }
-    lastPortRefused = false;
     if (!passive && !openListener()) {
         opening.activeRefused = lastPortRefused;
         return opening;

@@ -49,8 +49,11 @@ ListingRead readListing(Session &session,
         if (n == 0)
             break;   // a last line without its LF is not a whole line: dropped
         if (n < 0) {
-            session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
-            session.drop();
+            // A server that ended the session has been reported once already.
+            if (session.stillThere()) {
+                session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
+                session.drop();
+            }
             return ListingRead::Failed;
         }
         if (!hand(splitter.feedViews(chunk.data(), n), chunk.data(), n)) {

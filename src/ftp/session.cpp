@@ -17,6 +17,10 @@ namespace {
 constexpr int NoopIntervalMs = 90000;
 // Short enough that the stop button answers at once, long enough not to spin a core.
 constexpr int ConnectPollMs = 10;
+// While another wait holds the stage and a reply already waits unread, how
+// often the control connection is looked at for the server's end.
+constexpr int RewatchMs = 100;
+const QString ServerHungUp = QStringLiteral("네트워크 오류: 호스트가 연결을 끊었습니다.");
 }
 
 Session::Session(QObject *parent)
@@ -26,10 +30,16 @@ Session::Session(QObject *parent)
     noop->setObjectName(QStringLiteral("Timer_Noop"));
     noop->setInterval(NoopIntervalMs);
     connect(noop, &QTimer::timeout, this, &Session::keepAlive);
+    rewatchTimer = new QTimer(this);
+    rewatchTimer->setSingleShot(true);
+    rewatchTimer->setInterval(RewatchMs);
+    connect(rewatchTimer, &QTimer::timeout, this, &Session::rewatchControl);
 }
 
 Session::~Session()
 {
+    if (controlWatch)
+        controlWatch->setEnabled(false);
     controlTls.reset();
     dataTls.reset();
     for (ws::Socket *s : {&control, &listener, &data}) {
@@ -133,7 +143,12 @@ Session::ConnectResult Session::openControl(const ws::SocketAddress &address, in
     encodingShown = false;
     feats = {};
     hungUp = false;
-    delete controlWatch;
+    // Every reply must come within the time limit, the greeting included.
+    ws::setTimeLimit(control, timeLimitMs);
+    if (controlWatch) {
+        controlWatch->setEnabled(false);
+        controlWatch->deleteLater();
+    }
     controlWatch = new QSocketNotifier(qintptr(control), QSocketNotifier::Read, this);
     controlWatch->setEnabled(false);
     connect(controlWatch, &QSocketNotifier::activated, this, &Session::controlReadable);
@@ -170,8 +185,19 @@ void Session::interruptWait()
 {
     if (ws::isBlocking()) {
         ws::cancelBlockingCall();
-        emit transcript(TranscriptSide::Host, QStringLiteral("Cancelled blocking call"));
+        // The user's cancel is logged; the server's end has its own line.
+        if (!closingQuietly)
+            emit transcript(TranscriptSide::Host, QStringLiteral("Cancelled blocking call"));
     }
+}
+
+void Session::closeForExit()
+{
+    exiting = true;
+    // The exit has logged its own cancel already: the closing says nothing more.
+    closingQuietly = true;
+    shutAll();
+    closingQuietly = false;
 }
 
 void Session::hangUp()
@@ -180,14 +206,20 @@ void Session::hangUp()
     drop();
 }
 
-void Session::drop()
+void Session::shutAll()
 {
     closeSocket(control);
     closeSocket(listener);
     closeSocket(data);
+    rewatchTimer->stop();
     reader.clear();
     loggingIn = false;
     dataProtected = false;
+}
+
+void Session::drop()
+{
+    shutAll();
     emit disconnected();
 }
 
@@ -212,21 +244,38 @@ Reply Session::readReply()
     if (control == ws::InvalidSocket)
         return {};
     std::optional<RawReply> raw;
+    // The whole reply within the time limit: a server that sends a byte now
+    // and then must not hold the window for ever.
+    QElapsedTimer waited;
+    waited.start();
+    const int limitMs = std::max(1, timeLimitMs);
     while (!(raw = reader.next())) {
         char buffer[ReceiveBufferSize];
-        const int n = controlRecv(buffer, ReceiveBufferSize);
+        const qint64 left = limitMs - waited.elapsed();
+        ws::setTimeLimit(control, int(std::max<qint64>(1, left)));
+        const int n = left > 0 ? controlRecv(buffer, ReceiveBufferSize) : (ws::setLastError(ws::WSAETIMEDOUT), -1);
+        if (control != ws::InvalidSocket)
+            ws::setTimeLimit(control, timeLimitMs);
         if (n <= 0) {
             // Closed, failed or cancelled: no reply. The lines of an unfinished
             // multi-line reply are still shown; a partial line is dropped.
-            const bool cancelled = n < 0 && ws::lastError() == ws::WSAEINTR;
+            const int error = n < 0 ? ws::lastError() : 0;
+            const bool cancelled = error == ws::WSAEINTR;
             const Reply partial = decoded(reader.unfinished());
+            reader.clear();
+            // The server hung up, broke the connection or fell silent: the
+            // session is over, and that is said once, after what it did say.
+            const bool ended = !cancelled && control != ws::InvalidSocket;
+            if (ended)
+                shutAllForServer();
             for (const QString &line : partial.lines)
                 if (!line.isEmpty())
                     emit transcript(TranscriptSide::Host, line);
-            reader.clear();
-            // The server hung up (or the connection broke): the session is over.
-            if (!cancelled && control != ws::InvalidSocket)
-                serverClosed();
+            if (ended)
+                serverClosed(error == ws::WSAETIMEDOUT
+                                 ? QStringLiteral("네트워크 오류: 호스트가 시간제한(%1초) 안에 응답하지 않아 연결을 끊었습니다.")
+                                       .arg((limitMs + 999) / 1000)
+                                 : ServerHungUp);
             Reply none;
             none.answered = control != ws::InvalidSocket;
             return none;
@@ -302,7 +351,7 @@ Reply Session::command(const QString &command)
     if (control == ws::InvalidSocket) {
         // Closed by a handler that ran during the wait (the server's own close
         // was logged and ended the session already).
-        if (!hungUp) {
+        if (!hungUp && !exiting) {
             emit transcript(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
             drop();
         }
@@ -321,23 +370,45 @@ Reply Session::command(const QString &command)
 void Session::rewatchControl()
 {
     if (controlWatch)
-        controlWatch->setEnabled(control != ws::InvalidSocket && commandDepth == 0 && !dataTransferUnderWay());
+        controlWatch->setEnabled(control != ws::InvalidSocket && commandDepth == 0 && !inControlReadable);
 }
 
 void Session::controlReadable()
 {
-    if (commandDepth > 0 || ws::isBlocking() || dataTransferUnderWay()) {
-        // Whoever waits on the connection now reads it; watching resumes after.
-        if (controlWatch)
-            controlWatch->setEnabled(false);
+    // Quiet on entry; awake again only for a connection still open.
+    if (controlWatch)
+        controlWatch->setEnabled(false);
+    if (inControlReadable || control == ws::InvalidSocket || commandDepth > 0)
+        return;   // a command under way reads the connection; watching resumes after it
+    if (dataTransferUnderWay() || ws::isBlocking()) {
+        // Another wait holds the stage (the data of a transfer, a reply being
+        // read): only the server's end is looked for, and a reply that came
+        // early stays for whoever reads it next. Under TLS the raw bytes say
+        // nothing of the end: the data connection's own end or its time limit
+        // tells it there.
+        if (controlTls)
+            return;
+        switch (ws::peekPeer(control)) {
+        case ws::PeerState::Closed:
+            serverClosed();
+            return;
+        case ws::PeerState::DataWaiting:
+            rewatchTimer->start();
+            return;
+        case ws::PeerState::Quiet:
+            rewatchControl();
+            return;
+        }
         return;
     }
+    inControlReadable = true;
     // A server that times out an idle session says so (421) before it closes.
     ws::setNonBlocking(control, true);
     if (controlTls)
         controlTls->setNonBlocking(true);
     char buffer[ReceiveBufferSize];
     int n = 0;
+    QStringList said;
     // A few blocks, then back to the event loop (the notifier fires again while
     // data waits): a server that never stops sending must not freeze the window.
     for (int blocks = 0; blocks < 16; ++blocks) {
@@ -347,19 +418,34 @@ void Session::controlReadable()
         while (const std::optional<RawReply> raw = reader.next())
             for (const QString &text : decoded(*raw).lines)
                 if (!text.isEmpty())
-                    emit transcript(TranscriptSide::Host, text);
-        if (reader.overflowed()) {
-            refuseOverlongReply();
-            return;
-        }
+                    said << text;
+        if (reader.overflowed())
+            break;
     }
-    const bool stillOpen = n > 0 || (n < 0 && ws::lastError() == ws::WSAEWOULDBLOCK);
+    const bool overflowed = reader.overflowed();
+    const bool stillOpen = !overflowed && (n > 0 || (n < 0 && ws::lastError() == ws::WSAEWOULDBLOCK));
     if (controlTls)
         controlTls->setNonBlocking(false);
     if (control != ws::InvalidSocket)
         ws::setNonBlocking(control, false);
-    if (!stillOpen && control != ws::InvalidSocket)
-        serverClosed();
+    // The connection's fate is settled before a word of it reaches the window:
+    // the log's slot pumps events, and this handler must not run again for a
+    // connection that is gone.
+    if (!stillOpen && control != ws::InvalidSocket && !overflowed)
+        shutAllForServer();
+    inControlReadable = false;
+    for (const QString &text : said)
+        emit transcript(TranscriptSide::Host, text);
+    if (overflowed) {
+        refuseOverlongReply();
+        return;
+    }
+    if (!stillOpen) {
+        if (hungUp && control == ws::InvalidSocket)
+            serverClosed(ServerHungUp);
+        return;
+    }
+    rewatchControl();
 }
 
 void Session::refuseOverlongReply()
@@ -371,19 +457,42 @@ void Session::refuseOverlongReply()
         : QStringLiteral("Reply longer than %1 bytes or %2 lines")
               .arg(ReplyReader::MaxReplySize)
               .arg(ReplyReader::MaxReplyLines);
-    emit transcript(TranscriptSide::Host, what + QStringLiteral(": connection closed"));
     // The session ends as when the server hangs up, with this one line said.
+    serverClosed(what + QStringLiteral(": connection closed"));
+}
+
+void Session::shutAllForServer()
+{
     hungUp = true;
-    hangUp();
+    closingQuietly = true;
+    shutAll();
+    closingQuietly = false;
+}
+
+void Session::serverClosed(const QString &notice)
+{
+    // Everything is closed (and out of every notifier) before the line goes
+    // out: its slot pumps events.
+    shutAllForServer();
+    emit transcript(TranscriptSide::Host, notice);
+    emit disconnected();
     emit closedByServer();
+}
+
+bool Session::stillThere()
+{
+    if (control == ws::InvalidSocket)
+        return false;
+    if (!controlTls && ws::peekPeer(control) == ws::PeerState::Closed) {
+        serverClosed();
+        return false;
+    }
+    return true;
 }
 
 void Session::serverClosed()
 {
-    hungUp = true;
-    emit transcript(TranscriptSide::Host, QStringLiteral("네트워크 오류: 호스트가 연결을 끊었습니다."));
-    drop();
-    emit closedByServer();
+    serverClosed(ServerHungUp);
 }
 
 Session::LoginResult Session::login(const QString &user, const QString &password, QString *systemReply)

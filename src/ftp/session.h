@@ -25,6 +25,22 @@
 //   values and move data through receiveData()/sendData().
 // - A command with CR, LF or NUL, or too long for the 512-byte send buffer, is
 //   refused and logged, never sent.
+// - Re-entry. Every wait pumps events, and slots of the session's own signals
+//   pump events too (the log does), so any handler may run inside any other.
+//   Hence, for every socket notifier (here and in src/platform):
+//     * its handler disables the notifier on entry, returns at once when it is
+//       already running further up the stack, and re-enables the notifier only
+//       if the socket is still open when it returns;
+//     * a socket found closed is taken out of every notifier and closed (the
+//       notifier deleted later, never inside its own handler) BEFORE anything
+//       is emitted about it.
+//   A closed socket whose notifier stayed live would fire again inside the
+//   slot that its own close emitted into, until the stack overflows.
+// - The end of a session is said once, by whoever ended it: the server
+//   (closedByServer, one line) or the user (hangUp(), no line of the server's).
+// - No wait on the server lasts past the time limit: a reply (whole, the
+//   greeting included) and each block of data must come within it, else the
+//   session ends as when the server hangs up.
 
 #include "features.h"
 #include "reply.h"
@@ -127,6 +143,9 @@ public:
     void hangUp();
     // Ends the blocking call in progress, if any (logged "Cancelled blocking call").
     void interruptWait();
+    // The program's end (after interruptWait()): every connection closed, and
+    // nothing more said of it, least of all that the server hung up.
+    void closeForExit();
 
     // ---- replies and commands ---------------------------------------------
 
@@ -233,12 +252,20 @@ public:
     void closeData();
     // closeData() and the command's final reply, logged when one came.
     Reply finishData();
+    // Looks, without reading, whether the server is still there: a control
+    // connection found closed ends the session now (said once, as when the
+    // server hangs up). For a failed transfer, which must not report a
+    // connection that its server already ended.
+    bool stillThere();
     // A data connection is being set up or used. Commands the user starts from
     // the panes meanwhile would reopen the data channel under the running transfer.
     bool dataTransferUnderWay() const
     {
         return listener != ws::InvalidSocket || data != ws::InvalidSocket;
     }
+    // The last openData() in active mode failed because the server refused PORT
+    // (EPRT) with a 5xx (DataOpening::activeRefused of that opening).
+    bool activeModeRefused() const { return lastPortRefused; }
 
     // ---- the server's encoding ----------------------------------------------
 
@@ -320,7 +347,14 @@ private:
     bool acceptData();
     // The control connection's end, noticed while no command waits on it.
     void controlReadable();
+    // Every connection closed without a word (the server's end), then `notice`
+    // logged, disconnected() and closedByServer() emitted.
+    void serverClosed(const QString &notice);
     void serverClosed();
+    // Closes every connection and forgets the login; emits nothing.
+    void shutAll();
+    // shutAll() for the server's end: marked as the server's, no cancel logged.
+    void shutAllForServer();
     // Logs what was too long and drops the connection.
     void refuseOverlongReply();
     // Watches the control connection while nothing else reads it.
@@ -357,6 +391,10 @@ private:
     QSocketNotifier *controlWatch = nullptr;
     int commandDepth = 0;
     bool hungUp = false;   // the server closed the control connection: logged once
+    bool inControlReadable = false;   // controlReadable() is on the stack
+    bool closingQuietly = false;      // the server's end or the exit is carried out: no cancel logged
+    bool exiting = false;             // closeForExit(): the program ends, nothing more is said
+    QTimer *rewatchTimer = nullptr;   // looks at the control connection again while others read
     int timeLimitMs = 15000;   // the connect time limit, also for handshakes and closing
 
     bool tlsRequired = false;

@@ -16,6 +16,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -160,7 +161,20 @@ public:
     bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                     QString &value) override
     {
+        return ask(parent, caption, prompt, value, QLineEdit::Normal);
+    }
+
+    bool passwordQuery(QWidget *parent, const QString &caption, const QString &prompt,
+                       QString &value) override
+    {
+        return ask(parent, caption, prompt, value, QLineEdit::Password);
+    }
+
+    static bool ask(QWidget *parent, const QString &caption, const QString &prompt, QString &value,
+                    QLineEdit::EchoMode echo)
+    {
         QInputDialog dlg(dialogOwner(parent));
+        dlg.setTextEchoMode(echo);
         dlg.setWindowTitle(caption);
         dlg.setInputMode(QInputDialog::TextInput);
         dlg.setLabelText(prompt);

@@ -63,6 +63,11 @@ public:
     // InputQuery: true and the new value on OK; false and value untouched on cancel.
     virtual bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                             QString &value) = 0;
+    // The same for a password: the text typed is masked. The default asks as inputQuery.
+    virtual bool passwordQuery(QWidget *parent, const QString &caption, const QString &prompt, QString &value)
+    {
+        return inputQuery(parent, caption, prompt, value);
+    }
     virtual bool openFile(QWidget *parent, const FileRequest &request, QString &path) = 0;
     virtual bool openFiles(QWidget *parent, const FileRequest &request, QStringList &paths) = 0;
     virtual bool saveFile(QWidget *parent, const FileRequest &request, QString &path) = 0;

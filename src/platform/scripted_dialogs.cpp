@@ -61,13 +61,27 @@ CertificateChoice ScriptedDialogs::certificateQuestion(QWidget *parent, const Ce
 bool ScriptedDialogs::inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                                  QString &value)
 {
-    asked.push_back(Asked{Kind::Input, caption, prompt, MsgIcon::None, 0, {}, value, dialogOwner(parent)});
+    return answerInput(Kind::Input, parent, caption, prompt, value);
+}
+
+bool ScriptedDialogs::answerInput(Kind kind, QWidget *parent, const QString &caption, const QString &prompt,
+                                  QString &value)
+{
+    // A proposed password is not kept in the record.
+    asked.push_back(Asked{kind, caption, prompt, MsgIcon::None, 0, {},
+                          kind == Kind::Password ? QString() : value, dialogOwner(parent)});
     const auto a = take(answers);
     if (!accepts(a))
         return false;
     if (a->accept)
         value = a->value;
     return true;
+}
+
+bool ScriptedDialogs::passwordQuery(QWidget *parent, const QString &caption, const QString &prompt,
+                                    QString &value)
+{
+    return answerInput(Kind::Password, parent, caption, prompt, value);
 }
 
 bool ScriptedDialogs::openFile(QWidget *parent, const FileRequest &request, QString &path)

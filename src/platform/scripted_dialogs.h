@@ -10,7 +10,7 @@ namespace kav {
 
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Message, Input, OpenFile, OpenFiles, SaveFile, Directory, Font, Certificate };
+    enum class Kind { Message, Input, Password, OpenFile, OpenFiles, SaveFile, Directory, Font, Certificate };
 
     struct Asked {
         Kind kind;
@@ -64,6 +64,9 @@ public:
                    int buttons) override;
     bool inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                     QString &value) override;
+    // Recorded as Kind::Password, without the proposed text.
+    bool passwordQuery(QWidget *parent, const QString &caption, const QString &prompt,
+                       QString &value) override;
     bool openFile(QWidget *parent, const FileRequest &request, QString &path) override;
     bool openFiles(QWidget *parent, const FileRequest &request, QStringList &paths) override;
     bool saveFile(QWidget *parent, const FileRequest &request, QString &path) override;
@@ -79,6 +82,9 @@ public:
     std::vector<Asked> asked;
     // The certificate questions asked (also in `asked`: details as text, the red warning as value).
     std::vector<CertificateQuestion> certificates;
+
+private:
+    bool answerInput(Kind kind, QWidget *parent, const QString &caption, const QString &prompt, QString &value);
 };
 
 } // namespace kav

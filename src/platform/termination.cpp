@@ -34,12 +34,16 @@ bool install(std::function<void(int signal)> onRequest)
         return false;
     }
     auto *notifier = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [onRequest]() {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, onRequest]() {
+        // The request's handler pumps events: a second signal meanwhile is read
+        // by a nested call of this handler, which must find the notifier quiet.
+        notifier->setEnabled(false);
         unsigned char byte = 0;
         while (::read(pipeFds[0], &byte, 1) == 1) {
             if (onRequest)
                 onRequest(byte);
         }
+        notifier->setEnabled(true);
     });
     struct sigaction sa {};
     sa.sa_handler = onSignal;

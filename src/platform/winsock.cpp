@@ -39,6 +39,7 @@ struct SocketInfo {
     bool connectPending = false;
     QSocketNotifier *connectNotifier = nullptr;
     QSocketNotifier *readNotifier = nullptr;
+    int timeLimitMs = 0;   // setTimeLimit
 };
 
 // The one blocking call in progress (Winsock 1.1 allows only one per thread).
@@ -146,6 +147,18 @@ bool pumpWhenDue(Socket s, std::unique_ptr<BlockingScope> *scope)
 // Returns false (and sets the error) when the call was cancelled or the socket died.
 bool waitReady(Socket s, short events)
 {
+    // The socket's own time limit counts from the start of this wait.
+    const SocketInfo *limited = info(s);
+    QElapsedTimer waited;
+    const int limitMs = limited ? limited->timeLimitMs : 0;
+    if (limitMs > 0)
+        waited.start();
+    const auto overdue = [&] {
+        if (limitMs <= 0 || waited.elapsed() < limitMs)
+            return false;
+        g_lastError = WSAETIMEDOUT;
+        return true;
+    };
     // The wait costs the transfer nothing: events due on the program's pump
     // clock are processed at once instead of after a poll slice.
     if (PumpDue()) {
@@ -188,6 +201,8 @@ bool waitReady(Socket s, short events)
             g_lastError = WSAENOTSOCK;
             return false;
         }
+        if (overdue())
+            return false;
     }
 }
 
@@ -285,10 +300,15 @@ void onReadable(Socket s)
 
 void dropNotifiers(SocketInfo &si)
 {
-    delete si.connectNotifier;
-    si.connectNotifier = nullptr;
-    delete si.readNotifier;
-    si.readNotifier = nullptr;
+    // The socket may be closed by the very handler its notifier is running:
+    // the notifier goes quiet now and is deleted once that handler returned.
+    for (QSocketNotifier **n : {&si.connectNotifier, &si.readNotifier}) {
+        if (!*n)
+            continue;
+        (*n)->setEnabled(false);
+        (*n)->deleteLater();
+        *n = nullptr;
+    }
     si.connectPending = false;
 }
 
@@ -774,6 +794,28 @@ int setNonBlocking(Socket s, bool on)
     return 0;
 }
 
+int setTimeLimit(Socket s, int ms)
+{
+    SocketInfo *si = info(s);
+    if (!si)
+        return fail(WSAENOTSOCK);
+    si->timeLimitMs = ms > 0 ? ms : 0;
+    return 0;
+}
+
+PeerState peekPeer(Socket s)
+{
+    if (!info(s))
+        return PeerState::Closed;
+    char c;
+    const ssize_t n = ::recv(static_cast<int>(s), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n > 0)
+        return PeerState::DataWaiting;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return PeerState::Quiet;
+    return PeerState::Closed;
+}
+
 int asyncSelect(Socket s, int message, long events)
 {
     SocketInfo *si = info(s);
@@ -869,6 +911,10 @@ BlockingWait::~BlockingWait()
 
 bool BlockingWait::wait(Socket s, bool forWrite, quint32 deadline, const std::function<bool()> &stop)
 {
+    if (!deadline) {
+        if (const SocketInfo *si = info(s); si && si->timeLimitMs > 0)
+            deadline = tickCount() + quint32(si->timeLimitMs) | 1u;
+    }
     for (;;) {
         int slice = PollSliceMs;
         if (deadline) {

@@ -151,6 +151,16 @@ int connectStatus(Socket s, int waitMs);
 // ioctlsocket(FIONBIO): a non-blocking socket fails with WSAEWOULDBLOCK instead of waiting.
 int setNonBlocking(Socket s, bool on);
 
+// SO_RCVTIMEO and SO_SNDTIMEO together: a blocking call on the socket (recv,
+// send, accept, or a TLS layer's wait on it) that waits longer than `ms`
+// without the socket becoming ready fails with WSAETIMEDOUT. 0: no limit.
+int setTimeLimit(Socket s, int ms);
+
+// What the peer has done, seen without reading anything: data waits, it
+// closed its end (or the connection broke), or neither yet.
+enum class PeerState { Quiet, DataWaiting, Closed };
+PeerState peekPeer(Socket s);
+
 // WSAAsyncSelect: with FD_CONNECT, the socket becomes non-blocking and, when the
 // connect completes, the message filter receives (message, FD_CONNECT, error).
 // With FD_READ/FD_CLOSE, every readable moment posts (message, FD_READ, 0), and

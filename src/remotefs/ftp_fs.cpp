@@ -86,12 +86,17 @@ FsResult fsResultOf(const Reply &reply, bool done)
     return r;
 }
 
-FtpFs::FtpFs(Session &session) : ftpSession(session) {}
+FtpFs::FtpFs(Session &session) : ftpSession(session)
+{
+    connect(&session, &Session::hostDirectoryReported, this, &RemoteFs::directoryReported);
+}
 
 bool FtpFs::connected() const { return ftpSession.isConnected(); }
 bool FtpFs::transferUnderWay() const { return ftpSession.dataTransferUnderWay(); }
 void FtpFs::cancel() { ftpSession.cancel(); }
 void FtpFs::drop() { ftpSession.drop(); }
+void FtpFs::hangUp() { ftpSession.hangUp(); }
+bool FtpFs::stillThere() { return ftpSession.stillThere(); }
 void FtpFs::log(TranscriptSide side, const QString &text) { ftpSession.log(side, text); }
 
 // ---- directories ---------------------------------------------------------------------
@@ -145,8 +150,13 @@ FsResult FtpFs::removeDirectory(const QString &path)
 FsResult FtpFs::rename(const QString &from, const QString &to)
 {
     Reply reply = ftpSession.command(QStringLiteral("RNFR ") + from);
-    if (reply.code != 350)
-        return fsResultOf(reply, false);
+    if (reply.code != 350) {
+        // The server will not rename this file, whatever its code says.
+        FsResult r = fsResultOf(reply, false);
+        if (reply.answered)
+            r.status = FsResult::Status::Refused;
+        return r;
+    }
     reply = ftpSession.command(QStringLiteral("RNTO ") + to);
     return fsResultOf(reply, reply.isPositive());
 }
@@ -160,7 +170,7 @@ FsResult FtpFs::remove(const QString &path)
 FsResult FtpFs::changeMode(const QString &path, const QString &octalMode)
 {
     const Reply reply = ftpSession.command(QStringLiteral("SITE CHMOD ") + octalMode + QLatin1Char(' ') + path);
-    return fsResultOf(reply, reply.isPositive());
+    return fsResultOf(reply, reply.code == 200);
 }
 
 FsResult FtpFs::size(const QString &path, qint64 *bytes)
@@ -246,16 +256,26 @@ FsResult FtpFs::rawCommand(const QString &command)
     return fsResultOf(reply, reply.isPositive());
 }
 
+namespace {
+QString listCommand(const QString &arguments)
+{
+    return arguments.isEmpty() ? QStringLiteral("LIST") : QStringLiteral("LIST ") + arguments;
+}
+} // namespace
+
 FsListing FtpFs::listLines(const QString &arguments,
                            const std::function<bool(const QList<QByteArrayView> &, qsizetype)> &consume)
 {
-    const QString command = arguments.isEmpty() ? QStringLiteral("LIST") : QStringLiteral("LIST ") + arguments;
-    const DataOpening opening = ftpSession.openData(command);
+    const DataOpening opening = ftpSession.openData(listCommand(arguments));
     if (!opening.opened())
         return listingOf(opening);
     return readOutcome(readListing(ftpSession, consume));
 }
 
-QString FtpFs::decodeText(QByteArrayView bytes) const { return ftpSession.decodeText(bytes); }
+FsOpening FtpFs::openList(const QString &arguments) { return openingOf(ftpSession.openData(listCommand(arguments))); }
+
+QString FtpFs::decodeName(QByteArrayView bytes) const { return ftpSession.decodeText(bytes); }
+void FtpFs::noteServerText(QByteArrayView line) { ftpSession.noteServerText(line); }
+bool FtpFs::activeModeRefused() const { return ftpSession.activeModeRefused(); }
 
 } // namespace kav

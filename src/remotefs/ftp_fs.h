@@ -15,6 +15,7 @@ class Session;
 struct Reply;
 
 class FtpFs final : public RemoteFs, public FtpExtras {
+    Q_OBJECT
 public:
     explicit FtpFs(Session &session);
 
@@ -22,10 +23,13 @@ public:
     FtpExtras *ftp() override { return this; }
 
     bool connected() const override;
+    bool stillThere() override;
     bool transferUnderWay() const override;
     void cancel() override;
     void drop() override;
+    void hangUp() override;
     void log(TranscriptSide side, const QString &text) override;
+    QString decodeName(QByteArrayView bytes) const override;
 
     // Listings travel in ASCII type: "TYPE A" goes first (unsent when in force).
     FsListing list(const EntrySink &consume, const std::function<void()> &opened = {}) override;
@@ -58,7 +62,9 @@ public:
     FsResult rawCommand(const QString &command) override;
     FsListing listLines(const QString &arguments,
                         const std::function<bool(const QList<QByteArrayView> &, qsizetype)> &consume) override;
-    QString decodeText(QByteArrayView bytes) const override;
+    FsOpening openList(const QString &arguments) override;
+    void noteServerText(QByteArrayView line) override;
+    bool activeModeRefused() const override;
 
     Session &session() { return ftpSession; }
 

@@ -34,6 +34,7 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -85,6 +86,13 @@ enum class FsListing {
     Broken,     // the connection broke in the middle: logged, and the connection dropped
 };
 
+// The transfer types of FtpExtras.
+inline constexpr int FtpAscii = 1;
+inline constexpr int FtpImage = 2;
+
+// What a command of FTP's own says on a connection of another protocol.
+inline const QString FtpOnlyHint = QStringLiteral("이 기능은 FTP 접속에서만 쓸 수 있습니다.");
+
 // FTP's own commands, which no other protocol has: greyed out with a hint
 // elsewhere (see RemoteFs::ftp()).
 class FtpExtras {
@@ -101,13 +109,21 @@ public:
     // without their LF.
     virtual FsListing listLines(const QString &arguments,
                                 const std::function<bool(const QList<QByteArrayView> &lines, qsizetype bytes)> &consume) = 0;
-    // The server's text decoded as its names are.
-    virtual QString decodeText(QByteArrayView bytes) const = 0;
+    // Opens the LIST data of `arguments` ("-lai name") to be read with
+    // RemoteFs::read() and finished with finishTransfer().
+    virtual FsOpening openList(const QString &arguments) = 0;
+    // A whole line of the server's text, which may decide its encoding.
+    virtual void noteServerText(QByteArrayView line) = 0;
+    // The last data opening failed in active mode because the server refused
+    // PORT (EPRT) itself, as servers that never connect back do: passive mode
+    // is the way to it.
+    virtual bool activeModeRefused() const = 0;
 };
 
-class RemoteFs {
+class RemoteFs : public QObject {
+    Q_OBJECT
 public:
-    virtual ~RemoteFs() = default;
+    using QObject::QObject;
 
     virtual FsProtocol protocol() const = 0;
     // FTP's own commands; nullptr for any other protocol.
@@ -123,8 +139,18 @@ public:
     virtual void cancel() = 0;
     // The connection is unusable: closed without a word to the server.
     virtual void drop() = 0;
+    // The user's disconnect: like drop(), a wait in progress ended first.
+    virtual void hangUp() = 0;
+    // Looks, without reading, whether the server is still there; a connection
+    // found ended ends the session now (said once, as when the server hangs
+    // up). A failed transfer asks before it reports a broken connection of its
+    // own, so that one fault is never said twice.
+    virtual bool stillThere() { return connected(); }
     // A line of the transcript from a caller.
     virtual void log(TranscriptSide side, const QString &text) = 0;
+    // The server's bytes of a name (or other text) decoded as its names are:
+    // encoded back, they give the same bytes.
+    virtual QString decodeName(QByteArrayView bytes) const = 0;
 
     // ---- directories -----------------------------------------------------------------
 
@@ -178,6 +204,11 @@ public:
     // final word, or Failed when the data broke off.
     FsResult retrieve(const QString &path, qint64 offset, const std::function<bool(const char *, int)> &sink);
     FsResult store(const QString &path, qint64 offset, bool append, const std::function<int(char *, int)> &source);
+
+signals:
+    // The server named the working directory (FTP's 257 reply): emitted
+    // synchronously inside the request, so the window follows at once.
+    void directoryReported(const QString &path);
 };
 
 } // namespace kav

@@ -1,55 +1,56 @@
 #include "host_channel.h"
 
 #include "ftp/reply.h"
-#include "ftp/session.h"
+#include "remotefs/remote_fs.h"
 #include "transfer/transfer_engine.h"
 
 namespace kav {
 
-HostChannel::HostChannel(Session &s, TransferEngine &e, std::function<void()> disconnect)
-    : session(s), engine(e), disconnectCommand(std::move(disconnect))
+HostChannel::HostChannel(RemoteFs &f, TransferEngine &e, std::function<void()> disconnect)
+    : fs(f), engine(e), disconnectCommand(std::move(disconnect))
 {
 }
 
 bool HostChannel::connected() const
 {
-    return session.isConnected();
+    return fs.connected();
 }
 
 bool HostChannel::dataBusy() const
 {
-    return session.dataTransferUnderWay();
+    return fs.transferUnderWay();
 }
 
 void HostChannel::log(TranscriptSide side, const QString &text)
 {
-    session.log(side, text);
+    fs.log(side, text);
 }
 
 HostChannel::Opened HostChannel::openText(const QString &name, qint64 knownSize)
 {
     Opened opened;
-    session.command(QStringLiteral("TYPE A"));
-    if (!session.isConnected())
+    if (FtpExtras *ftp = fs.ftp())
+        ftp->setTransferType(FtpAscii);
+    if (!fs.connected())
         return opened;
-    // Many servers announce no size in their 150 reply: the listing's size stands in, as
-    // downloads use it. An empty file is not worth a data connection.
-    auto sizeOf = [knownSize](const DataOpening &d) {
-        return d.expectedSize == SizeUnknown && knownSize >= 0 ? knownSize : d.expectedSize;
+    // Many servers announce no size: the listing's size stands in, as downloads use it.
+    // An empty file is not worth a data connection.
+    auto sizeOf = [knownSize](const FsOpening &d) {
+        const bool announced = d.expectedSize >= 0 && d.expectedSize != SizeUnknown;
+        return !announced && knownSize >= 0 ? knownSize : d.expectedSize;
     };
-    const DataOpening o = session.openData(QStringLiteral("RETR ") + name,
-                                           [&sizeOf](const DataOpening &d) { return sizeOf(d) != 0; });
+    const FsOpening o = fs.openRead(name, 0, [&sizeOf](const FsOpening &d) { return sizeOf(d) != 0; });
     opened.size = sizeOf(o);
     switch (o.status) {
-    case DataOpening::Status::Opened:
+    case FsOpening::Status::Opened:
         opened.state = Opened::Ready;
         break;
-    case DataOpening::Status::Declined:
-        session.finishData();
+    case FsOpening::Status::Declined:
+        fs.finishTransfer();
         opened.state = Opened::Empty;
         break;
-    case DataOpening::Status::Failed:
-    case DataOpening::Status::Refused:
+    case FsOpening::Status::Failed:
+    case FsOpening::Status::Refused:
         opened.state = Opened::Refused;
         break;
     }
@@ -58,17 +59,25 @@ HostChannel::Opened HostChannel::openText(const QString &name, qint64 knownSize)
 
 int HostChannel::receive(char *buffer, int size)
 {
-    return session.receiveData(buffer, size);
+    return fs.read(buffer, size);
 }
 
 bool HostChannel::finish()
 {
-    return session.finishData().isPositive();
+    return fs.finishTransfer().ok();
+}
+
+void HostChannel::connectionBroken(const QString &notice)
+{
+    if (!fs.stillThere())
+        return;
+    log(TranscriptSide::Host, notice);
+    dropConnection();
 }
 
 void HostChannel::dropConnection()
 {
-    session.drop();
+    fs.drop();
 }
 
 void HostChannel::disconnect()
@@ -76,22 +85,21 @@ void HostChannel::disconnect()
     if (disconnectCommand)
         disconnectCommand();
     else
-        session.hangUp();
+        fs.hangUp();
 }
 
 int HostChannel::transferType() const
 {
-    return int(session.transferType());
+    const FtpExtras *ftp = fs.ftp();
+    return ftp ? ftp->transferType() : -1;
 }
 
 void HostChannel::restoreTransferType(int type)
 {
-    if (!session.isConnected() || type == int(session.transferType()))
+    FtpExtras *ftp = fs.ftp();
+    if (!ftp || !fs.connected() || type == ftp->transferType())
         return;
-    if (type == int(TransferType::Ascii))
-        session.command(QStringLiteral("TYPE A"));
-    else if (type == int(TransferType::Image))
-        session.command(QStringLiteral("TYPE I"));
+    ftp->setTransferType(type);
 }
 
 bool HostChannel::download(const QString &hostName, const QString &localPath, bool forceBinary)

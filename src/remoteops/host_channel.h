@@ -1,6 +1,6 @@
 #pragma once
-// The one place where the host file commands meet the protocol: a text stream of
-// one host file over the session's data channel, the whole-file download and
+// The one place where the host file commands meet the server: a text stream of
+// one host file through the remote file system, the whole-file download and
 // upload of the transfer engine, the transfer type, the transcript, and dropping
 // or closing the connection. Everything above it (the view, print, edit and hex
 // view commands) speaks only to this class.
@@ -12,13 +12,13 @@
 
 namespace kav {
 
-class Session;
+class RemoteFs;
 class TransferEngine;
 
 class HostChannel {
 public:
     // `disconnect` is the main window's disconnect command.
-    HostChannel(Session &session, TransferEngine &engine, std::function<void()> disconnect);
+    HostChannel(RemoteFs &fs, TransferEngine &engine, std::function<void()> disconnect);
 
     bool connected() const;
     // A data connection is being set up or used by another command.
@@ -28,15 +28,15 @@ public:
     struct Opened {
         enum State { Refused, Empty, Ready } state = Refused;
         // The size the server announced, else the size known before (the listing's);
-        // SizeUnknown when neither tells it.
+        // -1 or SizeUnknown (FTP's "no size") when neither tells it.
         qint64 size = -1;
     };
-    // Opens the data channel for `name` of the current host directory in ASCII
-    // type. `knownSize` is the file's size as the listing gave it (-1: none); it stands
-    // in for the server's announcement when the server makes none. Refused: nothing to
-    // read (the server's reply is logged). Empty: the file has 0 bytes; no data
-    // connection was taken and its final reply is logged. Ready: the data connection
-    // is open for receive(), then finish().
+    // Opens `name` of the current host directory to read as text (on FTP: in
+    // ASCII type). `knownSize` is the file's size as the listing gave it (-1: none);
+    // it stands in for the server's announcement when the server makes none.
+    // Refused: nothing to read (the server's reply is logged). Empty: the file has
+    // 0 bytes; no data connection was taken and its final reply is logged. Ready:
+    // the data connection is open for receive(), then finish().
     Opened openText(const QString &name, qint64 knownSize = -1);
     // Bytes of the open data connection: a count, 0 at its end, below 0 on an error.
     int receive(char *buffer, int size);
@@ -46,6 +46,9 @@ public:
 
     // The connection is unusable: close it without a word to the server.
     void dropConnection();
+    // A transfer broke: `notice` is logged and the connection dropped, unless
+    // the server ended the session itself, which has been said once already.
+    void connectionBroken(const QString &notice);
     // The main window's disconnect.
     void disconnect();
 
@@ -62,7 +65,7 @@ public:
     bool uploadCopy(const QString &localPath, const QString &hostPath);
 
 private:
-    Session &session;
+    RemoteFs &fs;
     TransferEngine &engine;
     std::function<void()> disconnectCommand;
 };

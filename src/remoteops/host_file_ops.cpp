@@ -5,7 +5,7 @@
 #include "mode_text.h"
 
 #include "browse/host_pane.h"
-#include "ftp/session.h"
+#include "remotefs/remote_fs.h"
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
 #include "platform/text.h"
@@ -27,8 +27,6 @@ const QString SelectDirectoryFirst = QStringLiteral("먼저 디렉토리를 선�
 constexpr int ReceiveBlock = 4096;
 constexpr qsizetype MaxFileListingBytes = 1024 * 1024;
 
-bool refused(const Reply &reply) { return reply.code == 550 || reply.code == 553; }
-
 // Marks a command as running for as long as it lives.
 class Running {
 public:
@@ -41,15 +39,15 @@ private:
 
 } // namespace
 
-HostFileOps::HostFileOps(Session &session, HostPane &pane, const HostFileOpsWidgets &widgets,
+HostFileOps::HostFileOps(RemoteFs &fs, HostPane &pane, const HostFileOpsWidgets &widgets,
                          QString &selectAfterRefresh, QObject *parent)
-    : QObject(parent), session(session), pane(pane), w(widgets), SelectAfterRefresh(selectAfterRefresh)
+    : QObject(parent), fs(fs), pane(pane), w(widgets), SelectAfterRefresh(selectAfterRefresh)
 {
 }
 
 bool HostFileOps::ready() const
 {
-    return session.isConnected() && !session.dataTransferUnderWay() && !busy && !(otherWork && otherWork());
+    return fs.connected() && !fs.transferUnderWay() && !busy && !(otherWork && otherWork());
 }
 
 bool HostFileOps::connectedWithDirectory() const
@@ -84,7 +82,7 @@ QString HostFileOps::selectedDirectoryPath()
 {
     const QList<int> selected = w.RDirListBox->selectedRows();
     if (selected.isEmpty() || selected.first() == 0) {
-        session.log(TranscriptSide::Host, SelectDirectoryFirst);
+        fs.log(TranscriptSide::Host, SelectDirectoryFirst);
         return {};
     }
     return pane.hostPathOf(w.RDirListBox->text(selected.first()));
@@ -92,7 +90,7 @@ QString HostFileOps::selectedDirectoryPath()
 
 void HostFileOps::logTaken(const QString &from, const QString &to)
 {
-    session.log(TranscriptSide::Host, QStringLiteral("같은 이름이 이미 있어서 이름을 바꾸지 않았습니다: ") + from
+    fs.log(TranscriptSide::Host, QStringLiteral("같은 이름이 이미 있어서 이름을 바꾸지 않았습니다: ") + from
                     + QStringLiteral(" -> ") + to);
 }
 
@@ -112,23 +110,15 @@ bool HostFileOps::landsOnListedName(const QString &name, const QString &target) 
 
 bool HostFileOps::stillInDirectory(const QString &directory)
 {
-    if (!session.isConnected())
+    if (!fs.connected())
         return false;
     // The names are relative to the directory the command started in: after a
     // change of directory they would name other files.
     if (pane.currentDirectory() != directory) {
-        session.log(TranscriptSide::Host, QStringLiteral("디렉토리가 바뀌어서 나머지 파일은 그대로 두었습니다."));
+        fs.log(TranscriptSide::Host, QStringLiteral("디렉토리가 바뀌어서 나머지 파일은 그대로 두었습니다."));
         return false;
     }
     return true;
-}
-
-Reply HostFileOps::renameOnHost(const QString &from, const QString &to)
-{
-    Reply reply = session.command(QStringLiteral("RNFR ") + from);
-    if (reply.code == 350)
-        reply = session.command(QStringLiteral("RNTO ") + to);
-    return reply;
 }
 
 // ---- files ---------------------------------------------------------------------------
@@ -139,7 +129,7 @@ void HostFileOps::N_RDeleteClick()
         return;
     const QList<Item> selected = selectedFiles();
     if (selected.isEmpty()) {
-        session.log(TranscriptSide::Host, SelectFileFirst);
+        fs.log(TranscriptSide::Host, SelectFileFirst);
         return;
     }
     const QString question = QStringLiteral("[주의] - 삭제") + CrLf + QString::number(selected.size())
@@ -148,18 +138,18 @@ void HostFileOps::N_RDeleteClick()
         return;
     const Running running(busy);
     const QString directory = pane.currentDirectory();
-    Reply last;
+    FsResult last;
     int lastIndex = w.RFileListBox->count() - 1;
     QString lastName;
     for (const Item &item : selected) {
-        last = session.command(QStringLiteral("DELE ") + item.name);
+        last = fs.remove(item.name);
         lastIndex = item.index;
         lastName = item.name;
         PumpMessages(5);
         if (!stillInDirectory(directory))
             return;
     }
-    if (refused(last)) {
+    if (last.refused()) {
         // The refused file stays; with a single file nothing has changed.
         if (selected.size() > 1) {
             SelectAfterRefresh = lastName;
@@ -197,13 +187,10 @@ void HostFileOps::N_RRenameClick()
         return;
     }
     const Running running(busy);
-    const Reply rnfr = session.command(QStringLiteral("RNFR ") + old);
-    if (rnfr.code == 350) {
-        const Reply rnto = session.command(QStringLiteral("RNTO ") + value);
-        if (!refused(rnto)) {
-            SelectAfterRefresh = value;
-            pane.RBrefreshClick();
-        }
+    // A server that will not take the old name (RNFR) or the new one is only logged.
+    if (!fs.rename(old, value).refused()) {
+        SelectAfterRefresh = value;
+        pane.RBrefreshClick();
     }
     pane.focusFiles();
 }
@@ -214,7 +201,7 @@ void HostFileOps::N_RUppercaseClick(const QString &senderName)
         return;
     const QList<Item> selected = selectedFiles();
     if (selected.isEmpty()) {
-        session.log(TranscriptSide::Host, SelectFileFirst);
+        fs.log(TranscriptSide::Host, SelectFileFirst);
         return;
     }
     const QString question = QStringLiteral("[주의] - 이름변경") + CrLf + QString::number(selected.size())
@@ -226,7 +213,7 @@ void HostFileOps::N_RUppercaseClick(const QString &senderName)
     const QString directory = pane.currentDirectory();
     const LetterCase letterCase = letterCaseOf(senderName);
     QStringList listed = listedNames();
-    Reply last;
+    FsResult last;
     for (const Item &item : selected) {
         const QString renamed = caseRenamed(item.name, letterCase);
         if (nameTaken(listed, item.name, renamed)) {
@@ -235,8 +222,8 @@ void HostFileOps::N_RUppercaseClick(const QString &senderName)
         }
         SelectAfterRefresh = renamed;
         // Sent even when the name does not change: the server's answer is the user's report.
-        last = renameOnHost(item.name, renamed);
-        if (last.isPositive()) {
+        last = fs.rename(item.name, renamed);
+        if (last.ok()) {
             const qsizetype at = listed.indexOf(item.name);
             if (at >= 0)
                 listed[at] = renamed;
@@ -245,7 +232,7 @@ void HostFileOps::N_RUppercaseClick(const QString &senderName)
         if (!stillInDirectory(directory))
             return;
     }
-    if (!refused(last) || selected.size() > 1)
+    if (!last.refused() || selected.size() > 1)
         pane.RBrefreshClick();
     pane.focusFiles();
 }
@@ -299,7 +286,7 @@ void HostFileOps::N_RMakeDirectoryClick()
                               value))
         return;
     const Running running(busy);
-    if (session.command(QStringLiteral("MKD ") + value).code == 257)
+    if (fs.makeDirectory(value).ok())
         pane.RBrefreshClick();
 }
 
@@ -315,7 +302,7 @@ void HostFileOps::N_RDeleteDirectoryClick()
                               value))
         return;
     const Running running(busy);
-    if (session.command(QStringLiteral("RMD ") + value).code == 250)
+    if (fs.removeDirectory(value).ok())
         pane.RBrefreshClick();
 }
 
@@ -337,7 +324,7 @@ void HostFileOps::N_RRenameDirectoryClick()
         return;
     }
     const Running running(busy);
-    renameOnHost(old, value);
+    fs.rename(old, value);
     pane.RBrefreshClick();
 }
 
@@ -347,10 +334,13 @@ bool HostFileOps::readFileListing(const QString &name, QStringList &lines)
 {
     // The permission window shows the "ls -l" fields (links, owner, group,
     // i-node), which only LIST gives; MLSD's facts differ from server to server.
-    DataOpening opening = session.openData(QStringLiteral("LIST -lai ") + name);
+    FtpExtras *ftp = fs.ftp();
+    if (!ftp)
+        return false;
+    FsOpening opening = ftp->openList(QStringLiteral("-lai ") + name);
     // A server that takes no options refuses the whole command: ask for the plain listing once.
-    if (opening.status == DataOpening::Status::Refused && opening.reply.code / 100 == 5)
-        opening = session.openData(QStringLiteral("LIST ") + name);
+    if (opening.status == FsOpening::Status::Refused && opening.answer.code / 100 == 5)
+        opening = ftp->openList(name);
     if (!opening.opened())
         return false;
     // Read to the end of the data: a long owner name or a slow server spreads
@@ -358,31 +348,34 @@ bool HostFileOps::readFileListing(const QString &name, QStringList &lines)
     QByteArray bytes;
     char buffer[ReceiveBlock];
     for (;;) {
-        const int n = session.receiveData(buffer, ReceiveBlock);
+        const int n = fs.read(buffer, ReceiveBlock);
         if (n == 0)
             break;
         if (n < 0) {
-            session.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
-            session.drop();
+            // A server that ended the session has been reported once already.
+            if (fs.stillThere()) {
+                fs.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이타를 수신할 수 없는 상태입니다."));
+                fs.drop();
+            }
             return false;
         }
         bytes.append(buffer, n);
         if (bytes.size() > MaxFileListingBytes) {
             // One file's listing is a line or two: a server that keeps sending is
             // cut off rather than let fill the memory.
-            session.log(TranscriptSide::Host, QStringLiteral("File listing longer than %1 bytes: data connection closed")
-                                                  .arg(MaxFileListingBytes));
-            session.finishData();
+            fs.log(TranscriptSide::Host, QStringLiteral("File listing longer than %1 bytes: data connection closed")
+                                             .arg(MaxFileListingBytes));
+            fs.finishTransfer();
             return false;
         }
     }
-    session.finishData();
+    fs.finishTransfer();
     if (bytes.isEmpty())
         return false;
     bytes.replace('\0', '\n');
     for (const QByteArray &line : bytes.split('\n')) {
-        session.noteServerText(line);
-        lines << text::trimmed(session.decodeText(line));
+        ftp->noteServerText(line);
+        lines << text::trimmed(fs.decodeName(line));
     }
     return true;
 }
@@ -394,31 +387,34 @@ void HostFileOps::N_RChangeModeClick()
     if (!pane.checkSingleSelection())
         return;
     const QString name = selectedFiles().first().name;
+    // The window reads the mode from LIST's "ls -l" text, which only FTP has.
+    FtpExtras *ftp = fs.ftp();
+    if (!ftp) {
+        fs.log(TranscriptSide::Host, FtpOnlyHint);
+        return;
+    }
     const Running running(busy);
-    session.command(QStringLiteral("TYPE A"));
-    session.command(QStringLiteral("PWD"));
+    ftp->setTransferType(FtpAscii);
+    fs.reportDirectory();
     SelectAfterRefresh = name;
 
     QStringList lines;
-    if (!readFileListing(name, lines) || !session.isConnected())
+    if (!readFileListing(name, lines) || !fs.connected())
         return;
     const std::optional<FileProperties> properties = propertiesOf(lines, name);
     if (!properties) {
         // Without the file's real mode the window would show wrong boxes, and
         // OK would set them.
-        session.log(TranscriptSide::Host, QStringLiteral("파일의 속성을 읽을 수 없습니다: ") + name);
+        fs.log(TranscriptSide::Host, QStringLiteral("파일의 속성을 읽을 수 없습니다: ") + name);
         return;
     }
     TChmodForm form(window());
     form.showProperties(name, *properties);
     const QString before = form.permissionText();
     const int result = runModal ? runModal(form) : form.exec();
-    if (result == QDialog::Accepted && form.permissionText() != before && session.isConnected()) {
-        const Reply reply =
-            session.command(QStringLiteral("SITE CHMOD ") + form.permissionText() + QLatin1Char(' ') + name);
-        if (reply.code == 200)
-            pane.RBrefreshClick();
-    }
+    if (result == QDialog::Accepted && form.permissionText() != before && fs.connected()
+        && fs.changeMode(name, form.permissionText()).ok())
+        pane.RBrefreshClick();
     pane.focusFiles();
 }
 

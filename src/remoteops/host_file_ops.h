@@ -14,7 +14,7 @@
 //   directory meanwhile ends the loop: the names would name other files.
 // - No rename is sent onto a name the current directory already lists: RNTO
 //   would replace that file on most servers.
-// - Server refusals are only logged (the session logs every reply).
+// - Server refusals are only logged (the connection logs every answer).
 
 #include <QObject>
 #include <QString>
@@ -30,8 +30,8 @@ namespace kav {
 
 class HostListView;
 class HostPane;
-class Session;
-struct Reply;
+class RemoteFs;
+struct FsResult;
 
 struct HostFileOpsWidgets {
     HostListView *RFileListBox = nullptr;
@@ -43,7 +43,7 @@ class HostFileOps : public QObject {
     Q_OBJECT
 public:
     // `selectAfterRefresh` is the main window's name for the next refresh to select.
-    HostFileOps(Session &session, HostPane &pane, const HostFileOpsWidgets &widgets,
+    HostFileOps(RemoteFs &fs, HostPane &pane, const HostFileOpsWidgets &widgets,
                 QString &selectAfterRefresh, QObject *parent = nullptr);
 
     void N_RDeleteClick();
@@ -84,14 +84,12 @@ private:
     // Between the commands of a loop: still connected and still in `directory`
     // (logged when not, and the loop ends).
     bool stillInDirectory(const QString &directory);
-    // RNFR `from`, then RNTO `to` when the server is ready for it; the last reply.
-    Reply renameOnHost(const QString &from, const QString &to);
     void logTaken(const QString &from, const QString &to);
     QWidget *window() const;
     // Reads the long listing of one file to the end; false when nothing came.
     bool readFileListing(const QString &name, QStringList &lines);
 
-    Session &session;
+    RemoteFs &fs;
     HostPane &pane;
     HostFileOpsWidgets w;
     QString &SelectAfterRefresh;

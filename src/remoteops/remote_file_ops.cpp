@@ -36,7 +36,7 @@ constexpr int StreamBlock = 4096;
 // when it announced nothing.
 qint64 shownSize(qint64 announced, qint64 received)
 {
-    return announced == SizeUnknown ? received : announced;
+    return announced < 0 || announced == SizeUnknown ? received : announced;
 }
 
 } // namespace
@@ -138,8 +138,7 @@ void RemoteFileOps::N_RViewClick()
     for (;;) {
         const int n = channel.receive(buffer.data(), StreamBlock);
         if (n < 0) {
-            channel.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
-            channel.dropConnection();
+            channel.connectionBroken(QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
             break;
         }
         if (n == 0)
@@ -223,8 +222,7 @@ void RemoteFileOps::N_RPrintClick()
         while (printerOpen) {
             const int n = channel.receive(buffer.data(), StreamBlock);
             if (n < 0) {
-                channel.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
-                channel.dropConnection();
+                channel.connectionBroken(QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
                 break;
             }
             if (n == 0) {

@@ -6,7 +6,7 @@
 
 #include "browse/host_pane.h"
 #include "ftp/listing.h"
-#include "ftp/session.h"
+#include "remotefs/remote_fs.h"
 #include "platform/event_pump.h"
 #include "platform/dialogs.h"
 #include "platform/local_path.h"
@@ -23,9 +23,9 @@ constexpr auto Local = TranscriptSide::Local;
 constexpr auto Offer = TransferEngine::Existing::OfferResume;
 }
 
-TransferCommands::TransferCommands(Session &session, HostPane &hostPane, TransferHost &host,
+TransferCommands::TransferCommands(RemoteFs &fs, HostPane &hostPane, TransferHost &host,
                                    TTransForm &window, TransferEngine &engine)
-    : session(session), hostPane(hostPane), host(host), window(window), engine(engine)
+    : fs(fs), hostPane(hostPane), host(host), window(window), engine(engine)
 {
 }
 
@@ -40,7 +40,7 @@ QString TransferCommands::uploadDestination(const QString &hostDir, const QStrin
         return hostDestination(hostDir, localName);
     // Decoded the way the server's own text is, the bytes encode back to themselves.
     const auto bytes = localpath::encode(localName);
-    return hostDestination(hostDir, bytes ? session.decodeText(*bytes) : localName);
+    return hostDestination(hostDir, bytes ? fs.decodeName(*bytes) : localName);
 }
 
 QString TransferCommands::localDestination(const QString &localDir, const QString &hostPath)
@@ -77,7 +77,7 @@ void TransferCommands::walk(int count, int total, const std::function<bool(int)>
 bool TransferCommands::ready() const
 {
     // One transfer at a time: a command started from a window while one runs waits its turn.
-    return session.isConnected() && !session.dataTransferUnderWay() && !window.isVisible();
+    return fs.connected() && !fs.transferUnderWay() && !window.isVisible();
 }
 
 bool TransferCommands::afterItem()
@@ -101,8 +101,8 @@ void TransferCommands::finishUpload(bool restoreTopmost)
 void TransferCommands::cancelledDownload()
 {
     host.disconnectFromHost();
-    session.log(Host, QStringLiteral("transfer failed"));
-    session.log(Host, QStringLiteral("전송이 취소되어 호스트에 다시 접속하셔야 합니다"));
+    fs.log(Host, QStringLiteral("transfer failed"));
+    fs.log(Host, QStringLiteral("전송이 취소되어 호스트에 다시 접속하셔야 합니다"));
 }
 
 void TransferCommands::finishDownload(bool restoreTopmost)
@@ -126,7 +126,7 @@ bool TransferCommands::receiveInto(const QString &hostPath, const QString &local
     const QString name = listedName.isNull() ? hostBaseName(hostPath) : listedName;
     // A hostile server's name must never reach outside the chosen directory.
     if (!isSafeLocalName(name)) {
-        session.log(Host, QStringLiteral("파일명 '") + name
+        fs.log(Host, QStringLiteral("파일명 '") + name
                      + QStringLiteral("' 은(는) 로컬 파일명으로 쓸 수 없어 받지 않습니다."));
         return false;
     }
@@ -139,7 +139,7 @@ void TransferCommands::SB_LeftRightClick()
         return;
     const QStringList names = host.selectedLocalFiles();
     if (names.isEmpty()) {
-        session.log(Local, QStringLiteral("먼저 파일을 선택하세요."));
+        fs.log(Local, QStringLiteral("먼저 파일을 선택하세요."));
         return;
     }
     beginRun();
@@ -157,7 +157,7 @@ void TransferCommands::SB_RightLeftClick()
         return;
     const QList<RemoteEntry> entries = hostPane.selectedFiles();
     if (entries.isEmpty()) {
-        session.log(Host, QStringLiteral("먼저 파일을 선택하세요."));
+        fs.log(Host, QStringLiteral("먼저 파일을 선택하세요."));
         return;
     }
     beginRun();
@@ -199,7 +199,7 @@ void TransferCommands::N_LManualUploadClick()
         return;
     const QStringList names = host.selectedLocalFiles();
     if (names.size() != 1) {
-        session.log(Local, (names.isEmpty() ? QStringLiteral("먼저 파일을 선택하세요.")
+        fs.log(Local, (names.isEmpty() ? QStringLiteral("먼저 파일을 선택하세요.")
                                                     : QStringLiteral("한개의 파일만 선택하세요. 지금작업은 다중선택을 못합니다")));
         return;
     }

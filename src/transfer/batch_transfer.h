@@ -14,14 +14,14 @@ class QWidget;
 namespace kav {
 
 class HostPane;
-class Session;
+class RemoteFs;
 class TTransForm;
 class TransferEngine;
 class TransferHost;
 
 class TransferCommands {
 public:
-    TransferCommands(Session &session, HostPane &hostPane, TransferHost &host,
+    TransferCommands(RemoteFs &fs, HostPane &hostPane, TransferHost &host,
                      TTransForm &window, TransferEngine &engine);
 
     void SB_LeftRightClick();
@@ -70,7 +70,7 @@ private:
     bool receiveInto(const QString &hostPath, const QString &localDir, bool forceBinary,
                      const QString &listedName = QString(), qint64 listedSize = -1);
 
-    Session &session;
+    RemoteFs &fs;
     HostPane &hostPane;
     TransferHost &host;
     TTransForm &window;

@@ -5,7 +5,7 @@
 #include "transfer_host.h"
 #include "type_choice.h"
 
-#include "ftp/session.h"
+#include "remotefs/remote_fs.h"
 
 #include "platform/dialogs.h"
 #include "platform/event_pump.h"
@@ -30,27 +30,29 @@ QString localBaseName(const QString &localPath)
     return native.mid(native.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-TransferEngine::TransferEngine(Session &session, TransferProgress &progress, TransferHost &host)
-    : session(session), window(progress), host(host)
+TransferEngine::TransferEngine(RemoteFs &fs, TransferProgress &progress, TransferHost &host)
+    : fs(fs), window(progress), host(host)
 {
 }
 
 bool TransferEngine::abandon(TranscriptSide side, const QString &text)
 {
-    session.log(side, text);
-    session.closeData();
+    fs.closeTransfer();
+    // A server that ended the session has been reported once already.
+    if (side == Local || fs.stillThere())
+        fs.log(side, text);
     window.complete();
-    session.finishData();
+    fs.finishTransfer();
     return false;
 }
 
 bool TransferEngine::confirmed()
 {
-    const Reply reply = session.finishData();
+    const FsResult reply = fs.finishTransfer();
     if (reply.text.startsWith(QLatin1Char('2')) || window.cancelled())
         return true;   // a cancelled transfer is the user's choice, not a failure
-    if (reply.isEmpty())
-        session.log(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
+    if (reply.text.isEmpty() && fs.connected())
+        fs.log(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));
     return false;
 }
 
@@ -60,7 +62,9 @@ qint64 TransferEngine::hostSize(const QString &hostPath, bool ascii)
     // answer at all): only an image-type size is the file's.
     if (ascii)
         return -1;
-    return sizeFromReply(session.command(QStringLiteral("SIZE ") + hostPath));
+    qint64 bytes = -1;
+    fs.size(hostPath, &bytes);
+    return bytes;
 }
 
 ResumeChoice TransferEngine::askResume(const QString &question)
@@ -73,44 +77,37 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath,
 {
     QFile file;
     if (localpath::isDirectory(localPath) || !localpath::open(file, localPath, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
+        fs.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 읽기에러"));
         return false;
     }
     const qint64 expected = file.size();
 
-    if (existing == Existing::WorkingCopy)
-        session.command(QStringLiteral("TYPE I"));
-    else
-        ChooseUploadType(session, fileExtension(localBaseName(localPath)), host.typeControls(),
-                         host.asciiExtensions());
-    const bool ascii = session.transferType() == TransferType::Ascii;
-    DataRestart restart;
+    FtpExtras *ftp = fs.ftp();
+    if (ftp && existing == Existing::WorkingCopy)
+        ftp->setTransferType(FtpImage);
+    else if (ftp)
+        ChooseUploadType(*ftp, fileExtension(localBaseName(localPath)), host.typeControls(), host.asciiExtensions());
+    const bool ascii = ftp && ftp->transferType() == FtpAscii;
+    qint64 continueAt = 0;
     if (existing == Existing::OfferResume && !ascii) {
         const qint64 there = hostSize(hostPath, ascii);
-        if (!session.isConnected())
+        if (!fs.connected())
             return false;
         if (continuable(there, expected)) {
             switch (askResume(uploadResumeQuestion(hostBaseName(hostPath), there, expected))) {
             case ResumeChoice::Skip:
-                session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 는 보내지 않고 건너뜁니다."));
+                fs.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 는 보내지 않고 건너뜁니다."));
                 return true;
             case ResumeChoice::Resume:
-                // A server that takes no REST before STOR may still append.
-                restart = DataRestart{there, QStringLiteral("APPE ") + hostPath};
+                continueAt = there;
                 break;
             case ResumeChoice::Overwrite:
                 break;
             }
         }
     }
-    DataOpening opening = session.openData(QStringLiteral("STOR ") + hostPath, {}, restart);
-    if (opening.status == DataOpening::Status::Refused && opening.restartRefused
-        && opening.reply.code >= 500 && opening.reply.code <= 504) {
-        // Neither REST nor APPE is known here: the whole file, the user told.
-        session.log(Host, QStringLiteral("서버가 이어올리기(REST, APPE)를 받아들이지 않아 파일을 처음부터 보냅니다."));
-        opening = session.openData(QStringLiteral("STOR ") + hostPath);
-    }
-    if (opening.reply.answered)
+    const FsOpening opening = fs.openWrite(hostPath, continueAt);
+    if (opening.answer.answered)
         host.setSelectAfterRefresh(hostBaseName(hostPath));
     if (!opening.opened())
         return false;
@@ -137,8 +134,8 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath,
             data = converted.constData();
             size = int(converted.size());
         }
-        const int sent = session.sendData(data, size);
-        if (sent == ws::SocketError)
+        const int sent = fs.write(data, size);
+        if (sent < 0)
             return abandon(Host, QStringLiteral("네트워크 오류: 데이타를 전송할 수 없는 상태입니다."));
         moved += sent;
         window.progress(moved);
@@ -155,26 +152,27 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath,
 bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPath, bool forceBinary,
                                  Existing existing, qint64 listedSize)
 {
-    if (existing == Existing::WorkingCopy)
-        session.command(QStringLiteral("TYPE I"));
-    else
-        ChooseDownloadType(session, forceBinary, fileExtension(hostBaseName(hostPath)), host.typeControls(),
+    FtpExtras *ftp = fs.ftp();
+    if (ftp && existing == Existing::WorkingCopy)
+        ftp->setTransferType(FtpImage);
+    else if (ftp)
+        ChooseDownloadType(*ftp, forceBinary, fileExtension(hostBaseName(hostPath)), host.typeControls(),
                            host.asciiExtensions());
-    const bool ascii = session.transferType() == TransferType::Ascii;
+    const bool ascii = ftp && ftp->transferType() == FtpAscii;
     const qint64 sizeOnHost = hostSize(hostPath, ascii);
-    if (!session.isConnected())
+    if (!fs.connected())
         return false;
-    DataRestart restart;
+    qint64 continueAt = 0;
     if (existing == Existing::OfferResume && !ascii) {
         const qint64 whole = sizeOnHost >= 0 ? sizeOnHost : listedSize;
         const qint64 have = localpath::regularFileSize(localPath);
         if (continuable(have, whole)) {
             switch (askResume(downloadResumeQuestion(hostBaseName(hostPath), have, whole))) {
             case ResumeChoice::Skip:
-                session.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 는 받지 않고 건너뜁니다."));
+                fs.log(Local, QStringLiteral("파일 '") + localPath + QStringLiteral("' 는 받지 않고 건너뜁니다."));
                 return true;
             case ResumeChoice::Resume:
-                restart.offset = have;
+                continueAt = have;
                 break;
             case ResumeChoice::Overwrite:
                 break;
@@ -186,22 +184,22 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
     // continued, cut back to where the server starts). The name's bytes are
     // the server's own (escaped bytes included): a name made into another
     // could overwrite a different file.
-    const auto createLocalFile = [&](const DataOpening &o) {
+    const auto createLocalFile = [&](const FsOpening &o) {
         if (o.restartRefused)
-            session.log(Host, QStringLiteral("서버가 이어받기(REST)를 받아들이지 않아 파일을 처음부터 받습니다."));
+            fs.log(Host, QStringLiteral("서버가 이어받기(REST)를 받아들이지 않아 파일을 처음부터 받습니다."));
         const QIODevice::OpenMode mode = o.restartedAt > 0 ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
         const QIODevice::OpenMode unbuffered = mode | QIODevice::Unbuffered;
         if (!localpath::isDirectory(localPath) && localpath::open(file, localPath, unbuffered)
             && (o.restartedAt == 0 || file.size() == o.restartedAt || file.resize(o.restartedAt)))
             return true;
-        session.log(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 만들 수 없습니다."));
+        fs.log(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 만들 수 없습니다."));
         return false;
     };
-    const DataOpening opening = session.openData(QStringLiteral("RETR ") + hostPath, createLocalFile, restart);
-    if (opening.reply.answered)
+    const FsOpening opening = fs.openRead(hostPath, continueAt, createLocalFile);
+    if (opening.answer.answered)
         host.setSelectAfterRefresh(localBaseName(localPath));
-    if (opening.status == DataOpening::Status::Declined) {
-        session.finishData();   // the server's word on the data connection it could not open
+    if (opening.status == FsOpening::Status::Declined) {
+        fs.finishTransfer();   // the server's word on the data connection it could not open
         return false;
     }
     if (!opening.opened())
@@ -219,7 +217,7 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
         return abandon(Local, QStringLiteral("로컬에 파일 '") + localPath + QStringLiteral("' 를 쓸 수 없습니다."));
     };
     for (;;) {
-        const int n = session.receiveData(buffer.data(), BlockSize);
+        const int n = fs.read(buffer.data(), BlockSize);
         if (n < 0) {
             file.close();
             return abandon(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));

@@ -1,6 +1,6 @@
 #pragma once
-// One file over the session's data channel: SendFile (STOR) and ReceiveFile
-// (RETR), reporting progress to a TransferProgress (the transfer window).
+// One file through the remote file system: SendFile and ReceiveFile,
+// reporting progress to a TransferProgress (the transfer window).
 
 #include "resume.h"
 
@@ -11,14 +11,13 @@
 
 namespace kav {
 
-class Session;
-struct Reply;
+class RemoteFs;
 class TransferProgress;
 class TransferHost;
 
 class TransferEngine {
 public:
-    TransferEngine(Session &session, TransferProgress &progress, TransferHost &host);
+    TransferEngine(RemoteFs &fs, TransferProgress &progress, TransferHost &host);
 
     // Whether a shorter file already at the destination may be continued (the
     // user is asked: continue, start over or skip). The commands the user starts
@@ -49,11 +48,11 @@ private:
     // A failed copy loop: the reason logged, the data connection closed, the
     // gauge full, the server's reply read. Always false.
     bool abandon(TranscriptSide side, const QString &text);
-    // The host's SIZE of a file, in image type only (-1: not known).
+    // The host's size of a file; on FTP in image type only (-1: not known).
     qint64 hostSize(const QString &hostPath, bool ascii);
     ResumeChoice askResume(const QString &question);
 
-    Session &session;
+    RemoteFs &fs;
     TransferProgress &window;
     TransferHost &host;
 };

@@ -1,7 +1,7 @@
 #include "type_choice.h"
 
 #include "config/ascii_extensions.h"
-#include "ftp/session.h"
+#include "remotefs/remote_fs.h"
 
 namespace kav {
 
@@ -27,11 +27,12 @@ QString byExtension(QString extension, const AsciiExtensionList &asciiList)
     return asciiList.contains(extension) ? TypeA : TypeI;
 }
 
-void send(Session &session, const QString &command)
+void send(FtpExtras &ftp, const QString &command)
 {
-    if (command.isEmpty())
-        return;
-    session.command(command);
+    if (command == TypeA)
+        ftp.setTransferType(FtpAscii);
+    else if (command == TypeI)
+        ftp.setTransferType(FtpImage);
 }
 
 } // namespace
@@ -54,16 +55,16 @@ QString downloadTypeCommand(bool forceBinary, const QString &extension, const Ty
     return byExtension(extension, asciiList);
 }
 
-void ChooseUploadType(Session &session, const QString &extension, const TypeControls &controls,
+void ChooseUploadType(FtpExtras &ftp, const QString &extension, const TypeControls &controls,
                       const AsciiExtensionList &asciiList)
 {
-    send(session, uploadTypeCommand(extension, controls, asciiList));
+    send(ftp, uploadTypeCommand(extension, controls, asciiList));
 }
 
-void ChooseDownloadType(Session &session, bool forceBinary, const QString &extension,
+void ChooseDownloadType(FtpExtras &ftp, bool forceBinary, const QString &extension,
                         const TypeControls &controls, const AsciiExtensionList &asciiList)
 {
-    send(session, downloadTypeCommand(forceBinary, extension, controls, asciiList));
+    send(ftp, downloadTypeCommand(forceBinary, extension, controls, asciiList));
 }
 
 QString fileExtension(const QString &fileName)

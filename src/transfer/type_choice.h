@@ -7,7 +7,7 @@
 namespace kav {
 
 class AsciiExtensionList;
-class Session;
+class FtpExtras;
 
 // The three type controls of the main window, as they stand.
 struct TypeControls {
@@ -24,9 +24,9 @@ QString downloadTypeCommand(bool forceBinary, const QString &extension, const Ty
 
 // Send the chosen TYPE (at most one command; the session leaves out a TYPE that
 // would not change the type in effect).
-void ChooseUploadType(Session &session, const QString &extension, const TypeControls &controls,
+void ChooseUploadType(FtpExtras &ftp, const QString &extension, const TypeControls &controls,
                       const AsciiExtensionList &asciiList);
-void ChooseDownloadType(Session &session, bool forceBinary, const QString &extension,
+void ChooseDownloadType(FtpExtras &ftp, bool forceBinary, const QString &extension,
                         const TypeControls &controls, const AsciiExtensionList &asciiList);
 
 // The extension of a file name: the text after its last "." (empty without one).

@@ -38,6 +38,9 @@ void setUpGrid(QTableWidget *grid, int columns, int cellWidth)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid->setTabKeyNavigation(false);
+    // The cells are as narrow as two hex digits: the view's own text margins
+    // would cut "ff" to an ellipsis, so the text may use the whole cell.
+    grid->setTextElideMode(Qt::ElideNone);
     QFont font(QStringLiteral("Monospace"));
     font.setStyleHint(QFont::TypeWriter);
     font.setPixelSize(12);

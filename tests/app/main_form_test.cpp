@@ -898,13 +898,66 @@ TEST(Termination, ASecondRequestWhileClosingSavesAndEndsAtOnce)
     qputenv("KAVRIN_HOME", previousHome);
 }
 
+// One termination request while a modal window is open and a handler inside
+// its loop waits on something that never ends (a viewer streaming from a hung
+// server): the program still ends within a second, the settings saved, as a
+// session manager expects.
+TEST(Termination, AModalWindowAndAWaitInsideItDoNotHoldTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QByteArray previousHome = qgetenv("KAVRIN_HOME");
+    std::optional<QTemporaryDir> home;
+    QByteArray dir = qgetenv("KAVRIN_TERMINATION_HOME");
+    if (dir.isEmpty()) {
+        home.emplace();
+        dir = home->path().toUtf8();
+        qputenv("KAVRIN_TERMINATION_HOME", dir);
+    }
+    qputenv("KAVRIN_HOME", dir);
+    const QString ini = kav::configurationFilePath();
+    EXPECT_EXIT(
+        {
+            TMainForm f;
+            QObject::connect(&f, &TMainForm::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+            f.show();
+            f.activateWindow();
+            if (!kavtest::waitUntil([&] { return f.firstActivated(); }, 5000))
+                std::_Exit(4);
+            QFile::remove(ini);
+            kav::termination::install([&f](int) { f.terminationRequested(); });
+            int quiet[2];
+            if (::pipe(quiet) != 0)
+                std::_Exit(5);
+            QDialog modal(&f);
+            QTimer::singleShot(50, &modal, [&] {
+                QTimer::singleShot(20, [] { ::raise(SIGTERM); });
+                QTimer::singleShot(1020, [] {
+                    std::fputs("still running a second after SIGTERM\n", stderr);
+                    std::_Exit(3);
+                });
+                // Ended by the closing's cancel; the code after it waits again.
+                kav::ws::waitDescriptor(quiet[0], POLLIN, 10000);
+                kav::ws::waitDescriptor(quiet[0], POLLIN, 10000);
+            });
+            modal.exec();
+            kav::ws::waitDescriptor(quiet[0], POLLIN, 10000);
+            std::_Exit(6);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(QFile::exists(ini)) << "the settings were not saved";
+    qunsetenv("KAVRIN_TERMINATION_HOME");
+    qputenv("KAVRIN_HOME", previousHome);
+}
+
 TEST(Program, OptionsLogFileAndTermination)
 {
     QProcess p;
     p.start(QStringLiteral(KAVRIN_EXE), {QStringLiteral("--version")});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_EQ(p.readAllStandardOutput().trimmed(), QByteArray("kavrin 2.2"));
+    const QList<QByteArray> versionLines = p.readAllStandardOutput().split('\n');
+    EXPECT_EQ(versionLines.value(0), QByteArray("kavrin 2.2"));
+    EXPECT_TRUE(versionLines.contains("License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>."));
     p.start(QStringLiteral(KAVRIN_EXE), {QStringLiteral("--help")});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);

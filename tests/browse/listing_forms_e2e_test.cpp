@@ -135,7 +135,7 @@ TEST(PyftpdlibMlsd, BrowsesAKoreanTreeWithBlanksAndALink)
     QStringList found;
     HostSearchCallbacks cb;
     cb.found = [&found](const QString &path, const QString &, int) { found << path; };
-    HostSearch search(p.session, cb);
+    HostSearch search(p.parts->fs, cb);
     EXPECT_EQ(search.run(QStringLiteral("/자료실"), QStringLiteral("*.txt"), true), HostSearchResult::Finished);
     EXPECT_EQ(found, (QStringList{QStringLiteral("/자료실/안쪽 파일.txt"), QStringLiteral("/자료실/하위 폴더/깊은 파일.txt")}));
     EXPECT_FALSE(p.logged(QStringLiteral("[L] - LIST")));

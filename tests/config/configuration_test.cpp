@@ -236,6 +236,39 @@ TEST_F(ConfigurationTest, ReadsAFileWrittenByAKoreanWindowsProgram)
     EXPECT_TRUE(after.contains(name + "=241005098108247014160069063"));
 }
 
+// With the keyring option off (no keyring here, or the user's choice), the
+// scrambled value reads and writes exactly as the file has always had it, and
+// nothing of the keyring appears in the file.
+TEST_F(ConfigurationTest, WithTheKeyringOffTheScrambledPasswordReadsAndWritesByteExact)
+{
+    const QByteArray name = "\xC8\xB8\xBB\xE7\xBC\xAD\xB9\xF6";  // 회사서버
+    const QByteArray scrambled = "241005098108247014160069063";   // 비밀번호1, as written on Windows
+    for (const QByteArray option : {QByteArray(), QByteArray("KeyringPasswords=0\r\n")}) {
+        SCOPED_TRACE(option.constData());
+        writeFile("[LOGIN]\r\nHostName=" + name + "\r\n" + option + "[IPADDRESS]\r\n" + name
+                  + "=10.0.0.1;kim;;;;;;\r\n\r\n[PASSWORD]\r\n" + name + "=" + scrambled + "\r\n");
+        config.LoadConfiguration();
+        EXPECT_FALSE(profiles.options().KeyringPasswords);
+        EXPECT_FALSE(connect.form()->CB_Keyring->isChecked());
+        ASSERT_EQ(profiles.count(), 1);
+        EXPECT_EQ(profiles.at(0).Password, QStringLiteral("비밀번호1"));
+        EXPECT_TRUE(profiles.at(0).KeyringEntry.isEmpty());
+
+        connect.selectProfile(0);
+        connect.BB_okClick();
+        Ui::TConnectForm &f = *connect.form();
+        f.CB_HostName->setEditText(QStringLiteral("copy"));
+        f.E_Password->setText(QStringLiteral("비밀번호1"));
+        connect.BB_okClick();
+        const QByteArray after = fileBytes();
+        EXPECT_TRUE(after.contains("[PASSWORD]\r\n" + name + "=" + scrambled + "\r\ncopy=" + scrambled + "\r\n"))
+            << after.constData();
+        EXPECT_FALSE(after.contains("KEYRING"));
+        EXPECT_EQ(after.contains("KeyringPasswords"), !option.isEmpty());
+        EXPECT_TRUE(scripted().asked.empty());
+    }
+}
+
 TEST_F(ConfigurationTest, ProfileNamedByLoginInAnotherCaseIsPreselected)
 {
     writeFile("[LOGIN]\r\nHostName=SECOND\r\n[IPADDRESS]\r\nfirst=1.1.1.1\r\nSecond=2.2.2.2\r\n");

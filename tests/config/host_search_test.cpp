@@ -5,6 +5,7 @@
 
 #include "browse/host_search.h"
 #include "ftp/session.h"
+#include "remotefs/ftp_fs.h"
 #include "platform/winsock.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +56,8 @@ TEST(HostSearchWalk, SkipsDotNamesAndSlashesAndStopsAtTheDepthLimit)
         letters << letter;
     };
     cb.isAscii = [](const QString &e) { return e == QStringLiteral("TXT"); };
-    HostSearch search(session, cb);
+    FtpFs fs(session);
+    HostSearch search(fs, cb);
     // Two levels below the start are read; the third is not.
     EXPECT_EQ(search.run(QStringLiteral("/"), QStringLiteral("*"), true, 2), HostSearchResult::Finished);
 

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that every link and image of an HTML manual resolves.
 
     check_links.py DIR

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The link checker itself: a manual with one fault of each kind must fail
 # with that fault named, and the same manual mended must pass.
 #

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built tree into a temporary prefix and checks what a desktop
 # finds there: the program, the menu entry, the icons, the metainfo, the manual
 # pages and the HTML manual, each accepted by the tool that reads it.
@@ -22,7 +23,7 @@ for f in bin/kavrin \
          share/man/man1/kavrin.1 share/man/ko/man1/kavrin.1 \
          share/kavrin/manual/index.html share/kavrin/manual/style.css \
          share/kavrin/manual/images/main-window.png \
-         share/doc/kavrin/NOTICE; do
+         share/doc/kavrin/NOTICE share/doc/kavrin/LICENSE; do
     [ -s "$prefix/$f" ] && pass "$f" || fail "missing $f"
 done
 [ -x "$prefix/bin/kavrin" ] || fail "bin/kavrin is not executable"
@@ -49,6 +50,14 @@ out=$(appstreamcli validate --no-net --explain "$prefix/share/metainfo/$app.meta
 [ $? -eq 0 ] && pass "appstreamcli validate" || fail "appstreamcli validate: $out"
 grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" "$prefix/share/metainfo/$app.metainfo.xml" \
     && pass "metainfo names the desktop entry" || fail "metainfo does not name $app.desktop"
+grep -q "<project_license>GPL-3.0-or-later</project_license>" "$prefix/share/metainfo/$app.metainfo.xml" \
+    && pass "metainfo names the licence" || fail "metainfo lacks project_license GPL-3.0-or-later"
+# A network check (appstreamcli validate without --no-net) fetches every address
+# the metainfo names: none may be there that does not exist.
+urls=$(grep -Eo 'https?://[^<" ]+' "$prefix/share/metainfo/$app.metainfo.xml")
+[ -z "$urls" ] && pass "metainfo names no address" || fail "metainfo names addresses a network check would fetch: $urls"
+cmp -s "$prefix/share/doc/kavrin/LICENSE" /usr/share/common-licenses/GPL-3 \
+    && pass "LICENSE is the GPL version 3" || fail "LICENSE differs from /usr/share/common-licenses/GPL-3"
 
 # The manual pages render without a warning, and document every option the program knows.
 for page in man1/kavrin.1 ko/man1/kavrin.1; do
@@ -63,7 +72,7 @@ LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$prefix/share/man/man1/kavrin.1" > "$tmp/page
 for option in $("$prefix/bin/kavrin" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     grep -q -- "$option" "$tmp/page.txt" && pass "man page documents $option" || fail "man page lacks $option"
 done
-version=$("$prefix/bin/kavrin" --version)
+version=$("$prefix/bin/kavrin" --version | head -n 1)
 [ "$version" = "kavrin $(sed -n 's/^project(kavrin VERSION \([0-9.]*\).*/\1/p' "$src/CMakeLists.txt")" ] \
     && pass "installed program: $version" || fail "installed program --version: $version"
 

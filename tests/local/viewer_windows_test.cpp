@@ -133,6 +133,10 @@ TEST(ViewerWindows, AboutWindowCarriesTheSystemPanelAndAnyKeyClosesIt)
     TAboutForm about;
     auto *panel = about.findChild<SystemPanel *>();
     ASSERT_NE(panel, nullptr);
+    // The credit names the licence: the package and the manual say the same.
+    auto *licence = about.findChild<QLabel *>(QStringLiteral("L_License"));
+    ASSERT_NE(licence, nullptr);
+    EXPECT_EQ(licence->text(), QStringLiteral("GNU 일반 공중 사용 허가서(GPL) 버전 3 이상으로 배포"));
     about.show();
     QApplication::processEvents();
     QTest::keyClick(&about, Qt::Key_A);

@@ -171,8 +171,9 @@ TEST_F(Chain, ALateErrorLeftUnreadNeverFailsTheNextEcho)
             EXPECT_EQ(r.address, ip("203.0.113.5"));
         }
     }
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) {
         EXPECT_EQ(kavtest::rerunUnprivileged("Chain.ALateErrorLeftUnreadNeverFailsTheNextEcho"), 0);
+    }
 }
 
 // The scanner with the ping socket and names looked up: each cell by its own answer.
@@ -190,8 +191,9 @@ TEST_F(Chain, ScannerOnThePingSocketWithNamesLookedUp)
         EXPECT_EQ(f->cellColour(n), lime) << n;
     for (int n : {4, 6})
         EXPECT_EQ(f->cellColour(n), white) << n;
-    if (::geteuid() == 0)
+    if (::geteuid() == 0) {
         EXPECT_EQ(kavtest::rerunUnprivileged("Chain.ScannerOnThePingSocketWithNamesLookedUp"), 0);
+    }
 }
 
 TEST_F(Chain, TraceRouteReachesTheFarHostThroughTheRouter)

@@ -146,6 +146,12 @@ FtpServer &FtpServer::setDownloadLimit(int bytesPerSecond)
     return *this;
 }
 
+FtpServer &FtpServer::setIdleTimeout(int seconds)
+{
+    idleTimeout_ = seconds;
+    return *this;
+}
+
 FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &directory, const std::string &perm)
 {
     overrides_.push_back({user, directory, perm});
@@ -173,6 +179,7 @@ FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &d
     if (!tlsCert_.empty())
         cfg["tls"] = QJsonObject{{"certfile", q(tlsCert_)}, {"keyfile", q(tlsKey_)}};
     cfg["download_limit"] = downloadLimit_;
+    cfg["idle_timeout"] = idleTimeout_;
     QJsonArray overrides;
     for (const auto &o : overrides_)
         overrides.append(QJsonObject{{"user", q(o.user)}, {"dir", q(o.directory)}, {"perm", q(o.perm)}});

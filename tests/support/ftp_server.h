@@ -61,6 +61,8 @@ public:
     FtpServer &requireTls(const std::string &certFile, const std::string &keyFile);
     // Downloads no faster than this many bytes a second (0: as fast as it can).
     FtpServer &setDownloadLimit(int bytesPerSecond);
+    // Ends a session idle this many seconds ("421 ..." and the close; 0: its default, 300).
+    FtpServer &setIdleTimeout(int seconds);
     // The address to listen on: "127.0.0.1" (the default) or "::1".
     FtpServer &setAddress(const std::string &address);
     // Other permission letters for one user in one directory and below (a
@@ -89,6 +91,7 @@ private:
     Names names_ = Names::Utf8;
     bool listOptions_ = false;
     int downloadLimit_ = 0;
+    int idleTimeout_ = 0;
     int port_ = 21;
     std::string address_ = "127.0.0.1";
     std::string tlsCert_, tlsKey_;

@@ -122,6 +122,8 @@ void ReplyPeer::runData(const DataReply &reply)
     if (!reply.connectBack) {
         if (offered >= 0)
             ::close(offered);
+        if (reply.closeControl)
+            QTimer::singleShot(10, this, [this, reply] { closeClient(reply.resetControl); });
         return;
     }
     auto dial = [offered, this](quint32 from) {
@@ -164,12 +166,41 @@ void ReplyPeer::runData(const DataReply &reply)
             return;
         int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        if (reply.receive) {
+            auto *reader = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+            connect(reader, &QSocketNotifier::activated, this, [this, fd, reply, reader] {
+                char buffer[65536];
+                const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+                if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                    return;
+                if (n > 0)
+                    received.append(buffer, n);
+                if (n > 0 && !(reply.closeControl && reply.controlFirst))
+                    return;
+                reader->setEnabled(false);
+                reader->deleteLater();
+                if (reply.closeControl && reply.controlFirst)
+                    closeClient(reply.resetControl);
+                ::close(fd);
+                if (reply.closeControl)
+                    closeClient(reply.resetControl);
+                else if (!reply.final.isEmpty())
+                    sendOut(reply.final);
+            });
+            return;
+        }
         int at = 0;
         for (const QByteArray &segment : reply.data) {
             QTimer::singleShot(at, this, [fd, segment] {
                 ::send(fd, segment.constData(), size_t(segment.size()), MSG_NOSIGNAL);
             });
             at += reply.gapMs;
+            if (reply.closeControl && reply.controlFirst) {
+                // The control connection goes while the data connection is still up.
+                QTimer::singleShot(at + 5, this, [this, reply] { closeClient(reply.resetControl); });
+                at += 50;
+                break;
+            }
         }
         QTimer::singleShot(at + 10, this, [this, fd, reply] {
             if (reply.reset) {
@@ -177,7 +208,9 @@ void ReplyPeer::runData(const DataReply &reply)
                 ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
             }
             ::close(fd);
-            if (!reply.final.isEmpty())
+            if (reply.closeControl)
+                closeClient(reply.resetControl);
+            else if (!reply.final.isEmpty())
                 sendOut(reply.final);
         });
     });
@@ -241,11 +274,23 @@ void ReplyPeer::flushOutbox()
     }
 }
 
-void ReplyPeer::closeClient()
+void ReplyPeer::sayAndHangUp(const QByteArray &bytes)
+{
+    if (clientFd < 0)
+        return;
+    ::send(clientFd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    closeClient();
+}
+
+void ReplyPeer::closeClient(bool reset)
 {
     readNotifier.reset();
     writeNotifier.reset();
     outbox.clear();
+    if (clientFd >= 0 && reset) {
+        linger l{1, 0};
+        ::setsockopt(clientFd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    }
     if (clientFd >= 0)
         ::close(clientFd);
     clientFd = -1;
@@ -269,6 +314,16 @@ void ReplyPeer::readClient()
         for (const QByteArray &prefix : closePrefixes)
             if (line.startsWith(prefix)) {
                 closeClient();
+                return;
+            }
+        for (const QByteArray &prefix : resetPrefixes)
+            if (line.startsWith(prefix)) {
+                closeClient(true);
+                return;
+            }
+        for (const auto &cut : cuts)
+            if (line.startsWith(cut.first)) {
+                sayAndHangUp(cut.second);
                 return;
             }
         if (line.startsWith("PORT ")) {

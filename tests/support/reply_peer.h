@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPair>
 #include <QObject>
 #include <QSocketNotifier>
 #include <functional>
@@ -42,6 +43,17 @@ public:
         int gapMs = 0;
         bool connectBack = true;
         bool reset = false;
+        // A server that dies or hangs up during the transfer: instead of
+        // `final`, the control connection ends (reset when `resetControl`):
+        // right after `preliminary` when nothing connects back, else after
+        // the data, or after the first data segment while the data
+        // connection is still open when `controlFirst`.
+        bool closeControl = false;
+        bool resetControl = false;
+        bool controlFirst = false;
+        // An upload: the data connection is read to its end (or, with
+        // controlFirst, to its first block) before the rest goes on.
+        bool receive = false;
         // A third party that connects to the data port first, from this source
         // address (a second loopback address), and offers these bytes.
         quint32 intruderFrom = 0;
@@ -63,12 +75,22 @@ public:
     void answerAsLoggedInServer(const QByteArray &pwd = "/");
     // Closes the client connection after this command prefix arrives.
     void closeOn(const QByteArray &prefix) { closePrefixes << prefix; }
+    // Resets the client connection (RST, not FIN) after this command prefix arrives.
+    void resetOn(const QByteArray &prefix) { resetPrefixes << prefix; }
+    // Answers `prefix` with `partial` (a reply cut short) and then closes.
+    void cutOn(const QByteArray &prefix, const QByteArray &partial) { cuts.append({prefix, partial}); }
+    // Sends `bytes`, then closes (a server that times out an idle session: "421 ...").
+    void sayAndHangUp(const QByteArray &bytes);
     // Closes the client connection now (a server that times out or restarts).
     void hangUp() { closeClient(); }
+    // Resets the client connection now (a crashed host, a firewall in between).
+    void reset() { closeClient(true); }
 
     // The command lines received, without CR LF.
     QList<QByteArray> commands;
     bool clientClosed = false;
+    // What uploads sent over their data connections.
+    QByteArray received;
 
 private:
     void acceptClient();
@@ -77,7 +99,7 @@ private:
     // Sends in order, the rest as the client makes room.
     void sendOut(const QByteArray &bytes);
     void flushOutbox();
-    void closeClient();
+    void closeClient(bool reset = false);
 
     int listenFd = -1;
     int clientFd = -1;
@@ -87,6 +109,8 @@ private:
     struct Rule { QByteArray prefix; QList<QByteArray> reply; int gapMs; };
     QList<Rule> rules;
     QList<QByteArray> closePrefixes;
+    QList<QByteArray> resetPrefixes;
+    QList<QPair<QByteArray, QByteArray>> cuts;
     struct DataRule { QByteArray prefix; DataReply reply; };
     QList<DataRule> dataRules;
     quint32 portAddress = 0;

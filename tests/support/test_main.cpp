@@ -1,7 +1,9 @@
 // Shared main() of the test executables: one QApplication (offscreen unless the
 // environment chose a platform), and the scripted dialog service installed so
-// that no test ever waits for a person.
+// that no test ever waits for a person. No test reaches the desktop's keyring
+// either: the keyring is absent unless a test installs one of its own.
 #include "platform/dialogs.h"
+#include "platform/keyring.h"
 #include "platform/scripted_dialogs.h"
 
 #include <QApplication>
@@ -23,5 +25,6 @@ int main(int argc, char **argv)
         qputenv("KAVRIN_HOME", settingsHome.path().toUtf8());
     QApplication app(argc, argv);
     kav::setDialogs(std::make_unique<kav::ScriptedDialogs>());
+    kav::setKeyring(kav::makeAbsentKeyring());
     return RUN_ALL_TESTS();
 }

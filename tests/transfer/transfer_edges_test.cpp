@@ -235,7 +235,7 @@ TEST(TransferEdges, TheEngineReportsToAnyProgressSink)
     t.login();
     ASSERT_TRUE(t.session.isConnected());
     RecordingProgress progress;
-    TransferEngine engine(t.session, progress, t.host);
+    TransferEngine engine(t.parts->fs, progress, t.host);
     const QString local = dir.filePath(QStringLiteral("a.bin"));
     EXPECT_TRUE(engine.ReceiveFile(QStringLiteral("a.bin"), local, true));
     EXPECT_EQ(progress.names, (QStringList{QStringLiteral("a.bin"), local}));

@@ -6,6 +6,7 @@
 #include "ui_mode_form.h"
 
 #include "ftp/session.h"
+#include "remotefs/ftp_fs.h"
 #include "recording_ui.h"
 #include "reply_peer.h"
 
@@ -71,10 +72,11 @@ TEST(TypeChoice, SendsAtMostOneTypeAndNoneThatWouldNotChangeIt)
     const AsciiExtensionList list = defaultList();
     const TypeControls binaryOn{false, false, true};
     const TypeControls autoOn{true, false, true};
-    ChooseUploadType(session, QStringLiteral("txt"), binaryOn, list);
-    ChooseUploadType(session, QStringLiteral("bin"), binaryOn, list);        // already image: nothing sent
-    ChooseDownloadType(session, true, QStringLiteral("txt"), autoOn, list);  // still image
-    ChooseDownloadType(session, false, QStringLiteral("log"), autoOn, list);
+    FtpFs fs(session);
+    ChooseUploadType(fs, QStringLiteral("txt"), binaryOn, list);
+    ChooseUploadType(fs, QStringLiteral("bin"), binaryOn, list);        // already image: nothing sent
+    ChooseDownloadType(fs, true, QStringLiteral("txt"), autoOn, list);  // still image
+    ChooseDownloadType(fs, false, QStringLiteral("log"), autoOn, list);
     EXPECT_EQ(session.transferType(), TransferType::Ascii);
     EXPECT_EQ(peer.commands, (QList<QByteArray>{"TYPE I", "TYPE A"}));
     session.drop();

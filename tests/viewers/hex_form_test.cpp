@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTableWidget>
 #include <QTest>
@@ -69,6 +70,26 @@ QByteArray counting(int size)
 }
 
 } // namespace
+
+TEST_F(HexFormTest, EveryCellShowsItsWholeText)
+{
+    // A text wider than the room the view leaves inside its cell is drawn as
+    // an ellipsis unless the grid never elides: "ff" must never read "…".
+    auto hex = open(file(QStringLiteral("all.bin"), counting(256)));
+    for (QTableWidget *grid : {hex->form()->SG_Displacement, hex->form()->SG_Hexcodes, hex->form()->SG_Values}) {
+        const QFontMetrics metrics(grid->font());
+        const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+        for (int row = 0; row < grid->rowCount(); ++row)
+            for (int column = 0; column < grid->columnCount(); ++column) {
+                const QString text = cell(grid, row, column).trimmed();
+                const int cellWidth = grid->columnWidth(column) - 1; // less the grid line
+                EXPECT_LE(metrics.horizontalAdvance(text), cellWidth) << grid->objectName().toStdString() << " " << row << "," << column;
+                if (metrics.horizontalAdvance(text) > cellWidth - 2 * margin)
+                    EXPECT_EQ(grid->textElideMode(), Qt::ElideNone)
+                        << grid->objectName().toStdString() << " elides \"" << text.toStdString() << "\"";
+            }
+    }
+}
 
 TEST_F(HexFormTest, FilesThatCannotBeShownGiveOneBoxAndAnEmptyWindow)
 {
