@@ -33,6 +33,7 @@
 #include "platform/pane_drop.h"
 #include "platform/shell.h"
 #include "platform/termination.h"
+#include "platform/local_path.h"
 #include "platform/window_placement.h"
 #include "platform/window_stacking.h"
 #include "platform/winsock.h"
@@ -331,8 +332,11 @@ void TMainForm::FormActivate()
 
 // ---- log ---------------------------------------------------------------------
 
-void TMainForm::AppendLog(const QString &line)
+void TMainForm::AppendLog(const QString &logged)
 {
+    // A name whose bytes are no UTF-8 (a local file named in code page 949, a server's
+    // name of no known encoding) reads as the panes show it, not as "??".
+    const QString line = localpath::hasEscapes(logged) ? localpath::displayPath(logged) : logged;
     messageLog->append(line);
     if (logWindow && logWindow->isVisible())
         logWindow->addLine(line);

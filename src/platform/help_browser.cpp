@@ -112,32 +112,29 @@ void openManual(QWidget *parent)
 
 QString helpTopicOf(const QWidget *window)
 {
-    // Each window's own page of the manual, by the window's class (a derived window, such
-    // as a test's, takes its base's page).
+    // Each window's own place in the manual: the element named after the window's class,
+    // on the page that tells of it (a derived window, such as a test's, takes its base's).
     static const struct {
         const char *window;
-        const char *topic;
-    } topics[] = {
-        {"TConnectForm", "connect.html#connect"},  {"TQueueForm", "lists.html#queue"},
-        {"TBookmarkLForm", "lists.html#bookmarks"}, {"TBookmarkRForm", "lists.html#bookmarks"},
-        {"TToolsForm", "lists.html#tools"},        {"TFindLForm", "lists.html#find"},
-        {"TFindRForm", "lists.html#find"},         {"TPingForm", "nettools.html#nettools"},
-        {"TScanForm", "nettools.html#nettools"},   {"TExecForm", "nettools.html#nettools"},
-        {"TClockForm", "nettools.html#nettools"},  {"TViewForm", "viewers.html#text"},
-        {"THexForm", "viewers.html#hex"},          {"TIconForm", "viewers.html#icons"},
-        {"TFileInfoForm", "viewers.html#info"},    {"TTransForm", "transfer.html#transfer"},
-        {"TModeForm", "transfer.html#type"},       {"TChmodForm", "panes.html#host"},
-        {"TLogForm", "start.html#buttons"},        {"TPrintForm", "viewers.html#text"},
-        {"TMainForm", "start.html#buttons"},
+        const char *page;
+    } pages[] = {
+        {"TMainForm", "start.html"},      {"TLogForm", "start.html"},       {"TConnectForm", "connect.html"},
+        {"TQueueForm", "lists.html"},     {"TBookmarkLForm", "lists.html"}, {"TBookmarkRForm", "lists.html"},
+        {"TToolsForm", "lists.html"},     {"TFindLForm", "lists.html"},     {"TFindRForm", "lists.html"},
+        {"TPingForm", "nettools.html"},   {"TScanForm", "nettools.html"},   {"TExecForm", "nettools.html"},
+        {"TClockForm", "nettools.html"},  {"TViewForm", "viewers.html"},    {"THexForm", "viewers.html"},
+        {"TIconForm", "viewers.html"},    {"TFileInfoForm", "viewers.html"}, {"TAboutForm", "viewers.html"},
+        {"TPrintForm", "viewers.html"},   {"TTransForm", "transfer.html"},  {"TModeForm", "transfer.html"},
+        {"TChmodForm", "panes.html"},
     };
     for (const QMetaObject *m = window ? window->metaObject() : nullptr; m; m = m->superClass()) {
         QLatin1StringView name(m->className());
         const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
         if (colon >= 0)
             name = name.sliced(colon + 1);
-        for (const auto &t : topics)
-            if (name == QLatin1StringView(t.window))
-                return QString::fromLatin1(t.topic);
+        for (const auto &p : pages)
+            if (name == QLatin1StringView(p.window))
+                return QString::fromLatin1(p.page) + QLatin1Char('#') + name;
     }
     return {};
 }

@@ -176,9 +176,9 @@ TEST(Help, F1AndTheHelpButtonsAskForHelpInEveryWindow)
     connect->reject();
     // Each asks for its own page: the main window's, then the connect dialog's twice.
     ASSERT_EQ(f->pages.size(), 3);
-    EXPECT_EQ(f->pages[0].fileName() + '#' + f->pages[0].fragment(), QStringLiteral("start.html#buttons"));
+    EXPECT_EQ(f->pages[0].fileName() + '#' + f->pages[0].fragment(), QStringLiteral("start.html#TMainForm"));
     for (int i : {1, 2})
-        EXPECT_EQ(f->pages[i].fileName() + '#' + f->pages[i].fragment(), QStringLiteral("connect.html#connect"));
+        EXPECT_EQ(f->pages[i].fileName() + '#' + f->pages[i].fragment(), QStringLiteral("connect.html#TConnectForm"));
 }
 
 // Every window of the program has a page of the manual, and the place named on it exists.

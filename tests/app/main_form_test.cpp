@@ -14,6 +14,9 @@
 #include "app/settings_bridge.h"
 #include "config/ascii_extensions.h"
 #include "platform/ini_file.h"
+#include "platform/cp949.h"
+#include "platform/local_path.h"
+#include "ftp/transcript.h"
 #include "transfer/type_choice.h"
 #include "platform/settings_dir.h"
 #include "viewers/view_form.h"
@@ -426,6 +429,34 @@ TEST(MainFormLog, MessageListEmptiesAtEightyLines)
     f->AppendLog(QStringLiteral("[H] - <b>x</b>"));
     log.flush();
     EXPECT_EQ(view->model()->index(1, 0).data().toString(), QStringLiteral("[H] - <b>x</b>"));
+}
+
+// A command naming a local file whose name is code page 949 (its bytes escaped, as the
+// session gets them) reads as the panes show the name, in the list and in the log window.
+TEST(MainFormLog, NamesOfNoUtf8ReadAsThePanesShowThem)
+{
+    auto f = startedForm();
+    kav::MessageLog &log = f->messages();
+    f->RBlogwndClick();
+    kav::TLogForm *window = f->logForm();
+    f->clearMessages();
+    struct Case {
+        QByteArray nameBytes;
+        QString shown;
+    };
+    const QList<Case> cases = {
+        {kav::cp949::encode(u"한글.txt"), QStringLiteral("한글.txt")},
+        {QByteArray("\xff\xfe.bin"), QStringLiteral("\\xFF\\xFE.bin")},
+        {QStringLiteral("보통.txt").toUtf8(), QStringLiteral("보통.txt")},
+    };
+    for (const Case &c : cases) {
+        const QString name = kav::localpath::decode(c.nameBytes);
+        f->AppendLog(kav::transcriptLine(kav::TranscriptSide::Local, QStringLiteral("STOR /자료/") + name));
+        EXPECT_EQ(log.texts().last(), QStringLiteral("[L] - STOR /자료/") + c.shown);
+        EXPECT_TRUE(window->memo()->toPlainText().endsWith(QStringLiteral("[L] - STOR /자료/") + c.shown))
+            << window->memo()->toPlainText().toStdString();
+    }
+    window->close();
 }
 
 TEST(MainFormLog, TheListShowsNewLinesOnceAFrameAndEveryLineAtTheEnd)
