@@ -163,12 +163,12 @@ TEST_F(Chain, ALateErrorLeftUnreadNeverFailsTheNextEcho)
         auto s = icmp::EchoSocket::open(kind);
         ASSERT_TRUE(s);
         for (int round = 0; round < 2; ++round) {
-            icmp::EchoReply r = s->send(ip("203.0.113.4"), 64, data, 300);
+            icmp::EchoReply r = s->send(ip("198.19.113.4"), 64, data, 300);
             EXPECT_EQ(r.status, icmp::TimedOut);
             ::usleep(1600 * 1000);   // the router's answer for .4 arrives; nobody reads it
-            r = s->send(ip("203.0.113.5"), 64, data, 3000);
+            r = s->send(ip("198.19.113.5"), 64, data, 3000);
             EXPECT_EQ(r.status, icmp::Success) << icmp::statusText(r.status).toStdString();
-            EXPECT_EQ(r.address, ip("203.0.113.5"));
+            EXPECT_EQ(r.address, ip("198.19.113.5"));
         }
     }
     if (::geteuid() == 0) {
