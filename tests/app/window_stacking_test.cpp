@@ -119,7 +119,11 @@ TEST(WindowStacking, EverySecondaryWindowShowsAboveTheMainWindowKeptOnTop)
     // The native window may be made anew when it comes back after being hidden: ask each time.
     auto mainId = [&f] { return quint32(f.windowHandle()->winId()); };
     ASSERT_TRUE(kavtest::waitUntil([&] { return desk.keptOnTop(mainId()); }, 5000))
-        << "the main window is not kept on top: the test would prove nothing";
+        << "the main window is not kept on top: the test would prove nothing; its hint "
+        << f.windowFlags().testFlag(Qt::WindowStaysOnTopHint) << ", exposed " << f.windowHandle()->isExposed()
+        << ", states " << desk.windows(mainId(), "_NET_WM_STATE").size() << ", managed "
+        << desk.stacking().contains(mainId()) << ", visible " << f.isVisible() << ", clients "
+        << desk.stacking().size() << ", state " << int(f.windowState());
 
     const QList<Opener> openers{
         {"About", true, [](StackedForm &m) { m.form()->RBabout->click(); }},
