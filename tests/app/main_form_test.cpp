@@ -866,6 +866,45 @@ TEST(MainFormSettings, MainWindowSizeIsKeptAndFitsTheScreen)
     EXPECT_TRUE(area.contains(large->geometry())) << large->x() << "," << large->y();
 }
 
+// The main window opens where it was left; a place no screen shows any more (a screen
+// taken away) brings it back onto the screen. Files without a place open it as before.
+TEST(MainFormSettings, MainWindowPlaceIsKeptAndStaysOnTheScreen)
+{
+    auto f = startedForm();
+    const QString path = kav::configurationFilePath();
+    f->resize(500, 400);
+    f->move(37, 41);
+    f->TMainForm::saveConfiguration();
+    kav::IniFile ini(path);
+    ASSERT_EQ(ini.load(), kav::IniFile::LoadResult::Loaded);
+    EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainLeft"), -1), 37);
+    EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainTop"), -1), 41);
+    f.reset();
+
+    const auto started = [] {
+        auto w = std::make_unique<TMainForm>();
+        w->show();
+        EXPECT_TRUE(kavtest::waitUntil([&] { return w->firstActivated(); }, 5000));
+        return w;
+    };
+    EXPECT_EQ(started()->pos(), QPoint(37, 41));
+
+    ini.writeInt(QStringLiteral("CONFIG"), QStringLiteral("MainLeft"), 6000);
+    ini.writeInt(QStringLiteral("CONFIG"), QStringLiteral("MainTop"), -3000);
+    ASSERT_TRUE(ini.save());
+    {
+        auto away = started();
+        const QRect area = away->screen()->availableGeometry();
+        EXPECT_TRUE(area.contains(away->frameGeometry())) << away->x() << "," << away->y();
+    }
+
+    ini.removeKey(QStringLiteral("CONFIG"), QStringLiteral("MainLeft"));
+    ini.removeKey(QStringLiteral("CONFIG"), QStringLiteral("MainTop"));
+    ASSERT_TRUE(ini.save());
+    const QPoint placed = TMainForm().pos();   // where a new window puts itself
+    EXPECT_EQ(started()->pos(), placed);
+}
+
 TEST(MainFormSettings, FirstRunTreatsTextFilesAsTextAndKeepsTheList)
 {
     auto f = startedForm();
