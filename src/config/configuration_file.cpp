@@ -94,7 +94,8 @@ void writeFirstRunValues(IniFile &ini, const LoginOptions &login, int localSplit
 namespace {
 
 // The connection options follow the eighth field of an IPADDRESS value: port,
-// data mode, security, trusted certificate fingerprint. A reader that knows only
+// data mode, security, trusted certificate fingerprint, and the server clock's
+// zone offset in minutes (written only when it is not 0). A reader that knows only
 // eight fields stops before them; a missing or unknown field means its default.
 const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
 const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
@@ -116,13 +117,19 @@ ConnectionOptions connectionFromFields(const QString &value)
         if (security == SecurityNames[i])
             c.Encryption = Security(i);
     c.TrustedCertificate = fieldOf(value, sep, 12).trimmed();
+    const int offset = fieldOf(value, sep, 13).trimmed().toInt(&ok);
+    if (ok && offset >= -MaxZoneOffset && offset <= MaxZoneOffset)
+        c.ZoneOffset = offset;
     return c;
 }
 
 QStringList connectionFields(const ConnectionOptions &c)
 {
-    return {QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
-            c.TrustedCertificate};
+    QStringList fields{QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
+                       c.TrustedCertificate};
+    if (c.ZoneOffset != 0)
+        fields << QString::number(c.ZoneOffset);
+    return fields;
 }
 
 } // namespace

@@ -46,6 +46,8 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
     ui->NE_Port->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), this));
     ui->NE_Port->installEventFilter(this);
+    ui->E_ZoneOffset->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[+-]?[0-9]{0,2}(:?[0-9]{0,2})?")), this));
 
     connect(ui->CB_HostName, &QComboBox::currentIndexChanged, this, [this] {
         if (!changingHostList)
@@ -141,7 +143,7 @@ void TConnectForm::setProfileFieldsEnabled(bool on)
 {
     const QList<QWidget *> fields = {ui->E_UserId, ui->E_Password, ui->E_RemotePath, ui->E_LocalPath,
                                      ui->E_editor, ui->CB_Anonymous, ui->CB_autosave, ui->CB_UseLastPath,
-                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security, ui->CB_Keyring};
+                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security, ui->CB_Keyring, ui->E_ZoneOffset};
     for (QWidget *field : fields)
         field->setEnabled(on);
 }
@@ -203,6 +205,7 @@ void TConnectForm::showConnection(const ConnectionOptions &c)
     ui->NE_Port->setText(QString::number(c.Port));
     ui->CB_DataMode->setCurrentIndex(int(c.Mode));
     ui->CB_Security->setCurrentIndex(int(c.Encryption));
+    ui->E_ZoneOffset->setText(zoneOffsetText(c.ZoneOffset));
 }
 
 ConnectionOptions TConnectForm::shownConnection() const
@@ -214,6 +217,10 @@ ConnectionOptions TConnectForm::shownConnection() const
     c.Port = port > 0 && port <= 65535 ? port : DefaultControlPort;
     c.Mode = DataMode(qBound(0, ui->CB_DataMode->currentIndex(), int(DataMode::Automatic)));
     c.Encryption = Security(qBound(0, ui->CB_Security->currentIndex(), int(Security::Tls)));
+    // The validator lets through only what could become an offset; a text
+    // still half written ("+") counts as none.
+    if (!parseZoneOffset(ui->E_ZoneOffset->text(), &c.ZoneOffset))
+        c.ZoneOffset = 0;
     return c;
 }
 
