@@ -865,6 +865,13 @@ TEST(MainFormSettings, MainWindowSizeIsKeptAndFitsTheScreen)
     EXPECT_LE(large->width(), area.width());
     EXPECT_LE(large->height(), area.height());
     EXPECT_TRUE(area.contains(large->geometry())) << large->x() << "," << large->y();
+    // Saved again without the user resizing it, the size is still the one it wants: a small
+    // screen (or a large scale) does not make the next start on a large one small.
+    large->TMainForm::saveConfiguration();
+    kav::IniFile saved(path);
+    ASSERT_EQ(saved.load(), kav::IniFile::LoadResult::Loaded);
+    EXPECT_EQ(saved.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainWidth"), 0), 5000);
+    EXPECT_EQ(saved.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainHeight"), 0), 4000);
 }
 
 // The main window opens where it was left; a place no screen shows any more (a screen
