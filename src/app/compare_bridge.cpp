@@ -4,11 +4,16 @@
 #include "ui_main_form.h"
 
 #include "browse/host_pane.h"
+#include "composition.h"
 #include "local/local_pane.h"
+#include "platform/dialogs.h"
+#include "remotefs/remote_fs.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QColor>
+#include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
 
@@ -37,6 +42,8 @@ CompareBridge::CompareBridge(TMainForm &window) : QObject(&window), window(windo
                            QStringLiteral("크기만 비교합니다"));
     N_CompareHideSame = make(QStringLiteral("같은 파일 숨기기(&H)"), QStringLiteral("N_CompareHideSame"),
                              QStringLiteral("비교하는 동안 양쪽에 똑같이 있는 파일을 목록에서 숨깁니다"));
+    N_BrowseTogether = make(QStringLiteral("동기화 브라우징(&W)"), QStringLiteral("N_BrowseTogether"),
+                            QStringLiteral("한쪽 창에서 디렉토리를 옮기면 다른 쪽 창도 같은 상대 경로로 옮깁니다"));
     by = new QActionGroup(this);
     for (QAction *a : {N_CompareByBoth, N_CompareByTime, N_CompareBySize})
         by->addAction(a);
@@ -51,12 +58,122 @@ CompareBridge::CompareBridge(TMainForm &window) : QObject(&window), window(windo
         criteriaMenu->addActions({N_CompareByBoth, N_CompareByTime, N_CompareBySize});
         criteriaMenu->addSeparator();
         criteriaMenu->addAction(N_CompareHideSame);
+        menu->addAction(N_BrowseTogether);
     }
     for (QAction *a : {N_Compare, N_CompareByBoth, N_CompareByTime, N_CompareBySize, N_CompareHideSame})
         connect(a, &QAction::toggled, this, [this] { remark(); });
 
-    window.hostPaneOf()->listed = [this] { remark(); };
-    window.localPaneOf()->filesListed = [this] { remark(); };
+    connect(N_BrowseTogether, &QAction::toggled, this, &CompareBridge::browseTogetherToggled);
+
+    window.hostPaneOf()->listed = [this] { hostListed(); };
+    window.localPaneOf()->filesListed = [this] { localListed(); };
+}
+
+bool CompareBridge::relativeTo(const QString &root, const QString &path, QString *relative)
+{
+    if (path == root) {
+        relative->clear();
+        return true;
+    }
+    const QString prefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    if (!path.startsWith(prefix))
+        return false;
+    *relative = path.mid(prefix.size());
+    return true;
+}
+
+QString CompareBridge::joined(const QString &root, const QString &relative)
+{
+    if (relative.isEmpty())
+        return root;
+    return (root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/')) + relative;
+}
+
+bool CompareBridge::idle() const
+{
+    const RemoteFs &fs = window.sessionParts().fs;
+    return fs.connected() && !fs.transferUnderWay();
+}
+
+void CompareBridge::browseTogetherToggled(bool on)
+{
+    const QString host = window.hostPaneOf()->currentDirectory();
+    if (on && host.isEmpty()) {
+        // Nothing to browse with before a host directory shows.
+        const QSignalBlocker block(N_BrowseTogether);
+        N_BrowseTogether->setChecked(false);
+        return;
+    }
+    localRoot = window.localPaneOf()->currentDirectory();
+    hostRoot = host;
+    localShown = localRoot;
+    hostShown = hostRoot;
+}
+
+void CompareBridge::localListed()
+{
+    remark();
+    const QString now = window.localPaneOf()->currentDirectory();
+    const bool moved = now != localShown;
+    localShown = now;
+    QString relative;
+    if (moved && !following && N_BrowseTogether->isChecked() && idle() && relativeTo(localRoot, now, &relative))
+        followToHost(relative);
+}
+
+void CompareBridge::hostListed()
+{
+    remark();
+    const QString now = window.hostPaneOf()->currentDirectory();
+    if (now.isEmpty() && N_BrowseTogether->isChecked()) {
+        // Disconnected: the pair is gone with the host's lists.
+        N_BrowseTogether->setChecked(false);
+        return;
+    }
+    const bool moved = now != hostShown;
+    hostShown = now;
+    QString relative;
+    if (moved && !following && N_BrowseTogether->isChecked() && idle() && relativeTo(hostRoot, now, &relative))
+        followToLocal(relative);
+}
+
+void CompareBridge::followToHost(const QString &relative)
+{
+    const QString target = joined(hostRoot, relative);
+    if (target == window.hostPaneOf()->currentDirectory())
+        return;
+    following = true;
+    RemoteFs &fs = window.sessionParts().fs;
+    bool there = fs.changeDirectory(target).ok();
+    if (!there && fs.connected()
+        && dialogs().messageBox(&window, QStringLiteral("동기화 브라우징"),
+                                QStringLiteral("호스트에 '") + target + QStringLiteral("' 디렉토리가 없습니다. 만들까요?"),
+                                MsgIcon::Question, BtnYes | BtnNo) == BtnYes
+        && fs.connected())
+        there = fs.makeDirectory(target).ok() && fs.changeDirectory(target).ok();
+    if (there && fs.connected())
+        window.hostPaneOf()->RBrefreshClick();
+    hostShown = window.hostPaneOf()->currentDirectory();
+    following = false;
+}
+
+void CompareBridge::followToLocal(const QString &relative)
+{
+    const QString target = joined(localRoot, relative);
+    LocalPane *local = window.localPaneOf();
+    if (target == local->currentDirectory())
+        return;
+    following = true;
+    bool there = QFileInfo(target).isDir();
+    if (!there
+        && dialogs().messageBox(&window, QStringLiteral("동기화 브라우징"),
+                                QStringLiteral("로컬에 '") + target + QStringLiteral("' 디렉토리가 없습니다. 만들까요?"),
+                                MsgIcon::Question, BtnYes | BtnNo) == BtnYes)
+        there = QDir().mkpath(target);
+    if (there)
+        local->enterDirectory(target);
+    localShown = local->currentDirectory();
+    following = false;
 }
 
 unsigned CompareBridge::criteria() const

@@ -5,6 +5,12 @@
 // criteria chosen beside it, and can hide the files that are the same. The
 // marks are made again after every listing of either pane, so they follow
 // every refresh and every change of directory.
+//
+// Beside it, synchronized browsing: once switched on, entering or leaving a
+// directory in one pane does the same in the other, by the same path relative
+// to the two directories the panes showed when it was switched on. A directory
+// the other side lacks is made only when the user says so. Leaving the pair's
+// trees leaves the other pane where it is.
 
 #include "sync/pane_compare.h"
 
@@ -29,6 +35,7 @@ public:
     QAction *N_CompareByTime = nullptr;
     QAction *N_CompareBySize = nullptr;
     QAction *N_CompareHideSame = nullptr;
+    QAction *N_BrowseTogether = nullptr;
 
     // Marks both lists again (or takes the marks away when the comparison is off).
     void remark();
@@ -38,12 +45,24 @@ public:
     static QColor markColour(sync::PaneMark mark);
 
 private:
+    void localListed();
+    void hostListed();
+    void browseTogetherToggled(bool on);
+    // The same relative place on the other side; false when the path is outside the pair's tree.
+    static bool relativeTo(const QString &root, const QString &path, QString *relative);
+    static QString joined(const QString &root, const QString &relative);
+    void followToHost(const QString &relative);
+    void followToLocal(const QString &relative);
+    bool idle() const;
     void markLocal(const sync::PaneMarks &marks, bool on, bool hideSame);
     void markHost(const sync::PaneMarks &marks, bool on, bool hideSame);
     TMainForm &window;
     QActionGroup *by = nullptr;
     bool hostHidden = false;   // some host row is hidden now
     bool marked = false;       // the lists carry marks now
+    QString localRoot, hostRoot;          // the pair browsed together
+    QString localShown, hostShown;        // the directories the panes listed last
+    bool following = false;               // one pane is being moved after the other
 };
 
 } // namespace kav

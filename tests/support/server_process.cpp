@@ -95,6 +95,12 @@ bool ServerProcess::running()
     }
     if (pid == 0) {
         setpgid(0, 0);
+        // Not in the test's working directory: a window under test moves it
+        // into scratch directories that are gone by the time a later server
+        // starts, and a server whose working directory was deleted fails on
+        // paths it resolves (pyftpdlib hangs up on a CWD).
+        if (::chdir("/") != 0)
+            _exit(126);
         int devnull = ::open("/dev/null", O_RDONLY);
         dup2(devnull, 0);
         dup2(logFd, 1);

@@ -9,6 +9,7 @@
 #include "app/main_form.h"
 #include "ui_main_form.h"
 
+#include "app/composition.h"
 #include "app/connect_flow.h"
 #include "app/settings_bridge.h"
 #include "browse/host_pane.h"
@@ -117,9 +118,10 @@ struct Window {
     QTemporaryDir settingsHome;
     std::unique_ptr<TMainForm> f;
 
-    ::testing::AssertionResult open()
+    // A port of its own for each test, so that no test can reach the server of another.
+    ::testing::AssertionResult open(int port)
     {
-        if (auto started = served.start(Server::Pyftpdlib); !started)
+        if (auto started = served.start(Server::Pyftpdlib, "127.0.0.1", port); !started)
             return started;
         qputenv("KAVRIN_HOME", settingsHome.path().toUtf8());
         static_cast<ScriptedDialogs &>(dialogs()).clear();
@@ -130,7 +132,7 @@ struct Window {
         f->enterLocalStartDirectory(start);
         SessionProfile &p = f->profile();
         p.HostName = QStringLiteral("비교 시험");
-        p.HostIP = QStringLiteral("127.0.0.1");
+        p.HostIP = QStringLiteral("127.0.0.1:") + QString::number(port);
         p.UserId = QStringLiteral("kim");
         p.Password = QStringLiteral("secret");
         p.LocalPath = served.localDir();
@@ -138,7 +140,8 @@ struct Window {
         f->connectFlow().BB_ConnectClick(false);
         QElapsedTimer t;
         t.start();
-        while (f->hostPaneOf()->currentDirectory().isEmpty() && t.elapsed() < 10000)
+        // Listed: the directory list ends with its way up once the listing is read.
+        while (f->form()->RDirListBox->count() == 0 && t.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         if (!f->session().isConnected() || f->hostPaneOf()->currentDirectory().isEmpty())
             return ::testing::AssertionFailure() << "not connected";
@@ -171,7 +174,7 @@ struct Window {
 TEST(PaneCompare, BothListsMarkedAndKeptMarkedThroughRefreshAndNavigation)
 {
     Window w;
-    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.open(2121));
     const qint64 t = QDateTime::currentSecsSinceEpoch() / 60 * 60 - 7200;
     const QString local = w.served.localDir(), home = w.served.homeDir();
     put(local + "/같은 파일.txt", "same\n", t);
@@ -243,4 +246,66 @@ TEST(PaneCompare, BothListsMarkedAndKeptMarkedThroughRefreshAndNavigation)
     c.N_Compare->trigger();
     EXPECT_EQ(w.localLook("안쪽.txt"), QString());
     EXPECT_EQ(w.hostLook("같은 파일.txt"), QString());
+}
+
+TEST(PaneCompare, BrowsingTogetherMovesTheOtherPaneByTheSameRelativePath)
+{
+    Window w;
+    ASSERT_TRUE(w.open(2122));
+    const QString local = w.served.localDir(), home = w.served.homeDir();
+    ASSERT_TRUE(QDir(local).mkpath("사이트/img"));
+    ASSERT_TRUE(QDir(home).mkpath("사이트/img"));
+    ASSERT_TRUE(QDir(local).mkpath("사이트/새 폴더"));
+    ASSERT_TRUE(QDir(home).mkpath("사이트/호스트만"));
+    QTemporaryDir outside;
+    LocalPane &lp = *w.f->localPaneOf();
+    HostPane &hp = *w.f->hostPaneOf();
+    auto &boxes = static_cast<ScriptedDialogs &>(dialogs());
+    CompareBridge &c = w.compare();
+
+    // The pair: the local scratch directory and the host's home.
+    c.N_BrowseTogether->trigger();
+    ASSERT_TRUE(c.N_BrowseTogether->isChecked());
+    ASSERT_EQ(hp.currentDirectory(), QStringLiteral("/"));
+
+    // Local into 사이트/img: the host follows.
+    ASSERT_TRUE(lp.enterDirectory(local + "/사이트"));
+    EXPECT_EQ(hp.currentDirectory(), QStringLiteral("/사이트"));
+    ASSERT_TRUE(lp.enterDirectory(local + "/사이트/img"));
+    EXPECT_EQ(hp.currentDirectory(), QStringLiteral("/사이트/img"));
+
+    // Host up one: the local pane follows.
+    ASSERT_TRUE(w.f->sessionParts().fs.changeDirectory(QStringLiteral("/사이트")).ok());
+    hp.RBrefreshClick();
+    EXPECT_EQ(lp.currentDirectory(), local + "/사이트");
+
+    // A directory the host lacks: asked, and made only on yes.
+    const size_t asked = boxes.asked.size();
+    boxes.pushButton(BtnNo);
+    ASSERT_TRUE(lp.enterDirectory(local + "/사이트/새 폴더"));
+    ASSERT_EQ(boxes.asked.size(), asked + 1);
+    EXPECT_EQ(boxes.asked.back().text, QStringLiteral("호스트에 '/사이트/새 폴더' 디렉토리가 없습니다. 만들까요?"));
+    EXPECT_FALSE(QFileInfo::exists(home + "/사이트/새 폴더"));
+    EXPECT_EQ(hp.currentDirectory(), QStringLiteral("/사이트"));
+    ASSERT_TRUE(lp.enterDirectory(local + "/사이트"));
+    boxes.pushAccept();
+    ASSERT_TRUE(lp.enterDirectory(local + "/사이트/새 폴더"));
+    EXPECT_TRUE(QFileInfo(home + "/사이트/새 폴더").isDir());
+    EXPECT_EQ(hp.currentDirectory(), QStringLiteral("/사이트/새 폴더"));
+
+    // The host into a directory the local side lacks: made on yes.
+    ASSERT_TRUE(w.f->sessionParts().fs.changeDirectory(QStringLiteral("/사이트/호스트만")).ok());
+    boxes.pushAccept();
+    hp.RBrefreshClick();
+    EXPECT_TRUE(QFileInfo(local + "/사이트/호스트만").isDir());
+    EXPECT_EQ(lp.currentDirectory(), local + "/사이트/호스트만");
+
+    // Outside the pair's tree the other pane stays where it is.
+    ASSERT_TRUE(lp.enterDirectory(outside.path()));
+    EXPECT_EQ(hp.currentDirectory(), QStringLiteral("/사이트/호스트만"));
+
+    // Switched off: nothing follows.
+    c.N_BrowseTogether->trigger();
+    ASSERT_TRUE(lp.enterDirectory(local + "/사이트/img"));
+    EXPECT_EQ(hp.currentDirectory(), QStringLiteral("/사이트/호스트만"));
 }
