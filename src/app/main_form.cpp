@@ -131,7 +131,7 @@ TMainForm::TMainForm(QWidget *parent)
     };
     localPane->storeLocalStartPath = [this](const QString &dir) {
         // Only for a connected profile whose host pane shows a directory.
-        if (ftp->isConnected() && !hostPane->currentDirectory().isEmpty())
+        if (parts->fs.connected() && !hostPane->currentDirectory().isEmpty())
             connectDialog->setProfileStartPath(flow->profile.HostName, false, dir);
     };
 
@@ -393,7 +393,7 @@ void TMainForm::closeWhenIdle()
     // for past the grace time: the session manager kills a program that lingers,
     // and the settings matter more than the reply. Closing interrupts the wait.
     constexpr qint64 GraceMs = 500;
-    const bool waiting = ftp->dataTransferUnderWay() || ws::isBlocking();
+    const bool waiting = parts->fs.transferUnderWay() || ws::isBlocking();
     if (!shutDown && (transferOrPrintShowing() || (waiting && sinceTermination.elapsed() < GraceMs))) {
         QTimer::singleShot(20, this, &TMainForm::closeWhenIdle);
         return;
@@ -525,6 +525,7 @@ void TMainForm::closeEvent(QCloseEvent *event)
         setAcceptDrops(false);
         ftp->interruptWait();
         ftp->closeForExit();
+        parts->sftpFs.drop();
         ws::cleanup();
     }
     shutDown = true;
@@ -563,7 +564,7 @@ QString TMainForm::programPath() const
 
 bool TMainForm::isConnected() const
 {
-    return ftp->isConnected();
+    return parts->fs.connected();
 }
 
 void TMainForm::loadConfiguration()

@@ -94,19 +94,25 @@ void writeFirstRunValues(IniFile &ini, const LoginOptions &login, int localSplit
 namespace {
 
 // The connection options follow the eighth field of an IPADDRESS value: port,
-// data mode, security, trusted certificate fingerprint. A reader that knows only
+// data mode, security, trusted certificate fingerprint; the protocol is the
+// fourteenth field (the thirteenth is the host clock's zone offset, empty for
+// none), written only for a protocol other than FTP. A reader that knows only
 // eight fields stops before them; a missing or unknown field means its default.
 const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
 const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
+const QString ProtocolNames[] = {QStringLiteral("ftp"), QStringLiteral("sftp")};
 
 ConnectionOptions connectionFromFields(const QString &value)
 {
     const QChar sep = QLatin1Char(';');
     ConnectionOptions c;
+    const QString protocol = fieldOf(value, sep, 14).trimmed().toLower();
+    for (int i = 0; i < 2; ++i)
+        if (protocol == ProtocolNames[i])
+            c.Kind = Protocol(i);
     bool ok = false;
     const int port = fieldOf(value, sep, 9).trimmed().toInt(&ok);
-    if (ok && port > 0 && port <= 65535)
-        c.Port = port;
+    c.Port = ok && port > 0 && port <= 65535 ? port : defaultPort(c.Kind);
     const QString mode = fieldOf(value, sep, 10).trimmed().toLower();
     for (int i = 0; i < 3; ++i)
         if (mode == ModeNames[i])
@@ -121,8 +127,11 @@ ConnectionOptions connectionFromFields(const QString &value)
 
 QStringList connectionFields(const ConnectionOptions &c)
 {
-    return {QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
-            c.TrustedCertificate};
+    QStringList fields{QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
+                       c.TrustedCertificate};
+    if (c.Kind != Protocol::Ftp)
+        fields << QString() << ProtocolNames[int(c.Kind)];
+    return fields;
 }
 
 } // namespace
