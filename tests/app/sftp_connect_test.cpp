@@ -68,6 +68,7 @@ struct SftpWindow {
         f->connectFlow().BB_ConnectClick(false);
         QCoreApplication::processEvents();
     }
+    bool connected() const { return f->sessionParts().fs.connected(); }
     QStringList log() const { return f->messages().texts(); }
     QStringList hostFiles() const
     {
@@ -121,7 +122,7 @@ TEST_F(SftpConnect, AcceptedOnceListsTheHostAndDisconnects)
     SftpWindow w(QString::fromStdString(sshd.password()));
     scripted().pushHostKey(HostKeyChoice::AcceptOnce);
     w.connect();
-    ASSERT_TRUE(kavtest::waitUntil([&] { return w.f->isConnected() && w.hostFiles().size() >= 2; }, 15000))
+    ASSERT_TRUE(kavtest::waitUntil([&] { return w.connected() && w.hostFiles().size() >= 2; }, 15000))
         << w.transcript() << sshd.log();
     ASSERT_EQ(scripted().hostKeys.size(), 1u);
     const HostKeyQuestion &q = scripted().hostKeys[0];
@@ -143,7 +144,7 @@ TEST_F(SftpConnect, AcceptedOnceListsTheHostAndDisconnects)
     EXPECT_FALSE(w.f->form()->BB_Stop->isEnabled());
 
     w.f->form()->BB_Disconnect->click();
-    EXPECT_FALSE(w.f->isConnected());
+    EXPECT_FALSE(w.connected());
     EXPECT_TRUE(w.f->form()->BB_Connect->isEnabled());
     EXPECT_EQ(w.f->form()->RFileListBox->count(), 0);
     EXPECT_EQ(w.f->sessionParts().fs.protocol(), FsProtocol::Ftp);
@@ -158,7 +159,7 @@ TEST_F(SftpConnect, HostKeyKeptRefusedAndChanged)
     SftpWindow w(QString::fromStdString(sshd.password()));
     scripted().pushHostKey(HostKeyChoice::Cancel);
     w.connect();
-    EXPECT_FALSE(w.f->isConnected());
+    EXPECT_FALSE(w.connected());
     EXPECT_EQ(scripted().hostKeys.size(), 1u);
     EXPECT_TRUE(w.log().contains(QStringLiteral("Connection failed 127.0.0.1"))) << w.transcript();
     EXPECT_FALSE(w.log().contains(QStringLiteral("[L] - 암호로 인증합니다.")));
@@ -168,7 +169,7 @@ TEST_F(SftpConnect, HostKeyKeptRefusedAndChanged)
     scripted().clear();
     scripted().pushHostKey(HostKeyChoice::AcceptAlways);
     w.connect();
-    ASSERT_TRUE(kavtest::waitUntil([&] { return w.f->isConnected(); }, 15000)) << w.transcript();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return w.connected(); }, 15000)) << w.transcript();
     QFile known(w.knownHosts());
     ASSERT_TRUE(known.open(QIODevice::ReadOnly));
     const QByteArray line = known.readAll();
@@ -179,7 +180,7 @@ TEST_F(SftpConnect, HostKeyKeptRefusedAndChanged)
 
     scripted().clear();
     w.connect();
-    ASSERT_TRUE(kavtest::waitUntil([&] { return w.f->isConnected(); }, 15000)) << w.transcript();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return w.connected(); }, 15000)) << w.transcript();
     EXPECT_TRUE(scripted().hostKeys.empty());
     w.f->form()->BB_Disconnect->click();
 
@@ -191,7 +192,7 @@ TEST_F(SftpConnect, HostKeyKeptRefusedAndChanged)
     w.f->clearMessages();
     scripted().pushHostKey(HostKeyChoice::AcceptOnce);   // offered nothing to accept: ignored
     w.connect();
-    EXPECT_FALSE(w.f->isConnected());
+    EXPECT_FALSE(w.connected());
     ASSERT_EQ(scripted().hostKeys.size(), 1u);
     EXPECT_TRUE(scripted().hostKeys[0].changed);
     EXPECT_EQ(scripted().hostKeys[0].fingerprint, fingerprintOf(sshd.hostPublicKey()));
@@ -207,7 +208,7 @@ TEST_F(SftpConnect, HostKeyKeptRefusedAndChanged)
 // the passphrase is asked as a dialog and the profile needs no password.
 TEST_F(SftpConnect, ConfigAliasAndKeyPassphrase)
 {
-    SftpWindow w(QString());
+    SftpWindow w{QString()};
     const QString sshDir = w.home.path() + QStringLiteral("/.ssh");
     ASSERT_TRUE(QDir().mkpath(sshDir));
     writeFile(sshDir + QStringLiteral("/config"),
@@ -217,7 +218,7 @@ TEST_F(SftpConnect, ConfigAliasAndKeyPassphrase)
     scripted().pushHostKey(HostKeyChoice::AcceptOnce);
     scripted().pushAccept(QString::fromStdString(kavtest::SshdServer::lockedKeyPassphrase()));
     w.connect();
-    ASSERT_TRUE(kavtest::waitUntil([&] { return w.f->isConnected() && !w.hostFiles().isEmpty(); }, 15000))
+    ASSERT_TRUE(kavtest::waitUntil([&] { return w.connected() && !w.hostFiles().isEmpty(); }, 15000))
         << w.transcript() << sshd.log();
     bool askedPassphrase = false;
     for (const auto &a : scripted().asked)
@@ -252,7 +253,7 @@ TEST_F(SftpConnect, StopAndDisconnectEndAConnectThatHangs)
         w.connect();
         EXPECT_LT(t.elapsed(), 5000);
         EXPECT_TRUE(wasEnabled);
-        EXPECT_FALSE(w.f->isConnected());
+        EXPECT_FALSE(w.connected());
         EXPECT_TRUE(w.f->form()->BB_Connect->isEnabled());
         EXPECT_FALSE(w.f->form()->BB_Disconnect->isEnabled());
         EXPECT_FALSE(w.f->form()->BB_Stop->isEnabled());
@@ -269,11 +270,11 @@ TEST_F(SftpConnect, ServerGoneEndsTheSession)
     SftpWindow w(QString::fromStdString(sshd.password()));
     scripted().pushHostKey(HostKeyChoice::AcceptOnce);
     w.connect();
-    ASSERT_TRUE(kavtest::waitUntil([&] { return w.f->isConnected() && !w.hostFiles().isEmpty(); }, 15000))
+    ASSERT_TRUE(kavtest::waitUntil([&] { return w.connected() && !w.hostFiles().isEmpty(); }, 15000))
         << w.transcript();
-    sshd.stop();
+    sshd.kill();
     w.f->form()->RBrefresh->click();
-    ASSERT_TRUE(kavtest::waitUntil([&] { return !w.f->isConnected() && w.f->form()->BB_Connect->isEnabled(); }, 15000))
+    ASSERT_TRUE(kavtest::waitUntil([&] { return !w.connected() && w.f->form()->BB_Connect->isEnabled(); }, 15000))
         << w.transcript();
     EXPECT_EQ(w.f->form()->RFileListBox->count(), 0);
 }

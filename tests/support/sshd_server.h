@@ -33,6 +33,9 @@ public:
 
     ::testing::AssertionResult start(int timeoutMs = 5000);
     void stop() { process_.stop(); }
+    // The server dies at once: the daemon and every connection's process it
+    // started (stop() leaves established sessions running, as sshd does).
+    void kill();
     std::string log() const { return process_.log(); }
 
     // The login directory of SFTP, on this machine's disk.
