@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     DaytimeReader pieces;
     for (qsizetype at = 0, i = 0; at < bytes.size() && !pieces.done(); ++i) {
         // Receives of 1 to 4096 bytes, varying with the position.
-        const qsizetype len = qMin(bytes.size() - at, qsizetype(1 + (shape * (i + 7)) % (shape < 128 ? 17 : 4096)));
+        const qsizetype len = fuzzPieceLength(shape, i, bytes.size() - at);
         pieces.feed(bytes.sliced(at, len));
         at += len;
     }

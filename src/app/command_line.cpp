@@ -18,11 +18,11 @@ CommandLine parseCommandLine(const QStringList &arguments)
             } else if (arg.startsWith(QStringLiteral("--log-file="))) {
                 cl.logFile = arg.mid(11);
                 if (cl.logFile.isEmpty())
-                    cl.error = QStringLiteral("--log-file needs a file name: --log-file=PATH");
+                    cl.error = QStringLiteral("--log-file 에 파일 이름이 없습니다: --log-file=경로");
             } else if (arg == QStringLiteral("--log-file")) {
-                cl.error = QStringLiteral("--log-file needs a file name: --log-file=PATH");
+                cl.error = QStringLiteral("--log-file 에 파일 이름이 없습니다: --log-file=경로");
             } else {
-                cl.error = QStringLiteral("unknown option: ") + arg;
+                cl.error = QStringLiteral("알 수 없는 옵션입니다: ") + arg;
             }
             continue;
         }
@@ -36,13 +36,13 @@ CommandLine parseCommandLine(const QStringList &arguments)
 
 QString usageText(const QString &programName)
 {
-    return QStringLiteral("Usage: %1 [OPTION]... [PROFILE]\n"
-                          "Kavrin, an FTP client. With PROFILE, connects to that host profile at start-up.\n"
+    return QStringLiteral("사용법: %1 [옵션]... [프로필]\n"
+                          "Kavrin FTP 클라이언트. 프로필을 주면 시작할 때 그 호스트 프로필로 연결합니다.\n"
                           "\n"
-                          "  --log-file=PATH  also append every message-log line to PATH\n"
-                          "  --help           show this help and exit\n"
-                          "  --version        show the version and exit\n"
-                          "  --               end of options (for a profile named \"--...\")\n")
+                          "  --log-file=경로  메시지 창의 모든 줄을 경로의 파일에도 덧붙입니다\n"
+                          "  --help           이 도움말을 보이고 끝냅니다\n"
+                          "  --version        버전을 보이고 끝냅니다\n"
+                          "  --               옵션의 끝 (\"--\"로 시작하는 이름의 프로필에)\n")
         .arg(programName);
 }
 

@@ -20,7 +20,7 @@ int main(int argc, char **argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     const kav::CommandLine cl = kav::parseCommandLine(arguments);
     if (!cl.error.isEmpty()) {
-        std::fprintf(stderr, "kavrin: %s\nTry 'kavrin --help' for more information.\n",
+        std::fprintf(stderr, "kavrin: %s\n자세한 내용은 'kavrin --help' 를 보십시오.\n",
                      cl.error.toLocal8Bit().constData());
         return 2;
     }
@@ -31,9 +31,9 @@ int main(int argc, char **argv)
     if (cl.version) {
         std::printf("kavrin %s\n"
                     "Copyright (C) 2026 Kavrin developers\n"
-                    "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
-                    "This is free software: you are free to change and redistribute it.\n"
-                    "There is NO WARRANTY, to the extent permitted by law.\n",
+                    "사용 허가: GNU GPL 버전 3 이상 <https://gnu.org/licenses/gpl.html>.\n"
+                    "자유 소프트웨어입니다: 바꾸고 다시 배포할 수 있습니다.\n"
+                    "법이 허용하는 한 어떠한 보증도 없습니다.\n",
                     KAVRIN_VERSION);
         return 0;
     }
@@ -56,7 +56,7 @@ int main(int argc, char **argv)
     mainForm.setSplash(splash);
     mainForm.setStartProfile(cl.profile);
     if (!cl.logFile.isEmpty() && !mainForm.setLogFile(cl.logFile)) {
-        std::fprintf(stderr, "kavrin: cannot open the log file %s\n", cl.logFile.toLocal8Bit().constData());
+        std::fprintf(stderr, "kavrin: 기록 파일 %s 을(를) 열 수 없습니다\n", cl.logFile.toLocal8Bit().constData());
         return 1;
     }
     QObject::connect(&mainForm, &kav::TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -1,6 +1,19 @@
 #include "features.h"
 
+#include <QSet>
+
 namespace kav {
+
+namespace {
+
+// A real answer names a dozen features and MLST a dozen facts. A reply within
+// the reader's limits can hold a megabyte of them, read at every login: only
+// the first are looked at, so reading costs no more than reading the reply.
+constexpr qsizetype MaxFeatureLines = 256;
+constexpr qsizetype MaxFacts = 64;
+constexpr qsizetype MaxFactLength = 64;
+
+} // namespace
 
 ServerFeatures ServerFeatures::fromReply(const Reply &reply)
 {
@@ -8,9 +21,11 @@ ServerFeatures ServerFeatures::fromReply(const Reply &reply)
     if (reply.code != 211)
         return f;
     f.answered = true;
+    QSet<QString> seen, seenOn;   // fact names, case folded
     // "211-Features:", one feature a line, "211 End". The reader has trimmed
     // the blank that begins each feature line.
-    for (qsizetype i = 1; i + 1 < reply.lines.size(); ++i) {
+    const qsizetype last = qMin(reply.lines.size() - 1, MaxFeatureLines + 1);
+    for (qsizetype i = 1; i < last; ++i) {
         QString line = reply.lines.at(i);
         if (line.startsWith(QLatin1String("211-")))
             line = line.mid(4).trimmed();
@@ -18,20 +33,29 @@ ServerFeatures ServerFeatures::fromReply(const Reply &reply)
         const QString parameters = line.section(QLatin1Char(' '), 1).trimmed();
         if (name == QLatin1String("MLST") || name == QLatin1String("MLSD")) {
             f.hasMlst = true;
-            for (const QString &fact : parameters.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            for (const QStringView fact : QStringView(parameters).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                if (f.mlstFacts.size() >= MaxFacts)
+                    break;
                 const bool on = fact.endsWith(QLatin1Char('*'));
-                const QString factName = on ? fact.chopped(1) : fact;
-                if (!f.mlstFacts.contains(factName, Qt::CaseInsensitive))
-                    f.mlstFacts << factName;
-                if (on && !f.mlstFactsOn.contains(factName, Qt::CaseInsensitive))
-                    f.mlstFactsOn << factName;
+                const QStringView factName = on ? fact.chopped(1) : fact;
+                if (factName.isEmpty() || factName.size() > MaxFactLength)
+                    continue;
+                const QString key = factName.toString().toCaseFolded();
+                if (!seen.contains(key)) {
+                    seen.insert(key);
+                    f.mlstFacts << factName.toString();
+                }
+                if (on && !seenOn.contains(key)) {
+                    seenOn.insert(key);
+                    f.mlstFactsOn << factName.toString();
+                }
             }
         } else if (name == QLatin1String("UTF8")) {
             f.hasUtf8 = true;
         } else if (name == QLatin1String("SIZE")) {
             f.hasSize = true;
         } else if (name == QLatin1String("REST")) {
-            f.hasRest = parameters.toUpper().contains(QLatin1String("STREAM"));
+            f.hasRest = parameters.contains(QLatin1String("STREAM"), Qt::CaseInsensitive);
         } else if (name == QLatin1String("EPSV")) {
             f.hasEpsv = true;
         } else if (name == QLatin1String("EPRT")) {

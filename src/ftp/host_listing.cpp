@@ -63,7 +63,7 @@ ListingRead readListing(Session &session,
         PumpWhenDue();   // between chunks: the window never waits for a whole listing
     }
     if (splitter.overflowed())
-        session.log(TranscriptSide::Host, QStringLiteral("Listing lines longer than 65536 bytes were skipped"));
+        session.log(TranscriptSide::Host, QStringLiteral("65536 바이트를 넘는 목록 줄은 건너뛰었습니다."));
     session.finishData();
     return outcome;
 }

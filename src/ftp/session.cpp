@@ -453,12 +453,12 @@ void Session::refuseOverlongReply()
     // No server sends such a line or such a reply; waiting for its end would
     // let a hostile one fill the memory. The connection is dropped like a broken one.
     const QString what = reader.overflow() == ReplyReader::Overflow::Line
-        ? QStringLiteral("Reply line longer than %1 bytes").arg(ReplyReader::MaxLineLength)
-        : QStringLiteral("Reply longer than %1 bytes or %2 lines")
+        ? QStringLiteral("네트워크 오류: 응답의 한 줄이 %1 바이트를 넘어").arg(ReplyReader::MaxLineLength)
+        : QStringLiteral("네트워크 오류: 응답이 %1 바이트 또는 %2 줄을 넘어")
               .arg(ReplyReader::MaxReplySize)
               .arg(ReplyReader::MaxReplyLines);
     // The session ends as when the server hangs up, with this one line said.
-    serverClosed(what + QStringLiteral(": connection closed"));
+    serverClosed(what + QStringLiteral(" 연결을 끊었습니다."));
 }
 
 void Session::shutAllForServer()

@@ -260,7 +260,7 @@ void ServiceQueries::BB_FingerClick()
     // An answer without end is shown as far as it was read.
     if (collector.overflowed())
         host.AppendLog(HostPrefix
-                       + QStringLiteral("Finger output longer than %1 bytes or %2 lines: connection closed")
+                       + QStringLiteral("Finger 응답이 %1 바이트 또는 %2 줄을 넘어 연결을 끊었습니다.")
                              .arg(FingerLimits.totalBytes)
                              .arg(FingerLimits.lines));
     host.showReport(target.name + QStringLiteral(" (") + target.address + QStringLiteral(") - Finger (")

@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <unistd.h>
@@ -265,21 +266,48 @@ public:
             red->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
             layout->addWidget(red);
         }
-        // Names in a certificate are the server's text: plain text, selectable.
-        auto *details = new QLabel(certificateDetails(question), &window);
-        details->setTextFormat(Qt::PlainText);
+        // Names in a certificate are the server's text: plain text, selectable, and
+        // broken anywhere, as a name in RFC 2253 form has no blank to wrap at. The
+        // box is as tall as its text, so the fingerprint shows without scrolling.
+        auto *details = new QTextEdit(&window);
+        details->setObjectName(QStringLiteral("certificateDetails"));
+        details->setAcceptRichText(false);
+        details->setPlainText(certificateDetails(question));
+        details->setReadOnly(true);
         details->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        details->setWordWrap(true);
+        details->setFocusPolicy(Qt::NoFocus);
+        details->setFrameShape(QFrame::NoFrame);
+        details->viewport()->setAutoFillBackground(false);
+        details->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        details->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        details->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const int width = details->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 64;
+        details->setLineWrapMode(QTextEdit::FixedPixelWidth);
+        details->setLineWrapColumnOrWidth(width);
+        details->document()->setTextWidth(width);
+        details->setFixedSize(width + 2 * details->frameWidth(),
+                              int(details->document()->size().height()) + 2 * details->frameWidth());
         layout->addWidget(details);
         auto *buttons = new QHBoxLayout;
         auto *once = new QPushButton(QStringLiteral("이번만 연결(&O)"), &window);
         auto *always = new QPushButton(QStringLiteral("항상 신뢰(&T)"), &window);
         auto *cancel = new QPushButton(QStringLiteral("취소"), &window);
+        // A button of a dialog takes Enter while it has the focus (auto-default),
+        // whatever button is the default: only 취소 may ever take Enter, so a key
+        // pressed by habit never connects. Connecting takes a click or its letter.
+        for (QPushButton *b : {once, always, cancel})
+            b->setAutoDefault(false);
         cancel->setDefault(true);
+        if (question.keyChanged) {
+            // Nor does Space on a button reached by Tab accept a changed key.
+            once->setFocusPolicy(Qt::NoFocus);
+            always->setFocusPolicy(Qt::NoFocus);
+        }
         buttons->addStretch();
         for (QPushButton *b : {once, always, cancel})
             buttons->addWidget(b);
         layout->addLayout(buttons);
+        cancel->setFocus();
         CertificateChoice choice = CertificateChoice::Cancel;
         QObject::connect(once, &QPushButton::clicked, &window, [&] {
             choice = CertificateChoice::ConnectOnce;
@@ -411,12 +439,61 @@ QString certificateWarning(const CertificateQuestion &q)
                           "받았습니다. 누군가 연결을 가로채고 있을 수 있습니다.");
 }
 
+namespace {
+
+// Characters that change how the text around them reads without showing
+// themselves: line breaks, controls, and the marks and overrides of
+// bidirectional text (a subject holding U+202E reads backwards from there on).
+bool hiddenCharacter(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x061C || c == 0x200E || c == 0x200F
+        || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
+}
+
+} // namespace
+
+QString certificateField(const QString &text, qsizetype limit)
+{
+    // Escaped as the certificate's own control characters are: "\XX" for each
+    // byte of its UTF-8 form.
+    QStringList pieces;
+    for (const char32_t c : QStringView(text).toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (!hiddenCharacter(c)) {
+            pieces << one;
+            continue;
+        }
+        QString escaped;
+        for (const char byte : one.toUtf8())
+            escaped += QStringLiteral("\\%1").arg(uchar(byte), 2, 16, QLatin1Char('0')).toUpper();
+        pieces << escaped;
+    }
+    QString shown;
+    qsizetype piece = 0;
+    for (; piece < pieces.size() && shown.size() + pieces[piece].size() <= limit; ++piece)
+        shown += pieces[piece];
+    if (piece == pieces.size())
+        return shown;
+    // A name longer than any real one is cut where it shows, never silently.
+    qsizetype rest = 0;
+    for (; piece < pieces.size(); ++piece)
+        rest += pieces[piece].size();
+    return shown + QStringLiteral("… (이하 %1자 생략)").arg(rest);
+}
+
 QString certificateDetails(const CertificateQuestion &q)
 {
+    // The fingerprint is the one thing to compare: it is ours, of fixed length,
+    // and always shown whole; what the server named is escaped and cut.
+    constexpr qsizetype NameLimit = 160;
+    constexpr qsizetype LineLimit = 100;
     return QStringLiteral("%1 의 인증서를 확인하지 못했습니다.\n%2\n\n"
                           "주체: %3\n발급자: %4\n유효 기간: %5 ~ %6\nSHA-256 지문: %7\n\n"
                           "이번만 연결하거나, 이 프로필에서 이 인증서를 항상 신뢰하거나, 연결을 취소하십시오.")
-        .arg(q.host, q.problem, q.subject, q.issuer, q.validFrom, q.validUntil, q.fingerprint);
+        .arg(certificateField(q.host, LineLimit), certificateField(q.problem, LineLimit * 2),
+             certificateField(q.subject, NameLimit), certificateField(q.issuer, NameLimit),
+             certificateField(q.validFrom, LineLimit), certificateField(q.validUntil, LineLimit),
+             q.fingerprint);
 }
 QString hostKeyCaption()
 {

@@ -53,6 +53,10 @@ enum class CertificateChoice { ConnectOnce, TrustAlways, Cancel };
 QString certificateCaption();
 QString certificateWarning(const CertificateQuestion &question);
 QString certificateDetails(const CertificateQuestion &question);
+// A field of the certificate as the question shows it: characters that change
+// how the text reads (controls, bidirectional overrides) escaped as "\XX" bytes,
+// and anything past `limit` characters cut with a mark that says so.
+QString certificateField(const QString &text, qsizetype limit);
 
 // A server's SSH host key that known_hosts does not hold, or holds another
 // key for (changed: nothing may be sent, the user is only warned).

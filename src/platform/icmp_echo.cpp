@@ -322,27 +322,27 @@ bool EchoSocket::readError(quint32 address, quint16 sequence, EchoReply &reply)
 
 QString statusText(int status)
 {
-    const char *text = "General failure";
+    const char *text = "일반 오류";
     switch (status) {
-    case Success: text = "Success"; break;
-    case DestNetUnreachable: text = "Destination net unreachable"; break;
-    case DestHostUnreachable: text = "Destination host unreachable"; break;
-    case DestProtUnreachable: text = "Destination protocol unreachable"; break;
-    case DestPortUnreachable: text = "Destination port unreachable"; break;
-    case NoResources: text = "No resources"; break;
-    case BadOption: text = "Bad option"; break;
-    case PacketTooBig: text = "Packet too big"; break;
-    case TimedOut: text = "Request timed out"; break;
-    case BadRequest: text = "Bad request"; break;
-    case BadRoute: text = "Bad route"; break;
-    case TtlExpiredTransit: text = "TTL expired in transit"; break;
-    case TtlExpiredReassembly: text = "TTL expired during reassembly"; break;
-    case ParamProblem: text = "Parameter problem"; break;
-    case SourceQuench: text = "Source quench"; break;
-    case BadDestination: text = "Bad destination"; break;
+    case Success: text = "성공"; break;
+    case DestNetUnreachable: text = "대상 네트워크에 연결할 수 없습니다"; break;
+    case DestHostUnreachable: text = "대상 호스트에 연결할 수 없습니다"; break;
+    case DestProtUnreachable: text = "대상 프로토콜에 연결할 수 없습니다"; break;
+    case DestPortUnreachable: text = "대상 포트에 연결할 수 없습니다"; break;
+    case NoResources: text = "자원이 부족합니다"; break;
+    case BadOption: text = "잘못된 옵션입니다"; break;
+    case PacketTooBig: text = "패킷이 너무 큽니다"; break;
+    case TimedOut: text = "요청 시간이 초과되었습니다"; break;
+    case BadRequest: text = "잘못된 요청입니다"; break;
+    case BadRoute: text = "잘못된 경로입니다"; break;
+    case TtlExpiredTransit: text = "전송 중에 TTL이 만료되었습니다"; break;
+    case TtlExpiredReassembly: text = "재조립 중에 TTL이 만료되었습니다"; break;
+    case ParamProblem: text = "매개변수 문제입니다"; break;
+    case SourceQuench: text = "송신 억제 요청입니다"; break;
+    case BadDestination: text = "잘못된 대상입니다"; break;
     default: break;
     }
-    return QString::fromLatin1(text) + QLatin1Char('(') + QString::number(status) + QLatin1Char(')');
+    return QString::fromUtf8(text) + QLatin1Char('(') + QString::number(status) + QLatin1Char(')');
 }
 
 QString echoErrorText(int code)

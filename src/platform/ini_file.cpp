@@ -260,13 +260,20 @@ bool IniFile::writesUtf8() const
 {
     if (needsUtf8())
         return true;
-    // Values can be marked, other lines cannot: they keep the file in UTF-8 when
-    // code page 949 would change them, and so does a UTF-8 file whose escapes
-    // would not survive the change.
-    for (const Line &l : m_lines)
-        if ((l.kind != Line::Key || m_readAsUtf8) && !(l.kind == Line::Key && hasLowEscape(l.text))
-            && !survives(l.text, false))
+    // Values can be marked, other lines and keys cannot: they keep the file in
+    // UTF-8 when code page 949 would change them, and so does a UTF-8 file whose
+    // escapes would not survive the change.
+    for (const Line &l : m_lines) {
+        if (l.kind != Line::Key) {
+            if (!survives(l.text, false))
+                return true;
+            continue;
+        }
+        if (!survives(l.text.first(l.text.indexOf(QLatin1Char('='))), false))
             return true;
+        if (m_readAsUtf8 && !hasLowEscape(l.text) && !survives(l.text, false))
+            return true;
+    }
     return false;
 }
 
@@ -310,7 +317,7 @@ IniFile::LoadResult IniFile::load()
     QFile file(m_path);
     QByteArray bytes;
     if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        m_error = info.isDir() ? QStringLiteral("is a directory") : file.errorString();
+        m_error = info.isDir() ? QStringLiteral("디렉토리입니다.") : file.errorString();
         m_unreadable = true;
         return LoadResult::Unreadable;
     }
@@ -330,11 +337,11 @@ bool IniFile::save()
     if (m_unreadable) {
         // Whatever the store holds now was not read from that file: replacing it
         // would lose the user's settings.
-        m_error = QStringLiteral("the existing file could not be read; it is left as it is");
+        m_error = QStringLiteral("기존 파일을 읽지 못해 그대로 두었습니다.");
         return false;
     }
     if (m_path.isEmpty()) {
-        m_error = QStringLiteral("no file name");
+        m_error = QStringLiteral("파일 이름이 없습니다.");
         return false;
     }
     const QByteArray bytes = toBytes();

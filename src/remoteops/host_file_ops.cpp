@@ -358,7 +358,7 @@ bool HostFileOps::readFileListing(const QString &name, QStringList &lines)
         if (bytes.size() > MaxFileListingBytes) {
             // One file's listing is a line or two: a server that keeps sending is
             // cut off rather than let fill the memory.
-            fs.log(TranscriptSide::Host, QStringLiteral("File listing longer than %1 bytes: data connection closed")
+            fs.log(TranscriptSide::Host, QStringLiteral("네트워크 오류: 파일 목록이 %1 바이트를 넘어 데이터 연결을 끊었습니다.")
                                              .arg(MaxFileListingBytes));
             fs.finishTransfer();
             return false;

@@ -920,14 +920,16 @@ TEST(Program, OptionsLogFileAndTermination)
     EXPECT_EQ(p.exitCode(), 0);
     const QList<QByteArray> versionLines = p.readAllStandardOutput().split('\n');
     EXPECT_EQ(versionLines.value(0), QByteArray("kavrin 2.2"));
-    EXPECT_TRUE(versionLines.contains("License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>."));
+    EXPECT_TRUE(versionLines.contains(QStringLiteral("사용 허가: GNU GPL 버전 3 이상 <https://gnu.org/licenses/gpl.html>.").toUtf8()));
     p.start(QStringLiteral(KAVRIN_EXE), {QStringLiteral("--help")});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_TRUE(p.readAllStandardOutput().contains("--log-file=PATH"));
+    // The program's own words, in Korean like every message of its own.
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains(QStringLiteral("--log-file=경로")));
     p.start(QStringLiteral(KAVRIN_EXE), {QStringLiteral("--frobnicate")});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("알 수 없는 옵션입니다: --frobnicate")));
 
     QTemporaryDir tmp;
     const QString log = tmp.path() + QStringLiteral("/session.log");

@@ -82,3 +82,34 @@ TEST(ServerFeatures, MlstFactsAsOffered)
     const ServerFeatures g = ServerFeatures::fromReply(replyOf("211-Features:\r\n MLST Type*;UNIX.Mode;\r\n211 End\r\n"));
     EXPECT_EQ(mlstOptionsCommand(g), QStringLiteral("OPTS MLST Type;UNIX.Mode;"));
 }
+
+// A capability reply as large as the reader lets through is read in part: the
+// first features and facts count, the rest is not looked at (a megabyte of
+// facts used to freeze every login for over a minute).
+TEST(ServerFeatures, HugeAnswersAreReadInPart)
+{
+    Reply reply;
+    reply.code = 211;
+    reply.answered = true;
+    reply.lines << QStringLiteral("211-Features:");
+    QString facts = QStringLiteral("MLST type*;Type;TYPE*;") + QString(100, QLatin1Char('l'))
+        + QStringLiteral(";");
+    for (int i = 0; i < 50000; ++i)
+        facts += QStringLiteral("fact%1%2;").arg(i).arg(i % 2 ? QStringLiteral("*") : QString());
+    reply.lines << facts << QStringLiteral("SIZE");
+    for (int i = 0; i < 50000; ++i)
+        reply.lines << QStringLiteral("X-FEATURE-%1").arg(i);
+    reply.lines << QStringLiteral("UTF8") << QStringLiteral("211 End");
+
+    const ServerFeatures f = ServerFeatures::fromReply(reply);
+    EXPECT_TRUE(f.answered);
+    EXPECT_TRUE(f.hasMlst);
+    EXPECT_TRUE(f.hasSize);
+    // Past the lines looked at: as if not offered.
+    EXPECT_FALSE(f.hasUtf8);
+    ASSERT_EQ(f.mlstFacts.size(), 64);
+    // One name whatever its case, as first spelt; the over-long name left out.
+    EXPECT_EQ(f.mlstFacts.first(3), (QStringList{"type", "fact0", "fact1"}));
+    EXPECT_EQ(f.mlstFactsOn.first(3), (QStringList{"type", "fact1", "fact3"}));
+    EXPECT_EQ(f.mlstFacts.last(), QStringLiteral("fact62"));
+}

@@ -317,7 +317,7 @@ TEST(ReadReply, AnOverlongLineDropsTheConnection)
     EXPECT_FALSE(reply.answered);
     EXPECT_FALSE(b.session.hasControlConnection());
     // One line says why; the session ends as after a hang-up.
-    EXPECT_EQ(b.log.last(), QStringLiteral("[H] - Reply line longer than 65536 bytes: connection closed"))
+    EXPECT_EQ(b.log.last(), QStringLiteral("[H] - 네트워크 오류: 응답의 한 줄이 65536 바이트를 넘어 연결을 끊었습니다."))
         << b.log.join('\n').left(2000).toStdString();
     EXPECT_EQ(ended.count(), 1);
 }
@@ -326,7 +326,7 @@ TEST(ReadReply, AMultiLineReplyThatNeverEndsDropsTheConnection)
 {
     // Short continuation lines without end, or empty ones: either limit drops
     // the connection with one line in the log, the way an overlong line does.
-    const QString refused = QStringLiteral("[H] - Reply longer than 1048576 bytes or 65536 lines: connection closed");
+    const QString refused = QStringLiteral("[H] - 네트워크 오류: 응답이 1048576 바이트 또는 65536 줄을 넘어 연결을 끊었습니다.");
     const struct { const char *name; QByteArray unit; } cases[] = {
         {"short lines", "220-x\r\n"},
         {"empty lines", "\r\n"},
@@ -374,7 +374,7 @@ TEST(ReadReply, AnEndlessReplyWhileIdleDropsTheConnection)
     EXPECT_EQ(b.session.command(QStringLiteral("NOOP")).code, 200);
     EXPECT_TRUE(kavtest::waitUntil([&] { return !b.session.hasControlConnection(); }, 10000));
     EXPECT_EQ(ended.count(), 1);   // the window ends the session as after a hang-up
-    EXPECT_EQ(b.log.count(QStringLiteral("[H] - Reply longer than 1048576 bytes or 65536 lines: connection closed")), 1)
+    EXPECT_EQ(b.log.count(QStringLiteral("[H] - 네트워크 오류: 응답이 1048576 바이트 또는 65536 줄을 넘어 연결을 끊었습니다.")), 1)
         << b.log.join('\n').left(2000).toStdString();
 }
 

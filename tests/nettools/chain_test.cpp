@@ -1,6 +1,6 @@
 // Ping, trace route and the scanner over a real three-host chain of private
 // network namespaces (tests/fixtures/in-chain): this program runs in A,
-// R (198.51.100.1 / 203.0.113.1) routes, B answers on 203.0.113.2, .3 and .5.
+// R (198.18.100.1 / 198.19.113.1) routes, B answers on 198.19.113.2, .3 and .5.
 #include "fake_host.h"
 #include "wait_until.h"
 
@@ -85,8 +85,8 @@ std::unique_ptr<TScanForm> scanWindow(kavtest::FakeHost &host)
     f->socketKind = icmp::SocketKind::Raw;
     f->show();
     EXPECT_TRUE(kavtest::waitUntil([&] { return f->windowTitle().contains(QStringLiteral("로컬 IP")); }, 5000));
-    f->NE_sa1->setText(QStringLiteral("203"));
-    f->NE_sa2->setText(QStringLiteral("0"));
+    f->NE_sa1->setText(QStringLiteral("198"));
+    f->NE_sa2->setText(QStringLiteral("19"));
     f->NE_sa3->setText(QStringLiteral("113"));
     return f;
 }
@@ -104,36 +104,36 @@ TEST_F(Chain, EchoLayerOnPingAndRawSockets)
         ASSERT_TRUE(s);
         EXPECT_EQ(s->isDatagram(), kind == icmp::SocketKind::Datagram);
 
-        icmp::EchoReply r = s->send(ip("203.0.113.2"), 64, data, 3000);
+        icmp::EchoReply r = s->send(ip("198.19.113.2"), 64, data, 3000);
         EXPECT_EQ(r.replies, 1);
         EXPECT_EQ(r.status, icmp::Success);
-        EXPECT_EQ(r.address, ip("203.0.113.2"));
+        EXPECT_EQ(r.address, ip("198.19.113.2"));
         EXPECT_EQ(r.dataSize, 56);
         EXPECT_EQ(r.ttl, 63);  // B's 64, less R's hop
 
-        r = s->send(ip("203.0.113.2"), 1, data, 3000);
+        r = s->send(ip("198.19.113.2"), 1, data, 3000);
         EXPECT_EQ(r.replies, 1);
         EXPECT_EQ(r.status, icmp::TtlExpiredTransit);
-        EXPECT_EQ(r.address, ip("198.51.100.1"));
+        EXPECT_EQ(r.address, ip("198.18.100.1"));
         EXPECT_EQ(ws::lastError(), icmp::TtlExpiredTransit);
 
-        r = s->send(ip("203.0.113.4"), 64, data, 3000);
+        r = s->send(ip("198.19.113.4"), 64, data, 3000);
         EXPECT_EQ(r.replies, 1);
         EXPECT_EQ(r.status, icmp::DestHostUnreachable);
-        EXPECT_EQ(r.address, ip("198.51.100.1"));  // the router, from its side towards us
+        EXPECT_EQ(r.address, ip("198.18.100.1"));  // the router, from its side towards us
 
         // .4's "unreachable" comes 1.2 s late: after this short time limit,
         // and in the middle of the next echoes' waits.
-        r = s->send(ip("203.0.113.4"), 64, data, 300);
+        r = s->send(ip("198.19.113.4"), 64, data, 300);
         EXPECT_EQ(r.replies, 0);
         EXPECT_EQ(r.status, icmp::TimedOut);
         EXPECT_EQ(ws::lastError(), icmp::TimedOut);
-        r = s->send(ip("203.0.113.6"), 64, data, 3000);
+        r = s->send(ip("198.19.113.6"), 64, data, 3000);
         EXPECT_EQ(r.status, icmp::DestHostUnreachable);
         EXPECT_GE(r.roundTripMs, 1000) << "the late answer to .4 was taken for .6's";
-        r = s->send(ip("203.0.113.2"), 64, data, 3000);
+        r = s->send(ip("198.19.113.2"), 64, data, 3000);
         EXPECT_EQ(r.status, icmp::Success);
-        EXPECT_EQ(r.address, ip("203.0.113.2"));
+        EXPECT_EQ(r.address, ip("198.19.113.2"));
     }
 }
 
@@ -143,17 +143,17 @@ TEST_F(Chain, TraceRouteReachesTheFarHostThroughTheRouter)
     // queue); elsewhere the raw socket serves.
     for (icmp::SocketKind kind : {icmp::SocketKind::Datagram, icmp::SocketKind::Raw}) {
         SCOPED_TRACE(kind == icmp::SocketKind::Raw ? "raw socket" : "ping socket");
-        auto f = pingWindow(host, TPingForm::Trace, QStringLiteral("203.0.113.2"), kind);
-        EXPECT_EQ(f->L_LocalIP->text(), QStringLiteral("198.51.100.2"));
+        auto f = pingWindow(host, TPingForm::Trace, QStringLiteral("198.19.113.2"), kind);
+        EXPECT_EQ(f->L_LocalIP->text(), QStringLiteral("198.18.100.2"));
         f->BB_runClick();
         const QStringList lines = f->messageLines();
         ASSERT_EQ(lines.size(), 7) << lines.join(QLatin1Char('\n')).toStdString();
         EXPECT_EQ(lines[0], QStringLiteral("최대 30개의 홉에서"));
-        EXPECT_EQ(lines[1], QStringLiteral("203.0.113.2 [203.0.113.2]로의 경로를 추적하는 중입니다."));
+        EXPECT_EQ(lines[1], QStringLiteral("198.19.113.2 [198.19.113.2]로의 경로를 추적하는 중입니다."));
         EXPECT_EQ(lines[2], QString());
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[ 1\\]  \\(198\\.51\\.100\\.1\\)    RTT: \\d+ ms,  TTL: 64$"))
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[ 1\\]  \\(198\\.18\\.100\\.1\\)    RTT: \\d+ ms,  TTL: 64$"))
                         .match(lines[3]).hasMatch()) << lines[3].toStdString();
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[ 2\\]  \\(203\\.0\\.113\\.2\\)    RTT: \\d+ ms,  TTL: 63$"))
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\[ 2\\]  \\(198\\.19\\.113\\.2\\)    RTT: \\d+ ms,  TTL: 63$"))
                         .match(lines[4]).hasMatch()) << lines[4].toStdString();
         EXPECT_EQ(lines[5], QString());
         EXPECT_EQ(lines[6], QStringLiteral("추적이 완료되었습니다."));
@@ -165,28 +165,28 @@ TEST_F(Chain, TraceRouteReachesTheFarHostThroughTheRouter)
 TEST_F(Chain, TraceRouteThroughASilentRouterIsNotReached)
 {
     ASSERT_TRUE(inRouter({QStringLiteral("sysctl"), QStringLiteral("-qw"), QStringLiteral("net.ipv4.ip_forward=0")}));
-    auto f = pingWindow(host, TPingForm::Trace, QStringLiteral("203.0.113.2"));
+    auto f = pingWindow(host, TPingForm::Trace, QStringLiteral("198.19.113.2"));
     f->BB_runClick();
     EXPECT_TRUE(inRouter({QStringLiteral("sysctl"), QStringLiteral("-qw"), QStringLiteral("net.ipv4.ip_forward=1")}));
     EXPECT_EQ(f->messageLines(),
               (QStringList{QStringLiteral("최대 30개의 홉에서"),
-                           QStringLiteral("203.0.113.2 [203.0.113.2]로의 경로를 추적하는 중입니다."), QString(),
-                           QStringLiteral("네트워크 오류: Request timed out(11010)"), QString(),
+                           QStringLiteral("198.19.113.2 [198.19.113.2]로의 경로를 추적하는 중입니다."), QString(),
+                           QStringLiteral("네트워크 오류: 요청 시간이 초과되었습니다(11010)"), QString(),
                            QStringLiteral("호스트에 도달하지 못했습니다.")}));
 }
 
 TEST_F(Chain, PingTenEchoesToTheFarHost)
 {
-    auto f = pingWindow(host, TPingForm::Ping, QStringLiteral("203.0.113.2"));
+    auto f = pingWindow(host, TPingForm::Ping, QStringLiteral("198.19.113.2"));
     f->BB_runClick();
     const QStringList lines = f->messageLines();
     ASSERT_EQ(lines.size(), 16) << lines.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("56바이트의 데이터를 가진 203.0.113.2 [203.0.113.2]를 Ping 하는 중:"));
-    const QRegularExpression reply(QStringLiteral("^203\\.0\\.113\\.2 로부터 응답: 바이트=56, 시간=\\d+ms, TTL=63$"));
+    EXPECT_EQ(lines[0], QStringLiteral("56바이트의 데이터를 가진 198.19.113.2 [198.19.113.2]를 Ping 하는 중:"));
+    const QRegularExpression reply(QStringLiteral("^198\\.19\\.113\\.2 로부터 응답: 바이트=56, 시간=\\d+ms, TTL=63$"));
     for (int i = 2; i < 12; ++i)
         EXPECT_TRUE(reply.match(lines[i]).hasMatch()) << lines[i].toStdString();
     EXPECT_EQ(lines[12], QString());
-    EXPECT_EQ(lines[13], QStringLiteral("PING Statistics for 203.0.113.2"));
+    EXPECT_EQ(lines[13], QStringLiteral("PING Statistics for 198.19.113.2"));
     EXPECT_EQ(lines[14], QStringLiteral("10 packets transmitted, 10 packets received, 0% packet loss"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^round-trip \\(ms\\) min/avg/max = \\d+/\\d+/\\d+$"))
                     .match(lines[15]).hasMatch()) << lines[15].toStdString();
@@ -194,7 +194,7 @@ TEST_F(Chain, PingTenEchoesToTheFarHost)
 
 TEST_F(Chain, PingStoppedAfterTheThirdEcho)
 {
-    auto f = pingWindow(host, TPingForm::Ping, QStringLiteral("203.0.113.2"));
+    auto f = pingWindow(host, TPingForm::Ping, QStringLiteral("198.19.113.2"));
     // The stop button is pressed as soon as the third answer is shown.
     QTimer poll;
     poll.setInterval(0);
@@ -211,24 +211,24 @@ TEST_F(Chain, PingStoppedAfterTheThirdEcho)
 
 TEST_F(Chain, PingToAnAddressWithoutHostLosesEveryEcho)
 {
-    auto f = pingWindow(host, TPingForm::Ping, QStringLiteral("203.0.113.4"));
+    auto f = pingWindow(host, TPingForm::Ping, QStringLiteral("198.19.113.4"));
     f->BB_runClick();
     const QStringList lines = f->messageLines();
     ASSERT_EQ(lines.size(), 16) << lines.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("56바이트의 데이터를 가진 203.0.113.4 [203.0.113.4]를 Ping 하는 중:"));
+    EXPECT_EQ(lines[0], QStringLiteral("56바이트의 데이터를 가진 198.19.113.4 [198.19.113.4]를 Ping 하는 중:"));
     for (int i = 2; i < 12; ++i)
-        EXPECT_EQ(lines[i], QStringLiteral("네트워크 오류: Destination host unreachable(11003)"));
-    EXPECT_EQ(lines.mid(13), (QStringList{QStringLiteral("PING Statistics for 203.0.113.4"),
+        EXPECT_EQ(lines[i], QStringLiteral("네트워크 오류: 대상 호스트에 연결할 수 없습니다(11003)"));
+    EXPECT_EQ(lines.mid(13), (QStringList{QStringLiteral("PING Statistics for 198.19.113.4"),
                                           QStringLiteral("10 packets transmitted, 0 packets received, 100% packet loss"),
                                           QStringLiteral("round-trip (ms) min/avg/max = 0/0/0")}));
 }
 
 TEST_F(Chain, LookupOfADottedAddressWithoutName)
 {
-    auto f = pingWindow(host, TPingForm::Lookup, QStringLiteral("203.0.113.2"));
+    auto f = pingWindow(host, TPingForm::Lookup, QStringLiteral("198.19.113.2"));
     f->BB_runClick();
-    EXPECT_EQ(f->messageLines(), (QStringList{QStringLiteral("Official Name: 203.0.113.2"),
-                                              QStringLiteral("IP Address: 203.0.113.2"),
+    EXPECT_EQ(f->messageLines(), (QStringList{QStringLiteral("Official Name: 198.19.113.2"),
+                                              QStringLiteral("IP Address: 198.19.113.2"),
                                               QStringLiteral("호스트 정보가 LookUp 되었습니다")}));
     f->E_HostIP->setText(QStringLiteral("no-such-host.invalid"));
     f->BB_runClick();
@@ -238,7 +238,7 @@ TEST_F(Chain, LookupOfADottedAddressWithoutName)
 TEST_F(Chain, ScannerColoursEachCellByItsOwnAnswer)
 {
     auto f = scanWindow(host);
-    EXPECT_EQ(f->windowTitle(), QStringLiteral("IP Scanner (Scan for devices in your network) - 로컬 IP: 198.51.100.2"));
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("IP Scanner (Scan for devices in your network) - 로컬 IP: 198.18.100.2"));
     f->NE_sa4->setText(QStringLiteral("1"));
     f->NE_ea4->setText(QStringLiteral("8"));
     f->RB_Entire->setChecked(true);
@@ -257,15 +257,15 @@ TEST_F(Chain, ScannerColoursEachCellByItsOwnAnswer)
 
     ASSERT_EQ(host.reports.size(), 1u);
     const kavtest::Report &r = host.reports[0];
-    EXPECT_EQ(r.caption, QStringLiteral("[IP Scanner] - (203.0.113.1 ~ 203.0.113.8)"));
+    EXPECT_EQ(r.caption, QStringLiteral("[IP Scanner] - (198.19.113.1 ~ 198.19.113.8)"));
     EXPECT_EQ(r.fileName, QStringLiteral("IPScan.txt"));
     EXPECT_EQ(r.directory, QStringLiteral("/tmp/local-pane"));
     ASSERT_EQ(r.lines.size(), 15) << r.lines.join(QLatin1Char('\n')).toStdString();
-    const QRegularExpression alive(QStringLiteral("^203\\.0\\.113\\.(\\d)\\(203\\.0\\.113\\.\\1\\) : ☞ alive \\(응답 바이트=56, 시간=\\d+ms, TTL=\\d+\\)$"));
+    const QRegularExpression alive(QStringLiteral("^198\\.19\\.113\\.(\\d)\\(198\\.19\\.113\\.\\1\\) : ☞ alive \\(응답 바이트=56, 시간=\\d+ms, TTL=\\d+\\)$"));
     for (int i : {0, 1, 2, 4})
         EXPECT_TRUE(alive.match(r.lines[i]).hasMatch()) << r.lines[i].toStdString();
-    EXPECT_EQ(r.lines[3], QStringLiteral("203.0.113.4(203.0.113.4) : Request timed out(11010)"));
-    EXPECT_EQ(r.lines.mid(8), (QStringList{QString(), QStringLiteral("IP Scanner Statistics for 203.0.113.1 ~ 203.0.113.8"),
+    EXPECT_EQ(r.lines[3], QStringLiteral("198.19.113.4(198.19.113.4) : 요청 시간이 초과되었습니다(11010)"));
+    EXPECT_EQ(r.lines.mid(8), (QStringList{QString(), QStringLiteral("IP Scanner Statistics for 198.19.113.1 ~ 198.19.113.8"),
                                            QStringLiteral("Total : 8"), QStringLiteral("Alive : 4"),
                                            QStringLiteral("No Response : 4"), QStringLiteral("TTL timed out : 0"),
                                            QStringLiteral("Host unreachable : 0")}));
@@ -284,7 +284,7 @@ TEST_F(Chain, ScannerUnreachableAndTimeToLiveCells)
     f->BB_runClick();
     EXPECT_EQ(f->cellColour(4), QColor(Qt::cyan));
     ASSERT_EQ(host.reports.size(), 1u);
-    EXPECT_EQ(host.reports[0].lines.first(), QStringLiteral("203.0.113.4(203.0.113.4) : host unreachable"));
+    EXPECT_EQ(host.reports[0].lines.first(), QStringLiteral("198.19.113.4(198.19.113.4) : host unreachable"));
     EXPECT_TRUE(host.reports[0].lines.contains(QStringLiteral("Host unreachable : 1")));
 
     // Time-to-live 0 cannot go out here: 1 is sent, the router answers, and
@@ -300,13 +300,13 @@ TEST_F(Chain, ScannerUnreachableAndTimeToLiveCells)
     ASSERT_EQ(host.reports.size(), 2u);
     const QStringList &lines = host.reports[1].lines;
     EXPECT_EQ(lines.value(0), QStringLiteral("※ 활동시간 0은 이 시스템에서 보낼 수 없어 1로 검사했습니다."));
-    EXPECT_TRUE(lines.contains(QStringLiteral("203.0.113.2(203.0.113.2) : TTL-timeout")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("198.19.113.2(198.19.113.2) : TTL-timeout")));
     EXPECT_TRUE(lines.contains(QStringLiteral("TTL timed out : 2")));
 }
 
 TEST_F(Chain, ClosingThePingWindowDuringARunEndsTheRunFirst)
 {
-    auto f = pingWindow(host, TPingForm::Ping, QStringLiteral("203.0.113.4"));
+    auto f = pingWindow(host, TPingForm::Ping, QStringLiteral("198.19.113.4"));
     QTimer::singleShot(300, f.get(), [&] { f->close(); });
     QElapsedTimer t;
     t.start();

@@ -248,15 +248,15 @@ TEST(PingStatistics, Summary)
 TEST(EchoErrorText, IcmpStatusesHaveTheirOwnTexts)
 {
     struct Case { int code; const char *text; } cases[] = {
-        {11003, "Destination host unreachable(11003)"},  // not the socket layer's "Non-recoverable error"
-        {11002, "Destination net unreachable(11002)"},
-        {11010, "Request timed out(11010)"},
-        {11013, "TTL expired in transit(11013)"},
+        {11003, "대상 호스트에 연결할 수 없습니다(11003)"},  // not the socket layer's "Non-recoverable error"
+        {11002, "대상 네트워크에 연결할 수 없습니다(11002)"},
+        {11010, "요청 시간이 초과되었습니다(11010)"},
+        {11013, "전송 중에 TTL이 만료되었습니다(11013)"},
         {11001, "Host not found(11001)"},  // a failed name lookup
         {10060, "Connection timed out(10060)"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(icmp::echoErrorText(c.code), QString::fromLatin1(c.text)) << c.code;
+        EXPECT_EQ(icmp::echoErrorText(c.code), QString::fromUtf8(c.text)) << c.code;
 }
 
 TEST(ShellQuoting, HostPathForTheRemoteShell)

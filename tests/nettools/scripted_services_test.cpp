@@ -198,7 +198,7 @@ TEST_F(Scripted, FingerOutputWithoutEndIsCutOffAndShownAsFarAsRead)
 {
     // Short lines or empty ones well past the limits, and the connection left
     // open: the read ends at a limit, not at a close that never comes.
-    const QString cut = QStringLiteral("[H] - Finger output longer than 1048576 bytes or 65536 lines: connection closed");
+    const QString cut = QStringLiteral("[H] - Finger 응답이 1048576 바이트 또는 65536 줄을 넘어 연결을 끊었습니다.");
     struct Case { const char *name; std::string line; qsizetype lines; } cases[] = {
         {"short lines", "user tty1 Dec  5 20:18\r\n", 1048576 / 24},
         {"empty lines", "\r\n", 65536},

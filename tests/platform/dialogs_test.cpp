@@ -15,6 +15,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -299,6 +301,154 @@ TEST(QtDialogs, InputQueryShowsPromptAsPlainText)
     whenModal([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
     EXPECT_FALSE(qt->inputQuery(nullptr, "Caption", "prompt", value));
     EXPECT_EQ(value, QStringLiteral("새 값"));
+}
+
+// The certificate question on screen, answered by real key and mouse events.
+QPushButton *certificateButton(QWidget *dialog, const QString &text)
+{
+    for (QPushButton *b : dialog->findChildren<QPushButton *>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+CertificateQuestion sampleQuestion(bool keyChanged)
+{
+    CertificateQuestion q;
+    q.host = QStringLiteral("ftp.example.org");
+    q.problem = QStringLiteral("자체 서명된 인증서입니다.");
+    q.subject = QStringLiteral("CN=ftp.example.org");
+    q.issuer = q.subject;
+    q.fingerprint = QStringLiteral("AB:CD");
+    q.keyChanged = keyChanged;
+    return q;
+}
+
+// Enter, Esc and Space by habit never connect to a changed key, nor choose to
+// trust a new one, wherever the focus is; the letters and a click still do.
+TEST(QtDialogs, CertificateQuestionAcceptsOnlyADeliberateChoice)
+{
+    const QString once = QStringLiteral("이번만 연결(&O)");
+    const QString always = QStringLiteral("항상 신뢰(&T)");
+    const QString cancel = QStringLiteral("취소");
+    struct Row {
+        bool keyChanged;
+        QString focus;   // the button given the focus first; empty: where the dialog put it
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        CertificateChoice expected;
+    };
+    const Row rows[] = {
+        {true, {}, Qt::Key_Return, Qt::NoModifier, CertificateChoice::Cancel},
+        {true, {}, Qt::Key_Enter, Qt::KeypadModifier, CertificateChoice::Cancel},
+        {true, {}, Qt::Key_Escape, Qt::NoModifier, CertificateChoice::Cancel},
+        {true, {}, Qt::Key_Space, Qt::NoModifier, CertificateChoice::Cancel},
+        {true, once, Qt::Key_Return, Qt::NoModifier, CertificateChoice::Cancel},
+        {true, always, Qt::Key_Return, Qt::NoModifier, CertificateChoice::Cancel},
+        {true, once, Qt::Key_Escape, Qt::NoModifier, CertificateChoice::Cancel},
+        {true, {}, Qt::Key_O, Qt::AltModifier, CertificateChoice::ConnectOnce},
+        {true, {}, Qt::Key_T, Qt::AltModifier, CertificateChoice::TrustAlways},
+        {false, {}, Qt::Key_Return, Qt::NoModifier, CertificateChoice::Cancel},
+        {false, {}, Qt::Key_Escape, Qt::NoModifier, CertificateChoice::Cancel},
+        {false, once, Qt::Key_Return, Qt::NoModifier, CertificateChoice::Cancel},
+        {false, always, Qt::Key_Return, Qt::NoModifier, CertificateChoice::Cancel},
+        {false, always, Qt::Key_Enter, Qt::KeypadModifier, CertificateChoice::Cancel},
+        {false, {}, Qt::Key_O, Qt::AltModifier, CertificateChoice::ConnectOnce},
+        {false, always, Qt::Key_Space, Qt::NoModifier, CertificateChoice::TrustAlways},
+    };
+    auto qt = makeQtDialogs();
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "changed " << row.keyChanged << " focus "
+                                        << row.focus.toStdString() << " key " << row.key);
+        bool sent = false;
+        whenModal([&](QWidget *w) {
+            w->activateWindow();
+            if (!row.focus.isEmpty()) {
+                QPushButton *b = certificateButton(w, row.focus);
+                ASSERT_NE(b, nullptr);
+                b->setFocus();
+            }
+            QWidget *target = w->focusWidget();
+            // The key goes where a user's key would: to the button holding the focus.
+            ASSERT_NE(qobject_cast<QPushButton *>(target), nullptr);
+            if (!row.focus.isEmpty()) {
+                EXPECT_EQ(target, certificateButton(w, row.focus));
+            }
+            sent = true;
+            QTest::keyClick(target, row.key, row.modifiers);
+            // A letter clicks the way a click looks: a moment later.
+            (void)QTest::qWaitFor([w] { return !w->isVisible(); }, 1000);
+            if (w->isVisible())
+                static_cast<QDialog *>(w)->done(-1);   // no answer: fails below
+        });
+        EXPECT_EQ(qt->certificateQuestion(nullptr, sampleQuestion(row.keyChanged)), row.expected);
+        EXPECT_TRUE(sent);
+    }
+
+    // A click on a changed key's button is the deliberate way.
+    whenModal([&](QWidget *w) { QTest::mouseClick(certificateButton(w, once), Qt::LeftButton); });
+    EXPECT_EQ(qt->certificateQuestion(nullptr, sampleQuestion(true)), CertificateChoice::ConnectOnce);
+    whenModal([&](QWidget *w) { QTest::mouseClick(certificateButton(w, cancel), Qt::LeftButton); });
+    EXPECT_EQ(qt->certificateQuestion(nullptr, sampleQuestion(true)), CertificateChoice::Cancel);
+}
+
+// What the server named cannot reorder the question nor push the fingerprint
+// away: bidirectional controls are escaped, long names cut with a mark.
+TEST(QtDialogs, CertificateQuestionShowsHostileNamesHarmlessly)
+{
+    const struct {
+        QString in;
+        QString out;
+        qsizetype limit = 60;
+    } fields[] = {
+        {QStringLiteral("CN=plain,O=회사"), QStringLiteral("CN=plain,O=회사")},
+        {QStringLiteral("CN=gpj.\u202Eexe"), QStringLiteral("CN=gpj.\\E2\\80\\AEexe")},
+        {QStringLiteral("CN=a\u2066b\u2069c\u200Fd\u061Ce"),
+         QStringLiteral("CN=a\\E2\\81\\A6b\\E2\\81\\A9c\\E2\\80\\8Fd\\D8\\9Ce")},
+        {QStringLiteral("CN=two\nlines\u2028x"), QStringLiteral("CN=two\\0Alines\\E2\\80\\A8x")},
+        {QStringLiteral("CN=") + QString(37, QChar(u'가')), QStringLiteral("CN=") + QString(37, QChar(u'가'))},
+        {QString(30, QLatin1Char('x')), QString(20, QLatin1Char('x')) + QStringLiteral("… (이하 10자 생략)"), 20},
+        // An escape is never cut in half.
+        {QString(18, QLatin1Char('x')) + QChar(0x202E) + QStringLiteral("yy"),
+         QString(18, QLatin1Char('x')) + QStringLiteral("… (이하 11자 생략)"), 20},
+        {QString(8, QChar(0xD83D)) , QString(8, QChar(0xFFFD))},
+    };
+    for (const auto &f : fields)
+        EXPECT_EQ(certificateField(f.in, f.limit), f.out) << f.in.toStdString();
+
+    CertificateQuestion q = sampleQuestion(true);
+    const QString fingerprint = QStringLiteral(
+        "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89");
+    q.fingerprint = fingerprint;
+    q.subject = QStringLiteral("CN=\u202E") + QString(100000, QLatin1Char('W'));
+    q.issuer = QString(5000, QLatin1Char(' ')) + QString(5000, QChar(u'가'));
+    const QString details = certificateDetails(q);
+    EXPECT_FALSE(details.contains(QChar(0x202E)));
+    EXPECT_TRUE(details.contains(QStringLiteral("SHA-256 지문: ") + fingerprint));
+    EXPECT_TRUE(details.contains(QStringLiteral("생략)")));
+    EXPECT_LT(details.size(), 1000);
+
+    // On screen: the window fits a small screen and the fingerprint is in it, whole.
+    auto qt = makeQtDialogs();
+    QSize shown;
+    bool fingerprintShown = false;
+    whenModal([&](QWidget *w) {
+        shown = w->size();
+        auto *text = w->findChild<QTextEdit *>(QStringLiteral("certificateDetails"));
+        ASSERT_NE(text, nullptr);
+        // Whole, and above the bottom of the box: nothing to scroll to.
+        const QTextCursor found = text->document()->find(fingerprint);
+        ASSERT_FALSE(found.isNull());
+        QTextCursor end = found;
+        end.setPosition(found.selectionEnd());
+        fingerprintShown = text->cursorRect(end).bottom() <= text->viewport()->height()
+            && text->verticalScrollBar()->maximum() == 0;
+        static_cast<QDialog *>(w)->reject();
+    });
+    EXPECT_EQ(qt->certificateQuestion(nullptr, q), CertificateChoice::Cancel);
+    EXPECT_TRUE(fingerprintShown);
+    EXPECT_LE(shown.width(), 1024);
+    EXPECT_LE(shown.height(), 700);
 }
 
 // A dialog that refuses the choice is closed all the same: a refusal fails the

@@ -504,4 +504,35 @@ TEST_F(IniFileDisk, AUtf8FileWithInvalidBytesStaysAsItWas)
     EXPECT_EQ(readBytes(path), bytes);
 }
 
+// Files as found: load -> save -> load gives back every line, and a second save
+// the same bytes. Keys cannot be marked, so a key whose bytes would pair into
+// another character keeps the file in its encoding.
+TEST_F(IniFileDisk, FilesComeBackAsTheyWereRead)
+{
+    const struct {
+        const char *name;
+        QByteArray bytes;
+    } files[] = {
+        {"a UTF-8 file with invalid bytes in a value", "\xEF\xBB\xBF[LASTFILE]\r\n0=/tmp/\xB0\xA1\xB3\xAA.txt\r\n"},
+        {"a UTF-8 file whose key holds a byte that pairs in code page 949, beside a low escape",
+         "\xEF\xBB\xBF[S]\r\nk\xB1" "A={bytes}%%3B\r\n"},
+        {"the same key beside a plain value", "\xEF\xBB\xBF[S]\r\nk\xB1" "A=1\r\n"},
+        {"a key of bytes that form UTF-8 in a code page 949 file", "[S]\r\n\xC2\x80=1\r\n"},
+        {"a lone byte in a key, code page 949", "[S]\r\nk\x80=1\r\n"},
+    };
+    for (const auto &f : files) {
+        SCOPED_TRACE(f.name);
+        writeBytes(path, f.bytes);
+        IniFile ini(path);
+        ASSERT_EQ(ini.load(), IniFile::LoadResult::Loaded);
+        ASSERT_TRUE(ini.save());
+        IniFile back(path);
+        ASSERT_EQ(back.load(), IniFile::LoadResult::Loaded);
+        EXPECT_EQ(back.lines(), ini.lines());
+        const QByteArray first = readBytes(path);
+        ASSERT_TRUE(back.save());
+        EXPECT_EQ(readBytes(path), first);
+    }
+}
+
 } // namespace

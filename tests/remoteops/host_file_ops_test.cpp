@@ -498,7 +498,7 @@ TEST(HostFileOps, PermissionListingWithoutEndIsCutOff)
     h.ops->N_RChangeModeClick();
     EXPECT_FALSE(windowOpened);
     EXPECT_TRUE(h.shown.isEmpty());
-    EXPECT_TRUE(h.ui.log.contains(QStringLiteral("[H] - File listing longer than 1048576 bytes: data connection closed")))
+    EXPECT_TRUE(h.ui.log.contains(QStringLiteral("[H] - 네트워크 오류: 파일 목록이 1048576 바이트를 넘어 데이터 연결을 끊었습니다.")))
         << h.ui.log.join('\n').left(3000).toStdString();
     EXPECT_TRUE(h.session.isConnected());
 }
