@@ -229,7 +229,7 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         connectSftp(input, password);
         return;
     }
-    fs.connection.use(fs.ftp);
+    useProtocol(fs.ftp);
     QList<ws::SocketAddress> addresses;
     if (!input.valid || !ws::lookupHost(input.host, &addresses)) {
         informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."));
@@ -438,7 +438,7 @@ void ConnectFlow::connectSftp(const HostInput &input, const QString &typedPasswo
         informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."));
         return;
     }
-    fs.connection.use(sftp);
+    useProtocol(sftp);
     tag = StopTag::Waiting;
     loginDisconnected = false;
     window.AppendLog(QStringLiteral("Connecting to ") + input.shown + QStringLiteral("  port ")
@@ -493,12 +493,12 @@ void ConnectFlow::connectSftp(const HostInput &input, const QString &typedPasswo
     sftp.judgeHostKey = nullptr;
     sftp.hostKeyChanged = nullptr;
     if (loginDisconnected) {   // the user's disconnect: already done
-        fs.connection.use(fs.ftp);
+        useProtocol(fs.ftp);
         return;
     }
 
     const auto failed = [&](const QString &box) {
-        fs.connection.use(fs.ftp);
+        useProtocol(fs.ftp);
         window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
         window.setConnectEnabled(true);
         window.setDisconnectEnabled(false);
@@ -572,6 +572,12 @@ void ConnectFlow::afterSftpLogin()
     window.refreshHostLists();
 }
 
+void ConnectFlow::useProtocol(RemoteFs &protocol)
+{
+    fs.connection.use(protocol);
+    window.showFtpControls(protocol.ftp() != nullptr);
+}
+
 void ConnectFlow::BB_DisconnectClick()
 {
     if (loginWaiting)
@@ -581,7 +587,7 @@ void ConnectFlow::BB_DisconnectClick()
         fs.sftp.hangUp();
         // An idle window is FTP's, as before any SFTP profile was used.
         if (!loginWaiting)
-            fs.connection.use(fs.ftp);
+            useProtocol(fs.ftp);
     } else {
         session.hangUp();
     }

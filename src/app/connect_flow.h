@@ -50,6 +50,9 @@ public:
     virtual QString baseTitle() const = 0;
     // Permission change and remote execution menu items (off for Windows servers).
     virtual void setUnixCommandsEnabled(bool on) = 0;
+    // The connection speaks FTP (true) or another protocol: FTP's own
+    // controls (transfer type, the ls -la report, anti-idle) follow.
+    virtual void showFtpControls(bool on) { (void)on; }
 
     // Re-read the host directory into the host pane (sends PWD and LIST).
     virtual void refreshHostLists() = 0;
@@ -109,6 +112,8 @@ private:
     // The SFTP side of BB_ConnectClick: SSH connect, host key, login, SFTP.
     void connectSftp(const HostInput &input, const QString &password);
     void afterSftpLogin();
+    // The window's connection speaks through `protocol` from now on.
+    void useProtocol(RemoteFs &protocol);
     // The user's word on a certificate that failed the check or is not the one
     // this profile trusts.
     bool judgeCertificate(const tls::PeerCertificate &certificate);

@@ -34,6 +34,7 @@
 #include "platform/window_placement.h"
 #include "platform/winsock.h"
 
+#include <QMenu>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -635,6 +636,33 @@ void TMainForm::setUnixCommandsEnabled(bool on)
 {
     ui->N_RChangeMode->setEnabled(on);
     ui->N_RRexec->setEnabled(on);
+}
+
+void TMainForm::showFtpControls(bool on)
+{
+    // Greyed with a hint saying why, so that nobody looks for them in vain.
+    struct Control {
+        QObject *control;
+        const char *hint;
+    };
+    const Control controls[] = {
+        {ui->GB_TransMode, "SFTP는 파일을 바이트 그대로 주고받으므로 ASCII/Binary 전송 방식이 없습니다. "},
+        {ui->N_RDirectoryList, "SFTP 서버는 ls -la 목록을 보내지 않습니다. "},
+        {ui->N_RAntiIdle, "SFTP 접속에는 NOOP으로 연결을 유지하는 기능이 없습니다. "},
+    };
+    for (const Control &c : controls) {
+        if (!c.control->property("ftpToolTip").isValid())
+            c.control->setProperty("ftpToolTip", c.control->property("toolTip"));
+        const QString hint = on ? c.control->property("ftpToolTip").toString()
+                                : QString::fromUtf8(c.hint) + FtpOnlyHint;
+        c.control->setProperty("toolTip", hint);
+        c.control->setProperty("enabled", on);
+    }
+    // A menu shows its items' hints only when asked to.
+    for (QAction *item : {ui->N_RDirectoryList, ui->N_RAntiIdle})
+        for (QObject *holder : item->associatedObjects())
+            if (auto *menu = qobject_cast<QMenu *>(holder))
+                menu->setToolTipsVisible(true);
 }
 
 void TMainForm::refreshHostLists()

@@ -353,7 +353,7 @@ public:
         // Space (the focus waits on the cancel button) all cancel.
         if (!question.changed) {
             auto *once = new QPushButton(QStringLiteral("이번만 연결(&O)"), &window);
-            auto *always = new QPushButton(QStringLiteral("항상 신뢰(&A)"), &window);
+            auto *always = new QPushButton(QStringLiteral("항상 신뢰(&T)"), &window);
             once->setObjectName(QStringLiteral("BB_AcceptOnce"));
             always->setObjectName(QStringLiteral("BB_AcceptAlways"));
             for (QPushButton *b : {once, always}) {

@@ -17,7 +17,11 @@
 #include "sshd_server.h"
 #include "wait_until.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QProcess>
 #include <QElapsedTimer>
@@ -261,6 +265,56 @@ TEST_F(SftpConnect, StopAndDisconnectEndAConnectThatHangs)
         EXPECT_EQ(w.f->sessionParts().fs.protocol(), FsProtocol::Ftp);
     }
     ws::closesocket(listener);
+}
+
+// On SFTP the controls only FTP has are greyed with a hint saying why, and
+// come back with the next FTP session; the permission window reads the mode
+// from the listing and sets it through SFTP; Copy URL names sftp://.
+TEST_F(SftpConnect, FtpControlsGreyedChmodAndUrl)
+{
+    SftpWindow w(QString::fromStdString(sshd.password()));
+    Ui::TMainForm &ui = *w.f->form();
+    ASSERT_TRUE(ui.GB_TransMode->isEnabled());
+    const QString transferHint = ui.GB_TransMode->toolTip();
+    ASSERT_TRUE(QFile::setPermissions(root + QStringLiteral("/with blank.txt"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    scripted().pushHostKey(HostKeyChoice::AcceptOnce);
+    w.connect();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return w.connected() && w.hostFiles().size() >= 2; }, 15000))
+        << w.transcript();
+    for (QObject *c : {static_cast<QObject *>(ui.GB_TransMode), static_cast<QObject *>(ui.N_RDirectoryList),
+                       static_cast<QObject *>(ui.N_RAntiIdle)}) {
+        SCOPED_TRACE(c->objectName().toStdString());
+        EXPECT_FALSE(c->property("enabled").toBool());
+        EXPECT_TRUE(c->property("toolTip").toString().contains(FtpOnlyHint));
+    }
+    EXPECT_TRUE(ui.N_RChangeMode->isEnabled());
+
+    const int row = int(w.hostFiles().indexOf(QStringLiteral("with blank.txt")));
+    ASSERT_GE(row, 0);
+    ui.RFileListBox->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    QString shownMode;
+    w.f->sessionParts().hostFileOps->runModal = [&](QDialog &d) {
+        shownMode = d.findChild<QLabel *>(QStringLiteral("P_permission"))->text();
+        d.findChild<QCheckBox *>(QStringLiteral("CB_OwnerExecute"))->click();
+        d.findChild<QCheckBox *>(QStringLiteral("CB_OtherRead"))->click();
+        return int(QDialog::Accepted);
+    };
+    ui.N_RChangeMode->trigger();
+    EXPECT_EQ(shownMode, QStringLiteral("640"));
+    EXPECT_EQ(QFileInfo(root + QStringLiteral("/with blank.txt")).permissions() & 0x7077, 0x7044);
+
+    const int again = int(w.hostFiles().indexOf(QStringLiteral("with blank.txt")));
+    ASSERT_GE(again, 0);
+    ui.RFileListBox->setCurrentRow(again, QItemSelectionModel::ClearAndSelect);
+    QApplication::clipboard()->clear();
+    ui.N_RCopyURL->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("sftp://127.0.0.1") + root + QStringLiteral("/with blank.txt"));
+
+    ui.BB_Disconnect->click();
+    EXPECT_TRUE(ui.GB_TransMode->isEnabled());
+    EXPECT_TRUE(ui.N_RDirectoryList->isEnabled());
+    EXPECT_EQ(ui.GB_TransMode->toolTip(), transferHint);
 }
 
 // The server goes away under a logged-in session: the next request finds it

@@ -621,10 +621,10 @@ TEST(QtDialogs, HostKeyQuestionAcceptsOnlyByChoice)
         {"Escape", Qt::Key_Escape, Qt::NoModifier, false, HostKeyChoice::Cancel},
         {"Space", Qt::Key_Space, Qt::NoModifier, false, HostKeyChoice::Cancel},
         {"Alt+O", Qt::Key_O, Qt::AltModifier, false, HostKeyChoice::AcceptOnce},
-        {"Alt+A", Qt::Key_A, Qt::AltModifier, false, HostKeyChoice::AcceptAlways},
+        {"Alt+T", Qt::Key_T, Qt::AltModifier, false, HostKeyChoice::AcceptAlways},
         {"changed, Enter", Qt::Key_Return, Qt::NoModifier, true, HostKeyChoice::Cancel},
         {"changed, Alt+O", Qt::Key_O, Qt::AltModifier, true, HostKeyChoice::Cancel},
-        {"changed, Alt+A", Qt::Key_A, Qt::AltModifier, true, HostKeyChoice::Cancel},
+        {"changed, Alt+T", Qt::Key_T, Qt::AltModifier, true, HostKeyChoice::Cancel},
         {"changed, Escape", Qt::Key_Escape, Qt::NoModifier, true, HostKeyChoice::Cancel},
     };
     for (const Case &c : cases) {
