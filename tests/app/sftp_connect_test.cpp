@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QClipboard>
 #include <QDir>
 #include <QLabel>
@@ -230,6 +231,27 @@ TEST_F(SftpConnect, ConfigAliasAndKeyPassphrase)
             askedPassphrase = true;
     EXPECT_TRUE(askedPassphrase);
     EXPECT_EQ(scripted().hostKeys.at(0).host, QStringLiteral("127.0.0.1"));
+    w.f->form()->BB_Disconnect->click();
+}
+
+// A server that logs in by keyboard-interactive questions only, and a
+// profile without a password: the question is asked as a masked dialog.
+TEST(SftpKeyboardInteractive, QuestionsAskedAsDialogs)
+{
+    ASSERT_TRUE(ws::startup());
+    kavtest::SshdServer sshd;
+    sshd.setKeyboardInteractive(true).setPasswordLogin(false);
+    ASSERT_TRUE(sshd.start()) << sshd.log();
+    SftpWindow w{QString()};
+    scripted().pushHostKey(HostKeyChoice::AcceptOnce);
+    scripted().pushAccept(QString::fromStdString(sshd.password()));
+    w.connect();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return w.connected(); }, 15000)) << w.transcript() << sshd.log();
+    ASSERT_GE(scripted().asked.size(), 2u);
+    const auto &question = scripted().asked[1];
+    EXPECT_EQ(question.kind, ScriptedDialogs::Kind::Password);
+    EXPECT_EQ(question.caption, QStringLiteral("SSH 인증"));
+    EXPECT_TRUE(question.text.contains(QStringLiteral("assword"))) << question.text.toStdString();
     w.f->form()->BB_Disconnect->click();
 }
 

@@ -186,7 +186,7 @@ TEST(FileListing, TheLineThatNamesTheFile)
 TEST(PropertiesOfEntry, ModeSizeAndTimeFromTheListing)
 {
     kav::RemoteEntry e(QStringLiteral("이름 있는 파일.sh"), kav::EntryKind::PlainFile, 1234,
-                       QDateTime(QDate(2019, 3, 7), QTime(10, 5), QTimeZone::UTC));
+                       QDateTime(QDate(2019, 3, 7), QTime(10, 5), Qt::UTC));
     e.mode = 0104755;   // the file type bits above the permissions are left out
     const std::optional<kav::FileProperties> p = kav::propertiesOfEntry(e);
     ASSERT_TRUE(p);

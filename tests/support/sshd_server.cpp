@@ -146,7 +146,9 @@ std::string SshdServer::hostPublicKey() const
          << "AuthorizedKeysFile " << dir << "/authorized_keys\nPermitRootLogin yes\n"
          << "PasswordAuthentication " << (passwordLogin_ ? "yes" : "no") << "\n"
          << "KbdInteractiveAuthentication " << (keyboardInteractive_ ? "yes" : "no") << "\n"
-         << "UsePAM no\nStrictModes no\nUseDNS no\nLogLevel VERBOSE\n"
+         // Keyboard-interactive questions come from PAM (pam_unix reading the
+         // shadow copy); without it sshd has no device to ask with.
+         << "UsePAM " << (keyboardInteractive_ ? "yes" : "no") << "\nStrictModes no\nUseDNS no\nLogLevel VERBOSE\n"
          << "Subsystem sftp internal-sftp -d " << home_ << "\n";
     if (!writeText(dir + "/sshd_config", conf.str()))
         return ::testing::AssertionFailure() << "sshd: cannot write its configuration";
