@@ -1,6 +1,7 @@
 // A large rich text file opened in the viewer: where the time goes. The RTF is
 // one paragraph of format runs (bold, italic, plain in turn, Hangul and Latin),
-// the shape that a long chat or log saved as RTF has. Three spans, each the
+// the shape that a long chat or log saved as RTF has; a second shape also
+// changes colour and size at every run (63 formats in turn). Three spans, each the
 // median of several runs: reading the RTF into a document (no window), the
 // whole open in the viewer up to its first paint, and -- as a ceiling -- the
 // same text with no formats set as plain text.
@@ -25,16 +26,23 @@ using namespace kav;
 
 namespace {
 
-QByteArray formatRuns(qsizetype bytes)
+QByteArray formatRuns(qsizetype bytes, bool coloured)
 {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg949\\deff0{\\fonttbl{\\f0\\fnil\\fcharset129 Gulim;}}\\f0\\fs20 ";
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg949\\deff0{\\fonttbl{\\f0\\fnil\\fcharset129 Gulim;}}"
+                     "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green128\\blue0;\\red0\\green0\\blue255;"
+                     "\\red128\\green0\\blue0;\\red0\\green128\\blue128;\\red128\\green128\\blue0;}\\f0\\fs20 ";
     const QByteArray hangul = cp949::encode(QStringLiteral("가나"));
     QByteArray hex;
     for (const char c : hangul)
         hex += "\\'" + QByteArray::number(uchar(c), 16);
     const QByteArray runs[] = {"{\\b word}", "{\\i " + hex + "} ", "plain ", "{\\ul under}"};
-    for (int i = 0; rtf.size() < bytes - 1; ++i)
-        rtf += runs[i % 4];
+    for (int i = 0; rtf.size() < bytes - 1; ++i) {
+        if (coloured)
+            rtf += "{\\cf" + QByteArray::number(i % 7) + "\\fs" + QByteArray::number(16 + 2 * (i % 9)) + ' '
+                + runs[i % 4] + '}';
+        else
+            rtf += runs[i % 4];
+    }
     rtf += '}';
     return rtf;
 }
@@ -66,8 +74,11 @@ int main(int argc, char **argv)
     }
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
     QTemporaryDir dir;
-    for (const double mib : sizes) {
-        const QByteArray rtf = formatRuns(qsizetype(mib * 1024 * 1024));
+    QList<std::pair<double, bool>> cases;   // size in MiB, coloured
+    for (const double mib : sizes)
+        cases << std::pair{mib, false} << std::pair{mib, true};
+    for (const auto &[mib, coloured] : cases) {
+        const QByteArray rtf = formatRuns(qsizetype(mib * 1024 * 1024), coloured);
         const QString path = dir.filePath(QStringLiteral("runs.rtf"));
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(rtf) != rtf.size())
@@ -101,9 +112,10 @@ int main(int argc, char **argv)
             QApplication::processEvents();
             edit.grab();
         });
-        std::printf("%.1f MiB RTF, %lld characters in one paragraph: read %.0f ms, open to first paint %.0f ms, "
+        std::printf("%.1f MiB RTF, %s, %lld characters in one paragraph: read %.0f ms, open to first paint %.0f ms, "
                     "ceiling (same text, plain) %.0f ms\n",
-                    mib, static_cast<long long>(characters), read, open, plain);
+                    mib, coloured ? "63 formats" : "4 formats", static_cast<long long>(characters), read, open,
+                    plain);
     }
     return 0;
 }

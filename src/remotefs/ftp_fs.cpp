@@ -109,15 +109,22 @@ FsListing FtpFs::list(const EntrySink &consume, const std::function<void()> &ope
         return listingOf(opening);
     if (opened)
         opened();
+    int unread = 0;   // lines no form of the parser knows: skipped, and said once
     const ListingRead read = readListing(ftpSession, [&](const QList<QByteArrayView> &lines, qsizetype bytes) {
         QList<RemoteEntry> entries;
         entries.reserve(lines.size());
         const Session::TextDecoder decode = ftpSession.textDecoder();
-        for (const QByteArrayView raw : lines)
-            if (auto entry = classifyListingLine(raw, decode))
-                entries.append(std::move(*entry));
+        for (const QByteArrayView raw : lines) {
+            auto parsed = parseListingLine(raw, decode);
+            if (!parsed)
+                ++unread;
+            else if (parsed->entry)
+                entries.append(std::move(*parsed->entry));
+        }
         return consume(std::move(entries), bytes);
     });
+    if (unread > 0)
+        ftpSession.log(TranscriptSide::Host, unreadListingLinesNote(unread));
     return readOutcome(read);
 }
 

@@ -188,6 +188,25 @@ TEST(ListingForms, TheServersTextOverridesTheGuess)
     }
 }
 
+// Lines no form reads (NetWare's, a cut MS-DOS line) are skipped, never shown
+// as nameless rows; the lines around them are listed whatever their fields,
+// and the log says once how many were skipped.
+TEST(ListingForms, UnreadLinesAreSkippedAndCountedOnce)
+{
+    ReplyPeer peer(21);
+    serve(peer, "netkit",
+          {"total 3\r\n", "d [R----F--] supervisor            512       Jan 16 18:53    login\r\n",
+           "drwx------ 4 maxm Domain Users 512 Oct 2 10:59 .metadata\r\n", "-rw-r--r--   1 1        3518644 May 25 12:12 std\r\n",
+           "drwxr-xr-x   2 0 0 4096 Dec 10 03:04 .\r\n", "-08-14  03:09PM  <DIR> docs\r\n"});
+    Pane p;
+    QStringList log;
+    QObject::connect(&p.session, &Session::transcript, [&log](TranscriptSide, const QString &text) { log << text; });
+    p.login();
+    EXPECT_EQ(Pane::names(p.files), QStringList{"std"});
+    EXPECT_EQ(Pane::names(p.dirs), (QStringList{ParentEntry, QStringLiteral(".metadata")}));
+    EXPECT_EQ(log.count(QStringLiteral("디렉토리 목록에서 2줄을 읽지 못했습니다")), 1) << log.join('\n').toStdString();
+}
+
 // A welcome in Korean shows the encoding before FEAT: the guess never replaces it.
 TEST(ListingForms, AnEncodingShownAtLoginStays)
 {

@@ -56,7 +56,7 @@ TEST(ListingLines, ClassifiesRealServerLines)
         {"set-user-id without x", "-rwsr--r--   1 ftp ftp 1 Dec 10 03:04 s", true, K::PlainFile, "s"},
         {"executable by others only", "-rw-r--r-x   1 ftp ftp 1 Dec 10 03:04 o", true, K::ExecutableFile, "o"},
         {"old file with a year", "-rw-r--r--   1 ftp ftp 12 Mar 04  2020 old.txt", true, K::PlainFile, "old.txt"},
-        {"fewer than nine fields", "-rw-r--r-- 1 ftp", true, K::PlainFile, ""},
+        {"fewer than nine fields and no date: refused, never a nameless entry", "-rw-r--r-- 1 ftp", false, K::PlainFile, ""},
         {"name past 255 characters", "-rw-r--r-- 1 ftp ftp 1 Dec 10 03:04 " + longName, true, K::PlainFile, longName},
         {"symbolic link", "lrwxrwxrwx   1 root root 4 Dec 10 03:04 link -> target", true, K::Link, "link"},
         {"link to a directory elsewhere", "lrwxrwxrwx    1 0 0 8 Mar 04  2020 pub -> /srv/pub\r", true, K::Link, "pub"},
@@ -167,6 +167,15 @@ TEST(ListingLines, EveryFormOfTheTable)
         {"one-digit hour", "01-02-99  9:05AM       <DIR>          옛 자료", F::MsDos, true, K::Directory, "옛 자료", -1},
         {"four-digit year, 24-hour clock", "12-10-2026  13:21       <DIR>          empty dir", F::MsDos, true, K::Directory,
          "empty dir", -1},
+        {"thousands separators", "12-10-26  01:21PM            1,234,567 big.bin", F::MsDos, true, K::PlainFile, "big.bin",
+         1234567},
+        {"year first", "2026-12-10  13:21                1,234 a.txt", F::MsDos, true, K::PlainFile, "a.txt", 1234},
+        {"MLSD link type", "type=link;modify=20261210132125; 바로가기", F::Facts, true, K::Link, "바로가기", -1},
+        {"device type f of some servers is a file", "frw-r--r-- 1 ftp ftp 5 Dec 10 03:04 f.txt", F::Unix, true, K::PlainFile,
+         "f.txt", 5},
+        {"pipe lists nothing", "prw-r--r-- 1 ftp ftp 0 Dec 10 03:04 fifo", F::Unix, false, K::PlainFile, "", -1},
+        {"socket lists nothing", "srwxrwxrwx 1 ftp ftp 0 Dec 10 03:04 sock", F::Unix, false, K::PlainFile, "", -1},
+        {"\"..\" of ls -a lists nothing", "drwxr-xr-x 2 ftp ftp 4096 Dec 10 03:04 ..", F::Unix, false, K::Directory, "", -1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -208,6 +217,10 @@ TEST(ListingLines, UnknownLines)
                                 QStringLiteral("12/31/25  01:02PM  1 x"), QStringLiteral("12-31-25  01:02PM<DIR>   x"),
                                 QStringLiteral("12-10-2026  13:21<DIR>   x"), QStringLiteral("1-31-25  01:02PM  <DIR> x"),
                                 QStringLiteral("type=file;size=3;x"), QStringLiteral("=file; x"),
+                                QStringLiteral("12-31-25  01:02PM  1,23 x"), QStringLiteral("12-31-25  01:02PM  ,123 x"),
+                                QStringLiteral("12-31-25  01:02PM       <DIR>     "),
+                                QStringLiteral("-rw-r--r-- 1 ftp ftp 5 Dec 10 03:04 "),
+                                QStringLiteral("d [R----F--] supervisor            512       Jan 16 18:53    login"),
                                 QStringLiteral("crw-rw-rw-   1 root root 1, 3 Dec 10 03:04 null")}) {
         SCOPED_TRACE(line.toStdString());
         EXPECT_FALSE(classifyListingLine(line).has_value());
@@ -252,8 +265,8 @@ TEST(ListingLines, RealServersListTheSameTree)
         {"자료", K::Directory, -1}, {"한글파일.txt", K::PlainFile, 29},
     };
     const QList<Listed> jaryo = {{"안쪽.txt", K::PlainFile, 6}, {"하위", K::Directory, -1}};
-    QList<Listed> rootWithDots = root;
-    rootWithDots << Listed{".", K::Directory, -1} << Listed{"..", K::Directory, -1};
+    // "ls -la" adds "." and "..": the directory itself and its parent are no entries.
+    const QList<Listed> rootWithDots = root;
 
     struct Capture {
         QByteArray file;

@@ -302,7 +302,9 @@ TEST(Transfers, HostileListingNamesNeverLeaveTheLocalDirectory)
 
     Transfers t(localDir);
     t.login();
-    for (const QString &name : {QStringLiteral("../escaped.txt"), QStringLiteral("..")}) {
+    // A file line named ".." is no entry at all: the parent is the pane's own.
+    EXPECT_TRUE(t.files.findItems(QStringLiteral(".."), Qt::MatchExactly).isEmpty());
+    for (const QString &name : {QStringLiteral("../escaped.txt")}) {
         SCOPED_TRACE(name.toStdString());
         t.selectHost({name});
         ASSERT_EQ(t.files.selectedItems().size(), 1);
