@@ -109,6 +109,17 @@ HostKeyQuestion questionOf(const SshHostKey &key, const SshLogin &login)
 }
 }
 
+// From the connect to the end of the login: Stop ends the wait in progress.
+struct ConnectFlow::LoginWait {
+    ConnectFlow &flow;
+    explicit LoginWait(ConnectFlow &f) : flow(f) { flow.loginWaiting = true; }
+    ~LoginWait()
+    {
+        flow.loginWaiting = false;
+        flow.window.setStopEnabled(false);
+    }
+};
+
 ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window, const Sftp &fs)
     : session(session), window(window), fs(fs)
 {
@@ -283,15 +294,7 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
     // the wait and Disconnect the session, and the time limit covers it.
     window.setConnectEnabled(false);
     window.setDisconnectEnabled(true);
-    struct LoginWait {
-        ConnectFlow &flow;
-        explicit LoginWait(ConnectFlow &f) : flow(f) { flow.loginWaiting = true; }
-        ~LoginWait()
-        {
-            flow.loginWaiting = false;
-            flow.window.setStopEnabled(false);
-        }
-    } loginWait(*this);
+    const LoginWait loginWait(*this);
     // Whatever ended the wait other than the server's word: the server's end
     // (already said, and the session ends by itself), the user's disconnect
     // (done), or Stop, which ends the attempt as a disconnect does.
@@ -448,15 +451,7 @@ void ConnectFlow::connectSftp(const HostInput &input, const QString &typedPasswo
     window.setStopEnabled(true);
     window.setConnectEnabled(false);
     window.setDisconnectEnabled(true);
-    struct LoginWait {
-        ConnectFlow &flow;
-        explicit LoginWait(ConnectFlow &f) : flow(f) { flow.loginWaiting = true; }
-        ~LoginWait()
-        {
-            flow.loginWaiting = false;
-            flow.window.setStopEnabled(false);
-        }
-    } loginWait(*this);
+    const LoginWait loginWait(*this);
     PumpMessages(1);
 
     // A changed key is only shown once the connection is closed: nothing of

@@ -104,6 +104,7 @@ public:
     SessionProfile profile;
 
 private:
+    struct LoginWait;
     void logFailedConnect(const QString &box, bool toFront);
     // The password of this login: the profile's, else its keyring entry's, else
     // the user's answer in the login box. False when the user cancelled it.

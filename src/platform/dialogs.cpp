@@ -129,6 +129,19 @@ QString startPath(const FileRequest &request)
     return request.initialDir + QLatin1Char('/') + request.fileName;
 }
 
+// The red warning a risky question opens with (a changed key), when it has one.
+void addWarning(QDialog &window, QVBoxLayout &layout, const QString &warning)
+{
+    if (warning.isEmpty())
+        return;
+    auto *red = new QLabel(warning, &window);
+    red->setObjectName(QStringLiteral("L_Warning"));
+    red->setTextFormat(Qt::PlainText);
+    red->setWordWrap(true);
+    red->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    layout.addWidget(red);
+}
+
 class QtDialogs : public Dialogs {
 public:
     int messageBox(QWidget *parent, const QString &caption, const QString &text, MsgIcon icon,
@@ -259,13 +272,7 @@ public:
         window.setWindowTitle(certificateCaption());
         auto *layout = new QVBoxLayout(&window);
         const QString warning = certificateWarning(question);
-        if (!warning.isEmpty()) {
-            auto *red = new QLabel(warning, &window);
-            red->setTextFormat(Qt::PlainText);
-            red->setWordWrap(true);
-            red->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
-            layout->addWidget(red);
-        }
+        addWarning(window, *layout, warning);
         // Names in a certificate are the server's text: plain text, selectable, and
         // broken anywhere, as a name in RFC 2253 form has no blank to wrap at. The
         // box is as tall as its text, so the fingerprint shows without scrolling.
@@ -330,14 +337,7 @@ public:
         window.setWindowTitle(hostKeyCaption());
         auto *layout = new QVBoxLayout(&window);
         const QString warning = hostKeyWarning(question);
-        if (!warning.isEmpty()) {
-            auto *red = new QLabel(warning, &window);
-            red->setObjectName(QStringLiteral("L_Warning"));
-            red->setTextFormat(Qt::PlainText);
-            red->setWordWrap(true);
-            red->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
-            layout->addWidget(red);
-        }
+        addWarning(window, *layout, warning);
         // The fingerprint is selectable, to compare it with the one the
         // server's administrator gave.
         auto *details = new QLabel(hostKeyDetails(question), &window);
@@ -495,6 +495,7 @@ QString certificateDetails(const CertificateQuestion &q)
              certificateField(q.validFrom, LineLimit), certificateField(q.validUntil, LineLimit),
              q.fingerprint);
 }
+
 QString hostKeyCaption()
 {
     return QStringLiteral("SSH 호스트 키 확인");
