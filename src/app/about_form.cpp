@@ -43,7 +43,29 @@ TAboutForm::TAboutForm(QWidget *parent)
 
 void TAboutForm::keyPressEvent(QKeyEvent *event)
 {
-    // Any key closes the window.
+    // Any key closes the window, but not a modifier alone: Alt of Alt+F4 would close it and
+    // let F4 reach the main window, which would then close the program.
+    switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch:
+    case Qt::Key_Hangul:
+    case Qt::Key_Hangul_Hanja:
+        event->accept();
+        return;
+    default:
+        break;
+    }
     event->accept();
     accept();
 }

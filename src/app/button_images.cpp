@@ -35,6 +35,9 @@ QIcon svgIcon(const QString &path)
 
 void setImage(QToolButton *button, const QString &name, int size)
 {
+    // A screen reader reads the hint, never the symbol that stands in for the image.
+    if (!button->toolTip().isEmpty())
+        button->setAccessibleName(button->toolTip());
     const QIcon icon = buttonImage(name);
     if (icon.isNull())
         return;

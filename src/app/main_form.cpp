@@ -25,13 +25,17 @@
 #include "composition.h"
 #include "ftp/session.h"
 #include "nettools/net_tools.h"
+#include "platform/desktop_notice.h"
+#include "platform/desktop_tools.h"
 #include "platform/dialogs.h"
 #include "platform/fonts.h"
 #include "platform/help_browser.h"
 #include "platform/pane_drop.h"
 #include "platform/shell.h"
 #include "platform/termination.h"
+#include "platform/local_path.h"
 #include "platform/window_placement.h"
+#include "platform/window_stacking.h"
 #include "platform/winsock.h"
 
 #include <QMenu>
@@ -66,6 +70,8 @@ TMainForm::TMainForm(QWidget *parent)
     // Boxes asked without a window of their own (the session's, the connect flow's)
     // open over this one, never behind it while it is kept on top.
     setDialogOwner(this);
+    stacking = new WindowStacking(*this, [this](bool on) { SetStayOnTop(on); },
+                                  [this] { return ui->N_RStayOnTop->isChecked(); });
     // The design size is the opening size; the user may resize the window and the
     // panes grow with it. On a small (or scaled) screen it shrinks to fit.
     layOutMainWindow(*this, *ui);
@@ -222,6 +228,13 @@ void TMainForm::wireControls()
                        static_cast<QWidget *>(f.GB_HostSide), f.LB_message->viewport()})
         w->installEventFilter(this);
 
+    // A long transfer or print that ends while the user works elsewhere is told on the desktop.
+    for (QWidget *w : {static_cast<QWidget *>(&transferBridge->transferWindow()), static_cast<QWidget *>(printWindow)})
+        w->installEventFilter(this);
+    connect(ftp, &Session::transcript, this, [this](TranscriptSide side, const QString &text) {
+        if (side == TranscriptSide::Host && !text.isEmpty())
+            lastHostWord = text;
+    });
 
     connect(connectDialog, &TConnectForm::helpRequested, this, [this] { showHelp(); });
     new HelpKey([this] { showHelp(); }, this);
@@ -320,8 +333,11 @@ void TMainForm::FormActivate()
 
 // ---- log ---------------------------------------------------------------------
 
-void TMainForm::AppendLog(const QString &line)
+void TMainForm::AppendLog(const QString &logged)
 {
+    // A name whose bytes are no UTF-8 (a local file named in code page 949, a server's
+    // name of no known encoding) reads as the panes show it, not as "??".
+    const QString line = localpath::hasEscapes(logged) ? localpath::displayPath(logged) : logged;
     messageLog->append(line);
     if (logWindow && logWindow->isVisible())
         logWindow->addLine(line);
@@ -337,7 +353,6 @@ void TMainForm::RBlogwndClick()
 {
     if (ui->BB_Stop->isEnabled())
         return;
-    SetStayOnTop(false);
     logForm()->show();
     logWindow->raise();
 }
@@ -412,6 +427,10 @@ void TMainForm::BB_StopClick()
 
 void TMainForm::SetStayOnTop(bool on)
 {
+    // While another window of the program shows, the main window stays beneath it;
+    // the last one to close puts it back on top.
+    if (on && stacking && stacking->showing() > 0)
+        return;
     const bool current = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     if (current == on)
         return;
@@ -421,6 +440,12 @@ void TMainForm::SetStayOnTop(bool on)
         const Qt::WindowFlags flags = windowFlags().setFlag(Qt::WindowStaysOnTopHint, on);
         overrideWindowFlags(flags);
         native->setFlags(flags);
+        // Set while the window manager is taking the window on (asked to map it, not yet
+        // shown), the state can be lost: it is told again once the window shows.
+        if (!native->isExposed() && !topToRepeat) {
+            topToRepeat = true;
+            native->installEventFilter(this);
+        }
         return;
     }
     const bool visible = isVisible();
@@ -490,8 +515,47 @@ void TMainForm::FormDblClick()
     runModal(about);
 }
 
+void TMainForm::showDesktopNotice(const QString &summary, const QString &body)
+{
+    kav::showDesktopNotice(summary, body);
+}
+
+void TMainForm::watchLongWork(QObject *watched, QEvent *event)
+{
+    const bool transfer = watched == &transferBridge->transferWindow();
+    if (!transfer && watched != printWindow)
+        return;
+    if (event->type() == QEvent::Show) {
+        workShown.start();
+        lastHostWord.clear();
+    } else if (event->type() == QEvent::Hide && workShown.isValid()) {
+        const qint64 took = workShown.elapsed();
+        workShown.invalidate();
+        if (took >= LongWorkMs && !isActiveWindow() && !shutDown)
+            showDesktopNotice(transfer ? QStringLiteral("전송이 끝났습니다") : QStringLiteral("인쇄가 끝났습니다"),
+                              lastHostWord);
+    }
+}
+
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+        watchLongWork(watched, event);
+    if (topToRepeat && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        topToRepeat = false;
+        windowHandle()->removeEventFilter(this);
+        const Qt::WindowFlags flags = windowFlags();
+        if (flags.testFlag(Qt::WindowStaysOnTopHint)) {
+            QTimer::singleShot(0, this, [this] {
+                QWindow *native = windowHandle();
+                if (!native || !windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+                    return;
+                native->setFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, false));
+                native->setFlags(windowFlags());
+            });
+        }
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == ui->LB_message->viewport()) {
             RBlogwndClick();
@@ -573,11 +637,26 @@ void TMainForm::loadConfiguration()
     settingsBridge->configuration().LoadConfiguration();
 }
 
+QUrl TMainForm::manualPage() const
+{
+    return manualUrl();
+}
+
+void TMainForm::openHelp(const QUrl &page, QWidget *over)
+{
+    openHelpPage(page, over);
+}
+
 void TMainForm::showHelp()
 {
     // The box for a missing manual or browser belongs above the window that asked.
     QWidget *asking = QApplication::activeModalWidget();
-    openManual(asking ? asking : this);
+    if (!asking && QApplication::activeWindow())
+        asking = QApplication::activeWindow();
+    // The browser is another program's window: a main window kept on top would cover it.
+    stacking->outsideWindowOpened();
+    // The page about the window the user asks from.
+    openHelp(helpPageFor(asking ? asking : this, manualPage()), asking ? asking : this);
 }
 
 // ---- ConnectWindow -------------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 class QDialog;
 class QFile;
+class QUrl;
 class QSplashScreen;
 
 namespace Ui { class TMainForm; }
@@ -29,6 +30,7 @@ struct SessionParts;
 class TransferBridge;
 class TViewForm;
 class WindowSizeHolder;
+class WindowStacking;
 class TConnectForm;
 class TLogForm;
 class TPrintForm;
@@ -99,6 +101,8 @@ public:
 
     // The file name that the next refresh of either pane selects.
     QString SelectAfterRefresh;
+    // How long a transfer or print must take to be told on the desktop when it ends unseen.
+    qint64 LongWorkMs = 10000;
 
     // ConnectWindow
     void AppendLog(const QString &line) override;
@@ -141,8 +145,15 @@ protected:
     virtual bool isConnected() const;
     // Loads the configuration file into the dialogs and option controls.
     virtual void loadConfiguration();
-    // Opens the HTML manual when one is shipped with the program.
+    // Opens the HTML manual when one is shipped with the program, at the page about the
+    // window the user asks from.
     virtual void showHelp();
+    // The manual's contents page, and opening one of its pages above `over`.
+    virtual QUrl manualPage() const;
+    virtual void openHelp(const QUrl &page, QWidget *over);
+    // A notice on the desktop: a transfer or print that took at least LongWorkMs ended
+    // while this window was not the active one (the outcome: the server's last word).
+    virtual void showDesktopNotice(const QString &summary, const QString &body);
 
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -154,6 +165,7 @@ protected:
 
 private:
     void wireControls();
+    void watchLongWork(QObject *watched, QEvent *event);
     void closeSplash();
     // The profile name as the new instance's argument list ("--" first when the
     // name itself looks like an option).
@@ -178,6 +190,7 @@ private:
     NetTools *netTools = nullptr;
     LocalPane *localPane = nullptr;
     QSplashScreen *splashWindow = nullptr;
+    WindowStacking *stacking = nullptr;   // every other window of the program passes through it
     std::unique_ptr<QFile> logFile;
 
     QString BaseTitle;
@@ -186,6 +199,9 @@ private:
     bool WinsockReady = true;
     bool shutDown = false;
     bool terminating = false;   // a termination request is being carried out
+    bool topToRepeat = false;   // the top layer was asked for before the window showed
+    QElapsedTimer workShown;    // since the transfer or print window showed
+    QString lastHostWord;       // the server's last line since then
     QElapsedTimer sinceTermination;
     void closeWhenIdle();
 };

@@ -5,6 +5,7 @@
 
 #include "config/configuration.h"
 #include "config/ascii_extensions.h"
+#include "platform/window_placement.h"
 #include "transfer/type_choice.h"
 
 #include <QWidget>
@@ -20,7 +21,8 @@ class TModeForm;
 class WidgetSize : public WindowSizeHolder {
 public:
     explicit WidgetSize(QWidget &widget) : widget(widget) {}
-    QSize windowSize() const override { return widget.size(); }
+    // What the window wants, not what a small screen made of it.
+    QSize windowSize() const override { return sizeToKeep(&widget); }
     void setWindowSize(const QSize &size) override { widget.resize(size); }
     bool sizeSavable() const override { return !widget.isMinimized() && !widget.isMaximized(); }
 

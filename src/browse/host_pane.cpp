@@ -14,16 +14,22 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
+#include <cmath>
+#include <utility>
 
 
 namespace kav {
 
 const QString ParentEntry = QStringLiteral(".. Up to higher directory") + QString(23, QLatin1Char(' '));
+const QString ActiveModeRefusedText =
+    QStringLiteral("호스트가 액티브 모드의 데이터 연결(PORT)을 거부하여 목록을 받을 수 없습니다.\r\n"
+                   "접속 대화상자의 '데이터 연결 :'을 '패시브 (PASV)' 또는 '자동 (패시브 우선)'으로 바꾸어 다시 접속하십시오.");
 
 namespace {
 
 constexpr int KindRole = HostListModel::KindRole;
-constexpr int ItemHeight = 15;
+constexpr int ItemHeight = 15;   // the rows' least height: the icons' own
 
 // Icon at the left edge + 2, text at + 21, one pixel down, on the selection colour when selected.
 class EntryDelegate : public QStyledItemDelegate {
@@ -47,7 +53,7 @@ public:
         QSize s = QStyledItemDelegate::sizeHint(option, index);
         const QFontMetrics fm(option.font);
         s.setWidth(21 + fm.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + 4);
-        s.setHeight(ItemHeight);
+        s.setHeight(HostPane::rowHeight(option.font));
         return s;
     }
 };
@@ -93,6 +99,22 @@ QPixmap drawIcon(EntryKind kind)
 }
 
 } // namespace
+
+int HostPane::rowHeight(const QFont &font)
+{
+    // The text sits one pixel down: the row holds that pixel, the tallest line of the font
+    // and of the fonts it falls back to for Hangul (their ascents and descents differ), and
+    // one pixel below, so no descender ("jpg", "_") and no final consonant ("문") is cut.
+    int line = QFontMetrics(font).height();
+    for (const QString &sample : {QStringLiteral("photo.jpg_É"), QStringLiteral("문서 한글 뷁")}) {
+        QTextLayout layout(sample, font);
+        layout.beginLayout();
+        const QTextLine row = layout.createLine();
+        layout.endLayout();
+        line = std::max(line, int(std::ceil(row.ascent() + row.descent())));
+    }
+    return std::max(ItemHeight, 1 + line + 1);
+}
 
 QPixmap HostPane::iconOf(EntryKind kind)
 {
@@ -205,7 +227,9 @@ void HostPane::RBrefreshClick()
 {
     if (!idle())
         return;
-    QString reselect = SelectAfterRefresh;
+    // The name to select serves this one refresh: a later refresh (after a delete that
+    // chose its own selection) must not bring back a name set long before.
+    QString reselect = std::exchange(SelectAfterRefresh, QString());
     if (reselect.isEmpty() && !w.RFileListBox->selectionModel()->selectedIndexes().isEmpty()
         && w.RFileListBox->currentItem())
         reselect = w.RFileListBox->currentItem().text();
@@ -237,17 +261,23 @@ void HostPane::RBrefreshClick()
             files.append(std::move(chunk));
         return true;
     });
-    if (outcome == FsListing::Failed)
+    // A server that refuses the active mode's PORT outright: the way up stays, and a box
+    // says what the log alone would tell.
+    const bool activeRefused = outcome == FsListing::Failed && fs.ftp() && fs.ftp()->activeModeRefused();
+    if (outcome == FsListing::Failed && !activeRefused)
         return;
     dirs.prepend(RemoteEntry{ParentEntry, EntryKind::Directory});
     w.RDirListBox->setEntries(std::move(dirs));
+    if (activeRefused) {
+        informationBox(ActiveModeRefusedText, w.RDirListBox->window());
+        return;
+    }
     if (outcome == FsListing::Refused)   // an unreadable directory: the way up stays open
         return;
     if (sorted)
         files = order.take([] { PumpWhenDue(); });
     w.RFileListBox->setEntries(std::move(files), sorted);
 
-    SelectAfterRefresh.clear();
     w.RDirListBox->viewport()->update();
 
     if (!reselect.isEmpty()) {

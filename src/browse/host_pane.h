@@ -22,6 +22,8 @@ class RemoteFs;
 
 // The text of the directory list's first item (48 characters).
 extern const QString ParentEntry;
+// The box when the server refuses the active mode's PORT (EPRT) for a listing.
+extern const QString ActiveModeRefusedText;
 
 struct HostPaneWidgets {
     HostListView *RFileListBox = nullptr;
@@ -81,6 +83,9 @@ public:
 
     // The icons of the three entry kinds (red pixels are transparent when drawn).
     static QPixmap iconOf(EntryKind kind);
+    // The height of a row of the host lists in `font`: the whole text of a name, Latin or
+    // Korean, and never less than an icon.
+    static int rowHeight(const QFont &font);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

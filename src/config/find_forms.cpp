@@ -157,23 +157,48 @@ void TFindForm::FormActivate()
 
 bool TFindForm::pump()
 {
-    PumpMessages(1);
+    // Asked after every directory and every match: events run a hundred times a second,
+    // so Stop answers at once, and the results show ten times a second.
+    if (PumpDue()) {
+        if (!sinceShown.isValid() || sinceShown.elapsed() >= 100)
+            flushResults();
+        PumpMessages(1);
+    }
     return stopTag == 1;
 }
 
 void TFindForm::showCounters(int read, int found)
 {
-    L_Reading->setText(QString::number(read));
-    L_Finded->setText(QString::number(found));
+    pendingRead = read;
+    pendingFound = found;
 }
 
 void TFindForm::addResult(const QString &path, const QString &letter)
 {
-    auto *item = new QListWidgetItem(hostSide ? path : localpath::displayPath(path), LB_Result);
-    item->setData(ResultRole, true);
-    item->setData(PathRole, path);
-    if (!letter.isEmpty())
-        item->setData(LetterRole, letter);
+    pending.append({path, letter});
+    // The first match shows at once; the rest come in batches.
+    if (LB_Result->count() == 0)
+        flushResults();
+}
+
+void TFindForm::flushResults()
+{
+    sinceShown.start();
+    if (pendingRead >= 0) {
+        L_Reading->setText(QString::number(pendingRead));
+        L_Finded->setText(QString::number(pendingFound));
+    }
+    if (pending.isEmpty())
+        return;
+    for (const Pending &p : std::as_const(pending)) {
+        auto *item = new QListWidgetItem(hostSide ? p.path : localpath::displayPath(p.path));
+        item->setData(ResultRole, true);
+        item->setData(PathRole, p.path);
+        if (!p.letter.isEmpty())
+            item->setData(LetterRole, p.letter);
+        LB_Result->addItem(item);
+    }
+    pending.clear();
 }
 
 QStringList TFindForm::results() const
@@ -221,12 +246,19 @@ void TFindForm::B_RunClick()
     PumpMessages(1);
     setIdle(false);
     stopTag = 0;
+    pending.clear();
     showCounters(0, 0);
     for (QLabel *l : {L_Reading, L_Finded})
         l->setStyleSheet(QStringLiteral("color: black"));
     LB_Result->clear();
+    // Sorted once at the end: a sorted list would sort again at every match.
+    LB_Result->setSortingEnabled(false);
+    flushResults();
     PumpMessages(1);
     walk();
+    flushResults();
+    LB_Result->setSortingEnabled(true);
+    LB_Result->sortItems();
     for (QLabel *l : {L_Reading, L_Finded})
         l->setStyleSheet(QStringLiteral("color: blue"));
     B_Run->setEnabled(true);

@@ -6,6 +6,8 @@
 #include "config/list_window.h"
 #include "platform/local_path_field.h"
 
+#include <QElapsedTimer>
+
 class QCheckBox;
 class QHBoxLayout;
 class QComboBox;
@@ -60,8 +62,12 @@ protected:
     virtual void addBookmarks(const QList<int> &rows) = 0;
     virtual void addQueue(const QList<int> &rows) = 0;
     virtual void send(const QList<int> &rows) = 0;
+    // The counters and the results as they come: shown together a few times a second,
+    // so that a search of many matches neither waits for the end to show them nor
+    // spends its time redrawing the list (flushResults() shows what is waiting).
     void showCounters(int read, int found);
     void addResult(const QString &path, const QString &letter = {});
+    void flushResults();
     QString resultPath(int row) const;
     // The start directory: shown in E_FindDir, its path kept whatever its bytes.
     void setStartDirectory(const QString &path);
@@ -77,6 +83,12 @@ protected:
     TBookmarkLForm *localMarks = nullptr;
     TBookmarkRForm *hostMarks = nullptr;
     int stopTag = 0;
+    struct Pending {
+        QString path, letter;
+    };
+    QList<Pending> pending;          // results not yet in the list
+    int pendingRead = -1, pendingFound = -1;
+    QElapsedTimer sinceShown;        // since results and counters were last shown
     const bool hostSide;
     LocalPathField localStart;   // the local side's E_FindDir
 };

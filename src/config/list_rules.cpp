@@ -1,6 +1,5 @@
 #include "list_rules.h"
 
-#include <QProcess>
 
 namespace kav {
 
@@ -139,13 +138,93 @@ bool binaryByExtension(const QString &fileName, const std::function<bool(const Q
     return extension.isEmpty() || !isAscii(extension);
 }
 
+std::optional<QStringList> shellWords(const QString &text)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    enum { Plain, Single, Double } state = Plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        switch (state) {
+        case Single:
+            if (c == QLatin1Char('\''))
+                state = Plain;
+            else
+                word += c;
+            break;
+        case Double:
+            if (c == QLatin1Char('"')) {
+                state = Plain;
+            } else if (c == QLatin1Char('\\') && i + 1 < text.size()
+                       && QStringLiteral("\"\\$`").contains(text.at(i + 1))) {
+                word += text.at(++i);
+            } else {
+                word += c;
+            }
+            break;
+        case Plain:
+            if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+                if (inWord)
+                    words << word;
+                word.clear();
+                inWord = false;
+            } else if (c == QLatin1Char('\'')) {
+                state = Single;
+                inWord = true;
+            } else if (c == QLatin1Char('"')) {
+                state = Double;
+                inWord = true;
+            } else if (c == QLatin1Char('\\')) {
+                if (i + 1 < text.size())
+                    word += text.at(++i);
+                inWord = true;
+            } else {
+                word += c;
+                inWord = true;
+            }
+            break;
+        }
+    }
+    if (state != Plain)
+        return std::nullopt;   // a quote left open
+    if (inWord)
+        words << word;
+    return words;
+}
+
+QString shellQuoted(const QString &word)
+{
+    static const QString plain = QStringLiteral("+-./:=@_,%^");
+    bool safe = !word.isEmpty();
+    for (const QChar c : word)
+        safe = safe && (c.isLetterOrNumber() || plain.contains(c));
+    if (safe)
+        return word;
+    QString quoted = word;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
 ToolLaunch toolLaunch(const QString &text, const std::function<bool(const QString &)> &fileExists)
 {
     if (fileExists(text))
         return {true, text, {}};
-    QStringList words = QProcess::splitCommand(text);
-    if (words.isEmpty())
+    const std::optional<QStringList> split = shellWords(text);
+    if (!split || split->isEmpty())
         return {};
+    QStringList words = *split;
+    // An entry written before paths were quoted: the longest run of words that names an
+    // existing file is the program ("/home/me/내 도구/인자 기록.sh arg").
+    const bool quoted = text.contains(QLatin1Char('\'')) || text.contains(QLatin1Char('"'))
+        || text.contains(QLatin1Char('\\'));
+    if (!quoted && !fileExists(words.first())) {
+        for (qsizetype n = words.size() - 1; n > 1; --n) {
+            const QString candidate = QStringList(words.mid(0, n)).join(QLatin1Char(' '));
+            if (fileExists(candidate))
+                return {false, candidate, words.mid(n)};
+        }
+    }
     const QString program = words.takeFirst();
     return {false, program, words};
 }

@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace kav {
 
@@ -182,6 +183,16 @@ struct ToolLaunch {
     QString program;
     QStringList arguments;
 };
+// An entry that is not one existing file is split as a POSIX shell splits words: blanks
+// separate them, 'single quotes' keep everything, "double quotes" keep all but a backslash before
+// " \ $ `, and a backslash outside quotes keeps the next character. An unquoted entry whose
+// first word names no file (an entry stored before paths were quoted) takes the longest
+// run of words that names an existing file as the program. An open quote starts nothing.
 ToolLaunch toolLaunch(const QString &text, const std::function<bool(const QString &)> &fileExists);
+
+// The words of `text` by the shell's quoting rules (above); nothing when a quote is left open.
+std::optional<QStringList> shellWords(const QString &text);
+// `word` as one shell word: as it is when it holds only safe characters, else in single quotes.
+QString shellQuoted(const QString &word);
 
 } // namespace kav

@@ -3,6 +3,7 @@
 #include "lists_host.h"
 
 #include "platform/local_path.h"
+#include "platform/window_stacking.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -24,8 +25,7 @@ LocalPlace placeOf(const QString &path)
 }
 
 ListWindow::ListWindow(SavedListsHost &host, const QString &caption, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::WindowMinMaxButtonsHint),
+    : QDialog(parent, secondaryWindowFlags()),
       host(host)
 {
     setWindowTitle(caption);

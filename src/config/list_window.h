@@ -6,6 +6,7 @@
 
 #include "config/configuration.h"
 #include "platform/pane_drop.h"
+#include "platform/window_placement.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -33,7 +34,7 @@ public:
     ListWindow(SavedListsHost &host, const QString &caption, QWidget *parent);
 
     // WindowSizeHolder
-    QSize windowSize() const override { return size(); }
+    QSize windowSize() const override { return sizeToKeep(this); }
     void setWindowSize(const QSize &size) override { resize(size); }
     bool sizeSavable() const override { return !isMinimized() && !isMaximized(); }
 

@@ -32,8 +32,13 @@ TQueueForm::TQueueForm(SavedListsHost &host, QWidget *parent)
     LV_Queue->setObjectName(QStringLiteral("LV_Queue"));
     LV_Queue->setColumnCount(3);
     LV_Queue->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Destination"), QStringLiteral("Type")});
-    LV_Queue->setColumnWidth(0, 250);
-    LV_Queue->setColumnWidth(1, 250);
+    // The file and destination share the width the type leaves, so the type column is
+    // always in sight, at the design size and any other.
+    QHeaderView *header = LV_Queue->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    header->setSectionResizeMode(2, QHeaderView::Fixed);
     LV_Queue->setColumnWidth(2, 40);
     LV_Queue->headerItem()->setTextAlignment(2, Qt::AlignCenter);
     LV_Queue->header()->setSectionsClickable(false);

@@ -214,8 +214,15 @@ void TToolsForm::BB_RunClick()
     pullCurrent();
     if (list.current() < 0 || list.current() >= list.size())
         return;
-    // As the shell's "open": the outcome is not checked.
-    launch(toolLaunch(list.at(list.current()), isFile));
+    // A tool that cannot start is said so; the window stays for the user to mend it.
+    const QString entry = list.at(list.current());
+    const ToolLaunch how = toolLaunch(entry, isFile);
+    if (!launch(how)) {
+        informationBox(QStringLiteral("도구 '") + localpath::displayPath(how.program.isEmpty() ? entry : how.program)
+                           + QStringLiteral("' 을(를) 실행할 수 없습니다."),
+                       this);
+        return;
+    }
     accept();
 }
 
@@ -259,12 +266,19 @@ void TToolsForm::BB_ArgumentClick()
     if (row < 0 || row >= list.size())
         return;
     // Shown as names are; words added after a program whose name is not UTF-8 keep its bytes.
-    const QString shown = localpath::displayPath(list.at(row));
-    QString answer = shown;
+    // A program file is offered quoted, so that the words added after it stay apart from a
+    // path with blanks.
+    const QString entry = list.at(row);
+    const bool plainFile = isFile(entry);
+    const QString shown = localpath::displayPath(entry);
+    QString answer = plainFile ? shellQuoted(shown) : shown;
     if (!dialogs().inputQuery(this, QStringLiteral("매개변수 변경"), QStringLiteral("등록정보: ") + shown, answer))
         return;
-    answer = localpath::fromShownPath(answer.trimmed(), list.at(row));
-    if (answer.isEmpty() || answer == list.at(row))
+    answer = answer.trimmed();
+    if (plainFile && answer == shellQuoted(shown))
+        return;   // nothing added
+    answer = localpath::fromShownPath(answer, entry);
+    if (answer.isEmpty() || answer == entry)
         return;
     if (hasLineBreak(answer) || list.entries().contains(answer))
         return;

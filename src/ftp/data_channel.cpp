@@ -58,6 +58,7 @@ bool Session::openListener()
     // carry IPv4; IPv6 needs EPRT.
     const Reply reply = command(localAddress.isIpv6() ? eprtCommand(localAddress, bound.port)
                                                       : portCommand(localAddress.ipv4Address(), bound.port));
+    lastPortRefused = reply.answered && reply.code / 100 == 5;
     if (reply.code != 200)
         closeSocket(listener);
     return listener != ws::InvalidSocket;
@@ -170,6 +171,7 @@ DataOpening Session::openData(const QString &command,
         retiredTls.clear();
     dataSent = false;
     dataBroken = false;
+    lastPortRefused = false;
 
     bool passive = passiveInUse();
     if (passive) {
@@ -187,8 +189,10 @@ DataOpening Session::openData(const QString &command,
                             QStringLiteral("패시브 모드로 데이터 연결을 할 수 없어 이 세션은 액티브 모드로 전환합니다."));
         }
     }
-    if (!passive && !openListener())
+    if (!passive && !openListener()) {
+        opening.activeRefused = lastPortRefused;
         return opening;
+    }
 
     QString transferCommand = command;
     if (restart.offset > 0) {

@@ -89,6 +89,9 @@ struct DataOpening {
     qint64 restartedAt = 0;
     // The server did not take the REST asked for.
     bool restartRefused = false;
+    // Active mode: the server refused PORT (EPRT) itself with a 5xx, as servers that
+    // never connect back do; passive mode is the way to this server.
+    bool activeRefused = false;
 
     bool opened() const { return status == Status::Opened; }
 };
@@ -260,6 +263,9 @@ public:
     {
         return listener != ws::InvalidSocket || data != ws::InvalidSocket;
     }
+    // The last openData() in active mode failed because the server refused PORT
+    // (EPRT) with a 5xx (DataOpening::activeRefused of that opening).
+    bool activeModeRefused() const { return lastPortRefused; }
 
     // ---- the server's encoding ----------------------------------------------
 
@@ -371,6 +377,7 @@ private:
     int dataConnectTimeoutMs = 15000;
     bool passiveFellBack = false;   // Automatic: passive failed once this session
     bool epsvRefused = false;       // the server does not know EPSV: PASV from now on
+    bool lastPortRefused = false;   // the last PORT (EPRT) was refused with a 5xx
     ReplyReader reader;
     TransferType type = TransferType::None;
     bool loggingIn = false;   // greeted: the login has begun

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QtMath>
@@ -77,6 +78,14 @@ TClockForm::TClockForm(const DaytimeTime &hostTime, std::function<QDateTime()> n
     L_RDate->setText(hostTime.dateCaption);
     shownHostDate = hostDateTime().date();
     connect(SB_SetTime, &QToolButton::clicked, this, &TClockForm::SB_SetTimeClick);
+    BB_CancelSet = new QPushButton(QStringLiteral("취소"), this);
+    BB_CancelSet->setObjectName(QStringLiteral("BB_CancelSet"));
+    BB_CancelSet->setToolTip(QStringLiteral("시계 맞추기를 그만둡니다"));
+    BB_CancelSet->adjustSize();
+    BB_CancelSet->move(SB_SetTime->geometry().center().x() - BB_CancelSet->width() / 2,
+                       SB_SetTime->geometry().bottom() + 4);
+    BB_CancelSet->hide();
+    connect(BB_CancelSet, &QPushButton::clicked, this, &TClockForm::BB_CancelSetClick);
 
     T_clock = new QTimer(this);
     T_clock->setObjectName(QStringLiteral("T_clock"));
@@ -141,10 +150,23 @@ void TClockForm::T_clockTimer()
 
 void TClockForm::SB_SetTimeClick()
 {
+    if (settingClock)
+        return;
     const QDateTime target = hostDateTime();
-    T_clock->stop();
+    // The dials keep going while the system decides (it may ask for permission); the
+    // cancel button, Esc or closing the window ends the wait.
+    settingClock = true;
+    SB_SetTime->setEnabled(false);
+    BB_CancelSet->show();
     const bool set = clockSetter().setLocalTime(target);
-    T_clock->start();
+    BB_CancelSet->hide();
+    SB_SetTime->setEnabled(true);
+    settingClock = false;
+    if (setCancelled) {
+        setCancelled = false;
+        update();
+        return;
+    }
     if (set) {
         // The local clock now is the host's: the difference starts again from there.
         hostOffsetSeconds = wholeSeconds(localNow()).secsTo(target);
@@ -169,6 +191,14 @@ void TClockForm::paintEvent(QPaintEvent *)
     drawDial(p, rightX, midY, dialRadius, host.hour() % 12, host.minute(), host.second());
 }
 
+void TClockForm::BB_CancelSetClick()
+{
+    if (!settingClock)
+        return;
+    setCancelled = true;
+    clockSetter().cancel();
+}
+
 void TClockForm::mousePressEvent(QMouseEvent *)
 {
     close();
@@ -181,6 +211,7 @@ void TClockForm::keyPressEvent(QKeyEvent *)
 
 void TClockForm::closeEvent(QCloseEvent *event)
 {
+    BB_CancelSetClick();
     T_clock->stop();
     event->accept();
     QDialog::closeEvent(event);

@@ -14,6 +14,7 @@
 class QLabel;
 class QFrame;
 class QTimer;
+class QPushButton;
 class QToolButton;
 namespace Ui { class TClockForm; }
 
@@ -33,6 +34,8 @@ public:
     void FormActivate();
     void T_clockTimer();
     void SB_SetTimeClick();
+    // Ends a setting of the clock that waits for the system (its permission question).
+    void BB_CancelSetClick();
 
     // The host's time now, whole seconds.
     QDateTime hostDateTime() const;
@@ -48,6 +51,7 @@ public:
     QLabel *L_LDate = nullptr;
     QLabel *L_RDate = nullptr;
     QToolButton *SB_SetTime = nullptr;
+    QPushButton *BB_CancelSet = nullptr;   // shown while the clock is being set
     QFrame *P_delimeter = nullptr;
     QTimer *T_clock = nullptr;
 
@@ -68,6 +72,8 @@ private:
     qint64 hostOffsetSeconds = 0;
     int leftX = 0, rightX = 0, midY = 0, dialRadius = 0;
     bool activated = false;
+    bool settingClock = false;
+    bool setCancelled = false;
 };
 
 // "Www Mmm dd yyyy" of a date, the layout of the daytime answer's date columns.

@@ -175,6 +175,7 @@ void TExecForm::BB_runClick()
     }
     commandSocket = s;
     reply = RexecReply();
+    answerText = AnswerDecoder();
     requestSent = false;
     command = E_Command->text();
     BB_run->setEnabled(false);
@@ -246,7 +247,7 @@ void TExecForm::socketEvent(long event, int)
             if (n <= 0)
                 break;
             for (const QByteArray &line : reply.feed(QByteArray(buffer, n)))
-                add(cp949::decode(line));
+                add(answerText.decode(line));
             if (reply.overflowed()) {
                 cutOff();
                 return;
@@ -267,14 +268,14 @@ void TExecForm::finishCommand()
         if (n <= 0)
             break;
         for (const QByteArray &line : reply.feed(QByteArray(buffer, n)))
-            add(cp949::decode(line));
+            add(answerText.decode(line));
         if (reply.overflowed()) {
             cutOff();
             return;
         }
     }
     for (const QByteArray &line : reply.finish())
-        add(cp949::decode(line));
+        add(answerText.decode(line));
     if (reply.closedWithoutStatus())
         add(QStringLiteral("호스트의 REXEC 서버가 응답없이 연결을 끊었습니다. 로그인 명과 비밀번호를 확인하세요."));
     else

@@ -4,6 +4,7 @@
 // exchange runs on the socket's notices, so the window stays usable.
 
 #include "rexec_reply.h"
+#include "text_lines.h"
 #include "platform/winsock.h"
 
 #include <QDialog>
@@ -73,6 +74,7 @@ private:
     QStringList addresses, users, passwords;  // CB_HostIP, CB_UserId, CB_Password
     ws::Socket commandSocket = ws::InvalidSocket;
     RexecReply reply;
+    AnswerDecoder answerText;   // the output's encoding, decided by the output
     QString command;
     bool requestSent = false;
 };

@@ -233,12 +233,13 @@ void ServiceQueries::BB_FingerClick()
         return;
     }
     QStringList lines;
+    AnswerDecoder text;
     LineCollector collector(true, FingerLimits);
     qint64 total = 0;
     const Reading reading = readUntilClosed(s, [&](QByteArrayView bytes) {
         total += bytes.size();
         for (const QByteArray &line : collector.feed(bytes.toByteArray()))
-            lines << cp949::decode(line);
+            lines << text.decode(line);
         return collector.overflowed();
     });
     if (reading == Reading::Stopped) {
@@ -254,7 +255,7 @@ void ServiceQueries::BB_FingerClick()
     }
     // The last line of an answer that does not end its line still belongs to it.
     for (const QByteArray &line : collector.finish())
-        lines << cp949::decode(line);
+        lines << text.decode(line);
     closeSocket(host, s);
     host.AppendLog(QStringLiteral("Connected to ") + target.address + QStringLiteral("  port ") + QStringLiteral("79"));
     // An answer without end is shown as far as it was read.

@@ -1,5 +1,8 @@
 #include "text_lines.h"
 
+#include "platform/cp949.h"
+#include "platform/utf8x.h"
+
 namespace kav {
 
 void LineCollector::emitLine(QList<QByteArray> &out, bool ended)
@@ -47,6 +50,21 @@ QList<QByteArray> LineCollector::finish()
     open.clear();
     hasOpen = false;
     return lines;
+}
+
+QString AnswerDecoder::decode(const QByteArray &line)
+{
+    if (encoding == Encoding::Unknown) {
+        bool ascii = true;
+        for (const char c : line)
+            ascii = ascii && uchar(c) < 0x80;
+        if (ascii)
+            return QString::fromLatin1(line);
+        encoding = utf8x::isValid(line) ? Encoding::Utf8 : Encoding::Cp949;
+    }
+    if (encoding == Encoding::Utf8 && utf8x::isValid(line))
+        return QString::fromUtf8(line);
+    return cp949::decode(line);
 }
 
 } // namespace kav

@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 namespace kav {
 
@@ -44,6 +45,19 @@ private:
     qsizetype total = 0;
     qsizetype emitted = 0;
     bool overflow = false;
+};
+
+// The text of one answer (a finger answer, a remote command's output). Hosts of today
+// answer in UTF-8, older Korean hosts in code page 949: the answer decides, as a
+// listing does on the FTP side. The first line that is not plain ASCII settles it: valid
+// UTF-8 makes the answer UTF-8, anything else code page 949. A later line that is not
+// valid UTF-8 in a UTF-8 answer is read as code page 949 on its own, never as marks.
+class AnswerDecoder {
+public:
+    QString decode(const QByteArray &line);
+
+private:
+    enum class Encoding { Unknown, Utf8, Cp949 } encoding = Encoding::Unknown;
 };
 
 } // namespace kav

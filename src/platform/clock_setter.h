@@ -12,8 +12,13 @@ namespace kav {
 class ClockSetter {
 public:
     virtual ~ClockSetter() = default;
-    // Sets the local date and time; false when the clock could not be set.
+    // Sets the local date and time; false when the clock could not be set or the setting
+    // was cancelled. The time service may ask the user for permission and take its time:
+    // the wait lets window events run, so the window asking keeps answering.
     virtual bool setLocalTime(const QDateTime &localTime) = 0;
+    // Ends a setting under way (from a window event during its wait): it fails, and
+    // nothing else is tried.
+    virtual void cancel() {}
 };
 
 ClockSetter &clockSetter();

@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QTreeView>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -657,8 +658,18 @@ QString qtFileFilter(const QString &windowsFilter, bool executablesOnly)
         if (patterns.isEmpty())
             patterns = QStringLiteral("*");
         QStringList list = patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        for (QString &p : list) {
+        for (QString &p : list)
             p = p.trimmed();
+        // A description that already shows its patterns ("Text Files (*.TXT)") shows them once.
+        QString shown = description;
+        static const QRegularExpression shownPatterns(QStringLiteral("\\s*\\(([^()]*)\\)\\s*$"));
+        const QRegularExpressionMatch m = shownPatterns.match(description);
+        if (m.hasMatch()) {
+            const QStringList inText = m.captured(1).split(QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts);
+            if (QStringList(inText).join(QLatin1Char(' ')).compare(list.join(QLatin1Char(' ')), Qt::CaseInsensitive) == 0)
+                shown = description.left(m.capturedStart()).trimmed();
+        }
+        for (QString &p : list) {
             // Programs here mostly have no extension: "*.*" would hide them.
             if (executablesOnly && p == QLatin1String("*.*"))
                 p = QStringLiteral("*");
@@ -666,7 +677,7 @@ QString qtFileFilter(const QString &windowsFilter, bool executablesOnly)
         // The first choice lists executable files by permission, not by name.
         if (executablesOnly && entries.isEmpty())
             list = QStringList{QStringLiteral("*")};
-        entries << (description.isEmpty() ? QString() : description + QLatin1Char(' '))
+        entries << (shown.isEmpty() ? QString() : shown + QLatin1Char(' '))
                        + QLatin1Char('(') + list.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return entries.join(QStringLiteral(";;"));

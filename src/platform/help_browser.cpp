@@ -4,6 +4,8 @@
 #include "dialogs.h"
 
 #include <QFileInfo>
+#include <QMetaObject>
+#include <QWidget>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -106,6 +108,47 @@ void openHelpPage(const QUrl &page, QWidget *parent)
 void openManual(QWidget *parent)
 {
     openHelpPage(manualUrl(), parent);
+}
+
+QString helpTopicOf(const QWidget *window)
+{
+    // Each window's own place in the manual: the element named after the window's class,
+    // on the page that tells of it (a derived window, such as a test's, takes its base's).
+    static const struct {
+        const char *window;
+        const char *page;
+    } pages[] = {
+        {"TMainForm", "start.html"},      {"TLogForm", "start.html"},       {"TConnectForm", "connect.html"},
+        {"TQueueForm", "lists.html"},     {"TBookmarkLForm", "lists.html"}, {"TBookmarkRForm", "lists.html"},
+        {"TToolsForm", "lists.html"},     {"TFindLForm", "lists.html"},     {"TFindRForm", "lists.html"},
+        {"TPingForm", "nettools.html"},   {"TScanForm", "nettools.html"},   {"TExecForm", "nettools.html"},
+        {"TClockForm", "nettools.html"},  {"TViewForm", "viewers.html"},    {"THexForm", "viewers.html"},
+        {"TIconForm", "viewers.html"},    {"TFileInfoForm", "viewers.html"}, {"TAboutForm", "viewers.html"},
+        {"TPrintForm", "viewers.html"},   {"TTransForm", "transfer.html"},  {"TModeForm", "transfer.html"},
+        {"TChmodForm", "panes.html"},
+    };
+    for (const QMetaObject *m = window ? window->metaObject() : nullptr; m; m = m->superClass()) {
+        QLatin1StringView name(m->className());
+        const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0)
+            name = name.sliced(colon + 1);
+        for (const auto &p : pages)
+            if (name == QLatin1StringView(p.window))
+                return QString::fromLatin1(p.page) + QLatin1Char('#') + name;
+    }
+    return {};
+}
+
+QUrl helpPageFor(const QWidget *window, const QUrl &manual)
+{
+    const QString topic = helpTopicOf(window);
+    if (manual.isEmpty() || topic.isEmpty())
+        return manual;
+    const QUrl page = manual.resolved(QUrl(topic));
+    // A manual without that page still opens at its contents.
+    if (page.isLocalFile() && !QFileInfo(page.toLocalFile()).isFile())
+        return manual;
+    return page;
 }
 
 } // namespace kav

@@ -28,4 +28,10 @@ void openHelpPage(const QUrl &page, QWidget *parent);
 // The program's manual (manualUrl()) through openHelpPage.
 void openManual(QWidget *parent);
 
+// The manual's page (and place on it) about `window`, as "page.html#anchor"; empty for a
+// window the manual does not describe on a page of its own.
+QString helpTopicOf(const QWidget *window);
+// That page of `manual` (the contents page), or `manual` itself when there is none.
+QUrl helpPageFor(const QWidget *window, const QUrl &manual);
+
 } // namespace kav

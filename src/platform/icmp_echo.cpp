@@ -200,10 +200,24 @@ EchoReply EchoSocket::send(quint32 address, int ttl, const QByteArray &data, int
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(address);
+    // A late "unreachable" for an earlier address (arrived while nobody read, say during a
+    // name lookup) is still pending on the socket: sendto() would report it as this
+    // echo's failure. Answers are matched by identifier and sequence, so nothing of an
+    // earlier echo is needed any more.
+    discardPending();
     QElapsedTimer clock;
     clock.start();
-    if (::sendto(fd, packet.constData(), size_t(packet.size()), 0, reinterpret_cast<sockaddr *>(&to),
-                 sizeof to) < 0) {
+    auto sendOnce = [&] {
+        return ::sendto(fd, packet.constData(), size_t(packet.size()), 0, reinterpret_cast<sockaddr *>(&to),
+                        sizeof to);
+    };
+    ssize_t sent = sendOnce();
+    if (sent < 0 && (errno == EHOSTUNREACH || errno == ENETUNREACH || errno == ECONNREFUSED || errno == EHOSTDOWN)) {
+        // An error that came in between: the second try tells whether it is this echo's own.
+        discardPending();
+        sent = sendOnce();
+    }
+    if (sent < 0) {
         reply.status = sendErrorStatus(errno);
         ws::setLastError(reply.status);
         return reply;
@@ -230,6 +244,27 @@ EchoReply EchoSocket::send(quint32 address, int ttl, const QByteArray &data, int
     reply.status = TimedOut;
     ws::setLastError(TimedOut);
     return reply;
+}
+
+void EchoSocket::discardPending()
+{
+    if (datagram) {
+        for (;;) {
+            unsigned char buf[1500];
+            char control[512];
+            iovec iov{buf, sizeof buf};
+            msghdr msg{};
+            msg.msg_iov = &iov;
+            msg.msg_iovlen = 1;
+            msg.msg_control = control;
+            msg.msg_controllen = sizeof control;
+            if (::recvmsg(fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0 && errno != EINTR)
+                break;
+        }
+    }
+    int pending = 0;
+    socklen_t length = sizeof pending;
+    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &pending, &length);
 }
 
 // Reads queued answers until ours is found or the queue is empty.

@@ -74,6 +74,9 @@ private:
     EchoSocket(int fd, bool datagram);
     bool readAnswer(quint32 address, quint16 sequence, EchoReply &reply);
     bool readError(quint32 address, quint16 sequence, EchoReply &reply);
+    // Drops what earlier echoes left behind: late router errors on the error queue and
+    // the socket's pending error, which would otherwise fail the next send.
+    void discardPending();
 
     int fd = -1;
     bool datagram = false;

@@ -159,7 +159,22 @@ void TextPrintJob::writeLine(const QString &line)
         static_cast<QPrinter *>(d->painter.device())->newPage();
         d->y = 0;
     }
-    d->painter.drawText(0, d->y + d->ascent, line);
+    // Words are drawn one by one at their places, the blanks between them left as space:
+    // a blank drawn in a line that holds Hangul comes from the fallback font, which the PDF
+    // text layer maps to no character (search and copy would see U+0001 for every blank).
+    const QFontMetricsF metrics(d->painter.font(), d->painter.device());
+    qsizetype start = 0;
+    while (start < line.size()) {
+        while (start < line.size() && line.at(start) == QLatin1Char(' '))
+            ++start;
+        qsizetype end = start;
+        while (end < line.size() && line.at(end) != QLatin1Char(' '))
+            ++end;
+        if (end > start)
+            d->painter.drawText(QPointF(metrics.horizontalAdvance(line.left(start)), d->y + d->ascent),
+                                line.mid(start, end - start));
+        start = end;
+    }
     d->y += d->lineHeight;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QRect>
+#include <QVariant>
 #include <QScreen>
 #include <QWidget>
 
@@ -10,6 +11,9 @@
 namespace kav {
 
 namespace {
+
+const char *const WantedSizeProperty = "kavrinWantedSize";
+const char *const FittedSizeProperty = "kavrinFittedSize";
 
 QRect clampedTo(QRect frame, const QRect &area)
 {
@@ -77,11 +81,40 @@ void fitOnScreen(QWidget *window)
     const QRect frame = frameOf(window);
     const int extraWidth = frame.width() - window->width();
     const int extraHeight = frame.height() - window->height();
-    const QSize fitted(std::max(window->minimumWidth(), std::min(window->width(), area.width() - extraWidth)),
-                       std::max(window->minimumHeight(), std::min(window->height(), area.height() - extraHeight)));
+    const QSize room(area.width() - extraWidth, area.height() - extraHeight);
+    // The size the window had (stored, or chosen by the user) is what it keeps wanting:
+    // a small screen or a large scale must not make it small for good. (Lowering a
+    // maximum below it below resizes the window at once.)
+    const QSize wanted = window->size();
+    // A window whose least size is larger than the screen (a wide window at a large scale)
+    // is squeezed rather than left with its close button off the screen.
+    if (room.width() > 0 && window->minimumWidth() > room.width())
+        window->setMinimumWidth(room.width());
+    if (room.height() > 0 && window->minimumHeight() > room.height())
+        window->setMinimumHeight(room.height());
+    // A fixed size larger than the screen lets go as well.
+    if (room.width() > 0 && window->maximumWidth() < QWIDGETSIZE_MAX && window->maximumWidth() > room.width())
+        window->setMaximumWidth(std::max(room.width(), window->minimumWidth()));
+    if (room.height() > 0 && window->maximumHeight() < QWIDGETSIZE_MAX && window->maximumHeight() > room.height())
+        window->setMaximumHeight(std::max(room.height(), window->minimumHeight()));
+    const QSize fitted(std::max(window->minimumWidth(), std::min(window->width(), room.width())),
+                       std::max(window->minimumHeight(), std::min(window->height(), room.height())));
     if (fitted != window->size())
         window->resize(fitted);
+    if (window->size() != wanted) {
+        window->setProperty(WantedSizeProperty, wanted);
+        window->setProperty(FittedSizeProperty, window->size());
+    }
     keepOnScreen(window);
+}
+
+QSize sizeToKeep(const QWidget *window)
+{
+    const QSize fitted = window->property(FittedSizeProperty).toSize();
+    const QSize wanted = window->property(WantedSizeProperty).toSize();
+    if (fitted.isValid() && wanted.isValid() && window->size() == fitted)
+        return wanted;
+    return window->size();
 }
 
 } // namespace kav

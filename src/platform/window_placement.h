@@ -1,6 +1,7 @@
 #pragma once
 // Where a window opens: over the window it came from, and never off the screen.
 
+class QSize;
 class QWidget;
 
 namespace kav {
@@ -17,5 +18,9 @@ void keepOnScreen(QWidget *window);
 // Shrinks `window` (never below its minimum size) so that it and its frame fit the
 // available area of its screen, then keeps it on that screen.
 void fitOnScreen(QWidget *window);
+
+// The size to store for `window`, in device-independent pixels: the size it had before
+// fitOnScreen() shrank it, as long as the user has not resized it since; else its size.
+QSize sizeToKeep(const QWidget *window);
 
 } // namespace kav

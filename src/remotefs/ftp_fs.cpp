@@ -283,5 +283,6 @@ FsOpening FtpFs::openList(const QString &arguments) { return openingOf(ftpSessio
 
 QString FtpFs::decodeName(QByteArrayView bytes) const { return ftpSession.decodeText(bytes); }
 void FtpFs::noteServerText(QByteArrayView line) { ftpSession.noteServerText(line); }
+bool FtpFs::activeModeRefused() const { return ftpSession.activeModeRefused(); }
 
 } // namespace kav

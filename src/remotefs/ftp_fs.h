@@ -64,6 +64,7 @@ public:
                         const std::function<bool(const QList<QByteArrayView> &, qsizetype)> &consume) override;
     FsOpening openList(const QString &arguments) override;
     void noteServerText(QByteArrayView line) override;
+    bool activeModeRefused() const override;
 
     Session &session() { return ftpSession; }
 

@@ -114,6 +114,10 @@ public:
     virtual FsOpening openList(const QString &arguments) = 0;
     // A whole line of the server's text, which may decide its encoding.
     virtual void noteServerText(QByteArrayView line) = 0;
+    // The last data opening failed in active mode because the server refused
+    // PORT (EPRT) itself, as servers that never connect back do: passive mode
+    // is the way to it.
+    virtual bool activeModeRefused() const = 0;
 };
 
 class RemoteFs : public QObject {

@@ -1,5 +1,6 @@
 #include "host_channel.h"
 
+#include "ftp/reply.h"
 #include "remotefs/remote_fs.h"
 #include "transfer/transfer_engine.h"
 
@@ -25,16 +26,21 @@ void HostChannel::log(TranscriptSide side, const QString &text)
     fs.log(side, text);
 }
 
-HostChannel::Opened HostChannel::openText(const QString &name)
+HostChannel::Opened HostChannel::openText(const QString &name, qint64 knownSize)
 {
     Opened opened;
     if (FtpExtras *ftp = fs.ftp())
         ftp->setTransferType(FtpAscii);
     if (!fs.connected())
         return opened;
-    // An announced empty file is not worth a data connection.
-    const FsOpening o = fs.openRead(name, 0, [](const FsOpening &d) { return d.expectedSize != 0; });
-    opened.size = o.expectedSize;
+    // Many servers announce no size: the listing's size stands in, as downloads use it.
+    // An empty file is not worth a data connection.
+    auto sizeOf = [knownSize](const FsOpening &d) {
+        const bool announced = d.expectedSize >= 0 && d.expectedSize != SizeUnknown;
+        return !announced && knownSize >= 0 ? knownSize : d.expectedSize;
+    };
+    const FsOpening o = fs.openRead(name, 0, [&sizeOf](const FsOpening &d) { return sizeOf(d) != 0; });
+    opened.size = sizeOf(o);
     switch (o.status) {
     case FsOpening::Status::Opened:
         opened.state = Opened::Ready;
@@ -104,6 +110,16 @@ bool HostChannel::download(const QString &hostName, const QString &localPath, bo
 bool HostChannel::upload(const QString &localPath, const QString &hostPath)
 {
     return engine.SendFile(localPath, hostPath);
+}
+
+bool HostChannel::downloadCopy(const QString &hostName, const QString &localPath)
+{
+    return engine.ReceiveFile(hostName, localPath, true, TransferEngine::Existing::WorkingCopy);
+}
+
+bool HostChannel::uploadCopy(const QString &localPath, const QString &hostPath)
+{
+    return engine.SendFile(localPath, hostPath, TransferEngine::Existing::WorkingCopy);
 }
 
 } // namespace kav

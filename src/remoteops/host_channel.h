@@ -27,13 +27,17 @@ public:
 
     struct Opened {
         enum State { Refused, Empty, Ready } state = Refused;
-        qint64 size = -1;   // the size the server announced; SizeUnknown when it gave none
+        // The size the server announced, else the size known before (the listing's);
+        // -1 or SizeUnknown (FTP's "no size") when neither tells it.
+        qint64 size = -1;
     };
     // Opens `name` of the current host directory to read as text (on FTP: in
-    // ASCII type). Refused: nothing to read (the server's reply is logged). Empty: the
-    // server announced 0 bytes; no data connection was taken and its final reply
-    // is logged. Ready: the data connection is open for receive(), then finish().
-    Opened openText(const QString &name);
+    // ASCII type). `knownSize` is the file's size as the listing gave it (-1: none);
+    // it stands in for the server's announcement when the server makes none.
+    // Refused: nothing to read (the server's reply is logged). Empty: the file has
+    // 0 bytes; no data connection was taken and its final reply is logged. Ready:
+    // the data connection is open for receive(), then finish().
+    Opened openText(const QString &name, qint64 knownSize = -1);
     // Bytes of the open data connection: a count, 0 at its end, below 0 on an error.
     int receive(char *buffer, int size);
     // Closes the data connection and reads (and logs) the server's final reply;
@@ -56,6 +60,9 @@ public:
     // window): true only when the server confirmed the transfer.
     bool download(const QString &hostName, const QString &localPath, bool forceBinary);
     bool upload(const QString &localPath, const QString &hostPath);
+    // A working copy to edit, fetched and stored back in image type: byte for byte.
+    bool downloadCopy(const QString &hostName, const QString &localPath);
+    bool uploadCopy(const QString &localPath, const QString &hostPath);
 
 private:
     RemoteFs &fs;

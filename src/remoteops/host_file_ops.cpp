@@ -157,6 +157,8 @@ void HostFileOps::N_RDeleteClick()
         }
         return;
     }
+    // The neighbour of the last deleted file is selected below, and nothing else.
+    SelectAfterRefresh.clear();
     pane.RBrefreshClick();
     const int count = w.RFileListBox->count();
     if (count > 0) {
@@ -174,9 +176,12 @@ void HostFileOps::N_RRenameClick()
     SelectAfterRefresh = old;
     QString value = old;
     if (!dialogs().inputQuery(window(), QStringLiteral("파일명 변경(Host)"), QStringLiteral("파일: ") + old, value)
-        || value == old)
+        || value == old) {
+        SelectAfterRefresh.clear();   // nothing was sent: no refresh will use it
         return;
+    }
     if (landsOnListedName(old, value)) {
+        SelectAfterRefresh.clear();
         logTaken(old, value);
         pane.focusFiles();
         return;

@@ -36,7 +36,7 @@ constexpr int StreamBlock = 4096;
 // when it announced nothing.
 qint64 shownSize(qint64 announced, qint64 received)
 {
-    return announced == SizeUnknown ? received : announced;
+    return announced < 0 || announced == SizeUnknown ? received : announced;
 }
 
 } // namespace
@@ -110,7 +110,7 @@ void RemoteFileOps::N_RViewClick()
         return;
     const QString name = entry->name;
     SelectAfterRefresh = name;
-    const HostChannel::Opened opened = channel.openText(name);
+    const HostChannel::Opened opened = channel.openText(name, entry->size);
     if (opened.state == HostChannel::Opened::Refused)
         return;
     if (opened.state == HostChannel::Opened::Empty) {
@@ -181,6 +181,12 @@ void RemoteFileOps::N_RViewClick()
         if (transferWindow.disconnectAfterwards())
             channel.disconnect();
         PumpMessages(10);
+        // Nothing came although nothing told of it before: the file is empty after all.
+        if (count == 0) {
+            informationBox(QStringLiteral("파일 '") + name + QStringLiteral("'의 파일크기가 0 Byte 입니다."), window);
+            transferWindow.setCancelFlag(0);
+            return;
+        }
         viewer.setCaption(QStringLiteral("[Host] - File View (") + name + QStringLiteral(", ")
                           + QString::number(shownSize(opened.size, count)) + QStringLiteral(" Bytes)"));
         showViewer();
@@ -199,7 +205,7 @@ void RemoteFileOps::N_RPrintClick()
     // server is asked for a byte.
     if (!printer().printDialog(window))
         return;
-    const HostChannel::Opened opened = channel.openText(name);
+    const HostChannel::Opened opened = channel.openText(name, entry->size);
     if (opened.state == HostChannel::Opened::Refused)
         return;
     if (opened.state == HostChannel::Opened::Empty) {
@@ -340,7 +346,7 @@ void RemoteFileOps::N_REditClick()
     SelectAfterRefresh = name;
     const QString copy = place.copyPath();
     const bool received = transferOne(
-        [&] { return channel.download(name, copy, entry->kind == EntryKind::ExecutableFile); }, true);
+        [&] { return channel.downloadCopy(name, copy); }, true);
     if (refreshLocal)
         refreshLocal();
     if (!channel.connected())
@@ -389,7 +395,7 @@ void RemoteFileOps::N_REditClick()
         + QStringLiteral("\r\n(편집을 모두 마친 뒤에 [예]를 누르십시오.)");
     if (confirmBox(question, window)) {
         const bool sent = localpath::status(copy).isFile
-            && transferOne([&] { return channel.upload(copy, joinHostPath(hostDirectory, name)); }, false);
+            && transferOne([&] { return channel.uploadCopy(copy, joinHostPath(hostDirectory, name)); }, false);
         if (!sent) {
             place.keep = true;
             channel.log(TranscriptSide::Local, QStringLiteral("편집한 파일을 '") + copy + QStringLiteral("' 에 남겨 두었습니다."));

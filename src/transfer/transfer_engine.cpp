@@ -83,7 +83,9 @@ bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath,
     const qint64 expected = file.size();
 
     FtpExtras *ftp = fs.ftp();
-    if (ftp)
+    if (ftp && existing == Existing::WorkingCopy)
+        ftp->setTransferType(FtpImage);
+    else if (ftp)
         ChooseUploadType(*ftp, fileExtension(localBaseName(localPath)), host.typeControls(), host.asciiExtensions());
     const bool ascii = ftp && ftp->transferType() == FtpAscii;
     qint64 continueAt = 0;
@@ -151,7 +153,9 @@ bool TransferEngine::ReceiveFile(const QString &hostPath, const QString &localPa
                                  Existing existing, qint64 listedSize)
 {
     FtpExtras *ftp = fs.ftp();
-    if (ftp)
+    if (ftp && existing == Existing::WorkingCopy)
+        ftp->setTransferType(FtpImage);
+    else if (ftp)
         ChooseDownloadType(*ftp, forceBinary, fileExtension(hostBaseName(hostPath)), host.typeControls(),
                            host.asciiExtensions());
     const bool ascii = ftp && ftp->transferType() == FtpAscii;

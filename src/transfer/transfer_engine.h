@@ -21,8 +21,10 @@ public:
 
     // Whether a shorter file already at the destination may be continued (the
     // user is asked: continue, start over or skip). The commands the user starts
-    // offer it; a working copy (remote edit) never does.
-    enum class Existing { Replace, OfferResume };
+    // offer it; a working copy (remote edit) never does. A working copy also travels in
+    // image type, whatever the type controls say: the server's file may change only where
+    // the user changed it, never in its line ends.
+    enum class Existing { Replace, OfferResume, WorkingCopy };
 
     // Uploads localPath (relative to the local pane's directory or absolute) as hostPath.
     // True also for a file the user chose to skip.

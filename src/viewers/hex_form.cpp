@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace kav {
 
@@ -83,8 +84,10 @@ THexForm::THexForm(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::T
             [this](int row, int column) { SG_ValuesSelectCell(column, row); });
     connect(ui->B_Close, &QPushButton::clicked, this, &THexForm::B_CloseClick);
     connect(ui->B_Print, &QPushButton::clicked, this, &THexForm::B_PrintClick);
-    for (QTableWidget *grid : {ui->SG_Displacement, ui->SG_Hexcodes, ui->SG_Values})
+    for (QTableWidget *grid : {ui->SG_Displacement, ui->SG_Hexcodes, ui->SG_Values}) {
         grid->installEventFilter(this);
+        grid->viewport()->installEventFilter(this);
+    }
 }
 
 THexForm::~THexForm() = default;
@@ -254,8 +257,51 @@ QString THexForm::selectedText(const QTableWidget *grid) const
     return lines.join(QLatin1Char('\n'));
 }
 
+void THexForm::SG_MouseWheel(int lines)
+{
+    if (!fileOpen || lines == 0)
+        return;
+    QTableWidget *grid = active == Offsets ? ui->SG_Displacement : active == Characters ? ui->SG_Values : ui->SG_Hexcodes;
+    const qint64 sector = currentSector();
+    int row = std::max(0, grid->currentRow()) + lines;
+    if (row >= RowsPerSector) {
+        if (sector < maxSector) {
+            ui->SE_CurSector->setValue(sector + 1);
+            row = 0;
+        } else {
+            row = RowsPerSector - 1;
+        }
+    } else if (row < 0) {
+        if (sector > 1) {
+            ui->SE_CurSector->setValue(sector - 1);
+            row = RowsPerSector - 1;
+        } else {
+            row = 0;
+        }
+    }
+    grid->setCurrentCell(row, std::max(0, grid->currentColumn()));
+}
+
 bool THexForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Wheel) {
+        for (QTableWidget *g : {ui->SG_Displacement, ui->SG_Hexcodes, ui->SG_Values}) {
+            if (watched != g->viewport())
+                continue;
+            // A notch is 120; touchpads send it in small parts.
+            wheelTurn += static_cast<QWheelEvent *>(event)->angleDelta().y();
+            const int notches = wheelTurn / 120;
+            wheelTurn -= notches * 120;
+            if (g == ui->SG_Displacement)
+                SG_DisplacementEnter();
+            else if (g == ui->SG_Hexcodes)
+                SG_HexcodesEnter();
+            else
+                SG_ValuesEnter();
+            SG_MouseWheel(-notches);
+            return true;
+        }
+    }
     auto *grid = qobject_cast<QTableWidget *>(watched);
     if (grid && event->type() == QEvent::FocusIn) {
         if (grid == ui->SG_Displacement)

@@ -43,6 +43,9 @@ public:
     void SG_ValuesSelectCell(int column, int row);
     // Page Up / Page Down, with Ctrl the first / last sector. True when handled.
     bool SG_KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // The mouse wheel: the selected row of the active grid moves by `lines`, into the
+    // neighbouring sector past the page's edge.
+    void SG_MouseWheel(int lines);
     void B_CloseClick() { close(); }
     void B_PrintClick();
 
@@ -68,6 +71,7 @@ private:
     bool fileOpen = false;
     bool activated = false;
     ActiveGrid active = HexCodes;
+    int wheelTurn = 0;   // the part of a wheel notch not yet turned into a line
 };
 
 // Opens the hex viewer modally on a file and frees it after it closes.

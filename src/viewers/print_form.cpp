@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 
 #include <QCloseEvent>
+#include <QPalette>
 #include <QStyle>
 
 namespace kav {
@@ -23,6 +24,13 @@ TPrintForm::TPrintForm(QWidget *parent)
       ui(std::make_unique<Ui::TPrintForm>())
 {
     ui->setupUi(this);
+    // A navy gauge whose percentage reads white over the filled part and black over the
+    // rest (a style sheet would draw it black over both).
+    QPalette gauge = ui->G_print->palette();
+    gauge.setColor(QPalette::Highlight, QColor(0, 0, 128));
+    gauge.setColor(QPalette::HighlightedText, Qt::white);
+    ui->G_print->setPalette(gauge);
+    ui->G_print->setTextVisible(true);
     setFixedSize(size());
     setModal(false);
     ui->Image1->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(32, 32));

@@ -1,5 +1,6 @@
 #include "sector_spin_box.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace kav {
@@ -19,6 +20,19 @@ void SectorSpinBox::setValue(qint64 value)
         return;
     value_ = value;
     emit valueChanged(value_);
+}
+
+void SectorSpinBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        bool ok = false;
+        const qint64 typed = lineEdit()->text().toLongLong(&ok);
+        setValue(ok ? typed : value_);
+        selectAll();
+        event->accept();
+        return;
+    }
+    QAbstractSpinBox::keyPressEvent(event);
 }
 
 void SectorSpinBox::stepBy(int steps)

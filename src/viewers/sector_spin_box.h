@@ -27,6 +27,8 @@ signals:
 
 protected:
     StepEnabled stepEnabled() const override;
+    // Enter goes to the typed sector and stays here: it never reaches the dialog's default button.
+    void keyPressEvent(QKeyEvent *event) override;
     QValidator::State validate(QString &input, int &pos) const override;
     void fixup(QString &input) const override;
 

@@ -13,6 +13,7 @@
 #include "platform/keyboard_state.h"
 #include "platform/printer.h"
 #include "platform/window_placement.h"
+#include "platform/window_stacking.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -69,7 +70,9 @@ QString rulerTicks()
 
 } // namespace
 
-TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique<Ui::TViewForm>())
+TViewForm::TViewForm(QWidget *parent)
+    // A dialog window to the window system, so that it belongs to (and stays above) its owner.
+    : QMainWindow(parent, secondaryWindowFlags()), ui(std::make_unique<Ui::TViewForm>())
 {
     // FormCreate.
     ui->setupUi(this);
@@ -191,7 +194,7 @@ TViewForm::TViewForm(QWidget *parent) : QMainWindow(parent), ui(std::make_unique
     // The character map is the desktop's; without one the entry cannot work.
     ui->N_ExtendedChar->setEnabled(!characterMapProgram().isEmpty());
     // The help entries keep their address in their hint, as the shell opens it.
-    const QUrl manual = manualUrl();
+    const QUrl manual = helpPageFor(this, manualUrl());
     ui->N_HelpManual->setStatusTip(manual.toString());
     ui->N_HelpManual->setEnabled(!manual.isEmpty());
 

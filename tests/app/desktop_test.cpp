@@ -2,7 +2,17 @@
 // window through F1 and the help buttons, the manual opened in a browser (or a
 // message when there is none), and launchers that show the installed icon.
 #include "app/button_images.h"
+#include "app/lists_bridge.h"
+#include "app/log_form.h"
 #include "app/main_form.h"
+#include "app/transfer_bridge.h"
+#include "config/bookmark_forms.h"
+#include "config/find_forms.h"
+#include "config/queue_form.h"
+#include "config/tools_form.h"
+#include "transfer/trans_form.h"
+#include "viewers/print_form.h"
+#include "viewers/view_form.h"
 #include "config/connect_form.h"
 #include "ftp/session.h"
 #include "platform/help_browser.h"
@@ -15,6 +25,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -35,9 +46,18 @@ public:
     bool connected = false;
     QString program = QStringLiteral("/nowhere/bin/kavrin");
     void saveConfiguration() override {}
+    QList<QUrl> pages;   // the help pages asked for
+    QUrl manualPage() const override
+    {
+        return QUrl::fromLocalFile(QStringLiteral(KAVRIN_SOURCE_DIR "/doc/manual/index.html"));
+    }
+    void openHelp(const QUrl &page, QWidget *) override
+    {
+        ++helps;
+        pages << page;
+    }
 
 protected:
-    void showHelp() override { ++helps; }
     QString programPath() const override { return program; }
     bool isConnected() const override { return connected; }
     void beep() override {}
@@ -124,6 +144,19 @@ TEST(ButtonImages, EveryImageButtonShowsAnImageAtScaleOneAndTwo)
     EXPECT_TRUE(kav::buttonImage(QStringLiteral("no_such_image")).isNull());
 }
 
+// Screen readers announce the image buttons by their hints, not by the symbols of their captions.
+TEST(ButtonImages, ImageButtonsAreNamedByTheirHints)
+{
+    auto f = startedForm();
+    for (const char *name : {"SB_ConnectDRV", "SB_DisconnectDRV", "SB_LocalToClip", "SB_CopyLocalPath",
+                             "SB_HostToClip", "SB_CopyRemotePath", "SB_LeftRight", "SB_RightLeft"}) {
+        auto *button = f->findChild<QToolButton *>(QLatin1String(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_FALSE(button->toolTip().isEmpty()) << name;
+        EXPECT_EQ(button->accessibleName(), button->toolTip()) << name;
+    }
+}
+
 TEST(Help, F1AndTheHelpButtonsAskForHelpInEveryWindow)
 {
     auto f = startedForm();
@@ -141,6 +174,41 @@ TEST(Help, F1AndTheHelpButtonsAskForHelpInEveryWindow)
     connect->findChild<QPushButton *>(QStringLiteral("BB_Help"))->click();
     EXPECT_EQ(f->helps, 3);
     connect->reject();
+    // Each asks for its own page: the main window's, then the connect dialog's twice.
+    ASSERT_EQ(f->pages.size(), 3);
+    EXPECT_EQ(f->pages[0].fileName() + '#' + f->pages[0].fragment(), QStringLiteral("start.html#TMainForm"));
+    for (int i : {1, 2})
+        EXPECT_EQ(f->pages[i].fileName() + '#' + f->pages[i].fragment(), QStringLiteral("connect.html#TConnectForm"));
+}
+
+// Every window of the program has a page of the manual, and the place named on it exists.
+TEST(Help, EveryWindowHasItsOwnPageOfTheManual)
+{
+    auto f = startedForm();
+    const QUrl manual = f->manualPage();
+    ASSERT_TRUE(QFileInfo(manual.toLocalFile()).isFile());
+    kav::ListsBridge &lists = f->lists();
+    const QList<QWidget *> windows{f.get(), f->connectForm(), &lists.queueForm(), &lists.localBookmarks(),
+                                   &lists.hostBookmarks(), &lists.toolsForm(), &lists.findLocal(),
+                                   &lists.findHost(), f->viewForm(), f->printForm(),
+                                   f->logForm(), &f->transfers().transferWindow()};
+    QSet<QString> topics;
+    for (QWidget *w : windows) {
+        SCOPED_TRACE(w->metaObject()->className());
+        const QString topic = kav::helpTopicOf(w);
+        ASSERT_FALSE(topic.isEmpty());
+        topics << topic;
+        const QUrl page = kav::helpPageFor(w, manual);
+        ASSERT_NE(page, manual) << topic.toStdString();
+        QFile file(page.toLocalFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << page.toString().toStdString();
+        EXPECT_TRUE(file.readAll().contains(("id=\"" + page.fragment() + "\"").toUtf8())) << topic.toStdString();
+    }
+    EXPECT_GE(topics.size(), 8);
+    // A manual without the page opens at its contents.
+    QTemporaryDir bare;
+    const QUrl contents = QUrl::fromLocalFile(bare.filePath(QStringLiteral("index.html")));
+    EXPECT_EQ(kav::helpPageFor(f->connectForm(), contents), contents);
 }
 
 TEST(Help, ThePageOpensInTheBrowserNamedByTheDesktop)

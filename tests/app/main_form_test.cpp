@@ -1,8 +1,11 @@
 // The main window offscreen: its controls, start-up, the log, the toggles, new
 // instance, desktop shortcut and shut-down.
+#include "app/about_form.h"
 #include "app/log_form.h"
 #include "app/main_form.h"
 #include "app/message_log.h"
+#include "app/transfer_bridge.h"
+#include "transfer/trans_form.h"
 #include "ui_main_form.h"
 
 #include "config/connect_form.h"
@@ -11,6 +14,9 @@
 #include "app/settings_bridge.h"
 #include "config/ascii_extensions.h"
 #include "platform/ini_file.h"
+#include "platform/cp949.h"
+#include "platform/local_path.h"
+#include "ftp/transcript.h"
 #include "transfer/type_choice.h"
 #include "platform/settings_dir.h"
 #include "viewers/view_form.h"
@@ -28,6 +34,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QListView>
@@ -76,6 +83,8 @@ public:
     QList<QStringList> started;   // program first, then the arguments
 
     void saveConfiguration() override { ++saves; }
+    QStringList notices;   // desktop notices: summary, then body
+    void showDesktopNotice(const QString &summary, const QString &body) override { notices << summary << body; }
     bool transferOrPrintShowing() const override { return transferShowing; }
 
 protected:
@@ -422,6 +431,34 @@ TEST(MainFormLog, MessageListEmptiesAtEightyLines)
     EXPECT_EQ(view->model()->index(1, 0).data().toString(), QStringLiteral("[H] - <b>x</b>"));
 }
 
+// A command naming a local file whose name is code page 949 (its bytes escaped, as the
+// session gets them) reads as the panes show the name, in the list and in the log window.
+TEST(MainFormLog, NamesOfNoUtf8ReadAsThePanesShowThem)
+{
+    auto f = startedForm();
+    kav::MessageLog &log = f->messages();
+    f->RBlogwndClick();
+    kav::TLogForm *window = f->logForm();
+    f->clearMessages();
+    struct Case {
+        QByteArray nameBytes;
+        QString shown;
+    };
+    const QList<Case> cases = {
+        {kav::cp949::encode(u"한글.txt"), QStringLiteral("한글.txt")},
+        {QByteArray("\xff\xfe.bin"), QStringLiteral("\\xFF\\xFE.bin")},
+        {QStringLiteral("보통.txt").toUtf8(), QStringLiteral("보통.txt")},
+    };
+    for (const Case &c : cases) {
+        const QString name = kav::localpath::decode(c.nameBytes);
+        f->AppendLog(kav::transcriptLine(kav::TranscriptSide::Local, QStringLiteral("STOR /자료/") + name));
+        EXPECT_EQ(log.texts().last(), QStringLiteral("[L] - STOR /자료/") + c.shown);
+        EXPECT_TRUE(window->memo()->toPlainText().endsWith(QStringLiteral("[L] - STOR /자료/") + c.shown))
+            << window->memo()->toPlainText().toStdString();
+    }
+    window->close();
+}
+
 TEST(MainFormLog, TheListShowsNewLinesOnceAFrameAndEveryLineAtTheEnd)
 {
     auto f = startedForm();
@@ -670,6 +707,37 @@ TEST(MainFormButtons, AboutFromHeaderPanesAndButton)
     EXPECT_EQ(f->modals, 4);
     EXPECT_TRUE(f->modalTexts.contains(QStringLiteral("Kavrin")));
     EXPECT_TRUE(f->modalTexts.contains(QStringLiteral("Version 2.2")));
+}
+
+// Alt+F4 over About: the Alt alone must not close it (F4 would then reach the main
+// window), and the F4 that follows closes only About.
+TEST(MainFormButtons, AboutClosesOnAKeyThatIsNotAModifier)
+{
+    TestForm main;
+    main.show();
+    struct Row {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool closes;
+    };
+    const Row rows[] = {
+        {Qt::Key_Alt, Qt::AltModifier, false},   {Qt::Key_Shift, Qt::ShiftModifier, false},
+        {Qt::Key_Control, Qt::ControlModifier, false}, {Qt::Key_Meta, Qt::MetaModifier, false},
+        {Qt::Key_AltGr, Qt::NoModifier, false},  {Qt::Key_CapsLock, Qt::NoModifier, false},
+        {Qt::Key_F4, Qt::AltModifier, true},     {Qt::Key_Space, Qt::NoModifier, true},
+        {Qt::Key_A, Qt::ShiftModifier, true},    {Qt::Key_Escape, Qt::NoModifier, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(QKeySequence(row.key).toString().toStdString());
+        kav::TAboutForm about(&main);
+        about.show();
+        QSignalSpy finished(&about, &QDialog::finished);
+        QKeyEvent press(QEvent::KeyPress, row.key, row.modifiers);
+        QApplication::sendEvent(&about, &press);
+        EXPECT_EQ(about.isVisible(), !row.closes);
+        EXPECT_EQ(finished.count(), row.closes ? 1 : 0);
+        EXPECT_TRUE(main.isVisible());
+    }
 }
 
 TEST(MainFormClose, RefusedWhileATransferWindowShows)
@@ -953,4 +1021,49 @@ TEST(Program, OptionsLogFileAndTermination)
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
+}
+
+// A transfer that took long and ended while the user worked in another window is told on
+// the desktop with its outcome; a short one, or one watched to its end, is not.
+TEST(MainFormNotice, ALongTransferEndingUnseenIsToldOnTheDesktop)
+{
+    TestForm f;
+    f.show();
+    f.activateWindow();
+    kavtest::waitUntil([&] { return f.isActiveWindow(); }, 2000);
+    f.LongWorkMs = 200;
+    QWidget elsewhere;
+    QDialog &transfer = f.transfers().transferWindow();
+    struct Row {
+        const char *what;
+        int takesMs;
+        bool away;
+        bool told;
+    };
+    const Row rows[] = {
+        {"long, unseen", 300, true, true},
+        {"short, unseen", 0, true, false},
+        {"long, watched", 300, false, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        f.notices.clear();
+        transfer.show();
+        if (row.away) {
+            elsewhere.show();
+            elsewhere.activateWindow();
+            kavtest::waitUntil([&] { return !f.isActiveWindow(); }, 2000);
+        } else {
+            f.activateWindow();
+            kavtest::waitUntil([&] { return f.isActiveWindow(); }, 2000);
+        }
+        QTest::qWait(row.takesMs);
+        emit f.session().transcript(kav::TranscriptSide::Host, QStringLiteral("226 Transfer complete."));
+        transfer.hide();
+        if (row.told)
+            EXPECT_EQ(f.notices, (QStringList{QStringLiteral("전송이 끝났습니다"), QStringLiteral("226 Transfer complete.")}));
+        else
+            EXPECT_TRUE(f.notices.isEmpty());
+        elsewhere.hide();
+    }
 }

@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QListWidget>
+#include <QPainter>
 #include <QTimer>
 #include "qt_printers.h"
 
@@ -30,6 +31,8 @@ QByteArray line(const QByteArray &perm, const QByteArray &name)
 }
 
 using kavtest::PaneUi;
+
+ScriptedDialogs &scripted() { return static_cast<ScriptedDialogs &>(dialogs()); }
 
 struct Pane : kavtest::WiredSession {
     Pane()
@@ -80,6 +83,65 @@ void serve(ReplyPeer &peer, const QByteArray &pwd, const QList<QByteArray> &list
 
 } // namespace
 
+// Dark pixels of `image` inside `area` (device-independent coordinates).
+int inkIn(const QImage &image, const QRect &area)
+{
+    const qreal dpr = image.devicePixelRatio();
+    const QRect px(QPoint(int(area.left() * dpr), int(area.top() * dpr)), area.size() * dpr);
+    int ink = 0;
+    for (int y = std::max(0, px.top()); y <= std::min(image.height() - 1, px.bottom()); ++y)
+        for (int x = std::max(0, px.left()); x <= std::min(image.width() - 1, px.right()); ++x)
+            ink += qGray(image.pixel(x, y)) < 160;
+    return ink;
+}
+
+// A row shows its whole name: descenders ("jpg", "_") and the final consonants of Hangul
+// ("문서") are not cut, whatever the font's size and the screen's scale.
+TEST(HostPane, RowsHoldTheWholeNameAtEveryScale)
+{
+    Pane p;
+    const QStringList names{QStringLiteral("photo.jpg"), QStringLiteral("문서"), QStringLiteral("a_b_q"),
+                            QStringLiteral("뷁 갉 jpg_")};
+    for (const QString &name : names)
+        p.files.addItem(name);
+    for (int pixels : {11, 12, 13, 16, 20, 24}) {
+        for (qreal scale : {1.0, 2.0}) {
+            SCOPED_TRACE(pixels);
+            SCOPED_TRACE(scale);
+            QFont font(QStringLiteral("굴림체"));
+            font.setPixelSize(pixels);
+            p.files.setFont(font);
+            p.files.resize(400, 300);
+            p.files.show();
+            p.files.doItemsLayout();
+            QCoreApplication::processEvents();
+            QImage shown(p.files.viewport()->size() * scale, QImage::Format_RGB32);
+            shown.setDevicePixelRatio(scale);
+            shown.fill(Qt::white);
+            p.files.viewport()->render(&shown);
+            for (int row = 0; row < names.size(); ++row) {
+                SCOPED_TRACE(names[row].toStdString());
+                const QRect cell = p.files.visualRect(p.files.model()->index(row, 0));
+                EXPECT_GE(cell.height(), kav::HostPane::rowHeight(font));
+                // The same name drawn with room to spare.
+                QImage free(QSize(400, 200) * scale, QImage::Format_RGB32);
+                free.setDevicePixelRatio(scale);
+                free.fill(Qt::white);
+                {
+                    QPainter painter(&free);
+                    painter.setFont(font);
+                    painter.setPen(Qt::black);
+                    painter.drawText(QRect(21, 50 + 1, 379, 100), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                                     names[row]);
+                }
+                const int whole = inkIn(free, QRect(21, 0, 379, 200));
+                ASSERT_GT(whole, 0);
+                EXPECT_EQ(inkIn(shown, cell.adjusted(21, 0, 0, 0)), whole);
+            }
+        }
+    }
+}
+
 TEST(HostPane, ListsFilesAndDirectoriesAfterLogin)
 {
     ReplyPeer peer(21);
@@ -98,6 +160,28 @@ TEST(HostPane, ListsFilesAndDirectoriesAfterLogin)
     // PORT names the control connection's own address.
     const QByteArray port = peer.commands.at(peer.commands.indexOf("LIST") - 1);
     EXPECT_TRUE(port.startsWith("PORT 127,0,0,1,")) << port.toStdString();
+}
+
+// A server that refuses active mode outright (netkit ftpd: 500 to PORT): the user is told
+// in a box to choose passive or automatic mode, and the way up stays in the list.
+TEST(HostPane, ARefusedActiveModeIsExplainedAndKeepsTheWayUp)
+{
+    for (const QByteArray &refusal : {QByteArray("500 Illegal PORT command.\r\n"),
+                                      QByteArray("501 Syntax error in parameters.\r\n")}) {
+        SCOPED_TRACE(refusal.toStdString());
+        ReplyPeer peer(21);
+        serve(peer, "/", {line("-rw-r--r--", "a.txt")});
+        peer.on("PORT", {refusal});
+        peer.on("EPRT", {refusal});
+        scripted().clear();
+        Pane p;
+        p.login();
+        EXPECT_EQ(p.dirNames(), QStringList{ParentEntry});
+        EXPECT_TRUE(p.fileNames().isEmpty());
+        EXPECT_EQ(scripted().messageTexts(), QStringList{ActiveModeRefusedText});
+        EXPECT_TRUE(ActiveModeRefusedText.contains(QStringLiteral("패시브 (PASV)")));
+        EXPECT_TRUE(ActiveModeRefusedText.contains(QStringLiteral("자동 (패시브 우선)")));
+    }
 }
 
 TEST(HostPane, ServerEncodingIsDetectedAndNamesGoBackAsTheyCame)
@@ -203,7 +287,7 @@ TEST(HostPane, RefusedPortOrListLeavesNothingOpen)
         p.login();
         EXPECT_FALSE(peer.commands.contains("LIST"));
         EXPECT_FALSE(p.session.dataTransferUnderWay());
-        EXPECT_EQ(p.dirs.count(), 0);
+        EXPECT_EQ(p.dirNames(), QStringList{ParentEntry});   // the way up stays
         EXPECT_TRUE(p.session.isConnected());
     }
     {

@@ -280,7 +280,10 @@ TEST(StoredLists, FiveHundredEntriesComeBackWhole)
 
 TEST(Tools, HowAnEntryStarts)
 {
-    const auto exists = [](const QString &p) { return p == QStringLiteral("/opt/My Tool/run") || p == QStringLiteral("/doc/보고서.pdf"); };
+    const auto exists = [](const QString &p) {
+        return p == QStringLiteral("/opt/My Tool/run") || p == QStringLiteral("/doc/보고서.pdf")
+            || p == QStringLiteral("/home/me/내 도구/인자 기록.sh");
+    };
     struct Case {
         QString text;
         bool openFile;
@@ -293,7 +296,19 @@ TEST(Tools, HowAnEntryStarts)
         {QStringLiteral("/usr/bin/xterm -e top"), false, QStringLiteral("/usr/bin/xterm"), {QStringLiteral("-e"), QStringLiteral("top")}},
         {QStringLiteral("\"/opt/My Tool/run\" \"a b\" c"), false, QStringLiteral("/opt/My Tool/run"),
          {QStringLiteral("a b"), QStringLiteral("c")}},
-        {QStringLiteral("editor 'x; rm -rf /'"), false, QStringLiteral("editor"), {QStringLiteral("'x;"), QStringLiteral("rm"), QStringLiteral("-rf"), QStringLiteral("/'")}},
+        // Single quotes group words as the shell groups them; nothing is run through a shell.
+        {QStringLiteral("editor 'x; rm -rf /'"), false, QStringLiteral("editor"), {QStringLiteral("x; rm -rf /")}},
+        {QStringLiteral("/bin/echo 'two  words' \"it's\" a\\ b \"q\\\"d\" '$HOME'"), false, QStringLiteral("/bin/echo"),
+         {QStringLiteral("two  words"), QStringLiteral("it's"), QStringLiteral("a b"), QStringLiteral("q\"d"),
+          QStringLiteral("$HOME")}},
+        {QStringLiteral("'/home/me/내 도구/인자 기록.sh' arg"), false, QStringLiteral("/home/me/내 도구/인자 기록.sh"),
+         {QStringLiteral("arg")}},
+        {QStringLiteral("'/it'\\''s/run' ''"), false, QStringLiteral("/it's/run"), {QString()}},
+        // Stored before paths were quoted: the longest run of words naming a file.
+        {QStringLiteral("/home/me/내 도구/인자 기록.sh arg two"), false, QStringLiteral("/home/me/내 도구/인자 기록.sh"),
+         {QStringLiteral("arg"), QStringLiteral("two")}},
+        // A quote left open starts nothing.
+        {QStringLiteral("/bin/echo 'open"), false, QString(), {}},
     };
     for (const Case &c : cases) {
         const ToolLaunch l = toolLaunch(c.text, exists);
@@ -301,6 +316,19 @@ TEST(Tools, HowAnEntryStarts)
         EXPECT_EQ(l.program, c.program) << c.text.toStdString();
         EXPECT_EQ(l.arguments, c.arguments) << c.text.toStdString();
     }
+}
+
+// The path put before the arguments in the argument box comes back as one word.
+TEST(Tools, QuotedPathsSplitBackToThemselves)
+{
+    for (const QString &path : {QStringLiteral("/usr/bin/xterm"), QStringLiteral("/home/me/내 도구/인자 기록.sh"),
+                                QStringLiteral("/it's here/a\"b"), QStringLiteral("/x/$HOME `id` \\n"),
+                                QStringLiteral("/tab\there"), QString()}) {
+        const auto words = shellWords(shellQuoted(path) + QStringLiteral(" arg"));
+        ASSERT_TRUE(words.has_value()) << path.toStdString();
+        EXPECT_EQ(*words, (QStringList{path, QStringLiteral("arg")})) << path.toStdString();
+    }
+    EXPECT_EQ(shellQuoted(QStringLiteral("/usr/bin/xterm")), QStringLiteral("/usr/bin/xterm"));
 }
 
 TEST(TypeLetters, ByExtensionAndIcon)

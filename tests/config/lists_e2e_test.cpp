@@ -29,8 +29,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QDropEvent>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,6 +42,8 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -831,4 +835,132 @@ TEST(LocalLists, ToolsStartProgramsWithAndWithoutArguments)
     tools.BB_RunClick();
     EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("셋|"); }, 5000))
         << readAll(d + QStringLiteral("/ran.txt")).toStdString();
+}
+
+// A tool in a folder with a blank, its arguments quoted as in a shell: the argument box
+// offers the path quoted, words in quotes arrive whole, and a tool that cannot start is
+// reported (the window stays open).
+TEST(LocalLists, ToolsWithBlanksStartAndAFailureIsReported)
+{
+    kavtest::ScratchDir scratch;
+    const QString d = q(scratch.path()) + QStringLiteral("/내 도구");
+    ASSERT_TRUE(QDir().mkpath(d));
+    const QString program = d + QStringLiteral("/인자 기록.sh");
+    write(program, "#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/ran.txt\"\n", true);
+    Window w;
+    TToolsForm &tools = w.lists().toolsForm();
+    ASSERT_EQ(tools.AddTool(program), AddOutcome::Added);
+    tools.LBtoolsClick();
+    tools.LB_ToolMark->setCurrentRow(0);
+    scripted().clear();
+    scripted().pushAccept(shellQuoted(program) + QStringLiteral(" 'two  words' \"it's\" arg"));
+    tools.BB_ArgumentClick();
+    ASSERT_FALSE(scripted().asked.empty());
+    EXPECT_EQ(scripted().asked.back().value, QLatin1Char('\'') + program + QLatin1Char('\''));
+    tools.LB_ToolMark->setCurrentRow(0);
+    tools.BB_RunClick();
+    EXPECT_TRUE(scripted().messageTexts().isEmpty()) << scripted().messageTexts().join('|').toStdString();
+    EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("two  words|it's|arg|"); }, 5000))
+        << readAll(d + QStringLiteral("/ran.txt")).toStdString();
+    QFile::remove(d + QStringLiteral("/ran.txt"));
+
+    // An entry stored unquoted before: the path with its blank still starts.
+    ASSERT_EQ(tools.AddTool(program + QStringLiteral(" old")), AddOutcome::Added);
+    tools.LBtoolsClick();
+    tools.LB_ToolMark->setCurrentRow(1);
+    tools.BB_RunClick();
+    EXPECT_TRUE(kavtest::waitUntil([&] { return readAll(d + QStringLiteral("/ran.txt")) == QStringLiteral("old|"); }, 5000))
+        << readAll(d + QStringLiteral("/ran.txt")).toStdString();
+
+    // A program that is not there: said so, and the window stays.
+    ASSERT_EQ(tools.AddTool(QStringLiteral("'") + d + QStringLiteral("/없는 도구.sh' arg")), AddOutcome::Added);
+    tools.LBtoolsClick();
+    tools.LB_ToolMark->setCurrentRow(2);
+    scripted().clear();
+    tools.BB_RunClick();
+    EXPECT_EQ(scripted().messageTexts(),
+              QStringList{QStringLiteral("도구 '") + d + QStringLiteral("/없는 도구.sh' 을(를) 실행할 수 없습니다.")});
+    EXPECT_TRUE(tools.isVisible());
+    tools.close();
+}
+
+// A search of many matches shows its results while it runs, ends with all of them sorted,
+// and Stop ends it at once. (Its speed is printed, not asserted.)
+TEST(LocalLists, FindFileShowsManyResultsAsTheyComeAndStopsAtOnce)
+{
+    kavtest::ScratchDir scratch;
+    const QString root = q(scratch.path());
+    constexpr int Folders = 40, PerFolder = 500;
+    for (int d = 0; d < Folders; ++d) {
+        const QString dir = root + QStringLiteral("/폴더%1").arg(d, 2, 10, QLatin1Char('0'));
+        ASSERT_TRUE(QDir().mkpath(dir));
+        for (int i = 0; i < PerFolder; ++i) {
+            QFile f(dir + QStringLiteral("/파일%1.txt").arg(i, 4, 10, QLatin1Char('0')));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+    }
+    Window w;
+    TFindLForm &find = w.lists().findLocal();
+    find.FormActivate();
+    find.CB_FindFile->setEditText(QStringLiteral("*.*"));
+    find.E_FindDir->setText(root);
+    find.CB_ExtendFind->setChecked(true);
+    find.show();
+
+    int shownWhileRunning = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (find.B_Stop->isEnabled())
+            shownWhileRunning = std::max(shownWhileRunning, find.LB_Result->count());
+    });
+    watch.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    find.B_RunClick();
+    const qint64 whole = clock.elapsed();
+    watch.stop();
+    std::printf("[ measured ] %d matches found in %lld ms\n", Folders * PerFolder, whole);
+    EXPECT_EQ(find.LB_Result->count(), Folders * PerFolder);
+    EXPECT_EQ(find.L_Finded->text(), QString::number(Folders * PerFolder));
+    EXPECT_GT(shownWhileRunning, 0) << "the list stayed blank until the end";
+    EXPECT_EQ(find.results().first(), root + QStringLiteral("/폴더00/파일0000.txt"));
+    EXPECT_EQ(find.results().last(), root + QStringLiteral("/폴더39/파일0499.txt"));
+
+    // Stop as soon as some results show: the walk ends at once, its results stay.
+    qint64 pressedAt = -1, endedAt = -1;
+    QObject::disconnect(&watch, nullptr, nullptr, nullptr);
+    find.LB_Result->clear();
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (pressedAt < 0 && find.B_Stop->isEnabled() && find.LB_Result->count() > 0) {
+            pressedAt = clock.elapsed();
+            QTest::mouseClick(find.B_Stop, Qt::LeftButton);
+        }
+    });
+    watch.start(5);
+    clock.restart();
+    find.B_RunClick();
+    endedAt = clock.elapsed();
+    watch.stop();
+    ASSERT_GE(pressedAt, 0);
+    std::printf("[ measured ] Stop answered in %lld ms\n", endedAt - pressedAt);
+    EXPECT_LT(find.LB_Result->count(), Folders * PerFolder);
+    EXPECT_GT(find.LB_Result->count(), 0);
+    EXPECT_TRUE(find.B_Run->isEnabled());
+    EXPECT_LT(endedAt - pressedAt, 1000) << "Stop was not answered";
+    find.reject();
+}
+
+// At its design size the queue window shows all three columns, the type one included.
+TEST(LocalLists, TheQueuesTypeColumnIsInSight)
+{
+    Window w;
+    TQueueForm &queue = w.lists().queueForm();
+    queue.show();
+    QCoreApplication::processEvents();
+    QHeaderView *header = queue.LV_Queue->header();
+    const int viewport = queue.LV_Queue->viewport()->width();
+    EXPECT_LE(header->sectionPosition(2) + header->sectionSize(2), viewport);
+    EXPECT_GE(header->sectionSize(2), 30);
+    EXPECT_GE(header->sectionSize(0), 100);
+    queue.close();
 }

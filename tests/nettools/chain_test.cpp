@@ -2,6 +2,7 @@
 // network namespaces (tests/fixtures/in-chain): this program runs in A,
 // R (198.18.100.1 / 198.19.113.1) routes, B answers on 198.19.113.2, .3 and .5.
 #include "fake_host.h"
+#include "unprivileged.h"
 #include "wait_until.h"
 
 #include "nettools/ping_form.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
@@ -21,6 +23,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 using namespace kav;
 
@@ -48,6 +52,14 @@ bool inRouter(const QStringList &command)
 // with real root, for the mapped root group inside a user namespace.
 bool allowPingSockets()
 {
+    // Already allowed for this group (a check rerun as an ordinary user cannot write it).
+    QFile current(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
+    if (current.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> range = current.readAll().simplified().split(' ');
+        const qint64 gid = ::getgid();
+        if (range.size() == 2 && range[0].toLongLong() <= gid && gid <= range[1].toLongLong())
+            return true;
+    }
     for (const char *range : {"0 2147483647\n", "0 0\n"}) {
         QFile f(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
         if (f.open(QIODevice::WriteOnly) && f.write(range) > 0 && f.flush())
@@ -79,10 +91,10 @@ std::unique_ptr<TPingForm> pingWindow(kavtest::FakeHost &host, int mode, const Q
     return f;
 }
 
-std::unique_ptr<TScanForm> scanWindow(kavtest::FakeHost &host)
+std::unique_ptr<TScanForm> scanWindow(kavtest::FakeHost &host, icmp::SocketKind kind = icmp::SocketKind::Raw)
 {
     auto f = std::make_unique<TScanForm>(host);
-    f->socketKind = icmp::SocketKind::Raw;
+    f->socketKind = kind;
     f->show();
     EXPECT_TRUE(kavtest::waitUntil([&] { return f->windowTitle().contains(QStringLiteral("로컬 IP")); }, 5000));
     f->NE_sa1->setText(QStringLiteral("198"));
@@ -134,6 +146,53 @@ TEST_F(Chain, EchoLayerOnPingAndRawSockets)
         r = s->send(ip("198.19.113.2"), 64, data, 3000);
         EXPECT_EQ(r.status, icmp::Success);
         EXPECT_EQ(r.address, ip("198.19.113.2"));
+    }
+}
+
+// A late "unreachable" for .4 that nobody read (the scanner was looking up a name) must
+// not fail the next echo: .5 is alive. With the ping socket ordinary users get, checked as
+// an ordinary user too, and with the raw socket where root may open one.
+TEST_F(Chain, ALateErrorLeftUnreadNeverFailsTheNextEcho)
+{
+    const QByteArray data(icmp::RequestSize, char(0xAA));
+    QList<icmp::SocketKind> kinds{icmp::SocketKind::Datagram};
+    if (::geteuid() == 0)
+        kinds << icmp::SocketKind::Raw;
+    for (icmp::SocketKind kind : kinds) {
+        SCOPED_TRACE(kind == icmp::SocketKind::Raw ? "raw socket" : "ping socket");
+        auto s = icmp::EchoSocket::open(kind);
+        ASSERT_TRUE(s);
+        for (int round = 0; round < 2; ++round) {
+            icmp::EchoReply r = s->send(ip("198.19.113.4"), 64, data, 300);
+            EXPECT_EQ(r.status, icmp::TimedOut);
+            ::usleep(1600 * 1000);   // the router's answer for .4 arrives; nobody reads it
+            r = s->send(ip("198.19.113.5"), 64, data, 3000);
+            EXPECT_EQ(r.status, icmp::Success) << icmp::statusText(r.status).toStdString();
+            EXPECT_EQ(r.address, ip("198.19.113.5"));
+        }
+    }
+    if (::geteuid() == 0) {
+        EXPECT_EQ(kavtest::rerunUnprivileged("Chain.ALateErrorLeftUnreadNeverFailsTheNextEcho"), 0);
+    }
+}
+
+// The scanner with the ping socket and names looked up: each cell by its own answer.
+TEST_F(Chain, ScannerOnThePingSocketWithNamesLookedUp)
+{
+    auto f = scanWindow(host, icmp::SocketKind::Datagram);
+    f->NE_sa4->setText(QStringLiteral("3"));
+    f->NE_ea4->setText(QStringLiteral("6"));
+    f->RB_Entire->setChecked(true);
+    f->CB_ResolveNames->setChecked(true);
+    // .4's late "unreachable" arrives while .5 and .6 are probed or their names looked up.
+    f->BB_runClick();
+    const QColor lime(Qt::green), white(Qt::white);
+    for (int n : {3, 5})
+        EXPECT_EQ(f->cellColour(n), lime) << n;
+    for (int n : {4, 6})
+        EXPECT_EQ(f->cellColour(n), white) << n;
+    if (::geteuid() == 0) {
+        EXPECT_EQ(kavtest::rerunUnprivileged("Chain.ScannerOnThePingSocketWithNamesLookedUp"), 0);
     }
 }
 

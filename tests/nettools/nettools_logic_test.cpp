@@ -15,6 +15,8 @@
 #include "platform/scripted_dialogs.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLocale>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,6 +29,7 @@
 #include <QCheckBox>
 #include <QMenu>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace kav;
@@ -535,4 +538,72 @@ TEST(ExecForm, OutputIsSavedPrintedAndRestyled)
     const QString text = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_TRUE(text.contains(QStringLiteral("b.txt"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("안녕.txt"))) << text.toStdString();
+}
+
+// Setting the clock waits for the system's time service, which may ask the user for
+// permission: the window keeps answering meanwhile, and the cancel ends the wait. The
+// service here is a stand-in on PATH that records its arguments and then waits; it always
+// ends well, so that nothing ever falls back to setting this machine's clock.
+TEST(ClockForm, SettingTheClockNeverBlocksTheWindowAndCanBeCancelled)
+{
+    QTemporaryDir bin;
+    const QString record = bin.filePath(QStringLiteral("asked"));
+    {
+        QFile fake(bin.filePath(QStringLiteral("timedatectl")));
+        ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+        fake.write("#!/bin/sh\necho \"$@\" >> '" + record.toUtf8() + "'\nexec sleep \"${FAKE_WAIT:-30}\"\n");
+        fake.close();
+        fake.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":/usr/bin:/bin");
+    struct Restore {
+        QByteArray path;
+        ~Restore()
+        {
+            qputenv("PATH", path);
+            qunsetenv("FAKE_WAIT");
+        }
+    } restore{oldPath};
+    // Only the stand-in may answer: a missing one would let the setter set the clock itself.
+    ASSERT_EQ(QStandardPaths::findExecutable(QStringLiteral("timedatectl")), bin.filePath(QStringLiteral("timedatectl")));
+    auto previous = setClockSetter(nullptr);   // the system's setter, with the stand-in service
+    struct Back {
+        std::unique_ptr<ClockSetter> &p;
+        ~Back() { setClockSetter(std::move(p)); }
+    } back{previous};
+
+    // The host's time is this machine's own: whatever happens, the clock would not move.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString day = QLocale::c().toString(now, QStringLiteral("ddd MMM")) + QLatin1Char(' ')
+        + QStringLiteral("%1").arg(now.date().day(), 2) + QLocale::c().toString(now, QStringLiteral(" HH:mm:ss yyyy"));
+    TClockForm clock(parseDaytime(day.toLatin1()));
+    clock.show();
+    scripted().clear();
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        ++ticks;
+        if (ticks == 20)
+            clock.BB_CancelSet->click();
+    });
+    tick.start(10);
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_TRUE(clock.BB_CancelSet->isHidden());
+    clock.SB_SetTime->click();
+    tick.stop();
+    EXPECT_GE(ticks, 20) << "the window did not answer while the clock was being set";
+    EXPECT_LT(waited.elapsed(), 10000) << "the cancel did not end the wait";
+    EXPECT_TRUE(clock.BB_CancelSet->isHidden());
+    EXPECT_TRUE(clock.SB_SetTime->isEnabled());
+    EXPECT_TRUE(scripted().messageTexts().isEmpty()) << "a cancel is not a failure to report";
+    QFile asked(record);
+    ASSERT_TRUE(asked.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(asked.readAll().startsWith("set-time "));
+
+    // A service that agrees at once: set, no box.
+    qputenv("FAKE_WAIT", "0");
+    clock.SB_SetTime->click();
+    EXPECT_TRUE(scripted().messageTexts().isEmpty());
 }

@@ -12,6 +12,7 @@
 #include "nettools/rexec_reply.h"
 #include "nettools/service_query.h"
 #include "platform/clock_setter.h"
+#include "platform/cp949.h"
 #include "platform/scripted_dialogs.h"
 
 #include <QComboBox>
@@ -89,6 +90,45 @@ TEST_F(Scripted, RexecRequestBytesStatusByteAndSplitOutput)
     EXPECT_EQ(peer.received(), "\0u\0p\0ls\0"s);
     EXPECT_EQ(f.messageLines(), (QStringList{QStringLiteral("☞ 원격실행 결과('ls')"), QStringLiteral("first line"),
                                              QStringLiteral("second"), QStringLiteral("☞ 원격실행 완료('ls')")}));
+}
+
+// Today's hosts answer in UTF-8, older Korean ones in code page 949: each answer is read
+// in the encoding it came in, for finger and remote execution alike.
+TEST_F(Scripted, KoreanAnswersInUtf8OrCodePage949)
+{
+    const QString korean = QStringLiteral("한글 줄 1");
+    struct Row {
+        const char *name;
+        QByteArray bytes;
+    };
+    const Row rows[] = {
+        {"UTF-8", korean.toUtf8()},
+        {"code page 949", cp949::encode(korean)},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        {
+            kavtest::BytePeer peer(79);
+            peer.acceptNext().wait(100).send(QByteArray("Login: kim\r\n" + row.bytes + "\r\n").toStdString()).close();
+            ASSERT_TRUE(peer.start());
+            host.reports.clear();
+            ServiceQueries(host).BB_FingerClick();
+            EXPECT_TRUE(peer.waitDone());
+            ASSERT_EQ(host.reports.size(), 1u) << host.log.join('\n').toStdString();
+            EXPECT_EQ(host.reports[0].lines, (QStringList{QStringLiteral("Login: kim"), korean}));
+        }
+        {
+            kavtest::BytePeer peer(512);
+            peer.acceptNext().wait(100).send(("\0"s + "ok\n") + QByteArray(row.bytes + "\n" + row.bytes).toStdString()).close();
+            ASSERT_TRUE(peer.start());
+            TExecForm f(host);
+            startExec(f);
+            EXPECT_TRUE(kavtest::waitUntil([&] { return !f.busy(); }, 5000));
+            EXPECT_TRUE(peer.waitDone());
+            EXPECT_EQ(f.messageLines(), (QStringList{QStringLiteral("☞ 원격실행 결과('ls')"), QStringLiteral("ok"), korean,
+                                                     korean, QStringLiteral("☞ 원격실행 완료('ls')")}));
+        }
+    }
 }
 
 TEST_F(Scripted, RexecRefusalShowsTheHostsTextThenCompletesAtTheClose)

@@ -50,9 +50,12 @@ TEST(FileDialogHelpers, WindowsFiltersBecomeQtFilters)
     struct Case {
         const char *windows, *qt;
     } cases[] = {
-        {"Programs|*.exe|All Files(*.*)|*.*", "Programs (*.exe);;All Files(*.*) (*.*)"},
+        {"Programs|*.exe|All Files(*.*)|*.*", "Programs (*.exe);;All Files (*.*)"},
         {"Text|*.txt;*.log", "Text (*.txt *.log)"},
-        {"Text files (*.txt)|*.txt", "Text files (*.txt) (*.txt)"},
+        {"Text files (*.txt)|*.txt", "Text files (*.txt)"},          // the patterns shown once
+        {"Text Files (*.TXT)|*.TXT", "Text Files (*.TXT)"},
+        {"Web (*.htm; *.html)|*.htm;*.html", "Web (*.htm *.html)"},
+        {"Text (*.txt)|*.log", "Text (*.txt) (*.log)"},                // other patterns than shown
         {"", ""},
         {"Everything", "Everything (*)"},       // a description without its pattern
         {"Images|*.bmp|", "Images (*.bmp)"},    // a trailing bar adds nothing
@@ -67,7 +70,7 @@ TEST(FileDialogHelpers, ProgramChoiceListsFilesWithoutExtension)
     struct Case {
         const char *windows, *qt;
     } cases[] = {
-        {"Programs|*.exe|All Files(*.*)|*.*", "Programs (*);;All Files(*.*) (*)"},
+        {"Programs|*.exe|All Files(*.*)|*.*", "Programs (*);;All Files (*)"},
         {"Programs|*.exe;*.com|Scripts|*.sh", "Programs (*);;Scripts (*.sh)"},
         {"", ""},
     };

@@ -51,3 +51,39 @@ TEST(WindowPlacement, CentresOverTheAnchorAndStaysOnTheScreen)
     keepOnScreen(&lost);
     EXPECT_TRUE(area.contains(QRect(lost.pos(), lost.size())));
 }
+
+// A window wider and taller than the screen, even at its least size (a wide window at a
+// large scale), is brought onto the screen whole; its wanted size is what is kept.
+TEST(WindowPlacement, AWindowLargerThanTheScreenIsFittedAndKeepsItsWantedSize)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        const char *what;
+        bool fixed;
+    };
+    for (const Case c : {Case{"least size too large", false}, Case{"fixed size too large", true}}) {
+        QWidget window;
+        const QSize wanted(area.width() + 240, area.height() + 120);
+        if (c.fixed)
+            window.setFixedSize(wanted);
+        else
+            window.setMinimumSize(wanted);
+        window.resize(wanted);
+        kav::fitOnScreen(&window);
+        window.show();
+        const QRect frame = window.frameGeometry();
+        EXPECT_TRUE(area.contains(QRect(window.pos(), window.size()))) << c.what;
+        EXPECT_LE(frame.width(), area.width()) << c.what;
+        EXPECT_EQ(kav::sizeToKeep(&window), wanted) << c.what;
+        // Once the user sizes it, that size is kept.
+        if (!c.fixed) {
+            window.setMinimumSize(100, 100);
+            window.resize(window.width() - 10, window.height() - 10);
+            EXPECT_EQ(kav::sizeToKeep(&window), window.size()) << c.what;
+        }
+    }
+    QWidget small;
+    small.resize(200, 100);
+    kav::fitOnScreen(&small);
+    EXPECT_EQ(kav::sizeToKeep(&small), QSize(200, 100));
+}

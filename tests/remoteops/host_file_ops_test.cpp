@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace kav;
 using kavtest::HostOps;
 using kavtest::ReplyPeer;
@@ -123,6 +125,41 @@ TEST(HostFileOps, DeleteReselectsByPositionOrLeavesARefusedSingleFile)
     h.ops->N_RDeleteClick();
     EXPECT_EQ(sentSince(peer, from), Sent{"DELE a.txt"});
     EXPECT_EQ(h.fileNames(), (QStringList{"a.txt", "b.txt"}));
+}
+
+// A rename that sent nothing (cancelled, unchanged, or onto a listed name) leaves no name
+// behind for a later refresh: the delete that follows selects the neighbour alone, so a
+// second Delete never offers a file the user did not pick.
+TEST(HostFileOps, AfterARenameThatSentNothingADeleteSelectsOnlyTheNeighbour)
+{
+    ReplyPeer peer(21);
+    const QByteArray abcd = fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt")
+        + fileLine("-rw-r--r--", "c.txt") + fileLine("-rw-r--r--", "d.txt");
+    serve(peer, abcd);
+    HostOps h;
+    h.login();
+    auto &d = HostOps::scripted();
+    const std::function<void()> nothingSent[] = {
+        [&d] { d.pushCancel(); },
+        [&d] { d.pushAccept(QStringLiteral("a.txt")); },   // unchanged
+        [&d] { d.pushAccept(QStringLiteral("d.txt")); },   // a listed name
+    };
+    for (const auto &answer : nothingSent) {
+        peer.onData("LIST", listing({abcd}));
+        h.pane->RBrefreshClick();
+        h.selectFiles({"a.txt"});
+        answer();
+        h.ops->N_RRenameClick();
+
+        // Then c.txt is deleted: the file now in its place is selected, and only it.
+        peer.on("DELE c.txt", {"250 Delete operation successful.\r\n"});
+        peer.onData("LIST", listing({fileLine("-rw-r--r--", "a.txt") + fileLine("-rw-r--r--", "b.txt")
+                                     + fileLine("-rw-r--r--", "d.txt")}));
+        h.selectFiles({"c.txt"});
+        d.pushButton(BtnYes);
+        h.ops->N_RDeleteClick();
+        EXPECT_EQ(h.selectedFiles(), QStringList{"d.txt"});
+    }
 }
 
 TEST(HostFileOps, AChangeOfDirectoryBetweenCommandsEndsTheLoop)

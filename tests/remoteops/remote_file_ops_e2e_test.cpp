@@ -36,6 +36,7 @@
 #include <QTemporaryDir>
 #include <QTableWidget>
 #include <QTimer>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -273,6 +274,57 @@ TEST_F(RemoteFileOpsE2e, ViewShowsEveryLineOfAKoreanTextFile)
     EXPECT_TRUE(leftInTemp().isEmpty()) << "a view stores nothing";
 }
 
+// pyftpdlib announces no size in its 150 reply: the listing's size stands in, so the
+// transfer window tells the real size and its gauge moves; an empty file gets the box,
+// not an empty viewer.
+TEST_F(RemoteFileOpsE2e, ViewUsesTheListedSizeWhenTheServerAnnouncesNone)
+{
+    QByteArray big;
+    for (int i = 0; big.size() < 300000; ++i)
+        big += "line " + QByteArray::number(i) + "\n";
+    writeFile(hostDir + QStringLiteral("/big.txt"), big);
+    writeFile(hostDir + QStringLiteral("/empty.txt"), QByteArray());
+    f->hostPaneOf()->RBrefreshClick();
+
+    selectHost(QStringLiteral("big.txt"));
+    QStringList sizes;
+    int highestGauge = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        kav::TTransForm &t = f->transfers().transferWindow();
+        if (t.isVisible()) {
+            const QString label = t.findChild<QLabel *>(QStringLiteral("L_Lsize"))->text();
+            if (!sizes.contains(label))
+                sizes << label;
+            highestGauge = std::max(highestGauge, t.gauge());
+        }
+        if (f->viewForm()->isVisible())
+            f->viewForm()->close();
+    });
+    watch.start(1);
+    f->form()->N_RView->trigger();
+    watch.stop();
+    EXPECT_EQ(sizes, QStringList{QString::number(big.size()) + QStringLiteral(" Bytes")});
+    EXPECT_GT(highestGauge, 0);
+
+    scripted().clear();
+    selectHost(QStringLiteral("empty.txt"));
+    bool viewerShown = false;
+    QObject::disconnect(&watch, nullptr, nullptr, nullptr);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (f->viewForm()->isVisible()) {
+            viewerShown = true;
+            f->viewForm()->close();
+        }
+    });
+    watch.start(1);
+    f->form()->N_RView->trigger();
+    watch.stop();
+    EXPECT_FALSE(viewerShown);
+    EXPECT_EQ(scripted().messageTexts(), QStringList{QStringLiteral("파일 'empty.txt'의 파일크기가 0 Byte 입니다.")});
+    EXPECT_TRUE(f->session().isConnected());
+}
+
 TEST_F(RemoteFileOpsE2e, EditSendsTheEditedFileBack)
 {
     f->profile().Editor = editorScript(QStringLiteral("for last; do :; done\nprintf 'added by the editor\\n' >> \"$last\""));
@@ -288,6 +340,41 @@ TEST_F(RemoteFileOpsE2e, EditSendsTheEditedFileBack)
     EXPECT_TRUE(newLog().contains(QStringLiteral("[L] - STOR /memo.txt"))) << newLog().toStdString();
     expectLocalPaneBack();
     EXPECT_TRUE(f->session().isConnected());
+}
+
+// The server's file changes only where the editor changed it: the copy goes and comes
+// back in image type, whatever the type controls say, so no line end is rewritten.
+TEST_F(RemoteFileOpsE2e, EditChangesOnlyWhatTheEditorChanged)
+{
+    f->profile().Editor = editorScript(QStringLiteral("for last; do :; done\nsed -i 's/second/SECOND/' \"$last\""));
+    struct Row {
+        const char *name;
+        QByteArray before, after;
+    };
+    const Row rows[] = {
+        {"crlf.txt", "first line\r\nsecond line\r\nthird\r\n", "first line\r\nSECOND line\r\nthird\r\n"},
+        {"lf.txt", "first line\nsecond line\nthird", "first line\nSECOND line\nthird"},
+        {"mixed.txt", "first\r\nsecond\nthird\r", "first\r\nSECOND\nthird\r"},
+    };
+    Ui::TMainForm &u = *f->form();
+    for (int mode = 0; mode < 2; ++mode) {   // the automatic type by extension, then ASCII chosen by hand
+        u.CB_AutoMode->setChecked(mode == 0);
+        if (mode == 1)
+            u.RB_ascii->click();
+        for (const Row &row : rows) {
+            SCOPED_TRACE(row.name);
+            SCOPED_TRACE(mode);
+            writeFile(hostDir + QLatin1Char('/') + QLatin1String(row.name), row.before);
+            f->hostPaneOf()->RBrefreshClick();
+            selectHost(QLatin1String(row.name));
+            scripted().clear();
+            scripted().pushButton(BtnYes);   // send it back
+            f->form()->N_REdit->trigger();
+            EXPECT_EQ(readFile(hostDir + QLatin1Char('/') + QLatin1String(row.name)), row.after);
+            EXPECT_TRUE(f->session().isConnected());
+        }
+    }
+    u.CB_AutoMode->setChecked(true);
 }
 
 TEST_F(RemoteFileOpsE2e, DecliningTheQuestionsSendsNothing)

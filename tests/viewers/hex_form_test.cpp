@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QTemporaryDir>
+#include <QTableWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using kav::ScriptedDialogs;
@@ -255,4 +257,45 @@ TEST_F(HexFormTest, PrintingPutsAnImageOfTheWindowOnThePrinter)
     const QByteArray bytes = out.readAll();
     EXPECT_TRUE(bytes.startsWith("%PDF"));
     EXPECT_TRUE(bytes.contains("/Image")) << "the page holds the window's image";
+}
+
+// Enter in the sector box goes to the sector and leaves the viewer open (닫기 is the
+// default button); the wheel moves the selected row a line, across sector edges.
+TEST_F(HexFormTest, EnterGoesToTheSectorAndTheWheelMovesALine)
+{
+    auto hex = open(file(QStringLiteral("three.bin"), counting(3 * 256)));
+    QLineEdit *edit = hex->form()->SE_CurSector->findChild<QLineEdit *>();
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("2"));
+    for (Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(edit, enter);
+        EXPECT_TRUE(hex->isVisible());
+        EXPECT_EQ(hex->result(), 0);
+        EXPECT_EQ(hex->currentSector(), 2);
+    }
+
+    QTableWidget *grid = hex->form()->SG_Hexcodes;
+    grid->setCurrentCell(14, 3);
+    auto wheel = [&](int delta) {
+        QWheelEvent e(QPointF(20, 20), grid->viewport()->mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid->viewport(), &e);
+    };
+    struct Turn {
+        int delta;
+        int row;
+        qint64 sector;
+    };
+    const Turn turns[] = {{-120, 15, 2}, {-120, 0, 3},   // down a line, then into the next sector
+                          {-120, 1, 3},  {120, 0, 3},    // and back up
+                          {120, 15, 2},  {-60, 15, 2},   // half a notch is not yet a line
+                          {-60, 0, 3},   {-120 * 20, 15, 3}};   // never past the last line
+    for (const Turn &t : turns) {
+        wheel(t.delta);
+        EXPECT_EQ(grid->currentRow(), t.row) << t.delta;
+        EXPECT_EQ(grid->currentColumn(), 3);
+        EXPECT_EQ(hex->currentSector(), t.sector) << t.delta;
+    }
 }

@@ -17,6 +17,15 @@
 
 using namespace kav;
 
+// The PDF's text layer as search and copy see it: words with their blanks.
+QString pdfPlainText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStandardPaths::findExecutable(QStringLiteral("pdftotext")), {pdf, QStringLiteral("-")});
+    EXPECT_TRUE(p.waitForFinished(30000));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
 QString pdfText(const QString &pdf)
 {
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
@@ -24,7 +33,7 @@ QString pdfText(const QString &pdf)
     QProcess p;
     p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     EXPECT_TRUE(p.waitForFinished(30000));
-    // Qt's embedded font subset gives the blank no text mapping; compare without blanks.
+    // The layout's own runs of blanks vary with the widths: compare without blanks.
     QString text = QString::fromUtf8(p.readAllStandardOutput());
     return text.remove(QLatin1Char(' ')).remove(QChar(1));
 }
@@ -120,6 +129,34 @@ TEST_F(LinePrintToPdf, EveryLineOfAKoreanFileInOrder)
         at = found + bare.size();
     }
     EXPECT_GE(text.count(QLatin1Char('\f')), 2) << "120 lines fill more than one page";
+
+    // Search and copy in the PDF find the lines as they were, blanks and all.
+    const QString plain = pdfPlainText(pdf);
+    EXPECT_FALSE(plain.contains(QChar(1)));
+    for (const QString &line : lines)
+        EXPECT_TRUE(plain.contains(line + QLatin1Char('\n'))) << line.toStdString();
+}
+
+// The gauge's percentage can be read over its filled part: light on the navy.
+TEST(PrintWindow, TheGaugesPercentageReadsOverTheFilledPart)
+{
+    TPrintForm form;
+    QProgressBar *gauge = form.form()->G_print;
+    for (int percent : {60, 100}) {
+        gauge->setValue(percent);
+        const QImage shot = gauge->grab().toImage();
+        // The middle of the bar, where the text is, all of it filled at these values.
+        const QRect middle(shot.width() / 2 - 20, 4, 40, shot.height() - 8);
+        int navy = 0, light = 0;
+        for (int y = middle.top(); y <= middle.bottom(); ++y)
+            for (int x = middle.left(); x <= middle.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                navy += c.blue() > 90 && c.red() < 60 && c.green() < 60;
+                light += qGray(c.rgb()) > 170;
+            }
+        EXPECT_GT(navy, middle.width() * middle.height() / 3) << percent;
+        EXPECT_GT(light, 10) << percent << "%: the text does not show on the navy";
+    }
 }
 
 TEST_F(LinePrintToPdf, CancelAfterTheThirdLineEndsTheJobWithThreeLines)
