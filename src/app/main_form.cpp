@@ -10,6 +10,7 @@
 #include "program_info.h"
 #include "settings_bridge.h"
 #include "lists_bridge.h"
+#include "sync_bridge.h"
 #include "local_bridge.h"
 #include "remote_bridge.h"
 #include "host_ops_bridge.h"
@@ -145,6 +146,7 @@ TMainForm::TMainForm(QWidget *parent)
     createRemoteFileOps(*this);
     wireHostFileOps(*this, *parts->hostFileOps);
     listsBridge = std::make_unique<ListsBridge>(*this);
+    syncBridge = std::make_unique<SyncBridge>(*this);
     wireControls();
     MainWindowParts tools;
     tools.window = this;
@@ -168,6 +170,7 @@ TMainForm::TMainForm(QWidget *parent)
 
 TMainForm::~TMainForm()
 {
+    syncBridge.reset();
     listsBridge.reset();
     delete splashWindow;
     // The panes and engines go while the controls they watch still exist.

@@ -21,6 +21,7 @@ namespace kav {
 
 class HostPane;
 class ListsBridge;
+class SyncBridge;
 class NetTools;
 class LocalPane;
 class MessageLog;
@@ -183,6 +184,7 @@ private:
     std::unique_ptr<SettingsBridge> settingsBridge;
     std::unique_ptr<TransferBridge> transferBridge;
     std::unique_ptr<ListsBridge> listsBridge;
+    std::unique_ptr<SyncBridge> syncBridge;
     TViewForm *viewWindow = nullptr;
     std::unique_ptr<WindowSizeHolder> viewSize;   // the viewer's size in the configuration
     std::unique_ptr<WindowSizeHolder> mainSize;   // this window's size in the configuration

@@ -94,9 +94,10 @@ void writeFirstRunValues(IniFile &ini, const LoginOptions &login, int localSplit
 namespace {
 
 // The connection options follow the eighth field of an IPADDRESS value: port,
-// data mode, security, trusted certificate fingerprint; the protocol is the
-// fourteenth field (the thirteenth is the host clock's zone offset, empty for
-// none), written only for a protocol other than FTP. A reader that knows only
+// data mode, security, trusted certificate fingerprint, and the server clock's
+// zone offset in minutes (written only when it is not 0); the protocol is the
+// fourteenth field, written only for a protocol other than FTP (the zone
+// offset's field then stays, empty for none). A reader that knows only
 // eight fields stops before them; a missing or unknown field means its default.
 const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
 const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
@@ -122,6 +123,9 @@ ConnectionOptions connectionFromFields(const QString &value)
         if (security == SecurityNames[i])
             c.Encryption = Security(i);
     c.TrustedCertificate = fieldOf(value, sep, 12).trimmed();
+    const int offset = fieldOf(value, sep, 13).trimmed().toInt(&ok);
+    if (ok && offset >= -MaxZoneOffset && offset <= MaxZoneOffset)
+        c.ZoneOffset = offset;
     return c;
 }
 
@@ -129,8 +133,10 @@ QStringList connectionFields(const ConnectionOptions &c)
 {
     QStringList fields{QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
                        c.TrustedCertificate};
+    if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp)
+        fields << (c.ZoneOffset != 0 ? QString::number(c.ZoneOffset) : QString());
     if (c.Kind != Protocol::Ftp)
-        fields << QString() << ProtocolNames[int(c.Kind)];
+        fields << ProtocolNames[int(c.Kind)];
     return fields;
 }
 

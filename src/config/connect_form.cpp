@@ -27,6 +27,7 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
     ui->setupUi(this);
     ftpToolTips[0] = ui->CB_DataMode->toolTip();
     ftpToolTips[1] = ui->CB_Security->toolTip();
+    ftpToolTips[2] = ui->E_ZoneOffset->toolTip();
     localPath = LocalPathField(ui->E_LocalPath);
     // A fixed dialog: a title bar without buttons (Escape still cancels).
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -48,6 +49,8 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
     ui->NE_Port->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), this));
     ui->NE_Port->installEventFilter(this);
+    ui->E_ZoneOffset->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[+-]?[0-9]{0,2}(:?[0-9]{0,2})?")), this));
 
     connect(ui->CB_HostName, &QComboBox::currentIndexChanged, this, [this] {
         if (!changingHostList)
@@ -145,7 +148,7 @@ void TConnectForm::setProfileFieldsEnabled(bool on)
 {
     const QList<QWidget *> fields = {ui->E_UserId, ui->E_Password, ui->E_RemotePath, ui->E_LocalPath,
                                      ui->E_editor, ui->CB_Anonymous, ui->CB_autosave, ui->CB_UseLastPath,
-                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security, ui->CB_Keyring};
+                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security, ui->CB_Keyring, ui->E_ZoneOffset};
     for (QWidget *field : fields)
         field->setEnabled(on);
     ui->CB_Protocol->setEnabled(on);
@@ -183,6 +186,11 @@ void TConnectForm::showProtocolControls()
     ui->CB_Security->setToolTip(ftp ? ftpToolTips[1] : hint);
     ui->L_DataMode->setEnabled(ftp);
     ui->L_Security->setEnabled(ftp);
+    // SFTP gives every time in UTC: the clock offset is for FTP's LIST lines.
+    ui->E_ZoneOffset->setEnabled(editable && ftp);
+    ui->L_ZoneOffset->setEnabled(ftp);
+    ui->E_ZoneOffset->setToolTip(ftp ? ftpToolTips[2]
+                                     : QStringLiteral("SFTP 서버는 파일 시각을 UTC로 알려 주므로 시차를 쓰지 않습니다."));
     ui->NE_Port->setToolTip(ftp ? QStringLiteral("접속할 호스트의 FTP 서버 포트번호 (기본 21)")
                                 : QStringLiteral("접속할 호스트의 SSH 서버 포트번호 (기본 22)"));
 }
@@ -245,6 +253,7 @@ void TConnectForm::showConnection(const ConnectionOptions &c)
     ui->NE_Port->setText(QString::number(c.Port));
     ui->CB_DataMode->setCurrentIndex(int(c.Mode));
     ui->CB_Security->setCurrentIndex(int(c.Encryption));
+    ui->E_ZoneOffset->setText(zoneOffsetText(c.ZoneOffset));
     showProtocolControls();
 }
 
@@ -258,6 +267,10 @@ ConnectionOptions TConnectForm::shownConnection() const
     c.Port = port > 0 && port <= 65535 ? port : defaultPort(c.Kind);
     c.Mode = DataMode(qBound(0, ui->CB_DataMode->currentIndex(), int(DataMode::Automatic)));
     c.Encryption = Security(qBound(0, ui->CB_Security->currentIndex(), int(Security::Tls)));
+    // The validator lets through only what could become an offset; a text
+    // still half written ("+") counts as none.
+    if (!parseZoneOffset(ui->E_ZoneOffset->text(), &c.ZoneOffset))
+        c.ZoneOffset = 0;
     return c;
 }
 

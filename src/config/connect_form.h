@@ -116,8 +116,8 @@ private:
     LocalPathField localPath;
     // The keyring entry of the profile whose fields are shown.
     QString shownKeyringEntry;
-    // The hints of the data connection and security boxes, shown for FTP.
-    QString ftpToolTips[2];
+    // The hints of the data connection, security and clock offset fields, shown for FTP.
+    QString ftpToolTips[3];
 };
 
 } // namespace kav

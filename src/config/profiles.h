@@ -39,6 +39,9 @@ struct ConnectionOptions {
     // SHA-256 fingerprint (hex) of a server certificate the user chose to trust
     // for this profile although it failed the check; empty: none.
     QString TrustedCertificate;
+    // The server clock's offset east of UTC in minutes, for the times of LIST
+    // lines, which name no zone (MLSD and MDTM are UTC already); 0 by default.
+    int ZoneOffset = 0;
     Protocol Kind = Protocol::Ftp;
     bool isDefault() const { return *this == ConnectionOptions{}; }
     bool operator==(const ConnectionOptions &) const = default;
@@ -89,6 +92,16 @@ struct LoginOptions {
     // Passwords go to the desktop's keyring instead of the file.
     bool KeyringPasswords = false;
 };
+
+// The largest offset a clock on this planet keeps from UTC, in minutes.
+inline constexpr int MaxZoneOffset = 14 * 60;
+
+// A zone offset as the user writes it: "+09:00", "-0530", "9", "-3:30" (hours,
+// or hours and minutes); empty means 0. False for anything else or beyond
+// 14 hours either way.
+bool parseZoneOffset(const QString &text, int *minutes);
+// "+09:00"; "" for 0, so an untouched field stays empty.
+QString zoneOffsetText(int minutes);
 
 // A number a user typed into a field: the field's default unless positive.
 inline int positiveOr(int value, int fallback) { return value > 0 ? value : fallback; }

@@ -241,6 +241,20 @@ bool removeDirectory(const QString &path)
     return bytes && !bytes->isEmpty() && ::rmdir(bytes->constData()) == 0;
 }
 
+bool setModified(const QString &path, const QDateTime &time)
+{
+    const auto bytes = encode(path);
+    if (!bytes || bytes->isEmpty() || !time.isValid())
+        return false;
+    const qint64 ms = time.toMSecsSinceEpoch();
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;   // the last read stays as it is
+    times[1].tv_sec = time_t(ms >= 0 ? ms / 1000 : (ms - 999) / 1000);
+    times[1].tv_nsec = long((ms - qint64(times[1].tv_sec) * 1000) * 1000000);
+    return ::utimensat(AT_FDCWD, bytes->constData(), times, 0) == 0;
+}
+
 QString currentDirectory()
 {
     QByteArray buffer(PATH_MAX, Qt::Uninitialized);
@@ -365,5 +379,40 @@ QList<Entry> directories(const QString &directory) { return listEntries(director
 QList<Entry> plainDirectories(const QString &directory) { return listEntries(directory, Keep::PlainDirectories); }
 
 QList<Entry> allEntries(const QString &directory) { return listEntries(directory, Keep::All); }
+
+QList<EntryFacts> entryFacts(const QString &directory, bool *readable)
+{
+    QList<EntryFacts> out;
+    if (readable)
+        *readable = false;
+    const auto dirBytes = encode(directory);
+    if (!dirBytes || dirBytes->isEmpty())
+        return out;
+    DIR *dir = ::opendir(dirBytes->constData());
+    if (!dir)
+        return out;
+    if (readable)
+        *readable = true;
+    const int dfd = ::dirfd(dir);
+    while (const dirent *e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st {};
+        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        EntryFacts f;
+        f.path = decode(QByteArrayView(e->d_name));
+        f.kind = S_ISREG(st.st_mode)   ? EntryFacts::Kind::File
+            : S_ISDIR(st.st_mode) ? EntryFacts::Kind::Directory
+            : S_ISLNK(st.st_mode) ? EntryFacts::Kind::Link
+                                  : EntryFacts::Kind::Other;
+        f.size = qint64(st.st_size);
+        f.modified = QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000,
+                                                    Qt::UTC);
+        out.append(std::move(f));
+    }
+    ::closedir(dir);
+    return out;
+}
 
 } // namespace kav::localpath

@@ -69,6 +69,9 @@ qint64 regularFileSize(const QString &path);
 bool remove(const QString &path);
 bool makeDirectory(const QString &path);
 bool removeDirectory(const QString &path);
+// Sets a file's modification time (a link's target's), e.g. to the host's
+// time after a download, so the copies compare equal afterwards.
+bool setModified(const QString &path, const QDateTime &time);
 
 // The process's current directory, whatever its bytes, and the way to change it.
 QString currentDirectory();
@@ -109,5 +112,16 @@ QList<Entry> directories(const QString &directory);
 QList<Entry> plainDirectories(const QString &directory);
 // Every entry, "." and ".." and hidden ones included, in the order the system gives.
 QList<Entry> allEntries(const QString &directory);
+
+// The entries of a directory with what a comparison needs of each, links not
+// followed: one system call a name, in the order the system gives, "." and
+// ".." left out. `readable` false when the directory could not be read.
+struct EntryFacts {
+    QString path;            // the name as a local path
+    enum class Kind { File, Directory, Link, Other } kind = Kind::Other;
+    qint64 size = 0;
+    QDateTime modified;
+};
+QList<EntryFacts> entryFacts(const QString &directory, bool *readable = nullptr);
 
 } // namespace kav::localpath

@@ -275,7 +275,8 @@ TEST(MainFormControls, MenusInOrderWithTheirCheckItems)
     EXPECT_EQ(menuTexts(f.N_RToggleModeGroup),
               (QStringList{"N_RSortByName", "N_RStayOnTop", "N_RDropFiles", "N_RAntiIdle"}));
     EXPECT_EQ(menuTexts(f.RDirMenu), (QStringList{"N_RMakeDirectory", "N_RDeleteDirectory", "N_RRenameDirectory",
-                                                  "-", "N_RDirectoryList", "N_RSpecifyadirectory"}));
+                                                  "-", "N_RDirectoryList", "N_RSpecifyadirectory", "-",
+                                                  "N_RSynchronize"}));
     EXPECT_EQ(menuTexts(f.LFileMenu),
               (QStringList{"N_LAddFilesTo>", "N_LUpload", "N_LDelete", "N_LRename", "N_LView", "N_LEdit",
                            "N_LPrint", "N_LHexview", "-", "N_LOpen", "N_LChangeAttribute", "N_LManualUpload",
@@ -283,7 +284,7 @@ TEST(MainFormControls, MenusInOrderWithTheirCheckItems)
                            "N_LSentenceCase", "N_LInvertSelection", "N_LTagwildcard"}));
     EXPECT_EQ(menuTexts(f.N_LAddFilesTo), (QStringList{"N_LAddQueue", "N_LAddBookmark", "N_LAddTool"}));
     EXPECT_EQ(menuTexts(f.LDirMenu), (QStringList{"N_LMakeDirectory", "N_LDeleteDirectory", "-",
-                                                  "N_LDirectoryList", "N_LSpecifyadirectory"}));
+                                                  "N_LDirectoryList", "N_LSpecifyadirectory", "-", "N_LSynchronize"}));
     for (QAction *a : {f.N_RSortByName, f.N_RStayOnTop, f.N_RDropFiles, f.N_RAntiIdle}) {
         EXPECT_TRUE(a->isCheckable()) << a->objectName().toStdString();
         EXPECT_FALSE(a->isChecked()) << a->objectName().toStdString();

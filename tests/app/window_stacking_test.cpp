@@ -64,6 +64,15 @@ public:
     }
     // Client windows from the bottom of the stack to its top.
     QList<quint32> stacking() { return windows(root, "_NET_CLIENT_LIST_STACKING"); }
+    // The root window carries `property`.
+    bool has(const char *property)
+    {
+        xcb_get_property_reply_t *r = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, root, atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0, 1), nullptr);
+        const bool there = r && r->type != XCB_ATOM_NONE;
+        free(r);
+        return there;
+    }
     bool managed() { return !windows(root, "_NET_SUPPORTING_WM_CHECK").isEmpty(); }
     bool keptOnTop(quint32 w) { return windows(w, "_NET_WM_STATE").contains(atom("_NET_WM_STATE_ABOVE")); }
     // `upper` is stacked above `lower`.
@@ -109,6 +118,12 @@ TEST(WindowStacking, EverySecondaryWindowShowsAboveTheMainWindowKeptOnTop)
     Desktop desk;
     ASSERT_TRUE(desk.ok()) << "no X display (run under fixtures/under-openbox)";
     ASSERT_TRUE(kavtest::waitUntil([&] { return desk.managed(); }, 10000)) << "no window manager on the display";
+    // The window manager claims the screen (the check above) before it is done starting:
+    // a window mapped in between may never be taken on. It has started once it has put up
+    // its list of windows and the work area.
+    ASSERT_TRUE(kavtest::waitUntil([&] { return desk.has("_NET_CLIENT_LIST_STACKING") && desk.has("_NET_WORKAREA"); },
+                                   10000))
+        << "the window manager did not finish starting";
 
     StackedForm f;
     f.show();

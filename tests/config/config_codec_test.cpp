@@ -252,14 +252,16 @@ TEST(ProfileLines, ConnectionOptionsAfterTheEighthField)
 // a port of its own takes its protocol's.
 TEST(ProfileLines, ProtocolAfterTheConnectionOptions)
 {
-    struct Row { const char *value; Protocol protocol; int port; DataMode mode; const char *written; };
+    struct Row { const char *value; Protocol protocol; int port; DataMode mode; int offset; const char *written; };
     const Row rows[] = {
-        {"h;u;;;;;;", Protocol::Ftp, 21, DataMode::Active, "h;u;;;;;;"},
-        {"h;u;;;;;;;22;active;plain;;;sftp", Protocol::Sftp, 22, DataMode::Active, "h;u;;;;;;;22;active;plain;;;sftp"},
-        {"h;u;;;;;;;;;;;;SFTP", Protocol::Sftp, 22, DataMode::Active, "h;u;;;;;;;22;active;plain;;;sftp"},
-        {"h;u;;;;;;;2222;passive;plain;;;sftp", Protocol::Sftp, 2222, DataMode::Passive, "h;u;;;;;;;2222;passive;plain;;;sftp"},
-        {"h;u;;;;;;;21;active;plain;;;ftp", Protocol::Ftp, 21, DataMode::Active, "h;u;;;;;;"},
-        {"h;u;;;;;;;2121;active;plain;;;gopher", Protocol::Ftp, 2121, DataMode::Active, "h;u;;;;;;;2121;active;plain;"},
+        {"h;u;;;;;;", Protocol::Ftp, 21, DataMode::Active, 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;22;active;plain;;;sftp", Protocol::Sftp, 22, DataMode::Active, 0, "h;u;;;;;;;22;active;plain;;;sftp"},
+        {"h;u;;;;;;;;;;;;SFTP", Protocol::Sftp, 22, DataMode::Active, 0, "h;u;;;;;;;22;active;plain;;;sftp"},
+        {"h;u;;;;;;;2222;passive;plain;;;sftp", Protocol::Sftp, 2222, DataMode::Passive, 0, "h;u;;;;;;;2222;passive;plain;;;sftp"},
+        {"h;u;;;;;;;22;active;plain;;540;sftp", Protocol::Sftp, 22, DataMode::Active, 540, "h;u;;;;;;;22;active;plain;;540;sftp"},
+        {"h;u;;;;;;;21;active;plain;;;ftp", Protocol::Ftp, 21, DataMode::Active, 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;-330;ftp", Protocol::Ftp, 21, DataMode::Active, -330, "h;u;;;;;;;21;active;plain;;-330"},
+        {"h;u;;;;;;;2121;active;plain;;;gopher", Protocol::Ftp, 2121, DataMode::Active, 0, "h;u;;;;;;;2121;active;plain;"},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.value);
@@ -267,6 +269,50 @@ TEST(ProfileLines, ProtocolAfterTheConnectionOptions)
         EXPECT_EQ(e.Connection.Kind, r.protocol);
         EXPECT_EQ(e.Connection.Port, r.port);
         EXPECT_EQ(e.Connection.Mode, r.mode);
+        EXPECT_EQ(e.Connection.ZoneOffset, r.offset);
+        EXPECT_EQ(profileValue(e), QString::fromUtf8(r.written));
+    }
+}
+
+TEST(ProfileLines, ZoneOffsetFieldAsTheUserWritesIt)
+{
+    struct Case {
+        const char *text;
+        bool ok;
+        int minutes;
+    } cases[] = {
+        {"", true, 0},       {"0", true, 0},         {"+09:00", true, 540}, {"9", true, 540},
+        {"-0530", true, -330}, {"-3:30", true, -210}, {"+14:00", true, 840}, {"+14:01", false, 0},
+        {"15", false, 0},    {"9:7", false, 0},      {"abc", false, 0},     {"+", false, 0},
+    };
+    for (const auto &c : cases) {
+        int m = 12345;
+        EXPECT_EQ(parseZoneOffset(QString::fromLatin1(c.text), &m), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(m, c.minutes) << c.text;
+            int back = 1;
+            EXPECT_TRUE(parseZoneOffset(zoneOffsetText(m), &back));
+            EXPECT_EQ(back, m);
+        }
+    }
+}
+
+// The zone offset is the thirteenth field, written only when it is not 0.
+TEST(ProfileLines, ZoneOffsetAfterTheConnectionOptions)
+{
+    struct Row { const char *value; int offset; const char *written; };
+    const Row rows[] = {
+        {"h;u;;;;;;;21;active;plain;;540", 540, "h;u;;;;;;;21;active;plain;;540"},
+        {"h;u;;;;;;;2121;passive;plain;;-330", -330, "h;u;;;;;;;2121;passive;plain;;-330"},
+        {"h;u;;;;;;;21;active;plain;;0", 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;900", 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;nine", 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;2121;passive;plain;", 0, "h;u;;;;;;;2121;passive;plain;"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.value);
+        const ProfileEntry e = profileFromValue(QStringLiteral("n"), QString::fromUtf8(r.value));
+        EXPECT_EQ(e.Connection.ZoneOffset, r.offset);
         EXPECT_EQ(profileValue(e), QString::fromUtf8(r.written));
     }
 }

@@ -327,6 +327,7 @@ TEST_F(ConnectFormTest, ProtocolChoiceByKeys)
     EXPECT_FALSE(ui().CB_DataMode->isEnabled());
     EXPECT_FALSE(ui().CB_Security->isEnabled());
     EXPECT_TRUE(ui().CB_DataMode->toolTip().contains("SFTP"));
+    EXPECT_FALSE(ui().E_ZoneOffset->isEnabled());
     EXPECT_EQ(ui().CB_DataMode->currentIndex(), int(DataMode::Passive));
 
     // A port of the user's own stays when the protocol changes.
