@@ -11,6 +11,7 @@
 #include "settings_bridge.h"
 #include "lists_bridge.h"
 #include "sync_bridge.h"
+#include "compare_bridge.h"
 #include "local_bridge.h"
 #include "remote_bridge.h"
 #include "host_ops_bridge.h"
@@ -147,6 +148,7 @@ TMainForm::TMainForm(QWidget *parent)
     wireHostFileOps(*this, *parts->hostFileOps);
     listsBridge = std::make_unique<ListsBridge>(*this);
     syncBridge = std::make_unique<SyncBridge>(*this);
+    new CompareBridge(*this);   // a child of the window: its menu items live as long
     wireControls();
     MainWindowParts tools;
     tools.window = this;

@@ -22,6 +22,15 @@ void MainWindowSize::setWindowSize(const QSize &size)
         fitOnScreen(w);
 }
 
+void MainWindowSize::setWindowPosition(const QPoint &position)
+{
+    QWidget *w = widget.window();
+    if (!w)
+        return;
+    w->move(position);
+    keepOnScreen(w);
+}
+
 namespace {
 
 // The height of one list of a two-list splitter, the other list taking the rest.

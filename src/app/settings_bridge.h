@@ -30,11 +30,14 @@ protected:
     QWidget &widget;
 };
 
-// The main window's size: a stored size larger than the screen shrinks to fit it.
+// The main window's size and place: a stored size larger than the screen shrinks to fit
+// it, and a stored place off every screen comes back onto one.
 class MainWindowSize : public WidgetSize {
 public:
     using WidgetSize::WidgetSize;
     void setWindowSize(const QSize &size) override;
+    std::optional<QPoint> windowPosition() const override { return widget.pos(); }
+    void setWindowPosition(const QPoint &position) override;
 };
 
 class SettingsBridge : public MainWindowSettings {

@@ -27,6 +27,14 @@ QVariant HostListModel::data(const QModelIndex &index, int role) const
         return e.name;
     if (role == KindRole)
         return int(e.kind);
+    if ((role == Qt::BackgroundRole || role == Qt::ToolTipRole) && !looks.isEmpty()) {
+        const auto look = looks.constFind(e.name);
+        if (look == looks.cend())
+            return {};
+        if (role == Qt::ToolTipRole)
+            return look->hint.isEmpty() ? QVariant() : QVariant(look->hint);
+        return look->background.isValid() ? QVariant(look->background) : QVariant();
+    }
     return {};
 }
 
@@ -35,6 +43,15 @@ Qt::ItemFlags HostListModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+}
+
+void HostListModel::setLooks(QHash<QString, RowLook> byName)
+{
+    if (looks.isEmpty() && byName.isEmpty())
+        return;
+    looks = std::move(byName);
+    if (!entries.isEmpty())
+        emit dataChanged(index(0), index(int(entries.size()) - 1), {Qt::BackgroundRole, Qt::ToolTipRole});
 }
 
 void HostListModel::reset(QList<RemoteEntry> all)

@@ -7,6 +7,8 @@
 #include "ftp/listing.h"
 
 #include <QAbstractListModel>
+#include <QColor>
+#include <QHash>
 #include <QItemSelectionModel>
 #include <QList>
 #include <QListView>
@@ -29,6 +31,15 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // How the rows of some names look beyond their name: a background and a
+    // hint (the comparison of the two panes). Kept by name, so a row keeps its
+    // look wherever a refresh or a sort puts it.
+    struct RowLook {
+        QColor background;
+        QString hint;
+    };
+    void setLooks(QHash<QString, RowLook> byName);
+
     qsizetype size() const { return entries.size(); }
     const RemoteEntry &at(qsizetype row) const { return entries.at(row); }
     // All entries at once (the view lays them out once).
@@ -38,6 +49,7 @@ public:
 
 private:
     QList<RemoteEntry> entries;
+    QHash<QString, RowLook> looks;
 };
 
 // The order of a sorted host list: names without regard to letter case,

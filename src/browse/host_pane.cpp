@@ -39,7 +39,9 @@ public:
     {
         const QRect r = option.rect;
         const bool selected = option.state & QStyle::State_Selected;
-        painter->fillRect(r, selected ? option.palette.highlight() : option.palette.base());
+        const QVariant tint = index.data(Qt::BackgroundRole);
+        painter->fillRect(r, selected ? option.palette.highlight()
+                                      : tint.isValid() ? QBrush(tint.value<QColor>()) : option.palette.base());
         const QPixmap icon = HostPane::iconOf(EntryKind(index.data(KindRole).toInt()));
         painter->drawPixmap(r.left() + 2, r.top(), icon);
         painter->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
@@ -216,6 +218,8 @@ void HostPane::clear()
     const QSignalBlocker block(w.CB_CurName);
     w.CB_CurName->clear();
     w.CB_CurName->setToolTip(QStringLiteral("현재 호스트 디렉토리명"));
+    if (listed)
+        listed();
 }
 
 void HostPane::applySorted(bool sorted)
@@ -287,6 +291,8 @@ void HostPane::RBrefreshClick()
             found.first()->setSelected(true);
         }
     }
+    if (listed)
+        listed();
 }
 
 void HostPane::N_RSortByNameClick()

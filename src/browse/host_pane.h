@@ -80,6 +80,8 @@ public:
     std::function<void(const QString &directory)> storeRemoteStartPath;
     // Shows the directory report; the viewer saves it as `fileName` in the local directory.
     std::function<void(const QString &caption, const QStringList &lines, const QString &fileName)> showReport;
+    // The lists show a new listing (or were emptied).
+    std::function<void()> listed;
 
     // The icons of the three entry kinds (red pixels are transparent when drawn).
     static QPixmap iconOf(EntryKind kind);

@@ -189,8 +189,11 @@ void Configuration::LoadConfiguration()
 
     useExtensions(readTransAscii(ini));
 
-    for (int i = 0; i < SizedWindowCount; ++i)
+    for (int i = 0; i < SizedWindowCount; ++i) {
         sizes[i]->setWindowSize(readWindowSize(ini, SizedWindow(i), sizes[i]->windowSize()));
+        if (const auto position = readWindowPosition(ini, SizedWindow(i)))
+            sizes[i]->setWindowPosition(*position);
+    }
 
     bookmarks->load(readLocalBookmarks(ini));
     toolList->load(readTools(ini));
@@ -468,8 +471,11 @@ void Configuration::SaveConfiguration()
 
     writeMainOptions(ini, main.mainOptions(), extensions.toStored());
     for (int w = 0; w < SizedWindowCount; ++w) {
-        if (sizes[w]->sizeSavable())
-            writeWindowSize(ini, SizedWindow(w), sizes[w]->windowSize());
+        if (!sizes[w]->sizeSavable())
+            continue;
+        writeWindowSize(ini, SizedWindow(w), sizes[w]->windowSize());
+        if (const auto position = sizes[w]->windowPosition())
+            writeWindowPosition(ini, SizedWindow(w), *position);
     }
 
     writeLocalBookmarks(ini, bookmarks->entries());

@@ -29,6 +29,7 @@
 #include "config/profiles.h"
 #include "config/stored_lists.h"
 
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -76,6 +78,10 @@ public:
     virtual void setWindowSize(const QSize &size) = 0;
     // False while minimized or maximized: the size is then not saved.
     virtual bool sizeSavable() const { return true; }
+    // Where the window's frame stands, for a window whose place is kept too (nothing for
+    // the others); putting it back keeps it on a screen.
+    virtual std::optional<QPoint> windowPosition() const { return std::nullopt; }
+    virtual void setWindowPosition(const QPoint &position) { (void)position; }
 };
 
 class Configuration : public ProfileStore {

@@ -264,6 +264,15 @@ QSize readWindowSize(const IniFile &ini, SizedWindow window, const QSize &curren
             ini.readInt(Config, stem + QStringLiteral("Height"), current.height())};
 }
 
+std::optional<QPoint> readWindowPosition(const IniFile &ini, SizedWindow window)
+{
+    const QString stem = sizeKeyStem(window);
+    const QString left = stem + QStringLiteral("Left"), top = stem + QStringLiteral("Top");
+    if (!ini.hasKey(Config, left) || !ini.hasKey(Config, top))
+        return std::nullopt;
+    return QPoint(ini.readInt(Config, left, 0), ini.readInt(Config, top, 0));
+}
+
 void writeLoginOptions(IniFile &ini, const SessionProfile &p)
 {
     ini.writeString(Login, QStringLiteral("HostName"), p.HostName);
@@ -336,6 +345,13 @@ void writeWindowSize(IniFile &ini, SizedWindow window, const QSize &size)
     const QString stem = sizeKeyStem(window);
     ini.writeInt(Config, stem + QStringLiteral("Height"), size.height());
     ini.writeInt(Config, stem + QStringLiteral("Width"), size.width());
+}
+
+void writeWindowPosition(IniFile &ini, SizedWindow window, const QPoint &position)
+{
+    const QString stem = sizeKeyStem(window);
+    ini.writeInt(Config, stem + QStringLiteral("Left"), position.x());
+    ini.writeInt(Config, stem + QStringLiteral("Top"), position.y());
 }
 
 void removeProfile(IniFile &ini, const QString &name)

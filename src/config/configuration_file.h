@@ -5,6 +5,7 @@
 #include "config/profiles.h"
 
 #include <QList>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -57,6 +58,9 @@ LoginOptions readLoginOptions(const IniFile &ini);
 MainOptions readMainOptions(const IniFile &ini, const MainOptions &current);
 QString readTransAscii(const IniFile &ini);
 QSize readWindowSize(const IniFile &ini, SizedWindow window, const QSize &current);
+// Where the window stood (<stem>Left, <stem>Top, beside its size): nothing when the file
+// does not say, as in files of the first format.
+std::optional<QPoint> readWindowPosition(const IniFile &ini, SizedWindow window);
 
 // LOGIN keys, the IPADDRESS line and (withPassword) where the password is:
 // scrambled in PASSWORD, or an empty PASSWORD value and its KEYRING marker.
@@ -73,6 +77,7 @@ void writeLoginOptions(IniFile &ini, const SessionProfile &profile);
 void writeProfileLine(IniFile &ini, const ProfileEntry &entry);
 void writeMainOptions(IniFile &ini, const MainOptions &options, const QString &transAscii);
 void writeWindowSize(IniFile &ini, SizedWindow window, const QSize &size);
+void writeWindowPosition(IniFile &ini, SizedWindow window, const QPoint &position);
 // IPADDRESS/name, PASSWORD/name, KEYRING/name and the name's QUEUE and RBOOKMARK keys.
 void removeProfile(IniFile &ini, const QString &name);
 

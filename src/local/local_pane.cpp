@@ -301,6 +301,8 @@ void LocalPane::fillFileList()
         item->setData(LocalPathRole, entry.path);
         item->setSizeHint(QSize(files->fontMetrics().horizontalAdvance(entry.display) + 24, 16));
     }
+    if (filesListed)
+        filesListed();
 }
 
 QString LocalPane::fullPathOf(const QString &name) const

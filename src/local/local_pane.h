@@ -91,6 +91,8 @@ public:
     QString fullPathOf(const QString &name) const;
     // After a login: the profile's last or start directory, when it exists.
     void enterStartDirectory(const SessionProfile &profile);
+    // The file list shows the current directory's files anew.
+    std::function<void()> filesListed;
     const QList<DriveTab> &driveTabs() const { return drives; }
 
     // ---- Work of other windows, handed on when they exist ----

@@ -125,7 +125,7 @@ QString helpTopicOf(const QWidget *window)
         {"TClockForm", "nettools.html"},  {"TViewForm", "viewers.html"},    {"THexForm", "viewers.html"},
         {"TIconForm", "viewers.html"},    {"TFileInfoForm", "viewers.html"}, {"TAboutForm", "viewers.html"},
         {"TPrintForm", "viewers.html"},   {"TTransForm", "transfer.html"},  {"TModeForm", "transfer.html"},
-        {"TChmodForm", "panes.html"},
+        {"TSyncForm", "transfer.html"},   {"TChmodForm", "panes.html"},
     };
     for (const QMetaObject *m = window ? window->metaObject() : nullptr; m; m = m->superClass()) {
         QLatin1StringView name(m->className());

@@ -276,7 +276,7 @@ TEST(MainFormControls, MenusInOrderWithTheirCheckItems)
               (QStringList{"N_RSortByName", "N_RStayOnTop", "N_RDropFiles", "N_RAntiIdle"}));
     EXPECT_EQ(menuTexts(f.RDirMenu), (QStringList{"N_RMakeDirectory", "N_RDeleteDirectory", "N_RRenameDirectory",
                                                   "-", "N_RDirectoryList", "N_RSpecifyadirectory", "-",
-                                                  "N_RSynchronize"}));
+                                                  "N_RSynchronize", "-", "N_Compare", "N_RCompareBy>"}));
     EXPECT_EQ(menuTexts(f.LFileMenu),
               (QStringList{"N_LAddFilesTo>", "N_LUpload", "N_LDelete", "N_LRename", "N_LView", "N_LEdit",
                            "N_LPrint", "N_LHexview", "-", "N_LOpen", "N_LChangeAttribute", "N_LManualUpload",
@@ -284,7 +284,8 @@ TEST(MainFormControls, MenusInOrderWithTheirCheckItems)
                            "N_LSentenceCase", "N_LInvertSelection", "N_LTagwildcard"}));
     EXPECT_EQ(menuTexts(f.N_LAddFilesTo), (QStringList{"N_LAddQueue", "N_LAddBookmark", "N_LAddTool"}));
     EXPECT_EQ(menuTexts(f.LDirMenu), (QStringList{"N_LMakeDirectory", "N_LDeleteDirectory", "-",
-                                                  "N_LDirectoryList", "N_LSpecifyadirectory", "-", "N_LSynchronize"}));
+                                                  "N_LDirectoryList", "N_LSpecifyadirectory", "-", "N_LSynchronize", "-", "N_Compare",
+                                                  "N_LCompareBy>"}));
     for (QAction *a : {f.N_RSortByName, f.N_RStayOnTop, f.N_RDropFiles, f.N_RAntiIdle}) {
         EXPECT_TRUE(a->isCheckable()) << a->objectName().toStdString();
         EXPECT_FALSE(a->isChecked()) << a->objectName().toStdString();
@@ -865,6 +866,52 @@ TEST(MainFormSettings, MainWindowSizeIsKeptAndFitsTheScreen)
     EXPECT_LE(large->width(), area.width());
     EXPECT_LE(large->height(), area.height());
     EXPECT_TRUE(area.contains(large->geometry())) << large->x() << "," << large->y();
+    // Saved again without the user resizing it, the size is still the one it wants: a small
+    // screen (or a large scale) does not make the next start on a large one small.
+    large->TMainForm::saveConfiguration();
+    kav::IniFile saved(path);
+    ASSERT_EQ(saved.load(), kav::IniFile::LoadResult::Loaded);
+    EXPECT_EQ(saved.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainWidth"), 0), 5000);
+    EXPECT_EQ(saved.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainHeight"), 0), 4000);
+}
+
+// The main window opens where it was left; a place no screen shows any more (a screen
+// taken away) brings it back onto the screen. Files without a place open it as before.
+TEST(MainFormSettings, MainWindowPlaceIsKeptAndStaysOnTheScreen)
+{
+    auto f = startedForm();
+    const QString path = kav::configurationFilePath();
+    f->resize(500, 400);
+    f->move(37, 41);
+    f->TMainForm::saveConfiguration();
+    kav::IniFile ini(path);
+    ASSERT_EQ(ini.load(), kav::IniFile::LoadResult::Loaded);
+    EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainLeft"), -1), 37);
+    EXPECT_EQ(ini.readInt(QStringLiteral("CONFIG"), QStringLiteral("MainTop"), -1), 41);
+    f.reset();
+
+    const auto started = [] {
+        auto w = std::make_unique<TMainForm>();
+        w->show();
+        EXPECT_TRUE(kavtest::waitUntil([&] { return w->firstActivated(); }, 5000));
+        return w;
+    };
+    EXPECT_EQ(started()->pos(), QPoint(37, 41));
+
+    ini.writeInt(QStringLiteral("CONFIG"), QStringLiteral("MainLeft"), 6000);
+    ini.writeInt(QStringLiteral("CONFIG"), QStringLiteral("MainTop"), -3000);
+    ASSERT_TRUE(ini.save());
+    {
+        auto away = started();
+        const QRect area = away->screen()->availableGeometry();
+        EXPECT_TRUE(area.contains(away->frameGeometry())) << away->x() << "," << away->y();
+    }
+
+    ini.removeKey(QStringLiteral("CONFIG"), QStringLiteral("MainLeft"));
+    ini.removeKey(QStringLiteral("CONFIG"), QStringLiteral("MainTop"));
+    ASSERT_TRUE(ini.save());
+    const QPoint placed = TMainForm().pos();   // where a new window puts itself
+    EXPECT_EQ(started()->pos(), placed);
 }
 
 TEST(MainFormSettings, FirstRunTreatsTextFilesAsTextAndKeepsTheList)
