@@ -6,7 +6,7 @@
 
 #include "browse/host_pane.h"
 #include "local/local_pane.h"
-#include "remotefs/ftp_fs.h"
+#include "composition.h"
 #include "sync/sync_runner.h"
 #include "transfer/trans_form.h"
 #include "transfer/transfer_engine.h"
@@ -44,7 +44,7 @@ private:
 };
 
 SyncBridge::SyncBridge(TMainForm &window)
-    : window(window), fs(std::make_unique<FtpFs>(window.session())),
+    : window(window),
       transfers(std::make_unique<EngineTransfers>(window))
 {
     // The directory menus of both panes lead to the window.
@@ -77,7 +77,12 @@ void SyncBridge::N_SynchronizeClick()
     f.activateWindow();
 }
 
-RemoteFs *SyncBridge::remoteFs() { return fs->connected() ? fs.get() : nullptr; }
+// The panes' own file system: whatever the profile in use speaks.
+RemoteFs *SyncBridge::remoteFs()
+{
+    RemoteFs &fs = window.sessionParts().fs;
+    return fs.connected() ? &fs : nullptr;
+}
 
 QString SyncBridge::profileName() const { return window.profile().HostName; }
 

@@ -10,7 +10,6 @@
 
 namespace kav {
 
-class FtpFs;
 class TMainForm;
 
 class SyncBridge : public SyncFormHost {
@@ -36,7 +35,6 @@ public:
 private:
     class EngineTransfers;
     TMainForm &window;
-    std::unique_ptr<FtpFs> fs;
     std::unique_ptr<EngineTransfers> transfers;
     TSyncForm *form = nullptr;   // owned by the main window
 };
