@@ -5,7 +5,7 @@
 namespace kav {
 
 SessionCore::SessionCore(ConnectWindow &window)
-    : flow(session, window)
+    : flow(session, window, ConnectFlow::Sftp{sftpFs, ftpFs, fs})
 {
 }
 

@@ -4,7 +4,9 @@
 // the tests build the same over stand-ins, so that both run the same wiring.
 //
 //   Session           the protocol (src/ftp), signals out, cancel in
-//   FtpFs             the remote file system over the session: what every pane uses
+//   FtpFs             the remote file system over the session
+//   SftpFs            the remote file system over SSH, for SFTP profiles
+//   ConnectionFs      the one the profile in use speaks: what every pane uses
 //   ConnectFlow       BB_ConnectClick and the rest, over a ConnectWindow
 //   ProfileList       the stored profiles that the connect dialog shows
 //   HostPane          the host lists, following the session's 257 replies
@@ -17,7 +19,9 @@
 #include "browse/host_pane.h"
 #include "config/profiles.h"
 #include "ftp/session.h"
+#include "remotefs/connection_fs.h"
 #include "remotefs/ftp_fs.h"
+#include "remotefs/sftp_fs.h"
 #include "remoteops/host_file_ops.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/transfer_engine.h"
@@ -34,7 +38,9 @@ struct SessionCore {
     explicit SessionCore(ConnectWindow &window);
 
     Session session;
-    FtpFs fs{session};
+    FtpFs ftpFs{session};
+    SftpFs sftpFs;
+    ConnectionFs fs{ftpFs};
     ConnectFlow flow;
     ProfileList profiles;
 };

@@ -7,10 +7,17 @@
 #include "platform/keyring.h"
 #include "platform/tls_socket.h"
 #include "platform/winsock.h"
+#include "remotefs/connection_fs.h"
+#include "remotefs/sftp_fs.h"
+#include "remotefs/ssh_config.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QObject>
 
 #include <algorithm>
+#include <optional>
 
 namespace kav {
 
@@ -55,11 +62,88 @@ QString refusedText(int port)
 {
     return QStringLiteral("호스트의 FTP 서버(%1/TCP)에 연결을 못했습니다.").arg(port);
 }
+
+// The user's own SSH set-up for the host a profile names, as OpenSSH takes
+// it from ~/.ssh/config: the real host name of an alias, the port and user
+// where the profile gives none of its own, the identity files (else the usual
+// ones) and the known_hosts file.
+SshLogin sshLoginFor(const SessionProfile &profile, const HostInput &input, const QString &password)
+{
+    const QString home = QDir::homePath();
+    const QString sshDir = home + QStringLiteral("/.ssh");
+    QString text;
+    QFile config(sshDir + QStringLiteral("/config"));
+    if (config.open(QIODevice::ReadOnly))
+        text = QString::fromUtf8(config.readAll());
+    const SshHostConfig c = resolveSshConfig(text, input.host, home, qEnvironmentVariable("USER"));
+    SshLogin l;
+    l.host = c.hostName.isEmpty() ? input.host : c.hostName;
+    // A port typed after the address wins, then the profile's own, then the config's.
+    if (input.port)
+        l.port = input.port;
+    else if (profile.Connection.Port != DefaultSftpPort || c.port == 0)
+        l.port = profile.Connection.Port;
+    else
+        l.port = c.port;
+    l.user = profile.UserId.isEmpty() ? c.user : profile.UserId;
+    l.password = password;
+    l.identityFiles = c.identityFiles;
+    if (l.identityFiles.isEmpty())
+        for (const char *name : {"id_ed25519", "id_ecdsa", "id_rsa"})
+            l.identityFiles << sshDir + QLatin1Char('/') + QLatin1String(name);
+    l.useAgent = !c.identitiesOnly;
+    l.knownHostsFile = c.userKnownHostsFiles.value(0, sshDir + QStringLiteral("/known_hosts"));
+    return l;
 }
 
-ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window)
-    : session(session), window(window)
+HostKeyQuestion questionOf(const SshHostKey &key, const SshLogin &login)
 {
+    HostKeyQuestion q;
+    q.host = login.port == DefaultSftpPort ? login.host
+                                           : QStringLiteral("[%1]:%2").arg(login.host).arg(login.port);
+    q.keyType = key.type;
+    q.fingerprint = key.fingerprint;
+    q.knownHostsFile = key.knownHostsFile;
+    q.changed = key.standing == SshHostKey::Standing::Changed;
+    return q;
+}
+}
+
+// From the connect to the end of the login: Stop ends the wait in progress.
+struct ConnectFlow::LoginWait {
+    ConnectFlow &flow;
+    explicit LoginWait(ConnectFlow &f) : flow(f) { flow.loginWaiting = true; }
+    ~LoginWait()
+    {
+        flow.loginWaiting = false;
+        flow.window.setStopEnabled(false);
+    }
+};
+
+ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window, const Sftp &fs)
+    : session(session), window(window), fs(fs)
+{
+    QObject::connect(&fs.sftp, &SftpFs::transcript, &fs.sftp,
+                     [&window](TranscriptSide side, const QString &text) {
+                         window.AppendLog(transcriptLine(side, text));
+                     });
+    // An SFTP session that ends by itself (the server gone, the connection
+    // broken) ends the window's session, once the handler under way has returned.
+    QObject::connect(&fs.sftp, &SftpFs::disconnected, &fs.sftp, [this] {
+        if (!sftpLoggedIn)
+            return;
+        sftpLoggedIn = false;
+        QMetaObject::invokeMethod(&this->fs.sftp, [this] { BB_DisconnectClick(); }, Qt::QueuedConnection);
+    });
+    this->fs.sftp.askPassphrase = [](const QString &keyFile, QString *passphrase) {
+        return dialogs().passwordQuery(nullptr, QStringLiteral("키 파일 암호"),
+                                       keyFile + QStringLiteral(" 의 암호를 입력하세요."), *passphrase);
+    };
+    this->fs.sftp.askPrompt = [](const QString &prompt, bool echo, QString *answer) {
+        const QString caption = QStringLiteral("SSH 인증");
+        return echo ? dialogs().inputQuery(nullptr, caption, prompt, *answer)
+                    : dialogs().passwordQuery(nullptr, caption, prompt, *answer);
+    };
     QObject::connect(&session, &Session::transcript, &session,
                      [&window](TranscriptSide side, const QString &text) {
                          window.AppendLog(transcriptLine(side, text));
@@ -128,7 +212,7 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         return;
     // The connect button stays enabled while the greeting is awaited; a second
     // connect then would orphan the connection being opened.
-    if (session.hasControlConnection())
+    if (session.hasControlConnection() || fs.sftp.connected() || loginWaiting)
         return;
     if (fromButton) {
         profile.HostIP.clear();
@@ -148,6 +232,15 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
     // A port written after the address ("host:2121", "[::1]:2121") is the
     // user's latest word and wins over the profile's.
     const HostInput input = splitHostInput(profile.HostIP);
+    if (profile.Connection.Kind == Protocol::Sftp) {
+        if (!input.valid) {
+            informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."));
+            return;
+        }
+        connectSftp(input, password);
+        return;
+    }
+    useProtocol(fs.ftp);
     QList<ws::SocketAddress> addresses;
     if (!input.valid || !ws::lookupHost(input.host, &addresses)) {
         informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."));
@@ -201,15 +294,7 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
     // the wait and Disconnect the session, and the time limit covers it.
     window.setConnectEnabled(false);
     window.setDisconnectEnabled(true);
-    struct LoginWait {
-        ConnectFlow &flow;
-        explicit LoginWait(ConnectFlow &f) : flow(f) { flow.loginWaiting = true; }
-        ~LoginWait()
-        {
-            flow.loginWaiting = false;
-            flow.window.setStopEnabled(false);
-        }
-    } loginWait(*this);
+    const LoginWait loginWait(*this);
     // Whatever ended the wait other than the server's word: the server's end
     // (already said, and the session ends by itself), the user's disconnect
     // (done), or Stop, which ends the attempt as a disconnect does.
@@ -347,9 +432,160 @@ void ConnectFlow::afterLogin(const QString &systemReply)
     window.refreshHostLists();
 }
 
+void ConnectFlow::connectSftp(const HostInput &input, const QString &typedPassword)
+{
+    SftpFs &sftp = fs.sftp;
+    SshLogin login = sshLoginFor(profile, input, typedPassword);
+    QList<ws::SocketAddress> addresses;
+    if (!ws::lookupHost(login.host, &addresses)) {
+        informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."));
+        return;
+    }
+    useProtocol(sftp);
+    tag = StopTag::Waiting;
+    loginDisconnected = false;
+    window.AppendLog(QStringLiteral("Connecting to ") + input.shown + QStringLiteral("  port ")
+                     + QString::number(login.port));
+    // From the connect to the end of the login Stop ends the wait in progress
+    // and Disconnect the attempt, as on FTP.
+    window.setStopEnabled(true);
+    window.setConnectEnabled(false);
+    window.setDisconnectEnabled(true);
+    const LoginWait loginWait(*this);
+    PumpMessages(1);
+
+    // A changed key is only shown once the connection is closed: nothing of
+    // the user's goes to that server.
+    std::optional<SshHostKey> changedKey;
+    sftp.hostKeyChanged = [&changedKey](const SshHostKey &key) { changedKey = key; };
+    sftp.judgeHostKey = [this, &login](const SshHostKey &key) {
+        switch (dialogs().hostKeyQuestion(nullptr, questionOf(key, login))) {
+        case HostKeyChoice::AcceptOnce:
+            return HostKeyVerdict::AcceptOnce;
+        case HostKeyChoice::AcceptAlways:
+            // The user's ~/.ssh may not exist yet: made as OpenSSH makes it.
+            if (const QString dir = QFileInfo(login.knownHostsFile).absolutePath(); !QDir(dir).exists()) {
+                QDir().mkpath(dir);
+                QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            }
+            return HostKeyVerdict::AcceptAlways;
+        case HostKeyChoice::Cancel:
+            break;
+        }
+        return HostKeyVerdict::Cancel;
+    };
+
+    const int limitMs = std::max(1, profile.Timeout) * 1000;
+    SftpFs::ConnectResult result = SftpFs::ConnectResult::ConnectFailed;
+    for (ws::SocketAddress address : addresses) {
+        address.port = quint16(login.port);
+        login.address = address;
+        result = sftp.connectTo(login, limitMs);
+        if (result != SftpFs::ConnectResult::ConnectFailed || tag == StopTag::Stopped || loginDisconnected)
+            break;
+    }
+    login.password.clear();
+    sftp.judgeHostKey = nullptr;
+    sftp.hostKeyChanged = nullptr;
+    if (loginDisconnected) {   // the user's disconnect: already done
+        useProtocol(fs.ftp);
+        return;
+    }
+
+    const auto failed = [&](const QString &box) {
+        useProtocol(fs.ftp);
+        window.AppendLog(QStringLiteral("Connection failed ") + profile.HostIP);
+        window.setConnectEnabled(true);
+        window.setDisconnectEnabled(false);
+        if (!box.isEmpty()) {
+            window.bringToFront();
+            informationBox(box);
+        }
+    };
+    if (tag == StopTag::Stopped || result == SftpFs::ConnectResult::Cancelled) {
+        tag = StopTag::Stopped;
+        failed({});
+        return;
+    }
+    switch (result) {
+    case SftpFs::ConnectResult::Connected:
+        break;
+    case SftpFs::ConnectResult::ConnectFailed:
+        tag = StopTag::Failed;
+        failed(QStringLiteral("호스트의 SFTP 서버(%1/TCP)에 연결을 못했습니다.").arg(login.port));
+        return;
+    case SftpFs::ConnectResult::HandshakeFailed:
+        tag = StopTag::Failed;
+        failed(QStringLiteral("SSH 연결을 만들지 못했습니다. 메시지 창을 확인하십시요."));
+        return;
+    case SftpFs::ConnectResult::HostKeyRefused:
+        tag = StopTag::Failed;
+        failed({});
+        if (changedKey) {
+            window.bringToFront();
+            dialogs().hostKeyQuestion(nullptr, questionOf(*changedKey, login));
+        }
+        return;
+    case SftpFs::ConnectResult::LoginRefused:
+        tag = StopTag::Failed;
+        failed(QStringLiteral("로그인 실패, 로그인 명과 비밀번호(또는 키)를 확인하십시요."));
+        return;
+    case SftpFs::ConnectResult::Cancelled:
+        return;
+    }
+
+    tag = StopTag::Connected;
+    sftpLoggedIn = true;
+    window.AppendLog(QStringLiteral("Connected to ") + input.shown + QStringLiteral("  port ")
+                     + QString::number(login.port));
+    window.enterLocalStartDirectory(profile);
+    window.loadHostLists(profile.HostName);
+    if (!sftp.connected())
+        return;
+    afterSftpLogin();
+}
+
+void ConnectFlow::afterSftpLogin()
+{
+    PumpMessages(5);
+    if (!fs.sftp.connected())
+        return;
+    const QString sessionTitle = profile.HostName + QStringLiteral(" (") + profile.HostIP
+        + QStringLiteral(", ") + profile.UserId + QStringLiteral(", SFTP)");
+    // Permissions are SFTP's own attributes: the mode command works on any server.
+    window.setUnixCommandsEnabled(true);
+    // SSH encrypts the whole session.
+    const QString lock = QStringLiteral(" \U0001F512");
+    window.setTitles(window.baseTitle() + QStringLiteral(" - ") + sessionTitle + lock, sessionTitle + lock);
+    const QString start = profile.UseLastPath ? profile.LastHostDir : profile.RemotePath;
+    if (!start.isEmpty())
+        fs.sftp.changeDirectory(start);
+    if (!fs.sftp.connected())
+        return;
+    if (profile.UseLastPath)
+        window.setSelectAfterRefresh(profile.LastHostFile);
+    window.refreshHostLists();
+}
+
+void ConnectFlow::useProtocol(RemoteFs &protocol)
+{
+    fs.connection.use(protocol);
+    window.showFtpControls(protocol.ftp() != nullptr);
+}
+
 void ConnectFlow::BB_DisconnectClick()
 {
-    session.hangUp();
+    if (loginWaiting)
+        loginDisconnected = true;
+    sftpLoggedIn = false;
+    if (fs.connection.protocol() == FsProtocol::Sftp) {
+        fs.sftp.hangUp();
+        // An idle window is FTP's, as before any SFTP profile was used.
+        if (!loginWaiting)
+            useProtocol(fs.ftp);
+    } else {
+        session.hangUp();
+    }
     window.saveConfiguration();
     window.resetSessionProfile();
     window.clearMessages();
@@ -365,6 +601,10 @@ void ConnectFlow::BB_DisconnectClick()
 void ConnectFlow::BB_StopClick()
 {
     tag = StopTag::Stopped;
+    if (fs.connection.protocol() == FsProtocol::Sftp) {
+        fs.sftp.cancel();
+        return;
+    }
     session.cancel();
     // During the greeting and the login, Stop ends the reply's wait too.
     if (loginWaiting)

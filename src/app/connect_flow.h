@@ -13,6 +13,13 @@
 namespace kav {
 
 class Session;
+class ConnectionFs;
+class RemoteFs;
+class SftpFs;
+struct HostInput;
+namespace ws {
+struct SocketAddress;
+}
 namespace tls {
 struct PeerCertificate;
 }
@@ -43,6 +50,9 @@ public:
     virtual QString baseTitle() const = 0;
     // Permission change and remote execution menu items (off for Windows servers).
     virtual void setUnixCommandsEnabled(bool on) = 0;
+    // The connection speaks FTP (true) or another protocol: FTP's own
+    // controls (transfer type, the ls -la report, anti-idle) follow.
+    virtual void showFtpControls(bool on) { (void)on; }
 
     // Re-read the host directory into the host pane (sends PWD and LIST).
     virtual void refreshHostLists() = 0;
@@ -70,8 +80,14 @@ enum class StopTag { Waiting = 0, Stopped = 1, Connected = 2, Failed = 3 };
 
 class ConnectFlow {
 public:
+    // The remote file systems: the window's connection and the two it can speak through.
+    struct Sftp {
+        SftpFs &sftp;
+        RemoteFs &ftp;
+        ConnectionFs &connection;
+    };
     // Routes the session's transcript and its disconnects to the window.
-    ConnectFlow(Session &session, ConnectWindow &window);
+    ConnectFlow(Session &session, ConnectWindow &window, const Sftp &fs);
 
     // fromButton: the connect button was pressed (the host dialog is shown);
     // false for the start-up auto-connect (the loaded profile is used as it is).
@@ -88,19 +104,28 @@ public:
     SessionProfile profile;
 
 private:
+    struct LoginWait;
     void logFailedConnect(const QString &box, bool toFront);
     // The password of this login: the profile's, else its keyring entry's, else
     // the user's answer in the login box. False when the user cancelled it.
     bool loginPassword(QString &password);
     void afterLogin(const QString &systemReply);
+    // The SFTP side of BB_ConnectClick: SSH connect, host key, login, SFTP.
+    void connectSftp(const HostInput &input, const QString &password);
+    void afterSftpLogin();
+    // The window's connection speaks through `protocol` from now on.
+    void useProtocol(RemoteFs &protocol);
     // The user's word on a certificate that failed the check or is not the one
     // this profile trusts.
     bool judgeCertificate(const tls::PeerCertificate &certificate);
 
     Session &session;
     ConnectWindow &window;
+    Sftp fs;
+    bool sftpLoggedIn = false;   // an SFTP session is up: its end ends the window's session
     StopTag tag = StopTag::Waiting;
     bool loginWaiting = false;   // from the connect to the end of the login
+    bool loginDisconnected = false;   // the user disconnected during that wait
 };
 
 } // namespace kav

@@ -87,7 +87,7 @@ TFindRForm &ListsBridge::findHost()
 
 bool ListsBridge::connected() const
 {
-    return window.session().isConnected();
+    return window.sessionParts().fs.connected();
 }
 
 QString ListsBridge::hostDirectory() const

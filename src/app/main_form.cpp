@@ -40,6 +40,7 @@
 #include "platform/window_stacking.h"
 #include "platform/winsock.h"
 
+#include <QMenu>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -139,7 +140,7 @@ TMainForm::TMainForm(QWidget *parent)
     };
     localPane->storeLocalStartPath = [this](const QString &dir) {
         // Only for a connected profile whose host pane shows a directory.
-        if (ftp->isConnected() && !hostPane->currentDirectory().isEmpty())
+        if (parts->fs.connected() && !hostPane->currentDirectory().isEmpty())
             connectDialog->setProfileStartPath(flow->profile.HostName, false, dir);
     };
 
@@ -413,7 +414,7 @@ void TMainForm::closeWhenIdle()
     // for past the grace time: the session manager kills a program that lingers,
     // and the settings matter more than the reply. Closing interrupts the wait.
     constexpr qint64 GraceMs = 500;
-    const bool waiting = ftp->dataTransferUnderWay() || ws::isBlocking();
+    const bool waiting = parts->fs.transferUnderWay() || ws::isBlocking();
     if (!shutDown && (transferOrPrintShowing() || (waiting && sinceTermination.elapsed() < GraceMs))) {
         QTimer::singleShot(20, this, &TMainForm::closeWhenIdle);
         return;
@@ -594,6 +595,7 @@ void TMainForm::closeEvent(QCloseEvent *event)
         setAcceptDrops(false);
         ftp->interruptWait();
         ftp->closeForExit();
+        parts->sftpFs.drop();
         ws::cleanup();
     }
     shutDown = true;
@@ -632,7 +634,7 @@ QString TMainForm::programPath() const
 
 bool TMainForm::isConnected() const
 {
-    return ftp->isConnected();
+    return parts->fs.connected();
 }
 
 void TMainForm::loadConfiguration()
@@ -718,6 +720,33 @@ void TMainForm::setUnixCommandsEnabled(bool on)
 {
     ui->N_RChangeMode->setEnabled(on);
     ui->N_RRexec->setEnabled(on);
+}
+
+void TMainForm::showFtpControls(bool on)
+{
+    // Greyed with a hint saying why, so that nobody looks for them in vain.
+    struct Control {
+        QObject *control;
+        const char *hint;
+    };
+    const Control controls[] = {
+        {ui->GB_TransMode, "SFTP는 파일을 바이트 그대로 주고받으므로 ASCII/Binary 전송 방식이 없습니다. "},
+        {ui->N_RDirectoryList, "SFTP 서버는 ls -la 목록을 보내지 않습니다. "},
+        {ui->N_RAntiIdle, "SFTP 접속에는 NOOP으로 연결을 유지하는 기능이 없습니다. "},
+    };
+    for (const Control &c : controls) {
+        if (!c.control->property("ftpToolTip").isValid())
+            c.control->setProperty("ftpToolTip", c.control->property("toolTip"));
+        const QString hint = on ? c.control->property("ftpToolTip").toString()
+                                : QString::fromUtf8(c.hint) + FtpOnlyHint;
+        c.control->setProperty("toolTip", hint);
+        c.control->setProperty("enabled", on);
+    }
+    // A menu shows its items' hints only when asked to.
+    for (QAction *item : {ui->N_RDirectoryList, ui->N_RAntiIdle})
+        for (QObject *holder : item->associatedObjects())
+            if (auto *menu = qobject_cast<QMenu *>(holder))
+                menu->setToolTipsVisible(true);
 }
 
 void TMainForm::refreshHostLists()

@@ -118,6 +118,7 @@ public:
     void setTitles(const QString &caption, const QString &applicationTitle) override;
     QString baseTitle() const override { return BaseTitle; }
     void setUnixCommandsEnabled(bool on) override;
+    void showFtpControls(bool on) override;
     void refreshHostLists() override;
     void clearHostPane() override;
     void clearMessages() override;

@@ -389,7 +389,8 @@ void HostPane::N_RCopyURLClick()
     const HostListView::Row item = w.RFileListBox->currentItem();
     if (!item)
         return;
-    copyToClipboard(QStringLiteral("ftp://") + (hostAddress ? hostAddress() : QString()) + hostPathOf(item.text()));
+    const QString scheme = fs.protocol() == FsProtocol::Sftp ? QStringLiteral("sftp://") : QStringLiteral("ftp://");
+    copyToClipboard(scheme + (hostAddress ? hostAddress() : QString()) + hostPathOf(item.text()));
 }
 
 void HostPane::SB_HostToClipClick()

@@ -95,19 +95,25 @@ namespace {
 
 // The connection options follow the eighth field of an IPADDRESS value: port,
 // data mode, security, trusted certificate fingerprint, and the server clock's
-// zone offset in minutes (written only when it is not 0). A reader that knows only
+// zone offset in minutes (written only when it is not 0); the protocol is the
+// fourteenth field, written only for a protocol other than FTP (the zone
+// offset's field then stays, empty for none). A reader that knows only
 // eight fields stops before them; a missing or unknown field means its default.
 const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
 const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
+const QString ProtocolNames[] = {QStringLiteral("ftp"), QStringLiteral("sftp")};
 
 ConnectionOptions connectionFromFields(const QString &value)
 {
     const QChar sep = QLatin1Char(';');
     ConnectionOptions c;
+    const QString protocol = fieldOf(value, sep, 14).trimmed().toLower();
+    for (int i = 0; i < 2; ++i)
+        if (protocol == ProtocolNames[i])
+            c.Kind = Protocol(i);
     bool ok = false;
     const int port = fieldOf(value, sep, 9).trimmed().toInt(&ok);
-    if (ok && port > 0 && port <= 65535)
-        c.Port = port;
+    c.Port = ok && port > 0 && port <= 65535 ? port : defaultPort(c.Kind);
     const QString mode = fieldOf(value, sep, 10).trimmed().toLower();
     for (int i = 0; i < 3; ++i)
         if (mode == ModeNames[i])
@@ -127,8 +133,10 @@ QStringList connectionFields(const ConnectionOptions &c)
 {
     QStringList fields{QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
                        c.TrustedCertificate};
-    if (c.ZoneOffset != 0)
-        fields << QString::number(c.ZoneOffset);
+    if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp)
+        fields << (c.ZoneOffset != 0 ? QString::number(c.ZoneOffset) : QString());
+    if (c.Kind != Protocol::Ftp)
+        fields << ProtocolNames[int(c.Kind)];
     return fields;
 }
 

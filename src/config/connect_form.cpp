@@ -25,6 +25,9 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
     : QDialog(parent), ui(std::make_unique<Ui::TConnectForm>()), profile(profile), model(profiles)
 {
     ui->setupUi(this);
+    ftpToolTips[0] = ui->CB_DataMode->toolTip();
+    ftpToolTips[1] = ui->CB_Security->toolTip();
+    ftpToolTips[2] = ui->E_ZoneOffset->toolTip();
     localPath = LocalPathField(ui->E_LocalPath);
     // A fixed dialog: a title bar without buttons (Escape still cancels).
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -63,6 +66,7 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
     connect(ui->CB_HostName->lineEdit(), &QLineEdit::textChanged, this, [this](const QString &text) {
         hostNameTextChanged(text);
     });
+    connect(ui->CB_Protocol, &QComboBox::activated, this, [this] { CB_ProtocolChange(); });
     connect(ui->CB_Anonymous, &QCheckBox::toggled, this, [this] { CB_AnonymousClick(); });
     connect(ui->E_UserId, &QLineEdit::textChanged, this, [this] { E_UserIdChange(); });
     connect(ui->E_Password, &QLineEdit::textChanged, this, [this] { E_PasswordChange(); });
@@ -117,6 +121,7 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
     showOptions();
 
     updatePasswordMask();
+    showProtocolControls();
 }
 
 void TConnectForm::showOptions()
@@ -146,6 +151,48 @@ void TConnectForm::setProfileFieldsEnabled(bool on)
                                      ui->NE_Port, ui->CB_DataMode, ui->CB_Security, ui->CB_Keyring, ui->E_ZoneOffset};
     for (QWidget *field : fields)
         field->setEnabled(on);
+    ui->CB_Protocol->setEnabled(on);
+    showProtocolControls();
+}
+
+Protocol TConnectForm::shownProtocol() const
+{
+    return Protocol(qBound(0, ui->CB_Protocol->currentIndex(), int(Protocol::Sftp)));
+}
+
+void TConnectForm::CB_ProtocolChange()
+{
+    // A port left at the other protocol's usual one follows the protocol; a
+    // port of the user's own stays.
+    const Protocol chosen = shownProtocol();
+    const Protocol other = chosen == Protocol::Sftp ? Protocol::Ftp : Protocol::Sftp;
+    const int port = ui->NE_Port->text().toInt();
+    if (port <= 0 || port == defaultPort(other))
+        ui->NE_Port->setText(QString::number(defaultPort(chosen)));
+    showProtocolControls();
+}
+
+void TConnectForm::showProtocolControls()
+{
+    // The data connection and the security are FTP's: SSH encrypts every
+    // SFTP connection and carries the data on it. Their values stay, greyed,
+    // for a later switch back.
+    const bool ftp = shownProtocol() == Protocol::Ftp;
+    const bool editable = ui->CB_Protocol->isEnabled();
+    const QString hint = ftp ? QString() : QStringLiteral("SFTP 접속은 SSH로 암호화되고 데이터도 같은 연결로 주고받으므로 이 설정을 쓰지 않습니다.");
+    ui->CB_DataMode->setEnabled(editable && ftp);
+    ui->CB_Security->setEnabled(editable && ftp);
+    ui->CB_DataMode->setToolTip(ftp ? ftpToolTips[0] : hint);
+    ui->CB_Security->setToolTip(ftp ? ftpToolTips[1] : hint);
+    ui->L_DataMode->setEnabled(ftp);
+    ui->L_Security->setEnabled(ftp);
+    // SFTP gives every time in UTC: the clock offset is for FTP's LIST lines.
+    ui->E_ZoneOffset->setEnabled(editable && ftp);
+    ui->L_ZoneOffset->setEnabled(ftp);
+    ui->E_ZoneOffset->setToolTip(ftp ? ftpToolTips[2]
+                                     : QStringLiteral("SFTP 서버는 파일 시각을 UTC로 알려 주므로 시차를 쓰지 않습니다."));
+    ui->NE_Port->setToolTip(ftp ? QStringLiteral("접속할 호스트의 FTP 서버 포트번호 (기본 21)")
+                                : QStringLiteral("접속할 호스트의 SSH 서버 포트번호 (기본 22)"));
 }
 
 void TConnectForm::resetSessionProfile()
@@ -202,19 +249,22 @@ void TConnectForm::copyToSessionProfile()
 
 void TConnectForm::showConnection(const ConnectionOptions &c)
 {
+    ui->CB_Protocol->setCurrentIndex(int(c.Kind));
     ui->NE_Port->setText(QString::number(c.Port));
     ui->CB_DataMode->setCurrentIndex(int(c.Mode));
     ui->CB_Security->setCurrentIndex(int(c.Encryption));
     ui->E_ZoneOffset->setText(zoneOffsetText(c.ZoneOffset));
+    showProtocolControls();
 }
 
 ConnectionOptions TConnectForm::shownConnection() const
 {
     ConnectionOptions c;
+    c.Kind = shownProtocol();
     // Return can confirm the dialog while the port field holds nothing usable:
     // the value handed on follows the rule of leaving the field.
     const int port = ui->NE_Port->text().toInt();
-    c.Port = port > 0 && port <= 65535 ? port : DefaultControlPort;
+    c.Port = port > 0 && port <= 65535 ? port : defaultPort(c.Kind);
     c.Mode = DataMode(qBound(0, ui->CB_DataMode->currentIndex(), int(DataMode::Automatic)));
     c.Encryption = Security(qBound(0, ui->CB_Security->currentIndex(), int(Security::Tls)));
     // The validator lets through only what could become an offset; a text
@@ -324,9 +374,10 @@ void TConnectForm::NE_TrialTimesExit()
 
 void TConnectForm::NE_PortExit()
 {
+    const int fallback = defaultPort(shownProtocol());
     if (ui->NE_Port->text().toInt() > 65535)
-        ui->NE_Port->setText(QString::number(DefaultControlPort));
-    resetNumberField(ui->NE_Port, DefaultControlPort);
+        ui->NE_Port->setText(QString::number(fallback));
+    resetNumberField(ui->NE_Port, fallback);
 }
 
 void TConnectForm::SB_LocalPathClick()

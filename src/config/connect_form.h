@@ -55,6 +55,9 @@ public:
     void NE_TimeoutExit();
     void NE_TrialTimesExit();
     void NE_PortExit();
+    // The protocol chosen: the port follows it unless it is the user's own,
+    // and FTP's options are greyed for SFTP.
+    void CB_ProtocolChange();
     void SB_LocalPathClick();
     void SB_ProgramsClick();
     void BB_okClick();
@@ -92,6 +95,8 @@ private:
     void profilesCleared();
     void showOptions();
     void showConnection(const ConnectionOptions &c);
+    Protocol shownProtocol() const;
+    void showProtocolControls();
     // The port, data mode and security shown (the trusted certificate is not).
     ConnectionOptions shownConnection() const;
     void resetNumberField(QLineEdit *field, int fallback);
@@ -111,6 +116,8 @@ private:
     LocalPathField localPath;
     // The keyring entry of the profile whose fields are shown.
     QString shownKeyringEntry;
+    // The hints of the data connection, security and clock offset fields, shown for FTP.
+    QString ftpToolTips[3];
 };
 
 } // namespace kav

@@ -15,6 +15,12 @@ namespace kav {
 inline constexpr int DefaultTimeout = 15;
 inline constexpr int DefaultTrialTimes = 3;
 inline constexpr int DefaultControlPort = 21;
+inline constexpr int DefaultSftpPort = 22;
+
+// The protocol a profile speaks: FTP (plain or with TLS), or SFTP over SSH.
+enum class Protocol { Ftp, Sftp };
+// The port a protocol's servers listen on unless a profile says otherwise.
+inline int defaultPort(Protocol protocol) { return protocol == Protocol::Sftp ? DefaultSftpPort : DefaultControlPort; }
 
 // How the data connection is made: the client listens and the server connects
 // (PORT/EPRT), the server listens (EPSV/PASV), or passive first with one fallback
@@ -24,7 +30,8 @@ enum class DataMode { Active, Passive, Automatic };
 enum class Security { Plain, Tls };
 
 // The per-profile connection options. The defaults are the classic client's
-// behaviour: port 21, active mode, plain FTP.
+// behaviour: port 21, active mode, plain FTP. The data mode and the security
+// are FTP's own: an SFTP profile keeps them, unused.
 struct ConnectionOptions {
     int Port = DefaultControlPort;
     DataMode Mode = DataMode::Active;
@@ -35,6 +42,7 @@ struct ConnectionOptions {
     // The server clock's offset east of UTC in minutes, for the times of LIST
     // lines, which name no zone (MLSD and MDTM are UTC already); 0 by default.
     int ZoneOffset = 0;
+    Protocol Kind = Protocol::Ftp;
     bool isDefault() const { return *this == ConnectionOptions{}; }
     bool operator==(const ConnectionOptions &) const = default;
 };

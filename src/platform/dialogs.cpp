@@ -130,6 +130,19 @@ QString startPath(const FileRequest &request)
     return request.initialDir + QLatin1Char('/') + request.fileName;
 }
 
+// The red warning a risky question opens with (a changed key), when it has one.
+void addWarning(QDialog &window, QVBoxLayout &layout, const QString &warning)
+{
+    if (warning.isEmpty())
+        return;
+    auto *red = new QLabel(warning, &window);
+    red->setObjectName(QStringLiteral("L_Warning"));
+    red->setTextFormat(Qt::PlainText);
+    red->setWordWrap(true);
+    red->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    layout.addWidget(red);
+}
+
 class QtDialogs : public Dialogs {
 public:
     int messageBox(QWidget *parent, const QString &caption, const QString &text, MsgIcon icon,
@@ -260,13 +273,7 @@ public:
         window.setWindowTitle(certificateCaption());
         auto *layout = new QVBoxLayout(&window);
         const QString warning = certificateWarning(question);
-        if (!warning.isEmpty()) {
-            auto *red = new QLabel(warning, &window);
-            red->setTextFormat(Qt::PlainText);
-            red->setWordWrap(true);
-            red->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
-            layout->addWidget(red);
-        }
+        addWarning(window, *layout, warning);
         // Names in a certificate are the server's text: plain text, selectable, and
         // broken anywhere, as a name in RFC 2253 form has no blank to wrap at. The
         // box is as tall as its text, so the fingerprint shows without scrolling.
@@ -321,6 +328,58 @@ public:
         QObject::connect(cancel, &QPushButton::clicked, &window, &QDialog::reject);
         if (window.exec() != QDialog::Accepted)
             return CertificateChoice::Cancel;
+        return choice;
+    }
+
+    HostKeyChoice hostKeyQuestion(QWidget *parent, const HostKeyQuestion &question) override
+    {
+        QDialog window(dialogOwner(parent));
+        window.setObjectName(QStringLiteral("HostKeyDialog"));
+        window.setWindowTitle(hostKeyCaption());
+        auto *layout = new QVBoxLayout(&window);
+        const QString warning = hostKeyWarning(question);
+        addWarning(window, *layout, warning);
+        // The fingerprint is selectable, to compare it with the one the
+        // server's administrator gave.
+        auto *details = new QLabel(hostKeyDetails(question), &window);
+        details->setObjectName(QStringLiteral("L_Details"));
+        details->setTextFormat(Qt::PlainText);
+        details->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        details->setWordWrap(true);
+        layout->addWidget(details);
+        auto *buttons = new QHBoxLayout;
+        buttons->addStretch();
+        HostKeyChoice choice = HostKeyChoice::Cancel;
+        // Only a click or an access letter accepts a key: Enter, Escape and
+        // Space (the focus waits on the cancel button) all cancel.
+        if (!question.changed) {
+            auto *once = new QPushButton(QStringLiteral("이번만 연결(&O)"), &window);
+            auto *always = new QPushButton(QStringLiteral("항상 신뢰(&T)"), &window);
+            once->setObjectName(QStringLiteral("BB_AcceptOnce"));
+            always->setObjectName(QStringLiteral("BB_AcceptAlways"));
+            for (QPushButton *b : {once, always}) {
+                b->setAutoDefault(false);
+                b->setFocusPolicy(Qt::TabFocus);
+                buttons->addWidget(b);
+            }
+            QObject::connect(once, &QPushButton::clicked, &window, [&] {
+                choice = HostKeyChoice::AcceptOnce;
+                window.accept();
+            });
+            QObject::connect(always, &QPushButton::clicked, &window, [&] {
+                choice = HostKeyChoice::AcceptAlways;
+                window.accept();
+            });
+        }
+        auto *cancel = new QPushButton(question.changed ? QStringLiteral("닫기") : QStringLiteral("취소"), &window);
+        cancel->setObjectName(QStringLiteral("BB_Cancel"));
+        cancel->setDefault(true);
+        buttons->addWidget(cancel);
+        layout->addLayout(buttons);
+        QObject::connect(cancel, &QPushButton::clicked, &window, &QDialog::reject);
+        cancel->setFocus();
+        if (window.exec() != QDialog::Accepted)
+            return HostKeyChoice::Cancel;
         return choice;
     }
 };
@@ -437,6 +496,35 @@ QString certificateDetails(const CertificateQuestion &q)
              certificateField(q.validFrom, LineLimit), certificateField(q.validUntil, LineLimit),
              q.fingerprint);
 }
+
+QString hostKeyCaption()
+{
+    return QStringLiteral("SSH 호스트 키 확인");
+}
+
+QString hostKeyWarning(const HostKeyQuestion &q)
+{
+    if (!q.changed)
+        return {};
+    return QStringLiteral("경고: 호스트의 키가 바뀌었습니다! %1 에 저장된 키와 다른 키를 받았습니다. "
+                          "누군가 연결을 가로채고 있을 수 있으므로 아무것도 보내지 않고 연결을 끊었습니다.")
+        .arg(q.knownHostsFile);
+}
+
+QString hostKeyDetails(const HostKeyQuestion &q)
+{
+    if (q.changed)
+        return QStringLiteral("호스트: %1\n받은 키: %2 %3\n\n"
+                              "서버의 키가 정말 바뀌었다면 서버 관리자에게 새 지문을 확인한 뒤 %4 에서 "
+                              "이 호스트의 줄을 지우고 다시 접속하십시오.")
+            .arg(q.host, q.keyType, q.fingerprint, q.knownHostsFile);
+    return QStringLiteral("%1 의 호스트 키를 알 수 없습니다 (known_hosts에 없음).\n\n"
+                          "키 종류: %2\n지문: %3\n\n"
+                          "서버 관리자에게 받은 지문과 같은지 확인하십시오. 이번만 연결하거나, "
+                          "항상 신뢰하여 %4 에 저장하거나, 연결을 취소하십시오.")
+        .arg(q.host, q.keyType, q.fingerprint, q.knownHostsFile);
+}
+
 void setApplicationTitle(const QString &title) { titleStore() = title; }
 
 void informationBox(const QString &text, QWidget *parent)

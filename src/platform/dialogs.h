@@ -58,6 +58,21 @@ QString certificateDetails(const CertificateQuestion &question);
 // and anything past `limit` characters cut with a mark that says so.
 QString certificateField(const QString &text, qsizetype limit);
 
+// A server's SSH host key that known_hosts does not hold, or holds another
+// key for (changed: nothing may be sent, the user is only warned).
+struct HostKeyQuestion {
+    QString host;          // as looked up in known_hosts ("name" or "[name]:port")
+    QString keyType;       // "ED25519", "RSA", "ECDSA"
+    QString fingerprint;   // OpenSSH's form: "SHA256:" and unpadded Base64
+    QString knownHostsFile;
+    bool changed = false;
+};
+enum class HostKeyChoice { AcceptOnce, AcceptAlways, Cancel };
+// The window's caption, its red warning (empty unless the key changed) and its details.
+QString hostKeyCaption();
+QString hostKeyWarning(const HostKeyQuestion &question);
+QString hostKeyDetails(const HostKeyQuestion &question);
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -80,6 +95,10 @@ public:
     // A server certificate to decide on: connect this once, trust it for the
     // profile from now on, or cancel (also the answer when the window is closed).
     virtual CertificateChoice certificateQuestion(QWidget *parent, const CertificateQuestion &question) = 0;
+    // An SSH host key to decide on: accept it this once, accept and keep it in
+    // known_hosts, or cancel (also Enter, Escape and closing the window). A
+    // changed key offers only closing: the answer is always Cancel.
+    virtual HostKeyChoice hostKeyQuestion(QWidget *parent, const HostKeyQuestion &question) = 0;
 };
 
 // The service in use; the Qt implementation unless a test installed another.

@@ -58,6 +58,18 @@ CertificateChoice ScriptedDialogs::certificateQuestion(QWidget *parent, const Ce
     return CertificateChoice(a->certificate);
 }
 
+HostKeyChoice ScriptedDialogs::hostKeyQuestion(QWidget *parent, const HostKeyQuestion &question)
+{
+    asked.push_back(Asked{Kind::HostKey, hostKeyCaption(), hostKeyDetails(question),
+                          question.changed ? MsgIcon::Warning : MsgIcon::Question, 0, {},
+                          hostKeyWarning(question), dialogOwner(parent)});
+    hostKeys.push_back(question);
+    const auto a = take(answers);
+    if (!a || a->hostKey < 0 || question.changed)
+        return HostKeyChoice::Cancel;
+    return HostKeyChoice(a->hostKey);
+}
+
 bool ScriptedDialogs::inputQuery(QWidget *parent, const QString &caption, const QString &prompt,
                                  QString &value)
 {

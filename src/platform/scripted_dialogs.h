@@ -10,7 +10,7 @@ namespace kav {
 
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Message, Input, Password, OpenFile, OpenFiles, SaveFile, Directory, Font, Certificate };
+    enum class Kind { Message, Input, Password, OpenFile, OpenFiles, SaveFile, Directory, Font, Certificate, HostKey };
 
     struct Asked {
         Kind kind;
@@ -33,6 +33,7 @@ public:
         QFont font;
         bool hasFont = false;  // chooseFont: take `font` (else the family named by `value`)
         int certificate = -1;  // certificateQuestion: a CertificateChoice
+        int hostKey = -1;      // hostKeyQuestion: a HostKeyChoice
     };
 
     void pushButton(int button) { answers.push_back(Answer{button, false, {}, {}, {}}); }
@@ -46,12 +47,19 @@ public:
         a.certificate = int(choice);
         answers.push_back(a);
     }
+    void pushHostKey(HostKeyChoice choice)
+    {
+        Answer a;
+        a.hostKey = int(choice);
+        answers.push_back(a);
+    }
     // Forgets the queued answers and the questions asked (between test cases).
     void clear()
     {
         answers.clear();
         asked.clear();
         certificates.clear();
+        hostKeys.clear();
     }
 
     // With no answer queued: a message box returns its "safe" button (OK for
@@ -74,6 +82,8 @@ public:
     bool chooseFont(QWidget *parent, QFont &font) override;
     // Without a certificate answer queued: Cancel.
     CertificateChoice certificateQuestion(QWidget *parent, const CertificateQuestion &question) override;
+    // Without a host key answer queued: Cancel.
+    HostKeyChoice hostKeyQuestion(QWidget *parent, const HostKeyQuestion &question) override;
 
     // Texts of the message boxes asked so far, in order.
     QStringList messageTexts() const;
@@ -82,6 +92,8 @@ public:
     std::vector<Asked> asked;
     // The certificate questions asked (also in `asked`: details as text, the red warning as value).
     std::vector<CertificateQuestion> certificates;
+    // The host key questions asked (also in `asked`, as the certificates are).
+    std::vector<HostKeyQuestion> hostKeys;
 
 private:
     bool answerInput(Kind kind, QWidget *parent, const QString &caption, const QString &prompt, QString &value);

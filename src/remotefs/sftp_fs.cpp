@@ -143,7 +143,10 @@ void keyboardInteractive(const char *, int, const char *, int, int count, const 
     for (int i = 0; i < count; ++i) {
         const QString prompt = QString::fromUtf8(reinterpret_cast<const char *>(prompts[i].text), int(prompts[i].length));
         QString answer;
-        if (!prompts[i].echo && prompt.contains(QLatin1String("assword")) && !answers->passwordUsed) {
+        // The profile's password answers the first password question; without
+        // one the user is asked, as for any other question.
+        if (!prompts[i].echo && prompt.contains(QLatin1String("assword")) && !answers->passwordUsed
+            && !answers->password.isEmpty()) {
             answer = answers->password;
             answers->passwordUsed = true;
         } else if (answers->ask) {

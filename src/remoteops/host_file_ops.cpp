@@ -386,22 +386,25 @@ void HostFileOps::N_RChangeModeClick()
         return;
     if (!pane.checkSingleSelection())
         return;
-    const QString name = selectedFiles().first().name;
-    // The window reads the mode from LIST's "ls -l" text, which only FTP has.
-    FtpExtras *ftp = fs.ftp();
-    if (!ftp) {
-        fs.log(TranscriptSide::Host, FtpOnlyHint);
-        return;
-    }
+    const Item selected = selectedFiles().first();
+    const QString name = selected.name;
     const Running running(busy);
-    ftp->setTransferType(FtpAscii);
-    fs.reportDirectory();
-    SelectAfterRefresh = name;
-
-    QStringList lines;
-    if (!readFileListing(name, lines) || !fs.connected())
-        return;
-    const std::optional<FileProperties> properties = propertiesOf(lines, name);
+    std::optional<FileProperties> properties;
+    if (FtpExtras *ftp = fs.ftp()) {
+        // On FTP the window reads the mode from LIST's "ls -l" text of the file,
+        // fresh from the server, with its owner, group and links.
+        ftp->setTransferType(FtpAscii);
+        fs.reportDirectory();
+        SelectAfterRefresh = name;
+        QStringList lines;
+        if (!readFileListing(name, lines) || !fs.connected())
+            return;
+        properties = propertiesOf(lines, name);
+    } else {
+        // Other protocols give each entry's mode with its name: the listing shown says it.
+        SelectAfterRefresh = name;
+        properties = propertiesOfEntry(w.RFileListBox->entry(selected.index));
+    }
     if (!properties) {
         // Without the file's real mode the window would show wrong boxes, and
         // OK would set them.

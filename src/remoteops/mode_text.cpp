@@ -2,6 +2,9 @@
 
 #include "ftp/listing.h"
 
+#include <QDateTime>
+#include <QLocale>
+
 namespace kav {
 
 namespace {
@@ -132,6 +135,26 @@ std::optional<FileProperties> propertiesOf(const QList<QString> &lines, const QS
             firstReadable = p;
     }
     return firstReadable;
+}
+
+std::optional<FileProperties> propertiesOfEntry(const RemoteEntry &entry)
+{
+    if (entry.mode < 0)
+        return std::nullopt;
+    FileProperties p;
+    p.mode = entry.mode & 07777;
+    p.name = entry.name;
+    p.size = entry.size >= 0 ? QString::number(entry.size) : QString();
+    if (entry.modified.isValid()) {
+        // As ls writes it: the time of day within this year, else the year.
+        const QDateTime local = entry.modified.toLocalTime();
+        const QLocale c = QLocale::c();
+        p.month = c.toString(local, QStringLiteral("MMM"));
+        p.day = QString::number(local.date().day());
+        p.timeOrYear = local.date().year() == QDate::currentDate().year() ? c.toString(local, QStringLiteral("hh:mm"))
+                                                                           : QString::number(local.date().year());
+    }
+    return p;
 }
 
 } // namespace kav

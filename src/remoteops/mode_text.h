@@ -58,6 +58,12 @@ struct FileProperties {
     int mode = 0;   // modeOfPermissionText(permission)
 };
 
+struct RemoteEntry;
+// What a directory listing's entry tells of a file where the protocol gives
+// its mode with its name (SFTP): the mode, size and time, without the owner,
+// group, i-node and links a long listing line has. Nothing without a mode.
+std::optional<FileProperties> propertiesOfEntry(const RemoteEntry &entry);
+
 // One listing line read as "[inode] permission links owner group size month
 // day time-or-year name"; nothing for a line of any other form (a "total 8"
 // summary, a blank line, another system's format).

@@ -247,6 +247,33 @@ TEST(ProfileLines, ConnectionOptionsAfterTheEighthField)
     }
 }
 
+// The protocol is the fourteenth field, written only for SFTP: an FTP profile
+// is written as before, an SFTP one keeps every option, and a profile without
+// a port of its own takes its protocol's.
+TEST(ProfileLines, ProtocolAfterTheConnectionOptions)
+{
+    struct Row { const char *value; Protocol protocol; int port; DataMode mode; int offset; const char *written; };
+    const Row rows[] = {
+        {"h;u;;;;;;", Protocol::Ftp, 21, DataMode::Active, 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;22;active;plain;;;sftp", Protocol::Sftp, 22, DataMode::Active, 0, "h;u;;;;;;;22;active;plain;;;sftp"},
+        {"h;u;;;;;;;;;;;;SFTP", Protocol::Sftp, 22, DataMode::Active, 0, "h;u;;;;;;;22;active;plain;;;sftp"},
+        {"h;u;;;;;;;2222;passive;plain;;;sftp", Protocol::Sftp, 2222, DataMode::Passive, 0, "h;u;;;;;;;2222;passive;plain;;;sftp"},
+        {"h;u;;;;;;;22;active;plain;;540;sftp", Protocol::Sftp, 22, DataMode::Active, 540, "h;u;;;;;;;22;active;plain;;540;sftp"},
+        {"h;u;;;;;;;21;active;plain;;;ftp", Protocol::Ftp, 21, DataMode::Active, 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;-330;ftp", Protocol::Ftp, 21, DataMode::Active, -330, "h;u;;;;;;;21;active;plain;;-330"},
+        {"h;u;;;;;;;2121;active;plain;;;gopher", Protocol::Ftp, 2121, DataMode::Active, 0, "h;u;;;;;;;2121;active;plain;"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.value);
+        const ProfileEntry e = profileFromValue(QStringLiteral("n"), QString::fromUtf8(r.value));
+        EXPECT_EQ(e.Connection.Kind, r.protocol);
+        EXPECT_EQ(e.Connection.Port, r.port);
+        EXPECT_EQ(e.Connection.Mode, r.mode);
+        EXPECT_EQ(e.Connection.ZoneOffset, r.offset);
+        EXPECT_EQ(profileValue(e), QString::fromUtf8(r.written));
+    }
+}
+
 TEST(ProfileLines, ZoneOffsetFieldAsTheUserWritesIt)
 {
     struct Case {

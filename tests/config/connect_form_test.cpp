@@ -304,6 +304,69 @@ TEST_F(ConnectFormTest, WithoutAutoSaveNothingIsStoredButTheSessionGetsTheValues
     }
 }
 
+// The protocol is chosen with its access letter and the arrow keys, as a
+// user does: the port follows it while it is the other protocol's usual one,
+// FTP's data connection and security are greyed for SFTP (their values kept),
+// and the choice is confirmed into the profile and the store.
+TEST_F(ConnectFormTest, ProtocolChoiceByKeys)
+{
+    profiles.append(entry("alpha"));
+    form.selectProfile(0);
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ui().CB_DataMode->setCurrentIndex(int(DataMode::Passive));
+    EXPECT_EQ(ui().CB_Protocol->currentText(), "FTP");
+    EXPECT_TRUE(ui().CB_DataMode->isEnabled());
+
+    QTest::keyClick(&form, Qt::Key_P, Qt::AltModifier);
+    ASSERT_EQ(QApplication::focusWidget(), ui().CB_Protocol);
+    QTest::keyClick(ui().CB_Protocol, Qt::Key_Down);
+    EXPECT_EQ(ui().CB_Protocol->currentText(), "SFTP");
+    EXPECT_EQ(ui().NE_Port->text(), "22");
+    EXPECT_FALSE(ui().CB_DataMode->isEnabled());
+    EXPECT_FALSE(ui().CB_Security->isEnabled());
+    EXPECT_TRUE(ui().CB_DataMode->toolTip().contains("SFTP"));
+    EXPECT_FALSE(ui().E_ZoneOffset->isEnabled());
+    EXPECT_EQ(ui().CB_DataMode->currentIndex(), int(DataMode::Passive));
+
+    // A port of the user's own stays when the protocol changes.
+    typeInto(ui().NE_Port, "2222");
+    QTest::keyClick(ui().CB_Protocol, Qt::Key_Up);
+    EXPECT_EQ(ui().NE_Port->text(), "2222");
+    EXPECT_TRUE(ui().CB_DataMode->isEnabled());
+    QTest::keyClick(ui().CB_Protocol, Qt::Key_Down);
+    ui().NE_Port->setText("");
+    ui().NE_Port->setFocus();
+    ui().CB_Protocol->setFocus();   // leaving an empty port field gives the protocol's own
+    EXPECT_EQ(ui().NE_Port->text(), "22");
+
+    QTest::keyClick(ui().BB_ok, Qt::Key_Return);
+    EXPECT_EQ(profile.Connection.Kind, Protocol::Sftp);
+    EXPECT_EQ(profile.Connection.Port, 22);
+    ASSERT_FALSE(store.saved.empty());
+    EXPECT_EQ(store.saved.back().Connection.Kind, Protocol::Sftp);
+    EXPECT_EQ(profiles.at(0).Connection.Kind, Protocol::Sftp);
+    EXPECT_EQ(profiles.at(0).Connection.Mode, DataMode::Passive);
+
+    // Shown again, an SFTP profile greys FTP's options; the tools that only
+    // pick a host disable the choice, and enabling the fields again keeps
+    // FTP's greyed.
+    form.selectProfile(0);
+    EXPECT_FALSE(ui().CB_Security->isEnabled());
+    form.setProfileFieldsEnabled(false);
+    EXPECT_FALSE(ui().CB_Protocol->isEnabled());
+    form.setProfileFieldsEnabled(true);
+    EXPECT_TRUE(ui().CB_Protocol->isEnabled());
+    EXPECT_FALSE(ui().CB_Security->isEnabled());
+    ProfileEntry ftp = entry("beta");
+    profiles.append(ftp);
+    form.selectProfile(1);
+    EXPECT_EQ(ui().CB_Protocol->currentText(), "FTP");
+    EXPECT_EQ(ui().NE_Port->text(), "21");
+    EXPECT_TRUE(ui().CB_Security->isEnabled());
+}
+
 // Port, data mode and security belong to each profile: shown when it is
 // chosen, kept over a typed name, confirmed into the session profile and the
 // store; the trusted certificate, never shown, survives the confirmation.

@@ -598,3 +598,70 @@ TEST_F(ForeignDialogPaths, QtDialogsOpenAndSaveInAForeignFolder)
 }
 
 } // namespace
+
+// The SSH host key question on screen, answered by real key presses to the
+// widget that has the focus, as a user's keys go: Enter, Escape and Space
+// cancel, only an access letter (or a click) accepts; a changed key is a red
+// warning that offers nothing to accept.
+TEST(QtDialogs, HostKeyQuestionAcceptsOnlyByChoice)
+{
+    auto qt = makeQtDialogs();
+    HostKeyQuestion q;
+    q.host = QStringLiteral("[sftp.example.net]:2222");
+    q.keyType = QStringLiteral("ED25519");
+    q.fingerprint = QStringLiteral("SHA256:uNiVztksCsDhcc0u9e8BujQXVUpKZIDTMczCvj3tD2s");
+    q.knownHostsFile = QStringLiteral("/home/lee/.ssh/known_hosts");
+    struct Case {
+        const char *what;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        bool changed;
+        HostKeyChoice expected;
+    };
+    const Case cases[] = {
+        {"Enter", Qt::Key_Return, Qt::NoModifier, false, HostKeyChoice::Cancel},
+        {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, false, HostKeyChoice::Cancel},
+        {"Escape", Qt::Key_Escape, Qt::NoModifier, false, HostKeyChoice::Cancel},
+        {"Space", Qt::Key_Space, Qt::NoModifier, false, HostKeyChoice::Cancel},
+        {"Alt+O", Qt::Key_O, Qt::AltModifier, false, HostKeyChoice::AcceptOnce},
+        {"Alt+T", Qt::Key_T, Qt::AltModifier, false, HostKeyChoice::AcceptAlways},
+        {"changed, Enter", Qt::Key_Return, Qt::NoModifier, true, HostKeyChoice::Cancel},
+        {"changed, Alt+O", Qt::Key_O, Qt::AltModifier, true, HostKeyChoice::Cancel},
+        {"changed, Alt+T", Qt::Key_T, Qt::AltModifier, true, HostKeyChoice::Cancel},
+        {"changed, Escape", Qt::Key_Escape, Qt::NoModifier, true, HostKeyChoice::Cancel},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        q.changed = c.changed;
+        QString details, warning, style;
+        int acceptButtons = -1;
+        bool shown = false;
+        whenModal([&](QWidget *w) {
+            shown = QTest::qWaitForWindowActive(w);
+            details = w->findChild<QLabel *>(QStringLiteral("L_Details"))->text();
+            if (auto *red = w->findChild<QLabel *>(QStringLiteral("L_Warning"))) {
+                warning = red->text();
+                style = red->styleSheet();
+            }
+            acceptButtons = int(w->findChildren<QPushButton *>(QStringLiteral("BB_AcceptOnce")).size()
+                                + w->findChildren<QPushButton *>(QStringLiteral("BB_AcceptAlways")).size());
+            QWidget *focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : w, c.key, c.modifiers);
+            // A key that did nothing must not leave the test waiting.
+            if (QApplication::activeModalWidget() == w && c.expected == HostKeyChoice::Cancel && c.changed
+                && c.key != Qt::Key_Return && c.key != Qt::Key_Escape)
+                static_cast<QDialog *>(w)->reject();
+        });
+        EXPECT_EQ(qt->hostKeyQuestion(nullptr, q), c.expected);
+        EXPECT_TRUE(shown);
+        EXPECT_TRUE(details.contains(q.fingerprint)) << details.toStdString();
+        EXPECT_TRUE(details.contains(q.keyType));
+        EXPECT_TRUE(details.contains(q.host));
+        EXPECT_EQ(acceptButtons, c.changed ? 0 : 2);
+        EXPECT_EQ(!warning.isEmpty(), c.changed);
+        if (c.changed) {
+            EXPECT_TRUE(style.contains(QStringLiteral("red")));
+            EXPECT_TRUE(warning.contains(q.knownHostsFile));
+        }
+    }
+}

@@ -2,6 +2,10 @@
 // permission text, the octal mode text, and the line that names the file.
 
 #include "remoteops/mode_text.h"
+#include "ftp/listing.h"
+
+#include <QDateTime>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -174,4 +178,26 @@ TEST(FileListing, TheLineThatNamesTheFile)
             EXPECT_EQ(s(p->name), s(c.expectedName)) << c.what;
         }
     }
+}
+
+// A listing entry with its mode (as SFTP lists them) gives the window's
+// properties without a listing line; an entry without a mode gives nothing,
+// so the window never shows boxes it would then set.
+TEST(PropertiesOfEntry, ModeSizeAndTimeFromTheListing)
+{
+    kav::RemoteEntry e(QStringLiteral("이름 있는 파일.sh"), kav::EntryKind::PlainFile, 1234,
+                       QDateTime(QDate(2019, 3, 7), QTime(10, 5), Qt::UTC));
+    e.mode = 0104755;   // the file type bits above the permissions are left out
+    const std::optional<kav::FileProperties> p = kav::propertiesOfEntry(e);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->mode, 04755);
+    EXPECT_EQ(kav::modeText(p->mode), QStringLiteral("4755"));
+    EXPECT_EQ(p->size, QStringLiteral("1234"));
+    EXPECT_EQ(p->name, e.name);
+    EXPECT_EQ(p->month, QStringLiteral("Mar"));
+    EXPECT_EQ(p->timeOrYear, QStringLiteral("2019"));
+    EXPECT_TRUE(p->owner.isEmpty());
+
+    e.mode = -1;
+    EXPECT_FALSE(kav::propertiesOfEntry(e));
 }

@@ -4,6 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <csignal>
+#include <vector>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,7 +146,9 @@ std::string SshdServer::hostPublicKey() const
          << "AuthorizedKeysFile " << dir << "/authorized_keys\nPermitRootLogin yes\n"
          << "PasswordAuthentication " << (passwordLogin_ ? "yes" : "no") << "\n"
          << "KbdInteractiveAuthentication " << (keyboardInteractive_ ? "yes" : "no") << "\n"
-         << "UsePAM no\nStrictModes no\nUseDNS no\nLogLevel VERBOSE\n"
+         // Keyboard-interactive questions come from PAM (pam_unix reading the
+         // shadow copy); without it sshd has no device to ask with.
+         << "UsePAM " << (keyboardInteractive_ ? "yes" : "no") << "\nStrictModes no\nUseDNS no\nLogLevel VERBOSE\n"
          << "Subsystem sftp internal-sftp -d " << home_ << "\n";
     if (!writeText(dir + "/sshd_config", conf.str()))
         return ::testing::AssertionFailure() << "sshd: cannot write its configuration";
@@ -152,6 +157,32 @@ std::string SshdServer::hostPublicKey() const
                                + "/shadow' /etc/shadow && exec /usr/sbin/sshd -D -e -f '" + dir + "/sshd_config'";
     return process_.start("sshd", {"/usr/bin/unshare", "-m", "--propagation", "private", "sh", "-c", script},
                           dir + "/server.log", 22, timeoutMs);
+}
+
+namespace {
+
+// The processes `pid` started, and theirs, from /proc.
+void descendants(pid_t pid, std::vector<pid_t> &out)
+{
+    std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    pid_t child = 0;
+    while (children >> child) {
+        out.push_back(child);
+        descendants(child, out);
+    }
+}
+
+} // namespace
+
+void SshdServer::kill()
+{
+    if (process_.pid() <= 0)
+        return;
+    std::vector<pid_t> pids;
+    descendants(process_.pid(), pids);
+    for (pid_t pid : pids)
+        ::kill(pid, SIGKILL);
+    process_.stop();
 }
 
 } // namespace kavtest

@@ -11,7 +11,9 @@
 // directory) and /etc/shadow is a bind-mounted copy whose root line has the
 // test's password, so nothing of the machine's /etc or /run changes. Its host
 // key, the client's keys and authorized_keys are made by the test in a
-// scratch directory; "UsePAM no" makes sshd check the shadow copy itself. The
+// scratch directory; "UsePAM no" makes sshd check the shadow copy itself
+// (with keyboard-interactive on, PAM's pam_unix asks and reads the same copy).
+// sshd.kill() ends the daemon and its sessions, a server that dies. The
 // SFTP start directory is home() ("internal-sftp -d"). Needs real root (CI is).
 #pragma once
 
@@ -33,6 +35,9 @@ public:
 
     ::testing::AssertionResult start(int timeoutMs = 5000);
     void stop() { process_.stop(); }
+    // The server dies at once: the daemon and every connection's process it
+    // started (stop() leaves established sessions running, as sshd does).
+    void kill();
     std::string log() const { return process_.log(); }
 
     // The login directory of SFTP, on this machine's disk.
