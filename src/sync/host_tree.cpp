@@ -86,17 +86,7 @@ private:
     {
         if (!isSyncableName(e.name) || excludes.excludes(e.name))
             return;
-        Node n;
-        n.name = e.name;
-        switch (e.kind) {
-        case EntryKind::Directory: n.kind = NodeKind::Directory; break;
-        case EntryKind::Link: n.kind = NodeKind::Link; break;
-        default: n.kind = NodeKind::File; break;
-        }
-        n.size = n.isFile() ? e.size : -1;
-        if (e.modified.isValid())
-            n.time = exactTime(e.modified);
-        children.append(std::move(n));
+        children.append(nodeOfEntry(e));
     }
 
     RemoteFs &fs;
@@ -108,6 +98,21 @@ private:
 };
 
 } // namespace
+
+Node nodeOfEntry(const RemoteEntry &e)
+{
+    Node n;
+    n.name = e.name;
+    switch (e.kind) {
+    case EntryKind::Directory: n.kind = NodeKind::Directory; break;
+    case EntryKind::Link: n.kind = NodeKind::Link; break;
+    default: n.kind = NodeKind::File; break;
+    }
+    n.size = n.isFile() ? e.size : -1;
+    if (e.modified.isValid())
+        n.time = exactTime(e.modified);
+    return n;
+}
 
 HostScan scanHostTree(RemoteFs &fs, const QString &rootPath, const Excludes &excludes, const HostScanOptions &options)
 {

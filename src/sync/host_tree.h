@@ -21,6 +21,7 @@
 
 namespace kav {
 class RemoteFs;
+struct RemoteEntry;
 }
 
 namespace kav::sync {
@@ -37,6 +38,9 @@ struct HostScan {
     bool complete = false;   // every directory was walked (some may be unlisted)
     bool stopped = false;    // the user stopped it
 };
+
+// A host listing's entry as a comparison node (exact times only: MLSD, SFTP).
+Node nodeOfEntry(const RemoteEntry &entry);
 
 HostScan scanHostTree(RemoteFs &fs, const QString &rootPath, const Excludes &excludes, const HostScanOptions &options);
 

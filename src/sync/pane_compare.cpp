@@ -55,21 +55,6 @@ PaneMarks comparePanes(const QList<Node> &localNodes, const QList<Node> &hostNod
     return marks;
 }
 
-Node nodeOfEntry(const RemoteEntry &e)
-{
-    Node n;
-    n.name = e.name;
-    switch (e.kind) {
-    case EntryKind::Directory: n.kind = NodeKind::Directory; break;
-    case EntryKind::Link: n.kind = NodeKind::Link; break;
-    default: n.kind = NodeKind::File; break;
-    }
-    n.size = n.isFile() ? e.size : -1;
-    if (e.modified.isValid())
-        n.time = exactTime(e.modified);
-    return n;
-}
-
 QList<Node> localDirectoryNodes(const QString &directory)
 {
     QList<Node> nodes;

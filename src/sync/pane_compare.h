@@ -14,6 +14,7 @@
 //   name counts as present on both sides.
 
 #include "ftp/listing.h"
+#include "sync/host_tree.h"
 #include "sync/sync_plan.h"
 
 #include <QHash>
@@ -40,8 +41,6 @@ struct PaneMarks {
 // The marks of every name on either side. `criteria` is ByTime, BySize or both.
 PaneMarks comparePanes(const QList<Node> &local, const QList<Node> &host, unsigned criteria);
 
-// A host listing's entry as a comparison node (exact times only: MLSD, SFTP).
-Node nodeOfEntry(const RemoteEntry &entry);
 // The entries of one local directory, not descending into subdirectories.
 QList<Node> localDirectoryNodes(const QString &directory);
 
