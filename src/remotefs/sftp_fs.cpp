@@ -684,53 +684,48 @@ QString SftpFs::reportDirectory()
     return cwd;
 }
 
-FsResult SftpFs::makeDirectory(const QString &path)
+FsResult SftpFs::pathRequest(const QString &what, const QString &shown, const std::function<long long()> &request)
 {
     const Call call(this);
     if (!connected())
         return {};
+    log(Local, what + QStringLiteral(": ") + shown);
+    return outcome(int(run(request)), what);
+}
+
+FsResult SftpFs::makeDirectory(const QString &path)
+{
     const QByteArray p = absolute(path);
-    log(Local, QStringLiteral("디렉토리 만들기: ") + path);
-    return outcome(int(run([&] { return (long long)libssh2_sftp_mkdir_ex(sftp, p.constData(), unsigned(p.size()), 0755); })),
-                   QStringLiteral("디렉토리 만들기"));
+    return pathRequest(QStringLiteral("디렉토리 만들기"), path, [&] {
+        return (long long)libssh2_sftp_mkdir_ex(sftp, p.constData(), unsigned(p.size()), 0755);
+    });
 }
 
 FsResult SftpFs::removeDirectory(const QString &path)
 {
-    const Call call(this);
-    if (!connected())
-        return {};
     const QByteArray p = absolute(path);
-    log(Local, QStringLiteral("디렉토리 지우기: ") + path);
-    return outcome(int(run([&] { return (long long)libssh2_sftp_rmdir_ex(sftp, p.constData(), unsigned(p.size())); })),
-                   QStringLiteral("디렉토리 지우기"));
+    return pathRequest(QStringLiteral("디렉토리 지우기"), path, [&] {
+        return (long long)libssh2_sftp_rmdir_ex(sftp, p.constData(), unsigned(p.size()));
+    });
 }
 
 FsResult SftpFs::rename(const QString &from, const QString &to)
 {
-    const Call call(this);
-    if (!connected())
-        return {};
     const QByteArray a = absolute(from), b = absolute(to);
-    log(Local, QStringLiteral("이름 바꾸기: ") + from + QStringLiteral(" -> ") + to);
-    return outcome(int(run([&] {
-                       return (long long)libssh2_sftp_rename_ex(sftp, a.constData(), unsigned(a.size()), b.constData(),
-                                                                unsigned(b.size()),
-                                                                LIBSSH2_SFTP_RENAME_OVERWRITE | LIBSSH2_SFTP_RENAME_ATOMIC
-                                                                    | LIBSSH2_SFTP_RENAME_NATIVE);
-                   })),
-                   QStringLiteral("이름 바꾸기"));
+    return pathRequest(QStringLiteral("이름 바꾸기"), from + QStringLiteral(" -> ") + to, [&] {
+        return (long long)libssh2_sftp_rename_ex(sftp, a.constData(), unsigned(a.size()), b.constData(),
+                                                 unsigned(b.size()),
+                                                 LIBSSH2_SFTP_RENAME_OVERWRITE | LIBSSH2_SFTP_RENAME_ATOMIC
+                                                     | LIBSSH2_SFTP_RENAME_NATIVE);
+    });
 }
 
 FsResult SftpFs::remove(const QString &path)
 {
-    const Call call(this);
-    if (!connected())
-        return {};
     const QByteArray p = absolute(path);
-    log(Local, QStringLiteral("파일 지우기: ") + path);
-    return outcome(int(run([&] { return (long long)libssh2_sftp_unlink_ex(sftp, p.constData(), unsigned(p.size())); })),
-                   QStringLiteral("파일 지우기"));
+    return pathRequest(QStringLiteral("파일 지우기"), path, [&] {
+        return (long long)libssh2_sftp_unlink_ex(sftp, p.constData(), unsigned(p.size()));
+    });
 }
 
 FsResult SftpFs::changeMode(const QString &path, const QString &octalMode)

@@ -118,6 +118,9 @@ private:
     // An absolute path of the server's bytes.
     QByteArray absolute(const QString &path) const;
     FsResult outcome(int rc, const QString &what);
+    // One request on paths: guarded like every call, logged as "what: shown",
+    // its outcome logged under the same words.
+    FsResult pathRequest(const QString &what, const QString &shown, const std::function<long long()> &request);
     void noteName(QByteArrayView bytes);
     void closeAll();
     bool hostKeyAccepted(const SshLogin &login);
