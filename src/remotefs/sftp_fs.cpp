@@ -23,6 +23,12 @@ namespace {
 constexpr auto Host = TranscriptSide::Host;
 constexpr auto Local = TranscriptSide::Local;
 
+// How much of an upload is in flight, unacknowledged: as much as OpenSSH's
+// own client keeps (64 requests of 32 KiB), and no more than its server's
+// channel window, because libssh2 counts no acknowledgement while any of the
+// data handed to it still waits for that window to open.
+constexpr size_t WriteBehindBytes = 2u << 20;
+
 // Error statuses of SFTP that mean "the server will not", as FTP's 550 does.
 bool isRefusal(unsigned long status)
 {
@@ -230,6 +236,8 @@ void SftpFs::closeAll()
 {
     const bool wasOpen = n->session != nullptr;
     file = nullptr;
+    behind.clear();
+    behindStart = 0;
     listingOpen = false;
     closeResult = -1;
     sftp = nullptr;   // freed with the session
@@ -893,16 +901,33 @@ int SftpFs::read(char *buffer, int size)
     const Call call(this);
     if (!file || !connected())
         return -1;
-    // libssh2 keeps several read requests in flight for a large buffer: the
-    // read-ahead window is the caller's block.
+    // The read-ahead window is libssh2's own: it keeps READ requests of
+    // 30000 bytes in flight for four times the caller's block (4 MiB for the
+    // transfer engine's 1 MiB block).
     const long long got = run([&] { return (long long)libssh2_sftp_read(file, buffer, size_t(size)); });
     if (got < 0) {
-        transferFailed = true;
-        if (got == LIBSSH2_ERROR_EAGAIN && !dropped)
-            return -1;   // stopped
+        dataBroke(got, QStringLiteral("파일 읽기"));
         return -1;
     }
     return int(got);
+}
+
+void SftpFs::dataBroke(long long rc, const QString &what)
+{
+    transferFailed = true;
+    if (rc == LIBSSH2_ERROR_EAGAIN || dropped || !n->session)
+        return;   // stopped, or the user's disconnect: nothing more to say here
+    if (rc == LIBSSH2_ERROR_SFTP_PROTOCOL && sftp) {
+        // The server refused the request (a full disk, a file gone): the
+        // connection itself is sound.
+        log(Host, what + QStringLiteral(": ") + statusText(libssh2_sftp_last_error(sftp)));
+        return;
+    }
+    // The connection broke under the data: said once here, and the session
+    // ends, so that the transfer's own report does not say it again.
+    log(Host, what + QStringLiteral(": ") + lastErrorText());
+    log(Host, QStringLiteral("SSH 연결이 끊어졌습니다."));
+    drop();
 }
 
 int SftpFs::write(const char *data, int size)
@@ -910,18 +935,53 @@ int SftpFs::write(const char *data, int size)
     const Call call(this);
     if (!file || !connected())
         return -1;
-    // libssh2 sends a large block as many requests before it waits for their
-    // answers: the write-behind window is the caller's block.
-    int done = 0;
-    while (done < size) {
-        const long long sent = run([&] { return (long long)libssh2_sftp_write(file, data + done, size_t(size - done)); });
-        if (sent < 0) {
-            transferFailed = true;
+    // The block joins the write-behind window and goes out at once; the call
+    // waits only while the window is full, so the server always has requests
+    // to answer while the caller reads its next block. A refusal of any of
+    // them shows in a later call or in the transfer's end, never as success.
+    behind.insert(behind.end(), data, data + size);
+    if (!pushBehind(false))
+        return -1;
+    while (behind.size() - behindStart > WriteBehindBytes)
+        if (!pushBehind(true))
             return -1;
+    return size;
+}
+
+bool SftpFs::pushBehind(bool wait)
+{
+    const auto step = [this] {
+        return (long long)libssh2_sftp_write(file, behind.data() + behindStart,
+                                             std::min(behind.size() - behindStart, WriteBehindBytes));
+    };
+    for (;;) {
+        const long long acked = wait ? run(step) : step();
+        if (acked == LIBSSH2_ERROR_EAGAIN && !wait)
+            break;   // nothing more acknowledged yet: the requests are on their way
+        if (acked < 0) {
+            dataBroke(acked, QStringLiteral("파일 쓰기"));
+            return false;
         }
-        done += int(sent);
+        behindStart += size_t(acked);
+        if (acked == 0 || wait)
+            break;
     }
-    return done;
+    if (behindStart == behind.size()) {
+        behind.clear();
+        behindStart = 0;
+    } else if (behindStart > behind.size() / 2) {
+        behind.erase(behind.begin(), behind.begin() + std::ptrdiff_t(behindStart));
+        behindStart = 0;
+    }
+    return true;
+}
+
+bool SftpFs::flushBehind()
+{
+    while (behindStart < behind.size())
+        if (!pushBehind(true))
+            return false;
+    return true;
 }
 
 void SftpFs::closeTransfer()
@@ -929,11 +989,24 @@ void SftpFs::closeTransfer()
     const Call call(this);
     if (!file)
         return;
+    // What the window still holds reaches the server before the file is
+    // closed: the close confirms every byte write() took.
+    if (n->session && !dropped && !transferFailed)
+        flushBehind();
+    behind.clear();
+    behindStart = 0;
     LIBSSH2_SFTP_HANDLE *h = file;
     file = nullptr;
-    closeResult = n->session && !dropped && !transferFailed
-        ? int(run([&] { return (long long)libssh2_sftp_close_handle(h); }))
-        : -1;
+    closeResult = -1;
+    if (!n->session || dropped)
+        return;
+    // Even a transfer that failed or was stopped closes its handle, so that
+    // the answers to requests still in flight are dropped as they come
+    // instead of piling up in the session; the server that stopped
+    // answering gets a short time for it, and a second Stop ends it too.
+    const long long rc = run([&] { return (long long)libssh2_sftp_close_handle(h); },
+                             transferFailed ? std::min(timeLimitMs, 3000) : timeLimitMs);
+    closeResult = transferFailed ? -1 : int(rc);
 }
 
 FsResult SftpFs::finishTransfer()
@@ -947,7 +1020,8 @@ FsResult SftpFs::finishTransfer()
         return outcome(0, QStringLiteral("전송"));
     FsResult r;
     r.text = QStringLiteral("전송이 끝나지 못했습니다.");
-    log(Host, r.text);
+    if (connected())   // a connection that broke has said so already
+        log(Host, r.text);
     return r;
 }
 

@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // libssh2's own types, named without its header.
 struct _LIBSSH2_SFTP;
@@ -140,7 +141,20 @@ private:
     bool namesDecided = false;
     bool legacyCp949 = true;
     bool transferFailed = false;
-    qint64 moved = 0;
+    // The write-behind window: bytes write() took that the server has not
+    // acknowledged yet, from `behindStart` on. libssh2 keeps them in flight
+    // as many WRITE requests and is handed them again until each is
+    // acknowledged, so the requests never run dry between the caller's blocks.
+    std::vector<char> behind;
+    size_t behindStart = 0;
+    // Hands the window to libssh2 once (`wait` false: without waiting, only
+    // what is acknowledged already) or until some of it is acknowledged;
+    // false when the connection failed or the wait was ended.
+    bool pushBehind(bool wait);
+    bool flushBehind();
+    // A read or write of the data failed with `rc`: a refusal of the server
+    // is logged, a broken connection logged once and dropped.
+    void dataBroke(long long rc, const QString &what);
     int timeLimitMs = 15000;
 };
 
