@@ -489,6 +489,10 @@ bool SftpFs::authenticate(const SshLogin &login)
         if (libssh2_userauth_authenticated(n->session))
             return true;
         methods = list ? QString::fromLatin1(list) : QString();
+        if (!list && libssh2_session_last_errno(n->session) == LIBSSH2_ERROR_SOCKET_DISCONNECT) {
+            log(Host, QStringLiteral("SSH 연결이 끊어졌습니다."));
+            return false;
+        }
     }
     log(Host, QStringLiteral("서버가 받는 인증 방식: ") + methods);
     const QStringList offered = methods.split(QLatin1Char(','));
@@ -563,7 +567,11 @@ bool SftpFs::authenticate(const SshLogin &login)
             return true;
         }
     }
-    log(Host, QStringLiteral("인증에 실패했습니다."));
+    // A connection that broke during the login is not a refused login.
+    const int last = libssh2_session_last_errno(n->session);
+    const bool broken = last == LIBSSH2_ERROR_SOCKET_DISCONNECT || last == LIBSSH2_ERROR_SOCKET_RECV
+                     || last == LIBSSH2_ERROR_SOCKET_SEND;
+    log(Host, broken ? QStringLiteral("SSH 연결이 끊어졌습니다.") : QStringLiteral("인증에 실패했습니다."));
     return false;
 }
 

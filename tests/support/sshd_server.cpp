@@ -185,4 +185,14 @@ void SshdServer::kill()
     process_.stop();
 }
 
+void SshdServer::killSessions()
+{
+    if (process_.pid() <= 0)
+        return;
+    std::vector<pid_t> pids;
+    descendants(process_.pid(), pids);
+    for (pid_t pid : pids)
+        ::kill(pid, SIGKILL);
+}
+
 } // namespace kavtest
