@@ -359,7 +359,9 @@ SftpFs::ConnectResult SftpFs::connectTo(const SshLogin &login, int timeoutMs)
             log(Host, stopped ? QStringLiteral("접속을 중단했습니다.")
                               : QStringLiteral("SSH 서버에 연결할 수 없습니다: ") + ws::errorText(status));
             closeAll();
-            return stopped ? ConnectResult::Cancelled : ConnectResult::ConnectFailed;
+            if (stopped)
+                return ConnectResult::Cancelled;
+            return !ready && status == ws::WSAETIMEDOUT ? ConnectResult::TimedOut : ConnectResult::ConnectFailed;
         }
     }
     log(Host, QStringLiteral("연결되었습니다. SSH 핸드셰이크를 시작합니다."));
@@ -380,8 +382,10 @@ SftpFs::ConnectResult SftpFs::connectTo(const SshLogin &login, int timeoutMs)
         return ConnectResult::HostKeyRefused;
     }
     if (!authenticate(login)) {
+        // A connection that broke in the login is no refusal of the user's name or key.
+        const bool broke = lostInLogin;
         closeAll();
-        return ConnectResult::LoginRefused;
+        return broke ? ConnectResult::HandshakeFailed : ConnectResult::LoginRefused;
     }
     LIBSSH2_SFTP *opened = nullptr;
     run([this, &opened] {
@@ -432,10 +436,14 @@ bool SftpFs::hostKeyAccepted(const SshLogin &login)
     const QByteArray file = QFile::encodeName(login.knownHostsFile);
     if (!login.knownHostsFile.isEmpty() && QFile::exists(login.knownHostsFile))
         libssh2_knownhost_readfile(known, file.constData(), LIBSSH2_KNOWNHOST_FILE_OPENSSH);
-    const QByteArray host = login.host.toUtf8();
+    // A host key alias names the key in known_hosts instead of the host and
+    // its port, as OpenSSH's HostKeyAlias does.
+    const bool aliased = !login.hostKeyAlias.isEmpty();
+    const QByteArray host = (aliased ? login.hostKeyAlias : login.host).toUtf8();
+    const int keyPort = aliased ? 22 : login.port;
     const int typeBits = LIBSSH2_KNOWNHOST_TYPE_PLAIN | LIBSSH2_KNOWNHOST_KEYENC_RAW | knownHostKeyBits(type);
     struct libssh2_knownhost *entry = nullptr;
-    const int check = libssh2_knownhost_checkp(known, host.constData(), login.port, key, length, typeBits, &entry);
+    const int check = libssh2_knownhost_checkp(known, host.constData(), keyPort, key, length, typeBits, &entry);
     log(Host, QStringLiteral("호스트 키: ") + shown.type + QLatin1Char(' ') + shown.fingerprint);
     bool accepted = false;
     if (check == LIBSSH2_KNOWNHOST_CHECK_MATCH) {
@@ -456,7 +464,7 @@ bool SftpFs::hostKeyAccepted(const SshLogin &login)
             accepted = !dropped && n->session;
             if (accepted && verdict == HostKeyVerdict::AcceptAlways && !login.knownHostsFile.isEmpty()) {
                 // One line appended: the rest of the user's file stays as it was.
-                const QByteArray name = login.port == 22 ? host : "[" + host + "]:" + QByteArray::number(login.port);
+                const QByteArray name = keyPort == 22 ? host : "[" + host + "]:" + QByteArray::number(keyPort);
                 struct libssh2_knownhost *added = nullptr;
                 char line[16384];
                 size_t lineLength = 0;
@@ -476,6 +484,7 @@ bool SftpFs::hostKeyAccepted(const SshLogin &login)
 
 bool SftpFs::authenticate(const SshLogin &login)
 {
+    lostInLogin = false;
     const QByteArray user = login.user.toUtf8();
     QString methods;
     {
@@ -490,6 +499,7 @@ bool SftpFs::authenticate(const SshLogin &login)
             return true;
         methods = list ? QString::fromLatin1(list) : QString();
         if (!list && libssh2_session_last_errno(n->session) == LIBSSH2_ERROR_SOCKET_DISCONNECT) {
+            lostInLogin = true;
             log(Host, QStringLiteral("SSH 연결이 끊어졌습니다."));
             return false;
         }
@@ -569,9 +579,9 @@ bool SftpFs::authenticate(const SshLogin &login)
     }
     // A connection that broke during the login is not a refused login.
     const int last = libssh2_session_last_errno(n->session);
-    const bool broken = last == LIBSSH2_ERROR_SOCKET_DISCONNECT || last == LIBSSH2_ERROR_SOCKET_RECV
-                     || last == LIBSSH2_ERROR_SOCKET_SEND;
-    log(Host, broken ? QStringLiteral("SSH 연결이 끊어졌습니다.") : QStringLiteral("인증에 실패했습니다."));
+    lostInLogin = last == LIBSSH2_ERROR_SOCKET_DISCONNECT || last == LIBSSH2_ERROR_SOCKET_RECV
+               || last == LIBSSH2_ERROR_SOCKET_SEND;
+    log(Host, lostInLogin ? QStringLiteral("SSH 연결이 끊어졌습니다.") : QStringLiteral("인증에 실패했습니다."));
     return false;
 }
 

@@ -48,6 +48,7 @@ struct SshLogin {
     QStringList identityFiles;   // private key files to offer, in order
     bool useAgent = true;
     QString knownHostsFile; // OpenSSH's format; read, and written when a key is accepted always
+    QString hostKeyAlias;   // the name the key has in known_hosts instead of host and port; empty: none
     // The legacy encoding for names that are not UTF-8: false keeps UTF-8.
     bool legacyNamesCp949 = true;
 };
@@ -67,7 +68,9 @@ public:
     // A keyboard-interactive prompt that is not a password question.
     std::function<bool(const QString &prompt, bool echo, QString *answer)> askPrompt;
 
-    enum class ConnectResult { Connected, ConnectFailed, HandshakeFailed, HostKeyRefused, LoginRefused, Cancelled };
+    // TimedOut: the server's address took no connection within the time
+    // limit (another attempt may); ConnectFailed: it refused or cannot be reached.
+    enum class ConnectResult { Connected, ConnectFailed, TimedOut, HandshakeFailed, HostKeyRefused, LoginRefused, Cancelled };
     // Connects, checks the host key, logs in (agent, key files, password,
     // keyboard-interactive, in the order the server accepts them) and opens
     // SFTP. Each step is logged. Anything but Connected leaves it closed.
@@ -141,6 +144,7 @@ private:
     bool namesDecided = false;
     bool legacyCp949 = true;
     bool transferFailed = false;
+    bool lostInLogin = false;   // the last login ended because the connection broke
     // The write-behind window: bytes write() took that the server has not
     // acknowledged yet, from `behindStart` on. libssh2 keeps them in flight
     // as many WRITE requests and is handed them again until each is
