@@ -155,7 +155,7 @@ bool TransferCommands::spread(const QList<TransferJob> &jobs, const QString &hos
     ParallelTransfer batch(*connections, window, host, fs);
     const ParallelTransfer::Outcome outcome = batch.run(jobs, wanted, hostDirectory);
     if (outcome.opened == 0 && !outcome.cancelled) {
-        fs.log(Local, QStringLiteral("동시 전송 연결을 하나도 만들지 못해 지금 연결로 한 파일씩 전송합니다."));
+        fs.log(Local, NoFurtherConnectionText);
         return false;
     }
     // The window's connection carried nothing: its session stays as it was.

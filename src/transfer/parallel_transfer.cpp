@@ -237,6 +237,7 @@ ParallelTransfer::Outcome ParallelTransfer::run(const QList<TransferJob> &jobs, 
     outcome.opened = shared.opened;
     outcome.cancelled = shared.stop;
     for (int i = 0; i < count; ++i) {
+        outcome.done << (shared.states[size_t(i)] == JobState::Done);
         switch (shared.states[size_t(i)]) {
         case JobState::Done:
             ++outcome.transferred;

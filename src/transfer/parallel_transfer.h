@@ -63,6 +63,9 @@ public:
     virtual Opener opener(const QString &directory) = 0;
 };
 
+// Said when no further connection could be made and the batch goes on the window's own.
+inline const QString NoFurtherConnectionText = QStringLiteral("동시 전송 연결을 하나도 만들지 못해 지금 연결로 한 파일씩 전송합니다.");
+
 class ParallelTransfer {
 public:
     ParallelTransfer(ConnectionSource &source, TTransForm &window, TransferHost &host, RemoteFs &fs);
@@ -71,6 +74,7 @@ public:
         int opened = 0;          // connections that logged in
         int transferred = 0;     // files done (or skipped by the user's choice)
         QList<int> failed;       // indices of files that failed, or were never tried
+        QList<bool> done;        // for each file: it was transferred (or skipped by the user's choice)
         bool cancelled = false;
     };
     // Moves `jobs` over at most `connections` workers, the transfer window
