@@ -21,7 +21,6 @@
 
 namespace kav {
 
-namespace {
 Session::DataMode sessionDataMode(DataMode mode)
 {
     switch (mode) {
@@ -31,6 +30,8 @@ Session::DataMode sessionDataMode(DataMode mode)
     }
     return Session::DataMode::Active;
 }
+
+namespace {
 
 Session::ConnectResult connectToAny(Session &session, const QList<ws::SocketAddress> &addresses, int limitMs)
 {

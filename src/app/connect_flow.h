@@ -7,12 +7,12 @@
 // the current or the next session.
 
 #include "config/profiles.h"
+#include "ftp/session.h"
 
 #include <QString>
 
 namespace kav {
 
-class Session;
 class ConnectionFs;
 class RemoteFs;
 class SftpFs;
@@ -74,6 +74,9 @@ public:
     // Automatic transfer type selection off (manual type chosen).
     virtual void clearAutoMode() = 0;
 };
+
+// The session's data mode for a profile's.
+Session::DataMode sessionDataMode(DataMode mode);
 
 // How the last connect wait ended (the stop button's tag).
 enum class StopTag { Waiting = 0, Stopped = 1, Connected = 2, Failed = 3 };

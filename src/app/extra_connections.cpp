@@ -21,16 +21,6 @@ struct Connection {
     FtpFs fs{session};
 };
 
-Session::DataMode dataModeOf(DataMode mode)
-{
-    switch (mode) {
-    case DataMode::Passive: return Session::DataMode::Passive;
-    case DataMode::Automatic: return Session::DataMode::Automatic;
-    case DataMode::Active: break;
-    }
-    return Session::DataMode::Active;
-}
-
 // Everything a worker needs to log in, copied on the window's thread.
 struct LoginValues {
     ws::SocketAddress address;
@@ -67,7 +57,7 @@ ConnectionSource::Opener ExtraConnections::opener(const QString &directory)
     LoginValues v;
     v.address = session.serverAddress();
     v.timeLimitMs = std::max(1, flow.profile.Timeout) * 1000;
-    v.mode = dataModeOf(flow.profile.Connection.Mode);
+    v.mode = sessionDataMode(flow.profile.Connection.Mode);
     v.encoding = session.serverEncodingShown() ? session.serverEncoding() : Session::ServerEncoding::Undecided;
     v.tls = session.isEncrypted();
     v.tlsHost = flow.loginSecrets().tlsHost;

@@ -660,10 +660,9 @@ TEST(Parallel, FurtherConnectionsAreEncryptedWithTheAcceptedCertificate)
     QList<TransferJob> jobs;
     for (int i = 0; i < 6; ++i) {
         contents << randomBytes(100000 + i * 4099);
-        const std::string name = "f" + std::to_string(i) + ".bin";
-        writeFile(home.file(name), contents.last());
-        jobs << TransferJob{false, QString::fromStdString(name), QString::fromStdString(local.file(name)), true,
-                            contents.last().size()};
+        const QString name = QStringLiteral("f%1.bin").arg(i);
+        writeFile(home.file(name.toStdString()), contents.last());
+        jobs << TransferJob{false, name, QString::fromStdString(local.path()) + "/" + name, true, contents.last().size()};
     }
     TlsServer server(ServerKind::Vsftpd, home.path(), "selfA");
     ASSERT_TRUE(server.start());
@@ -684,7 +683,7 @@ TEST(Parallel, FurtherConnectionsAreEncryptedWithTheAcceptedCertificate)
     EXPECT_EQ(o.opened, 3) << c.ui.log.join('\n').toStdString() << server.log();
     EXPECT_TRUE(o.failed.isEmpty());
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(readFile(local.file("f" + std::to_string(i) + ".bin")), contents[i]) << i;
+        EXPECT_EQ(readFile(jobs[i].destination.toStdString()), contents[i]) << i;
     EXPECT_EQ(boxes().certificates.size(), 1u);   // never asked again
     for (int n = 1; n <= 3; ++n) {
         const QString tag = QStringLiteral("[H] - [연결 %1] TLS 보안 연결: TLSv1.").arg(n);
