@@ -100,6 +100,7 @@ struct ParaState {
     Qt::Alignment align = Qt::AlignLeft;
     int fi = 0, li = 0, ri = 0;  // twips
     bool bullet = false;
+    bool operator==(const ParaState &) const = default;
 };
 
 struct Font {
@@ -345,10 +346,14 @@ private:
             return;
         // The paragraph's format goes on its blocks as they are made: set on a block
         // laid out long ago, it would have Qt lay out all that follows again.
-        const QTextBlockFormat format = blockFormat();
-        if (cursor_.blockFormat() != format)
-            cursor_.setBlockFormat(format);
-        writer_.append(run_, runFormat_, format);
+        if (!blockFormatted_ || !(para_ == formattedPara_)) {
+            formattedPara_ = para_;
+            paraFormat_ = blockFormat();
+            if (cursor_.blockFormat() != paraFormat_)
+                cursor_.setBlockFormat(paraFormat_);
+            blockFormatted_ = true;
+        }
+        writer_.append(run_, runFormat_, paraFormat_);
         run_.clear();
     }
 
@@ -626,6 +631,7 @@ private:
         cursor_.insertBlock(QTextBlockFormat(), charFormat());
         writer_.paragraphStarted();
         paragraphStart_ = cursor_.position();
+        blockFormatted_ = false;
         textSincePar_ = false;
         ++paragraphs_;
     }
@@ -649,6 +655,10 @@ private:
     QTextCursor cursor_;
     ParagraphWriter writer_;
     int paragraphStart_ = 0;
+    // The format given to the blocks of the paragraph so far, and what it was made of.
+    bool blockFormatted_ = false;
+    ParaState formattedPara_;
+    QTextBlockFormat paraFormat_;
     std::vector<GroupState> stack_;
     ParaState para_;
     QHash<int, Font> fonts_;

@@ -668,7 +668,7 @@ void TViewForm::startLoading(std::unique_ptr<DocumentLoader> loader)
     ui->RichEdit->setReadOnly(true);
     // Nothing may save, print, search or change a document that is half there.
     heldDuringLoad_.clear();
-    for (QAction *action : findChildren<QAction *>()) {
+    for (QAction *action : findChildren<QAction *>(Qt::FindDirectChildrenOnly)) {
         if (action->isEnabled() && action != ui->N_FileExit && action != ui->N_HelpManual
             && action != ui->N_HelpAbout) {
             action->setEnabled(false);
