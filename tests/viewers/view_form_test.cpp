@@ -619,6 +619,9 @@ std::pair<QByteArray, QString> formatRunsRtf(qsizetype bytes)
     return {rtf, text};
 }
 
+// A plain text of one line of 8 MB.
+QString oneLongLine() { return QStringLiteral("plain text of one line, ").repeated(8 * 1024 * 1024 / 24); }
+
 // Loads a file into the shown viewer from inside the event loop, as a command does, and
 // waits for the end of the load. The longest time between two passes of the event loop
 // meanwhile is what the user sees as a frozen window.
@@ -670,7 +673,7 @@ TEST_F(ViewFormTest, LargeFilesLoadInStepsWhileTheWindowAnswers)
     // laid it out in one piece (4 MiB of RTF: 2-3 s; a plain text file of one 8 MB
     // line: longer). Now it comes in steps; the bound is generous for a loaded machine.
     const auto [rtf, rtfText] = formatRunsRtf(4 * 1024 * 1024);
-    const QString line = QString(QStringLiteral("plain text of one line, ")).repeated(8 * 1024 * 1024 / 24);
+    const QString line = oneLongLine();
     struct Case {
         const char *what;
         QString name;
@@ -715,7 +718,7 @@ TEST_F(ViewFormTest, LargeFilesLoadInStepsWhileTheWindowAnswers)
 
 TEST_F(ViewFormTest, ClosingOrEscapeStopsALoadAtOnce)
 {
-    const QString line = QString(QStringLiteral("plain text of one line, ")).repeated(8 * 1024 * 1024 / 24);
+    const QString line = oneLongLine();
     const QString file = path(QStringLiteral("line.txt"));
     writeAll(file, line.toUtf8());
     struct Case {
