@@ -167,22 +167,27 @@ qsizetype JoinMap::textIndex(int position) const
     return position - low;
 }
 
-ParagraphPosition paragraphPosition(const QTextDocument &document, int position)
+std::vector<int> continuingBlocks(const QTextDocument &document)
 {
-    QTextBlock block = document.findBlock(position);
+    std::vector<int> numbers;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (continuesParagraph(block))
+            numbers.push_back(block.blockNumber());
+    }
+    return numbers;
+}
+
+ParagraphPosition paragraphPosition(const QTextDocument &document, int position, const std::vector<int> &continuing)
+{
+    const QTextBlock block = document.findBlock(position);
     if (!block.isValid())
         return {};
     ParagraphPosition at;
     at.column = position - block.position();
-    at.paragraph = block.blockNumber();
     for (QTextBlock b = block; continuesParagraph(b); b = b.previous())
         at.column += b.previous().length() - 1;
-    for (QTextBlock b = document.begin(); b.isValid() && b != block; b = b.next()) {
-        if (continuesParagraph(b))
-            --at.paragraph;
-    }
-    if (continuesParagraph(block))
-        --at.paragraph;
+    const auto joined = std::upper_bound(continuing.begin(), continuing.end(), block.blockNumber());
+    at.paragraph = block.blockNumber() - static_cast<int>(joined - continuing.begin());
     return at;
 }
 

@@ -84,7 +84,10 @@ struct ParagraphPosition {
     int paragraph = 0;
     int column = 0;
 };
-ParagraphPosition paragraphPosition(const QTextDocument &document, int position);
+// `continuing` is continuingBlocks(document): the numbers of the blocks that continue
+// the paragraph before them, in order (found once for many positions).
+std::vector<int> continuingBlocks(const QTextDocument &document);
+ParagraphPosition paragraphPosition(const QTextDocument &document, int position, const std::vector<int> &continuing);
 
 // Removes every display break of the document: each paragraph becomes one block again.
 void joinDisplayBlocks(QTextDocument &document);

@@ -571,7 +571,14 @@ void TViewForm::UpdateStatusBar()
     int column = index + 1;
     if (displayBreaks_) {
         // Lines and columns of the paragraphs, not of the blocks they are shown in.
-        const ParagraphPosition at = paragraphPosition(*document(), end);
+        // Which blocks continue a paragraph is found again only when the blocks change,
+        // not at every move of the caret.
+        const std::pair<int, int> shape{document()->revision(), document()->blockCount()};
+        if (shape != continuingShape_) {
+            continuing_ = continuingBlocks(*document());
+            continuingShape_ = shape;
+        }
+        const ParagraphPosition at = paragraphPosition(*document(), end, continuing_);
         line = at.paragraph + 1;
         column = at.column + 1;
     }

@@ -28,6 +28,8 @@
 #include <QPointer>
 #include <QStringList>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QEventLoop;
 class QLabel;
@@ -193,6 +195,8 @@ private:
     bool readOnlyAfterLoad_ = false;
     QList<QAction *> heldDuringLoad_;
     bool displayBreaks_ = false;   // some paragraph is shown in several blocks
+    std::vector<int> continuing_;  // the blocks that continue a paragraph, for the status bar
+    std::pair<int, int> continuingShape_{-1, -1};  // the document's revision and block count then
 
     int gripOffset_ = 0;
     bool dragging_ = false;

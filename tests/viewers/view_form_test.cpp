@@ -820,6 +820,12 @@ TEST_F(ViewFormTest, ALongParagraphIsOneForTheCaretFindCopyReplaceUndoAndSave)
     QTest::keyClick(view.richEdit(), Qt::Key_Return);
     const qsizetype split = 8192 + 100;
     EXPECT_EQ(view.lines(), (QStringList{text.left(split), text.mid(split)}));
+    EXPECT_EQ(view.statusPanelText(0), QStringLiteral("Ln: 2  Col: 1"));
+    QTextCursor inLast(view.document()->lastBlock());
+    inLast.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 10);
+    view.richEdit()->setTextCursor(inLast);
+    EXPECT_EQ(view.statusPanelText(0),
+              QStringLiteral("Ln: 2  Col: %1").arg(text.size() - split - view.document()->lastBlock().length() + 1 + 10 + 1));
     const QString saved = path(QStringLiteral("saved.txt"));
     scripted().pushAccept(saved);
     ASSERT_TRUE(view.N_FileSaveAsClick());
