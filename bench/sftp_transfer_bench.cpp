@@ -35,7 +35,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <libssh2.h>
 #include <libssh2_sftp.h>
@@ -458,39 +457,18 @@ int main(int argc, char **argv)
     for (Case c : cases) {
         std::vector<double> gaps, cancels;
         for (int r = 0; r < rounds; ++r) {
-            QElapsedTimer clock;
-            qint64 last = 0, longest = 0, pressed = 0;
-            QTimer tick;
-            tick.setInterval(0);
-            QObject::connect(&tick, &QTimer::timeout, [&] {
-                const qint64 now = clock.nsecsElapsed();
-                if (last > 0)
-                    longest = std::max(longest, now - last);
-                last = now;
-            });
-            QTimer press;
-            press.setSingleShot(true);
-            QObject::connect(&press, &QTimer::timeout, [&] {
-                pressed = clock.nsecsElapsed();
-                kavrin.window.BB_abortClick();
-            });
             kavrin.window.show();
-            const auto done = kavrin.run(bed, c, [&] {
-                clock.start();
-                tick.start();
-                press.start(int(std::min<qint64>(300, mib / 4)));
-            });
-            const qint64 ended = clock.nsecsElapsed();
-            tick.stop();
-            press.stop();
+            const auto watched = kavbench::watchCancelledRun(
+                int(std::min<qint64>(300, mib / 4)), [&] { kavrin.window.BB_abortClick(); },
+                [&](const std::function<void()> &begin) { return kavrin.run(bed, c, begin).has_value(); });
             QFile::remove(QString::fromStdString(bed.local + "/kavrin_down.bin"));
             QFile::remove(QString::fromStdString(bed.home + "/kavrin_up.bin"));
-            if (!done || pressed == 0) {
+            if (!watched) {
                 std::fprintf(stderr, "the cancelled %s did not end as cancelled\n", caseName(c));
                 return 1;
             }
-            gaps.push_back(longest / 1e6);
-            cancels.push_back((ended - pressed) / 1e6);
+            gaps.push_back(watched->longestGapMs);
+            cancels.push_back(watched->cancelMs);
         }
         const Spread g = spreadOf(gaps), k = spreadOf(cancels);
         std::printf("kavrin's window during a %s, %d rounds, ms as median [fastest .. slowest]\n"

@@ -6,6 +6,7 @@
 
 #include "ftp_server.h"
 #include "reply_peer.h"
+#include "patterned_bytes.h"
 #include "sshd_server.h"
 #include "wait_until.h"
 #include "ui_main_form.h"
@@ -116,6 +117,27 @@ kavtest::ReplyPeer::DataReply dataReply(const QByteArray &preliminary, const QLi
     return r;
 }
 
+void selectHostFiles(Ui::TMainForm &ui, const QStringList &names)
+{
+    HostListView *files = ui.RFileListBox;
+    files->clearSelection();
+    for (const QString &name : names)
+        for (const auto &item : files->findItems(name, Qt::MatchExactly)) {
+            item->setSelected(true);
+            files->setCurrentItem(item, QItemSelectionModel::Select);
+        }
+}
+
+void selectLocalFile(Ui::TMainForm &ui, const QString &name)
+{
+    QListWidget *files = ui.LFileListBox;
+    files->clearSelection();
+    for (QListWidgetItem *item : files->findItems(name, Qt::MatchStartsWith)) {
+        item->setSelected(true);
+        files->setCurrentItem(item, QItemSelectionModel::Select);
+    }
+}
+
 class Harness {
 public:
     Harness()
@@ -187,25 +209,8 @@ public:
 
     Ui::TMainForm &ui() const { return *f->form(); }
 
-    void selectHost(const QStringList &names)
-    {
-        HostListView *files = ui().RFileListBox;
-        files->clearSelection();
-        for (const QString &name : names)
-            for (const auto &item : files->findItems(name, Qt::MatchExactly)) {
-                item->setSelected(true);
-                files->setCurrentItem(item, QItemSelectionModel::Select);
-            }
-    }
-    void selectLocal(const QString &name)
-    {
-        QListWidget *files = ui().LFileListBox;
-        files->clearSelection();
-        for (QListWidgetItem *item : files->findItems(name, Qt::MatchStartsWith)) {
-            item->setSelected(true);
-            files->setCurrentItem(item, QItemSelectionModel::Select);
-        }
-    }
+    void selectHost(const QStringList &names) { selectHostFiles(ui(), names); }
+    void selectLocal(const QString &name) { selectLocalFile(ui(), name); }
 
     QStringList log() const
     {
@@ -742,18 +747,7 @@ enum class SshFault { SessionKilled, ServerKilled };
 
 const char *nameOf(SshFault f) { return f == SshFault::SessionKilled ? "session killed" : "server killed"; }
 
-QByteArray sftpData()
-{
-    QByteArray b(24 * 1024 * 1024, '\0');
-    quint32 x = 2463534242u;
-    for (char &c : b) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = char(x);
-    }
-    return b;
-}
+QByteArray sftpData() { return kavtest::patternedBytes(24 * 1024 * 1024); }
 
 // A main window with an SFTP profile for a real sshd, a big file on each
 // side and a directory of many entries on the host.
@@ -825,24 +819,8 @@ struct SftpHarness {
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
                                               : QStringList();
     }
-    void selectHost(const QString &name)
-    {
-        HostListView *files = ui().RFileListBox;
-        files->clearSelection();
-        for (const auto &item : files->findItems(name, Qt::MatchExactly)) {
-            item->setSelected(true);
-            files->setCurrentItem(item, QItemSelectionModel::Select);
-        }
-    }
-    void selectLocal(const QString &name)
-    {
-        QListWidget *files = ui().LFileListBox;
-        files->clearSelection();
-        for (QListWidgetItem *item : files->findItems(name, Qt::MatchStartsWith)) {
-            item->setSelected(true);
-            files->setCurrentItem(item, QItemSelectionModel::Select);
-        }
-    }
+    void selectHost(const QString &name) { selectHostFiles(ui(), {name}); }
+    void selectLocal(const QString &name) { selectLocalFile(ui(), name); }
     bool disconnectedState() const
     {
         return !connected() && ui().BB_Connect->isEnabled() && !ui().BB_Disconnect->isEnabled() && !ui().BB_Stop->isEnabled();

@@ -18,6 +18,7 @@
 #include "config/queue_form.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/winsock.h"
+#include "patterned_bytes.h"
 #include "sshd_server.h"
 #include "viewers/view_form.h"
 #include "wait_until.h"
@@ -52,18 +53,7 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
 
-// Bytes no shifted copy matches, so a block out of place shows.
-QByteArray pattern(int size, quint32 seed)
-{
-    QByteArray out(size, '\0');
-    for (char &c : out) {
-        seed ^= seed << 13;
-        seed ^= seed >> 17;
-        seed ^= seed << 5;
-        c = char(seed);
-    }
-    return out;
-}
+QByteArray pattern(int size, quint32 seed) { return kavtest::patternedBytes(size, seed); }
 
 class SftpWindowTest : public ::testing::Test {
 protected:

@@ -176,12 +176,7 @@ void descendants(pid_t pid, std::vector<pid_t> &out)
 
 void SshdServer::kill()
 {
-    if (process_.pid() <= 0)
-        return;
-    std::vector<pid_t> pids;
-    descendants(process_.pid(), pids);
-    for (pid_t pid : pids)
-        ::kill(pid, SIGKILL);
+    killSessions();
     process_.stop();
 }
 
