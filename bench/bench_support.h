@@ -3,6 +3,7 @@
 // dialogs and a settings directory of its own; and the median of its runs.
 
 #include "platform/dialogs.h"
+#include "platform/memory_use.h"
 #include "platform/scripted_dialogs.h"
 
 #include <QApplication>
@@ -24,8 +25,9 @@ namespace kavbench {
 
 class HeadlessApp {
 public:
+    // The process takes its memory as the program's does.
     HeadlessApp(int &argc, char **argv)
-        : settings(prepare()), app(argc, argv)
+        : settings((kav::keepLargeBlocksApart(), prepare())), app(argc, argv)
     {
         kav::setDialogs(std::make_unique<kav::ScriptedDialogs>());
     }
