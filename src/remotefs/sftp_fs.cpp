@@ -230,6 +230,19 @@ void SftpFs::cancel()
 {
     if (ws::isBlocking())
         ws::cancelBlockingCall();
+    // Stop between two blocks of a transfer, when no wait is under way (the
+    // window's events run between blocks): the next read or write ends it.
+    if (file)
+        stopRequested = true;
+}
+
+bool SftpFs::stopTaken()
+{
+    if (!stopRequested)
+        return false;
+    stopRequested = false;
+    transferFailed = true;
+    return true;
 }
 
 void SftpFs::closeAll()
@@ -858,6 +871,7 @@ FsOpening SftpFs::openRead(const QString &path, qint64 offset, const std::functi
     }
     file = h;
     transferFailed = false;
+    stopRequested = false;
     LIBSSH2_SFTP_ATTRIBUTES attrs{};
     if (run([&] { return (long long)libssh2_sftp_fstat_ex(h, &attrs, 0); }) == 0 && (attrs.flags & LIBSSH2_SFTP_ATTR_SIZE))
         o.expectedSize = qint64(attrs.filesize);
@@ -898,6 +912,7 @@ FsOpening SftpFs::openWrite(const QString &path, qint64 offset, bool append)
     }
     file = h;
     transferFailed = false;
+    stopRequested = false;
     qint64 at = offset;
     if (append) {
         LIBSSH2_SFTP_ATTRIBUTES attrs{};
@@ -917,7 +932,7 @@ FsOpening SftpFs::openWrite(const QString &path, qint64 offset, bool append)
 int SftpFs::read(char *buffer, int size)
 {
     const Call call(this);
-    if (!file || !connected())
+    if (!file || !connected() || stopTaken())
         return -1;
     // The read-ahead window is libssh2's own: it keeps READ requests of
     // 30000 bytes in flight for four times the caller's block (4 MiB for the
@@ -951,7 +966,7 @@ void SftpFs::dataBroke(long long rc, const QString &what)
 int SftpFs::write(const char *data, int size)
 {
     const Call call(this);
-    if (!file || !connected())
+    if (!file || !connected() || stopTaken())
         return -1;
     // The block joins the write-behind window and goes out at once; the call
     // waits only while the window is full, so the server always has requests

@@ -144,7 +144,10 @@ private:
     bool namesDecided = false;
     bool legacyCp949 = true;
     bool transferFailed = false;
-    bool lostInLogin = false;   // the last login ended because the connection broke
+    bool lostInLogin = false;
+    bool stopRequested = false;   // Stop came between two blocks of the open file
+    // Takes a pending Stop: the transfer fails here, as a stopped wait does.
+    bool stopTaken();   // the last login ended because the connection broke
     // The write-behind window: bytes write() took that the server has not
     // acknowledged yet, from `behindStart` on. libssh2 keeps them in flight
     // as many WRITE requests and is handed them again until each is

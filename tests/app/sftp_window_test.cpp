@@ -25,6 +25,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -266,6 +267,76 @@ TEST_F(SftpWindowTest, ViewSearchAndFileCommands)
     }, 5000));
     EXPECT_FALSE(hostFiles().contains(QStringLiteral("지울 것.txt")));
     EXPECT_TRUE(hostFiles().contains(QStringLiteral("새 이름.txt")));
+    EXPECT_TRUE(connected());
+}
+
+} // namespace
+
+namespace {
+
+// Resumed both ways where a partial file lies, the resume question answered
+// yes: the transfer starts where the partial file ends and the whole is
+// byte-exact. Then Stop in the middle of a large download: the download
+// ends at once, a strict prefix stays, and the session goes on (its
+// requests still in flight are dropped with the file's handle).
+TEST_F(SftpWindowTest, ResumedBothWaysAndStoppedMidway)
+{
+    const QByteArray down = pattern(3 * 1024 * 1024 + 7, 23), up = pattern(3 * 1024 * 1024 + 9, 29);
+    writeFile(root + QStringLiteral("/이어 받기.bin"), down);
+    writeFile(local.filePath(QStringLiteral("이어 받기.bin")), down.left(1048576));
+    writeFile(local.filePath(QStringLiteral("이어 올리기.bin")), up);
+    writeFile(root + QStringLiteral("/이어 올리기.bin"), up.left(1048579));
+    const QByteArray huge = pattern(160 * 1024 * 1024, 31);
+    writeFile(root + QStringLiteral("/큰 파일.bin"), huge);
+    writeFile(root + QStringLiteral("/작은.txt"), "small\n");
+    connect();
+
+    scripted().pushButton(BtnYes);
+    selectHost({QStringLiteral("이어 받기.bin")});
+    ui().N_RDownload->trigger();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return idle(); }, 20000)) << transcript();
+    EXPECT_TRUE(readFile(local.filePath(QStringLiteral("이어 받기.bin"))) == down);
+    EXPECT_TRUE(log().contains(QStringLiteral("[L] - 파일 받기: 이어 받기.bin (1048576 바이트부터)"))) << transcript();
+
+    scripted().pushButton(BtnYes);
+    selectLocal({QStringLiteral("이어 올리기.bin")});
+    ui().N_LUpload->trigger();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return idle(); }, 20000)) << transcript();
+    EXPECT_TRUE(readFile(root + QStringLiteral("/이어 올리기.bin")) == up);
+    EXPECT_TRUE(log().join('\n').contains(QStringLiteral("이어 올리기.bin (1048579 바이트부터)"))) << transcript();
+
+    // Stop once the first bytes reached the local file.
+    const QString partial = local.filePath(QStringLiteral("큰 파일.bin"));
+    QTimer watch;
+    qint64 stoppedAt = -1;
+    QElapsedTimer sinceStop;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (stoppedAt < 0 && QFileInfo(partial).size() > 0) {
+            stoppedAt = QFileInfo(partial).size();
+            sinceStop.start();
+            f->BB_StopClick();
+        }
+    });
+    watch.start(1);
+    ASSERT_TRUE(kavtest::waitUntil([&] { return hostFiles().contains(QStringLiteral("큰 파일.bin")); }, 5000));
+    selectHost({QStringLiteral("큰 파일.bin")});
+    ui().N_RDownload->trigger();
+    const qint64 stopToEnd = sinceStop.isValid() ? sinceStop.elapsed() : -1;
+    watch.stop();
+    ASSERT_GE(stoppedAt, 0) << transcript();
+    EXPECT_LT(stopToEnd, 2000);
+    const QByteArray got = readFile(partial);
+    EXPECT_LT(got.size(), huge.size());
+    EXPECT_TRUE(huge.startsWith(got));
+    ASSERT_TRUE(kavtest::waitUntil([&] { return idle(); }, 10000)) << transcript();
+
+    // The same session lists and transfers on.
+    f->hostPaneOf()->RBrefreshClick();
+    EXPECT_TRUE(kavtest::waitUntil([&] { return hostFiles().contains(QStringLiteral("작은.txt")); }, 5000)) << transcript();
+    selectHost({QStringLiteral("작은.txt")});
+    ui().N_RDownload->trigger();
+    ASSERT_TRUE(kavtest::waitUntil([&] { return idle(); }, 10000)) << transcript();
+    EXPECT_EQ(readFile(local.filePath(QStringLiteral("작은.txt"))), "small\n");
     EXPECT_TRUE(connected());
 }
 
