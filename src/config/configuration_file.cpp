@@ -97,11 +97,14 @@ namespace {
 // data mode, security, trusted certificate fingerprint, and the server clock's
 // zone offset in minutes (written only when it is not 0); the protocol is the
 // fourteenth field, written only for a protocol other than FTP (the zone
-// offset's field then stays, empty for none). A reader that knows only
-// eight fields stops before them; a missing or unknown field means its default.
+// offset's field then stays, empty for none); the fifteenth is "browse" when
+// the panes are browsed together, written only then (the fields before it
+// stay, empty for their defaults). A reader that knows only eight fields
+// stops before them; a missing or unknown field means its default.
 const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
 const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
 const QString ProtocolNames[] = {QStringLiteral("ftp"), QStringLiteral("sftp")};
+const QString BrowseName = QStringLiteral("browse");
 
 ConnectionOptions connectionFromFields(const QString &value)
 {
@@ -126,6 +129,7 @@ ConnectionOptions connectionFromFields(const QString &value)
     const int offset = fieldOf(value, sep, 13).trimmed().toInt(&ok);
     if (ok && offset >= -MaxZoneOffset && offset <= MaxZoneOffset)
         c.ZoneOffset = offset;
+    c.BrowseTogether = fieldOf(value, sep, 15).trimmed().compare(BrowseName, Qt::CaseInsensitive) == 0;
     return c;
 }
 
@@ -133,10 +137,12 @@ QStringList connectionFields(const ConnectionOptions &c)
 {
     QStringList fields{QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
                        c.TrustedCertificate};
-    if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp)
+    if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp || c.BrowseTogether)
         fields << (c.ZoneOffset != 0 ? QString::number(c.ZoneOffset) : QString());
-    if (c.Kind != Protocol::Ftp)
+    if (c.Kind != Protocol::Ftp || c.BrowseTogether)
         fields << ProtocolNames[int(c.Kind)];
+    if (c.BrowseTogether)
+        fields << BrowseName;
     return fields;
 }
 

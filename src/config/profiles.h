@@ -43,6 +43,8 @@ struct ConnectionOptions {
     // lines, which name no zone (MLSD and MDTM are UTC already); 0 by default.
     int ZoneOffset = 0;
     Protocol Kind = Protocol::Ftp;
+    // Browse the two panes together from the directories shown at login.
+    bool BrowseTogether = false;
     bool isDefault() const { return *this == ConnectionOptions{}; }
     bool operator==(const ConnectionOptions &) const = default;
 };
