@@ -97,9 +97,10 @@ namespace {
 // data mode, security, trusted certificate fingerprint, and the server clock's
 // zone offset in minutes (written only when it is not 0); the protocol is the
 // fourteenth field, written only for a protocol other than FTP (the zone
-// offset's field then stays, empty for none); the fifteenth is "browse" when
+// offset's field then stays, empty for none); the sixteenth is "browse" when
 // the panes are browsed together, written only then (the fields before it
-// stay, empty for their defaults). A reader that knows only eight fields
+// stay, empty for their defaults; the fifteenth belongs to the number of
+// connections). A reader that knows only eight fields
 // stops before them; a missing or unknown field means its default.
 const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
 const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
@@ -129,7 +130,7 @@ ConnectionOptions connectionFromFields(const QString &value)
     const int offset = fieldOf(value, sep, 13).trimmed().toInt(&ok);
     if (ok && offset >= -MaxZoneOffset && offset <= MaxZoneOffset)
         c.ZoneOffset = offset;
-    c.BrowseTogether = fieldOf(value, sep, 15).trimmed().compare(BrowseName, Qt::CaseInsensitive) == 0;
+    c.BrowseTogether = fieldOf(value, sep, 16).trimmed().compare(BrowseName, Qt::CaseInsensitive) == 0;
     return c;
 }
 
@@ -140,9 +141,9 @@ QStringList connectionFields(const ConnectionOptions &c)
     if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp || c.BrowseTogether)
         fields << (c.ZoneOffset != 0 ? QString::number(c.ZoneOffset) : QString());
     if (c.Kind != Protocol::Ftp || c.BrowseTogether)
-        fields << ProtocolNames[int(c.Kind)];
+        fields << (c.Kind != Protocol::Ftp ? ProtocolNames[int(c.Kind)] : QString());
     if (c.BrowseTogether)
-        fields << BrowseName;
+        fields << QString() << BrowseName;
     return fields;
 }
 

@@ -330,8 +330,12 @@ void TSyncForm::showPlan()
         items.append(item);
     }
     LV_Actions->addTopLevelItems(items);
-    for (int c = 0; c < LV_Actions->columnCount(); ++c)
+    // A gap between the columns: the texts would touch otherwise.
+    const int gap = LV_Actions->fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    for (int c = 0; c < LV_Actions->columnCount(); ++c) {
         LV_Actions->resizeColumnToContents(c);
+        LV_Actions->setColumnWidth(c, LV_Actions->columnWidth(c) + gap);
+    }
     updateTotals();
 }
 
