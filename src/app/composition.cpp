@@ -12,11 +12,13 @@ SessionCore::SessionCore(ConnectWindow &window)
 SessionParts::SessionParts(ConnectWindow &window, const Views &views)
     : SessionCore(window)
 {
+    extraConnections = std::make_unique<ExtraConnections>(session, fs, flow, window);
     hostPane = std::make_unique<HostPane>(fs, views.hostWidgets, *views.selectAfterRefresh);
     hostPane->hostAddress = [this] { return flow.profile.HostIP; };
     engine = std::make_unique<TransferEngine>(fs, *views.transferWindow, *views.transferHost);
     commands = std::make_unique<TransferCommands>(fs, *hostPane, *views.transferHost,
                                                   *views.transferWindow, *engine);
+    commands->setConnectionSource(extraConnections.get());
     hostFileOps = std::make_unique<HostFileOps>(
         fs, *hostPane,
         HostFileOpsWidgets{views.hostWidgets.RFileListBox, views.hostWidgets.RDirListBox, views.changeMode},

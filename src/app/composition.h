@@ -12,9 +12,11 @@
 //   HostPane          the host lists, following the session's 257 replies
 //   TransferEngine    SendFile/ReceiveFile over the session's data channel
 //   TransferCommands  the transfer buttons and runners
+//   ExtraConnections  the further connections a batch is spread over
 //   HostFileOps       the host pane's file, directory and permission commands
 
 #include "connect_flow.h"
+#include "extra_connections.h"
 
 #include "browse/host_pane.h"
 #include "config/profiles.h"
@@ -59,6 +61,7 @@ struct SessionParts : SessionCore {
 
     std::unique_ptr<HostPane> hostPane;
     std::unique_ptr<TransferEngine> engine;
+    std::unique_ptr<ExtraConnections> extraConnections;
     std::unique_ptr<TransferCommands> commands;
     std::unique_ptr<HostFileOps> hostFileOps;
 };

@@ -21,7 +21,6 @@
 
 namespace kav {
 
-namespace {
 Session::DataMode sessionDataMode(DataMode mode)
 {
     switch (mode) {
@@ -31,6 +30,8 @@ Session::DataMode sessionDataMode(DataMode mode)
     }
     return Session::DataMode::Active;
 }
+
+namespace {
 
 Session::ConnectResult connectToAny(Session &session, const QList<ws::SocketAddress> &addresses, int limitMs)
 {
@@ -163,6 +164,14 @@ ConnectFlow::ConnectFlow(Session &session, ConnectWindow &window, const Sftp &fs
 bool ConnectFlow::judgeCertificate(const tls::PeerCertificate &certificate)
 {
     const QString seen = tls::storedFingerprint(certificate.fingerprint);
+    const bool accepted = judgeCertificateOf(certificate, seen);
+    // The further connections of this login take this certificate and no other.
+    secrets.certificate = accepted ? seen : QString();
+    return accepted;
+}
+
+bool ConnectFlow::judgeCertificateOf(const tls::PeerCertificate &certificate, const QString &seen)
+{
     const QString trusted = tls::storedFingerprint(profile.Connection.TrustedCertificate);
     if (!trusted.isEmpty() && trusted == seen)
         return true;
@@ -241,6 +250,7 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
         return;
     }
     useProtocol(fs.ftp);
+    secrets = {};
     QList<ws::SocketAddress> addresses;
     if (!input.valid || !ws::lookupHost(input.host, &addresses)) {
         informationBox(QStringLiteral("호스트를 알 수 없습니다.  호스트 주소를 확인하세요."));
@@ -354,6 +364,10 @@ void ConnectFlow::BB_ConnectClick(bool fromButton)
 
     QString systemReply;
     const Session::LoginResult loggedIn = session.login(profile.UserId, password, &systemReply);
+    if (loggedIn == Session::LoginResult::LoggedIn) {
+        secrets.password = password;
+        secrets.tlsHost = input.host;
+    }
     password.clear();
     switch (loggedIn) {
     case Session::LoginResult::Interrupted:
@@ -575,6 +589,7 @@ void ConnectFlow::useProtocol(RemoteFs &protocol)
 
 void ConnectFlow::BB_DisconnectClick()
 {
+    secrets = {};
     if (loginWaiting)
         loginDisconnected = true;
     sftpLoggedIn = false;

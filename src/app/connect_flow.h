@@ -7,12 +7,12 @@
 // the current or the next session.
 
 #include "config/profiles.h"
+#include "ftp/session.h"
 
 #include <QString>
 
 namespace kav {
 
-class Session;
 class ConnectionFs;
 class RemoteFs;
 class SftpFs;
@@ -75,6 +75,9 @@ public:
     virtual void clearAutoMode() = 0;
 };
 
+// The session's data mode for a profile's.
+Session::DataMode sessionDataMode(DataMode mode);
+
 // How the last connect wait ended (the stop button's tag).
 enum class StopTag { Waiting = 0, Stopped = 1, Connected = 2, Failed = 3 };
 
@@ -100,6 +103,18 @@ public:
 
     StopTag stopTag() const { return tag; }
 
+    // What a further connection of the FTP session in use logs in with (the
+    // connections a batch is spread over): the password of this login, the
+    // name the server's certificate was checked against and the fingerprint
+    // of the certificate accepted for it (empty without TLS). Forgotten at
+    // the disconnect.
+    struct LoginSecrets {
+        QString password;
+        QString tlsHost;
+        QString certificate;
+    };
+    const LoginSecrets &loginSecrets() const { return secrets; }
+
     // The values of the host profile in use, for the current or the next session.
     SessionProfile profile;
 
@@ -118,6 +133,7 @@ private:
     // The user's word on a certificate that failed the check or is not the one
     // this profile trusts.
     bool judgeCertificate(const tls::PeerCertificate &certificate);
+    bool judgeCertificateOf(const tls::PeerCertificate &certificate, const QString &seen);
 
     Session &session;
     ConnectWindow &window;
@@ -126,6 +142,7 @@ private:
     StopTag tag = StopTag::Waiting;
     bool loginWaiting = false;   // from the connect to the end of the login
     bool loginDisconnected = false;   // the user disconnected during that wait
+    LoginSecrets secrets;
 };
 
 } // namespace kav

@@ -8,6 +8,7 @@
 #include "local/local_pane.h"
 #include "composition.h"
 #include "sync/sync_runner.h"
+#include "transfer/parallel_transfer.h"
 #include "transfer/trans_form.h"
 #include "transfer/transfer_engine.h"
 
@@ -35,11 +36,34 @@ public:
             && !cancelled();
     }
     bool cancelled() const override { return window.transfers().transferWindow().cancelled(); }
+    // The profile's connections, when it has more than one.
+    bool spreads() const override { return connections() > 1; }
+    QList<bool> copyAll(const QList<sync::FileCopy> &copies) override
+    {
+        if (!spreads() || copies.size() < 2)
+            return SyncTransfers::copyAll(copies);
+        QList<TransferJob> jobs;
+        for (const sync::FileCopy &c : copies)
+            jobs << (c.upload ? TransferJob{true, c.localPath, c.hostPath, false, c.size}
+                              : TransferJob{false, c.hostPath, c.localPath, true, c.size});
+        SessionParts &parts = window.sessionParts();
+        ParallelTransfer batch(*parts.extraConnections, window.transfers().transferWindow(), window.transfers(),
+                               parts.fs);
+        const ParallelTransfer::Outcome o = batch.run(jobs, connections(), QString());
+        item += int(copies.size());
+        if (o.opened == 0 && !o.cancelled) {
+            parts.fs.log(TranscriptSide::Local, NoFurtherConnectionText);
+            item -= int(copies.size());
+            return SyncTransfers::copyAll(copies);
+        }
+        return o.done;
+    }
 
     int total = 0, item = 0;
 
 private:
     void next() { window.transfers().transferWindow().setCount(++item, total); }
+    int connections() const { return window.sessionParts().extraConnections->connections(); }
     TMainForm &window;
 };
 

@@ -97,11 +97,12 @@ namespace {
 // data mode, security, trusted certificate fingerprint, and the server clock's
 // zone offset in minutes (written only when it is not 0); the protocol is the
 // fourteenth field, written only for a protocol other than FTP (the zone
-// offset's field then stays, empty for none); the sixteenth is "browse" when
-// the panes are browsed together, written only then (the fields before it
-// stay, empty for their defaults; the fifteenth belongs to the number of
-// connections). A reader that knows only eight fields
-// stops before them; a missing or unknown field means its default.
+// offset's field then stays, empty for none); the number of connections a
+// batch is spread over is the fifteenth, written only when it is not 1; the
+// sixteenth is "browse" when the panes are browsed together, written only
+// then (the fields before each of them stay, empty for their defaults). A
+// reader that knows only eight fields stops before them; a missing or unknown
+// field means its default.
 const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
 const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
 const QString ProtocolNames[] = {QStringLiteral("ftp"), QStringLiteral("sftp")};
@@ -130,6 +131,9 @@ ConnectionOptions connectionFromFields(const QString &value)
     const int offset = fieldOf(value, sep, 13).trimmed().toInt(&ok);
     if (ok && offset >= -MaxZoneOffset && offset <= MaxZoneOffset)
         c.ZoneOffset = offset;
+    const int parallel = fieldOf(value, sep, 15).trimmed().toInt(&ok);
+    if (ok && parallel >= 1 && parallel <= MaxParallel)
+        c.Parallel = parallel;
     c.BrowseTogether = fieldOf(value, sep, 16).trimmed().compare(BrowseName, Qt::CaseInsensitive) == 0;
     return c;
 }
@@ -138,12 +142,16 @@ QStringList connectionFields(const ConnectionOptions &c)
 {
     QStringList fields{QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
                        c.TrustedCertificate};
-    if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp || c.BrowseTogether)
+    const bool parallel = c.Parallel != 1;
+    const bool browse = c.BrowseTogether;
+    if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp || parallel || browse)
         fields << (c.ZoneOffset != 0 ? QString::number(c.ZoneOffset) : QString());
-    if (c.Kind != Protocol::Ftp || c.BrowseTogether)
+    if (c.Kind != Protocol::Ftp || parallel || browse)
         fields << (c.Kind != Protocol::Ftp ? ProtocolNames[int(c.Kind)] : QString());
-    if (c.BrowseTogether)
-        fields << QString() << BrowseName;
+    if (parallel || browse)
+        fields << (parallel ? QString::number(c.Parallel) : QString());
+    if (browse)
+        fields << BrowseName;
     return fields;
 }
 

@@ -28,6 +28,8 @@ TConnectForm::TConnectForm(SessionProfile &profile, ProfileList &profiles, QWidg
     ftpToolTips[0] = ui->CB_DataMode->toolTip();
     ftpToolTips[1] = ui->CB_Security->toolTip();
     ftpToolTips[2] = ui->E_ZoneOffset->toolTip();
+    ftpToolTips[3] = ui->SE_Parallel->toolTip();
+    ui->SE_Parallel->setRange(1, MaxParallel);
     localPath = LocalPathField(ui->E_LocalPath);
     // A fixed dialog: a title bar without buttons (Escape still cancels).
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -148,7 +150,8 @@ void TConnectForm::setProfileFieldsEnabled(bool on)
 {
     const QList<QWidget *> fields = {ui->E_UserId, ui->E_Password, ui->E_RemotePath, ui->E_LocalPath,
                                      ui->E_editor, ui->CB_Anonymous, ui->CB_autosave, ui->CB_UseLastPath,
-                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security, ui->CB_Keyring, ui->E_ZoneOffset};
+                                     ui->NE_Port, ui->CB_DataMode, ui->CB_Security, ui->CB_Keyring, ui->E_ZoneOffset,
+                                     ui->SE_Parallel};
     for (QWidget *field : fields)
         field->setEnabled(on);
     ui->CB_Protocol->setEnabled(on);
@@ -191,6 +194,11 @@ void TConnectForm::showProtocolControls()
     ui->L_ZoneOffset->setEnabled(ftp);
     ui->E_ZoneOffset->setToolTip(ftp ? ftpToolTips[2]
                                      : QStringLiteral("SFTP 서버는 파일 시각을 UTC로 알려 주므로 시차를 쓰지 않습니다."));
+    // The extra connections of a batch are FTP sessions of the same profile.
+    ui->SE_Parallel->setEnabled(editable && ftp);
+    ui->L_Parallel->setEnabled(ftp);
+    ui->SE_Parallel->setToolTip(ftp ? ftpToolTips[3]
+                                    : QStringLiteral("SFTP 접속에서는 파일을 한 연결로 하나씩 전송합니다."));
     ui->NE_Port->setToolTip(ftp ? QStringLiteral("접속할 호스트의 FTP 서버 포트번호 (기본 21)")
                                 : QStringLiteral("접속할 호스트의 SSH 서버 포트번호 (기본 22)"));
 }
@@ -256,6 +264,7 @@ void TConnectForm::showConnection(const ConnectionOptions &c)
     ui->CB_DataMode->setCurrentIndex(int(c.Mode));
     ui->CB_Security->setCurrentIndex(int(c.Encryption));
     ui->E_ZoneOffset->setText(zoneOffsetText(c.ZoneOffset));
+    ui->SE_Parallel->setValue(qBound(1, c.Parallel, MaxParallel));
     showProtocolControls();
 }
 
@@ -273,6 +282,7 @@ ConnectionOptions TConnectForm::shownConnection() const
     // still half written ("+") counts as none.
     if (!parseZoneOffset(ui->E_ZoneOffset->text(), &c.ZoneOffset))
         c.ZoneOffset = 0;
+    c.Parallel = qBound(1, ui->SE_Parallel->value(), MaxParallel);
     return c;
 }
 

@@ -117,7 +117,7 @@ private:
     // The keyring entry of the profile whose fields are shown.
     QString shownKeyringEntry;
     // The hints of the data connection, security and clock offset fields, shown for FTP.
-    QString ftpToolTips[3];
+    QString ftpToolTips[4];
 };
 
 } // namespace kav

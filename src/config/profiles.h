@@ -16,6 +16,8 @@ inline constexpr int DefaultTimeout = 15;
 inline constexpr int DefaultTrialTimes = 3;
 inline constexpr int DefaultControlPort = 21;
 inline constexpr int DefaultSftpPort = 22;
+// The most connections a batch of files may be spread over.
+inline constexpr int MaxParallel = 8;
 
 // The protocol a profile speaks: FTP (plain or with TLS), or SFTP over SSH.
 enum class Protocol { Ftp, Sftp };
@@ -43,6 +45,9 @@ struct ConnectionOptions {
     // lines, which name no zone (MLSD and MDTM are UTC already); 0 by default.
     int ZoneOffset = 0;
     Protocol Kind = Protocol::Ftp;
+    // How many connections a batch of files is spread over (1: one file after
+    // another on the window's own connection). FTP's own: an SFTP profile keeps it, unused.
+    int Parallel = 1;
     // Browse the two panes together from the directories shown at login.
     bool BrowseTogether = false;
     bool isDefault() const { return *this == ConnectionOptions{}; }

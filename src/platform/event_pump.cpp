@@ -8,7 +8,8 @@ namespace kav {
 
 namespace {
 using Clock = std::chrono::steady_clock;
-Clock::time_point g_lastPump;
+// Each thread pumps its own events on its own clock.
+thread_local Clock::time_point g_lastPump;
 }
 
 void PumpMessages(int n)

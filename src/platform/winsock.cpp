@@ -48,10 +48,14 @@ struct BlockingCall {
     bool cancelled = false;
 };
 
-bool g_started = false;
+// A socket belongs to the thread that made it: its notifiers fire in that
+// thread's event loop, and that thread's blocking call is the one a cancel
+// ends. So the registry and the blocking call are each thread's own; the
+// window's thread sees exactly what it saw before any other thread existed.
+std::atomic<bool> g_started{false};
 thread_local int g_lastError = 0;
-QHash<Socket, SocketInfo> g_sockets;
-BlockingCall g_block;
+thread_local QHash<Socket, SocketInfo> g_sockets;
+thread_local BlockingCall g_block;
 MessageFilter g_filter;
 
 // Short enough that buttons answer at once, long enough not to spin a core.
@@ -107,8 +111,8 @@ public:
 // button in: once ready calls have followed one another for a poll slice, the
 // next one pumps events first (a pause between calls starts a new run).
 using Clock = std::chrono::steady_clock;
-Clock::time_point g_runStart;
-Clock::time_point g_lastReadyCall;
+thread_local Clock::time_point g_runStart;
+thread_local Clock::time_point g_lastReadyCall;
 
 void notePumped()
 {

@@ -6,6 +6,55 @@
 
 namespace kav::sync {
 
+QList<bool> SyncTransfers::copyAll(const QList<FileCopy> &copies)
+{
+    QList<bool> done;
+    for (const FileCopy &c : copies)
+        done << (!cancelled() && (c.upload ? upload(c.localPath, c.hostPath, c.size)
+                                           : download(c.hostPath, c.localPath, c.size)));
+    return done;
+}
+
+bool SyncRunner::isCopy(const Action &a)
+{
+    return a.checked && (a.kind == ActionKind::Upload || a.kind == ActionKind::Download);
+}
+
+int SyncRunner::runCopies(const Plan &plan, int first, SyncReport &report)
+{
+    // Only copies that follow one another: a directory, a delete or a time
+    // between them keeps its place in the order.
+    QList<int> indices;
+    QList<FileCopy> copies;
+    int next = first;
+    for (; next < plan.actions.size(); ++next) {
+        const Action &a = plan.actions[next];
+        if (a.kind == ActionKind::Conflict || !a.checked)
+            continue;
+        if (!isCopy(a))
+            break;
+        indices << next;
+        copies << FileCopy{a.kind == ActionKind::Upload, localPath(a.path), hostPath(a.path), a.bytes};
+    }
+    if (cb.starting)
+        cb.starting(first);
+    const QList<bool> done = transfers.copyAll(copies);
+    for (int k = 0; k < indices.size(); ++k) {
+        const Action &a = plan.actions[indices[k]];
+        if (k < done.size() && done[k]) {
+            if (a.kind == ActionKind::Upload)
+                afterUpload(a);
+            else
+                afterDownload(a);
+            report.done.insert(indices[k]);
+        } else if (!transfers.cancelled()) {
+            report.failed.append(indices[k]);
+            log(QStringLiteral("동기화 실패: ") + actionText(a));
+        }
+    }
+    return next;
+}
+
 SyncRunner::SyncRunner(RemoteFs &fs, SyncTransfers &transfers, const QString &localRoot, const QString &hostRoot,
                        const SyncRunCallbacks &callbacks)
     : fs(fs), transfers(transfers), localRoot(localRoot), hostRoot(hostRoot), cb(callbacks)
@@ -51,6 +100,14 @@ SyncReport SyncRunner::run(const Plan &plan)
         }
         if (beneathFailed(a.path)) {
             report.failed.append(i);
+            continue;
+        }
+        if (transfers.spreads() && isCopy(a) && failedDirs.isEmpty()) {
+            i = runCopies(plan, i, report) - 1;
+            if (transfers.cancelled()) {
+                report.cancelled = true;
+                break;
+            }
             continue;
         }
         if (cb.starting)

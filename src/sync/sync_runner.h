@@ -33,6 +33,13 @@ class RemoteFs;
 
 namespace kav::sync {
 
+// One file to copy, either way.
+struct FileCopy {
+    bool upload = false;
+    QString localPath, hostPath;
+    qint64 size = -1;
+};
+
 // The file transfers, done by the caller's transfer engine.
 class SyncTransfers {
 public:
@@ -41,6 +48,12 @@ public:
     virtual bool download(const QString &hostPath, const QString &localPath, qint64 size) = 0;
     // The user asked to stop (the transfer window's cancel).
     virtual bool cancelled() const = 0;
+    // Whether copyAll() moves files side by side (over several connections):
+    // the runner then hands it every run of consecutive copies of the plan.
+    virtual bool spreads() const { return false; }
+    // Several copies: whether each was done, in order. By default one after
+    // another, none after a cancel.
+    virtual QList<bool> copyAll(const QList<FileCopy> &copies);
 };
 
 struct SyncRunCallbacks {
@@ -69,6 +82,10 @@ public:
 
 private:
     bool runOne(const Action &a);
+    // Actions from `first` on that are checked copies, side by side; the
+    // index after the last one taken.
+    int runCopies(const Plan &plan, int first, SyncReport &report);
+    static bool isCopy(const Action &a);
     void afterDownload(const Action &a);
     void afterUpload(const Action &a);
     bool setHostTime(const QString &relative, const QDateTime &utc);

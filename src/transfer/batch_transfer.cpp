@@ -1,5 +1,6 @@
 #include "batch_transfer.h"
 
+#include "parallel_transfer.h"
 #include "trans_form.h"
 #include "transfer_engine.h"
 #include "transfer_host.h"
@@ -133,6 +134,35 @@ bool TransferCommands::receiveInto(const QString &hostPath, const QString &local
     return engine.ReceiveFile(hostPath, localDestination(localDir, hostPath), forceBinary, Offer, listedSize);
 }
 
+bool TransferCommands::downloadJob(const QString &hostPath, const QString &localDir, bool forceBinary,
+                                   qint64 listedSize, QList<TransferJob> &jobs) const
+{
+    const QString name = hostBaseName(hostPath);
+    if (!isSafeLocalName(name)) {
+        fs.log(Host, QStringLiteral("파일명 '") + name
+                     + QStringLiteral("' 은(는) 로컬 파일명으로 쓸 수 없어 받지 않습니다."));
+        return false;
+    }
+    jobs.append(TransferJob{false, hostPath, localDestination(localDir, hostPath), forceBinary, listedSize});
+    return true;
+}
+
+bool TransferCommands::spread(const QList<TransferJob> &jobs, const QString &hostDirectory)
+{
+    const int wanted = connections ? connections->connections() : 1;
+    if (wanted <= 1 || jobs.size() < 2)
+        return false;
+    ParallelTransfer batch(*connections, window, host, fs);
+    const ParallelTransfer::Outcome outcome = batch.run(jobs, wanted, hostDirectory);
+    if (outcome.opened == 0 && !outcome.cancelled) {
+        fs.log(Local, NoFurtherConnectionText);
+        return false;
+    }
+    // The window's connection carried nothing: its session stays as it was.
+    window.setCancelFlag(0);
+    return true;
+}
+
 void TransferCommands::SB_LeftRightClick()
 {
     if (!ready())
@@ -144,8 +174,12 @@ void TransferCommands::SB_LeftRightClick()
     }
     beginRun();
     const QString dir = hostPane.currentDirectory();
-    walk(int(names.size()), int(names.size()),
-         [&](int i) { return engine.SendFile(names[i], uploadDestination(dir, names[i]), Offer); });
+    QList<TransferJob> jobs;
+    for (const QString &name : names)
+        jobs.append(TransferJob{true, name, uploadDestination(dir, name), false, localpath::regularFileSize(name)});
+    if (!spread(jobs, dir))
+        walk(int(names.size()), int(names.size()),
+             [&](int i) { return engine.SendFile(names[i], uploadDestination(dir, names[i]), Offer); });
     endWindow();
     finishUpload(true);
     window.setCancelFlag(0);
@@ -162,10 +196,14 @@ void TransferCommands::SB_RightLeftClick()
     }
     beginRun();
     const QString dir = host.localDirectory();
-    walk(int(entries.size()), int(entries.size()), [&](int i) {
-        return receiveInto(entries[i].name, dir, entries[i].kind == EntryKind::ExecutableFile, entries[i].name,
-                           entries[i].size);
-    });
+    QList<TransferJob> jobs;
+    for (const RemoteEntry &e : entries)
+        downloadJob(e.name, dir, e.kind == EntryKind::ExecutableFile, e.size, jobs);
+    if (!spread(jobs, hostPane.currentDirectory()))
+        walk(int(entries.size()), int(entries.size()), [&](int i) {
+            return receiveInto(entries[i].name, dir, entries[i].kind == EntryKind::ExecutableFile, entries[i].name,
+                               entries[i].size);
+        });
     endWindow();
     finishDownload(true);
     window.setCancelFlag(0);
@@ -248,8 +286,13 @@ void TransferCommands::uploadLocalPaths(const QStringList &paths, int total, QWi
         return;
     beginRun();
     const QString dir = hostPane.currentDirectory();
-    walk(int(paths.size()), total,
-         [&](int i) { return engine.SendFile(paths[i], uploadDestination(dir, localBaseName(paths[i])), Offer); });
+    QList<TransferJob> jobs;
+    for (const QString &path : paths)
+        jobs.append(TransferJob{true, path, uploadDestination(dir, localBaseName(path)), false,
+                                localpath::regularFileSize(path)});
+    if (!spread(jobs, dir))
+        walk(int(paths.size()), total,
+             [&](int i) { return engine.SendFile(paths[i], uploadDestination(dir, localBaseName(paths[i])), Offer); });
     endWindow();
     if (caller)
         caller->raise();
@@ -263,10 +306,14 @@ void TransferCommands::downloadHostPaths(const QList<HostItem> &items, int total
         return;
     beginRun();
     const QString dir = host.localDirectory();
-    walk(int(items.size()), total, [&](int i) {
-        const bool byExtension = items[i].marker == QLatin1String("A") || items[i].marker == QLatin1String("65");
-        return receiveInto(items[i].path, dir, !byExtension);
-    });
+    const auto byExtension = [&](int i) {
+        return items[i].marker == QLatin1String("A") || items[i].marker == QLatin1String("65");
+    };
+    QList<TransferJob> jobs;
+    for (int i = 0; i < items.size(); ++i)
+        downloadJob(items[i].path, dir, !byExtension(i), -1, jobs);
+    if (!spread(jobs, hostPane.currentDirectory()))
+        walk(int(items.size()), total, [&](int i) { return receiveInto(items[i].path, dir, !byExtension(i)); });
     endWindow();
     if (caller)
         caller->raise();
@@ -280,12 +327,23 @@ void TransferCommands::runQueue(const QList<QueueItem> &items, int total, QWidge
         return;
     beginRun();
     bool lastWasDownload = false;
-    walk(int(items.size()), total, [&](int i) {
-        const QueueItem &q = items[i];
-        lastWasDownload = !q.upload;
-        return q.upload ? engine.SendFile(q.source, uploadDestination(q.destinationDir, localBaseName(q.source)), Offer)
-                        : receiveInto(q.source, q.destinationDir, q.marker != QLatin1String("A"));
-    });
+    QList<TransferJob> jobs;
+    for (const QueueItem &q : items) {
+        if (q.upload)
+            jobs.append(TransferJob{true, q.source, uploadDestination(q.destinationDir, localBaseName(q.source)), false,
+                                    localpath::regularFileSize(q.source)});
+        else
+            downloadJob(q.source, q.destinationDir, q.marker != QLatin1String("A"), -1, jobs);
+    }
+    if (spread(jobs, hostPane.currentDirectory()))
+        lastWasDownload = !items.isEmpty() && !items.last().upload;
+    else
+        walk(int(items.size()), total, [&](int i) {
+            const QueueItem &q = items[i];
+            lastWasDownload = !q.upload;
+            return q.upload ? engine.SendFile(q.source, uploadDestination(q.destinationDir, localBaseName(q.source)), Offer)
+                            : receiveInto(q.source, q.destinationDir, q.marker != QLatin1String("A"));
+        });
     endWindow();
     if (caller)
         caller->raise();

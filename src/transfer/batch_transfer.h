@@ -13,11 +13,13 @@ class QWidget;
 
 namespace kav {
 
+class ConnectionSource;
 class HostPane;
 class RemoteFs;
 class TTransForm;
 class TransferEngine;
 class TransferHost;
+struct TransferJob;
 
 class TransferCommands {
 public:
@@ -47,6 +49,11 @@ public:
     };
     void runQueue(const QList<QueueItem> &items, int total, QWidget *caller);
 
+    // Where more connections come from when the profile spreads a batch over
+    // several (none: every batch runs on the window's connection).
+    void setConnectionSource(ConnectionSource *source) { connections = source; }
+    ConnectionSource *connectionSource() const { return connections; }
+
     // Destination paths. Host: joinHostPath (d + "/" + n, or d + n in the root "/"). Local: the
     // directory and the name joined with this platform's separator, never doubled.
     static QString hostDestination(const QString &hostDir, const QString &localName);
@@ -69,12 +76,22 @@ private:
     void cancelledDownload();
     bool receiveInto(const QString &hostPath, const QString &localDir, bool forceBinary,
                      const QString &listedName = QString(), qint64 listedSize = -1);
+    // A download of a batch over several connections, or nothing when its
+    // name cannot be a local one (said in the log).
+    bool downloadJob(const QString &hostPath, const QString &localDir, bool forceBinary, qint64 listedSize,
+                     QList<TransferJob> &jobs) const;
+    // The batch over the profile's connections when it has more than one and
+    // the batch more than one file; false when it ran nothing (the caller
+    // runs it on the window's connection, as always). A cancel here costs the
+    // window's connection nothing: the flag is reset.
+    bool spread(const QList<TransferJob> &jobs, const QString &hostDirectory);
 
     RemoteFs &fs;
     HostPane &hostPane;
     TransferHost &host;
     TTransForm &window;
     TransferEngine &engine;
+    ConnectionSource *connections = nullptr;
 };
 
 } // namespace kav

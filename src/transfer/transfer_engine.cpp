@@ -67,10 +67,15 @@ qint64 TransferEngine::hostSize(const QString &hostPath, bool ascii)
     return bytes;
 }
 
+ResumeChoice TransferProgress::askResume(const QString &question)
+{
+    return resumeChoiceOf(dialogs().messageBox(questionParent(), applicationTitle(), question,
+                                               MsgIcon::Question, BtnYes | BtnNo | BtnCancel));
+}
+
 ResumeChoice TransferEngine::askResume(const QString &question)
 {
-    return resumeChoiceOf(dialogs().messageBox(window.questionParent(), applicationTitle(), question,
-                                               MsgIcon::Question, BtnYes | BtnNo | BtnCancel));
+    return window.askResume(question);
 }
 
 bool TransferEngine::SendFile(const QString &localPath, const QString &hostPath, Existing existing)

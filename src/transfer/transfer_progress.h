@@ -3,6 +3,8 @@
 // asks about between blocks. The transfer window implements it; a test or a
 // later runner without a window may implement it too.
 
+#include "resume.h"
+
 #include <QString>
 
 class QWidget;
@@ -23,6 +25,10 @@ public:
     virtual bool cancelled() const = 0;
     // The window a question about the transfer is asked over (null: the main window).
     virtual QWidget *questionParent() { return nullptr; }
+    // Asks whether a shorter file at the destination is continued, started
+    // over or skipped; by default a box over questionParent(). A transfer on
+    // another thread hands the question to the window's thread.
+    virtual ResumeChoice askResume(const QString &question);
 };
 
 } // namespace kav

@@ -2,6 +2,7 @@
 
 #include "platform/cp949.h"
 #include "rtf_tokenizer.h"
+#include "long_paragraphs.h"
 
 #include <QColor>
 #include <QHash>
@@ -99,6 +100,7 @@ struct ParaState {
     Qt::Alignment align = Qt::AlignLeft;
     int fi = 0, li = 0, ri = 0;  // twips
     bool bullet = false;
+    bool operator==(const ParaState &) const = default;
 };
 
 struct Font {
@@ -122,59 +124,88 @@ const QSet<QByteArray> &skippedDestinations()
     return names;
 }
 
-class Reader {
+class Reader final : public DocumentLoader {
 public:
-    explicit Reader(QTextDocument &doc) : doc_(doc), cursor_(&doc) {}
-
-    void run(QByteArrayView rtf)
+    Reader(QByteArray rtf, QTextDocument &doc)
+        : rtf_(std::move(rtf)), tokenizer_(rtf_), doc_(doc), cursor_(endOf(doc)), writer_(cursor_)
     {
-        RtfTokenizer tokenizer(rtf);
         stack_.push_back(GroupState{});
-        bool started = false;
-        for (;;) {
-            RtfToken token = tokenizer.next();
-            if (token.kind == RtfToken::End)
-                break;
-            if (token.kind == RtfToken::GroupStart) {
-                flushBytes();
-                skipCount_ = 0;
-                if (stack_.size() >= kMaxDepth) {
-                    ++overflow_;
-                    continue;
-                }
-                GroupState state = stack_.back();
-                stack_.push_back(state);
-                firstInGroup_ = true;
-                starred_ = false;
-                started = true;
-                continue;
-            }
-            if (token.kind == RtfToken::GroupEnd) {
-                flushBytes();
-                skipCount_ = 0;
-                firstInGroup_ = false;
-                if (overflow_ > 0) {
-                    --overflow_;
-                    continue;
-                }
-                if (stack_.size() > 1) {
-                    if (stack_.back().dest == Dest::FontTable)
-                        finishFontName();
-                    stack_.pop_back();
-                    if (stack_.size() == 1 && started)
-                        break;  // the document's outermost group is closed
-                }
-                continue;
-            }
-            handle(token);  // past the depth limit, text keeps the deepest group's state
+    }
+
+    bool step(qsizetype amount) override
+    {
+        if (done_)
+            return true;
+        // One edit of the document per step: Qt lays the new text out once, not after
+        // every run of it.
+        const qsizetype stop = tokenizer_.position() + std::max<qsizetype>(amount, 1);
+        QTextCursor batch(cursor_);
+        batch.beginEditBlock();
+        while (!done_ && tokenizer_.position() < stop)
+            next();
+        if (done_) {
+            flushBytes();
+            finish();
+        } else {
+            flushRun();  // bytes still pending may be half a character: they wait
         }
-        flushBytes();
-        finish();
+        batch.endEditBlock();
+        return done_;
+    }
+
+    int percent() const override
+    {
+        return tokenizer_.size() == 0 ? 100 : static_cast<int>(tokenizer_.position() * 100 / tokenizer_.size());
+    }
+
+    bool madeBreaks() const override { return writer_.madeBreaks(); }
+
+private:
+    void next()
+    {
+        RtfToken token = tokenizer_.next();
+        if (token.kind == RtfToken::End) {
+            done_ = true;
+            return;
+        }
+        if (token.kind == RtfToken::GroupStart) {
+            flushBytes();
+            skipCount_ = 0;
+            if (stack_.size() >= kMaxDepth) {
+                ++overflow_;
+                return;
+            }
+            GroupState state = stack_.back();
+            stack_.push_back(state);
+            firstInGroup_ = true;
+            starred_ = false;
+            started_ = true;
+            return;
+        }
+        if (token.kind == RtfToken::GroupEnd) {
+            flushBytes();
+            skipCount_ = 0;
+            firstInGroup_ = false;
+            if (overflow_ > 0) {
+                --overflow_;
+                return;
+            }
+            if (stack_.size() > 1) {
+                if (stack_.back().dest == Dest::FontTable)
+                    finishFontName();
+                stack_.pop_back();
+                if (stack_.size() == 1 && started_)
+                    done_ = true;  // the document's outermost group is closed
+            }
+            return;
+        }
+        handle(token);  // past the depth limit, text keeps the deepest group's state
     }
 
 private:
     static constexpr size_t kMaxDepth = 512;
     static constexpr int kListChunk = 64;
+    static constexpr qsizetype kPendingLimit = 16384;
 
     GroupState &state() { return stack_.back(); }
 
@@ -249,6 +280,41 @@ private:
             flushBytes();
         pendingCodePage_ = cp;
         pendingBytes_.append(bytes.data(), bytes.size());
+        if (pendingBytes_.size() >= kPendingLimit) {
+            // Text without a control word for a long way: decode what is whole of it now,
+            // so that a document is built in pieces of bounded size.
+            const qsizetype whole = wholeCharacters(pendingBytes_, pendingCodePage_);
+            appendText(decodeCodePage(QByteArrayView(pendingBytes_).first(whole), pendingCodePage_));
+            pendingBytes_.remove(0, whole);
+        }
+    }
+
+    // The length of the longest start of `bytes` that ends between two characters.
+    static qsizetype wholeCharacters(QByteArrayView bytes, int codePage)
+    {
+        const auto at = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+        if (codePage == 65001) {
+            qsizetype lead = bytes.size() - 1;
+            while (lead > 0 && lead > bytes.size() - 4 && (at(lead) & 0xC0) == 0x80)
+                --lead;
+            if (lead < 0 || at(lead) < 0xC0)
+                return bytes.size();
+            const qsizetype needs = at(lead) >= 0xF0 ? 4 : at(lead) >= 0xE0 ? 3 : 2;
+            return bytes.size() - lead >= needs ? bytes.size() : lead;
+        }
+        const bool doubleByte = codePage == 949 || codePage == 936 || codePage == 950 || codePage == 932;
+        if (!doubleByte)
+            return bytes.size();
+        qsizetype i = 0, end = 0;
+        while (i < bytes.size()) {
+            const unsigned char b = at(i);
+            const bool lead = codePage == 932 ? (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)
+                                              : b >= 0x81 && b <= 0xFE;
+            i += lead ? 2 : 1;
+            if (i <= bytes.size())
+                end = i;
+        }
+        return end;
     }
 
     void flushBytes()
@@ -270,13 +336,24 @@ private:
         runFormat_ = format;
         run_ += text;
         textSincePar_ = true;
+        if (run_.size() >= kDisplayBlockChars)
+            flushRun();
     }
 
     void flushRun()
     {
         if (run_.isEmpty())
             return;
-        cursor_.insertText(run_, runFormat_);
+        // The paragraph's format goes on its blocks as they are made: set on a block
+        // laid out long ago, it would have Qt lay out all that follows again.
+        if (!blockFormatted_ || !(para_ == formattedPara_)) {
+            formattedPara_ = para_;
+            paraFormat_ = blockFormat();
+            if (cursor_.blockFormat() != paraFormat_)
+                cursor_.setBlockFormat(paraFormat_);
+            blockFormatted_ = true;
+        }
+        writer_.append(run_, runFormat_, paraFormat_);
         run_.clear();
     }
 
@@ -501,25 +578,43 @@ private:
         fontNameBytes_.clear();
     }
 
-    void applyBlockFormat()
+    QTextBlockFormat blockFormat() const
     {
         QTextBlockFormat format;
         format.setAlignment(para_.align);
         format.setLeftMargin(para_.li / kTwipsPerPixel);
         format.setRightMargin(para_.ri / kTwipsPerPixel);
         format.setTextIndent(para_.fi / kTwipsPerPixel);
-        cursor_.setBlockFormat(format);
+        return format;
+    }
+
+    void applyBlockFormat()
+    {
+        const QTextBlockFormat format = blockFormat();
+        // A long paragraph is several blocks: each gets the format, but only a block whose
+        // format differs is touched (Qt lays a touched block out again).
+        QTextCursor first(&doc_);
+        first.setPosition(paragraphStart_);
+        for (QTextBlock block = first.block(); block.isValid(); block = block.next()) {
+            if (block.blockFormat() != format) {
+                QTextCursor at(block);
+                at.setBlockFormat(format);
+            }
+            if (block == cursor_.block())
+                break;
+        }
         if (para_.bullet) {
             // Qt touches every item of a list when one is added, so a long run of bullets
             // would take quadratic time. Bullets carry no numbers: a run split into short
             // lists looks and saves exactly like one list.
+            // Only the paragraph's first block carries the bullet.
             if (list_ && lastWasBullet_ && listItems_ < kListChunk) {
-                list_->add(cursor_.block());
+                list_->add(first.block());
                 ++listItems_;
             } else {
                 QTextListFormat listFormat;
                 listFormat.setStyle(QTextListFormat::ListDisc);
-                list_ = cursor_.createList(listFormat);
+                list_ = first.createList(listFormat);
                 listItems_ = 1;
             }
         }
@@ -534,6 +629,9 @@ private:
         flushRun();
         applyBlockFormat();
         cursor_.insertBlock(QTextBlockFormat(), charFormat());
+        writer_.paragraphStarted();
+        paragraphStart_ = cursor_.position();
+        blockFormatted_ = false;
         textSincePar_ = false;
         ++paragraphs_;
     }
@@ -549,8 +647,18 @@ private:
         applyBlockFormat();
     }
 
+    QByteArray rtf_;
+    RtfTokenizer tokenizer_;
+    bool started_ = false;
+    bool done_ = false;
     QTextDocument &doc_;
     QTextCursor cursor_;
+    ParagraphWriter writer_;
+    int paragraphStart_ = 0;
+    // The format given to the blocks of the paragraph so far, and what it was made of.
+    bool blockFormatted_ = false;
+    ParaState formattedPara_;
+    QTextBlockFormat paraFormat_;
     std::vector<GroupState> stack_;
     ParaState para_;
     QHash<int, Font> fonts_;
@@ -582,16 +690,15 @@ void readRtf(QByteArrayView rtf, QTextDocument &document)
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
-    {
-        // One edit block: otherwise Qt lays the paragraph out again after every run of text,
-        // and a document of many small runs takes minutes to open.
-        QTextCursor batch(&document);
-        batch.beginEditBlock();
-        Reader reader(document);
-        reader.run(rtf);
-        batch.endEditBlock();
-    }
+    // The bytes are read where they are, not copied.
+    Reader reader(QByteArray::fromRawData(rtf.data(), rtf.size()), document);
+    reader.step(rtf.size());
     document.setUndoRedoEnabled(undo);
+}
+
+std::unique_ptr<DocumentLoader> rtfLoader(QByteArray rtf, QTextDocument &document)
+{
+    return std::make_unique<Reader>(std::move(rtf), document);
 }
 
 } // namespace kav::viewers

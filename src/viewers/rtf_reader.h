@@ -5,8 +5,11 @@
 // \ucN; alignment; first, left and right indents; bullets. Destinations it does not
 // know are skipped. Any input gives a document; malformed input never crashes it.
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include <memory>
 
 class QTextDocument;
 
@@ -20,6 +23,11 @@ bool looksLikeRtf(QByteArrayView bytes);
 
 // Replaces the document's content by the RTF's. Undo history is not recorded.
 void readRtf(QByteArrayView rtf, QTextDocument &document);
+
+class DocumentLoader;
+// The same, in steps (see DocumentLoader), appending to an empty document. The caller
+// turns the document's undo history off while it loads.
+std::unique_ptr<DocumentLoader> rtfLoader(QByteArray rtf, QTextDocument &document);
 
 // Decodes bytes in a Windows code page (949, 1252, 65001, ...); unknown pages as Latin-1.
 QString decodeCodePage(QByteArrayView bytes, int codePage);

@@ -21,6 +21,8 @@ int hexValue(char c)
     return -1;
 }
 
+constexpr qsizetype kMaxTextToken = 4096;
+
 } // namespace
 
 RtfToken RtfTokenizer::next()
@@ -45,7 +47,10 @@ RtfToken RtfTokenizer::next()
         }
         if (c != '\\') {
             const qsizetype start = pos_;
-            while (pos_ < n && data_[pos_] != '\\' && data_[pos_] != '{' && data_[pos_] != '}'
+            // A bounded piece: text without a control word in megabytes of it must not be
+            // one token, which a reader in steps could not divide.
+            const qsizetype stop = std::min(n, start + kMaxTextToken);
+            while (pos_ < stop && data_[pos_] != '\\' && data_[pos_] != '{' && data_[pos_] != '}'
                    && data_[pos_] != '\r' && data_[pos_] != '\n')
                 ++pos_;
             token.kind = RtfToken::Text;

@@ -22,6 +22,8 @@ class RtfTokenizer {
 public:
     explicit RtfTokenizer(QByteArrayView rtf) : data_(rtf) {}
     RtfToken next();
+    qsizetype position() const { return pos_; }
+    qsizetype size() const { return data_.size(); }
 
 private:
     QByteArrayView data_;

@@ -1,6 +1,7 @@
 #include "rtf_writer.h"
 
 #include "platform/cp949.h"
+#include "long_paragraphs.h"
 #include "rtf_reader.h"
 
 #include <QBrush>
@@ -86,6 +87,29 @@ bool isBulletList(const QTextList *list)
            || style == QTextListFormat::ListSquare;
 }
 
+void writeParagraphStart(QByteArray &out, const QTextBlock &block, const QTextBlockFormat &format)
+{
+    out += "\\pard";
+    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
+    if (align & Qt::AlignRight)
+        out += "\\qr";
+    else if (align & Qt::AlignHCenter)
+        out += "\\qc";
+    else if (align & Qt::AlignJustify)
+        out += "\\qj";
+    else
+        out += "\\ql";
+    if (format.textIndent() != 0)
+        out += "\\fi" + twips(format.textIndent());
+    if (format.leftMargin() != 0)
+        out += "\\li" + twips(format.leftMargin());
+    if (format.rightMargin() != 0)
+        out += "\\ri" + twips(format.rightMargin());
+    out += ' ';  // ends the last control word; text after a group needs none
+    if (isBulletList(block.textList()))
+        out += "{\\pntext\\u8226?\\tab}{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\u8226?}}";
+}
+
 } // namespace
 
 QByteArray writeRtf(const QTextDocument &document)
@@ -133,26 +157,9 @@ QByteArray writeRtf(const QTextDocument &document)
                                      ? document.defaultFont().pointSizeF()
                                      : 12.0;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        const QTextBlockFormat format = block.blockFormat();
-        out += "\\pard";
-        const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
-        if (align & Qt::AlignRight)
-            out += "\\qr";
-        else if (align & Qt::AlignHCenter)
-            out += "\\qc";
-        else if (align & Qt::AlignJustify)
-            out += "\\qj";
-        else
-            out += "\\ql";
-        if (format.textIndent() != 0)
-            out += "\\fi" + twips(format.textIndent());
-        if (format.leftMargin() != 0)
-            out += "\\li" + twips(format.leftMargin());
-        if (format.rightMargin() != 0)
-            out += "\\ri" + twips(format.rightMargin());
-        out += ' ';  // ends the last control word; text after a group needs none
-        if (isBulletList(block.textList()))
-            out += "{\\pntext\\u8226?\\tab}{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\u8226?}}";
+        // A block that continues a long paragraph goes on in the same paragraph of the file.
+        if (!continuesParagraph(block))
+            writeParagraphStart(out, block, block.blockFormat());
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat cf = fragment.charFormat();
@@ -173,7 +180,8 @@ QByteArray writeRtf(const QTextDocument &document)
             appendEscaped(out, fragment.text());
             out += '}';
         }
-        out += "\\par\r\n";
+        if (!continuesParagraph(block.next()))
+            out += "\\par\r\n";
     }
     out += "}\r\n";
     return out;

@@ -3,6 +3,7 @@
 
 #include "ui_view_form.h"
 #include "viewers/find_replace_dialog.h"
+#include "viewers/long_paragraphs.h"
 #include "viewers/rtf_reader.h"
 #include "viewers/rtf_writer.h"
 #include "viewers/view_logic.h"
@@ -19,15 +20,18 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QInputMethod>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QStatusTipEvent>
 #include <QTextBlock>
 #include <QTextList>
+#include <QTimer>
 
 namespace kav {
 
@@ -38,6 +42,12 @@ namespace {
 const QString kUntitled = QStringLiteral("Untitled");
 const QString kFilter = QStringLiteral("Text Files (*.TXT)|*.TXT|Rich Text Files (*.RTF)|*.RTF");
 const QString kSearchDone = QStringLiteral("문서 검색을 완료하였습니다.");
+
+// Loading a file: what the first call may take before the window is shown, and what
+// one step between two passes of the event loop aims at (it adapts to the machine).
+constexpr int kFirstLoadMs = 100;
+constexpr int kLoadStepMs = 40;
+constexpr qsizetype kFirstLoadAmount = 16384;
 
 // Panel widths in pixels, left to right.
 constexpr int kPanelWidths[9] = {100, 60, 50, 55, 50, 80, 115, 35, 50};
@@ -198,6 +208,14 @@ TViewForm::TViewForm(QWidget *parent)
     ui->N_HelpManual->setStatusTip(manual.toString());
     ui->N_HelpManual->setEnabled(!manual.isEmpty());
 
+    loadTimer_ = new QTimer(this);
+    loadTimer_->setInterval(0);
+    connect(loadTimer_, &QTimer::timeout, this, &TViewForm::loadStep);
+    stopLoadKey_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    stopLoadKey_->setContext(Qt::WindowShortcut);
+    stopLoadKey_->setEnabled(false);
+    connect(stopLoadKey_, &QShortcut::activated, this, &TViewForm::cancelLoading);
+
     currentName_ = kUntitled;
     RichEditChange();
     SelectionChange();
@@ -212,8 +230,10 @@ void TViewForm::setSaveFileName(const QString &fileName) { saveFileName_ = fileN
 
 void TViewForm::clearText()
 {
+    cancelLoading();
     ui->RichEdit->clear();
     hasLines_ = false;
+    displayBreaks_ = false;
     resetPlainTextFormat();
 }
 
@@ -225,11 +245,14 @@ void TViewForm::resetPlainTextFormat()
 
 void TViewForm::addLine(const QString &line)
 {
+    cancelLoading();
     QTextCursor cursor(ui->RichEdit->document());
     cursor.movePosition(QTextCursor::End);
     if (hasLines_ || !ui->RichEdit->document()->isEmpty())
         cursor.insertBlock();
-    cursor.insertText(line);
+    ParagraphWriter writer(cursor);
+    writer.appendPlain(line, cursor.charFormat());
+    displayBreaks_ = displayBreaks_ || writer.madeBreaks();
     hasLines_ = true;
 }
 
@@ -245,13 +268,7 @@ void TViewForm::setLines(const QStringList &lines)
     block.endEditBlock();
 }
 
-QStringList TViewForm::lines() const
-{
-    QStringList result;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        result.append(block.text());
-    return result;
-}
+QStringList TViewForm::lines() const { return paragraphLines(*document()); }
 
 bool TViewForm::loadFile(const QString &path)
 {
@@ -330,6 +347,8 @@ void TViewForm::showEvent(QShowEvent *event)
 
 void TViewForm::hideEvent(QHideEvent *event)
 {
+    if (!event->spontaneous())
+        cancelLoading();  // nothing goes on filling a window that is gone
     QMainWindow::hideEvent(event);
     if (modalLoop_ && !event->spontaneous())
         modalLoop_->quit();
@@ -337,6 +356,7 @@ void TViewForm::hideEvent(QHideEvent *event)
 
 void TViewForm::closeEvent(QCloseEvent *event)
 {
+    cancelLoading();
     if (!FormCloseQuery()) {
         event->ignore();
         return;
@@ -484,6 +504,11 @@ void TViewForm::RichEditEnter()
 
 void TViewForm::SelectionChange()
 {
+    if (!ui->RichEdit->textCursor().hasSelection()) {
+        QTextCharFormat typing = ui->RichEdit->currentCharFormat();
+        if (dropBreakMark(typing))
+            ui->RichEdit->setCurrentCharFormat(typing);
+    }
     updating_ = true;
     const QTextCursor cursor = ui->RichEdit->textCursor();
     const QTextBlockFormat block = cursor.blockFormat();
@@ -541,13 +566,26 @@ void TViewForm::UpdateStatusBar()
     const QTextCursor cursor = ui->RichEdit->textCursor();
     const int end = cursor.selectionEnd();
     const QTextBlock block = document()->findBlock(end);
-    const int line = block.isValid() ? block.blockNumber() + 1 : 1;
-    const int column = end - (block.isValid() ? block.position() : 0) + 1;
+    const int index = end - (block.isValid() ? block.position() : 0);
+    int line = block.isValid() ? block.blockNumber() + 1 : 1;
+    int column = index + 1;
+    if (displayBreaks_) {
+        // Lines and columns of the paragraphs, not of the blocks they are shown in.
+        // Which blocks continue a paragraph is found again only when the blocks change,
+        // not at every move of the caret.
+        const std::pair<int, int> shape{document()->revision(), document()->blockCount()};
+        if (shape != continuingShape_) {
+            continuing_ = continuingBlocks(*document());
+            continuingShape_ = shape;
+        }
+        const ParagraphPosition at = paragraphPosition(*document(), end, continuing_);
+        line = at.paragraph + 1;
+        column = at.column + 1;
+    }
     setStatusPanel(0, positionText(line, column));
 
     std::optional<char32_t> character;
     const QString text = block.text();
-    const int index = column - 1;
     if (index >= 0 && index < text.size()) {
         char32_t code = text[index].unicode();
         if (text[index].isHighSurrogate() && index + 1 < text.size()
@@ -580,16 +618,7 @@ void TViewForm::UpdateKeyStates()
 
 QString TViewForm::openFilter() const { return kFilter; }
 
-QString TViewForm::documentText() const
-{
-    QString text;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        if (block != document()->begin())
-            text += QLatin1Char('\n');
-        text += block.text();
-    }
-    return text;
-}
+QString TViewForm::documentText() const { return paragraphText(*document()); }
 
 bool TViewForm::readDocument(const QString &path)
 {
@@ -599,23 +628,143 @@ bool TViewForm::readDocument(const QString &path)
     // Never try to hold what cannot be held: the openers say why before they get here.
     if (!fitsInViewer(file.size()))
         return false;
+    cancelLoading();  // an earlier file still coming in gives way
     // What the last document was written in says nothing about this one.
     resetPlainTextFormat();
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
+    displayBreaks_ = false;
+    // The text comes in with the undo history off, as the opener's text is where
+    // editing starts.
+    document()->setUndoRedoEnabled(false);
     if (richText_ && looksLikeRtf(bytes)) {
-        readRtf(bytes, *document());
+        document()->clear();
+        startLoading(rtfLoader(std::move(bytes), *document()));
     } else {
         const PlainTextFile plain = decodePlainText(bytes, LineEnd::Lf);
+        bytes.clear();
         encoding_ = plain.encoding;
         lineEnd_ = plain.lineEnd;
-        ui->RichEdit->setPlainText(plain.text);
+        ui->RichEdit->setPlainText(QString());
+        startLoading(plainTextLoader(plain.text, *document()));
     }
     hasLines_ = !document()->isEmpty();
     QTextCursor start(document());
     ui->RichEdit->setTextCursor(start);
     return true;
+}
+
+// Most files are in before the first call returns, exactly as if read in one piece. A
+// larger one goes on in steps between passes of the event loop, each step one edit of
+// the document that Qt lays out at once; the window answers, and Esc stops the load.
+void TViewForm::startLoading(std::unique_ptr<DocumentLoader> loader)
+{
+    loader_ = std::move(loader);
+    loadAmount_ = kFirstLoadAmount;
+    QElapsedTimer first;
+    first.start();
+    while (first.elapsed() < kFirstLoadMs) {
+        if (loadSomeMore()) {
+            endLoading(true);
+            return;
+        }
+    }
+    document()->setModified(false);
+    readOnlyAfterLoad_ = ui->RichEdit->isReadOnly();
+    ui->RichEdit->setReadOnly(true);
+    // Nothing may save, print, search or change a document that is half there.
+    heldDuringLoad_.clear();
+    for (QAction *action : findChildren<QAction *>(Qt::FindDirectChildrenOnly)) {
+        if (action->isEnabled() && action != ui->N_FileExit && action != ui->N_HelpManual
+            && action != ui->N_HelpAbout) {
+            action->setEnabled(false);
+            heldDuringLoad_.append(action);
+        }
+    }
+    ui->SpeedBar->setEnabled(false);
+    ui->Ruler->setEnabled(false);
+    if (findDialog_)
+        findDialog_->close();
+    if (replaceDialog_)
+        replaceDialog_->close();
+    stopLoadKey_->setEnabled(true);
+    showHint(QStringLiteral("파일을 불러오고 있습니다. (%1%, 중지하려면 Esc 키를 누르십시오)").arg(loader_->percent()));
+    loadTimer_->start();
+}
+
+// One step, its amount aimed so that reading and laying out take about kLoadStepMs
+// together on this machine now.
+bool TViewForm::loadSomeMore()
+{
+    QElapsedTimer took;
+    took.start();
+    const bool done = loader_->step(loadAmount_);
+    const qint64 spent = std::max<qint64>(1, took.elapsed());
+    loadAmount_ = std::clamp<qsizetype>(loadAmount_ * kLoadStepMs / spent, 1024, loadAmount_ * 2);
+    return done;
+}
+
+void TViewForm::loadStep()
+{
+    if (!loader_)
+        return;
+    const bool done = loadSomeMore();
+    document()->setModified(false);
+    if (done) {
+        endLoading(true);
+        return;
+    }
+    displayBreaks_ = loader_->madeBreaks();
+    showHint(QStringLiteral("파일을 불러오고 있습니다. (%1%, 중지하려면 Esc 키를 누르십시오)").arg(loader_->percent()));
+}
+
+// The end of a load, complete or stopped.
+void TViewForm::endLoading(bool complete)
+{
+    const bool inSteps = loadTimer_->isActive();
+    loadTimer_->stop();
+    displayBreaks_ = loader_->madeBreaks();
+    loader_.reset();
+    document()->setUndoRedoEnabled(true);
+    document()->setModified(false);
+    if (!inSteps)
+        return;
+    stopLoadKey_->setEnabled(false);
+    ui->RichEdit->setReadOnly(readOnlyAfterLoad_);
+    for (QAction *action : std::as_const(heldDuringLoad_))
+        action->setEnabled(true);
+    heldDuringLoad_.clear();
+    ui->SpeedBar->setEnabled(true);
+    ui->Ruler->setEnabled(true);
+    showHint({});
+    RichEditChange();
+    SelectionChange();
+    emit loadingFinished(complete);
+}
+
+void TViewForm::cancelLoading()
+{
+    if (!loader_)
+        return;
+    // What came in so far is not the file: it is not kept where a save could write it
+    // back over the file.
+    document()->clear();
+    hasLines_ = false;
+    endLoading(false);
+    displayBreaks_ = false;
+    currentName_ = kUntitled;
+    needsName_ = true;
+    setWindowTitle(kUntitled);
+    showHint(QStringLiteral("파일 불러오기를 중지하였습니다."));
+}
+
+void TViewForm::setTextReadOnly(bool readOnly)
+{
+    if (loader_)
+        readOnlyAfterLoad_ = readOnly;
+    else
+        ui->RichEdit->setReadOnly(readOnly);
 }
 
 bool TViewForm::writeDocument(const QString &path)
@@ -687,7 +836,7 @@ void TViewForm::N_FileOpenClick()
     }
     currentName_ = path;
     // Qt's file dialog has no read-only box: a file we may not write opens read-only.
-    ui->RichEdit->setReadOnly(!localpath::isWritable(path));
+    setTextReadOnly(!localpath::isWritable(path));
     document()->setModified(false);
     openDialogDir_ = info.absolutePath();
     saveDialogDir_ = info.absolutePath();
@@ -753,7 +902,9 @@ void TViewForm::N_FilePrintClick()
     if (!printer().printDialog(this))
         return;
     setBusyText(QStringLiteral("파일을 인쇄하고 있습니다."));
-    const bool printed = printDocument(*document(), currentName_);
+    // Printed as the file holds it: a long paragraph in one piece, not in its display blocks.
+    const std::unique_ptr<QTextDocument> joined = hasDisplayBreaks(*document()) ? joinedCopy(*document()) : nullptr;
+    const bool printed = printDocument(joined ? *joined : *document(), currentName_);
     setBusyText({});
     if (!printed)
         informationBox(QStringLiteral("프린터를 사용할 수 없습니다."), this);
@@ -805,11 +956,15 @@ bool TViewForm::searchDown(const QString &pattern, bool wholeWord, bool matchCas
         from = cursor.selectionStart();
     cursor.setPosition(from);  // nothing stays selected
     ui->RichEdit->setTextCursor(cursor);
-    const qsizetype found = findText(documentText(), pattern, from, wholeWord, matchCase);
+    // Searched in the paragraphs' text: a match may cross the edge of a display block.
+    std::vector<qsizetype> joins;
+    const QString text = paragraphText(*document(), &joins);
+    const JoinMap map(std::move(joins));
+    const qsizetype found = findText(text, pattern, map.textIndex(from), wholeWord, matchCase);
     if (found < 0)
         return false;
-    cursor.setPosition(static_cast<int>(found));
-    cursor.setPosition(static_cast<int>(found + pattern.size()), QTextCursor::KeepAnchor);
+    cursor.setPosition(map.documentPosition(found));
+    cursor.setPosition(map.documentPosition(found + pattern.size(), true), QTextCursor::KeepAnchor);
     ui->RichEdit->setTextCursor(cursor);
     ui->RichEdit->ensureCursorVisible();
     return true;
@@ -834,24 +989,37 @@ void TViewForm::ReplaceDialogReplace(bool replaceAll)
     if (replaceAll) {
         int count = 0;
         QTextCursor cursor = ui->RichEdit->textCursor();
-        qsizetype at = cursor.position();
-        QString text = documentText();
-        QTextCursor edit(document());
-        edit.beginEditBlock();  // one undo step for the whole run
+        std::vector<qsizetype> joins;
+        QString text = paragraphText(*document(), &joins);
+        const JoinMap before(std::move(joins));
+        qsizetype at = before.textIndex(cursor.position());
+        // The matches as the text changes under the run, each taken back to where it
+        // stood before any replacement; the document is then changed from the last one
+        // back, so that every earlier position still holds.
+        std::vector<qsizetype> matches;
+        qsizetype shift = 0;
         for (;;) {
             const qsizetype found = findText(text, pattern, at, wholeWord, matchCase);
             if (found < 0)
                 break;
-            edit.setPosition(static_cast<int>(found));
-            edit.setPosition(static_cast<int>(found + pattern.size()), QTextCursor::KeepAnchor);
-            edit.insertText(replacement);
+            matches.push_back(found - shift);
             text.replace(found, pattern.size(), replacement);
             at = found + replacement.size();
+            shift += replacement.size() - pattern.size();
             ++count;
+        }
+        QTextCursor edit(document());
+        edit.beginEditBlock();  // one undo step for the whole run
+        for (auto match = matches.rbegin(); match != matches.rend(); ++match) {
+            edit.setPosition(before.documentPosition(*match));
+            edit.setPosition(before.documentPosition(*match + pattern.size(), true), QTextCursor::KeepAnchor);
+            edit.insertText(replacement);
         }
         edit.endEditBlock();
         if (count > 0) {
-            cursor.setPosition(static_cast<int>(at));
+            std::vector<qsizetype> after;
+            paragraphText(*document(), &after);
+            cursor.setPosition(JoinMap(std::move(after)).documentPosition(at, true));
             ui->RichEdit->setTextCursor(cursor);
             ui->RichEdit->ensureCursorVisible();
         }
@@ -864,10 +1032,12 @@ void TViewForm::ReplaceDialogReplace(bool replaceAll)
     const QTextCursor current = ui->RichEdit->textCursor();
     bool selectionIsMatch = false;
     if (current.hasSelection()) {
-        const QString text = documentText();
-        selectionIsMatch = findText(text, pattern, current.selectionStart(), wholeWord, matchCase)
-                               == current.selectionStart()
-                           && current.selectionEnd() - current.selectionStart() == pattern.size();
+        std::vector<qsizetype> joins;
+        const QString text = paragraphText(*document(), &joins);
+        const JoinMap map(std::move(joins));
+        const qsizetype start = map.textIndex(current.selectionStart());
+        selectionIsMatch = findText(text, pattern, start, wholeWord, matchCase) == start
+                           && map.textIndex(current.selectionEnd()) - start == pattern.size();
     }
     if (!searchDown(pattern, wholeWord, matchCase, selectionIsMatch)) {
         replaceDialog_->close();

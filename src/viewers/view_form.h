@@ -13,6 +13,10 @@
 //     view.setCaption("[Local] - DirInfo (" + dir + ", " + total + " Bytes)");
 //     view.showModal();                      // returns when the user closes the window
 //
+// A large file comes in steps between the window's events (loadFile returns when the
+// first part is in): the status bar tells how far, Esc or closing the window stops it,
+// and loadingFinished() reports the end.
+//
 // Each showing starts a new session of the window: the document counts as unmodified,
 // Save asks for a name (the Save As dialog starts in the save directory with the save
 // file name), and the caret is at the start.
@@ -24,9 +28,13 @@
 #include <QPointer>
 #include <QStringList>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QEventLoop;
 class QLabel;
+class QShortcut;
+class QTimer;
 class QFont;
 class QTextCharFormat;
 class QTextDocument;
@@ -34,6 +42,8 @@ class QTextEdit;
 namespace Ui { class TViewForm; }
 
 namespace kav {
+
+namespace viewers { class DocumentLoader; }
 
 class TViewForm : public QMainWindow {
     Q_OBJECT
@@ -54,6 +64,9 @@ public:
     // Loads a file: rich text when the name says so and the content is RTF, otherwise
     // plain text (code page 949 or UTF-8, line ends kept). False when it cannot be read.
     bool loadFile(const QString &path);
+    // True while a file is still coming in; stopping leaves an empty, untitled document.
+    bool isLoading() const { return loader_ != nullptr; }
+    void cancelLoading();
     void setCaption(const QString &caption) { setWindowTitle(caption); }
     // Shows the window modally; returns when it has been closed.
     void showModal();
@@ -124,6 +137,10 @@ public:
     void RightIndMouseUp();
     void RulerResize();
 
+signals:
+    // A load in steps has ended: all of the file is in, or it was stopped.
+    void loadingFinished(bool complete);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -135,6 +152,11 @@ private:
     void setBusyText(const QString &text);
     void showHint(const QString &hint);
     bool readDocument(const QString &path);
+    void startLoading(std::unique_ptr<viewers::DocumentLoader> loader);
+    void loadStep();
+    bool loadSomeMore();
+    void endLoading(bool complete);
+    void setTextReadOnly(bool readOnly);
     bool writeDocument(const QString &path);
     QString documentText() const;
     bool searchDown(const QString &pattern, bool wholeWord, bool matchCase, bool fromSelectionStart);
@@ -165,6 +187,16 @@ private:
     bool hasLines_ = false;
     viewers::TextEncoding encoding_ = viewers::TextEncoding::Cp949;
     viewers::LineEnd lineEnd_ = viewers::LineEnd::Lf;
+
+    std::unique_ptr<viewers::DocumentLoader> loader_;
+    QTimer *loadTimer_ = nullptr;
+    QShortcut *stopLoadKey_ = nullptr;
+    qsizetype loadAmount_ = 0;
+    bool readOnlyAfterLoad_ = false;
+    QList<QAction *> heldDuringLoad_;
+    bool displayBreaks_ = false;   // some paragraph is shown in several blocks
+    std::vector<int> continuing_;  // the blocks that continue a paragraph, for the status bar
+    std::pair<int, int> continuingShape_{-1, -1};  // the document's revision and block count then
 
     int gripOffset_ = 0;
     bool dragging_ = false;

@@ -286,6 +286,7 @@ TEST(ProfileLines, BrowsingTogetherAfterTheProtocol)
         {"h;u;;;;;;;22;active;plain;;540;sftp;;browse", true, Protocol::Sftp, "h;u;;;;;;;22;active;plain;;540;sftp;;browse"},
         {"h;u;;;;;;;22;active;plain;;;sftp;;", false, Protocol::Sftp, "h;u;;;;;;;22;active;plain;;;sftp"},
         {"h;u;;;;;;;21;active;plain;;;ftp;;other", false, Protocol::Ftp, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;passive;plain;;;;4;browse", true, Protocol::Ftp, "h;u;;;;;;;21;passive;plain;;;;4;browse"},
         // Not in the fifteenth field: that one is the number of connections.
         {"h;u;;;;;;;21;active;plain;;;ftp;browse", false, Protocol::Ftp, "h;u;;;;;;"},
     };
@@ -336,6 +337,32 @@ TEST(ProfileLines, ZoneOffsetAfterTheConnectionOptions)
     for (const Row &r : rows) {
         SCOPED_TRACE(r.value);
         const ProfileEntry e = profileFromValue(QStringLiteral("n"), QString::fromUtf8(r.value));
+        EXPECT_EQ(e.Connection.ZoneOffset, r.offset);
+        EXPECT_EQ(profileValue(e), QString::fromUtf8(r.written));
+    }
+}
+
+// The number of connections a batch is spread over is the fifteenth field,
+// written only when it is not 1: a file of the current format reads as before,
+// and a value out of 1..8 is the default.
+TEST(ProfileLines, ParallelTransfersAfterTheProtocol)
+{
+    struct Row { const char *value; int parallel; Protocol protocol; int offset; const char *written; };
+    const Row rows[] = {
+        {"h;u;;;;;;", 1, Protocol::Ftp, 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;;;4", 4, Protocol::Ftp, 0, "h;u;;;;;;;21;active;plain;;;;4"},
+        {"h;u;;;;;;;21;passive;tls;;540;;8", 8, Protocol::Ftp, 540, "h;u;;;;;;;21;passive;tls;;540;;8"},
+        {"h;u;;;;;;;22;active;plain;;;sftp;2", 2, Protocol::Sftp, 0, "h;u;;;;;;;22;active;plain;;;sftp;2"},
+        {"h;u;;;;;;;21;active;plain;;;;1", 1, Protocol::Ftp, 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;;;9", 1, Protocol::Ftp, 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;;;0", 1, Protocol::Ftp, 0, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;;;four", 1, Protocol::Ftp, 0, "h;u;;;;;;"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.value);
+        const ProfileEntry e = profileFromValue(QStringLiteral("n"), QString::fromUtf8(r.value));
+        EXPECT_EQ(e.Connection.Parallel, r.parallel);
+        EXPECT_EQ(e.Connection.Kind, r.protocol);
         EXPECT_EQ(e.Connection.ZoneOffset, r.offset);
         EXPECT_EQ(profileValue(e), QString::fromUtf8(r.written));
     }

@@ -328,6 +328,9 @@ TEST_F(ConnectFormTest, ProtocolChoiceByKeys)
     EXPECT_FALSE(ui().CB_Security->isEnabled());
     EXPECT_TRUE(ui().CB_DataMode->toolTip().contains("SFTP"));
     EXPECT_FALSE(ui().E_ZoneOffset->isEnabled());
+    // SFTP transfers one file at a time on its one connection.
+    EXPECT_FALSE(ui().SE_Parallel->isEnabled());
+    EXPECT_TRUE(ui().SE_Parallel->toolTip().contains("SFTP"));
     EXPECT_EQ(ui().CB_DataMode->currentIndex(), int(DataMode::Passive));
 
     // A port of the user's own stays when the protocol changes.
@@ -376,8 +379,25 @@ TEST_F(ConnectFormTest, ConnectionOptionsFollowTheProfile)
     tls.Connection = {2121, DataMode::Passive, Security::Tls, QStringLiteral("AB:CD")};
     profiles.append(entry("alpha"));
     profiles.append(tls);
+    ProfileEntry parallel = entry("delta");
+    parallel.Connection.Parallel = 4;
+    profiles.append(parallel);
+
+    // The number of connections of a batch follows the profile, and is handed on as shown.
+    form.selectProfile(2);
+    EXPECT_EQ(ui().SE_Parallel->value(), 4);
+    EXPECT_EQ(profile.Connection.Parallel, 4);
+    form.show();
+    ui().SE_Parallel->setValue(8);
+    ui().BB_ok->click();
+    EXPECT_EQ(profile.Connection.Parallel, 8);
+    EXPECT_EQ(profiles.at(2).Connection.Parallel, 8);
+    form.hide();
+    store.saved.clear();
+    profiles.removeAt(2);
 
     form.selectProfile(1);
+    EXPECT_EQ(ui().SE_Parallel->value(), 1);
     EXPECT_EQ(ui().NE_Port->text(), "2121");
     EXPECT_EQ(ui().CB_DataMode->currentIndex(), int(DataMode::Passive));
     EXPECT_EQ(ui().CB_Security->currentIndex(), int(Security::Tls));

@@ -8,8 +8,13 @@
 #include "reply_peer.h"
 #include "qt_printers.h"
 
+#include "app/extra_connections.h"
+#include "config/ascii_extensions.h"
 #include "ftp/session.h"
 #include "platform/scripted_dialogs.h"
+#include "transfer/parallel_transfer.h"
+#include "transfer/trans_form.h"
+#include "transfer/transfer_host.h"
 #include "platform/tls_socket.h"
 #include "platform/winsock.h"
 
@@ -624,4 +629,73 @@ TEST(Certificates, TheQuestionAndTheTrustedFingerprint)
         EXPECT_TRUE(boxes().certificates[0].keyChanged);
         EXPECT_FALSE(c.session.hasControlConnection());
     }
+}
+
+namespace {
+// The local side of a batch: image type, nothing else asked.
+struct PlainLocal : TransferHost {
+    AsciiExtensionList ascii;
+    QStringList selectedLocalFiles() const override { return {}; }
+    QString localDirectory() const override { return {}; }
+    void refreshLocal() override {}
+    void focusLocalFiles() override {}
+    void setStayOnTop(bool) override {}
+    bool stayOnTopChecked() const override { return false; }
+    TypeControls typeControls() const override { return TypeControls{false, false, true}; }
+    const AsciiExtensionList &asciiExtensions() const override { return ascii; }
+    void setSelectAfterRefresh(const QString &) override {}
+    void disconnectFromHost() override {}
+};
+} // namespace
+
+// The further connections of a batch log in as the window's did: encrypted,
+// the data protected (vsftpd requires the data's TLS session to reuse the
+// control's), with the certificate the user accepted for the window's login
+// and without asking again.
+TEST(Parallel, FurtherConnectionsAreEncryptedWithTheAcceptedCertificate)
+{
+    ASSERT_TRUE(certificates().ok);
+    kavtest::ScratchDir home, local;
+    QList<QByteArray> contents;
+    QList<TransferJob> jobs;
+    for (int i = 0; i < 6; ++i) {
+        contents << randomBytes(100000 + i * 4099);
+        const QString name = QStringLiteral("f%1.bin").arg(i);
+        writeFile(home.file(name.toStdString()), contents.last());
+        jobs << TransferJob{false, name, QString::fromStdString(local.path()) + "/" + name, true, contents.last().size()};
+    }
+    TlsServer server(ServerKind::Vsftpd, home.path(), "selfA");
+    ASSERT_TRUE(server.start());
+    Client c;
+    c.profile().Connection.Mode = DataMode::Passive;
+    c.profile().Connection.Parallel = 3;
+    boxes().pushCertificate(CertificateChoice::ConnectOnce);
+    c.connect();
+    ASSERT_TRUE(c.session.isConnected()) << c.ui.log.join('\n').toStdString() << server.log();
+    ASSERT_EQ(boxes().certificates.size(), 1u);
+
+    ExtraConnections extra(c.session, c.core.fs, c.flow, c.ui);
+    ASSERT_EQ(extra.connections(), 3);
+    TTransForm window;
+    PlainLocal host;
+    ParallelTransfer batch(extra, window, host, c.core.fs);
+    const ParallelTransfer::Outcome o = batch.run(jobs, extra.connections(), QStringLiteral("/"));
+    EXPECT_EQ(o.opened, 3) << c.ui.log.join('\n').toStdString() << server.log();
+    EXPECT_TRUE(o.failed.isEmpty());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(readFile(jobs[i].destination.toStdString()), contents[i]) << i;
+    EXPECT_EQ(boxes().certificates.size(), 1u);   // never asked again
+    for (int n = 1; n <= 3; ++n) {
+        const QString tag = QStringLiteral("[H] - [연결 %1] TLS 보안 연결: TLSv1.").arg(n);
+        EXPECT_EQ(c.count(tag), 1) << n << c.ui.log.join('\n').toStdString();
+        EXPECT_FALSE(c.ui.log.contains(QStringLiteral("[L] - [연결 %1] PASS secret").arg(n)));
+    }
+
+    // A certificate other than the one accepted is never taken by a further connection.
+    TlsServer other(ServerKind::Vsftpd, home.path(), "selfB");
+    server.vs.stop();
+    ASSERT_TRUE(other.start());
+    const ParallelTransfer::Outcome refused = batch.run(jobs, extra.connections(), QStringLiteral("/"));
+    EXPECT_EQ(refused.opened, 0);
+    EXPECT_EQ(boxes().certificates.size(), 1u);
 }

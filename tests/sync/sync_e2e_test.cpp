@@ -51,10 +51,19 @@ public:
     }
     // Cancelled once `stopAfter` transfers were done (-1: never).
     bool cancelled() const override { return stopAfter >= 0 && count >= stopAfter; }
+    // As a runner over several connections is handed them: every run of copies at once.
+    bool spreads() const override { return spread; }
+    QList<bool> copyAll(const QList<FileCopy> &copies) override
+    {
+        batches << int(copies.size());
+        return SyncTransfers::copyAll(copies);
+    }
 
     RemoteFs &fs;
     int count = 0;
     int stopAfter = -1;
+    bool spread = false;
+    QList<int> batches;
 };
 
 const char *serverName(Server s) { return s == Server::Pyftpdlib ? "pyftpdlib" : "vsftpd"; }
@@ -142,13 +151,17 @@ struct Pair {
         const Trees t = scan(ex);
         return planSync(t.local, t.host, o, state);
     }
-    SyncReport run(const Plan &p, int stopAfter = -1)
+    SyncReport run(const Plan &p, int stopAfter = -1, bool spread = false)
     {
         FsTransfers transfers(fs);
         transfers.stopAfter = stopAfter;
+        transfers.spread = spread;
         SyncRunner runner(fs, transfers, local(), QStringLiteral("/"), {{}, [this](const QString &l) { runLog << l; }});
-        return runner.run(p);
+        const SyncReport report = runner.run(p);
+        batches = transfers.batches;
+        return report;
     }
+    QList<int> batches;   // the runs of copies of the last run, when spread
     QDateTime hostTime(const QString &rel)
     {
         QDateTime t;
@@ -212,17 +225,38 @@ const OneWay OneWayCases[] = {
 
 class SyncServers : public ::testing::TestWithParam<Server> {};
 
+// Each case one file after another, and with the copies handed on side by
+// side (as over several connections): the same result, the order of
+// directories, deletes and copies kept.
 TEST_P(SyncServers, OneWayTables)
 {
-    for (const OneWay &c : OneWayCases) {
-        SCOPED_TRACE(std::string(serverName(GetParam())) + ": " + c.name);
+    for (const OneWay &c : OneWayCases)
+    for (const bool spread : {false, true}) {
+        SCOPED_TRACE(std::string(serverName(GetParam())) + ": " + c.name + (spread ? ", side by side" : ""));
         Pair pair;
         pair.buildTrees();
         ASSERT_TRUE(pair.start(GetParam()));
         const Plan plan = pair.plan(c.options);
         EXPECT_EQ(actionLines(plan), c.expected);
         EXPECT_EQ(plan.links, QStringList{"link"});
-        const SyncReport report = pair.run(plan);
+        const SyncReport report = pair.run(plan, -1, spread);
+        if (spread) {
+            // Every run of consecutive copies went at once, and nothing else.
+            QList<int> runs;
+            int length = 0;
+            for (const QString &line : c.expected) {
+                const bool copy = line.startsWith("upload ") || line.startsWith("download ");
+                if (copy)
+                    ++length;
+                if (!copy && length > 0) {
+                    runs << length;
+                    length = 0;
+                }
+            }
+            if (length > 0)
+                runs << length;
+            EXPECT_EQ(pair.batches, runs);
+        }
         EXPECT_FALSE(report.cancelled);
         EXPECT_TRUE(report.failed.isEmpty()) << pair.runLog.join('\n').toStdString();
         // Read back through the server: it may keep a name in its own encoding on disk.

@@ -1,5 +1,6 @@
 // The RTF tokenizer, reader and writer: hand-made snippets, word-processor files and
 // write-then-read round trips.
+#include "viewers/long_paragraphs.h"
 #include "viewers/rtf_reader.h"
 #include "viewers/rtf_tokenizer.h"
 #include "viewers/rtf_writer.h"
@@ -439,8 +440,12 @@ TEST(RtfReader, LargeHostileDocumentsAreReadWhole)
     runs += '}';
     QTextDocument doc;
     readRtf(runs, doc);
-    EXPECT_EQ(doc.blockCount(), 1);
-    EXPECT_EQ(plainText(doc).size(), pairs * 2);
+    // One paragraph, held in blocks of bounded length so that no change lays it all out.
+    EXPECT_EQ(paragraphLines(doc).size(), 1);
+    EXPECT_EQ(paragraphText(doc).size(), pairs * 2);
+    EXPECT_GT(doc.blockCount(), 1);
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        EXPECT_LE(b.length() - 1, kDisplayBlockChars + 512);
 
     QByteArray bullets = "{\\rtf1\\ansi ";
     const int count = 40000;
@@ -464,4 +469,69 @@ TEST(RtfWriter, WritesKoreanAsCodePage949Bytes)
     EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi\\ansicpg949"));
     EXPECT_TRUE(rtf.contains("\\fcharset129"));
     EXPECT_TRUE(rtf.contains("\\'c7\\'d1")) << rtf.constData();
+}
+
+TEST(RtfReader, ReadInStepsOfAnySizeGivesTheSameDocument)
+{
+    // A step may end anywhere, even between the two bytes of a Hangul character or
+    // inside a run of megabytes without a control word.
+    QByteArray hangulHex = "{\\rtf1\\ansi\\ansicpg949{\\fonttbl{\\f0\\fcharset129 Gulim;}}\\f0 ";
+    for (int i = 0; i < 3000; ++i)
+        hangulHex += "\\'c7\\'d1\\'b1\\'db ";
+    hangulHex += "\\par second\\par}";
+    QByteArray rawCp949 = "{\\rtf1\\ansi\\ansicpg949{\\fonttbl{\\f0\\fcharset129 Gulim;}}\\f0 ";
+    rawCp949 += QByteArray("\xC7\xD1\xB1\xDB" "ab\x8C\x63").repeated(6000) + "}";
+    QByteArray rawUtf8 = "{\\rtf1\\ansi\\ansicpg65001 ";
+    rawUtf8 += QByteArray("\xED\x95\x9C\xF0\x9F\x98\x80x").repeated(6000) + "}";
+    const QByteArray noBlanks = "{\\rtf1\\ansi " + QByteArray(50000, 'z') + "}";
+    for (const QByteArray &rtf : {hangulHex, rawCp949, rawUtf8, noBlanks}) {
+        QTextDocument whole;
+        readRtf(rtf, whole);
+        const QString expected = paragraphText(whole);
+        ASSERT_GT(expected.size(), kDisplayBlockChars);
+        EXPECT_FALSE(expected.contains(QChar(0xFFFD)));
+        for (const qsizetype amount : {1, 7, 4096}) {
+            QTextDocument stepped;
+            const auto loader = rtfLoader(rtf, stepped);
+            int steps = 0;
+            while (!loader->step(amount))
+                ASSERT_LT(++steps, 1000000);
+            EXPECT_EQ(loader->percent(), 100);
+            EXPECT_TRUE(paragraphText(stepped) == expected) << amount;
+            EXPECT_EQ(paragraphLines(stepped).size(), paragraphLines(whole).size()) << amount;
+        }
+    }
+}
+
+TEST(RtfWriter, ALongParagraphIsWrittenAndPrintedAsOne)
+{
+    // Blocks of a long paragraph are shown apart but are one paragraph of the file, with
+    // the paragraph's format, and one paragraph of a printed copy.
+    QByteArray rtf = "{\\rtf1\\ansi \\pard\\qc\\li300 ";
+    for (int i = 0; i < 5000; ++i)
+        rtf += "{\\b bold} plain ";
+    rtf += "\\par\\pard after\\par}";
+    QTextDocument doc;
+    readRtf(rtf, doc);
+    ASSERT_GT(doc.blockCount(), 3);
+    ASSERT_TRUE(hasDisplayBreaks(doc));
+    for (QTextBlock b = doc.begin(); b != doc.lastBlock(); b = b.next()) {
+        EXPECT_EQ(b.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+        EXPECT_EQ(b.blockFormat().leftMargin(), 20);
+    }
+    const QStringList lines = paragraphLines(doc);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.last(), QStringLiteral("after"));
+
+    const QByteArray written = writeRtf(doc);
+    EXPECT_EQ(written.count("\\par\r\n"), 2);
+    QTextDocument reread;
+    readRtf(written, reread);
+    EXPECT_EQ(paragraphLines(reread), lines);
+
+    const auto printed = joinedCopy(doc);
+    ASSERT_EQ(printed->blockCount(), 2);
+    EXPECT_EQ(printed->firstBlock().text(), lines.first());
+    EXPECT_EQ(printed->firstBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_FALSE(hasDisplayBreaks(*printed));
 }

@@ -1,5 +1,6 @@
 // TViewForm offscreen, with the scripted dialog service and a PDF printer.
 #include "viewers/find_replace_dialog.h"
+#include "viewers/long_paragraphs.h"
 #include "viewers/rtf_reader.h"
 #include "viewers/rtf_writer.h"
 #include "viewers/view_form.h"
@@ -9,6 +10,9 @@
 #include "ui_view_form.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -23,6 +27,7 @@
 #include "unprivileged.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <unistd.h>
 
 using kav::ScriptedDialogs;
@@ -594,3 +599,235 @@ TEST_F(ViewFormTest, OpeningADocumentForgetsTheLastOnesEncoding)
     view.hide();
 }
 
+
+namespace {
+
+// One paragraph of format runs (bold, italic Hangul, plain, underlined), `bytes` long,
+// and the text it holds.
+std::pair<QByteArray, QString> formatRunsRtf(qsizetype bytes)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg949\\deff0{\\fonttbl{\\f0\\fnil\\fcharset129 Gulim;}}\\f0\\fs20 ";
+    QString text;
+    const QByteArray runs[] = {"{\\b word}", "{\\i \\'b0\\'a1\\'b3\\'aa} ", "plain ", "{\\ul under}"};
+    const QString texts[] = {QStringLiteral("word"), QStringLiteral("가나 "), QStringLiteral("plain "),
+                             QStringLiteral("under")};
+    for (int i = 0; rtf.size() < bytes - 1; ++i) {
+        rtf += runs[i % 4];
+        text += texts[i % 4];
+    }
+    rtf += '}';
+    return {rtf, text};
+}
+
+// A plain text of one line of 8 MB.
+QString oneLongLine() { return QStringLiteral("plain text of one line, ").repeated(8 * 1024 * 1024 / 24); }
+
+// Loads a file into the shown viewer from inside the event loop, as a command does, and
+// waits for the end of the load. The longest time between two passes of the event loop
+// meanwhile is what the user sees as a frozen window.
+struct TimedLoad {
+    bool inSteps = false;     // still loading when loadFile returned
+    bool finished = false;
+    bool complete = false;
+    qint64 longestGapMs = 0;
+};
+
+TimedLoad loadWhileTiming(TViewForm &view, const QString &file, const std::function<void()> &duringLoad = {})
+{
+    TimedLoad result;
+    QEventLoop loop;
+    QElapsedTimer since;
+    QTimer beat;
+    beat.setInterval(1);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        result.longestGapMs = std::max(result.longestGapMs, since.elapsed());
+        since.start();
+        if (duringLoad && view.isLoading())
+            duringLoad();
+    });
+    const auto connection = QObject::connect(&view, &TViewForm::loadingFinished, [&](bool complete) {
+        result.finished = true;
+        result.complete = complete;
+        loop.quit();
+    });
+    QTimer::singleShot(0, [&] {
+        since.start();
+        beat.start();
+        EXPECT_TRUE(view.loadFile(file));
+        result.inSteps = view.isLoading();
+        if (!result.inSteps)
+            loop.quit();
+    });
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);  // a hung load fails below, not forever
+    loop.exec();
+    result.longestGapMs = std::max(result.longestGapMs, since.elapsed());
+    QObject::disconnect(connection);
+    return result;
+}
+
+} // namespace
+
+TEST_F(ViewFormTest, LargeFilesLoadInStepsWhileTheWindowAnswers)
+{
+    // A paragraph of millions of characters once froze the window for seconds while Qt
+    // laid it out in one piece (4 MiB of RTF: 2-3 s; a plain text file of one 8 MB
+    // line: longer). Now it comes in steps; the bound is generous for a loaded machine.
+    const auto [rtf, rtfText] = formatRunsRtf(4 * 1024 * 1024);
+    const QString line = oneLongLine();
+    struct Case {
+        const char *what;
+        QString name;
+        QByteArray bytes;
+        QString text;
+    };
+    const Case cases[] = {
+        {"RTF of format runs", QStringLiteral("runs.rtf"), rtf, rtfText},
+        {"plain text of one line", QStringLiteral("line.txt"), line.toUtf8(), line},
+    };
+    view.resize(800, 600);
+    view.show();
+    for (const Case &c : cases) {
+        const QString file = path(c.name);
+        writeAll(file, c.bytes);
+        const TimedLoad load = loadWhileTiming(view, file);
+        EXPECT_TRUE(load.inSteps) << c.what;
+        ASSERT_TRUE(load.finished && load.complete) << c.what;
+        EXPECT_LT(load.longestGapMs, 1000) << c.what;
+        EXPECT_FALSE(view.isLoading());
+        EXPECT_FALSE(view.isModified()) << c.what;
+        EXPECT_FALSE(view.richEdit()->isReadOnly()) << c.what;
+        EXPECT_TRUE(view.form()->N_FileSave->isEnabled()) << c.what;
+        // Shown in many blocks, but one paragraph for everything that reads the text.
+        EXPECT_GT(view.document()->blockCount(), 100) << c.what;
+        const QStringList lines = view.lines();
+        ASSERT_EQ(lines.size(), 1) << c.what;
+        EXPECT_TRUE(lines.first() == c.text) << c.what;
+        // Saved back, the file holds the same text in one paragraph.
+        const QString copy = path(QStringLiteral("copy-") + c.name);
+        scripted().pushAccept(copy);
+        ASSERT_TRUE(view.N_FileSaveAsClick()) << c.what;
+        if (c.name.endsWith(QLatin1String(".txt"))) {
+            EXPECT_TRUE(readAll(copy) == c.bytes) << c.what;
+        } else {
+            QTextDocument reread;
+            kav::viewers::readRtf(readAll(copy), reread);
+            EXPECT_TRUE(kav::viewers::paragraphText(reread) == c.text) << c.what;
+        }
+    }
+}
+
+TEST_F(ViewFormTest, ClosingOrEscapeStopsALoadAtOnce)
+{
+    const QString line = oneLongLine();
+    const QString file = path(QStringLiteral("line.txt"));
+    writeAll(file, line.toUtf8());
+    struct Case {
+        const char *what;
+        std::function<void(TViewForm &)> stop;
+    };
+    const Case cases[] = {
+        {"Esc", [](TViewForm &v) { QTest::keyClick(v.richEdit(), Qt::Key_Escape); }},
+        {"closing the window", [](TViewForm &v) { v.close(); }},
+    };
+    view.resize(800, 600);
+    for (const Case &c : cases) {
+        view.show();
+        int stops = 0;
+        bool stopped = false;
+        const TimedLoad load = loadWhileTiming(view, file, [&] {
+            // A few steps in, the user stops it.
+            if (!stopped && view.document()->characterCount() > 200000) {
+                stopped = true;
+                ++stops;
+                c.stop(view);
+                EXPECT_FALSE(view.isLoading()) << c.what;
+            }
+        });
+        ASSERT_TRUE(load.inSteps) << c.what;
+        EXPECT_EQ(stops, 1) << c.what;
+        EXPECT_TRUE(load.finished && !load.complete) << c.what;
+        // Nothing of the file stays where a save could write it over the file, and no
+        // late step writes into the document.
+        EXPECT_TRUE(view.document()->isEmpty()) << c.what;
+        EXPECT_EQ(view.windowTitle(), QStringLiteral("Untitled")) << c.what;
+        EXPECT_FALSE(view.isModified()) << c.what;
+        QTest::qWait(200);
+        EXPECT_TRUE(view.document()->isEmpty()) << c.what;
+        EXPECT_TRUE(view.form()->N_FileSave->isEnabled()) << c.what;
+        EXPECT_FALSE(view.richEdit()->isReadOnly()) << c.what;
+        // The window is fit for the next file.
+        const QString small = path(QStringLiteral("small.txt"));
+        writeAll(small, "one\ntwo\n");
+        ASSERT_TRUE(view.loadFile(small));
+        EXPECT_FALSE(view.isLoading());
+        EXPECT_EQ(view.lines(), (QStringList{"one", "two", ""})) << c.what;
+    }
+}
+
+TEST_F(ViewFormTest, ALongParagraphIsOneForTheCaretFindCopyReplaceUndoAndSave)
+{
+    // Without blanks the display blocks are cut at the limit: "NEEDLE" straddles the first cut.
+    const QString first = QString(8190, QLatin1Char('a')) + QStringLiteral("NEEDLE");
+    const QString text = first + QString(12000, QLatin1Char('b'));
+    const QString file = path(QStringLiteral("line.txt"));
+    writeAll(file, text.toUtf8());
+    view.show();
+    ASSERT_TRUE(view.loadFile(file));
+    ASSERT_FALSE(view.isLoading());
+    ASSERT_EQ(view.document()->blockCount(), 3);
+    EXPECT_EQ(view.lines(), QStringList{text});
+
+    // The caret's line and column are the paragraph's.
+    QTextCursor caret(view.document());
+    caret.setPosition(10001);  // past one display break: text index 10000
+    view.richEdit()->setTextCursor(caret);
+    EXPECT_EQ(view.statusPanelText(0), QStringLiteral("Ln: 1  Col: 10001"));
+    EXPECT_EQ(view.statusPanelText(2), QStringLiteral("Chr:b"));
+
+    // Found across the break, and copied without it.
+    caretAt(0, 0);
+    view.findDialog()->setFindText(QStringLiteral("NEEDLE"));
+    view.FindDialogFind();
+    EXPECT_EQ(view.richEdit()->textCursor().selectedText(), QStringLiteral("NE") + QChar(0x2029) + QStringLiteral("EDLE"));
+    view.N_EditCopyClick();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("NEEDLE"));
+
+    // Replaced across it, and undone in one step with the break as it was.
+    auto *replace = view.replaceDialog();
+    replace->setFindText(QStringLiteral("NEEDLE"));
+    replace->setReplaceText(QStringLiteral("X"));
+    caretAt(0, 0);
+    view.ReplaceDialogReplace(true);
+    EXPECT_EQ(scripted().messageTexts().last(), QStringLiteral("1개의 문자열을 바꾸었습니다."));
+    EXPECT_EQ(view.lines(), QStringList{QString(8190, QLatin1Char('a')) + QStringLiteral("X") + QString(12000, QLatin1Char('b'))});
+    view.N_EditUndoClick();
+    EXPECT_EQ(view.lines(), QStringList{text});
+    EXPECT_EQ(view.document()->blockCount(), 3);
+
+    // A break removed by the user and brought back by undo is still only a display break.
+    QTextCursor atSecond(view.document()->findBlockByNumber(2));
+    view.richEdit()->setTextCursor(atSecond);
+    QTest::keyClick(view.richEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(view.document()->blockCount(), 2);
+    view.N_EditUndoClick();
+    EXPECT_EQ(view.document()->blockCount(), 3);
+    EXPECT_EQ(view.lines(), QStringList{text});
+
+    // A break the user types inside a continuing block is a real one, and is saved.
+    QTextCursor inSecond(view.document()->findBlockByNumber(1));
+    inSecond.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 100);
+    view.richEdit()->setTextCursor(inSecond);
+    QTest::keyClick(view.richEdit(), Qt::Key_Return);
+    const qsizetype split = 8192 + 100;
+    EXPECT_EQ(view.lines(), (QStringList{text.left(split), text.mid(split)}));
+    EXPECT_EQ(view.statusPanelText(0), QStringLiteral("Ln: 2  Col: 1"));
+    QTextCursor inLast(view.document()->lastBlock());
+    inLast.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 10);
+    view.richEdit()->setTextCursor(inLast);
+    EXPECT_EQ(view.statusPanelText(0),
+              QStringLiteral("Ln: 2  Col: %1").arg(text.size() - split - view.document()->lastBlock().length() + 1 + 10 + 1));
+    const QString saved = path(QStringLiteral("saved.txt"));
+    scripted().pushAccept(saved);
+    ASSERT_TRUE(view.N_FileSaveAsClick());
+    EXPECT_EQ(readAll(saved), (text.left(split) + QLatin1Char('\n') + text.mid(split)).toUtf8());
+}
