@@ -223,7 +223,9 @@ ParallelTransfer::Outcome ParallelTransfer::run(const QList<TransferJob> &jobs, 
     };
     while (running()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        if (window.cancelFlag() == 1)
+        // The cancel button, or the window's connection ended (the user's
+        // disconnect, the server's end, the program's): every worker stops.
+        if (window.cancelFlag() == 1 || !fs.connected())
             shared.stop = true;
         window.setCount(shared.finished, count);
         window.progress(bySize ? shared.moved.load() : qint64(shared.finished));

@@ -20,6 +20,7 @@ int main(int argc, char **argv)
     e.RemotePath = QStringLiteral("/pub");
     e.LocalPath = QStringLiteral("/home/kim/받은 파일");
     e.Connection = {2121, kav::DataMode::Automatic, kav::Security::Tls, QString()};
+    e.Connection.Parallel = 4;
     profiles.append(e);
     kav::SessionProfile profile;
     kav::TConnectForm form(profile, profiles);

@@ -18,6 +18,7 @@
 #include "platform/tls_socket.h"
 #include "platform/winsock.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -695,7 +696,10 @@ TEST(Parallel, FurtherConnectionsAreEncryptedWithTheAcceptedCertificate)
     TlsServer other(ServerKind::Vsftpd, home.path(), "selfB");
     server.vs.stop();
     ASSERT_TRUE(other.start());
-    const ParallelTransfer::Outcome refused = batch.run(jobs, extra.connections(), QStringLiteral("/"));
-    EXPECT_EQ(refused.opened, 0);
+    const ConnectionSource::Opener open = extra.opener(QStringLiteral("/"));
+    EXPECT_EQ(open(4, [] { return false; }), nullptr);
     EXPECT_EQ(boxes().certificates.size(), 1u);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(c.ui.log.contains(QStringLiteral("[H] - [연결 4] 보안 연결 오류: 호스트의 인증서를 받아들이지 않아 연결을 끊습니다.")))
+        << c.ui.log.join('\n').toStdString();
 }

@@ -231,52 +231,60 @@ TEST(Parallel, ARefusedFileIsNamedAndTheRestMove)
     }
 }
 
-// Cancel stops every connection at once; the window's connection stays.
-TEST(Parallel, CancelStopsEveryConnection)
+// Cancel stops every connection at once and the window's connection stays;
+// the window's disconnect stops every connection too.
+TEST(Parallel, CancelOrDisconnectStopsEveryConnection)
 {
-    Served s;
-    ASSERT_TRUE(s.start(Server::Pyftpdlib));
-    QStringList names;
-    for (int i = 0; i < 8; ++i) {
-        names << QStringLiteral("big%1.bin").arg(i);
-        writeAll(s.homeDir() + "/" + names.last(), randomBytes(48 * 1024 * 1024, quint32(i)));
-    }
-    Transfers t(s.localDir());
-    t.flow.profile.Connection.Mode = DataMode::Passive;
-    t.flow.profile.Connection.Parallel = 4;
-    t.login();
-    ASSERT_TRUE(t.session.isConnected());
-    t.pane->RBrefreshClick();
-    t.selectHost(names);
-    // Pressed once all four connections are moving data.
-    QElapsedTimer sincePress;
-    int seenConnections = 0;
-    auto *poll = new QTimer(&t.window);
-    QObject::connect(poll, &QTimer::timeout, &t.window, [&] {
-        if (t.window.moved() > 8 * 1024 * 1024 && controlConnections() >= 5) {
-            seenConnections = controlConnections();
-            poll->stop();
-            sincePress.start();
-            t.window.BB_abortClick();
+    for (const bool disconnect : {false, true}) {
+        SCOPED_TRACE(disconnect ? "disconnect" : "cancel");
+        Served s;
+        ASSERT_TRUE(s.start(Server::Pyftpdlib));
+        QStringList names;
+        for (int i = 0; i < 8; ++i) {
+            names << QStringLiteral("big%1.bin").arg(i);
+            writeAll(s.homeDir() + "/" + names.last(), randomBytes(48 * 1024 * 1024, quint32(i)));
         }
-    });
-    poll->start(1);
-    t.commands->SB_RightLeftClick();
-    const qint64 stoppedIn = sincePress.elapsed();
-    EXPECT_EQ(seenConnections, 5);
-    EXPECT_LT(stoppedIn, 2000);
-    EXPECT_TRUE(joined(t.ui.log).contains(QStringLiteral("[L] - 동시 전송을 중지했습니다: 파일 8개 중 ")))
-        << joined(t.ui.log).toStdString();
-    int whole = 0;
-    for (const QString &n : names)
-        whole += QFileInfo(s.localDir() + "/" + n).size() == 48 * 1024 * 1024;
-    EXPECT_LT(whole, 8);
-    // No worker's connection outlives the run, and the window's is untouched.
-    EXPECT_EQ(controlConnections(), 1);
-    EXPECT_TRUE(t.session.isConnected());
-    EXPECT_EQ(t.window.cancelFlag(), 0);
-    EXPECT_FALSE(t.ui.log.contains(QStringLiteral("[H] - 전송이 취소되어 호스트에 다시 접속하셔야 합니다")));
-    EXPECT_EQ(t.session.command(QStringLiteral("NOOP")).code, 200);
+        Transfers t(s.localDir());
+        t.flow.profile.Connection.Mode = DataMode::Passive;
+        t.flow.profile.Connection.Parallel = 4;
+        t.login();
+        ASSERT_TRUE(t.session.isConnected());
+        t.pane->RBrefreshClick();
+        t.selectHost(names);
+        // Pressed once all four connections are moving data.
+        QElapsedTimer sincePress;
+        int seenConnections = 0;
+        auto *poll = new QTimer(&t.window);
+        QObject::connect(poll, &QTimer::timeout, &t.window, [&] {
+            if (t.window.moved() > 8 * 1024 * 1024 && controlConnections() >= 5) {
+                seenConnections = controlConnections();
+                poll->stop();
+                sincePress.start();
+                if (disconnect)
+                    t.flow.BB_DisconnectClick();
+                else
+                    t.window.BB_abortClick();
+            }
+        });
+        poll->start(1);
+        t.commands->SB_RightLeftClick();
+        const qint64 stoppedIn = sincePress.elapsed();
+        EXPECT_EQ(seenConnections, 5);
+        EXPECT_LT(stoppedIn, 2000);
+        EXPECT_TRUE(joined(t.ui.log).contains(QStringLiteral("[L] - 동시 전송을 중지했습니다: 파일 8개 중 ")))
+            << joined(t.ui.log).toStdString();
+        int whole = 0;
+        for (const QString &n : names)
+            whole += QFileInfo(s.localDir() + "/" + n).size() == 48 * 1024 * 1024;
+        EXPECT_LT(whole, 8);
+        // No worker's connection outlives the run; the window's is untouched by a cancel.
+        EXPECT_EQ(controlConnections(), disconnect ? 0 : 1);
+        EXPECT_EQ(t.session.isConnected(), !disconnect);
+        EXPECT_EQ(t.window.cancelFlag(), 0);
+        EXPECT_FALSE(t.ui.log.contains(QStringLiteral("[H] - 전송이 취소되어 호스트에 다시 접속하셔야 합니다")));
+        if (!disconnect)
+            EXPECT_EQ(t.session.command(QStringLiteral("NOOP")).code, 200);
+    }
 }
 
 // The log's form of a connection's line.
