@@ -3,16 +3,20 @@
 // dialogs and a settings directory of its own; and the median of its runs.
 
 #include "platform/dialogs.h"
+#include "platform/memory_use.h"
 #include "platform/scripted_dialogs.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,8 +25,9 @@ namespace kavbench {
 
 class HeadlessApp {
 public:
+    // The process takes its memory as the program's does.
     HeadlessApp(int &argc, char **argv)
-        : settings(prepare()), app(argc, argv)
+        : settings((kav::keepLargeBlocksApart(), prepare())), app(argc, argv)
     {
         kav::setDialogs(std::make_unique<kav::ScriptedDialogs>());
     }
@@ -69,6 +74,47 @@ inline std::optional<QByteArray> runProgram(const QString &program, const QStrin
         return std::nullopt;
     }
     return p.readAllStandardOutput();
+}
+
+// A run cancelled from the window, as the user does it: `run` calls `begin`
+// where its clock starts; `press` is clicked `pressAfterMs` later. Gives the
+// longest time between two passes of the event loop from `begin` on and the
+// time from the press to the run's end, in ms; nothing when the run failed
+// or ended before the press.
+struct CancelledRun {
+    double longestGapMs = 0, cancelMs = 0;
+};
+
+inline std::optional<CancelledRun> watchCancelledRun(int pressAfterMs, const std::function<void()> &press,
+                                                     const std::function<bool(const std::function<void()> &begin)> &run)
+{
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0, pressed = 0;
+    QTimer tick;
+    tick.setInterval(0);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (last > 0)
+            longest = std::max(longest, now - last);
+        last = now;
+    });
+    QTimer presser;
+    presser.setSingleShot(true);
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        pressed = clock.nsecsElapsed();
+        press();
+    });
+    const bool done = run([&] {
+        clock.start();
+        tick.start();
+        presser.start(pressAfterMs);
+    });
+    const qint64 ended = clock.nsecsElapsed();
+    tick.stop();
+    presser.stop();
+    if (!done || pressed == 0)
+        return std::nullopt;
+    return CancelledRun{longest / 1e6, (ended - pressed) / 1e6};
 }
 
 // CPU time of the calling thread so far (user and system), in ms.

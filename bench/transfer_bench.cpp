@@ -24,7 +24,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -252,36 +251,20 @@ int main(int argc, char **argv)
     // passes of its event loop, and how soon the cancel button ends it.
     std::vector<double> gaps, cancels;
     for (int r = 0; r < rounds; ++r) {
-        QElapsedTimer clock;
-        qint64 last = 0, longest = 0, pressed = 0;
-        QTimer tick;
-        tick.setInterval(0);
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            const qint64 now = clock.nsecsElapsed();
-            if (last > 0)
-                longest = std::max(longest, now - last);
-            last = now;
-        });
-        QTimer press;
-        press.setSingleShot(true);
-        QObject::connect(&press, &QTimer::timeout, [&] {
-            pressed = clock.nsecsElapsed();
-            t.window.BB_abortClick();
-        });
         t.window.show();
-        clock.start();
-        tick.start();
-        press.start(int(std::min<qint64>(300, mib / 4)));
-        const auto done = kavrinRun(t, Case::DownloadFile, localDir);
-        const qint64 ended = clock.nsecsElapsed();
-        tick.stop();
+        const auto watched = kavbench::watchCancelledRun(
+            int(std::min<qint64>(300, mib / 4)), [&] { t.window.BB_abortClick(); },
+            [&](const std::function<void()> &begin) {
+                begin();
+                return kavrinRun(t, Case::DownloadFile, localDir).has_value();
+            });
         QFile::remove(localDir + "/kavrin_down.bin");
-        if (!done || pressed == 0) {
+        if (!watched) {
             std::fprintf(stderr, "the cancelled download did not end as cancelled\n");
             return 1;
         }
-        gaps.push_back(longest / 1e6);
-        cancels.push_back((ended - pressed) / 1e6);
+        gaps.push_back(watched->longestGapMs);
+        cancels.push_back(watched->cancelMs);
     }
     const Spread g = spreadOf(gaps), k = spreadOf(cancels);
     std::printf("kavrin's window during a download to a file, %d rounds, ms as median [fastest .. slowest]\n"

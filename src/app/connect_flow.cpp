@@ -94,13 +94,15 @@ SshLogin sshLoginFor(const SessionProfile &profile, const HostInput &input, cons
             l.identityFiles << sshDir + QLatin1Char('/') + QLatin1String(name);
     l.useAgent = !c.identitiesOnly;
     l.knownHostsFile = c.userKnownHostsFiles.value(0, sshDir + QStringLiteral("/known_hosts"));
+    l.hostKeyAlias = c.hostKeyAlias;
     return l;
 }
 
 HostKeyQuestion questionOf(const SshHostKey &key, const SshLogin &login)
 {
     HostKeyQuestion q;
-    q.host = login.port == DefaultSftpPort ? login.host
+    q.host = !login.hostKeyAlias.isEmpty() ? login.hostKeyAlias
+           : login.port == DefaultSftpPort ? login.host
                                            : QStringLiteral("[%1]:%2").arg(login.host).arg(login.port);
     q.keyType = key.type;
     q.fingerprint = key.fingerprint;
@@ -489,13 +491,21 @@ void ConnectFlow::connectSftp(const HostInput &input, const QString &typedPasswo
         return HostKeyVerdict::Cancel;
     };
 
+    // As on FTP, a connect that finds no answer within the time limit is
+    // tried again, up to the profile's number of attempts; a refusal is final.
     const int limitMs = std::max(1, profile.Timeout) * 1000;
+    const int attempts = std::max(1, profile.TrialTimes);
     SftpFs::ConnectResult result = SftpFs::ConnectResult::ConnectFailed;
-    for (ws::SocketAddress address : addresses) {
-        address.port = quint16(login.port);
-        login.address = address;
-        result = sftp.connectTo(login, limitMs);
-        if (result != SftpFs::ConnectResult::ConnectFailed || tag == StopTag::Stopped || loginDisconnected)
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        for (ws::SocketAddress address : addresses) {
+            address.port = quint16(login.port);
+            login.address = address;
+            result = sftp.connectTo(login, limitMs);
+            if ((result != SftpFs::ConnectResult::ConnectFailed && result != SftpFs::ConnectResult::TimedOut)
+                || tag == StopTag::Stopped || loginDisconnected)
+                break;
+        }
+        if (result != SftpFs::ConnectResult::TimedOut || tag == StopTag::Stopped || loginDisconnected)
             break;
     }
     login.password.clear();
@@ -527,6 +537,10 @@ void ConnectFlow::connectSftp(const HostInput &input, const QString &typedPasswo
     case SftpFs::ConnectResult::ConnectFailed:
         tag = StopTag::Failed;
         failed(QStringLiteral("호스트의 SFTP 서버(%1/TCP)에 연결을 못했습니다.").arg(login.port));
+        return;
+    case SftpFs::ConnectResult::TimedOut:
+        tag = StopTag::Failed;
+        failed(QStringLiteral("호스트의 SFTP 서버(%1/TCP)에 연결을 못했습니다. (시간제한 초과)").arg(login.port));
         return;
     case SftpFs::ConnectResult::HandshakeFailed:
         tag = StopTag::Failed;

@@ -6,6 +6,7 @@
 #include "splash.h"
 
 #include "platform/dialogs.h"
+#include "platform/memory_use.h"
 #include "platform/termination.h"
 #include "platform/translations.h"
 
@@ -38,6 +39,7 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    kav::keepLargeBlocksApart();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kavrin"));
     QApplication::setApplicationVersion(QStringLiteral(KAVRIN_VERSION));

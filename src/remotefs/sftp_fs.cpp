@@ -23,6 +23,12 @@ namespace {
 constexpr auto Host = TranscriptSide::Host;
 constexpr auto Local = TranscriptSide::Local;
 
+// How much of an upload is in flight, unacknowledged: as much as OpenSSH's
+// own client keeps (64 requests of 32 KiB), and no more than its server's
+// channel window, because libssh2 counts no acknowledgement while any of the
+// data handed to it still waits for that window to open.
+constexpr size_t WriteBehindBytes = 2u << 20;
+
 // Error statuses of SFTP that mean "the server will not", as FTP's 550 does.
 bool isRefusal(unsigned long status)
 {
@@ -230,6 +236,8 @@ void SftpFs::closeAll()
 {
     const bool wasOpen = n->session != nullptr;
     file = nullptr;
+    behind.clear();
+    behindStart = 0;
     listingOpen = false;
     closeResult = -1;
     sftp = nullptr;   // freed with the session
@@ -351,7 +359,9 @@ SftpFs::ConnectResult SftpFs::connectTo(const SshLogin &login, int timeoutMs)
             log(Host, stopped ? QStringLiteral("접속을 중단했습니다.")
                               : QStringLiteral("SSH 서버에 연결할 수 없습니다: ") + ws::errorText(status));
             closeAll();
-            return stopped ? ConnectResult::Cancelled : ConnectResult::ConnectFailed;
+            if (stopped)
+                return ConnectResult::Cancelled;
+            return !ready && status == ws::WSAETIMEDOUT ? ConnectResult::TimedOut : ConnectResult::ConnectFailed;
         }
     }
     log(Host, QStringLiteral("연결되었습니다. SSH 핸드셰이크를 시작합니다."));
@@ -372,8 +382,10 @@ SftpFs::ConnectResult SftpFs::connectTo(const SshLogin &login, int timeoutMs)
         return ConnectResult::HostKeyRefused;
     }
     if (!authenticate(login)) {
+        // A connection that broke in the login is no refusal of the user's name or key.
+        const bool broke = lostInLogin;
         closeAll();
-        return ConnectResult::LoginRefused;
+        return broke ? ConnectResult::HandshakeFailed : ConnectResult::LoginRefused;
     }
     LIBSSH2_SFTP *opened = nullptr;
     run([this, &opened] {
@@ -424,10 +436,14 @@ bool SftpFs::hostKeyAccepted(const SshLogin &login)
     const QByteArray file = QFile::encodeName(login.knownHostsFile);
     if (!login.knownHostsFile.isEmpty() && QFile::exists(login.knownHostsFile))
         libssh2_knownhost_readfile(known, file.constData(), LIBSSH2_KNOWNHOST_FILE_OPENSSH);
-    const QByteArray host = login.host.toUtf8();
+    // A host key alias names the key in known_hosts instead of the host and
+    // its port, as OpenSSH's HostKeyAlias does.
+    const bool aliased = !login.hostKeyAlias.isEmpty();
+    const QByteArray host = (aliased ? login.hostKeyAlias : login.host).toUtf8();
+    const int keyPort = aliased ? 22 : login.port;
     const int typeBits = LIBSSH2_KNOWNHOST_TYPE_PLAIN | LIBSSH2_KNOWNHOST_KEYENC_RAW | knownHostKeyBits(type);
     struct libssh2_knownhost *entry = nullptr;
-    const int check = libssh2_knownhost_checkp(known, host.constData(), login.port, key, length, typeBits, &entry);
+    const int check = libssh2_knownhost_checkp(known, host.constData(), keyPort, key, length, typeBits, &entry);
     log(Host, QStringLiteral("호스트 키: ") + shown.type + QLatin1Char(' ') + shown.fingerprint);
     bool accepted = false;
     if (check == LIBSSH2_KNOWNHOST_CHECK_MATCH) {
@@ -448,7 +464,7 @@ bool SftpFs::hostKeyAccepted(const SshLogin &login)
             accepted = !dropped && n->session;
             if (accepted && verdict == HostKeyVerdict::AcceptAlways && !login.knownHostsFile.isEmpty()) {
                 // One line appended: the rest of the user's file stays as it was.
-                const QByteArray name = login.port == 22 ? host : "[" + host + "]:" + QByteArray::number(login.port);
+                const QByteArray name = keyPort == 22 ? host : "[" + host + "]:" + QByteArray::number(keyPort);
                 struct libssh2_knownhost *added = nullptr;
                 char line[16384];
                 size_t lineLength = 0;
@@ -468,6 +484,7 @@ bool SftpFs::hostKeyAccepted(const SshLogin &login)
 
 bool SftpFs::authenticate(const SshLogin &login)
 {
+    lostInLogin = false;
     const QByteArray user = login.user.toUtf8();
     QString methods;
     {
@@ -481,6 +498,11 @@ bool SftpFs::authenticate(const SshLogin &login)
         if (libssh2_userauth_authenticated(n->session))
             return true;
         methods = list ? QString::fromLatin1(list) : QString();
+        if (!list && libssh2_session_last_errno(n->session) == LIBSSH2_ERROR_SOCKET_DISCONNECT) {
+            lostInLogin = true;
+            log(Host, QStringLiteral("SSH 연결이 끊어졌습니다."));
+            return false;
+        }
     }
     log(Host, QStringLiteral("서버가 받는 인증 방식: ") + methods);
     const QStringList offered = methods.split(QLatin1Char(','));
@@ -555,7 +577,11 @@ bool SftpFs::authenticate(const SshLogin &login)
             return true;
         }
     }
-    log(Host, QStringLiteral("인증에 실패했습니다."));
+    // A connection that broke during the login is not a refused login.
+    const int last = libssh2_session_last_errno(n->session);
+    lostInLogin = last == LIBSSH2_ERROR_SOCKET_DISCONNECT || last == LIBSSH2_ERROR_SOCKET_RECV
+               || last == LIBSSH2_ERROR_SOCKET_SEND;
+    log(Host, lostInLogin ? QStringLiteral("SSH 연결이 끊어졌습니다.") : QStringLiteral("인증에 실패했습니다."));
     return false;
 }
 
@@ -893,16 +919,33 @@ int SftpFs::read(char *buffer, int size)
     const Call call(this);
     if (!file || !connected())
         return -1;
-    // libssh2 keeps several read requests in flight for a large buffer: the
-    // read-ahead window is the caller's block.
+    // The read-ahead window is libssh2's own: it keeps READ requests of
+    // 30000 bytes in flight for four times the caller's block (4 MiB for the
+    // transfer engine's 1 MiB block).
     const long long got = run([&] { return (long long)libssh2_sftp_read(file, buffer, size_t(size)); });
     if (got < 0) {
-        transferFailed = true;
-        if (got == LIBSSH2_ERROR_EAGAIN && !dropped)
-            return -1;   // stopped
+        dataBroke(got, QStringLiteral("파일 읽기"));
         return -1;
     }
     return int(got);
+}
+
+void SftpFs::dataBroke(long long rc, const QString &what)
+{
+    transferFailed = true;
+    if (rc == LIBSSH2_ERROR_EAGAIN || dropped || !n->session)
+        return;   // stopped, or the user's disconnect: nothing more to say here
+    if (rc == LIBSSH2_ERROR_SFTP_PROTOCOL && sftp) {
+        // The server refused the request (a full disk, a file gone): the
+        // connection itself is sound.
+        log(Host, what + QStringLiteral(": ") + statusText(libssh2_sftp_last_error(sftp)));
+        return;
+    }
+    // The connection broke under the data: said once here, and the session
+    // ends, so that the transfer's own report does not say it again.
+    log(Host, what + QStringLiteral(": ") + lastErrorText());
+    log(Host, QStringLiteral("SSH 연결이 끊어졌습니다."));
+    drop();
 }
 
 int SftpFs::write(const char *data, int size)
@@ -910,18 +953,53 @@ int SftpFs::write(const char *data, int size)
     const Call call(this);
     if (!file || !connected())
         return -1;
-    // libssh2 sends a large block as many requests before it waits for their
-    // answers: the write-behind window is the caller's block.
-    int done = 0;
-    while (done < size) {
-        const long long sent = run([&] { return (long long)libssh2_sftp_write(file, data + done, size_t(size - done)); });
-        if (sent < 0) {
-            transferFailed = true;
+    // The block joins the write-behind window and goes out at once; the call
+    // waits only while the window is full, so the server always has requests
+    // to answer while the caller reads its next block. A refusal of any of
+    // them shows in a later call or in the transfer's end, never as success.
+    behind.insert(behind.end(), data, data + size);
+    if (!pushBehind(false))
+        return -1;
+    while (behind.size() - behindStart > WriteBehindBytes)
+        if (!pushBehind(true))
             return -1;
+    return size;
+}
+
+bool SftpFs::pushBehind(bool wait)
+{
+    const auto step = [this] {
+        return (long long)libssh2_sftp_write(file, behind.data() + behindStart,
+                                             std::min(behind.size() - behindStart, WriteBehindBytes));
+    };
+    for (;;) {
+        const long long acked = wait ? run(step) : step();
+        if (acked == LIBSSH2_ERROR_EAGAIN && !wait)
+            break;   // nothing more acknowledged yet: the requests are on their way
+        if (acked < 0) {
+            dataBroke(acked, QStringLiteral("파일 쓰기"));
+            return false;
         }
-        done += int(sent);
+        behindStart += size_t(acked);
+        if (acked == 0 || wait)
+            break;
     }
-    return done;
+    if (behindStart == behind.size()) {
+        behind.clear();
+        behindStart = 0;
+    } else if (behindStart > behind.size() / 2) {
+        behind.erase(behind.begin(), behind.begin() + std::ptrdiff_t(behindStart));
+        behindStart = 0;
+    }
+    return true;
+}
+
+bool SftpFs::flushBehind()
+{
+    while (behindStart < behind.size())
+        if (!pushBehind(true))
+            return false;
+    return true;
 }
 
 void SftpFs::closeTransfer()
@@ -929,11 +1007,24 @@ void SftpFs::closeTransfer()
     const Call call(this);
     if (!file)
         return;
+    // What the window still holds reaches the server before the file is
+    // closed: the close confirms every byte write() took.
+    if (n->session && !dropped && !transferFailed)
+        flushBehind();
+    behind.clear();
+    behindStart = 0;
     LIBSSH2_SFTP_HANDLE *h = file;
     file = nullptr;
-    closeResult = n->session && !dropped && !transferFailed
-        ? int(run([&] { return (long long)libssh2_sftp_close_handle(h); }))
-        : -1;
+    closeResult = -1;
+    if (!n->session || dropped)
+        return;
+    // Even a transfer that failed or was stopped closes its handle, so that
+    // the answers to requests still in flight are dropped as they come
+    // instead of piling up in the session; the server that stopped
+    // answering gets a short time for it, and a second Stop ends it too.
+    const long long rc = run([&] { return (long long)libssh2_sftp_close_handle(h); },
+                             transferFailed ? std::min(timeLimitMs, 3000) : timeLimitMs);
+    closeResult = transferFailed ? -1 : int(rc);
 }
 
 FsResult SftpFs::finishTransfer()
@@ -947,7 +1038,8 @@ FsResult SftpFs::finishTransfer()
         return outcome(0, QStringLiteral("전송"));
     FsResult r;
     r.text = QStringLiteral("전송이 끝나지 못했습니다.");
-    log(Host, r.text);
+    if (connected())   // a connection that broke has said so already
+        log(Host, r.text);
     return r;
 }
 

@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // libssh2's own types, named without its header.
 struct _LIBSSH2_SFTP;
@@ -47,6 +48,7 @@ struct SshLogin {
     QStringList identityFiles;   // private key files to offer, in order
     bool useAgent = true;
     QString knownHostsFile; // OpenSSH's format; read, and written when a key is accepted always
+    QString hostKeyAlias;   // the name the key has in known_hosts instead of host and port; empty: none
     // The legacy encoding for names that are not UTF-8: false keeps UTF-8.
     bool legacyNamesCp949 = true;
 };
@@ -66,7 +68,9 @@ public:
     // A keyboard-interactive prompt that is not a password question.
     std::function<bool(const QString &prompt, bool echo, QString *answer)> askPrompt;
 
-    enum class ConnectResult { Connected, ConnectFailed, HandshakeFailed, HostKeyRefused, LoginRefused, Cancelled };
+    // TimedOut: the server's address took no connection within the time
+    // limit (another attempt may); ConnectFailed: it refused or cannot be reached.
+    enum class ConnectResult { Connected, ConnectFailed, TimedOut, HandshakeFailed, HostKeyRefused, LoginRefused, Cancelled };
     // Connects, checks the host key, logs in (agent, key files, password,
     // keyboard-interactive, in the order the server accepts them) and opens
     // SFTP. Each step is logged. Anything but Connected leaves it closed.
@@ -140,7 +144,21 @@ private:
     bool namesDecided = false;
     bool legacyCp949 = true;
     bool transferFailed = false;
-    qint64 moved = 0;
+    bool lostInLogin = false;   // the last login ended because the connection broke
+    // The write-behind window: bytes write() took that the server has not
+    // acknowledged yet, from `behindStart` on. libssh2 keeps them in flight
+    // as many WRITE requests and is handed them again until each is
+    // acknowledged, so the requests never run dry between the caller's blocks.
+    std::vector<char> behind;
+    size_t behindStart = 0;
+    // Hands the window to libssh2 once (`wait` false: without waiting, only
+    // what is acknowledged already) or until some of it is acknowledged;
+    // false when the connection failed or the wait was ended.
+    bool pushBehind(bool wait);
+    bool flushBehind();
+    // A read or write of the data failed with `rc`: a refusal of the server
+    // is logged, a broken connection logged once and dropped.
+    void dataBroke(long long rc, const QString &what);
     int timeLimitMs = 15000;
 };
 

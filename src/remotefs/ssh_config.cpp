@@ -105,7 +105,7 @@ SshHostConfig resolveSshConfig(const QString &configText, const QString &alias, 
                                const QString &localUser)
 {
     SshHostConfig c;
-    bool hostName = false, user = false, port = false, only = false, known = false;
+    bool hostName = false, user = false, port = false, only = false, known = false, keyAlias = false;
     QStringList identities, knownFiles;
     bool active = true;   // settings before the first Host apply to every host
     for (QString line : configText.split(QLatin1Char('\n'))) {
@@ -150,6 +150,9 @@ SshHostConfig resolveSshConfig(const QString &configText, const QString &alias, 
         } else if (key == QLatin1String("identitiesonly") && !only) {
             only = true;
             c.identitiesOnly = value.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
+        } else if (key == QLatin1String("hostkeyalias") && !keyAlias) {
+            keyAlias = true;
+            c.hostKeyAlias = value;
         } else if (key == QLatin1String("userknownhostsfile") && !known) {
             known = true;
             knownFiles = args;

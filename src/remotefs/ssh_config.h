@@ -17,6 +17,7 @@ struct SshHostConfig {
     QStringList identityFiles; // IdentityFile, in order, "~" and %d %h %u %r %p %% expanded
     bool identitiesOnly = false;
     QStringList userKnownHostsFiles;   // UserKnownHostsFile, expanded like identity files
+    QString hostKeyAlias;      // HostKeyAlias: the name of the host's key in known_hosts
 };
 
 // Whether `host` matches an ssh_config pattern list ("*.example.org !bad.example.org"):

@@ -49,7 +49,7 @@ bool TransferEngine::abandon(TranscriptSide side, const QString &text)
 bool TransferEngine::confirmed()
 {
     const FsResult reply = fs.finishTransfer();
-    if (reply.text.startsWith(QLatin1Char('2')) || window.cancelled())
+    if (reply.ok() || window.cancelled())
         return true;   // a cancelled transfer is the user's choice, not a failure
     if (reply.text.isEmpty() && fs.connected())
         fs.log(Host, QStringLiteral("네트워크 오류: 데이터를 받을 수 없습니다."));

@@ -6,11 +6,15 @@
 
 #include "ftp_server.h"
 #include "reply_peer.h"
+#include "patterned_bytes.h"
+#include "sshd_server.h"
 #include "wait_until.h"
 #include "ui_main_form.h"
 
+#include "app/composition.h"
 #include "app/lists_bridge.h"
 #include "app/main_form.h"
+#include "app/message_log.h"
 #include "app/settings_bridge.h"
 #include "app/transfer_bridge.h"
 #include "browse/host_pane.h"
@@ -113,6 +117,27 @@ kavtest::ReplyPeer::DataReply dataReply(const QByteArray &preliminary, const QLi
     return r;
 }
 
+void selectHostFiles(Ui::TMainForm &ui, const QStringList &names)
+{
+    HostListView *files = ui.RFileListBox;
+    files->clearSelection();
+    for (const QString &name : names)
+        for (const auto &item : files->findItems(name, Qt::MatchExactly)) {
+            item->setSelected(true);
+            files->setCurrentItem(item, QItemSelectionModel::Select);
+        }
+}
+
+void selectLocalFile(Ui::TMainForm &ui, const QString &name)
+{
+    QListWidget *files = ui.LFileListBox;
+    files->clearSelection();
+    for (QListWidgetItem *item : files->findItems(name, Qt::MatchStartsWith)) {
+        item->setSelected(true);
+        files->setCurrentItem(item, QItemSelectionModel::Select);
+    }
+}
+
 class Harness {
 public:
     Harness()
@@ -184,25 +209,8 @@ public:
 
     Ui::TMainForm &ui() const { return *f->form(); }
 
-    void selectHost(const QStringList &names)
-    {
-        HostListView *files = ui().RFileListBox;
-        files->clearSelection();
-        for (const QString &name : names)
-            for (const auto &item : files->findItems(name, Qt::MatchExactly)) {
-                item->setSelected(true);
-                files->setCurrentItem(item, QItemSelectionModel::Select);
-            }
-    }
-    void selectLocal(const QString &name)
-    {
-        QListWidget *files = ui().LFileListBox;
-        files->clearSelection();
-        for (QListWidgetItem *item : files->findItems(name, Qt::MatchStartsWith)) {
-            item->setSelected(true);
-            files->setCurrentItem(item, QItemSelectionModel::Select);
-        }
-    }
+    void selectHost(const QStringList &names) { selectHostFiles(ui(), names); }
+    void selectLocal(const QString &name) { selectLocalFile(ui(), name); }
 
     QStringList log() const
     {
@@ -727,4 +735,206 @@ TEST_F(FaultTable, TheUsersOwnEndIsNeverTheHosts)
         EXPECT_TRUE(g_warnings.isEmpty()) << joined(g_warnings).toStdString();
         ws::startup();
     }
+}
+
+// ---- SFTP: a real sshd whose connection dies at each step --------------------
+
+namespace {
+
+// How the SSH server fails: the process of the connection is killed (the
+// daemon lives on), or the whole server dies with its connections.
+enum class SshFault { SessionKilled, ServerKilled };
+
+const char *nameOf(SshFault f) { return f == SshFault::SessionKilled ? "session killed" : "server killed"; }
+
+QByteArray sftpData() { return kavtest::patternedBytes(24 * 1024 * 1024); }
+
+// A main window with an SFTP profile for a real sshd, a big file on each
+// side and a directory of many entries on the host.
+struct SftpHarness {
+    kavtest::SshdServer sshd;
+    QTemporaryDir settingsHome, home, local;
+    std::unique_ptr<TMainForm> f;
+    QString root;
+    QByteArray big = sftpData();
+
+    ::testing::AssertionResult start()
+    {
+        if (auto started = sshd.start(); !started)
+            return started << sshd.log();
+        root = QString::fromStdString(sshd.home());
+        for (const auto &[path, bytes] : {std::pair{root + QStringLiteral("/data.bin"), big},
+                                          std::pair{local.filePath(QStringLiteral("up.bin")), big}}) {
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+                return ::testing::AssertionFailure() << "cannot write " << path.toStdString();
+        }
+        QDir(root).mkpath(QStringLiteral("many"));
+        for (int i = 0; i < 4000; ++i)
+            QFile(root + QStringLiteral("/many/entry-%1-with-a-name-long-enough.txt").arg(i)).open(QIODevice::WriteOnly);
+
+        qputenv("KAVRIN_HOME", settingsHome.path().toUtf8());
+        qputenv("HOME", home.path().toUtf8());
+        qunsetenv("SSH_AUTH_SOCK");
+        scripted().clear();
+        f = std::make_unique<TMainForm>();
+        f->FormActivate();
+        f->setLogFile(settingsHome.filePath(QStringLiteral("log.txt")));
+        SessionProfile start;
+        start.LocalPath = local.path();
+        f->enterLocalStartDirectory(start);
+        useProfile();
+        f->settings().configuration().SaveSessionProfile(f->profile());
+        return ::testing::AssertionSuccess();
+    }
+    // The profile as the user picks it before each connect (a disconnect
+    // puts the window's profile back to its defaults).
+    void useProfile()
+    {
+        SessionProfile &p = f->profile();
+        p.HostName = QStringLiteral("SFTP 고장 시험");
+        p.HostIP = QStringLiteral("127.0.0.1");
+        p.UserId = QStringLiteral("root");
+        p.Password = QString::fromStdString(sshd.password());
+        p.Connection.Kind = Protocol::Sftp;
+        p.Connection.Port = DefaultSftpPort;
+        p.Timeout = TimeLimitSeconds;
+        p.TrialTimes = 1;
+        p.LocalPath = local.path();
+    }
+    ~SftpHarness() { f.reset(); }
+
+    void connect()
+    {
+        useProfile();
+        scripted().pushHostKey(HostKeyChoice::AcceptOnce);
+        f->connectFlow().BB_ConnectClick(false);
+    }
+    bool connected() const { return f->sessionParts().fs.connected(); }
+    Ui::TMainForm &ui() const { return *f->form(); }
+    // The log file holds every line (the window's list keeps the last few).
+    QStringList log() const
+    {
+        QFile file(settingsHome.filePath(QStringLiteral("log.txt")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                              : QStringList();
+    }
+    void selectHost(const QString &name) { selectHostFiles(ui(), {name}); }
+    void selectLocal(const QString &name) { selectLocalFile(ui(), name); }
+    bool disconnectedState() const
+    {
+        return !connected() && ui().BB_Connect->isEnabled() && !ui().BB_Disconnect->isEnabled() && !ui().BB_Stop->isEnabled();
+    }
+};
+
+struct SftpOperation {
+    const char *name;
+    QString moment;   // the log line (its start) at which the fault strikes
+    std::function<void(SftpHarness &)> run;
+};
+
+const SftpOperation SftpOperations[] = {
+    {"login, at the host key", QStringLiteral("[H] - 호스트 키: "), [](SftpHarness &h) { h.connect(); }},
+    {"login, in the password", QStringLiteral("[L] - 암호로 인증합니다."), [](SftpHarness &h) { h.connect(); }},
+    {"listing", QStringLiteral("[L] - 목록 읽기: "),
+     [](SftpHarness &h) {
+         h.f->hostPaneOf()->RBrefreshClick();
+     }},
+    {"directory of many entries", QStringLiteral("[L] - 목록 읽기: "),
+     [](SftpHarness &h) {
+         for (int i = 0; i < h.ui().RDirListBox->count(); ++i)
+             if (h.ui().RDirListBox->item(i)->text().contains(QLatin1String("many")))
+                 h.ui().RDirListBox->setCurrentRow(i);
+         h.f->hostPaneOf()->RDirListBoxDblClick();
+     }},
+    {"download", QStringLiteral("[H] - 파일을 열었습니다"),
+     [](SftpHarness &h) {
+         h.selectHost(QStringLiteral("data.bin"));
+         h.ui().N_RDownload->trigger();
+     }},
+    {"upload", QStringLiteral("[H] - 파일을 열었습니다"),
+     [](SftpHarness &h) {
+         h.selectLocal(QStringLiteral("up.bin"));
+         h.ui().N_LUpload->trigger();
+     }},
+};
+
+// What counts as the program telling the user that the connection failed.
+QStringList sftpNotices(const QStringList &lines)
+{
+    QStringList out = notices(lines);
+    for (const QString &line : lines)
+        if (line.contains(QStringLiteral("SSH 연결이 끊어졌습니다")) || line.contains(QStringLiteral("SSH 핸드셰이크 실패"))
+            || line.contains(QStringLiteral("인증에 실패했습니다")) || line.contains(QStringLiteral("SFTP를 시작할 수 없습니다")))
+            out << line;
+    return out;
+}
+
+} // namespace
+
+// Each SFTP operation of the window while the SSH server's side of the
+// connection dies: the program lives, says it once, ends the session as
+// the disconnect button does, and a partial download is a strict prefix of
+// the host's file.
+TEST_F(FaultTable, EverySftpOperationSurvivesTheServerDying)
+{
+    int rows = 0;
+    for (const SftpOperation &op : SftpOperations) {
+        for (const SshFault fault : {SshFault::SessionKilled, SshFault::ServerKilled}) {
+            SCOPED_TRACE(std::string(op.name) + " / " + nameOf(fault));
+            ++rows;
+            g_warnings.clear();
+            SftpHarness h;
+            ASSERT_TRUE(h.start());
+            const bool login = QByteArray(op.name).startsWith("login");
+            if (!login) {
+                h.connect();
+                ASSERT_TRUE(kavtest::waitUntil([&] { return h.connected() && h.ui().RFileListBox->count() > 0; }, 15000))
+                    << joined(h.log()).toStdString() << h.sshd.log();
+            }
+            const qsizetype mark = h.log().size();
+            // The fault strikes inside the step that logs the moment, before
+            // the program goes on: the connection's own transcript calls it.
+            bool struck = false;
+            const QMetaObject::Connection strike = QObject::connect(
+                &h.f->sessionParts().sftpFs, &SftpFs::transcript, [&](TranscriptSide side, const QString &text) {
+                    if (struck || !transcriptLine(side, text).startsWith(op.moment))
+                        return;
+                    struck = true;
+                    if (fault == SshFault::SessionKilled)
+                        h.sshd.killSessions();
+                    else
+                        h.sshd.kill();
+                });
+            op.run(h);
+            QObject::disconnect(strike);
+            EXPECT_TRUE(struck) << joined(h.log().mid(mark)).toStdString();
+            EXPECT_TRUE(kavtest::waitUntil([&] { return h.disconnectedState(); }, (TimeLimitSeconds + 3) * 1000))
+                << joined(h.log().mid(mark)).toStdString();
+            // Time for a loop that would log the close again and again.
+            kavtest::waitUntil([] { return false; }, 300);
+
+            const QStringList after = h.log().mid(mark);
+            EXPECT_EQ(sftpNotices(after).size(), 1) << joined(after).toStdString();
+            EXPECT_EQ(h.ui().RFileListBox->count(), 0);
+            EXPECT_FALSE(h.f->transfers().transferWindow().isVisible());
+            EXPECT_TRUE(g_warnings.isEmpty()) << joined(g_warnings).toStdString();
+            const QString data = h.local.filePath(QStringLiteral("data.bin"));
+            if (QFile::exists(data)) {
+                QFile got(data);
+                ASSERT_TRUE(got.open(QIODevice::ReadOnly));
+                const QByteArray bytes = got.readAll();
+                EXPECT_LT(bytes.size(), h.big.size());
+                EXPECT_TRUE(h.big.startsWith(bytes));
+            }
+            // The program goes on: a new connect to a server that is there again works.
+            if (fault == SshFault::ServerKilled) {
+                ASSERT_TRUE(h.sshd.start()) << h.sshd.log();
+            }
+            h.connect();
+            EXPECT_TRUE(kavtest::waitUntil([&] { return h.connected() && h.ui().RFileListBox->count() > 0; }, 15000))
+                << joined(h.log()).toStdString();
+        }
+    }
+    std::printf("SFTP fault table: %d rows\n", rows);
 }

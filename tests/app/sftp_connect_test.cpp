@@ -14,6 +14,7 @@
 #include "config/configuration.h"
 #include "platform/scripted_dialogs.h"
 #include "platform/winsock.h"
+#include "blackhole_peer.h"
 #include "sshd_server.h"
 #include "wait_until.h"
 
@@ -287,6 +288,41 @@ TEST_F(SftpConnect, StopAndDisconnectEndAConnectThatHangs)
         EXPECT_EQ(w.f->sessionParts().fs.protocol(), FsProtocol::Ftp);
     }
     ws::closesocket(listener);
+}
+
+// A server whose connect never completes is tried again up to the profile's
+// number of attempts, each for its time limit, and then said to be out of
+// time; a refused connect is final at once.
+TEST_F(SftpConnect, AttemptsOnTheTimeLimitAndNoneAfterARefusal)
+{
+    sshd.stop();
+    for (const bool hangs : {true, false}) {
+        SCOPED_TRACE(hangs ? "hangs" : "refused");
+        std::unique_ptr<kavtest::BlackholePeer> hole;
+        if (hangs) {
+            hole = std::make_unique<kavtest::BlackholePeer>(22);
+            ASSERT_TRUE(hole->start());
+        }
+        SftpWindow w(QStringLiteral("pw"));
+        w.profile.Timeout = 1;
+        w.profile.TrialTimes = 2;
+        QElapsedTimer t;
+        t.start();
+        w.connect();
+        ASSERT_TRUE(kavtest::waitUntil([&] { return w.f->form()->BB_Connect->isEnabled() && !w.f->form()->BB_Stop->isEnabled(); }, 10000));
+        const qint64 took = t.elapsed();
+        EXPECT_EQ(w.log().count(QStringLiteral("[L] - SSH 접속: 127.0.0.1  port 22")), hangs ? 2 : 1) << w.transcript();
+        if (hangs) {
+            EXPECT_GE(took, 1900);
+            EXPECT_LT(took, 4500);
+        }
+        ASSERT_FALSE(scripted().asked.empty());
+        const QString box = scripted().asked.back().text;
+        EXPECT_TRUE(box.startsWith(QStringLiteral("호스트의 SFTP 서버(22/TCP)에 연결을 못했습니다."))) << box.toStdString();
+        EXPECT_EQ(box.endsWith(QStringLiteral("(시간제한 초과)")), hangs) << box.toStdString();
+        EXPECT_FALSE(w.connected());
+        EXPECT_TRUE(scripted().hostKeys.empty());
+    }
 }
 
 // On SFTP the controls only FTP has are greyed with a hint saying why, and

@@ -1,4 +1,5 @@
 #include "fs_contract.h"
+#include "patterned_bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,19 +60,7 @@ const RemoteEntry *find(const QList<RemoteEntry> &entries, const QString &name)
     return nullptr;
 }
 
-// A pattern of bytes that no shifted copy matches.
-QByteArray pattern(int size)
-{
-    QByteArray out(size, '\0');
-    quint32 x = 2463534242u;
-    for (char &c : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = char(x);
-    }
-    return out;
-}
+QByteArray pattern(int size) { return patternedBytes(size); }
 
 QByteArray retrieved(RemoteFs &fs, const QString &path, qint64 offset, FsResult *result = nullptr)
 {

@@ -236,6 +236,32 @@ TEST(SftpHostKey, UnknownAcceptedAndChanged)
     EXPECT_EQ(peer.sshd.log().find("Failed password"), std::string::npos) << peer.sshd.log();
 }
 
+// A host key alias (OpenSSH's HostKeyAlias) names the key in known_hosts
+// instead of the address and port: accepted always, the line carries the
+// alias; known under it, nothing is asked; the address itself stays unknown.
+TEST(SftpHostKey, AliasNamesTheKeyInKnownHosts)
+{
+    SftpPeer peer;
+    ASSERT_TRUE(peer.sshd.start());
+    SshLogin aliased = peer.login();
+    aliased.hostKeyAlias = QStringLiteral("backup-key");
+    peer.verdict = HostKeyVerdict::AcceptAlways;
+    ASSERT_TRUE(peer.connect(aliased));
+    EXPECT_EQ(peer.questions, 1);
+    EXPECT_TRUE(peer.knownHostsText().startsWith("backup-key ssh-ed25519 AAAA")) << peer.knownHostsText().toStdString();
+    EXPECT_FALSE(peer.knownHostsText().contains("127.0.0.1"));
+    peer.fs.drop();
+
+    ASSERT_TRUE(peer.connect(aliased));
+    EXPECT_EQ(peer.questions, 1);
+    peer.fs.drop();
+
+    peer.verdict = HostKeyVerdict::Cancel;
+    EXPECT_EQ(peer.fs.connectTo(peer.login(), 10000), SftpFs::ConnectResult::HostKeyRefused);
+    EXPECT_EQ(peer.questions, 2);
+    EXPECT_EQ(peer.asked.standing, SshHostKey::Standing::Unknown);
+}
+
 // Korean names and names with blanks arrive as the bytes on disk; a name
 // that is not UTF-8 still names its file: read as code page 949 where it is
 // the first foreign name the server shows, kept as escaped bytes otherwise.

@@ -47,6 +47,7 @@ TEST(SshConfig, FirstValueWinsAndIdentitiesAddUp)
         "    Port=22\n"
         "    IdentityFile \"%d/.ssh/id with blank\"\n"
         "    IdentitiesOnly yes\n"
+        "    HostKeyAlias=shared-key\n"
         "    UserKnownHostsFile ~/.ssh/known_%h\n");
     const SshHostConfig m = resolveSshConfig(text, QStringLiteral("mirror"), QStringLiteral("/home/lee"), QStringLiteral("lee"));
     EXPECT_EQ(m.hostName, QStringLiteral("127.0.0.1"));
@@ -56,6 +57,7 @@ TEST(SshConfig, FirstValueWinsAndIdentitiesAddUp)
                                             QStringLiteral("/home/lee/.ssh/id with blank")}));
     EXPECT_TRUE(m.identitiesOnly);
     EXPECT_EQ(m.userKnownHostsFiles, QStringList{QStringLiteral("/home/lee/.ssh/known_127.0.0.1")});
+    EXPECT_EQ(m.hostKeyAlias, QStringLiteral("shared-key"));
 
     const SshHostConfig other = resolveSshConfig(text, QStringLiteral("elsewhere"), QStringLiteral("/home/lee"), QStringLiteral("lee"));
     EXPECT_EQ(other.hostName, QStringLiteral("elsewhere"));

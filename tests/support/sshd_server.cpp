@@ -176,13 +176,18 @@ void descendants(pid_t pid, std::vector<pid_t> &out)
 
 void SshdServer::kill()
 {
+    killSessions();
+    process_.stop();
+}
+
+void SshdServer::killSessions()
+{
     if (process_.pid() <= 0)
         return;
     std::vector<pid_t> pids;
     descendants(process_.pid(), pids);
     for (pid_t pid : pids)
         ::kill(pid, SIGKILL);
-    process_.stop();
 }
 
 } // namespace kavtest

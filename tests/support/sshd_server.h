@@ -38,6 +38,9 @@ public:
     // The server dies at once: the daemon and every connection's process it
     // started (stop() leaves established sessions running, as sshd does).
     void kill();
+    // The process of every connection dies at once, the daemon lives on: a
+    // session that ends under the client while new connections are taken.
+    void killSessions();
     std::string log() const { return process_.log(); }
 
     // The login directory of SFTP, on this machine's disk.
