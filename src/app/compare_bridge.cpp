@@ -8,6 +8,7 @@
 #include "local/local_pane.h"
 #include "platform/dialogs.h"
 #include "remotefs/remote_fs.h"
+#include "settings_bridge.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -43,7 +44,8 @@ CompareBridge::CompareBridge(TMainForm &window) : QObject(&window), window(windo
     N_CompareHideSame = make(QStringLiteral("같은 파일 숨기기(&H)"), QStringLiteral("N_CompareHideSame"),
                              QStringLiteral("비교하는 동안 양쪽에 똑같이 있는 파일을 목록에서 숨깁니다"));
     N_BrowseTogether = make(QStringLiteral("동기화 브라우징(&W)"), QStringLiteral("N_BrowseTogether"),
-                            QStringLiteral("한쪽 창에서 디렉토리를 옮기면 다른 쪽 창도 같은 상대 경로로 옮깁니다"));
+                            QStringLiteral("한쪽 창에서 디렉토리를 옮기면 다른 쪽 창도 같은 상대 경로로 옮깁니다. "
+                                           "접속 정보마다 기억하여 다음 접속 때 다시 켭니다"));
     by = new QActionGroup(this);
     for (QAction *a : {N_CompareByBoth, N_CompareByTime, N_CompareBySize})
         by->addAction(a);
@@ -64,6 +66,8 @@ CompareBridge::CompareBridge(TMainForm &window) : QObject(&window), window(windo
         connect(a, &QAction::toggled, this, [this] { remark(); });
 
     connect(N_BrowseTogether, &QAction::toggled, this, &CompareBridge::browseTogetherToggled);
+    // Only the user's own choice is remembered, not the switch-off of a disconnect.
+    connect(N_BrowseTogether, &QAction::triggered, this, &CompareBridge::rememberBrowsing);
 
     window.hostPaneOf()->listed = [this] { hostListed(); };
     window.localPaneOf()->filesListed = [this] { localListed(); };
@@ -125,9 +129,19 @@ void CompareBridge::hostListed()
 {
     remark();
     const QString now = window.hostPaneOf()->currentDirectory();
-    if (now.isEmpty() && N_BrowseTogether->isChecked()) {
+    if (now.isEmpty()) {
         // Disconnected: the pair is gone with the host's lists.
-        N_BrowseTogether->setChecked(false);
+        hostShown.clear();
+        if (N_BrowseTogether->isChecked())
+            N_BrowseTogether->setChecked(false);
+        return;
+    }
+    if (hostShown.isEmpty()) {
+        // The first listing of a session: a profile browsed together before
+        // is again, from the directories the panes show now.
+        hostShown = now;
+        if (window.profile().Connection.BrowseTogether && !N_BrowseTogether->isChecked())
+            N_BrowseTogether->setChecked(true);
         return;
     }
     const bool moved = now != hostShown;
@@ -135,6 +149,18 @@ void CompareBridge::hostListed()
     QString relative;
     if (moved && !following && N_BrowseTogether->isChecked() && idle() && relativeTo(hostRoot, now, &relative))
         followToLocal(relative);
+}
+
+void CompareBridge::rememberBrowsing()
+{
+    if (!window.sessionParts().fs.connected())
+        return;
+    SessionProfile &profile = window.profile();
+    const bool on = N_BrowseTogether->isChecked();
+    if (profile.Connection.BrowseTogether == on)
+        return;
+    profile.Connection.BrowseTogether = on;
+    window.settings().configuration().storeBrowseTogether(profile.HostName, on);
 }
 
 void CompareBridge::followToHost(const QString &relative)

@@ -10,7 +10,9 @@
 // directory in one pane does the same in the other, by the same path relative
 // to the two directories the panes showed when it was switched on. A directory
 // the other side lacks is made only when the user says so. Leaving the pair's
-// trees leaves the other pane where it is.
+// trees leaves the other pane where it is. The user's choice is kept with the
+// profile, and a profile's next session browses together from its first
+// listing.
 
 #include "sync/pane_compare.h"
 
@@ -48,6 +50,7 @@ private:
     void localListed();
     void hostListed();
     void browseTogetherToggled(bool on);
+    void rememberBrowsing();
     // The same relative place on the other side; false when the path is outside the pair's tree.
     static bool relativeTo(const QString &root, const QString &path, QString *relative);
     static QString joined(const QString &root, const QString &relative);

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QBoxLayout>
 #include <QGridLayout>
+#include <QScrollArea>
 
 #include <algorithm>
 
@@ -151,12 +152,27 @@ void layOutMainWindow(QWidget &window, Ui::TMainForm &ui)
     bottom->addWidget(ui.GB_TransMode);
     bottom->addWidget(ui.LB_message, 1, Qt::AlignBottom);
 
-    auto *frame = new QVBoxLayout(&window);
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("MainContent"));
+    auto *frame = new QVBoxLayout(content);
     frame->setContentsMargins(0, 0, 0, 0);
     frame->setSpacing(Gap);
     frame->addWidget(ui.PanelHEAD);
     frame->addLayout(panes, 1);
     frame->addLayout(bottom);
+
+    // A screen smaller than the window's least size (a small screen at a large
+    // scale) gets the window fitted to it with its contents scrolling, rather
+    // than controls lying off the screen or squeezed over one another. Larger
+    // screens never show the scroll bars.
+    auto *scroll = new QScrollArea(&window);
+    scroll->setObjectName(QStringLiteral("MainScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    auto *outer = new QVBoxLayout(&window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 }
 
 } // namespace kav

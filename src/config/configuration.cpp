@@ -398,13 +398,23 @@ void Configuration::SaveSessionProfile(const SessionProfile &profile)
 
 void Configuration::storeTrustedCertificate(const QString &hostName, const QString &fingerprint)
 {
+    storeConnectionOption(hostName, [&](ConnectionOptions &c) { c.TrustedCertificate = fingerprint; });
+}
+
+void Configuration::storeBrowseTogether(const QString &hostName, bool on)
+{
+    storeConnectionOption(hostName, [&](ConnectionOptions &c) { c.BrowseTogether = on; });
+}
+
+void Configuration::storeConnectionOption(const QString &hostName, const std::function<void(ConnectionOptions &)> &change)
+{
     if (sameProfile(session.HostName, hostName))
-        session.Connection.TrustedCertificate = fingerprint;
+        change(session.Connection);
     const int i = hostName.isEmpty() ? -1 : profiles.indexOf(hostName);
     if (i < 0)
         return;
     ProfileEntry entry = profiles.at(i);
-    entry.Connection.TrustedCertificate = fingerprint;
+    change(entry.Connection);
     profiles.set(i, entry);
     IniFile ini;
     if (!openForChange(ini))

@@ -113,6 +113,8 @@ public:
     // The certificate the user chose to trust for the session's profile, into
     // its stored entry and the file at once.
     void storeTrustedCertificate(const QString &hostName, const QString &fingerprint);
+    // Whether the panes of this profile are browsed together, kept for its next login.
+    void storeBrowseTogether(const QString &hostName, bool on);
     void removeProfileKeys(const QString &name) override;
     QString keyringEntryOf(const QString &name) const override;
     bool movePasswords(bool toKeyring) override;
@@ -130,6 +132,9 @@ public:
     bool writable() const { return canWrite; }
 
 private:
+    // Changes one connection option of a stored profile (and of the session in
+    // use when it is that profile) and writes just its line.
+    void storeConnectionOption(const QString &hostName, const std::function<void(ConnectionOptions &)> &change);
     void writeFirstRun(IniFile &ini);
     // Reads the file for a change; false when it must not be written.
     bool openForChange(IniFile &ini);

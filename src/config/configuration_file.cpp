@@ -98,12 +98,15 @@ namespace {
 // zone offset in minutes (written only when it is not 0); the protocol is the
 // fourteenth field, written only for a protocol other than FTP (the zone
 // offset's field then stays, empty for none); the number of connections a
-// batch is spread over is the fifteenth, written only when it is not 1 (the
-// fields before it then stay, empty for their defaults). A reader that knows
-// only eight fields stops before them; a missing or unknown field means its default.
+// batch is spread over is the fifteenth, written only when it is not 1; the
+// sixteenth is "browse" when the panes are browsed together, written only
+// then (the fields before each of them stay, empty for their defaults). A
+// reader that knows only eight fields stops before them; a missing or unknown
+// field means its default.
 const QString ModeNames[] = {QStringLiteral("active"), QStringLiteral("passive"), QStringLiteral("auto")};
 const QString SecurityNames[] = {QStringLiteral("plain"), QStringLiteral("tls")};
 const QString ProtocolNames[] = {QStringLiteral("ftp"), QStringLiteral("sftp")};
+const QString BrowseName = QStringLiteral("browse");
 
 ConnectionOptions connectionFromFields(const QString &value)
 {
@@ -131,6 +134,7 @@ ConnectionOptions connectionFromFields(const QString &value)
     const int parallel = fieldOf(value, sep, 15).trimmed().toInt(&ok);
     if (ok && parallel >= 1 && parallel <= MaxParallel)
         c.Parallel = parallel;
+    c.BrowseTogether = fieldOf(value, sep, 16).trimmed().compare(BrowseName, Qt::CaseInsensitive) == 0;
     return c;
 }
 
@@ -139,12 +143,15 @@ QStringList connectionFields(const ConnectionOptions &c)
     QStringList fields{QString::number(c.Port), ModeNames[int(c.Mode)], SecurityNames[int(c.Encryption)],
                        c.TrustedCertificate};
     const bool parallel = c.Parallel != 1;
-    if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp || parallel)
+    const bool browse = c.BrowseTogether;
+    if (c.ZoneOffset != 0 || c.Kind != Protocol::Ftp || parallel || browse)
         fields << (c.ZoneOffset != 0 ? QString::number(c.ZoneOffset) : QString());
-    if (c.Kind != Protocol::Ftp || parallel)
+    if (c.Kind != Protocol::Ftp || parallel || browse)
         fields << (c.Kind != Protocol::Ftp ? ProtocolNames[int(c.Kind)] : QString());
-    if (parallel)
-        fields << QString::number(c.Parallel);
+    if (parallel || browse)
+        fields << (parallel ? QString::number(c.Parallel) : QString());
+    if (browse)
+        fields << BrowseName;
     return fields;
 }
 

@@ -252,7 +252,9 @@ void TConnectForm::copyToSessionProfile()
     profile.LastHostDir = e.LastHostDir;
     profile.LastHostFile = e.LastHostFile;
     profile.Connection = shownConnection();
+    // What the dialog does not show stays as the profile has it.
     profile.Connection.TrustedCertificate = e.Connection.TrustedCertificate;
+    profile.Connection.BrowseTogether = e.Connection.BrowseTogether;
 }
 
 void TConnectForm::showConnection(const ConnectionOptions &c)
@@ -430,6 +432,7 @@ void TConnectForm::BB_okClick()
             profile.LastHostDir = known.LastHostDir;
             profile.LastHostFile = known.LastHostFile;
             profile.Connection.TrustedCertificate = known.Connection.TrustedCertificate;
+            profile.Connection.BrowseTogether = known.Connection.BrowseTogether;
         }
         if (store) {
             store->SaveSessionProfile(profile);

@@ -48,6 +48,8 @@ struct ConnectionOptions {
     // How many connections a batch of files is spread over (1: one file after
     // another on the window's own connection). FTP's own: an SFTP profile keeps it, unused.
     int Parallel = 1;
+    // Browse the two panes together from the directories shown at login.
+    bool BrowseTogether = false;
     bool isDefault() const { return *this == ConnectionOptions{}; }
     bool operator==(const ConnectionOptions &) const = default;
 };

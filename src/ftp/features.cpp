@@ -62,6 +62,26 @@ ServerFeatures ServerFeatures::fromReply(const Reply &reply)
             f.hasEprt = true;
         } else if (name == QLatin1String("MDTM")) {
             f.hasMdtm = true;
+        } else if (name == QLatin1String("MFMT")) {
+            f.hasMfmt = true;
+        } else if (name == QLatin1String("HASH")) {
+            for (const QStringView algorithm : QStringView(parameters).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                if (f.hashAlgorithms.size() >= MaxFacts)
+                    break;
+                const bool on = algorithm.endsWith(QLatin1Char('*'));
+                const QString a = (on ? algorithm.chopped(1) : algorithm).trimmed().toString().toUpper();
+                if (a.isEmpty() || a.size() > MaxFactLength || f.hashAlgorithms.contains(a))
+                    continue;
+                f.hashAlgorithms << a;
+                if (on)
+                    f.hashCurrent = a;
+            }
+        } else if (name == QLatin1String("XSHA256")) {
+            f.hasXsha256 = true;
+        } else if (name == QLatin1String("XSHA1")) {
+            f.hasXsha1 = true;
+        } else if (name == QLatin1String("XMD5")) {
+            f.hasXmd5 = true;
         }
     }
     return f;

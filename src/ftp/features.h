@@ -21,6 +21,15 @@ struct ServerFeatures {
     bool hasEpsv = false;    // EPSV: extended passive mode (RFC 2428)
     bool hasEprt = false;    // EPRT: extended active mode (RFC 2428)
     bool hasMdtm = false;    // MDTM: a file's modification time
+    bool hasMfmt = false;    // MFMT: set a file's modification time
+    // HASH (draft-bryan-ftpext-hash): the algorithms offered, upper case as
+    // spelled ("SHA-256"), and the one in force (marked "*"; empty: unsaid).
+    QStringList hashAlgorithms;
+    QString hashCurrent;
+    // The older one-algorithm commands that answer a file's digest.
+    bool hasXsha256 = false;
+    bool hasXsha1 = false;
+    bool hasXmd5 = false;
     // The facts MLST offers, as the server spells them, without the "*" that
     // marks the ones it sends now ("type", "UNIX.mode").
     QStringList mlstFacts;

@@ -48,6 +48,8 @@ public:
     {
         return fs->setModificationTime(path, time);
     }
+    DigestAlgorithm serverDigestAlgorithm() override { return fs->serverDigestAlgorithm(); }
+    FsResult serverDigest(const QString &path, QByteArray *digest) override { return fs->serverDigest(path, digest); }
     FsOpening openRead(const QString &path, qint64 offset = 0,
                        const std::function<bool(const FsOpening &)> &beforeData = {}) override
     {

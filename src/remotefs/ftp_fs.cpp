@@ -71,6 +71,17 @@ QDateTime timeValue(QStringView text)
 
 } // namespace
 
+namespace {
+
+// The server does not know the command at all (as opposed to refusing it for
+// this file): RFC 959's 500, 502 and 504.
+bool commandUnknown(const Reply &reply)
+{
+    return reply.answered && (reply.code == 500 || reply.code == 502 || reply.code == 504);
+}
+
+} // namespace
+
 FsResult fsResultOf(const Reply &reply, bool done)
 {
     FsResult r;
@@ -89,6 +100,14 @@ FsResult fsResultOf(const Reply &reply, bool done)
 FtpFs::FtpFs(Session &session) : ftpSession(session)
 {
     connect(&session, &Session::hostDirectoryReported, this, &RemoteFs::directoryReported);
+    connect(&session, &Session::loggedIn, this, [this] { forgetLearnt(); });
+}
+
+void FtpFs::forgetLearnt()
+{
+    timeSetter = TimeSetter::Mfmt;
+    digestCommandsUnknown.clear();
+    hashInForce.clear();
 }
 
 bool FtpFs::connected() const { return ftpSession.isConnected(); }
@@ -202,8 +221,101 @@ FsResult FtpFs::modificationTime(const QString &path, QDateTime *time)
 FsResult FtpFs::setModificationTime(const QString &path, const QDateTime &time)
 {
     const QString stamp = time.toUTC().toString(QStringLiteral("yyyyMMddHHmmss"));
-    const Reply reply = ftpSession.command(QStringLiteral("MFMT ") + stamp + QLatin1Char(' ') + path);
-    return fsResultOf(reply, reply.code == 213);
+    Reply reply;
+    if (timeSetter == TimeSetter::Mfmt) {
+        reply = ftpSession.command(QStringLiteral("MFMT ") + stamp + QLatin1Char(' ') + path);
+        if (!commandUnknown(reply))
+            return fsResultOf(reply, reply.isPositive());
+        timeSetter = TimeSetter::SiteUtime;
+    }
+    if (timeSetter == TimeSetter::SiteUtime) {
+        // Access, modification and creation time, all the same, in UTC.
+        reply = ftpSession.command(QStringLiteral("SITE UTIME ") + path + QLatin1Char(' ') + stamp + QLatin1Char(' ')
+                                   + stamp + QLatin1Char(' ') + stamp + QStringLiteral(" UTC"));
+        if (!commandUnknown(reply) && reply.code != 501)
+            return fsResultOf(reply, reply.isPositive());
+        // 501: a server that reads only the short form.
+        timeSetter = reply.code == 501 ? TimeSetter::SiteUtimeShort : TimeSetter::None;
+    }
+    if (timeSetter == TimeSetter::SiteUtimeShort) {
+        reply = ftpSession.command(QStringLiteral("SITE UTIME ") + stamp + QLatin1Char(' ') + path);
+        if (!commandUnknown(reply) && reply.code != 501)
+            return fsResultOf(reply, reply.isPositive());
+        timeSetter = TimeSetter::None;
+    }
+    FsResult none = fsResultOf(reply, false);
+    none.status = FsResult::Status::Failed;   // never a refusal of this one file
+    return none;
+}
+
+// ---- digests the server computes ------------------------------------------------------
+
+FtpFs::DigestWay FtpFs::digestWay() const
+{
+    const ServerFeatures &f = ftpSession.features();
+    struct Candidate {
+        DigestAlgorithm algorithm;
+        const char *command;
+        const char *hashName;
+        bool offered;
+    };
+    // The strongest first; HASH before the older command of the same algorithm.
+    const Candidate candidates[] = {
+        {DigestAlgorithm::Sha256, "HASH", "SHA-256", f.hashAlgorithms.contains(QLatin1String("SHA-256"))},
+        {DigestAlgorithm::Sha256, "XSHA256", "", f.hasXsha256},
+        {DigestAlgorithm::Sha1, "HASH", "SHA-1", f.hashAlgorithms.contains(QLatin1String("SHA-1"))},
+        {DigestAlgorithm::Sha1, "XSHA1", "", f.hasXsha1},
+        {DigestAlgorithm::Md5, "HASH", "MD5", f.hashAlgorithms.contains(QLatin1String("MD5"))},
+        {DigestAlgorithm::Md5, "XMD5", "", f.hasXmd5},
+    };
+    for (const Candidate &c : candidates) {
+        const QString command = QLatin1String(c.command);
+        if (c.offered && !digestCommandsUnknown.contains(command))
+            return {c.algorithm, command, QLatin1String(c.hashName)};
+    }
+    return {};
+}
+
+DigestAlgorithm FtpFs::serverDigestAlgorithm() { return digestWay().algorithm; }
+
+FsResult FtpFs::serverDigest(const QString &path, QByteArray *digest)
+{
+    if (digest)
+        digest->clear();
+    const DigestWay way = digestWay();
+    if (way.algorithm == DigestAlgorithm::None)
+        return RemoteFs::serverDigest(path, digest);
+    const auto giveUp = [&] {
+        // Not this way again on this connection; the next one, if any.
+        digestCommandsUnknown << way.command;
+        return serverDigest(path, digest);
+    };
+    if (way.command == QLatin1String("HASH") && hashInForce != way.hashName) {
+        // Each server chooses the algorithm in force; ours is said once.
+        const Reply reply = ftpSession.command(QStringLiteral("OPTS HASH ") + way.hashName);
+        if (reply.code != 200)
+            return reply.answered ? giveUp() : fsResultOf(reply, false);
+        hashInForce = way.hashName;
+    }
+    const Reply reply = ftpSession.command(way.command + QLatin1Char(' ') + path);
+    if (commandUnknown(reply))
+        return giveUp();
+    if (!reply.isPositive())
+        return fsResultOf(reply, false);
+    // HASH: "213 SHA-256 0-49 <hex> name"; the X commands: "250 <hex>".
+    const qsizetype hexLength = way.algorithm == DigestAlgorithm::Sha256 ? 64 : way.algorithm == DigestAlgorithm::Sha1 ? 40 : 32;
+    for (const QStringView word : QStringView(reply.text).mid(4).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (word.size() != hexLength)
+            continue;
+        const QByteArray bytes = QByteArray::fromHex(word.toLatin1());
+        if (bytes.size() * 2 == hexLength && bytes.toHex() == word.toLatin1().toLower()) {
+            if (digest)
+                *digest = bytes;
+            return fsResultOf(reply, true);
+        }
+    }
+    // An answer without a digest in it: this way tells nothing here.
+    return giveUp();
 }
 
 // ---- a file's data ----------------------------------------------------------------------

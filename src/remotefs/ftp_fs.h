@@ -2,7 +2,10 @@
 // The remote file system over the FTP session: every request becomes the FTP
 // commands the panes have always sent (CWD, PWD, MLSD or LIST, RETR and STOR
 // with REST or APPE, RNFR/RNTO, DELE, MKD, RMD, SITE CHMOD, SIZE, MDTM, MFMT),
-// each logged by the session as before. FTP's own commands (the transfer type,
+// each logged by the session as before. Optional commands that a server may
+// not know (MFMT and SITE UTIME to set a time; HASH, XSHA256, XSHA1, XMD5 for
+// a digest) are tried in order of preference, and one the server answers as
+// unknown is not sent again on that connection. FTP's own commands (the transfer type,
 // raw commands, the LIST report) are its FtpExtras. A file's data moves in the
 // transfer type in force, as on the session: image type moves its bytes
 // exactly, ASCII type converts line ends (the caller chooses, as FTP users do).
@@ -43,7 +46,11 @@ public:
     FsResult changeMode(const QString &path, const QString &octalMode) override;
     FsResult size(const QString &path, qint64 *bytes) override;
     FsResult modificationTime(const QString &path, QDateTime *time) override;
+    // MFMT; SITE UTIME where the server does not know MFMT (the form with
+    // the three times and "UTC", else the short one); nothing once neither works.
     FsResult setModificationTime(const QString &path, const QDateTime &time) override;
+    DigestAlgorithm serverDigestAlgorithm() override;
+    FsResult serverDigest(const QString &path, QByteArray *digest) override;
 
     // RETR in the transfer type in force (REST before it for an offset).
     FsOpening openRead(const QString &path, qint64 offset = 0,
@@ -69,6 +76,21 @@ public:
     Session &session() { return ftpSession; }
 
 private:
+    // A way to a digest: HASH with an algorithm, or one of the X commands.
+    struct DigestWay {
+        DigestAlgorithm algorithm = DigestAlgorithm::None;
+        QString command;     // "HASH", "XSHA256", ...
+        QString hashName;    // HASH's name of the algorithm ("SHA-256")
+    };
+    DigestWay digestWay() const;
+    // What this connection has learnt of the optional commands; forgotten at
+    // each login, since the next one may be to another server.
+    void forgetLearnt();
+    enum class TimeSetter { Mfmt, SiteUtime, SiteUtimeShort, None };
+    TimeSetter timeSetter = TimeSetter::Mfmt;
+    QStringList digestCommandsUnknown;
+    QString hashInForce;   // the algorithm HASH uses now, once set by OPTS HASH
+
     Session &ftpSession;
 };
 

@@ -86,6 +86,10 @@ enum class FsListing {
     Broken,     // the connection broke in the middle: logged, and the connection dropped
 };
 
+// A digest of a whole file that the server computes, so that comparing
+// contents need not bring the file over.
+enum class DigestAlgorithm { None, Sha256, Sha1, Md5 };
+
 // The transfer types of FtpExtras.
 inline constexpr int FtpAscii = 1;
 inline constexpr int FtpImage = 2;
@@ -177,7 +181,15 @@ public:
     virtual FsResult size(const QString &path, qint64 *bytes) = 0;
     // The time of a file's last change, in UTC (invalid when the server does not tell).
     virtual FsResult modificationTime(const QString &path, QDateTime *time) = 0;
+    // Sets the time of a file's last change (UTC) by whatever way the server
+    // knows; a server that knows none fails (not Refused) every time.
     virtual FsResult setModificationTime(const QString &path, const QDateTime &time) = 0;
+
+    // The algorithm serverDigest() gives on this connection; None when the
+    // server computes none (or has said it cannot, once asked).
+    virtual DigestAlgorithm serverDigestAlgorithm() { return DigestAlgorithm::None; }
+    // A file's digest, computed by the server, as raw bytes.
+    virtual FsResult serverDigest(const QString &path, QByteArray *digest);
 
     // ---- a file's data ---------------------------------------------------------------
 

@@ -7,6 +7,8 @@
 #include <QCryptographicHash>
 #include <QFile>
 
+#include <optional>
+
 namespace kav::sync {
 
 namespace {
@@ -131,48 +133,109 @@ HostScan scanHostTree(RemoteFs &fs, const QString &rootPath, const Excludes &exc
 
 namespace {
 
-QByteArray localDigest(const QString &path)
+QCryptographicHash::Algorithm hashOf(DigestAlgorithm a)
+{
+    switch (a) {
+    case DigestAlgorithm::Sha1: return QCryptographicHash::Sha1;
+    case DigestAlgorithm::Md5: return QCryptographicHash::Md5;
+    default: return QCryptographicHash::Sha256;
+    }
+}
+
+QString nameOf(DigestAlgorithm a)
+{
+    switch (a) {
+    case DigestAlgorithm::Sha1: return QStringLiteral("SHA-1");
+    case DigestAlgorithm::Md5: return QStringLiteral("MD5");
+    default: return QStringLiteral("SHA-256");
+    }
+}
+
+QByteArray localDigest(const QString &path, DigestAlgorithm algorithm)
 {
     QFile f;
     if (!localpath::open(f, path, QIODevice::ReadOnly))
         return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QCryptographicHash hash(hashOf(algorithm));
     if (!hash.addData(&f))
         return {};
     return hash.result();
 }
 
-bool digestsInto(RemoteFs &fs, Node &l, Node &h, const QString &localDir, const QString &hostDir,
-                 const std::function<bool()> &stop)
-{
-    bool goOn = true;
-    mergeChildren(&l, &h, [&](const QString &, Node *lc, Node *hc) {
-        if (!goOn || !lc || !hc)
-            return;
-        if (stop && stop()) {
-            goOn = false;
-            return;
-        }
-        const QString localPath = localDir + QLatin1Char('/') + lc->name;
-        const QString hostPath = joinHostPath(hostDir, hc->name);
-        if (lc->isDirectory() && hc->isDirectory()) {
-            goOn = digestsInto(fs, *lc, *hc, localPath, hostPath, stop);
-        } else if (lc->isFile() && hc->isFile() && lc->size == hc->size) {
-            QCryptographicHash hash(QCryptographicHash::Sha256);
-            const FsResult r = fs.retrieve(hostPath, 0, [&](const char *b, int n) {
-                hash.addData(QByteArrayView(b, n));
-                return !(stop && stop());
-            });
-            if (r.ok()) {
-                hc->digest = hash.result();
-                lc->digest = localDigest(localPath);
-            } else if (!fs.connected()) {
+// Each pair of files gets digests of one algorithm on both sides: the
+// server's own where it computes one, else SHA-256 of the host file's bytes
+// brought over. The way chosen is said in the transcript once, when it changes.
+class Digests {
+public:
+    Digests(RemoteFs &fs, const std::function<bool()> &stop) : fs(fs), stop(stop) {}
+
+    bool into(Node &l, Node &h, const QString &localDir, const QString &hostDir)
+    {
+        bool goOn = true;
+        mergeChildren(&l, &h, [&](const QString &, Node *lc, Node *hc) {
+            if (!goOn || !lc || !hc)
+                return;
+            if (stop && stop()) {
                 goOn = false;
+                return;
             }
+            const QString localPath = localDir + QLatin1Char('/') + lc->name;
+            const QString hostPath = joinHostPath(hostDir, hc->name);
+            if (lc->isDirectory() && hc->isDirectory())
+                goOn = into(*lc, *hc, localPath, hostPath);
+            else if (lc->isFile() && hc->isFile() && lc->size == hc->size)
+                goOn = pair(*lc, *hc, localPath, hostPath);
+        });
+        return goOn;
+    }
+
+private:
+    bool pair(Node &lc, Node &hc, const QString &localPath, const QString &hostPath)
+    {
+        if (fs.serverDigestAlgorithm() != DigestAlgorithm::None) {
+            QByteArray digest;
+            const FsResult r = fs.serverDigest(hostPath, &digest);
+            if (r.ok()) {
+                // The way that answered: the server may have let a stronger one down first.
+                const DigestAlgorithm used = fs.serverDigestAlgorithm();
+                tell(used);
+                hc.digest = digest;
+                lc.digest = localDigest(localPath, used);
+                return true;
+            }
+            if (!fs.connected())
+                return false;
+            // This file (or, now, every file) by its bytes.
         }
-    });
-    return goOn;
-}
+        tell(DigestAlgorithm::None);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        const FsResult r = fs.retrieve(hostPath, 0, [&](const char *b, int n) {
+            hash.addData(QByteArrayView(b, n));
+            return !(stop && stop());
+        });
+        if (r.ok()) {
+            hc.digest = hash.result();
+            lc.digest = localDigest(localPath, DigestAlgorithm::Sha256);
+            return true;
+        }
+        return fs.connected();
+    }
+
+    void tell(DigestAlgorithm way)
+    {
+        if (told && *told == way)
+            return;
+        told = way;
+        fs.log(TranscriptSide::Local,
+               way == DigestAlgorithm::None
+                   ? QStringLiteral("호스트 파일을 내려받아 내용을 비교합니다")
+                   : QStringLiteral("호스트가 계산한 체크섬(") + nameOf(way) + QStringLiteral(")으로 내용을 비교합니다"));
+    }
+
+    RemoteFs &fs;
+    const std::function<bool()> &stop;
+    std::optional<DigestAlgorithm> told;
+};
 
 } // namespace
 
@@ -180,7 +243,7 @@ bool fillDigests(RemoteFs &fs, Node &local, Node &host, const QString &localRoot
                  const std::function<bool()> &stopRequested)
 {
     const QString localDir = localRoot.endsWith(QLatin1Char('/')) ? localRoot.chopped(1) : localRoot;
-    return digestsInto(fs, local, host, localDir, hostRoot, stopRequested);
+    return Digests(fs, stopRequested).into(local, host, localDir, hostRoot);
 }
 
 } // namespace kav::sync

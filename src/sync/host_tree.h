@@ -44,9 +44,10 @@ Node nodeOfEntry(const RemoteEntry &entry);
 
 HostScan scanHostTree(RemoteFs &fs, const QString &rootPath, const Excludes &excludes, const HostScanOptions &options);
 
-// Content digests (SHA-256) of the files present on both sides with equal
-// sizes (different sizes differ anyway): the local ones read from disk, the
-// host's downloaded to compare, never stored. False when stopped or the
+// Content digests of the files present on both sides with equal sizes
+// (different sizes differ anyway): the host's computed by the server where it
+// offers that (HASH, XSHA256, XSHA1, XMD5), else downloaded to compare and
+// never stored; the local ones read from disk in the same algorithm. False when stopped or the
 // connection failed; files left without a digest are judged by time and size.
 bool fillDigests(RemoteFs &fs, Node &local, Node &host, const QString &localRoot, const QString &hostRoot,
                  const std::function<bool()> &stopRequested);

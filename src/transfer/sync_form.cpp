@@ -95,7 +95,7 @@ TSyncForm::TSyncForm(SyncFormHost &host, QWidget *parent) : QDialog(parent), hos
     CB_BySize->setToolTip(QStringLiteral("크기가 다른 파일을 옮깁니다"));
     CB_ByContent = new QCheckBox(QStringLiteral("내용(&C)"));
     CB_ByContent->setObjectName(QStringLiteral("CB_ByContent"));
-    CB_ByContent->setToolTip(QStringLiteral("크기가 같은 파일의 내용을 비교합니다. 호스트 파일을 내려받아 비교하므로 시간이 걸립니다"));
+    CB_ByContent->setToolTip(QStringLiteral("크기가 같은 파일의 내용을 비교합니다. 호스트가 체크섬(HASH, XSHA256, XMD5)을 계산해 주지 않으면 호스트 파일을 내려받아 비교하므로 시간이 걸립니다"));
     CB_ByTime->setChecked(true);
     CB_BySize->setChecked(true);
     CB_Mirror = new QCheckBox(QStringLiteral("원본에 없는 것 삭제(미러)(&M)"));
@@ -330,8 +330,12 @@ void TSyncForm::showPlan()
         items.append(item);
     }
     LV_Actions->addTopLevelItems(items);
-    for (int c = 0; c < LV_Actions->columnCount(); ++c)
+    // A gap between the columns: the texts would touch otherwise.
+    const int gap = LV_Actions->fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    for (int c = 0; c < LV_Actions->columnCount(); ++c) {
         LV_Actions->resizeColumnToContents(c);
+        LV_Actions->setColumnWidth(c, LV_Actions->columnWidth(c) + gap);
+    }
     updateTotals();
 }
 

@@ -274,6 +274,31 @@ TEST(ProfileLines, ProtocolAfterTheConnectionOptions)
     }
 }
 
+// Browsing the panes together is the sixteenth field, written only when on;
+// the fields before it stay, empty where they hold their defaults.
+TEST(ProfileLines, BrowsingTogetherAfterTheProtocol)
+{
+    struct Row { const char *value; bool browse; Protocol protocol; const char *written; };
+    const Row rows[] = {
+        {"h;u;;;;;;", false, Protocol::Ftp, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;active;plain;;;;;browse", true, Protocol::Ftp, "h;u;;;;;;;21;active;plain;;;;;browse"},
+        {"h;u;;;;;;;;;;;;ftp;;BROWSE", true, Protocol::Ftp, "h;u;;;;;;;21;active;plain;;;;;browse"},
+        {"h;u;;;;;;;22;active;plain;;540;sftp;;browse", true, Protocol::Sftp, "h;u;;;;;;;22;active;plain;;540;sftp;;browse"},
+        {"h;u;;;;;;;22;active;plain;;;sftp;;", false, Protocol::Sftp, "h;u;;;;;;;22;active;plain;;;sftp"},
+        {"h;u;;;;;;;21;active;plain;;;ftp;;other", false, Protocol::Ftp, "h;u;;;;;;"},
+        {"h;u;;;;;;;21;passive;plain;;;;4;browse", true, Protocol::Ftp, "h;u;;;;;;;21;passive;plain;;;;4;browse"},
+        // Not in the fifteenth field: that one is the number of connections.
+        {"h;u;;;;;;;21;active;plain;;;ftp;browse", false, Protocol::Ftp, "h;u;;;;;;"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(r.value);
+        const ProfileEntry e = profileFromValue(QStringLiteral("n"), QString::fromUtf8(r.value));
+        EXPECT_EQ(e.Connection.BrowseTogether, r.browse);
+        EXPECT_EQ(e.Connection.Kind, r.protocol);
+        EXPECT_EQ(profileValue(e), QString::fromUtf8(r.written));
+    }
+}
+
 TEST(ProfileLines, ZoneOffsetFieldAsTheUserWritesIt)
 {
     struct Case {

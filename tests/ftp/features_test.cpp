@@ -113,3 +113,24 @@ TEST(ServerFeatures, HugeAnswersAreReadInPart)
     EXPECT_EQ(f.mlstFactsOn.first(3), (QStringList{"type", "fact1", "fact3"}));
     EXPECT_EQ(f.mlstFacts.last(), QStringLiteral("fact62"));
 }
+
+// The optional commands that setting a time and comparing contents use.
+TEST(ServerFeatures, TimesAndDigests)
+{
+    const ServerFeatures proftpd =
+        ServerFeatures::fromReply(replyOf(kavtest::capturedReply("proftpd_user_control.txt", "FEAT")));
+    EXPECT_TRUE(proftpd.hasMfmt);
+    EXPECT_TRUE(proftpd.hashAlgorithms.isEmpty());
+    EXPECT_FALSE(proftpd.hasXsha256 || proftpd.hasXsha1 || proftpd.hasXmd5);
+
+    // As servers with mod_digest-like extensions spell them: the algorithm in
+    // force marked, names in any case, the older commands on lines of their own.
+    const ServerFeatures f = ServerFeatures::fromReply(replyOf(
+        "211-Features:\r\n HASH SHA-1;sha-256*;MD5;SHA-1\r\n XSHA256\r\n xmd5\r\n MDTM\r\n211 End\r\n"));
+    EXPECT_EQ(f.hashAlgorithms, (QStringList{"SHA-1", "SHA-256", "MD5"}));
+    EXPECT_EQ(f.hashCurrent, QStringLiteral("SHA-256"));
+    EXPECT_TRUE(f.hasXsha256);
+    EXPECT_FALSE(f.hasXsha1);
+    EXPECT_TRUE(f.hasXmd5);
+    EXPECT_FALSE(f.hasMfmt);
+}

@@ -121,6 +121,18 @@ FtpServer &FtpServer::answer(const std::string &command, const std::string &repl
     return *this;
 }
 
+FtpServer &FtpServer::without(const std::string &command)
+{
+    without_.push_back(command);
+    return *this;
+}
+
+FtpServer &FtpServer::extend(const std::string &command)
+{
+    extensions_.push_back(command);
+    return *this;
+}
+
 FtpServer &FtpServer::setPort(int port)
 {
     port_ = port;
@@ -188,6 +200,13 @@ FtpServer &FtpServer::overridePerm(const std::string &user, const std::string &d
     for (const auto &[command, reply] : answers_)
         answers[q(command)] = q(reply);
     cfg["answers"] = answers;
+    QJsonArray without, extensions;
+    for (const auto &c : without_)
+        without.append(q(c));
+    for (const auto &c : extensions_)
+        extensions.append(q(c));
+    cfg["without"] = without;
+    cfg["extensions"] = extensions;
     const std::string json = QJsonDocument(cfg).toJson(QJsonDocument::Compact).toStdString();
     return process_.start("pyftpdlib",
                           {"/usr/bin/python3", fixturesDir() + "/ftp_server.py", json},

@@ -72,6 +72,12 @@ public:
     // Answers `command` with `reply` (e.g. "536 Not supported.") instead of carrying it out.
     FtpServer &answer(const std::string &command, const std::string &reply);
 
+    // A command the server does not know at all (500, and not in FEAT): "MFMT".
+    FtpServer &without(const std::string &command);
+    // A command other servers have and pyftpdlib lacks: "SITE UTIME", "HASH",
+    // "XSHA256", "XSHA1", "XMD5" (offered in FEAT too).
+    FtpServer &extend(const std::string &command);
+
     // Starts the server and waits until it listens; the failure message
     // carries the server's output.
     ::testing::AssertionResult start(int timeoutMs = 5000);
@@ -96,6 +102,7 @@ private:
     std::string address_ = "127.0.0.1";
     std::string tlsCert_, tlsKey_;
     std::vector<std::pair<std::string, std::string>> answers_;
+    std::vector<std::string> without_, extensions_;
     struct Override { std::string user, directory, perm; };
     std::vector<Override> overrides_;
     ScratchDir scratch_;

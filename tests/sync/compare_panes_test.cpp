@@ -14,6 +14,8 @@
 #include "app/settings_bridge.h"
 #include "browse/host_pane.h"
 #include "config/configuration.h"
+#include "config/configuration_file.h"
+#include "platform/ini_file.h"
 #include "ftp/session.h"
 #include "local/local_pane.h"
 #include "platform/scripted_dialogs.h"
@@ -308,4 +310,59 @@ TEST(PaneCompare, BrowsingTogetherMovesTheOtherPaneByTheSameRelativePath)
     c.N_BrowseTogether->trigger();
     ASSERT_TRUE(lp.enterDirectory(local + "/사이트/img"));
     EXPECT_EQ(hp.currentDirectory(), QStringLiteral("/사이트/호스트만"));
+}
+
+// The user's choice is kept with the profile: the next session of that
+// profile browses together from its first listing; a disconnect's switch-off
+// is not a choice and forgets nothing.
+TEST(PaneCompare, BrowsingTogetherIsKeptWithTheProfile)
+{
+    Window w;
+    ASSERT_TRUE(w.open(2123));
+    const QString local = w.served.localDir(), home = w.served.homeDir();
+    ASSERT_TRUE(QDir(local).mkpath("사이트"));
+    ASSERT_TRUE(QDir(home).mkpath("사이트"));
+    CompareBridge &c = w.compare();
+    const auto stored = [&] {
+        IniFile ini(w.f->settings().configuration().path());
+        ini.load();
+        for (const ProfileEntry &e : readProfiles(ini))
+            if (e.HostName == QStringLiteral("비교 시험"))
+                return e.Connection.BrowseTogether;
+        ADD_FAILURE() << "the profile is not stored";
+        return false;
+    };
+    // In the profile list too, as the connect dialog leaves a profile it stored.
+    w.f->profiles().append(profileEntryOf(w.f->profile()));
+    ASSERT_FALSE(stored());
+
+    c.N_BrowseTogether->trigger();
+    ASSERT_TRUE(c.N_BrowseTogether->isChecked());
+    EXPECT_TRUE(stored());
+    EXPECT_TRUE(w.f->profile().Connection.BrowseTogether);
+
+    w.f->connectFlow().BB_DisconnectClick();
+    EXPECT_FALSE(c.N_BrowseTogether->isChecked());
+    EXPECT_TRUE(stored());
+
+    // Again, with the profile as the connect dialog hands it on: browsing
+    // together from where the panes are at login.
+    SessionProfile &p = w.f->profile();
+    p.HostName = QStringLiteral("비교 시험");
+    p.HostIP = QStringLiteral("127.0.0.1:2123");
+    p.UserId = QStringLiteral("kim");
+    p.Password = QStringLiteral("secret");
+    p.Connection.BrowseTogether = stored();
+    w.f->connectFlow().BB_ConnectClick(false);
+    QElapsedTimer t;
+    t.start();
+    while (!c.N_BrowseTogether->isChecked() && t.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(c.N_BrowseTogether->isChecked());
+    ASSERT_TRUE(w.f->localPaneOf()->enterDirectory(local + "/사이트"));
+    EXPECT_EQ(w.f->hostPaneOf()->currentDirectory(), QStringLiteral("/사이트"));
+
+    // Switched off by the user: kept off.
+    c.N_BrowseTogether->trigger();
+    EXPECT_FALSE(stored());
 }

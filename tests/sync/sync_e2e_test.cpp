@@ -387,6 +387,101 @@ TEST_P(SyncServers, ACancelledRunFinishesOnTheNext)
     EXPECT_EQ(actionLines(pair.plan(up)), QStringList{});
 }
 
+// Servers that compute digests: pyftpdlib given the commands other servers
+// have. Each way gives the same plan as downloading did, without a byte of
+// the compared files coming over; a way the server answers as unknown falls
+// through to the next one, and to downloading at the end.
+TEST(SyncDigests, ServersThatComputeThem)
+{
+    struct Case {
+        const char *name;
+        std::vector<std::string> extensions;
+        std::vector<std::pair<std::string, std::string>> answers;   // a way offered but refused
+        int digestBytes;            // of the algorithm used; 32 is also downloading's SHA-256
+        QStringList sent;           // commands that must appear in the transcript
+        bool downloads;             // RETR of a compared file
+    };
+    const Case cases[] = {
+        {"HASH, SHA-1 in force", {"HASH", "XSHA256", "XMD5"}, {}, 32, {"OPTS HASH SHA-256", "HASH /same.txt"}, false},
+        {"XSHA256", {"XSHA256", "XMD5"}, {}, 32, {"XSHA256 /same.txt"}, false},
+        {"XSHA1", {"XSHA1", "XMD5"}, {}, 20, {"XSHA1 /same.txt"}, false},
+        {"XMD5 only", {"XMD5"}, {}, 16, {"XMD5 /same.txt"}, false},
+        {"HASH offered but unknown, XMD5 next", {"HASH", "XMD5"}, {{"HASH", "502 Command not implemented."}}, 16,
+         {"HASH /", "XMD5 /same.txt"}, false},
+        {"none that works", {"XSHA256"}, {{"XSHA256", "500 Unknown command."}}, 32, {"XSHA256 /"}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Pair pair;
+        pair.buildTrees();
+        pair.served.configurePy = [&](kavtest::FtpServer &server) {
+            for (const std::string &e : c.extensions)
+                server.extend(e);
+            for (const auto &[command, reply] : c.answers)
+                server.answer(command, reply);
+        };
+        ASSERT_TRUE(pair.start(Server::Pyftpdlib));
+        Pair::Trees t = pair.scan();
+        const qsizetype before = pair.client.ui.log.size();
+        ASSERT_TRUE(fillDigests(pair.fs, t.local, t.host, pair.local(), QStringLiteral("/"), {}));
+        const QStringList log = pair.client.ui.log.mid(before);
+        const QString transcript = log.join('\n');
+        ASSERT_EQ(t.host.child("same.txt")->digest.size(), c.digestBytes) << transcript.toStdString();
+        EXPECT_EQ(t.host.child("same.txt")->digest, t.local.child("same.txt")->digest);
+        EXPECT_NE(t.host.child("newer-here.txt")->digest, t.local.child("newer-here.txt")->digest);
+        EXPECT_TRUE(t.host.child("size.txt")->digest.isEmpty());
+        for (const QString &command : c.sent)
+            EXPECT_TRUE(transcript.contains(command)) << command.toStdString() << "\n" << transcript.toStdString();
+        EXPECT_EQ(transcript.contains("RETR /same.txt"), c.downloads) << transcript.toStdString();
+        // The way is said once, however many files it served.
+        EXPECT_EQ(log.filter(QStringLiteral("내용을 비교합니다")).size(), 1) << transcript.toStdString();
+        // An unknown way is asked once, not once a file.
+        for (const auto &[command, reply] : c.answers)
+            EXPECT_EQ(log.filter(QString::fromStdString(command) + " /").size(), 1) << transcript.toStdString();
+        const SyncOptions byContent{Direction::ToHost, ByContent, false, true};
+        EXPECT_EQ(actionLines(planSync(t.local, t.host, byContent, nullptr)),
+                  (QStringList{"upload newer-here.txt", "upload newer-there.txt", "upload size.txt"}));
+    }
+}
+
+// Setting a host file's time after an upload: MFMT, else SITE UTIME, else
+// nothing, said once.
+TEST(SyncHostTimes, ByWhateverTheServerKnows)
+{
+    struct Case {
+        const char *name;
+        bool mfmt, siteUtime;
+    };
+    for (const Case &c : {Case{"MFMT", true, true}, Case{"SITE UTIME", false, true}, Case{"neither", false, false}}) {
+        SCOPED_TRACE(c.name);
+        Pair pair;
+        pair.buildTrees();
+        pair.served.configurePy = [&](kavtest::FtpServer &server) {
+            if (!c.mfmt)
+                server.without("MFMT");
+            if (c.siteUtime)
+                server.extend("SITE UTIME");
+        };
+        ASSERT_TRUE(pair.start(Server::Pyftpdlib));
+        const qsizetype before = pair.client.ui.log.size();
+        const SyncReport up = pair.run(pair.plan({Direction::ToHost, ByTime | BySize}));
+        EXPECT_TRUE(up.failed.isEmpty()) << pair.runLog.join('\n').toStdString();
+        const QString transcript = pair.client.ui.log.mid(before).join('\n');
+        const bool settable = c.mfmt || c.siteUtime;
+        for (const char *rel : {"only-local.txt", "a/b/c/deep.txt", "한글 파일.txt"})
+            EXPECT_EQ(pair.hostTime(QString::fromUtf8(rel)) == pair.base, settable) << rel << "\n" << transcript.toStdString();
+        EXPECT_EQ(up.hostTimesUnsettable, !settable);
+        EXPECT_EQ(pair.runLog.filter(QStringLiteral("MFMT")).size(), settable ? 0 : 1);
+        // What the server does not know is asked once on the connection.
+        EXPECT_EQ(transcript.count("MFMT "), c.mfmt ? 6 : 1) << transcript.toStdString();
+        EXPECT_EQ(transcript.count("SITE UTIME "), c.mfmt ? 0 : c.siteUtime ? 6 : 1) << transcript.toStdString();
+        // Now nothing differs by time.
+        if (settable) {
+            EXPECT_EQ(actionLines(pair.plan({Direction::ToHost, ByTime | BySize})), QStringList{});
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, SyncServers, ::testing::Values(Server::Pyftpdlib, Server::Vsftpd),
                          [](const auto &info) { return std::string(serverName(info.param)); });
 

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,8 @@ struct Served {
     ScratchDir home, local;
     std::unique_ptr<FtpServer> py;
     std::unique_ptr<VsftpdServer> vs;
+    // More of pyftpdlib's set-up before it starts (commands taken away or added).
+    std::function<void(FtpServer &)> configurePy;
     QString homeDir() const { return QString::fromStdString(home.path()); }
     QString localDir() const { return QString::fromStdString(local.path()); }
 
@@ -62,6 +65,8 @@ struct Served {
         if (which == Server::Pyftpdlib) {
             py = std::make_unique<FtpServer>();
             py->addUser("kim", "secret", home.path()).setAddress(address).setPort(port);
+            if (configurePy)
+                configurePy(*py);
             return py->start();
         }
         if (std::string why; !VsftpdServer::available(&why))
