@@ -173,6 +173,10 @@ void layOutMainWindow(QWidget &window, Ui::TMainForm &ui)
     auto *outer = new QVBoxLayout(&window);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
+    // Where the screen has room, the window keeps the least size of its
+    // contents, as without the scroll area; fitting it onto a smaller screen
+    // lowers this.
+    window.setMinimumSize(content->minimumSizeHint());
 }
 
 } // namespace kav
