@@ -1,7 +1,12 @@
 #include "window_placement.h"
 
+#include <QFrame>
 #include <QGuiApplication>
+#include <QLayout>
+#include <QMainWindow>
 #include <QRect>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QVariant>
 #include <QScreen>
 #include <QWidget>
@@ -36,6 +41,34 @@ QRect frameOf(const QWidget *window)
     if (!window->isVisible() || frame.size() == window->size())
         frame = frame.marginsAdded(QMargins(4, 28, 4, 4));
     return frame;
+}
+
+// A secondary window whose laid-out contents need more room than the screen has (a large
+// scale on a small screen) would have its rows squeezed over one another; its contents move
+// into a scroll area instead, once. Windows that arrange themselves (main windows with their
+// bars, windows without a layout) are left as they are.
+void scrollContentsIfTooLarge(QWidget *window, const QSize &room)
+{
+    QLayout *layout = window->layout();
+    if (!layout || !window->parentWidget() || qobject_cast<QMainWindow *>(window)
+        || qobject_cast<QScrollArea *>(window->property("kavrinScrollArea").value<QObject *>()))
+        return;
+    const QSize least = layout->totalMinimumSize();
+    if (least.width() <= room.width() && least.height() <= room.height())
+        return;
+    auto *inner = new QWidget;
+    inner->setObjectName(QStringLiteral("ScrolledContents"));
+    inner->setLayout(layout);  // takes the layout and its widgets from the window
+    auto *scroll = new QScrollArea(window);
+    scroll->setObjectName(QStringLiteral("ScrolledWindow"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(inner);
+    auto *outer = new QVBoxLayout(window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    window->setProperty("kavrinScrollArea", QVariant::fromValue<QObject *>(scroll));
+    scroll->show();
 }
 
 // A window's position is its frame's top-left corner.
@@ -82,6 +115,7 @@ void fitOnScreen(QWidget *window)
     const int extraWidth = frame.width() - window->width();
     const int extraHeight = frame.height() - window->height();
     const QSize room(area.width() - extraWidth, area.height() - extraHeight);
+    scrollContentsIfTooLarge(window, room);
     // The size the window had (stored, or chosen by the user) is what it keeps wanting:
     // a small screen or a large scale must not make it small for good. (Lowering a
     // maximum below it below resizes the window at once.)

@@ -32,6 +32,7 @@
 #include <QTextBlock>
 #include <QTextList>
 #include <QTimer>
+#include <QToolBar>
 
 namespace kav {
 
@@ -112,6 +113,7 @@ TViewForm::TViewForm(QWidget *parent)
     ui->RichEdit->installEventFilter(this);
 
     ui->CB_FontName->addItems(uniqueFamilies());
+    holdSpeedBarInToolBar();
 
     ui->RulerLine->setText(rulerTicks());
     ui->RulerLine->installEventFilter(this);
@@ -274,6 +276,31 @@ bool TViewForm::loadFile(const QString &path)
 {
     richText_ = isRichTextName(path);
     return readDocument(path);
+}
+
+void TViewForm::holdSpeedBarInToolBar()
+{
+    // A large scale on a small screen makes the window narrower than its speed bar; a
+    // tool bar keeps the controls whole and puts those that do not fit behind its
+    // extension button instead of drawing them over one another.
+    auto *bar = new QToolBar(ui->SpeedBar);
+    bar->setObjectName(QStringLiteral("SpeedBarTools"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    while (QLayoutItem *item = ui->SpeedBarLayout->takeAt(0)) {
+        if (QWidget *w = item->widget()) {
+            auto *frame = qobject_cast<QFrame *>(w);
+            if (frame && frame->frameShape() == QFrame::VLine) {
+                bar->addSeparator();
+                delete w;
+            } else {
+                bar->addWidget(w);
+            }
+        }
+        delete item;
+    }
+    ui->SpeedBarLayout->setContentsMargins(0, 0, 0, 0);
+    ui->SpeedBarLayout->addWidget(bar);
 }
 
 void TViewForm::showModal()

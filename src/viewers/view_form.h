@@ -149,6 +149,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void holdSpeedBarInToolBar();
     void setBusyText(const QString &text);
     void showHint(const QString &hint);
     bool readDocument(const QString &path);

@@ -1,7 +1,12 @@
 // Windows open over the window they came from and never off the screen.
 #include "platform/window_placement.h"
 
+#include <QDialog>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QScreen>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -86,4 +91,44 @@ TEST(WindowPlacement, AWindowLargerThanTheScreenIsFittedAndKeepsItsWantedSize)
     small.resize(200, 100);
     kav::fitOnScreen(&small);
     EXPECT_EQ(kav::sizeToKeep(&small), QSize(200, 100));
+}
+
+TEST(WindowPlacement, ContentsTallerThanTheScreenScrollInsteadOfBeingSqueezed)
+{
+    // A dialog whose rows need more height than the screen has (a large scale on a small
+    // screen): every row keeps its height and the last button can be scrolled to.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget owner;
+    QDialog dialog(&owner);
+    auto *rows = new QVBoxLayout(&dialog);
+    QVector<QLabel *> labels;
+    const int count = area.height() / 20 + 10;
+    for (int i = 0; i < count; ++i) {
+        auto *label = new QLabel(QStringLiteral("줄 %1").arg(i));
+        label->setMinimumHeight(24);
+        rows->addWidget(label);
+        labels.append(label);
+    }
+    auto *close = new QPushButton(QStringLiteral("닫기"));
+    rows->addWidget(close);
+    dialog.show();
+    QCoreApplication::processEvents();
+    kav::fitOnScreen(&dialog);
+    QCoreApplication::processEvents();
+    EXPECT_LE(dialog.frameGeometry().height(), area.height());
+    for (QLabel *label : labels)
+        EXPECT_GE(label->height(), 24) << label->text().toStdString();
+    EXPECT_GE(close->height(), close->minimumSizeHint().height());
+    auto *scroll = dialog.findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    scroll->ensureWidgetVisible(close);
+    const QRect shown(close->mapTo(&dialog, QPoint(0, 0)), close->size());
+    EXPECT_TRUE(dialog.rect().contains(shown));
+    // A dialog that fits is left as it was.
+    QDialog small(&owner);
+    auto *one = new QVBoxLayout(&small);
+    one->addWidget(new QLabel(QStringLiteral("한 줄")));
+    small.show();
+    kav::fitOnScreen(&small);
+    EXPECT_EQ(small.findChild<QScrollArea *>(), nullptr);
 }

@@ -831,3 +831,35 @@ TEST_F(ViewFormTest, ALongParagraphIsOneForTheCaretFindCopyReplaceUndoAndSave)
     ASSERT_TRUE(view.N_FileSaveAsClick());
     EXPECT_EQ(readAll(saved), (text.left(split) + QLatin1Char('\n') + text.mid(split)).toUtf8());
 }
+
+TEST_F(ViewFormTest, ANarrowWindowKeepsTheSpeedBarsControlsApart)
+{
+    // A large scale on a small screen leaves the viewer narrower than its speed bar: the
+    // controls that do not fit must not be drawn over one another or cut at the edge.
+    QWidget *bar = view.findChild<QWidget *>(QStringLiteral("SpeedBar"));
+    ASSERT_NE(bar, nullptr);
+    for (int width : {900, 500, 300}) {
+        // As the window is fitted onto a screen narrower than its least width.
+        view.setMinimumWidth(width);
+        view.resize(width, 400);
+        view.show();
+        QCoreApplication::processEvents();
+        QVector<QRect> placed;
+        for (QWidget *control : bar->findChildren<QWidget *>()) {
+            if (!control->isVisibleTo(&view) || (!control->inherits("QAbstractButton") && !control->inherits("QComboBox")
+                && !control->inherits("QAbstractSpinBox")))
+                continue;
+            if (control->parentWidget()->inherits("QComboBox") || control->parentWidget()->inherits("QAbstractSpinBox"))
+                continue;
+            const QRect r(control->mapTo(&view, QPoint(0, 0)), control->size());
+            EXPECT_TRUE(view.rect().contains(r)) << width << " " << control->objectName().toStdString();
+            // No narrower than the least width the control asks for.
+            const int least = control->minimumWidth() > 0 ? control->minimumWidth() : control->minimumSizeHint().width();
+            EXPECT_GE(control->width(), least) << width << " " << control->objectName().toStdString();
+            for (const QRect &other : placed)
+                EXPECT_FALSE(r.intersects(other)) << width << " " << control->objectName().toStdString();
+            placed.append(r);
+        }
+        EXPECT_GE(placed.size(), 2) << width;
+    }
+}
