@@ -147,11 +147,17 @@ bool TransferCommands::downloadJob(const QString &hostPath, const QString &local
     return true;
 }
 
-bool TransferCommands::spread(const QList<TransferJob> &jobs, const QString &hostDirectory)
+bool TransferCommands::spread(int count, const std::function<void(QList<TransferJob> &)> &build,
+                              const QString &hostDirectory)
 {
     const int wanted = connections ? connections->connections() : 1;
-    if (wanted <= 1 || jobs.size() < 2)
+    if (wanted <= 1 || count < 2)
         return false;
+    // Built only for a batch that is spread: on one connection nothing is said twice.
+    QList<TransferJob> jobs;
+    build(jobs);
+    if (jobs.isEmpty())
+        return true;   // every name refused, each said in the log
     ParallelTransfer batch(*connections, window, host, fs);
     const ParallelTransfer::Outcome outcome = batch.run(jobs, wanted, hostDirectory);
     if (outcome.opened == 0 && !outcome.cancelled) {
@@ -174,10 +180,11 @@ void TransferCommands::SB_LeftRightClick()
     }
     beginRun();
     const QString dir = hostPane.currentDirectory();
-    QList<TransferJob> jobs;
-    for (const QString &name : names)
-        jobs.append(TransferJob{true, name, uploadDestination(dir, name), false, localpath::regularFileSize(name)});
-    if (!spread(jobs, dir))
+    const auto jobs = [&](QList<TransferJob> &out) {
+        for (const QString &name : names)
+            out.append(TransferJob{true, name, uploadDestination(dir, name), false, localpath::regularFileSize(name)});
+    };
+    if (!spread(int(names.size()), jobs, dir))
         walk(int(names.size()), int(names.size()),
              [&](int i) { return engine.SendFile(names[i], uploadDestination(dir, names[i]), Offer); });
     endWindow();
@@ -196,10 +203,11 @@ void TransferCommands::SB_RightLeftClick()
     }
     beginRun();
     const QString dir = host.localDirectory();
-    QList<TransferJob> jobs;
-    for (const RemoteEntry &e : entries)
-        downloadJob(e.name, dir, e.kind == EntryKind::ExecutableFile, e.size, jobs);
-    if (!spread(jobs, hostPane.currentDirectory()))
+    const auto jobs = [&](QList<TransferJob> &out) {
+        for (const RemoteEntry &e : entries)
+            downloadJob(e.name, dir, e.kind == EntryKind::ExecutableFile, e.size, out);
+    };
+    if (!spread(int(entries.size()), jobs, hostPane.currentDirectory()))
         walk(int(entries.size()), int(entries.size()), [&](int i) {
             return receiveInto(entries[i].name, dir, entries[i].kind == EntryKind::ExecutableFile, entries[i].name,
                                entries[i].size);
@@ -286,11 +294,12 @@ void TransferCommands::uploadLocalPaths(const QStringList &paths, int total, QWi
         return;
     beginRun();
     const QString dir = hostPane.currentDirectory();
-    QList<TransferJob> jobs;
-    for (const QString &path : paths)
-        jobs.append(TransferJob{true, path, uploadDestination(dir, localBaseName(path)), false,
-                                localpath::regularFileSize(path)});
-    if (!spread(jobs, dir))
+    const auto jobs = [&](QList<TransferJob> &out) {
+        for (const QString &path : paths)
+            out.append(TransferJob{true, path, uploadDestination(dir, localBaseName(path)), false,
+                                   localpath::regularFileSize(path)});
+    };
+    if (!spread(int(paths.size()), jobs, dir))
         walk(int(paths.size()), total,
              [&](int i) { return engine.SendFile(paths[i], uploadDestination(dir, localBaseName(paths[i])), Offer); });
     endWindow();
@@ -309,10 +318,11 @@ void TransferCommands::downloadHostPaths(const QList<HostItem> &items, int total
     const auto byExtension = [&](int i) {
         return items[i].marker == QLatin1String("A") || items[i].marker == QLatin1String("65");
     };
-    QList<TransferJob> jobs;
-    for (int i = 0; i < items.size(); ++i)
-        downloadJob(items[i].path, dir, !byExtension(i), -1, jobs);
-    if (!spread(jobs, hostPane.currentDirectory()))
+    const auto jobs = [&](QList<TransferJob> &out) {
+        for (int i = 0; i < items.size(); ++i)
+            downloadJob(items[i].path, dir, !byExtension(i), -1, out);
+    };
+    if (!spread(int(items.size()), jobs, hostPane.currentDirectory()))
         walk(int(items.size()), total, [&](int i) { return receiveInto(items[i].path, dir, !byExtension(i)); });
     endWindow();
     if (caller)
@@ -327,15 +337,16 @@ void TransferCommands::runQueue(const QList<QueueItem> &items, int total, QWidge
         return;
     beginRun();
     bool lastWasDownload = false;
-    QList<TransferJob> jobs;
-    for (const QueueItem &q : items) {
-        if (q.upload)
-            jobs.append(TransferJob{true, q.source, uploadDestination(q.destinationDir, localBaseName(q.source)), false,
-                                    localpath::regularFileSize(q.source)});
-        else
-            downloadJob(q.source, q.destinationDir, q.marker != QLatin1String("A"), -1, jobs);
-    }
-    if (spread(jobs, hostPane.currentDirectory()))
+    const auto jobs = [&](QList<TransferJob> &out) {
+        for (const QueueItem &q : items) {
+            if (q.upload)
+                out.append(TransferJob{true, q.source, uploadDestination(q.destinationDir, localBaseName(q.source)),
+                                       false, localpath::regularFileSize(q.source)});
+            else
+                downloadJob(q.source, q.destinationDir, q.marker != QLatin1String("A"), -1, out);
+        }
+    };
+    if (spread(int(items.size()), jobs, hostPane.currentDirectory()))
         lastWasDownload = !items.isEmpty() && !items.last().upload;
     else
         walk(int(items.size()), total, [&](int i) {

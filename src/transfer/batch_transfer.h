@@ -80,11 +80,12 @@ private:
     // name cannot be a local one (said in the log).
     bool downloadJob(const QString &hostPath, const QString &localDir, bool forceBinary, qint64 listedSize,
                      QList<TransferJob> &jobs) const;
-    // The batch over the profile's connections when it has more than one and
-    // the batch more than one file; false when it ran nothing (the caller
-    // runs it on the window's connection, as always). A cancel here costs the
-    // window's connection nothing: the flag is reset.
-    bool spread(const QList<TransferJob> &jobs, const QString &hostDirectory);
+    // The batch of `count` items over the profile's connections when it has
+    // more than one and the batch more than one item (`build` gives its
+    // files); false when it ran nothing (the caller runs it on the window's
+    // connection, as always). A cancel here costs the window's connection
+    // nothing: the flag is reset.
+    bool spread(int count, const std::function<void(QList<TransferJob> &)> &build, const QString &hostDirectory);
 
     RemoteFs &fs;
     HostPane &hostPane;
