@@ -50,19 +50,38 @@ QRect frameOf(const QWidget *window)
 void scrollContentsIfTooLarge(QWidget *window, const QSize &room)
 {
     QLayout *layout = window->layout();
-    if (!layout || !window->parentWidget() || qobject_cast<QMainWindow *>(window)
+    if (!window->parentWidget() || qobject_cast<QMainWindow *>(window)
         || qobject_cast<QScrollArea *>(window->property("kavrinScrollArea").value<QObject *>()))
         return;
-    const QSize least = layout->totalMinimumSize();
+    // A window without a layout takes part only when its size is fixed: its controls sit
+    // where its designer put them and nothing moves them when the window is resized.
+    const bool fixed = !layout && window->minimumSize() == window->maximumSize();
+    if (!layout && !fixed)
+        return;
+    const QSize least = layout ? layout->totalMinimumSize() : window->size();
     if (least.width() <= room.width() && least.height() <= room.height())
         return;
     auto *inner = new QWidget;
     inner->setObjectName(QStringLiteral("ScrolledContents"));
-    inner->setLayout(layout);  // takes the layout and its widgets from the window
+    if (layout) {
+        inner->setLayout(layout);  // takes the layout and its widgets from the window
+    } else {
+        inner->setFixedSize(window->size());
+        for (QObject *child : window->children()) {
+            auto *w = qobject_cast<QWidget *>(child);
+            if (!w || w->isWindow())
+                continue;
+            const bool shown = !w->isHidden();
+            const QRect where = w->geometry();
+            w->setParent(inner);
+            w->setGeometry(where);
+            w->setVisible(shown);
+        }
+    }
     auto *scroll = new QScrollArea(window);
     scroll->setObjectName(QStringLiteral("ScrolledWindow"));
     scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
+    scroll->setWidgetResizable(layout != nullptr);
     scroll->setWidget(inner);
     auto *outer = new QVBoxLayout(window);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -132,3 +132,31 @@ TEST(WindowPlacement, ContentsTallerThanTheScreenScrollInsteadOfBeingSqueezed)
     kav::fitOnScreen(&small);
     EXPECT_EQ(small.findChild<QScrollArea *>(), nullptr);
 }
+
+TEST(WindowPlacement, AFixedWindowTallerThanTheScreenScrollsToItsLastControl)
+{
+    // A fixed-size dialog laid out by hand (the file properties): its buttons at the bottom
+    // stay reachable when the screen is lower than the dialog.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget owner;
+    QDialog dialog(&owner);
+    const QSize designed(400, area.height() + 200);
+    auto *top = new QLabel(QStringLiteral("이름"), &dialog);
+    top->setGeometry(10, 10, 200, 20);
+    auto *hidden = new QLabel(QStringLiteral("숨김"), &dialog);
+    hidden->hide();
+    auto *button = new QPushButton(QStringLiteral("변경"), &dialog);
+    button->setGeometry(300, designed.height() - 40, 90, 30);
+    dialog.setFixedSize(designed);
+    dialog.show();
+    kav::fitOnScreen(&dialog);
+    QCoreApplication::processEvents();
+    EXPECT_LE(dialog.frameGeometry().height(), area.height());
+    EXPECT_EQ(button->geometry(), QRect(300, designed.height() - 40, 90, 30));  // where it was put
+    EXPECT_TRUE(hidden->isHidden());
+    auto *scroll = dialog.findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    scroll->ensureWidgetVisible(button);
+    const QRect shown(button->mapTo(&dialog, QPoint(0, 0)), button->size());
+    EXPECT_TRUE(dialog.rect().contains(shown));
+}
