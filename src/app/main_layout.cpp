@@ -59,12 +59,15 @@ void layOutMainWindow(QWidget &window, Ui::TMainForm &ui)
 {
     // The tool bar: eleven buttons of one size, the network tools apart from the
     // session buttons.
-    // They narrow (to no less than their pictures) only where the screen is too
-    // small for the design width, as at a scale of 2 on a 1280 pixel wide screen.
-    for (QWidget *b : {ui.BB_Connect, ui.BB_Disconnect, ui.BB_Stop, ui.BB_Exit, ui.BB_LookUp, ui.BB_Ping,
-                       ui.BB_Trace, ui.BB_Rexec, ui.BB_DayTime, ui.BB_Finger, ui.BB_IPScanner}) {
+    // They narrow only where the screen is too small for the design width, as
+    // at a scale of 2 on a 1280 pixel wide screen, and never below their
+    // caption: a still smaller screen scrolls the window instead.
+    for (QAbstractButton *b : {ui.BB_Connect, ui.BB_Disconnect, ui.BB_Stop, ui.BB_Exit, ui.BB_LookUp, ui.BB_Ping,
+                               ui.BB_Trace, ui.BB_Rexec, ui.BB_DayTime, ui.BB_Finger, ui.BB_IPScanner}) {
         b->setFixedHeight(34);
-        b->setMinimumWidth(40);
+        QString caption = b->text();
+        caption.remove(QLatin1Char('&'));
+        b->setMinimumWidth(std::clamp(b->fontMetrics().horizontalAdvance(caption) + 6, 40, 60));
         b->setMaximumWidth(60);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }

@@ -6,6 +6,7 @@
 #include "app/main_form.h"
 #include "ui_main_form.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
@@ -44,6 +45,12 @@ TEST(SmallScreen, TheMainWindowFitsAndItsControlsScrollIntoView)
         const QRect shown(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size());
         EXPECT_TRUE(scroll->viewport()->rect().intersects(shown));
         EXPECT_TRUE(f.rect().intersects(QRect(w->mapTo(&f, QPoint(0, 0)), w->size())));
+    }
+    // The tool bar's captions are whole: the window scrolls rather than cut them.
+    for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{ui.BB_Connect, ui.BB_Disconnect, ui.BB_Rexec,
+                                                                      ui.BB_IPScanner}) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        EXPECT_GT(b->width(), b->fontMetrics().horizontalAdvance(b->text()));
     }
     // The contents keep their least size: nothing is squeezed over another.
     EXPECT_GE(scroll->widget()->height(), scroll->widget()->minimumSizeHint().height());
