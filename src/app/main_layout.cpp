@@ -1,6 +1,8 @@
 #include "main_layout.h"
 #include "ui_main_form.h"
 
+#include "platform/window_placement.h"
+
 #include <QAbstractButton>
 #include <QBoxLayout>
 #include <QGridLayout>
@@ -155,9 +157,7 @@ void layOutMainWindow(QWidget &window, Ui::TMainForm &ui)
     bottom->addWidget(ui.GB_TransMode);
     bottom->addWidget(ui.LB_message, 1, Qt::AlignBottom);
 
-    auto *content = new QWidget;
-    content->setObjectName(QStringLiteral("MainContent"));
-    auto *frame = new QVBoxLayout(content);
+    auto *frame = new QVBoxLayout;
     frame->setContentsMargins(0, 0, 0, 0);
     frame->setSpacing(Gap);
     frame->addWidget(ui.PanelHEAD);
@@ -168,14 +168,10 @@ void layOutMainWindow(QWidget &window, Ui::TMainForm &ui)
     // scale) gets the window fitted to it with its contents scrolling, rather
     // than controls lying off the screen or squeezed over one another. Larger
     // screens never show the scroll bars.
-    auto *scroll = new QScrollArea(&window);
+    QScrollArea *scroll = scrollAreaAround(&window, frame);
     scroll->setObjectName(QStringLiteral("MainScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(content);
-    auto *outer = new QVBoxLayout(&window);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
+    QWidget *content = scroll->widget();
+    content->setObjectName(QStringLiteral("MainContent"));
     // Where the screen has room, the window keeps the least size of its
     // contents, as without the scroll area; fitting it onto a smaller screen
     // lowers this.

@@ -61,11 +61,11 @@ void scrollContentsIfTooLarge(QWidget *window, const QSize &room)
     const QSize least = layout ? layout->totalMinimumSize() : window->size();
     if (least.width() <= room.width() && least.height() <= room.height())
         return;
-    auto *inner = new QWidget;
-    inner->setObjectName(QStringLiteral("ScrolledContents"));
+    QScrollArea *scroll = nullptr;
     if (layout) {
-        inner->setLayout(layout);  // takes the layout and its widgets from the window
+        scroll = scrollAreaAround(window, layout);
     } else {
+        auto *inner = new QWidget;
         inner->setFixedSize(window->size());
         for (QObject *child : window->children()) {
             auto *w = qobject_cast<QWidget *>(child);
@@ -77,15 +77,12 @@ void scrollContentsIfTooLarge(QWidget *window, const QSize &room)
             w->setGeometry(where);
             w->setVisible(shown);
         }
+        scroll = scrollAreaAround(window, nullptr);
+        scroll->setWidgetResizable(false);
+        scroll->setWidget(inner);
     }
-    auto *scroll = new QScrollArea(window);
     scroll->setObjectName(QStringLiteral("ScrolledWindow"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(layout != nullptr);
-    scroll->setWidget(inner);
-    auto *outer = new QVBoxLayout(window);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
+    scroll->widget()->setObjectName(QStringLiteral("ScrolledContents"));
     window->setProperty("kavrinScrollArea", QVariant::fromValue<QObject *>(scroll));
     scroll->show();
 }
@@ -159,6 +156,22 @@ void fitOnScreen(QWidget *window)
         window->setProperty(FittedSizeProperty, window->size());
     }
     keepOnScreen(window);
+}
+
+QScrollArea *scrollAreaAround(QWidget *window, QLayout *layout)
+{
+    auto *scroll = new QScrollArea(window);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    if (layout) {
+        auto *inner = new QWidget;
+        inner->setLayout(layout);  // takes the layout and its widgets from the window
+        scroll->setWidget(inner);
+    }
+    auto *outer = new QVBoxLayout(window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    return scroll;
 }
 
 QSize sizeToKeep(const QWidget *window)
